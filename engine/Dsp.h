@@ -1,0 +1,152 @@
+// Per-sample building blocks of the engine, inline so that the generation loop and the
+// public single-step operations (Oscillator, Distort, ExpEnvelope, iir_filter) share one
+// definition and therefore give bit-identical results.
+#pragma once
+
+#include <cmath>
+
+#include "engine/Filter.h"
+#include "kits/support/SupportDefs.h"
+
+namespace dsp {
+
+constexpr int32 kTableLength = 2048;
+
+// Brings a phase into [0, 2048): the truncated integer part is taken modulo 2048 and the
+// fraction added back. Negative phases (a negative frequency) get the true modulo; a
+// phase that is not finite restarts the period at 0, so no table index is ever formed
+// from it.
+inline float WrapPhase(float phase)
+{
+	if (phase > -2147483648.0f && phase < 2147483648.0f) {
+		int32 whole = int32(phase);
+		phase = float(whole & (kTableLength - 1)) + (phase - float(whole));
+		if (phase < 0)
+			phase += float(kTableLength);
+	} else if (std::isfinite(phase)) {
+		phase = float(std::fmod(double(phase), double(kTableLength)));
+		if (phase < 0)
+			phase += float(kTableLength);
+	} else {
+		return 0;
+	}
+	// A tiny negative phase plus 2048 may round up to 2048 itself.
+	return phase < float(kTableLength) ? phase : 0;
+}
+
+// Linear interpolation at a position in [0, 2048) of a table with a guard entry at 2048.
+inline float ReadTable(const float* table, float position)
+{
+	int32 i = int32(position);
+	float f = position - float(i);
+	return (table[i + 1] - table[i]) * f + table[i];
+}
+
+// The wave shaper's lookup: x in [-1, +1] maps onto the table's 2048 steps. Inputs beyond
+// the ends hold the end values; a non-number passes through.
+inline float ShapeLookup(const float* table, float x)
+{
+	float position = 1024.0f * x + 1024.0f;
+	if (position >= 0 && position < float(kTableLength))
+		return ReadTable(table, position);
+	if (position >= float(kTableLength))
+		return table[kTableLength];
+	if (position < 0)
+		return table[0];
+	return position;
+}
+
+// One sample through the cascade of second-order sections (direct form II), rounding to
+// float after every product-and-add.
+inline float FilterSample(float input, const float* coef, float* history, uint32 sections)
+{
+	float y = input * coef[0];
+	for (uint32 n = 0; n < sections; n++) {
+		const float* c = coef + 1 + 4 * n;
+		float* h = history + 2 * n;
+		float h1 = h[0];
+		float h2 = h[1];
+		y = y - h1 * c[0];
+		float w = y - h2 * c[1];
+		y = w + h1 * c[2];
+		y = y + h2 * c[3];
+		h[1] = h1;
+		h[0] = w;
+	}
+	return y;
+}
+
+// floor(s * 32767) as a 16-bit sample, saturated at the ends; a non-number gives 0.
+inline int16 ToSample(float s)
+{
+	double v = double(s) * 32767.0;
+	if (!(v > -32768.0))
+		return std::isnan(v) ? 0 : -32768;
+	if (v >= 32767.0)
+		return 32767;
+	int32 whole = int32(v);
+	if (double(whole) > v)
+		whole--;
+	return int16(whole);
+}
+
+// The envelope 1 - (1 - e^(x c)) / (1 - e^c) for one curve c, with the parts that do not
+// depend on x worked out once.
+class EnvelopeCurve {
+public:
+	explicit EnvelopeCurve(float curve) : c(curve)
+	{
+		if (std::isnan(curve)) {
+			kind = kLine;
+		} else if (std::isinf(curve)) {
+			kind = curve > 0 ? kStepAtEnd : kStepAtStart;
+		} else {
+			denominator = float(1.0 - std::exp(double(curve)));
+			if (denominator == 0)
+				kind = kLine;  // curve 0 or too close to it: the limit is the straight line
+			else if (std::isinf(denominator))
+				kind = kHuge;  // e^c beyond the float range
+			else
+				kind = kExp;
+		}
+	}
+
+	float At(float x) const
+	{
+		if (kind == kExp) {
+			float numerator = float(1.0 - std::exp(double(x * c)));
+			return float(1.0 - double(numerator) / double(denominator));
+		}
+		return Special(x);
+	}
+
+private:
+	float Special(float x) const
+	{
+		switch (kind) {
+			case kLine: return 1.0f - x;
+			case kStepAtEnd: return x < 1.0f ? 1.0f : 0.0f;
+			case kStepAtStart: return x <= 0.0f ? 1.0f : 0.0f;
+			default: break;
+		}
+		float numerator = float(1.0 - std::exp(double(x * c)));
+		if (std::isfinite(numerator))
+			return float(1.0 - double(numerator) / double(denominator));  // exactly 1
+		// Both terms overflow: (1 - e^(xc)) / (1 - e^c) rewritten so that nothing does.
+		double cd = double(c);
+		double xd = double(x);
+		double ratio = std::exp((xd - 1.0) * cd) * (std::expm1(-xd * cd) / std::expm1(-cd));
+		double value = 1.0 - ratio;
+		if (!(value > 0.0))
+			return 0.0f;
+		return value < 1.0 ? float(value) : 1.0f;
+	}
+
+	enum Kind { kExp, kLine, kHuge, kStepAtEnd, kStepAtStart };
+
+	float c;
+	float denominator = 1.0f;
+	Kind kind = kExp;
+};
+
+}  // namespace dsp

@@ -1,0 +1,136 @@
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/Dsp.h"
+#include "engine/TunkSound.h"
+#include "kits/support/AlertHook.h"
+
+namespace {
+
+// Ten minutes: longer sounds are refused like a failed allocation.
+constexpr double kMaxSamples = 600.0 * kSampleRate;
+
+// Everything one generation reads, gathered so that the loop below sees plain locals.
+struct Chain {
+	const float* waveTable;
+	const float* shapeTable;
+	float* coef;
+	float* history;
+	uint32 sections;
+	float startFreq;
+	float amplitude;
+	double seconds;  // duration / 1000
+	dsp::EnvelopeCurve freqCurve;
+	dsp::EnvelopeCurve ampCurve;
+};
+
+// One pass over the buffer with the stage switches fixed at compile time, so that the
+// per-sample work carries no tests for stages that are off.
+template <bool FreqEnv, bool Distortion, bool AmpEnv, bool Filter>
+void Render(const Chain& chain, int16* out, int64 count)
+{
+	const float fixedIncrement = float(double(chain.startFreq) * 2048.0 / kSampleRate);
+	float phase = 0;
+	for (int64 i = 0; i < count; i++) {
+		float increment = fixedIncrement;
+		if constexpr (FreqEnv) {
+			float x = float(double(i) / double(count));
+			float hz = chain.freqCurve.At(x) * chain.startFreq;
+			increment = float(double(hz) * 2048.0 / kSampleRate);
+		}
+		float s = dsp::ReadTable(chain.waveTable, phase);
+		phase = dsp::WrapPhase(phase + increment);
+		if constexpr (Distortion)
+			s = dsp::ShapeLookup(chain.shapeTable, s);
+		if constexpr (AmpEnv) {
+			float x = float(double(i) / chain.seconds / kSampleRate);
+			s = s * chain.ampCurve.At(x);
+		}
+		s = s * chain.amplitude;
+		if constexpr (Filter)
+			s = dsp::FilterSample(s, chain.coef, chain.history, chain.sections);
+		out[i] = dsp::ToSample(s);
+	}
+}
+
+typedef void (*RenderFunc)(const Chain&, int16*, int64);
+
+template <int Switches>
+constexpr RenderFunc RenderFor()
+{
+	return Render<(Switches & 1) != 0, (Switches & 2) != 0, (Switches & 4) != 0,
+		(Switches & 8) != 0>;
+}
+
+constexpr RenderFunc kRenderers[16] = {RenderFor<0>(), RenderFor<1>(), RenderFor<2>(),
+	RenderFor<3>(), RenderFor<4>(), RenderFor<5>(), RenderFor<6>(), RenderFor<7>(),
+	RenderFor<8>(), RenderFor<9>(), RenderFor<10>(), RenderFor<11>(), RenderFor<12>(),
+	RenderFor<13>(), RenderFor<14>(), RenderFor<15>()};
+
+}  // namespace
+
+void TunkSound::GenerateSound()
+{
+	if (acquire_sem(writeBufSem) != B_OK) {
+		std::printf("Error acquiring write buffer semaphore during sound gen.\n");
+		return;
+	}
+
+	double wanted = std::ceil(double(duration) * kSampleRate / 1000.0);
+	std::free(sampleBuffer);
+	sampleBuffer = nullptr;
+	sampleLength = 0;
+
+	// A negative, non-numeric or excessive count fails like an allocation; a count of 0
+	// is an empty sound without a buffer.
+	bool allocated = wanted >= 0 && wanted <= kMaxSamples;
+	int64 count = allocated ? int64(wanted) : 0;
+	if (count > 0) {
+		sampleBuffer = static_cast<int16*>(std::malloc(size_t(count) * sizeof(int16)));
+		allocated = sampleBuffer != nullptr;
+	}
+
+	UpdateFilter(float(filterQ), float(filterCutoff));
+
+	if (!allocated) {
+		// Released before the modal alert, so that no player waits on it meanwhile.
+		if (release_sem(writeBufSem) != B_OK)
+			std::printf("Error releasing the write buf semaphore during generation\n");
+		ErrorMsg("Could not allocate a sufficient sample buffer in RAM!");
+		return;
+	}
+	sampleLength = count;
+
+	Chain chain{waveTable, shapeTable, filter.coef, filter.history, filter.length, startFreq,
+		amplitude, double(duration) / 1000.0, dsp::EnvelopeCurve(freqEnvelope),
+		dsp::EnvelopeCurve(ampEnvelope)};
+	int switches = (freqEnvEnabled ? 1 : 0) | (distortionEnabled ? 2 : 0)
+		| (ampEnvEnabled ? 4 : 0) | (filterEnabled ? 8 : 0);
+	kRenderers[switches](chain, sampleBuffer, sampleLength);
+
+	if (release_sem(writeBufSem) != B_OK)
+		std::printf("Error releasing the write buf semaphore during generation\n");
+}
+
+int64 TunkSound::GetSampleLength() const
+{
+	return sampleLength;
+}
+
+int16* TunkSound::GetBuffer(int64* count) const
+{
+	if (count != nullptr)
+		*count = sampleLength;
+	return sampleBuffer;
+}
+
+int16 TunkSound::GetSampleAt(int64 index) const
+{
+	return sampleBuffer[index];
+}
+
+void TunkSound::ErrorMsg(const char* text)
+{
+	show_error_alert("Error In TunkSound Object", text);
+}

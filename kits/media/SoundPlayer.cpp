@@ -1,0 +1,216 @@
+#include "kits/media/SoundPlayer.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+constexpr int kDeviceRate = 44100;
+constexpr int kDeviceFrames = 512;
+
+}  // namespace
+
+// The one output device of the process and the players it serves.
+struct SoundDevice {
+	// Held while the device thread runs the players' callbacks, so that Stop can wait
+	// for a callback in flight by taking it.
+	std::mutex lock;
+	std::vector<BSoundPlayer*> players;
+	std::vector<int32> mix;
+	std::vector<int16> scratch;
+
+	std::mutex openLock;
+	enum { kClosed, kOpen, kFailed } state = kClosed;
+	SDL_AudioDeviceID device = 0;
+
+	static SoundDevice& Get()
+	{
+		static SoundDevice* device = new SoundDevice;  // the device thread may outlive statics
+		return *device;
+	}
+
+	bool EnsureOpen();
+	void Add(BSoundPlayer* player);
+	void Remove(BSoundPlayer* player);
+	void Fill(Uint8* stream, int length);
+
+	static void SDLCALL FillCallback(void*, Uint8* stream, int length) { Get().Fill(stream, length); }
+	static void CloseAtExit();
+};
+
+bool SoundDevice::EnsureOpen()
+{
+	std::lock_guard guard(openLock);
+	if (state != kClosed)
+		return state == kOpen;
+
+	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+		std::fprintf(stderr, "BSoundPlayer: no audio output available (%s); playing silently\n",
+			SDL_GetError());
+		state = kFailed;
+		return false;
+	}
+
+	SDL_AudioSpec wanted = {};
+	wanted.freq = kDeviceRate;
+	wanted.format = AUDIO_S16LSB;
+	wanted.channels = 1;
+	wanted.samples = kDeviceFrames;
+	wanted.callback = FillCallback;
+	SDL_AudioSpec obtained = {};
+	// No allowed changes: SDL converts to whatever the hardware wants.
+	device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+	if (device == 0) {
+		std::fprintf(stderr, "BSoundPlayer: no audio output available (%s); playing silently\n",
+			SDL_GetError());
+		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		state = kFailed;
+		return false;
+	}
+	{
+		std::lock_guard mixGuard(lock);
+		mix.resize(obtained.samples);
+		scratch.resize(obtained.samples);
+	}
+	state = kOpen;
+	std::atexit(CloseAtExit);
+	SDL_PauseAudioDevice(device, 0);
+	return true;
+}
+
+// Joins the device thread before the players' owners and the C library go away.
+void SoundDevice::CloseAtExit()
+{
+	SoundDevice& self = Get();
+	{
+		std::lock_guard guard(self.lock);
+		self.players.clear();
+	}
+	std::lock_guard guard(self.openLock);
+	if (self.state == kOpen) {
+		SDL_CloseAudioDevice(self.device);
+		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		self.state = kClosed;
+	}
+}
+
+void SoundDevice::Add(BSoundPlayer* player)
+{
+	std::lock_guard guard(lock);
+	if (std::find(players.begin(), players.end(), player) == players.end())
+		players.push_back(player);
+}
+
+void SoundDevice::Remove(BSoundPlayer* player)
+{
+	std::lock_guard guard(lock);
+	players.erase(std::remove(players.begin(), players.end(), player), players.end());
+}
+
+void SoundDevice::Fill(Uint8* stream, int length)
+{
+	std::lock_guard guard(lock);
+	size_t frames = size_t(length) / sizeof(int16);
+	if (mix.size() < frames) {
+		// Only if SDL hands out a larger buffer than it promised.
+		mix.resize(frames);
+		scratch.resize(frames);
+	}
+	std::fill_n(mix.begin(), frames, 0);
+
+	for (BSoundPlayer* player : players) {
+		if (!player->hasData.load())
+			continue;
+		std::fill_n(scratch.begin(), frames, int16(0));
+		media_raw_audio_format format = player->format;
+		format.buffer_size = frames * sizeof(int16);
+		player->callback(player->cookie, scratch.data(), format.buffer_size, format);
+
+		float volume = player->volume.load();
+		if (volume == 1.0f) {
+			for (size_t i = 0; i < frames; i++)
+				mix[i] += scratch[i];
+		} else {
+			for (size_t i = 0; i < frames; i++) {
+				float scaled = std::clamp(float(scratch[i]) * volume, -32768.0f, 32767.0f);
+				mix[i] += int32(std::lrint(scaled));
+			}
+		}
+	}
+
+	for (size_t i = 0; i < frames; i++) {
+		int16 value = int16(std::clamp(mix[i], int32(-32768), int32(32767)));
+		std::memcpy(stream + i * sizeof(int16), &value, sizeof(int16));
+	}
+}
+
+BSoundPlayer::BSoundPlayer(const media_raw_audio_format* requested, const char* playerName,
+	BufferPlayerFunc player, EventNotifierFunc eventNotifier, void* userCookie)
+	: callback(player), notifier(eventNotifier), cookie(userCookie)
+{
+	if (requested != nullptr)
+		format = *requested;
+	if (format.frame_rate == 0)
+		format.frame_rate = kDeviceRate;
+	if (format.channel_count == 0)
+		format.channel_count = 1;
+	if (format.format == 0)
+		format.format = media_raw_audio_format::B_AUDIO_SHORT;
+	if (format.byte_order == 0)
+		format.byte_order = B_MEDIA_LITTLE_ENDIAN;
+	format.buffer_size = kDeviceFrames * sizeof(int16);
+
+	if (playerName != nullptr)
+		std::snprintf(name, sizeof(name), "%s", playerName);
+
+	if (callback == nullptr || format.frame_rate != kDeviceRate || format.channel_count != 1
+		|| format.format != media_raw_audio_format::B_AUDIO_SHORT
+		|| format.byte_order != B_MEDIA_LITTLE_ENDIAN)
+		initStatus = B_BAD_VALUE;
+}
+
+BSoundPlayer::~BSoundPlayer()
+{
+	Stop();
+}
+
+status_t BSoundPlayer::Start()
+{
+	if (initStatus != B_OK)
+		return initStatus;
+	if (started.exchange(true))
+		return B_OK;
+	// Without a device the player counts as started and stays silent.
+	if (SoundDevice::Get().EnsureOpen())
+		SoundDevice::Get().Add(this);
+	if (notifier != nullptr)
+		notifier(cookie, B_STARTED, this);
+	return B_OK;
+}
+
+void BSoundPlayer::Stop()
+{
+	if (!started.exchange(false))
+		return;
+	// Removing takes the device lock, which the device thread holds during callbacks.
+	SoundDevice::Get().Remove(this);
+	if (notifier != nullptr)
+		notifier(cookie, B_STOPPED, this);
+}
+
+void BSoundPlayer::SetVolume(float newVolume)
+{
+	volume.store(std::isfinite(newVolume) && newVolume > 0 ? newVolume : 0.0f);
+}
+
+void BSoundPlayer::SetHasData(bool data)
+{
+	hasData.store(data);
+}
