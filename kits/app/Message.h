@@ -79,4 +79,11 @@ private:
 	status_t Find(const char* name, int32 index, type_code type, T* out) const;
 
 	std::map<std::string, Field> fFields;
+
+	friend class BLooper;
+	// Where a looper delivers the message: nullptr stands for the looper's preferred handler.
+	class BHandler* fTarget = nullptr;
+	// Set when the looper's common filters have already seen the message (key presses are
+	// filtered before they are queued).
+	bool fFiltered = false;
 };

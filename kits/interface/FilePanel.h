@@ -1,0 +1,116 @@
+// BFilePanel: a non-modal file dialog. An open panel sends its message (B_REFS_RECEIVED by
+// default) with the chosen files as "refs" to its target (the application when none is given);
+// a save panel sends its message (B_SAVE_REQUESTED by default) with "directory" (the chosen
+// directory as an entry_ref: its parent's path and its own name) and "name". Each panel owns a
+// hidden BWindow, so panels count in be_app->CountWindows() while they exist.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kits/app/Messenger.h"
+#include "kits/storage/EntryRef.h"
+#include "kits/support/SupportDefs.h"
+
+class BMessage;
+class BNode;
+class BWindow;
+class QFileDialog;
+struct stat;
+
+enum file_panel_mode {
+	B_OPEN_PANEL,
+	B_SAVE_PANEL,
+};
+
+enum file_panel_button {
+	B_CANCEL_BUTTON,
+	B_DEFAULT_BUTTON,
+};
+
+enum node_flavor {
+	B_FILE_NODE = 0x01,
+	B_SYMLINK_NODE = 0x02,
+	B_DIRECTORY_NODE = 0x04,
+	B_ANY_NODE = 0x07,
+};
+
+// Decides which entries a panel lists.
+class BRefFilter {
+public:
+	virtual ~BRefFilter() = default;
+	virtual bool Filter(const entry_ref* ref, BNode* node, struct stat* st,
+		const char* mimeType) = 0;
+};
+
+class BFilePanel {
+public:
+	// nodeFlavors 0 means files (B_FILE_NODE). The panel copies the target and the directory
+	// and takes ownership of the message.
+	BFilePanel(file_panel_mode mode = B_OPEN_PANEL, BMessenger* target = nullptr,
+		const entry_ref* directory = nullptr, uint32 nodeFlavors = 0,
+		bool allowMultipleSelection = true, BMessage* message = nullptr,
+		BRefFilter* filter = nullptr, bool modal = false, bool hideWhenDone = true);
+	virtual ~BFilePanel();
+
+	BFilePanel(const BFilePanel&) = delete;
+	BFilePanel& operator=(const BFilePanel&) = delete;
+
+	void Show();
+	void Hide();
+	bool IsShowing() const;
+
+	void SetMessage(BMessage* message);
+	void SetTarget(BMessenger target);
+	BMessenger Messenger() const { return fTarget; }
+	void SetPanelDirectory(const entry_ref* directory);
+	void SetPanelDirectory(const char* directory);
+	void GetPanelDirectory(entry_ref* directory) const;
+	void SetSaveText(const char* text);
+	void SetHideWhenDone(bool hide) { fHideWhenDone = hide; }
+	bool HidesWhenDone() const { return fHideWhenDone; }
+	void SetRefFilter(BRefFilter* filter) { fFilter = filter; }
+	BRefFilter* RefFilter() const { return fFilter; }
+
+	file_panel_mode PanelMode() const { return fMode; }
+	bool AllowsMultipleSelection() const { return fMultiple; }
+	uint32 NodeFlavors() const { return fFlavors; }
+
+	// The panel's window (counted among the application's windows).
+	BWindow* Window() const { return fWindow; }
+	// The Qt dialog while the panel is shown without an answer hook, nullptr otherwise.
+	QFileDialog* Dialog() const { return fDialog; }
+
+	// Lets code answer panels without a person: while a hook is installed, Show calls it soon
+	// afterwards from the event loop instead of showing a dialog. For an open panel it fills
+	// refs, for a save panel name and directory; true accepts (the reply is sent), false
+	// cancels.
+	using AnswerHook = std::function<bool(BFilePanel& panel, std::vector<entry_ref>* refs,
+		std::string* name, entry_ref* directory)>;
+	static void SetAnswerHook(AnswerHook hook);
+
+	// Sends the reply for the given choice as acceptance in the dialog does.
+	void SendReply(const std::vector<entry_ref>& refs, const std::string& name,
+		const entry_ref& directory);
+
+private:
+	void DialogAccepted();
+	void Finished();
+
+	file_panel_mode fMode;
+	BMessenger fTarget;
+	bool fHasTarget;
+	entry_ref fDirectory;
+	uint32 fFlavors;
+	bool fMultiple;
+	BMessage* fMessage;
+	BRefFilter* fFilter;
+	bool fModal;
+	bool fHideWhenDone;
+	bool fShowing = false;
+	std::string fSaveText;
+	BWindow* fWindow;
+	QFileDialog* fDialog = nullptr;
+	unsigned fShowSerial = 0;
+};

@@ -1,0 +1,49 @@
+// BTextControl: a label and a one-line text field. It sends its message when the user commits
+// an edit: with Enter, or by leaving the field after changing the text.
+#pragma once
+
+#include <string>
+
+#include "kits/interface/Control.h"
+
+class QLabel;
+class QLineEdit;
+
+class BTextControl : public BControl {
+public:
+	BTextControl(BRect frame, const char* name, const char* label, const char* text,
+		BMessage* message, uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+		uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
+	~BTextControl() override;
+
+	// Sends nothing.
+	void SetText(const char* text);
+	// Valid until the text changes or Text is called again.
+	const char* Text() const;
+
+	// The x coordinate, in the control, where the text field begins (0: the field takes the
+	// whole frame). A labelled control starts with the label's width plus a small gap.
+	void SetDivider(float xCoordinate);
+	float Divider() const { return fDivider; }
+
+	void SetLabel(const char* label) override;
+	void SetEnabled(bool enabled) override;
+	void MakeFocus(bool focus = true) override;
+	void GetPreferredSize(float* width, float* height) override;
+
+	// The Qt text field, for tests.
+	QLineEdit* TextView() const { return fLineEdit; }
+	QLabel* LabelWidget() const { return fLabelWidget; }
+
+protected:
+	void LayoutChanged() override;
+
+private:
+	void Commit();
+
+	float fDivider;
+	bool fEdited = false;
+	mutable std::string fTextCache;
+	QLabel* fLabelWidget;
+	QLineEdit* fLineEdit;
+};
