@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "engine/DiskAudio.h"
+#include "kits/media/SoundPlayer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// What one player's callback saw.
+struct Probe {
+	std::atomic<int> calls{0};
+	std::atomic<bool> inside{false};
+	std::atomic<bool> otherThread{false};
+	std::atomic<size_t> size{0};
+	std::atomic<uint32> sampleFormat{0};
+	std::thread::id testThread = std::this_thread::get_id();
+	std::chrono::milliseconds delay{0};
+};
+
+void Record(void* cookie, void*, size_t size, const media_raw_audio_format& format)
+{
+	Probe* probe = static_cast<Probe*>(cookie);
+	probe->inside = true;
+	probe->otherThread = std::this_thread::get_id() != probe->testThread;
+	probe->size = size;
+	probe->sampleFormat = format.format;
+	std::this_thread::sleep_for(probe->delay);
+	probe->calls++;
+	probe->inside = false;
+}
+
+// Waits up to two seconds for `done`.
+template <typename Condition>
+bool WaitFor(Condition done)
+{
+	for (int i = 0; i < 200 && !done(); i++)
+		std::this_thread::sleep_for(10ms);
+	return done();
+}
+
+media_raw_audio_format DeviceFormat()
+{
+	media_raw_audio_format format;
+	format.frame_rate = 44100;
+	format.channel_count = 1;
+	format.format = media_raw_audio_format::B_AUDIO_SHORT;
+	format.byte_order = B_MEDIA_LITTLE_ENDIAN;
+	return format;
+}
+
+}  // namespace
+
+TEST(SoundPlayerTest, AcceptsOnlyTheDeviceFormat)
+{
+	media_raw_audio_format format = DeviceFormat();
+	BSoundPlayer plain(&format, "plain", Record);
+	EXPECT_EQ(plain.InitCheck(), B_OK);
+	EXPECT_STREQ(plain.Name(), "plain");
+	EXPECT_EQ(plain.Format().buffer_size, 1024u);
+
+	BSoundPlayer defaults(nullptr, "defaults", Record);
+	EXPECT_EQ(defaults.InitCheck(), B_OK);
+	EXPECT_EQ(defaults.Format().frame_rate, 44100.0f);
+	EXPECT_EQ(defaults.Format().channel_count, 1u);
+	EXPECT_EQ(defaults.Format().format, uint32(media_raw_audio_format::B_AUDIO_SHORT));
+
+	media_raw_audio_format stereo = DeviceFormat();
+	stereo.channel_count = 2;
+	EXPECT_EQ(BSoundPlayer(&stereo, "stereo", Record).InitCheck(), B_BAD_VALUE);
+	media_raw_audio_format floats = DeviceFormat();
+	floats.format = media_raw_audio_format::B_AUDIO_FLOAT;
+	EXPECT_EQ(BSoundPlayer(&floats, "floats", Record).InitCheck(), B_BAD_VALUE);
+	EXPECT_EQ(BSoundPlayer(&format, "none", nullptr).InitCheck(), B_BAD_VALUE);
+	BSoundPlayer bad(&stereo, "bad", Record);
+	EXPECT_EQ(bad.Start(), B_BAD_VALUE);
+}
+
+TEST(SoundPlayerTest, VolumeIsNeverNegativeOrNotANumber)
+{
+	BSoundPlayer player(nullptr, "volume", Record);
+	EXPECT_EQ(player.Volume(), 1.0f);
+	player.SetVolume(0.25f);
+	EXPECT_EQ(player.Volume(), 0.25f);
+	player.SetVolume(-1);
+	EXPECT_EQ(player.Volume(), 0.0f);
+	player.SetVolume(std::numeric_limits<float>::quiet_NaN());
+	EXPECT_EQ(player.Volume(), 0.0f);
+}
+
+TEST(SoundPlayerTest, StartedPlayerWithDataIsPulledOnAnotherThread)
+{
+	Probe probe;
+	BSoundPlayer player(nullptr, "pulled", Record, nullptr, &probe);
+	std::this_thread::sleep_for(50ms);
+	EXPECT_EQ(probe.calls, 0);  // never started
+
+	ASSERT_EQ(player.Start(), B_OK);
+	EXPECT_TRUE(player.IsPlaying());
+	std::this_thread::sleep_for(50ms);
+	EXPECT_EQ(probe.calls, 0);  // started, but no data yet
+
+	player.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return probe.calls >= 5; }));
+	EXPECT_TRUE(probe.otherThread);
+	EXPECT_EQ(probe.size, 1024u);
+	EXPECT_EQ(probe.sampleFormat, uint32(media_raw_audio_format::B_AUDIO_SHORT));
+
+	player.Stop();
+	EXPECT_FALSE(player.IsPlaying());
+	int after = probe.calls;
+	std::this_thread::sleep_for(100ms);
+	EXPECT_EQ(probe.calls, after);
+
+	// A second start resumes the callbacks.
+	player.Start();
+	ASSERT_TRUE(WaitFor([&] { return probe.calls >= after + 3; }));
+}
+
+TEST(SoundPlayerTest, StopWaitsForTheCallbackInFlight)
+{
+	Probe probe;
+	probe.delay = 15ms;
+	{
+		BSoundPlayer player(nullptr, "slow", Record, nullptr, &probe);
+		player.Start();
+		player.SetHasData(true);
+		for (int round = 0; round < 5; round++) {
+			ASSERT_TRUE(WaitFor([&] { return probe.inside.load(); }));
+			player.Stop();
+			EXPECT_FALSE(probe.inside) << round;
+			player.Start();
+		}
+	}  // the destructor stops too
+	EXPECT_FALSE(probe.inside);
+	int after = probe.calls;
+	std::this_thread::sleep_for(60ms);
+	EXPECT_EQ(probe.calls, after);
+}
+
+namespace {
+
+// Writes a ramp that continues across buffers: 1, 2, ... 30000, 1, 2, ...
+void Ramp(void* cookie, void* buffer, size_t size, const media_raw_audio_format&)
+{
+	int* next = static_cast<int*>(cookie);
+	int16* out = static_cast<int16*>(buffer);
+	for (size_t i = 0; i < size / 2; i++) {
+		out[i] = int16(*next % 30000 + 1);
+		(*next)++;
+	}
+}
+
+// Fills every buffer with the same pattern of four samples, given by the cookie.
+void Pattern(void* cookie, void* buffer, size_t size, const media_raw_audio_format&)
+{
+	const int16* pattern = static_cast<const int16*>(cookie);
+	int16* out = static_cast<int16*>(buffer);
+	for (size_t i = 0; i < size / 2; i++)
+		out[i] = pattern[i % 4];
+}
+
+int16 gFirst[4] = {20000, -20000, 20000, -20000};
+int16 gSecond[4] = {20000, 20000, -20000, -20000};
+int16 gQuiet[4] = {1000, 2000, -3000, 4000};
+
+}  // namespace
+
+TEST(SoundPlayerDiskChild, Ramp)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of SoundPlayerDiskTest.RampReachesTheDevice";
+	int next = 0;
+	BSoundPlayer player(nullptr, "ramp", Ramp, nullptr, &next);
+	player.Start();
+	player.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return next >= 20 * 512; }));
+	player.Stop();
+}
+
+TEST(SoundPlayerDiskTest, RampReachesTheDevice)
+{
+	std::string file = disk_audio::TempFile("ramp");
+	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.Ramp", file), 0);
+	std::vector<int16> samples = disk_audio::ReadSamples(file);
+	std::remove(file.c_str());
+
+	// Silence until the player joined the device, then the ramp without a gap.
+	auto start = std::find_if(samples.begin(), samples.end(), [](int16 v) { return v != 0; });
+	ASSERT_NE(start, samples.end());
+	ASSERT_GE(samples.end() - start, 20 * 512);
+	for (int i = 0; i < 20 * 512; i++)
+		ASSERT_EQ(start[i], int16(i % 30000 + 1)) << i;
+}
+
+TEST(SoundPlayerDiskChild, Mix)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of SoundPlayerDiskTest.PlayersAreMixedWithSaturation";
+	BSoundPlayer first(nullptr, "first", Pattern, nullptr, gFirst);
+	BSoundPlayer second(nullptr, "second", Pattern, nullptr, gSecond);
+	BSoundPlayer quiet(nullptr, "quiet", Pattern, nullptr, gQuiet);
+	quiet.SetVolume(0.5f);
+	for (BSoundPlayer* p : {&first, &second, &quiet}) {
+		p->Start();
+		p->SetHasData(true);
+	}
+	std::this_thread::sleep_for(300ms);
+}
+
+TEST(SoundPlayerDiskTest, PlayersAreMixedWithSaturation)
+{
+	std::string file = disk_audio::TempFile("mix");
+	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.Mix", file), 0);
+	std::vector<int16> samples = disk_audio::ReadSamples(file);
+	std::remove(file.c_str());
+
+	// first + second + quiet at half volume, clamped to 16 bits.
+	const int16 mixed[4] = {32767, 1000, -1500, -32768};
+	int full = 0;
+	for (size_t block = 0; block + 512 <= samples.size(); block += 512) {
+		bool match = true;
+		for (size_t i = 0; i < 512 && match; i++)
+			match = samples[block + i] == mixed[i % 4];
+		full += match ? 1 : 0;
+	}
+	EXPECT_GE(full, 10);
+}
+
+TEST(SoundPlayerDiskChild, NoDevice)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of SoundPlayerDiskTest.WithoutADeviceOneLineAndSilence";
+	Probe probe;
+	BSoundPlayer first(nullptr, "first", Record, nullptr, &probe);
+	BSoundPlayer second(nullptr, "second", Record, nullptr, &probe);
+	for (BSoundPlayer* p : {&first, &second}) {
+		EXPECT_EQ(p->Start(), B_OK);
+		p->SetHasData(true);
+		p->Stop();
+		EXPECT_EQ(p->Start(), B_OK);
+	}
+	std::this_thread::sleep_for(50ms);
+	EXPECT_EQ(probe.calls, 0);
+}
+
+TEST(SoundPlayerDiskTest, WithoutADeviceOneLineAndSilence)
+{
+	std::string errors = disk_audio::TempFile("nodevice-err");
+	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.NoDevice", "", "no-such-driver", errors), 0);
+	std::string text;
+	if (FILE* f = std::fopen(errors.c_str(), "r")) {
+		char chunk[256];
+		while (size_t n = std::fread(chunk, 1, sizeof(chunk), f))
+			text.append(chunk, n);
+		std::fclose(f);
+	}
+	std::remove(errors.c_str());
+	EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+	EXPECT_NE(text.find("BSoundPlayer"), std::string::npos) << text;
+}
