@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/AlertCapture.h"
+#include "engine/TunkSound.h"
+#include "kits/app/Message.h"
+#include "kits/media/MediaFormats.h"
+#include "kits/storage/TempDir.h"
+
+namespace {
+
+constexpr char kTitle[] = "Error In TunkSound Object";
+
+BMessage save_reply(const std::string& directory, const char* name)
+{
+	BMessage reply(four_char_code("SAVE"));
+	std::filesystem::path dir(directory);
+	entry_ref ref(dir.parent_path().c_str(), dir.filename().c_str());
+	reply.AddRef("directory", &ref);
+	if (name != nullptr)
+		reply.AddString("name", name);
+	return reply;
+}
+
+std::vector<int16> engine_samples(const TunkSound& sound)
+{
+	int64 count = 0;
+	const int16* buffer = sound.GetBuffer(&count);
+	return buffer != nullptr ? std::vector<int16>(buffer, buffer + count) : std::vector<int16>();
+}
+
+struct WavFile {
+	SF_INFO info = {};
+	std::vector<int16> samples;
+	bool opened = false;
+};
+
+WavFile read_wav(const std::string& path)
+{
+	WavFile wav;
+	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &wav.info);
+	if (file == nullptr)
+		return wav;
+	wav.opened = true;
+	wav.samples.resize(size_t(wav.info.frames));
+	sf_readf_short(file, wav.samples.data(), wav.info.frames);
+	sf_close(file);
+	return wav;
+}
+
+std::vector<std::string> alert_texts()
+{
+	std::vector<std::string> texts;
+	for (const AlertCapture::Alert& alert : AlertCapture::Alerts()) {
+		EXPECT_EQ(alert.title, kTitle);
+		texts.push_back(alert.text);
+	}
+	return texts;
+}
+
+media_file_format installed(const char* shortName)
+{
+	int32 cookie = 0;
+	media_file_format format;
+	while (get_next_file_format(&cookie, &format) == B_OK) {
+		if (std::strcmp(format.short_name, shortName) == 0)
+			return format;
+	}
+	ADD_FAILURE() << "no format " << shortName;
+	return format;
+}
+
+class WavExport : public ::testing::Test {
+protected:
+	void TearDown() override { set_file_formats_override(nullptr); }
+
+	// Exports into the temporary folder and returns the alerts shown.
+	std::vector<std::string> Export(const char* name)
+	{
+		AlertCapture capture;
+		BMessage reply = save_reply(fDir.Path(), name);
+		fSound.WriteSoundToFile(&reply);
+		return alert_texts();
+	}
+
+	// Exports with only the given formats installed; no file may appear.
+	std::vector<std::string> ExportWithFormats(const std::vector<media_file_format>& formats)
+	{
+		set_file_formats_override(&formats);
+		std::vector<std::string> alerts = Export("out.wav");
+		set_file_formats_override(nullptr);
+		EXPECT_FALSE(std::filesystem::exists(fDir / "out.wav"));
+		return alerts;
+	}
+
+	TempDir fDir;
+	TunkSound fSound;
+};
+
+using Alerts = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(WavExport, WritesTheRegeneratedSoundUnderTheTypedName)
+{
+	fSound.SetDuration(123.4f);
+	fSound.SetOscType(2);
+	fSound.GenerateWaveTable();
+	fSound.SetFilterEnabled(true);
+	fSound.SetAmpEnvEnabled(true);
+	// Not generated yet: the export must do it.
+	EXPECT_EQ(Export("kick drum"), Alerts{});
+
+	const std::vector<int16> expected = engine_samples(fSound);
+	ASSERT_EQ(expected.size(), 5442u);
+	EXPECT_EQ(std::filesystem::directory_iterator(fDir.Path())->path().filename(), "kick drum");
+	WavFile wav = read_wav(fDir / "kick drum");
+	ASSERT_TRUE(wav.opened);
+	EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+	EXPECT_EQ(wav.info.channels, 1);
+	EXPECT_EQ(wav.info.samplerate, 44100);
+	EXPECT_EQ(wav.samples, expected);
+	EXPECT_EQ(std::filesystem::file_size(fDir / "kick drum"), 44u + 2 * 5442u);
+}
+
+TEST_F(WavExport, SampleCountFollowsTheDuration)
+{
+	const std::pair<float, int64> kCases[] = {{200.0f, 8820}, {1.0f, 45}, {3000.0f, 132300}};
+	for (auto [duration, frames] : kCases) {
+		fSound.SetDuration(duration);
+		ASSERT_EQ(Export("len.wav"), Alerts{});
+		WavFile wav = read_wav(fDir / "len.wav");
+		EXPECT_EQ(wav.info.frames, frames);
+		EXPECT_EQ(wav.samples, engine_samples(fSound));
+	}
+	// An empty sound is an empty but valid file.
+	fSound.SetDuration(0.0f);
+	ASSERT_EQ(Export("empty.wav"), Alerts{});
+	WavFile wav = read_wav(fDir / "empty.wav");
+	EXPECT_TRUE(wav.opened);
+	EXPECT_EQ(wav.info.frames, 0);
+}
+
+TEST_F(WavExport, IncompleteRepliesEndSilently)
+{
+	fSound.GenerateSound();
+	const int64 before = fSound.GetSampleLength();
+	fSound.SetDuration(500.0f);
+
+	AlertCapture capture;
+	BMessage noName = save_reply(fDir.Path(), nullptr);
+	fSound.WriteSoundToFile(&noName);
+	BMessage noDirectory(four_char_code("SAVE"));
+	noDirectory.AddString("name", "x.wav");
+	fSound.WriteSoundToFile(&noDirectory);
+	// A directory whose own parent is missing cannot even be named.
+	BMessage unreachable = save_reply(fDir / "gone/deeper", "x.wav");
+	fSound.WriteSoundToFile(&unreachable);
+	fSound.WriteSoundToFile(nullptr);
+
+	EXPECT_TRUE(AlertCapture::Alerts().empty());
+	EXPECT_EQ(fSound.GetSampleLength(), before);  // nothing regenerated
+	EXPECT_TRUE(std::filesystem::is_empty(fDir.Path()));
+}
+
+TEST_F(WavExport, MissingDirectoryFailsToMakeAReference)
+{
+	AlertCapture capture;
+	BMessage reply = save_reply(fDir / "missing", "x.wav");
+	fSound.WriteSoundToFile(&reply);
+	EXPECT_EQ(alert_texts(), Alerts{"Problem with get_ref_for_path()"});
+	EXPECT_TRUE(std::filesystem::is_empty(fDir.Path()));
+}
+
+TEST_F(WavExport, NeedsAFormatNamedExactlyWav)
+{
+	std::vector<media_file_format> withoutWav;
+	int32 cookie = 0;
+	media_file_format format;
+	while (get_next_file_format(&cookie, &format) == B_OK) {
+		if (std::strcmp(format.short_name, "wav") != 0)
+			withoutWav.push_back(format);
+	}
+	ASSERT_FALSE(withoutWav.empty());
+	EXPECT_EQ(ExportWithFormats(withoutWav), Alerts{"Failed to find wav file format handler!"});
+
+	std::vector<media_file_format> upperCase{installed("wav")};
+	std::strcpy(upperCase[0].short_name, "WAV");
+	EXPECT_EQ(ExportWithFormats(upperCase), Alerts{"Failed to find wav file format handler!"});
+	EXPECT_EQ(ExportWithFormats({}), Alerts{"Failed to find wav file format handler!"});
+}
+
+TEST_F(WavExport, EachMediaFileCodeHasItsAlert)
+{
+	media_file_format unknown = installed("wav");
+	unknown.id = 0x7f0000;
+	EXPECT_EQ(ExportWithFormats({unknown}),
+		Alerts{"Cannot create media file - The required add-on wasn't found"});
+
+	media_file_format readOnly = installed("wav");
+	readOnly.capabilities &= ~uint32(B_WRITABLE);
+	EXPECT_EQ(ExportWithFormats({readOnly}),
+		Alerts{"Cannot create media file - The add-on doesn't support writing"});
+
+	media_file_format noCodec = installed("xi");
+	std::strcpy(noCodec.short_name, "wav");
+	noCodec.capabilities |= B_WRITABLE;
+	EXPECT_EQ(ExportWithFormats({noCodec}),
+		Alerts{"Cannot create media file - No codec available for the requested audio format"});
+}
+
+TEST_F(WavExport, OtherFileErrorsEndAtTheTrack)
+{
+	std::filesystem::create_directory(fDir / "taken");
+	EXPECT_EQ(Export("taken"), Alerts{"Unable to create audio track"});
+	EXPECT_TRUE(std::filesystem::is_directory(fDir / "taken"));
+}
+
+TEST_F(WavExport, AFailedWriteIsReportedAndLeavesNoFile)
+{
+	std::filesystem::create_symlink("/dev/full", fDir / "full.wav");
+	EXPECT_EQ(Export("full.wav"), Alerts{"Could not write the sound file!"});
+	EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(fDir / "full.wav")));
+
+	// The next export into a good place works as usual.
+	EXPECT_EQ(Export("fine.wav"), Alerts{});
+	EXPECT_EQ(read_wav(fDir / "fine.wav").samples, engine_samples(fSound));
+}
+
+TEST_F(WavExport, AFailedGenerationExportsNothing)
+{
+	fSound.SetDuration(-5.0f);
+	EXPECT_EQ(Export("neg.wav"), Alerts{"Could not allocate a sufficient sample buffer in RAM!"});
+	EXPECT_TRUE(std::filesystem::is_empty(fDir.Path()));
+}
+
+TEST_F(WavExport, ReplacesAnExistingFile)
+{
+	std::filesystem::path target = fDir / "old.wav";
+	std::vector<char> junk(100000, 'x');
+	FILE* file = std::fopen(target.c_str(), "wb");
+	std::fwrite(junk.data(), 1, junk.size(), file);
+	std::fclose(file);
+	ASSERT_EQ(Export("old.wav"), Alerts{});
+	EXPECT_EQ(std::filesystem::file_size(target), 44u + 2 * 8820u);
+	EXPECT_EQ(read_wav(target).samples, engine_samples(fSound));
+}
