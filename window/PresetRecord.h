@@ -1,0 +1,79 @@
+// The preset file: one sound's parameters behind the magic "T0NK". The codec packs every
+// field byte by byte (little-endian), so it reads and writes the same file on any host.
+// No window toolkit here: the editor window and the command-line tools share it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "kits/support/SupportDefs.h"
+
+class BNode;
+class TunkSound;
+
+// The window's copy of one sound's parameters, laid out as the file body.
+struct PresetParams {
+	float startFreq;
+	uint32 reserved;  // no meaning; kept as loaded
+	float duration;
+	float amplitude;
+	float freqEnvelope;
+	float ampEnvelope;
+	float distortion;
+	float filterCutoff;
+	float filterQ;
+	int32 oscType;
+	// 1 is on; every other value counts as off.
+	uint8 ampEnvEnabled;
+	uint8 freqEnvEnabled;
+	uint8 distortionEnabled;
+	uint8 filterEnabled;
+};
+static_assert(sizeof(PresetParams) == 44);
+
+constexpr size_t kPresetParamsSize = 44;
+constexpr size_t kPresetRecordSize = 52;
+// Where the parameters start in the record: after the magic, its terminator and the filler.
+constexpr size_t kPresetParamsOffset = 8;
+
+constexpr char kPresetMimeType[] = "document/tunk-preset";
+constexpr char kPresetShortDescription[] = "Tunk preset file";
+constexpr char kPresetLongDescription[] = "Tunk sample generation preset file";
+constexpr char kPresetAppSignature[] = "application/x-vnd.Quillfeather-Tunk!";
+// The magic with its terminator, as it stands at the start of every preset.
+constexpr char kPresetMagic[5] = {'T', '0', 'N', 'K', '\0'};
+
+using PresetBytes = std::array<uint8, kPresetRecordSize>;
+
+// The parameters of a new sound: sine at 1000 Hz, 200 ms, amplitude 0.95, curves and
+// distortion 1, cutoff 5000 Hz, resonance 1, every section off.
+PresetParams DefaultPresetParams();
+
+// The 44-byte body alone.
+void EncodePresetParams(const PresetParams& params, uint8* out);
+PresetParams DecodePresetParams(const uint8* in);
+
+// The whole 52-byte record: magic, terminator, three zero filler bytes, body.
+PresetBytes EncodePresetRecord(const PresetParams& params);
+
+enum class PresetCheck { Valid, NotValid };
+// Reads a record of `size` bytes; bytes beyond the end of a short record count as zero.
+// NotValid when bytes 0 to 4 are not the magic and its terminator: `params` then holds
+// the defaults. The filler is ignored.
+PresetCheck DecodePresetRecord(const void* data, size_t size, PresetParams* params);
+
+// Pushes the parameters into an engine in the order of the window's refresh and builds
+// its tables; the caller generates. Tempo 120 beats per minute, repeat off.
+void ApplyPresetToEngine(const PresetParams& params, TunkSound* sound);
+
+// File helpers for tools. Reading: B_OK, the file's open or read error, or B_BAD_DATA for a
+// file that is not a preset (`params` then holds the defaults). Writing replaces the whole
+// file and tags it with the preset type; a file system without attributes does not fail it.
+status_t ReadPresetFile(const char* path, PresetParams* params);
+status_t WritePresetFile(const char* path, const PresetParams& params);
+
+// Registers the preset type (descriptions, preferred application, magic), installing it
+// when the registry does not have it yet.
+status_t RegisterPresetType();
+// Tags a file as a preset for this application unless it already names the application.
+status_t TagPresetFile(BNode* node);
