@@ -4,8 +4,10 @@
 // MessageQueue() can see and prune them. Other loopers keep dispatching meanwhile.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "kits/app/Handler.h"
@@ -69,6 +71,10 @@ public:
 	static bool IsAlive(const BLooper* looper);
 
 protected:
+	// Posts a message whose common filters have already run (key presses are filtered before
+	// they are queued).
+	status_t PostFilteredMessage(BMessage* message, BHandler* handler);
+
 	// Dispatches every message that is waiting right now, as the event loop would; for loopers
 	// that want to finish their queue before they go.
 	void DrainQueue();
@@ -77,6 +83,7 @@ protected:
 	virtual void DeleteSelf();
 
 private:
+	status_t Enqueue(BMessage* message, BHandler* handler, bool filtered);
 	void ScheduleDrain();
 	void DrainOne();
 	void RemoveTargetsTo(BHandler* handler);
@@ -85,7 +92,9 @@ private:
 	std::vector<BMessageFilter*> fFilters;
 	std::vector<BHandler*> fHandlers;
 	mutable std::recursive_mutex fLock;
+	std::atomic<std::thread::id> fLockOwner{};
 	int32 fLockCount = 0;
+	std::atomic<bool> fDrainScheduled{false};
 	BMessage* fCurrentMessage = nullptr;
 	bool fDispatching = false;
 	bool fQuitPending = false;

@@ -15,8 +15,8 @@ typedef filter_result (*filter_hook)(BMessage* message, BHandler** target, BMess
 class BMessageFilter {
 public:
 	// A filter for messages of one code.
-	BMessageFilter(message_delivery delivery, message_source source, uint32 what,
-		filter_hook hook = nullptr);
+	BMessageFilter(
+	    message_delivery delivery, message_source source, uint32 what, filter_hook hook = nullptr);
 	// A filter for every message.
 	BMessageFilter(message_delivery delivery, message_source source, filter_hook hook = nullptr);
 	explicit BMessageFilter(uint32 what, filter_hook hook = nullptr);

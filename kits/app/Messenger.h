@@ -11,7 +11,8 @@ class BMessenger {
 public:
 	BMessenger();
 	// The handler's looper, or the given looper (its preferred handler when handler is null).
-	BMessenger(const BHandler* handler, const BLooper* looper = nullptr, status_t* result = nullptr);
+	BMessenger(
+	    const BHandler* handler, const BLooper* looper = nullptr, status_t* result = nullptr);
 
 	status_t SendMessage(uint32 what) const;
 	status_t SendMessage(BMessage* message) const;

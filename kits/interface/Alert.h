@@ -34,12 +34,12 @@ enum button_width {
 
 class BAlert {
 public:
-	BAlert(const char* title, const char* text, const char* button0,
-		const char* button1 = nullptr, const char* button2 = nullptr,
-		button_width width = B_WIDTH_AS_USUAL, alert_type type = B_INFO_ALERT);
+	BAlert(const char* title, const char* text, const char* button0, const char* button1 = nullptr,
+	    const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL,
+	    alert_type type = B_INFO_ALERT);
 	BAlert(const char* title, const char* text, const char* button0, const char* button1,
-		const char* button2, button_width width, button_spacing spacing,
-		alert_type type = B_INFO_ALERT);
+	    const char* button2, button_width width, button_spacing spacing,
+	    alert_type type = B_INFO_ALERT);
 	virtual ~BAlert();
 
 	BAlert(const BAlert&) = delete;
@@ -73,8 +73,8 @@ public:
 	static void SetAnswerHook(AnswerHook hook);
 
 private:
-	void Init(const char* title, const char* text, const char* b0, const char* b1,
-		const char* b2, button_width width, button_spacing spacing, alert_type type);
+	void Init(const char* title, const char* text, const char* b0, const char* b1, const char* b2,
+	    button_width width, button_spacing spacing, alert_type type);
 	int32 EscapeIndex() const;
 
 	std::string fTitle;

@@ -17,7 +17,7 @@ class BBitmap {
 public:
 	// The pixels start transparent black (all bytes 0).
 	BBitmap(BRect bounds, color_space space, bool acceptsViews = false,
-		bool needsContiguousMemory = false);
+	    bool needsContiguousMemory = false);
 	virtual ~BBitmap();
 
 	BBitmap(const BBitmap&) = delete;

@@ -9,9 +9,10 @@ class QGroupBox;
 
 class BBox : public BView {
 public:
-	BBox(BRect frame, const char* name = nullptr, uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP,
-		border_style border = B_FANCY_BORDER);
+	BBox(BRect frame, const char* name = nullptr,
+	    uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	    uint32 flags = B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP,
+	    border_style border = B_FANCY_BORDER);
 	~BBox() override;
 
 	void SetBorder(border_style border);

@@ -8,13 +8,11 @@ class QPushButton;
 class BButton : public BControl {
 public:
 	BButton(BRect frame, const char* name, const char* label, BMessage* message,
-		uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
+	    uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	    uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
 	~BButton() override;
 
 	void SetLabel(const char* label) override;
-	// Qt's size hint for the label.
-	void GetPreferredSize(float* width, float* height) override;
 
 	QPushButton* PushButton() const { return fButton; }
 

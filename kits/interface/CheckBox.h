@@ -9,12 +9,11 @@ class QCheckBox;
 class BCheckBox : public BControl {
 public:
 	BCheckBox(BRect frame, const char* name, const char* label, BMessage* message,
-		uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
+	    uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	    uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
 	~BCheckBox() override;
 
 	void SetLabel(const char* label) override;
-	void GetPreferredSize(float* width, float* height) override;
 
 	QCheckBox* CheckBox() const { return fCheckBox; }
 

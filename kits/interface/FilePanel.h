@@ -40,8 +40,8 @@ enum node_flavor {
 class BRefFilter {
 public:
 	virtual ~BRefFilter() = default;
-	virtual bool Filter(const entry_ref* ref, BNode* node, struct stat* st,
-		const char* mimeType) = 0;
+	virtual bool Filter(
+	    const entry_ref* ref, BNode* node, struct stat* st, const char* mimeType) = 0;
 };
 
 class BFilePanel {
@@ -49,9 +49,9 @@ public:
 	// nodeFlavors 0 means files (B_FILE_NODE). The panel copies the target and the directory
 	// and takes ownership of the message.
 	BFilePanel(file_panel_mode mode = B_OPEN_PANEL, BMessenger* target = nullptr,
-		const entry_ref* directory = nullptr, uint32 nodeFlavors = 0,
-		bool allowMultipleSelection = true, BMessage* message = nullptr,
-		BRefFilter* filter = nullptr, bool modal = false, bool hideWhenDone = true);
+	    const entry_ref* directory = nullptr, uint32 nodeFlavors = 0,
+	    bool allowMultipleSelection = true, BMessage* message = nullptr,
+	    BRefFilter* filter = nullptr, bool modal = false, bool hideWhenDone = true);
 	virtual ~BFilePanel();
 
 	BFilePanel(const BFilePanel&) = delete;
@@ -86,13 +86,13 @@ public:
 	// afterwards from the event loop instead of showing a dialog. For an open panel it fills
 	// refs, for a save panel name and directory; true accepts (the reply is sent), false
 	// cancels.
-	using AnswerHook = std::function<bool(BFilePanel& panel, std::vector<entry_ref>* refs,
-		std::string* name, entry_ref* directory)>;
+	using AnswerHook = std::function<bool(
+	    BFilePanel& panel, std::vector<entry_ref>* refs, std::string* name, entry_ref* directory)>;
 	static void SetAnswerHook(AnswerHook hook);
 
 	// Sends the reply for the given choice as acceptance in the dialog does.
-	void SendReply(const std::vector<entry_ref>& refs, const std::string& name,
-		const entry_ref& directory);
+	void SendReply(
+	    const std::vector<entry_ref>& refs, const std::string& name, const entry_ref& directory);
 
 private:
 	void DialogAccepted();

@@ -12,8 +12,8 @@ class BMenuField : public BControl {
 public:
 	// The field owns the menu.
 	BMenuField(BRect frame, const char* name, const char* label, BMenu* menu,
-		uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
+	    uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	    uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
 	~BMenuField() override;
 
 	BMenu* Menu() const { return fMenu; }

@@ -6,6 +6,6 @@
 class BPopUpMenu : public BMenu {
 public:
 	explicit BPopUpMenu(const char* title, bool radioMode = true, bool labelFromMarked = true,
-		menu_layout layout = B_ITEMS_IN_COLUMN);
+	    menu_layout layout = B_ITEMS_IN_COLUMN);
 	~BPopUpMenu() override;
 };

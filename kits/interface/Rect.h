@@ -14,7 +14,7 @@ public:
 	constexpr BRect() : left(0), top(0), right(-1), bottom(-1) {}
 	constexpr BRect(float l, float t, float r, float b) : left(l), top(t), right(r), bottom(b) {}
 	constexpr BRect(BPoint leftTop, BPoint rightBottom)
-		: left(leftTop.x), top(leftTop.y), right(rightBottom.x), bottom(rightBottom.y)
+	    : left(leftTop.x), top(leftTop.y), right(rightBottom.x), bottom(rightBottom.y)
 	{
 	}
 
@@ -84,19 +84,19 @@ public:
 	}
 	constexpr bool Intersects(const BRect& r) const
 	{
-		return IsValid() && r.IsValid() && r.left <= right && r.right >= left && r.top <= bottom
-			&& r.bottom >= top;
+		return IsValid() && r.IsValid() && r.left <= right && r.right >= left && r.top <= bottom &&
+		       r.bottom >= top;
 	}
 	// The common part (invalid when they do not meet) and the smallest rectangle holding both.
 	BRect operator&(const BRect& r) const
 	{
 		return BRect(std::max(left, r.left), std::max(top, r.top), std::min(right, r.right),
-			std::min(bottom, r.bottom));
+		    std::min(bottom, r.bottom));
 	}
 	BRect operator|(const BRect& r) const
 	{
 		return BRect(std::min(left, r.left), std::min(top, r.top), std::max(right, r.right),
-			std::max(bottom, r.bottom));
+		    std::max(bottom, r.bottom));
 	}
 	constexpr bool operator==(const BRect& r) const = default;
 

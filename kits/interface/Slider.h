@@ -28,15 +28,13 @@ enum hash_mark_location {
 class BSlider : public BControl {
 public:
 	BSlider(BRect frame, const char* name, const char* label, BMessage* message, int32 minValue,
-		int32 maxValue, thumb_style thumbType = B_BLOCK_THUMB,
-		uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_NAVIGABLE | B_WILL_DRAW | B_FRAME_EVENTS);
+	    int32 maxValue, thumb_style thumbType = B_BLOCK_THUMB,
+	    uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	    uint32 flags = B_NAVIGABLE | B_WILL_DRAW | B_FRAME_EVENTS);
 	~BSlider() override;
 
 	// Clamps to the range, as the user could not go beyond it either.
 	void SetValue(int32 value) override;
-	void SetLabel(const char* label) override;
-	void SetEnabled(bool enabled) override;
 
 	void GetLimits(int32* minimum, int32* maximum) const;
 	void SetLimits(int32 minimum, int32 maximum);

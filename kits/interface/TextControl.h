@@ -12,8 +12,8 @@ class QLineEdit;
 class BTextControl : public BControl {
 public:
 	BTextControl(BRect frame, const char* name, const char* label, const char* text,
-		BMessage* message, uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
+	    BMessage* message, uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	    uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
 	~BTextControl() override;
 
 	// Sends nothing.
@@ -27,7 +27,6 @@ public:
 	float Divider() const { return fDivider; }
 
 	void SetLabel(const char* label) override;
-	void SetEnabled(bool enabled) override;
 	void MakeFocus(bool focus = true) override;
 	void GetPreferredSize(float* width, float* height) override;
 

@@ -32,7 +32,7 @@ namespace tunk_internal {
 class ViewWidget;
 struct PictureOp;
 struct DrawState;
-}  // namespace tunk_internal
+} // namespace tunk_internal
 
 class BView : public BHandler {
 public:
@@ -166,11 +166,15 @@ private:
 	void NotifyAllAttached();
 	void SetOwner(BWindow* window, BBitmap* bitmap);
 	QImage& Target();
-	void Record(tunk_internal::PictureOp op);
-	void Replay(const BPicture& picture, BPoint origin);
-	void ApplyOp(const tunk_internal::PictureOp& op, BPoint origin);
+	bool TargetIsOpaque() const { return fBitmap == nullptr; }
+	// Records the operation while a picture is recorded (applying only its state change), else
+	// carries it out.
+	void Perform(const tunk_internal::PictureOp& op);
+	void Replay(const std::vector<tunk_internal::PictureOp>& ops, BPoint origin);
+	void ApplyOp(const tunk_internal::PictureOp& op, BPoint origin, bool draw);
 	void PaintChanged();
 	void ExposeIfNeeded();
+	void PlaceWidget();
 
 	BRect fFrame;
 	uint32 fResizingMode;
@@ -184,6 +188,7 @@ private:
 	bool fNeedsDraw = true;
 	bool fShowsImage = true;
 	bool fHidden = false;
+	bool fInExpose = false;
 	tunk_internal::ViewWidget* fWidget = nullptr;
 	std::unique_ptr<QImage> fImage;
 };

@@ -16,12 +16,12 @@ class QWidget;
 namespace tunk_internal {
 class WindowWidget;
 class KeyRouter;
-}  // namespace tunk_internal
+} // namespace tunk_internal
 
 class BWindow : public BLooper {
 public:
 	BWindow(BRect frame, const char* title, window_type type, uint32 flags,
-		uint32 workspace = B_CURRENT_WORKSPACE);
+	    uint32 workspace = B_CURRENT_WORKSPACE);
 	// Deletes the views.
 	~BWindow() override;
 

@@ -1,0 +1,90 @@
+#include "kits/interface/Control.h"
+
+#include <QWidget>
+
+#include "kits/app/Message.h"
+#include "kits/interface/Window.h"
+
+BControl::BControl(BRect frame, const char* name, const char* label, BMessage* message,
+    uint32 resizingMode, uint32 flags)
+    : BView(frame, name, resizingMode, flags), fLabel(label != nullptr ? label : "")
+{
+	BInvoker::SetMessage(message);
+	// The Qt widget draws the control; the parent shows through around it.
+	SetViewColor(B_TRANSPARENT_COLOR);
+	SetShowsImage(false);
+}
+
+BControl::~BControl() = default;
+
+void BControl::AttachedToWindow()
+{
+	BView::AttachedToWindow();
+}
+
+void BControl::MakeFocus(bool focus)
+{
+	if (fControlWidget == nullptr) {
+		BView::MakeFocus(focus);
+		return;
+	}
+	QWidget* target =
+	    fControlWidget->focusProxy() != nullptr ? fControlWidget->focusProxy() : fControlWidget;
+	if (focus)
+		target->setFocus(Qt::OtherFocusReason);
+	else if (target->hasFocus())
+		target->clearFocus();
+}
+
+void BControl::SetLabel(const char* label)
+{
+	fLabel = label != nullptr ? label : "";
+	UpdateWidget();
+}
+
+void BControl::SetValue(int32 value)
+{
+	fValue = value;
+	UpdateWidget();
+}
+
+void BControl::SetEnabled(bool enabled)
+{
+	fEnabled = enabled;
+	if (fControlWidget != nullptr)
+		fControlWidget->setEnabled(enabled);
+}
+
+void BControl::GetPreferredSize(float* width, float* height)
+{
+	if (fControlWidget == nullptr) {
+		BView::GetPreferredSize(width, height);
+		return;
+	}
+	QSize hint = fControlWidget->sizeHint();
+	if (width != nullptr)
+		*width = float(hint.width() - 1);
+	if (height != nullptr)
+		*height = float(hint.height() - 1);
+}
+
+BMessenger BControl::DefaultTarget() const
+{
+	return Window() != nullptr ? BMessenger(nullptr, Window()) : BMessenger();
+}
+
+void BControl::SetControlWidget(QWidget* widget)
+{
+	fControlWidget = widget;
+	widget->setParent(Widget());
+	Widget()->setFocusProxy(widget);
+	Widget()->setFocusPolicy(widget->focusPolicy());
+	LayoutChanged();
+	widget->show();
+}
+
+void BControl::LayoutChanged()
+{
+	if (fControlWidget != nullptr)
+		fControlWidget->setGeometry(0, 0, Widget()->width(), Widget()->height());
+}

@@ -1,0 +1,185 @@
+#include "kits/interface/FilePanel.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTimer>
+#include <filesystem>
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/interface/Window.h"
+
+namespace {
+
+BFilePanel::AnswerHook& Hook()
+{
+	static BFilePanel::AnswerHook hook;
+	return hook;
+}
+
+// An entry as its parent directory's path and its leaf name.
+entry_ref RefForPath(const std::string& path)
+{
+	std::filesystem::path p = std::filesystem::path(path).lexically_normal();
+	if (!p.has_filename() && p.has_parent_path() && p != p.root_path())
+		p = p.parent_path();
+	return entry_ref(p.parent_path().c_str(), p.filename().c_str());
+}
+
+} // namespace
+
+BFilePanel::BFilePanel(file_panel_mode mode, BMessenger* target, const entry_ref* directory,
+    uint32 nodeFlavors, bool allowMultipleSelection, BMessage* message, BRefFilter* filter,
+    bool modal, bool hideWhenDone)
+    : fMode(mode), fTarget(target != nullptr ? *target : BMessenger()),
+      fHasTarget(target != nullptr), fDirectory(directory != nullptr ? *directory : entry_ref()),
+      fFlavors(nodeFlavors != 0 ? nodeFlavors : uint32(B_FILE_NODE)),
+      fMultiple(allowMultipleSelection), fMessage(message), fFilter(filter), fModal(modal),
+      fHideWhenDone(hideWhenDone), fWindow(new BWindow(BRect(0, 0, 499, 399),
+                                       mode == B_SAVE_PANEL ? "Save" : "Open", B_TITLED_WINDOW, 0))
+{
+}
+
+BFilePanel::~BFilePanel()
+{
+	delete fDialog;
+	delete fMessage;
+	fWindow->Quit();
+}
+
+void BFilePanel::Show()
+{
+	fShowing = true;
+	unsigned serial = ++fShowSerial;
+	if (AnswerHook hook = Hook()) {
+		// Answered from the event loop, as a person would answer later.
+		QTimer::singleShot(0, fWindow->Widget(), [this, hook, serial] {
+			if (!fShowing || serial != fShowSerial)
+				return;
+			std::vector<entry_ref> refs;
+			std::string name = fSaveText;
+			entry_ref directory = fDirectory;
+			if (hook(*this, &refs, &name, &directory))
+				SendReply(refs, name, directory);
+			Finished();
+		});
+		return;
+	}
+	if (fDialog == nullptr) {
+		fDialog = new QFileDialog;
+		fDialog->setModal(fModal);
+		if (fMode == B_SAVE_PANEL) {
+			fDialog->setAcceptMode(QFileDialog::AcceptSave);
+			fDialog->setFileMode(QFileDialog::AnyFile);
+		} else if (fFlavors == B_DIRECTORY_NODE) {
+			fDialog->setFileMode(QFileDialog::Directory);
+		} else {
+			fDialog->setFileMode(
+			    fMultiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+		}
+		QObject::connect(fDialog, &QFileDialog::accepted, [this] { DialogAccepted(); });
+		QObject::connect(fDialog, &QFileDialog::rejected, [this] { Finished(); });
+	}
+	if (!fDirectory.directory.empty())
+		fDialog->setDirectory(QString::fromStdString(fDirectory.Path()));
+	if (fMode == B_SAVE_PANEL && !fSaveText.empty())
+		fDialog->selectFile(QString::fromStdString(fSaveText));
+	fDialog->show();
+	fDialog->raise();
+}
+
+void BFilePanel::Hide()
+{
+	fShowing = false;
+	if (fDialog != nullptr)
+		fDialog->hide();
+}
+
+bool BFilePanel::IsShowing() const
+{
+	return fShowing;
+}
+
+void BFilePanel::SetMessage(BMessage* message)
+{
+	if (message != fMessage)
+		delete fMessage;
+	fMessage = message;
+}
+
+void BFilePanel::SetTarget(BMessenger target)
+{
+	fTarget = target;
+	fHasTarget = true;
+}
+
+void BFilePanel::SetPanelDirectory(const entry_ref* directory)
+{
+	fDirectory = directory != nullptr ? *directory : entry_ref();
+}
+
+void BFilePanel::SetPanelDirectory(const char* directory)
+{
+	fDirectory = directory != nullptr ? RefForPath(directory) : entry_ref();
+}
+
+void BFilePanel::GetPanelDirectory(entry_ref* directory) const
+{
+	if (directory == nullptr)
+		return;
+	if (fDialog != nullptr)
+		*directory = RefForPath(fDialog->directory().absolutePath().toStdString());
+	else
+		*directory = fDirectory;
+}
+
+void BFilePanel::SetSaveText(const char* text)
+{
+	fSaveText = text != nullptr ? text : "";
+}
+
+void BFilePanel::DialogAccepted()
+{
+	QStringList files = fDialog->selectedFiles();
+	fDirectory = RefForPath(fDialog->directory().absolutePath().toStdString());
+	std::vector<entry_ref> refs;
+	std::string name;
+	entry_ref directory;
+	if (fMode == B_SAVE_PANEL) {
+		if (!files.isEmpty()) {
+			QFileInfo chosen(files.first());
+			name = chosen.fileName().toStdString();
+			directory = RefForPath(chosen.absolutePath().toStdString());
+		}
+	} else {
+		for (const QString& file : files)
+			refs.push_back(RefForPath(QFileInfo(file).absoluteFilePath().toStdString()));
+	}
+	SendReply(refs, name, directory);
+	Finished();
+}
+
+void BFilePanel::SendReply(
+    const std::vector<entry_ref>& refs, const std::string& name, const entry_ref& directory)
+{
+	BMessage reply = fMessage != nullptr
+	                     ? *fMessage
+	                     : BMessage(fMode == B_SAVE_PANEL ? B_SAVE_REQUESTED : B_REFS_RECEIVED);
+	if (fMode == B_SAVE_PANEL) {
+		reply.AddRef("directory", &directory);
+		reply.AddString("name", name);
+	} else {
+		for (const entry_ref& ref : refs)
+			reply.AddRef("refs", &ref);
+	}
+	BMessenger target = fHasTarget ? fTarget : be_app_messenger;
+	target.SendMessage(&reply);
+}
+
+// Cancelling hides the panel too; only an accepted choice in a panel that stays up keeps it.
+void BFilePanel::Finished()
+{
+	if (fHideWhenDone || (fDialog != nullptr && !fDialog->isVisible()))
+		Hide();
+}

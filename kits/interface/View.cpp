@@ -1,0 +1,707 @@
+#include "kits/interface/View.h"
+
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "kits/interface/Bitmap.h"
+#include "kits/interface/InterfacePrivate.h"
+#include "kits/interface/Picture.h"
+#include "kits/interface/Window.h"
+
+using tunk_internal::PictureOp;
+
+namespace {
+
+template <typename Fill> PictureOp MakeOp(PictureOp::Kind kind, Fill fill)
+{
+	PictureOp op;
+	op.kind = kind;
+	fill(op);
+	return op;
+}
+
+} // namespace
+
+namespace tunk_internal {
+
+BView* ViewForWidget(QWidget* widget)
+{
+	for (; widget != nullptr; widget = widget->parentWidget()) {
+		if (auto* viewWidget = dynamic_cast<ViewWidget*>(widget)) {
+			if (viewWidget->View() != nullptr)
+				return viewWidget->View();
+		}
+	}
+	return nullptr;
+}
+
+ViewWidget::ViewWidget(BView* view) : fView(view)
+{
+	setMouseTracking(true);
+}
+
+ViewWidget::~ViewWidget() = default;
+
+void ViewWidget::paintEvent(QPaintEvent*)
+{
+	if (fView == nullptr)
+		return;
+	fView->ExposeIfNeeded();
+	if (fView->fShowsImage && fView->fBitmap == nullptr) {
+		QPainter painter(this);
+		painter.drawImage(0, 0, fView->Image());
+	}
+}
+
+static BPoint PointOf(const QPointF& position)
+{
+	return BPoint(float(position.x()), float(position.y()));
+}
+
+void ViewWidget::mousePressEvent(QMouseEvent* event)
+{
+	if (fView == nullptr)
+		return;
+	fView->LockLooper();
+	fView->MouseDown(PointOf(event->position()));
+	fView->UnlockLooper();
+}
+
+// Transit codes: the move that crosses the edge reports the crossing, the others say on which
+// side the mouse is; moves outside only arrive while a button held in the view is dragged.
+void ViewWidget::Transit(BPoint where, bool inside)
+{
+	uint32 transit;
+	if (inside != fInside)
+		transit = inside ? B_ENTERED_VIEW : B_EXITED_VIEW;
+	else
+		transit = inside ? B_INSIDE_VIEW : B_OUTSIDE_VIEW;
+	fInside = inside;
+	fView->LockLooper();
+	fView->MouseMoved(where, transit, nullptr);
+	fView->UnlockLooper();
+}
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* event)
+{
+	if (fView == nullptr)
+		return;
+	QPointF position = event->position();
+	Transit(PointOf(position), rect().contains(position.toPoint()));
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+	if (fView == nullptr)
+		return;
+	fView->LockLooper();
+	fView->MouseUp(PointOf(event->position()));
+	fView->UnlockLooper();
+}
+
+void ViewWidget::enterEvent(QEnterEvent* event)
+{
+	if (fView != nullptr && !fInside)
+		Transit(PointOf(event->position()), true);
+}
+
+void ViewWidget::leaveEvent(QEvent*)
+{
+	if (fView != nullptr && fInside)
+		Transit(PointOf(QPointF(mapFromGlobal(QCursor::pos()))), false);
+}
+
+void ViewWidget::keyPressEvent(QKeyEvent* event)
+{
+	QByteArray bytes = event->text().toUtf8();
+	if (fView == nullptr || bytes.isEmpty()) {
+		QWidget::keyPressEvent(event);
+		return;
+	}
+	fView->LockLooper();
+	fView->KeyDown(bytes.constData(), int32(bytes.size()));
+	fView->UnlockLooper();
+}
+
+} // namespace tunk_internal
+
+BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
+    : BHandler(name), fFrame(frame), fResizingMode(resizingMode), fFlags(flags),
+      fState(std::make_unique<tunk_internal::DrawState>())
+{
+	fWidget = new tunk_internal::ViewWidget(this);
+	fWidget->setObjectName(Name());
+	SetFlags(flags);
+	PlaceWidget();
+}
+
+BView::~BView()
+{
+	if (fParent != nullptr)
+		fParent->RemoveChild(this);
+	else
+		RemoveSelf();
+	while (!fChildren.empty()) {
+		BView* child = fChildren.back();
+		fChildren.pop_back();
+		child->fParent = nullptr;
+		delete child;
+	}
+	fWidget->Detach();
+	delete fWidget;
+}
+
+void BView::AttachedToWindow() {}
+void BView::AllAttached() {}
+void BView::DetachedFromWindow() {}
+void BView::Draw(BRect) {}
+void BView::MouseDown(BPoint) {}
+void BView::MouseMoved(BPoint, uint32, const BMessage*) {}
+void BView::MouseUp(BPoint) {}
+void BView::KeyDown(const char*, int32) {}
+void BView::FrameResized(float, float) {}
+void BView::LayoutChanged() {}
+
+void BView::MessageReceived(BMessage* message)
+{
+	BHandler::MessageReceived(message);
+}
+
+void BView::MakeFocus(bool focus)
+{
+	if (focus)
+		fWidget->setFocus(Qt::OtherFocusReason);
+	else if (fWidget->hasFocus())
+		fWidget->clearFocus();
+}
+
+bool BView::IsFocus() const
+{
+	return fWidget->hasFocus();
+}
+
+void BView::PlaceWidget()
+{
+	fWidget->setGeometry(tunk_internal::RoundCoordinate(fFrame.left),
+	    tunk_internal::RoundCoordinate(fFrame.top), std::max(fFrame.IntegerWidth() + 1, 0),
+	    std::max(fFrame.IntegerHeight() + 1, 0));
+}
+
+void BView::AddChild(BView* child, BView* before)
+{
+	if (child == nullptr || child == this || child->fParent != nullptr ||
+	    child->fWindow != nullptr || child->fBitmap != nullptr)
+		return;
+	auto position = std::find(fChildren.begin(), fChildren.end(), before);
+	fChildren.insert(position, child);
+	child->fParent = this;
+	child->fWidget->setParent(fWidget);
+	child->PlaceWidget();
+	if (before != nullptr && before->fParent == this)
+		child->fWidget->stackUnder(before->fWidget);
+	if (!child->fHidden)
+		child->fWidget->show();
+	if (fWindow != nullptr || fBitmap != nullptr) {
+		child->AttachTree(fWindow, fBitmap);
+		child->NotifyAllAttached();
+	}
+}
+
+bool BView::RemoveChild(BView* child)
+{
+	auto it = std::find(fChildren.begin(), fChildren.end(), child);
+	if (child == nullptr || it == fChildren.end())
+		return false;
+	fChildren.erase(it);
+	child->fParent = nullptr;
+	child->fWidget->hide();
+	child->fWidget->setParent(nullptr);
+	if (child->fWindow != nullptr || child->fBitmap != nullptr)
+		child->DetachTree();
+	return true;
+}
+
+bool BView::RemoveSelf()
+{
+	if (fParent != nullptr)
+		return fParent->RemoveChild(this);
+	if (fWindow != nullptr)
+		return fWindow->RemoveChild(this);
+	if (fBitmap != nullptr)
+		return fBitmap->RemoveChild(this);
+	return false;
+}
+
+BView* BView::ChildAt(int32 index) const
+{
+	if (index < 0 || size_t(index) >= fChildren.size())
+		return nullptr;
+	return fChildren[size_t(index)];
+}
+
+BView* BView::FindView(const char* name) const
+{
+	if (name == nullptr)
+		return nullptr;
+	if (std::string(Name()) == name)
+		return const_cast<BView*>(this);
+	for (BView* child : fChildren) {
+		if (BView* found = child->FindView(name))
+			return found;
+	}
+	return nullptr;
+}
+
+BWindow* BView::Window() const
+{
+	return fWindow;
+}
+
+// Parent first, then the children; AllAttached afterwards, children first.
+void BView::AttachTree(BWindow* window, BBitmap* bitmap)
+{
+	fWindow = window;
+	fBitmap = bitmap;
+	if (window != nullptr)
+		window->AddHandler(this);
+	fNeedsDraw = true;
+	AttachedToWindow();
+	for (BView* child : std::vector<BView*>(fChildren))
+		child->AttachTree(window, bitmap);
+}
+
+void BView::NotifyAllAttached()
+{
+	for (BView* child : std::vector<BView*>(fChildren))
+		child->NotifyAllAttached();
+	AllAttached();
+}
+
+void BView::DetachTree()
+{
+	for (BView* child : fChildren)
+		child->DetachTree();
+	DetachedFromWindow();
+	if (fWindow != nullptr)
+		fWindow->RemoveHandler(this);
+	fWindow = nullptr;
+	fBitmap = nullptr;
+}
+
+BRect BView::Bounds() const
+{
+	return BRect(0, 0, fFrame.Width(), fFrame.Height());
+}
+
+void BView::MoveTo(BPoint where)
+{
+	fFrame.OffsetTo(where);
+	PlaceWidget();
+}
+
+void BView::MoveTo(float x, float y)
+{
+	MoveTo(BPoint(x, y));
+}
+
+void BView::MoveBy(float dx, float dy)
+{
+	MoveTo(fFrame.left + dx, fFrame.top + dy);
+}
+
+void BView::ResizeTo(float width, float height)
+{
+	fFrame.right = fFrame.left + width;
+	fFrame.bottom = fFrame.top + height;
+	PlaceWidget();
+	fNeedsDraw = true;
+	LayoutChanged();
+	if ((fFlags & B_FRAME_EVENTS) != 0)
+		FrameResized(width, height);
+}
+
+void BView::ResizeBy(float dx, float dy)
+{
+	ResizeTo(fFrame.Width() + dx, fFrame.Height() + dy);
+}
+
+void BView::GetPreferredSize(float* width, float* height)
+{
+	if (width != nullptr)
+		*width = fFrame.Width();
+	if (height != nullptr)
+		*height = fFrame.Height();
+}
+
+void BView::ResizeToPreferred()
+{
+	float width = 0;
+	float height = 0;
+	GetPreferredSize(&width, &height);
+	ResizeTo(width, height);
+}
+
+void BView::SetFlags(uint32 flags)
+{
+	fFlags = flags;
+	fWidget->setFocusPolicy((flags & B_NAVIGABLE) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void BView::Show()
+{
+	fHidden = false;
+	if (fParent != nullptr || fWindow != nullptr)
+		fWidget->show();
+}
+
+void BView::Hide()
+{
+	fHidden = true;
+	fWidget->hide();
+}
+
+bool BView::IsHidden() const
+{
+	return fHidden;
+}
+
+bool BView::LockLooper()
+{
+	if (fWindow != nullptr)
+		return fWindow->Lock();
+	if (fBitmap != nullptr)
+		return fBitmap->Lock();
+	return false;
+}
+
+void BView::UnlockLooper()
+{
+	if (fWindow != nullptr)
+		fWindow->Unlock();
+	else if (fBitmap != nullptr)
+		fBitmap->Unlock();
+}
+
+// The state.
+
+void BView::SetViewColor(rgb_color color)
+{
+	fState->view = color;
+}
+
+void BView::SetViewColor(uint8 r, uint8 g, uint8 b, uint8 a)
+{
+	SetViewColor(rgb_color{r, g, b, a});
+}
+
+rgb_color BView::ViewColor() const
+{
+	return fState->view;
+}
+
+void BView::SetHighColor(rgb_color color)
+{
+	Perform(MakeOp(PictureOp::kHighColor, [&](PictureOp& op) { op.color = color; }));
+}
+
+void BView::SetHighColor(uint8 r, uint8 g, uint8 b, uint8 a)
+{
+	SetHighColor(rgb_color{r, g, b, a});
+}
+
+rgb_color BView::HighColor() const
+{
+	return fState->high;
+}
+
+void BView::SetLowColor(rgb_color color)
+{
+	Perform(MakeOp(PictureOp::kLowColor, [&](PictureOp& op) { op.color = color; }));
+}
+
+void BView::SetLowColor(uint8 r, uint8 g, uint8 b, uint8 a)
+{
+	SetLowColor(rgb_color{r, g, b, a});
+}
+
+rgb_color BView::LowColor() const
+{
+	return fState->low;
+}
+
+void BView::SetDrawingMode(drawing_mode mode)
+{
+	Perform(MakeOp(PictureOp::kDrawingMode, [&](PictureOp& op) { op.mode = mode; }));
+}
+
+drawing_mode BView::DrawingMode() const
+{
+	return fState->mode;
+}
+
+void BView::MovePenTo(BPoint where)
+{
+	Perform(MakeOp(PictureOp::kMovePen, [&](PictureOp& op) { op.a = where; }));
+}
+
+void BView::MovePenTo(float x, float y)
+{
+	MovePenTo(BPoint(x, y));
+}
+
+void BView::MovePenBy(float dx, float dy)
+{
+	MovePenTo(fState->pen.x + dx, fState->pen.y + dy);
+}
+
+BPoint BView::PenLocation() const
+{
+	return fState->pen;
+}
+
+// Drawing.
+
+void BView::StrokeLine(BPoint to, pattern p)
+{
+	Perform(MakeOp(PictureOp::kLineFromPen, [&](PictureOp& op) {
+		op.a = to;
+		op.pat = p;
+	}));
+}
+
+void BView::StrokeLine(BPoint from, BPoint to, pattern p)
+{
+	Perform(MakeOp(PictureOp::kLine, [&](PictureOp& op) {
+		op.a = from;
+		op.b = to;
+		op.pat = p;
+	}));
+}
+
+void BView::StrokeRect(BRect rect, pattern p)
+{
+	Perform(MakeOp(PictureOp::kStrokeRect, [&](PictureOp& op) {
+		op.rect = rect;
+		op.pat = p;
+	}));
+}
+
+void BView::FillRect(BRect rect, pattern p)
+{
+	Perform(MakeOp(PictureOp::kFillRect, [&](PictureOp& op) {
+		op.rect = rect;
+		op.pat = p;
+	}));
+}
+
+static std::shared_ptr<const QImage> ImageOf(const BBitmap* bitmap)
+{
+	return std::make_shared<const QImage>(bitmap->Image());
+}
+
+void BView::DrawBitmap(const BBitmap* bitmap)
+{
+	if (bitmap != nullptr)
+		Perform(
+		    MakeOp(PictureOp::kBitmapAtPen, [&](PictureOp& op) { op.image = ImageOf(bitmap); }));
+}
+
+void BView::DrawBitmap(const BBitmap* bitmap, BPoint where)
+{
+	if (bitmap != nullptr)
+		Perform(MakeOp(PictureOp::kBitmap, [&](PictureOp& op) {
+			op.a = where;
+			op.image = ImageOf(bitmap);
+		}));
+}
+
+void BView::DrawBitmapAsync(const BBitmap* bitmap)
+{
+	DrawBitmap(bitmap);
+}
+
+void BView::DrawBitmapAsync(const BBitmap* bitmap, BPoint where)
+{
+	DrawBitmap(bitmap, where);
+}
+
+void BView::DrawPicture(const BPicture* picture)
+{
+	if (picture != nullptr)
+		Perform(MakeOp(PictureOp::kPictureAtPen, [&](PictureOp& op) {
+			op.ops = std::make_shared<const std::vector<PictureOp>>(picture->fOps);
+		}));
+}
+
+void BView::DrawPicture(const BPicture* picture, BPoint where)
+{
+	if (picture != nullptr)
+		Perform(MakeOp(PictureOp::kPicture, [&](PictureOp& op) {
+			op.a = where;
+			op.ops = std::make_shared<const std::vector<PictureOp>>(picture->fOps);
+		}));
+}
+
+void BView::BeginPicture(BPicture* picture)
+{
+	if (picture != nullptr)
+		picture->fOps.clear();
+	fRecording = picture;
+}
+
+void BView::AppendToPicture(BPicture* picture)
+{
+	fRecording = picture;
+}
+
+BPicture* BView::EndPicture()
+{
+	BPicture* picture = fRecording;
+	fRecording = nullptr;
+	return picture;
+}
+
+void BView::Perform(const PictureOp& op)
+{
+	if (fRecording != nullptr) {
+		fRecording->fOps.push_back(op);
+		ApplyOp(op, B_ORIGIN, false);
+		return;
+	}
+	ApplyOp(op, B_ORIGIN, true);
+	PaintChanged();
+}
+
+// A picture replays relative to its origin and leaves the view's state as it found it.
+void BView::Replay(const std::vector<PictureOp>& ops, BPoint origin)
+{
+	tunk_internal::DrawState saved = *fState;
+	fState->pen = origin;
+	for (const PictureOp& op : ops)
+		ApplyOp(op, origin, true);
+	*fState = saved;
+}
+
+void BView::ApplyOp(const PictureOp& op, BPoint origin, bool draw)
+{
+	tunk_internal::DrawState& state = *fState;
+	switch (op.kind) {
+		case PictureOp::kHighColor: state.high = op.color; return;
+		case PictureOp::kLowColor: state.low = op.color; return;
+		case PictureOp::kDrawingMode: state.mode = op.mode; return;
+		case PictureOp::kMovePen: state.pen = origin + op.a; return;
+		default: break;
+	}
+	BPoint penAfter = state.pen;
+	if (op.kind == PictureOp::kLineFromPen)
+		penAfter = origin + op.a;
+	else if (op.kind == PictureOp::kLine)
+		penAfter = origin + op.b;
+	if (draw) {
+		QImage& image = Target();
+		bool opaque = TargetIsOpaque();
+		switch (op.kind) {
+			case PictureOp::kLineFromPen:
+				tunk_internal::StrokeLinePixels(
+				    image, opaque, state.pen, origin + op.a, state, op.pat);
+				break;
+			case PictureOp::kLine:
+				tunk_internal::StrokeLinePixels(
+				    image, opaque, origin + op.a, origin + op.b, state, op.pat);
+				break;
+			case PictureOp::kStrokeRect:
+				tunk_internal::StrokeRectPixels(
+				    image, opaque, op.rect.OffsetByCopy(origin.x, origin.y), state, op.pat);
+				break;
+			case PictureOp::kFillRect:
+				tunk_internal::FillRectPixels(
+				    image, opaque, op.rect.OffsetByCopy(origin.x, origin.y), state, op.pat);
+				break;
+			case PictureOp::kBitmapAtPen:
+				tunk_internal::DrawImagePixels(image, opaque, *op.image, state.pen, state.mode);
+				break;
+			case PictureOp::kBitmap:
+				tunk_internal::DrawImagePixels(image, opaque, *op.image, origin + op.a, state.mode);
+				break;
+			case PictureOp::kPictureAtPen: Replay(*op.ops, state.pen); break;
+			case PictureOp::kPicture: Replay(*op.ops, origin + op.a); break;
+			default: break;
+		}
+	}
+	state.pen = penAfter;
+}
+
+void BView::PaintChanged()
+{
+	if (fBitmap == nullptr && !fInExpose)
+		fWidget->update();
+}
+
+void BView::Invalidate()
+{
+	fNeedsDraw = true;
+	fWidget->update();
+}
+
+void BView::Invalidate(BRect)
+{
+	Invalidate();
+}
+
+void BView::Expose()
+{
+	if (fBitmap == nullptr && !(fState->view == B_TRANSPARENT_COLOR)) {
+		rgb_color c = fState->view;
+		Target().fill(qRgba(c.red, c.green, c.blue, 255));
+	}
+	fNeedsDraw = false;
+	bool wasExposing = fInExpose;
+	fInExpose = true;
+	LockLooper();
+	Draw(Bounds());
+	UnlockLooper();
+	fInExpose = wasExposing;
+	if (!wasExposing)
+		fWidget->update();
+}
+
+// From the widget's paint event, which shows the image right afterwards.
+void BView::ExposeIfNeeded()
+{
+	if (!fNeedsDraw)
+		return;
+	fInExpose = true;
+	Expose();
+	fInExpose = false;
+}
+
+QWidget* BView::Widget() const
+{
+	return fWidget;
+}
+
+QImage& BView::Target()
+{
+	if (fBitmap != nullptr)
+		return fBitmap->Image();
+	int width = std::max(fFrame.IntegerWidth() + 1, 1);
+	int height = std::max(fFrame.IntegerHeight() + 1, 1);
+	if (!fImage || fImage->width() != width || fImage->height() != height) {
+		fImage = std::make_unique<QImage>(width, height, QImage::Format_ARGB32);
+		fImage->fill(0);
+	}
+	return *fImage;
+}
+
+const QImage& BView::Image() const
+{
+	return const_cast<BView*>(this)->Target();
+}
+
+void BView::SetShowsImage(bool shows)
+{
+	fShowsImage = shows;
+}
