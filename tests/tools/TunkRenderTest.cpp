@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/TunkSound.h"
+#include "kits/storage/TempDir.h"
+#include "window/PresetRecord.h"
+
+namespace {
+
+struct Outcome {
+	int status = -1;
+	std::string out;
+	std::string err;
+};
+
+std::string quote(const std::string& text)
+{
+	std::string quoted = "'";
+	for (char c : text)
+		quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+	return quoted + "'";
+}
+
+std::string read_text(const std::string& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Sound {
+	SF_INFO info = {};
+	std::vector<int16> samples;
+};
+
+Sound read_sound(const std::string& path)
+{
+	Sound sound;
+	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &sound.info);
+	if (file == nullptr) {
+		ADD_FAILURE() << "cannot read " << path;
+		return sound;
+	}
+	sound.samples.resize(size_t(sound.info.frames));
+	sf_readf_short(file, sound.samples.data(), sound.info.frames);
+	sf_close(file);
+	return sound;
+}
+
+// The samples the window's engine makes of these parameters.
+std::vector<int16> engine_samples(const PresetParams& params)
+{
+	TunkSound sound;
+	ApplyPresetToEngine(params, &sound);
+	sound.GenerateSound();
+	int64 count = 0;
+	const int16* buffer = sound.GetBuffer(&count);
+	return std::vector<int16>(buffer, buffer + count);
+}
+
+PresetParams kick()
+{
+	PresetParams params = DefaultPresetParams();
+	params.startFreq = 180.0f;
+	params.duration = 450.0f;
+	params.oscType = 2;
+	params.freqEnvelope = 4.0f;
+	params.ampEnvelope = 3.0f;
+	params.distortion = 6.0f;
+	params.filterCutoff = 900.0f;
+	params.filterQ = 2.0f;
+	params.ampEnvEnabled = 1;
+	params.freqEnvEnabled = 1;
+	params.distortionEnabled = 1;
+	params.filterEnabled = 1;
+	return params;
+}
+
+class TunkRender : public ::testing::Test {
+protected:
+	// Runs the program in the test's folder.
+	Outcome Render(const std::vector<std::string>& args)
+	{
+		std::string command = "cd " + quote(fDir.Path()) + " && " + quote(TUNK_RENDER_PATH);
+		for (const std::string& arg : args)
+			command += " " + quote(arg);
+		command += " >" + quote(fDir / ".out") + " 2>" + quote(fDir / ".err");
+		Outcome run;
+		int status = std::system(command.c_str());
+		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+		run.out = read_text(fDir / ".out");
+		run.err = read_text(fDir / ".err");
+		std::filesystem::remove(fDir / ".out");
+		std::filesystem::remove(fDir / ".err");
+		return run;
+	}
+
+	void WritePreset(const std::string& name, const PresetParams& params)
+	{
+		ASSERT_EQ(WritePresetFile((fDir / name).c_str(), params), B_OK);
+	}
+
+	// Every entry of the folder, sorted.
+	std::vector<std::string> Files() const
+	{
+		std::vector<std::string> names;
+		for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
+			names.push_back(entry.path().filename());
+		std::sort(names.begin(), names.end());
+		return names;
+	}
+
+	TempDir fDir;
+};
+
+} // namespace
+
+TEST_F(TunkRender, WithoutPresetsRendersTheDefaultSound)
+{
+	Outcome run = Render({});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.err, "");
+	Sound sound = read_sound(fDir / "Untitled.wav");
+	EXPECT_EQ(sound.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+	EXPECT_EQ(sound.info.channels, 1);
+	EXPECT_EQ(sound.info.samplerate, 44100);
+	ASSERT_EQ(sound.samples.size(), 8820u);
+	EXPECT_EQ(sound.samples, engine_samples(DefaultPresetParams()));
+}
+
+TEST_F(TunkRender, RendersEachPresetAsTheWindowWould)
+{
+	WritePreset("kick.tunk", kick());
+	PresetParams zap = DefaultPresetParams();
+	zap.oscType = 3;
+	zap.duration = 80.0f;
+	WritePreset("zap", zap);
+	std::filesystem::create_directory(fDir / "out");
+
+	Outcome run = Render({"-d", "out", "kick.tunk", "zap"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(read_sound(fDir / "out/kick.wav").samples, engine_samples(kick()));
+	EXPECT_EQ(read_sound(fDir / "out/zap.wav").samples, engine_samples(zap));
+
+	run = Render({"kick.tunk", "-o", "single.wav"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(read_sound(fDir / "single.wav").samples, engine_samples(kick()));
+}
+
+TEST_F(TunkRender, OtherFormatsCarryTheSameSamples)
+{
+	WritePreset("kick.tunk", kick());
+	const std::vector<int16> expected = engine_samples(kick());
+	ASSERT_EQ(Render({"-f", "flac", "kick.tunk"}).status, 0);
+	Sound flac = read_sound(fDir / "kick.flac");
+	EXPECT_EQ(flac.info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+	EXPECT_EQ(flac.samples, expected);
+
+	ASSERT_EQ(Render({"-o", "k.aif", "kick.tunk"}).status, 0);
+	Sound aiff = read_sound(fDir / "k.aif");
+	EXPECT_EQ(aiff.info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_AIFF);
+	EXPECT_EQ(aiff.samples, expected);
+
+	ASSERT_EQ(Render({"-f", "ogg", "kick.tunk"}).status, 0);
+	Sound ogg = read_sound(fDir / "kick.ogg");
+	EXPECT_EQ(ogg.info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+	EXPECT_EQ(ogg.info.frames, int64(expected.size()));
+}
+
+TEST_F(TunkRender, SettingsOverrideAndCanBeSavedAsAPreset)
+{
+	WritePreset("kick.tunk", kick());
+	Outcome run = Render({"kick.tunk", "--set", "duration=100", "--set", "filterEnabled=0",
+		"--set", "oscType=4", "--save-preset", "tweaked"});
+	ASSERT_EQ(run.status, 0) << run.err;
+
+	PresetParams expected = kick();
+	expected.duration = 100.0f;
+	expected.filterEnabled = 0;
+	expected.oscType = 4;
+	PresetParams saved;
+	ASSERT_EQ(ReadPresetFile((fDir / "tweaked").c_str(), &saved), B_OK);
+	EXPECT_EQ(EncodePresetRecord(saved), EncodePresetRecord(expected));
+	Sound sound = read_sound(fDir / "kick.wav");
+	EXPECT_EQ(sound.samples.size(), 4410u);
+	EXPECT_EQ(sound.samples, engine_samples(expected));
+}
+
+TEST_F(TunkRender, BadInputsAreNamedWhileTheOthersRender)
+{
+	WritePreset("good", kick());
+	std::ofstream(fDir / "bad") << "not a preset at all, but long enough to hold one";
+	Outcome run = Render({"bad", "missing", "good"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("bad: not a valid Tunk preset"), std::string::npos) << run.err;
+	EXPECT_NE(run.err.find("missing: No such file or directory"), std::string::npos) << run.err;
+	EXPECT_EQ(read_sound(fDir / "good.wav").samples, engine_samples(kick()));
+	EXPECT_EQ(Files(), (std::vector<std::string>{"bad", "good", "good.wav"}));
+}
+
+TEST_F(TunkRender, OutputsThatCannotBeWrittenFail)
+{
+	Outcome run = Render({"-o", "no/such/dir.wav"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("no/such/dir.wav"), std::string::npos) << run.err;
+
+	std::filesystem::create_symlink("/dev/full", fDir / "full.wav");
+	run = Render({"-o", "full.wav"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+	EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(fDir / "full.wav")));
+
+	// A sound the engine cannot make: its alert goes to standard error.
+	run = Render({"--set", "duration=-5"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("Could not allocate a sufficient sample buffer in RAM!"),
+		std::string::npos)
+		<< run.err;
+	EXPECT_FALSE(std::filesystem::exists(fDir / "Untitled.wav"));
+
+	// Two presets of the same name would overwrite each other's sound.
+	std::filesystem::create_directory(fDir / "a");
+	WritePreset("a/kick", kick());
+	WritePreset("kick", DefaultPresetParams());
+	run = Render({"a/kick", "kick"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(read_sound(fDir / "kick.wav").samples, engine_samples(kick()));
+}
+
+TEST_F(TunkRender, WrongCommandLinesExitWithTwoAndWriteNothing)
+{
+	for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+			 {"--bogus"}, {"--set", "duration=loud"}, {"--set", "oscType=9"}, {"-f", "mp3"},
+			 {"-o", "a.wav", "p1", "p2"}, {"-o"}}) {
+		Outcome run = Render(args);
+		EXPECT_EQ(run.status, 2) << args[0];
+		EXPECT_NE(run.err.find("tunk-render: "), std::string::npos);
+		EXPECT_NE(run.err.find("--help"), std::string::npos);
+	}
+	EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(TunkRender, HelpAndVersion)
+{
+	Outcome run = Render({"--help"});
+	EXPECT_EQ(run.status, 0);
+	EXPECT_EQ(run.out.rfind("Usage: tunk-render", 0), 0u);
+	EXPECT_NE(run.out.find("--save-preset"), std::string::npos);
+	run = Render({"--version"});
+	EXPECT_EQ(run.status, 0);
+	EXPECT_EQ(run.out.rfind("tunk-render (Tunk) 1.1", 0), 0u);
+	EXPECT_TRUE(Files().empty());
+}
