@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
-
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -11,6 +9,7 @@
 #include "engine/TunkSound.h"
 #include "kits/app/Message.h"
 #include "kits/media/MediaFormats.h"
+#include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
 
 namespace {
@@ -35,25 +34,6 @@ std::vector<int16> engine_samples(const TunkSound& sound)
 	return buffer != nullptr ? std::vector<int16>(buffer, buffer + count) : std::vector<int16>();
 }
 
-struct WavFile {
-	SF_INFO info = {};
-	std::vector<int16> samples;
-	bool opened = false;
-};
-
-WavFile read_wav(const std::string& path)
-{
-	WavFile wav;
-	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &wav.info);
-	if (file == nullptr)
-		return wav;
-	wav.opened = true;
-	wav.samples.resize(size_t(wav.info.frames));
-	sf_readf_short(file, wav.samples.data(), wav.info.frames);
-	sf_close(file);
-	return wav;
-}
-
 std::vector<std::string> alert_texts()
 {
 	std::vector<std::string> texts;
@@ -62,18 +42,6 @@ std::vector<std::string> alert_texts()
 		texts.push_back(alert.text);
 	}
 	return texts;
-}
-
-media_file_format installed(const char* shortName)
-{
-	int32 cookie = 0;
-	media_file_format format;
-	while (get_next_file_format(&cookie, &format) == B_OK) {
-		if (std::strcmp(format.short_name, shortName) == 0)
-			return format;
-	}
-	ADD_FAILURE() << "no format " << shortName;
-	return format;
 }
 
 class WavExport : public ::testing::Test {
@@ -120,7 +88,7 @@ TEST_F(WavExport, WritesTheRegeneratedSoundUnderTheTypedName)
 	const std::vector<int16> expected = engine_samples(fSound);
 	ASSERT_EQ(expected.size(), 5442u);
 	EXPECT_EQ(std::filesystem::directory_iterator(fDir.Path())->path().filename(), "kick drum");
-	WavFile wav = read_wav(fDir / "kick drum");
+	SoundFile wav = read_sound_file(fDir / "kick drum");
 	ASSERT_TRUE(wav.opened);
 	EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 	EXPECT_EQ(wav.info.channels, 1);
@@ -135,14 +103,14 @@ TEST_F(WavExport, SampleCountFollowsTheDuration)
 	for (auto [duration, frames] : kCases) {
 		fSound.SetDuration(duration);
 		ASSERT_EQ(Export("len.wav"), Alerts{});
-		WavFile wav = read_wav(fDir / "len.wav");
+		SoundFile wav = read_sound_file(fDir / "len.wav");
 		EXPECT_EQ(wav.info.frames, frames);
 		EXPECT_EQ(wav.samples, engine_samples(fSound));
 	}
 	// An empty sound is an empty but valid file.
 	fSound.SetDuration(0.0f);
 	ASSERT_EQ(Export("empty.wav"), Alerts{});
-	WavFile wav = read_wav(fDir / "empty.wav");
+	SoundFile wav = read_sound_file(fDir / "empty.wav");
 	EXPECT_TRUE(wav.opened);
 	EXPECT_EQ(wav.info.frames, 0);
 }
@@ -190,7 +158,7 @@ TEST_F(WavExport, NeedsAFormatNamedExactlyWav)
 	ASSERT_FALSE(withoutWav.empty());
 	EXPECT_EQ(ExportWithFormats(withoutWav), Alerts{"Failed to find wav file format handler!"});
 
-	std::vector<media_file_format> upperCase{installed("wav")};
+	std::vector<media_file_format> upperCase{find_file_format("wav")};
 	std::strcpy(upperCase[0].short_name, "WAV");
 	EXPECT_EQ(ExportWithFormats(upperCase), Alerts{"Failed to find wav file format handler!"});
 	EXPECT_EQ(ExportWithFormats({}), Alerts{"Failed to find wav file format handler!"});
@@ -198,17 +166,17 @@ TEST_F(WavExport, NeedsAFormatNamedExactlyWav)
 
 TEST_F(WavExport, EachMediaFileCodeHasItsAlert)
 {
-	media_file_format unknown = installed("wav");
+	media_file_format unknown = find_file_format("wav");
 	unknown.id = 0x7f0000;
 	EXPECT_EQ(ExportWithFormats({unknown}),
 		Alerts{"Cannot create media file - The required add-on wasn't found"});
 
-	media_file_format readOnly = installed("wav");
+	media_file_format readOnly = find_file_format("wav");
 	readOnly.capabilities &= ~uint32(B_WRITABLE);
 	EXPECT_EQ(ExportWithFormats({readOnly}),
 		Alerts{"Cannot create media file - The add-on doesn't support writing"});
 
-	media_file_format noCodec = installed("xi");
+	media_file_format noCodec = find_file_format("xi");
 	std::strcpy(noCodec.short_name, "wav");
 	noCodec.capabilities |= B_WRITABLE;
 	EXPECT_EQ(ExportWithFormats({noCodec}),
@@ -230,7 +198,7 @@ TEST_F(WavExport, AFailedWriteIsReportedAndLeavesNoFile)
 
 	// The next export into a good place works as usual.
 	EXPECT_EQ(Export("fine.wav"), Alerts{});
-	EXPECT_EQ(read_wav(fDir / "fine.wav").samples, engine_samples(fSound));
+	EXPECT_EQ(read_sound_file(fDir / "fine.wav").samples, engine_samples(fSound));
 }
 
 TEST_F(WavExport, AFailedGenerationExportsNothing)
@@ -249,5 +217,5 @@ TEST_F(WavExport, ReplacesAnExistingFile)
 	std::fclose(file);
 	ASSERT_EQ(Export("old.wav"), Alerts{});
 	EXPECT_EQ(std::filesystem::file_size(target), 44u + 2 * 8820u);
-	EXPECT_EQ(read_wav(target).samples, engine_samples(fSound));
+	EXPECT_EQ(read_sound_file(target).samples, engine_samples(fSound));
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "engine/TunkSound.h"
+#include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
 #include "window/PresetRecord.h"
 
@@ -33,25 +33,6 @@ std::string read_text(const std::string& path)
 {
 	std::ifstream in(path, std::ios::binary);
 	return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-struct Sound {
-	SF_INFO info = {};
-	std::vector<int16> samples;
-};
-
-Sound read_sound(const std::string& path)
-{
-	Sound sound;
-	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &sound.info);
-	if (file == nullptr) {
-		ADD_FAILURE() << "cannot read " << path;
-		return sound;
-	}
-	sound.samples.resize(size_t(sound.info.frames));
-	sf_readf_short(file, sound.samples.data(), sound.info.frames);
-	sf_close(file);
-	return sound;
 }
 
 // The samples the window's engine makes of these parameters.
@@ -127,7 +108,7 @@ TEST_F(TunkRender, WithoutPresetsRendersTheDefaultSound)
 	Outcome run = Render({});
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(run.err, "");
-	Sound sound = read_sound(fDir / "Untitled.wav");
+	SoundFile sound = read_sound_file(fDir / "Untitled.wav");
 	EXPECT_EQ(sound.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 	EXPECT_EQ(sound.info.channels, 1);
 	EXPECT_EQ(sound.info.samplerate, 44100);
@@ -146,12 +127,12 @@ TEST_F(TunkRender, RendersEachPresetAsTheWindowWould)
 
 	Outcome run = Render({"-d", "out", "kick.tunk", "zap"});
 	ASSERT_EQ(run.status, 0) << run.err;
-	EXPECT_EQ(read_sound(fDir / "out/kick.wav").samples, engine_samples(kick()));
-	EXPECT_EQ(read_sound(fDir / "out/zap.wav").samples, engine_samples(zap));
+	EXPECT_EQ(read_sound_file(fDir / "out/kick.wav").samples, engine_samples(kick()));
+	EXPECT_EQ(read_sound_file(fDir / "out/zap.wav").samples, engine_samples(zap));
 
 	run = Render({"kick.tunk", "-o", "single.wav"});
 	ASSERT_EQ(run.status, 0) << run.err;
-	EXPECT_EQ(read_sound(fDir / "single.wav").samples, engine_samples(kick()));
+	EXPECT_EQ(read_sound_file(fDir / "single.wav").samples, engine_samples(kick()));
 }
 
 TEST_F(TunkRender, OtherFormatsCarryTheSameSamples)
@@ -159,17 +140,17 @@ TEST_F(TunkRender, OtherFormatsCarryTheSameSamples)
 	WritePreset("kick.tunk", kick());
 	const std::vector<int16> expected = engine_samples(kick());
 	ASSERT_EQ(Render({"-f", "flac", "kick.tunk"}).status, 0);
-	Sound flac = read_sound(fDir / "kick.flac");
+	SoundFile flac = read_sound_file(fDir / "kick.flac");
 	EXPECT_EQ(flac.info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
 	EXPECT_EQ(flac.samples, expected);
 
 	ASSERT_EQ(Render({"-o", "k.aif", "kick.tunk"}).status, 0);
-	Sound aiff = read_sound(fDir / "k.aif");
+	SoundFile aiff = read_sound_file(fDir / "k.aif");
 	EXPECT_EQ(aiff.info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_AIFF);
 	EXPECT_EQ(aiff.samples, expected);
 
 	ASSERT_EQ(Render({"-f", "ogg", "kick.tunk"}).status, 0);
-	Sound ogg = read_sound(fDir / "kick.ogg");
+	SoundFile ogg = read_sound_file(fDir / "kick.ogg");
 	EXPECT_EQ(ogg.info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
 	EXPECT_EQ(ogg.info.frames, int64(expected.size()));
 }
@@ -188,7 +169,7 @@ TEST_F(TunkRender, SettingsOverrideAndCanBeSavedAsAPreset)
 	PresetParams saved;
 	ASSERT_EQ(ReadPresetFile((fDir / "tweaked").c_str(), &saved), B_OK);
 	EXPECT_EQ(EncodePresetRecord(saved), EncodePresetRecord(expected));
-	Sound sound = read_sound(fDir / "kick.wav");
+	SoundFile sound = read_sound_file(fDir / "kick.wav");
 	EXPECT_EQ(sound.samples.size(), 4410u);
 	EXPECT_EQ(sound.samples, engine_samples(expected));
 }
@@ -201,7 +182,7 @@ TEST_F(TunkRender, BadInputsAreNamedWhileTheOthersRender)
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("bad: not a valid Tunk preset"), std::string::npos) << run.err;
 	EXPECT_NE(run.err.find("missing: No such file or directory"), std::string::npos) << run.err;
-	EXPECT_EQ(read_sound(fDir / "good.wav").samples, engine_samples(kick()));
+	EXPECT_EQ(read_sound_file(fDir / "good.wav").samples, engine_samples(kick()));
 	EXPECT_EQ(Files(), (std::vector<std::string>{"bad", "good", "good.wav"}));
 }
 
@@ -231,7 +212,7 @@ TEST_F(TunkRender, OutputsThatCannotBeWrittenFail)
 	WritePreset("kick", DefaultPresetParams());
 	run = Render({"a/kick", "kick"});
 	EXPECT_EQ(run.status, 1);
-	EXPECT_EQ(read_sound(fDir / "kick.wav").samples, engine_samples(kick()));
+	EXPECT_EQ(read_sound_file(fDir / "kick.wav").samples, engine_samples(kick()));
 }
 
 TEST_F(TunkRender, WrongCommandLinesExitWithTwoAndWriteNothing)

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include "kits/media/MediaFile.h"
 #include "kits/media/MediaFormats.h"
 #include "kits/media/MediaTrack.h"
+#include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
 
 namespace {
@@ -27,41 +26,9 @@ media_format mono_short_format()
 	return format;
 }
 
-// The first installed format with this short name.
-media_file_format find_format(const char* shortName)
+std::vector<int16> ramp(size_t count)
 {
-	int32 cookie = 0;
-	media_file_format format;
-	while (get_next_file_format(&cookie, &format) == B_OK) {
-		if (std::strcmp(format.short_name, shortName) == 0)
-			return format;
-	}
-	ADD_FAILURE() << "no format " << shortName;
-	return media_file_format();
-}
-
-struct ReadBack {
-	SF_INFO info = {};
-	std::vector<short> samples;
-};
-
-ReadBack read_back(const std::string& path)
-{
-	ReadBack result;
-	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &result.info);
-	if (file == nullptr) {
-		ADD_FAILURE() << "cannot read " << path << ": " << sf_strerror(nullptr);
-		return result;
-	}
-	result.samples.resize(size_t(result.info.frames * result.info.channels));
-	sf_readf_short(file, result.samples.data(), result.info.frames);
-	sf_close(file);
-	return result;
-}
-
-std::vector<short> ramp(size_t count)
-{
-	std::vector<short> samples(count);
+	std::vector<int16> samples(count);
 	for (size_t i = 0; i < count; i++)
 		samples[i] = short(int(i * 37 % 65536) - 32768);
 	return samples;
@@ -109,7 +76,7 @@ TEST(FileFormats, TheFirstWavIsMicrosoftWavAndTheListEnds)
 	for (const char* wanted : {"aiff", "flac"})
 		EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << wanted;
 
-	const media_file_format wav = find_format("wav");
+	const media_file_format wav = find_file_format("wav");
 	EXPECT_EQ(wav.id, SF_FORMAT_WAV);
 	EXPECT_NE(std::string(wav.pretty_name).find("Microsoft"), std::string::npos);
 	EXPECT_TRUE(wav.capabilities & B_WRITABLE);
@@ -131,15 +98,15 @@ TEST(FileFormats, OverrideReplacesTheList)
 	EXPECT_EQ(get_next_file_format(&cookie, &format), B_BAD_INDEX);
 
 	set_file_formats_override(nullptr);
-	EXPECT_EQ(find_format("wav").id, SF_FORMAT_WAV);
+	EXPECT_EQ(find_file_format("wav").id, SF_FORMAT_WAV);
 }
 
 TEST(MediaFile, WritesPcmWavThatReadsBackSampleForSample)
 {
 	TempDir dir;
 	const std::string path = dir / "out";
-	const std::vector<short> samples = ramp(5000);
-	WriteResult result = write_file(path, find_format("wav"), mono_short_format(),
+	const std::vector<int16> samples = ramp(5000);
+	WriteResult result = write_file(path, find_file_format("wav"), mono_short_format(),
 		samples.data(), int64(samples.size()));
 	EXPECT_EQ(result.init, B_OK);
 	ASSERT_TRUE(result.track);
@@ -147,7 +114,8 @@ TEST(MediaFile, WritesPcmWavThatReadsBackSampleForSample)
 	EXPECT_EQ(result.write, B_OK);
 	EXPECT_EQ(result.close, B_OK);
 
-	ReadBack back = read_back(path);
+	SoundFile back = read_sound_file(path);
+	ASSERT_TRUE(back.opened);
 	EXPECT_EQ(back.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 	EXPECT_EQ(back.info.channels, 1);
 	EXPECT_EQ(back.info.samplerate, 44100);
@@ -159,24 +127,24 @@ TEST(MediaFile, WritesPcmWavThatReadsBackSampleForSample)
 TEST(MediaFile, OtherContainersCarryTheSameSound)
 {
 	TempDir dir;
-	const std::vector<short> samples = ramp(4410);
+	const std::vector<int16> samples = ramp(4410);
 	for (const char* name : {"flac", "aiff"}) {
 		const std::string path = dir / (std::string("out.") + name);
-		WriteResult result = write_file(path, find_format(name), mono_short_format(),
+		WriteResult result = write_file(path, find_file_format(name), mono_short_format(),
 			samples.data(), int64(samples.size()));
 		ASSERT_TRUE(result.track) << name;
 		EXPECT_EQ(result.close, B_OK) << name;
-		ReadBack back = read_back(path);
+		SoundFile back = read_sound_file(path);
 		EXPECT_EQ(back.info.format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_16) << name;
 		EXPECT_EQ(back.samples, samples) << name;
 	}
 	// Ogg encodes with loss: the length is what survives exactly.
 	const std::string ogg = dir / "out.ogg";
-	WriteResult result = write_file(ogg, find_format("oga"), mono_short_format(), samples.data(),
+	WriteResult result = write_file(ogg, find_file_format("oga"), mono_short_format(), samples.data(),
 		int64(samples.size()));
 	ASSERT_TRUE(result.track);
 	EXPECT_EQ(result.close, B_OK);
-	ReadBack back = read_back(ogg);
+	SoundFile back = read_sound_file(ogg);
 	EXPECT_EQ(back.info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
 	EXPECT_EQ(back.info.frames, int64(samples.size()));
 }
@@ -184,21 +152,21 @@ TEST(MediaFile, OtherContainersCarryTheSameSound)
 TEST(MediaFile, BigEndianSamplesAreTurnedAround)
 {
 	TempDir dir;
-	const std::vector<short> samples = {1, -2, 0x1234, -32768};
-	std::vector<short> swapped;
+	const std::vector<int16> samples = {1, -2, 0x1234, -32768};
+	std::vector<int16> swapped;
 	for (short s : samples)
 		swapped.push_back(short(uint16(s) >> 8 | uint16(s) << 8));
 	media_format format = mono_short_format();
 	format.u.raw_audio.byte_order = B_MEDIA_BIG_ENDIAN;
-	write_file(dir / "be.wav", find_format("wav"), format, swapped.data(), 4);
-	EXPECT_EQ(read_back(dir / "be.wav").samples, samples);
+	write_file(dir / "be.wav", find_file_format("wav"), format, swapped.data(), 4);
+	EXPECT_EQ(read_sound_file(dir / "be.wav").samples, samples);
 }
 
 TEST(MediaFile, InitCheckTellsFormatAndPathFailuresApart)
 {
 	TempDir dir;
 	entry_ref ref(dir.Path().c_str(), "x.wav");
-	media_file_format wav = find_format("wav");
+	media_file_format wav = find_file_format("wav");
 	EXPECT_EQ(BMediaFile(nullptr, &wav).InitCheck(), B_BAD_VALUE);
 	EXPECT_EQ(BMediaFile(&ref, nullptr).InitCheck(), B_BAD_VALUE);
 
@@ -209,7 +177,7 @@ TEST(MediaFile, InitCheckTellsFormatAndPathFailuresApart)
 	readOnly.capabilities &= ~uint32(B_WRITABLE);
 	EXPECT_EQ(BMediaFile(&ref, &readOnly).InitCheck(), B_MISSING_SYMBOL);
 	// The XI container takes only its own delta codec, never plain 16-bit samples.
-	media_file_format xi = find_format("xi");
+	media_file_format xi = find_file_format("xi");
 	EXPECT_FALSE(xi.capabilities & B_WRITABLE);
 	xi.capabilities |= B_WRITABLE;
 	EXPECT_EQ(BMediaFile(&ref, &xi).InitCheck(), B_MEDIA_NO_CODEC);
@@ -229,7 +197,7 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 {
 	TempDir dir;
 	entry_ref ref(dir.Path().c_str(), "x.wav");
-	media_file_format wav = find_format("wav");
+	media_file_format wav = find_file_format("wav");
 	{
 		BMediaFile file(&ref, &wav);
 		ASSERT_EQ(file.InitCheck(), B_OK);
@@ -273,7 +241,9 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 	EXPECT_EQ(file.CloseFile(), B_OK);
 	short sample = 0;
 	EXPECT_EQ(track->WriteFrames(&sample, 1), B_NO_INIT);
-	EXPECT_EQ(read_back(dir / "x.wav").info.frames, 0);
+	SoundFile empty = read_sound_file(dir / "x.wav");
+	EXPECT_TRUE(empty.opened);
+	EXPECT_EQ(empty.info.frames, 0);
 }
 
 TEST(MediaFile, AFullDeviceIsReportedAtEveryStep)
@@ -281,14 +251,14 @@ TEST(MediaFile, AFullDeviceIsReportedAtEveryStep)
 	TempDir dir;
 	std::filesystem::create_symlink("/dev/full", dir / "full.wav");
 	entry_ref ref(dir.Path().c_str(), "full.wav");
-	media_file_format wav = find_format("wav");
+	media_file_format wav = find_file_format("wav");
 	BMediaFile file(&ref, &wav);
 	ASSERT_EQ(file.InitCheck(), B_OK);
 	media_format format = mono_short_format();
 	BMediaTrack* track = file.CreateTrack(&format);
 	ASSERT_NE(track, nullptr);
 	EXPECT_EQ(file.CommitHeader(), B_DEVICE_FULL);
-	const std::vector<short> samples = ramp(100);
+	const std::vector<int16> samples = ramp(100);
 	EXPECT_EQ(track->WriteFrames(samples.data(), 100), B_DEVICE_FULL);
 	EXPECT_EQ(file.CloseFile(), B_DEVICE_FULL);
 }
