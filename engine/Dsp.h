@@ -11,6 +11,8 @@
 namespace dsp {
 
 constexpr int32 kTableLength = 2048;
+// Second-order sections of the low-pass filter.
+constexpr uint32 kFilterSections = 2;
 
 // Brings a phase into [0, 2048): the truncated integer part is taken modulo 2048 and the
 // fraction added back. Negative phases (a negative frequency) get the true modulo; a
@@ -18,6 +20,11 @@ constexpr int32 kTableLength = 2048;
 // from it.
 inline float WrapPhase(float phase)
 {
+	// The common cases first; each gives exactly what the general rule below gives.
+	if (phase >= 0 && phase < float(kTableLength))
+		return phase;
+	if (phase >= float(kTableLength) && phase < float(2 * kTableLength))
+		return phase - float(kTableLength);
 	if (phase > -2147483648.0f && phase < 2147483648.0f) {
 		int32 whole = int32(phase);
 		phase = float(whole & (kTableLength - 1)) + (phase - float(whole));
@@ -118,6 +125,27 @@ public:
 			return float(1.0 - double(numerator) / double(denominator));
 		}
 		return Special(x);
+	}
+
+	// At() for `n` positions at once (n <= kMaxBlock). The passes without a call are
+	// left to the compiler to run several lanes at a time; IEEE arithmetic gives the
+	// same bits either way.
+	static constexpr int32 kMaxBlock = 256;
+	void AtBlock(const float* x, float* out, int32 n) const
+	{
+		if (kind != kExp) {
+			for (int32 k = 0; k < n; k++)
+				out[k] = Special(x[k]);
+			return;
+		}
+		double e[kMaxBlock];
+		for (int32 k = 0; k < n; k++)
+			e[k] = std::exp(double(x[k] * c));
+		const double d = denominator;
+		for (int32 k = 0; k < n; k++) {
+			float numerator = float(1.0 - e[k]);
+			out[k] = float(1.0 - double(numerator) / d);
+		}
 	}
 
 private:

@@ -24,7 +24,7 @@ void TunkSound::InitFilter()
 {
 	sections[0] = {1.0, 0, 0, 1.0, 0.765367, 1.0};
 	sections[1] = {1.0, 0, 0, 1.0, 1.847759, 1.0};
-	filter.length = 2;
+	filter.length = dsp::kFilterSections;
 	if (filter.coef == nullptr)
 		filter.coef = static_cast<float*>(std::calloc(4 * filter.length + 1, sizeof(float)));
 	UpdateFilter(float(filterQ), float(filterCutoff));
@@ -45,7 +45,7 @@ void TunkSound::UpdateFilter(float q, float cutoff)
 	q = q < kLowestQ ? kLowestQ : q > kHighestQ ? kHighestQ : q;
 
 	filterGain = 1.0;
-	for (uint32 n = 0; n < 2; n++) {
+	for (uint32 n = 0; n < dsp::kFilterSections; n++) {
 		const SectionPrototype& s = sections[n];
 		double a0 = s.a0, a1 = s.a1, a2 = s.a2;
 		double b0 = s.b0, b1 = s.b1 / q, b2 = s.b2;

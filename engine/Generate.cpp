@@ -17,7 +17,6 @@ struct Chain {
 	const float* shapeTable;
 	float* coef;
 	float* history;
-	uint32 sections;
 	float startFreq;
 	float amplitude;
 	double seconds;  // duration / 1000
@@ -25,32 +24,52 @@ struct Chain {
 	dsp::EnvelopeCurve ampCurve;
 };
 
+// Samples per block: the envelopes of a block are worked out before its samples, so that
+// their exponentials (independent of one another) overlap instead of lengthening the
+// per-sample chain of phase and filter.
+constexpr int32 kBlock = dsp::EnvelopeCurve::kMaxBlock;
+
 // One pass over the buffer with the stage switches fixed at compile time, so that the
 // per-sample work carries no tests for stages that are off.
 template <bool FreqEnv, bool Distortion, bool AmpEnv, bool Filter>
 void Render(const Chain& chain, int16* out, int64 count)
 {
 	const float fixedIncrement = float(double(chain.startFreq) * 2048.0 / kSampleRate);
+	float x[kBlock];
+	float increments[kBlock];
+	float gains[kBlock];
 	float phase = 0;
-	for (int64 i = 0; i < count; i++) {
-		float increment = fixedIncrement;
+	for (int64 start = 0; start < count; start += kBlock) {
+		const int32 n = count - start < kBlock ? int32(count - start) : kBlock;
+		// The sample counts fit 32 bits (at most ten minutes), which lets these loops
+		// convert several indices at a time.
+		const int32 first = int32(start);
 		if constexpr (FreqEnv) {
-			float x = float(double(i) / double(count));
-			float hz = chain.freqCurve.At(x) * chain.startFreq;
-			increment = float(double(hz) * 2048.0 / kSampleRate);
+			for (int32 k = 0; k < n; k++)
+				x[k] = float(double(first + k) / double(count));
+			chain.freqCurve.AtBlock(x, increments, n);
+			for (int32 k = 0; k < n; k++) {
+				float hz = increments[k] * chain.startFreq;
+				increments[k] = float(double(hz) * 2048.0 / kSampleRate);
+			}
 		}
-		float s = dsp::ReadTable(chain.waveTable, phase);
-		phase = dsp::WrapPhase(phase + increment);
-		if constexpr (Distortion)
-			s = dsp::ShapeLookup(chain.shapeTable, s);
 		if constexpr (AmpEnv) {
-			float x = float(double(i) / chain.seconds / kSampleRate);
-			s = s * chain.ampCurve.At(x);
+			for (int32 k = 0; k < n; k++)
+				x[k] = float(double(first + k) / chain.seconds / kSampleRate);
+			chain.ampCurve.AtBlock(x, gains, n);
 		}
-		s = s * chain.amplitude;
-		if constexpr (Filter)
-			s = dsp::FilterSample(s, chain.coef, chain.history, chain.sections);
-		out[i] = dsp::ToSample(s);
+		for (int64 k = 0; k < n; k++) {
+			float s = dsp::ReadTable(chain.waveTable, phase);
+			phase = dsp::WrapPhase(phase + (FreqEnv ? increments[k] : fixedIncrement));
+			if constexpr (Distortion)
+				s = dsp::ShapeLookup(chain.shapeTable, s);
+			if constexpr (AmpEnv)
+				s = s * gains[k];
+			s = s * chain.amplitude;
+			if constexpr (Filter)
+				s = dsp::FilterSample(s, chain.coef, chain.history, dsp::kFilterSections);
+			out[start + k] = dsp::ToSample(s);
+		}
 	}
 }
 
@@ -102,8 +121,7 @@ void TunkSound::GenerateSound()
 	}
 	sampleLength = count;
 
-	Chain chain{waveTable, shapeTable, filter.coef, filter.history, filter.length, startFreq,
-		amplitude, double(duration) / 1000.0, dsp::EnvelopeCurve(freqEnvelope),
+	Chain chain{waveTable, shapeTable, filter.coef, filter.history, startFreq, amplitude, double(duration) / 1000.0, dsp::EnvelopeCurve(freqEnvelope),
 		dsp::EnvelopeCurve(ampEnvelope)};
 	int switches = (freqEnvEnabled ? 1 : 0) | (distortionEnabled ? 2 : 0)
 		| (ampEnvEnabled ? 4 : 0) | (filterEnabled ? 8 : 0);
