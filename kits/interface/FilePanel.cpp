@@ -183,3 +183,8 @@ void BFilePanel::Finished()
 	if (fHideWhenDone || (fDialog != nullptr && !fDialog->isVisible()))
 		Hide();
 }
+
+void BFilePanel::SetAnswerHook(AnswerHook hook)
+{
+	Hook() = std::move(hook);
+}
