@@ -2,8 +2,10 @@
 // engine path as the window (the preset pushed into the engine, then one generation).
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/TunkSound.h"
 #include "tools/RenderOptions.h"
@@ -19,6 +21,17 @@ namespace {
 void complain(const std::string& subject, const std::string& problem)
 {
 	std::fprintf(stderr, "tunk-render: %s: %s\n", subject.c_str(), problem.c_str());
+}
+
+// True when `path` is an existing file that one of `others` also names.
+bool names_same_file(const std::string& path, const std::vector<std::string>& others)
+{
+	std::error_code error;
+	for (const std::string& other : others) {
+		if (!other.empty() && std::filesystem::equivalent(path, other, error))
+			return true;
+	}
+	return false;
 }
 
 // Renders one sound; false when it could not be read or written (already reported).
@@ -45,6 +58,10 @@ bool render_one(const RenderOptions& options, const std::string& preset,
 	const std::string output = OutputPathFor(options, preset);
 	if (!written->insert(output).second) {
 		complain(output, "already written by an earlier preset of this run");
+		return false;
+	}
+	if (names_same_file(output, options.presets) || names_same_file(output, {options.savePreset})) {
+		complain(output, "is a preset of this run; not overwritten with sound");
 		return false;
 	}
 

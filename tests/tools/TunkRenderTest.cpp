@@ -206,6 +206,15 @@ TEST_F(TunkRender, OutputsThatCannotBeWrittenFail)
 		<< run.err;
 	EXPECT_FALSE(std::filesystem::exists(fDir / "Untitled.wav"));
 
+	// A sound never replaces a preset of the same run.
+	WritePreset("kick.wav", kick());
+	run = Render({"kick.wav"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("kick.wav: is a preset of this run"), std::string::npos) << run.err;
+	PresetParams kept;
+	EXPECT_EQ(ReadPresetFile((fDir / "kick.wav").c_str(), &kept), B_OK);
+	std::filesystem::remove(fDir / "kick.wav");
+
 	// Two presets of the same name would overwrite each other's sound.
 	std::filesystem::create_directory(fDir / "a");
 	WritePreset("a/kick", kick());
