@@ -59,7 +59,8 @@ bool SameOutput(float ms, bool stagesOn)
 	int64 count = 0;
 	int16* samples = sound.GetBuffer(&count);
 	std::vector<int16> reference = ReferenceGenerate(sound);
-	return reference.size() == size_t(count) && std::equal(samples, samples + count, reference.begin());
+	return reference.size() == size_t(count)
+		&& std::equal(samples, samples + count, reference.begin());
 }
 
 }  // namespace

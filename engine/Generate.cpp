@@ -1,6 +1,8 @@
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "engine/Dsp.h"
 #include "engine/TunkSound.h"
@@ -58,7 +60,7 @@ void Render(const Chain& chain, int16* out, int64 count)
 				x[k] = float(double(first + k) / chain.seconds / kSampleRate);
 			chain.ampCurve.AtBlock(x, gains, n);
 		}
-		for (int64 k = 0; k < n; k++) {
+		for (int32 k = 0; k < n; k++) {
 			float s = dsp::ReadTable(chain.waveTable, phase);
 			phase = dsp::WrapPhase(phase + (FreqEnv ? increments[k] : fixedIncrement));
 			if constexpr (Distortion)
@@ -75,17 +77,23 @@ void Render(const Chain& chain, int16* out, int64 count)
 
 typedef void (*RenderFunc)(const Chain&, int16*, int64);
 
-template <int Switches>
+template <size_t Switches>
 constexpr RenderFunc RenderFor()
 {
 	return Render<(Switches & 1) != 0, (Switches & 2) != 0, (Switches & 4) != 0,
 		(Switches & 8) != 0>;
 }
 
-constexpr RenderFunc kRenderers[16] = {RenderFor<0>(), RenderFor<1>(), RenderFor<2>(),
-	RenderFor<3>(), RenderFor<4>(), RenderFor<5>(), RenderFor<6>(), RenderFor<7>(),
-	RenderFor<8>(), RenderFor<9>(), RenderFor<10>(), RenderFor<11>(), RenderFor<12>(),
-	RenderFor<13>(), RenderFor<14>(), RenderFor<15>()};
+template <size_t... Switches>
+constexpr std::array<RenderFunc, sizeof...(Switches)> MakeRenderers(
+	std::index_sequence<Switches...>)
+{
+	return {RenderFor<Switches>()...};
+}
+
+// Indexed by the stage switches: 1 frequency envelope, 2 distortion, 4 amplitude
+// envelope, 8 filter.
+constexpr auto kRenderers = MakeRenderers(std::make_index_sequence<16>());
 
 }  // namespace
 
@@ -121,7 +129,8 @@ void TunkSound::GenerateSound()
 	}
 	sampleLength = count;
 
-	Chain chain{waveTable, shapeTable, filter.coef, filter.history, startFreq, amplitude, double(duration) / 1000.0, dsp::EnvelopeCurve(freqEnvelope),
+	Chain chain{waveTable, shapeTable, filter.coef, filter.history, startFreq, amplitude,
+		double(duration) / 1000.0, dsp::EnvelopeCurve(freqEnvelope),
 		dsp::EnvelopeCurve(ampEnvelope)};
 	int switches = (freqEnvEnabled ? 1 : 0) | (distortionEnabled ? 2 : 0)
 		| (ampEnvEnabled ? 4 : 0) | (filterEnabled ? 8 : 0);

@@ -40,7 +40,10 @@ struct SoundDevice {
 	void Remove(BSoundPlayer* player);
 	void Fill(Uint8* stream, int length);
 
-	static void SDLCALL FillCallback(void*, Uint8* stream, int length) { Get().Fill(stream, length); }
+	static void SDLCALL FillCallback(void*, Uint8* stream, int length)
+	{
+		Get().Fill(stream, length);
+	}
 	static void CloseAtExit();
 };
 

@@ -156,6 +156,15 @@ TEST_F(PlaybackTest, AbsentBufferPlaysSilence)
 	ASSERT_EQ(AlertCapture::Alerts().size(), 1u);
 	EXPECT_EQ(Pull(1024), Zeros(1024));
 	EXPECT_EQ(sound.GetPlaySamplePosition(), 1024u);
+
+	// So does an engine that has never generated.
+	TunkSound fresh;
+	TunkSound* freshCookie = &fresh;
+	fresh.PlaySound();
+	fresh.Player()->Stop();
+	std::vector<int16> buffer(512, kUntouched);
+	SoundBufferProc(&freshCookie, buffer.data(), buffer.size() * 2, format);
+	EXPECT_EQ(buffer, Zeros(512));
 }
 
 TEST_F(PlaybackTest, OtherSampleFormatsAreLeftAlone)

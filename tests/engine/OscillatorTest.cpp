@@ -40,7 +40,11 @@ TEST(WaveTableTest, EachWaveformHasItsExactShape)
 
 	t = EngineWith(sound, 4).WaveTable();
 	for (int i = 0; i < 2048; i++) {
-		float expected = i <= 512 ? i / 512.0f : i <= 1536 ? (1024 - i) / 512.0f : (i - 2048) / 512.0f;
+		float expected = (i - 2048) / 512.0f;
+		if (i <= 512)
+			expected = i / 512.0f;
+		else if (i <= 1536)
+			expected = (1024 - i) / 512.0f;
 		ASSERT_EQ(t[i], expected) << i;
 	}
 	EXPECT_EQ(t[2048], 0.0f);

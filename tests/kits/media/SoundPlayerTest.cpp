@@ -253,7 +253,8 @@ TEST(SoundPlayerDiskChild, NoDevice)
 TEST(SoundPlayerDiskTest, WithoutADeviceOneLineAndSilence)
 {
 	std::string errors = disk_audio::TempFile("nodevice-err");
-	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.NoDevice", "", "no-such-driver", errors), 0);
+	ASSERT_EQ(
+		disk_audio::RunChild("SoundPlayerDiskChild.NoDevice", "", "no-such-driver", errors), 0);
 	std::string text;
 	if (FILE* f = std::fopen(errors.c_str(), "r")) {
 		char chunk[256];
