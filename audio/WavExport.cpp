@@ -19,6 +19,13 @@ void remove_target(const entry_ref& target)
 	entry.Remove();
 }
 
+void release_media_file(BMediaFile** file, BMediaTrack** track)
+{
+	delete *file;
+	*file = nullptr;
+	*track = nullptr;
+}
+
 } // namespace
 
 void TunkSound::WriteSoundToFile(BMessage* reply)
@@ -43,21 +50,17 @@ void TunkSound::WriteSoundToFile(BMessage* reply)
 	if (samples == nullptr && std::ceil(double(duration) * kSampleRate / 1000.0) != 0)
 		return;
 
-	if (!InitMediaFile(&path)) {
-		delete mediaFile;
-		mediaFile = nullptr;
-		track = nullptr;
-		return;
+	const bool ready = InitMediaFile(&path);
+	status_t status = B_OK;
+	if (ready) {
+		status = track->WriteFrames(samples, count, 0);
+		status_t closed = mediaFile->CloseFile();
+		if (status == B_OK)
+			status = closed;
 	}
-
-	status_t status = track->WriteFrames(samples, count, 0);
-	status_t closed = mediaFile->CloseFile();
-	if (status == B_OK)
-		status = closed;
-	delete mediaFile;
-	mediaFile = nullptr;
-	track = nullptr;
-	if (status != B_OK) {
+	// Nothing of an export outlasts it but the format and the target.
+	release_media_file(&mediaFile, &track);
+	if (ready && status != B_OK) {
 		remove_target(exportTarget);
 		ErrorMsg("Could not write the sound file!");
 	}
@@ -65,9 +68,7 @@ void TunkSound::WriteSoundToFile(BMessage* reply)
 
 bool TunkSound::InitMediaFile(BPath* path)
 {
-	delete mediaFile;
-	mediaFile = nullptr;
-	track = nullptr;
+	release_media_file(&mediaFile, &track);
 
 	if (path == nullptr || get_ref_for_path(path->Path(), &exportTarget) != B_OK) {
 		ErrorMsg("Problem with get_ref_for_path()");
