@@ -1,0 +1,152 @@
+// TunkWindow: the editor window of one sound. It lays out every control, owns the sound
+// engine and the file panels, handles the controls' commands, and reads and writes presets.
+#pragma once
+
+#include "kits/interface/Window.h"
+#include "kits/storage/EntryRef.h"
+#include "kits/support/SupportDefs.h"
+#include "window/PresetRecord.h"
+
+class BBox;
+class BButton;
+class BCheckBox;
+class BFilePanel;
+class BMenuField;
+class BMessage;
+class BPopUpMenu;
+class BSlider;
+class BTextControl;
+class DistortionView;
+class EnvelopeView;
+class SoundView;
+class SpaceBarFilter;
+class TunkSound;
+class TunkView;
+
+// Commands the controls send (four characters, the first in the most significant byte).
+enum : uint32 {
+	kMsgSine = four_char_code("msim"),
+	kMsgSquare = four_char_code("msqm"),
+	kMsgSaw = four_char_code("mswm"),
+	kMsgTriangle = four_char_code("mtrm"),
+	kMsgFreqSlider = four_char_code("slfm"),
+	kMsgFreqText = four_char_code("tfrs"),
+	kMsgDurSlider = four_char_code("sdrm"),
+	kMsgDurText = four_char_code("tdur"),
+	kMsgAmpSlider = four_char_code("slam"),
+	kMsgAmpText = four_char_code("tamp"),
+	kMsgAmpCurveText = four_char_code("tacm"),
+	kMsgFreqCurveText = four_char_code("tfcm"),
+	kMsgCurveMoved = four_char_code("cvmm"),
+	kMsgEnableAmpEnv = four_char_code("ceam"),
+	kMsgEnableFreqEnv = four_char_code("cefm"),
+	kMsgEnableDistortion = four_char_code("cedm"),
+	kMsgEnableFilter = four_char_code("celm"),
+	kMsgDistSlider = four_char_code("sdtm"),
+	kMsgCutoffSlider = four_char_code("scom"),
+	kMsgResonanceSlider = four_char_code("sres"),
+	kMsgEnableRepeat = four_char_code("cesm"),
+	kMsgTempoText = four_char_code("tbpm"),
+	kMsgPlay = four_char_code("play"),
+	kMsgStop = four_char_code("stop"),
+	kMsgOpenPreset = four_char_code("sopm"),
+	kMsgSavePreset = four_char_code("saps"),
+	kMsgSaveWave = four_char_code("sawv"),
+	// The WAV save panel's reply: a code of its own, so that it never reaches the preset
+	// writer, which answers the preset save panel's B_SAVE_REQUESTED.
+	kMsgWaveSaveReply = four_char_code("swvr"),
+};
+
+constexpr char kTunkTitlePrefix[] = "Tunk v1.1 - ";
+constexpr char kUntitledName[] = "Untitled";
+
+class TunkWindow : public BWindow {
+public:
+	// A new document with the default parameters.
+	explicit TunkWindow(BRect frame);
+	// A document read from the preset file ref.
+	TunkWindow(BRect frame, entry_ref* ref);
+	~TunkWindow() override;
+
+	void MessageReceived(BMessage* message) override;
+	bool QuitRequested() override;
+
+	// Builds every view, control, the engine and the file panels; called once by each
+	// constructor.
+	void InitWindow();
+	// Pushes the parameter block into the engine and every control; only switches sections on.
+	void RefreshParams();
+	// Keeps the "*" at the end of the title while the document has unsaved changes.
+	void SetDataChanged(bool changed);
+	// A modal alert with the text and a single "OK".
+	void ErrorMsg(const char* text);
+
+	// The preset save panel's reply: "directory" and "name".
+	void WritePresetToFile(BMessage* reply);
+	void ReadPresetFromFile(entry_ref* ref);
+
+	// For tests and the application.
+	TunkSound* Sound() const { return fSound; }
+	const PresetParams& Params() const { return fParams; }
+	bool DataChanged() const { return dataChanged != 0; }
+	BFilePanel* SavePanel() const { return fSavePanel; }
+	BFilePanel* OpenPanel() const { return fOpenPanel; }
+	BFilePanel* WavePanel() const { return fWavePanel; }
+
+private:
+	void MakeNewDocument();
+	void FinishConstruction();
+	void Regenerate();
+	void MirrorToText(BTextControl* control, float value);
+	float ParseText(BTextControl* control);
+	void SelectOscillator(int32 type);
+	void SwitchSection(uint32 code, bool on);
+	void CurveMoved(BMessage* message);
+	void PruneCurveMessages();
+	void ReleasePanels();
+
+	// Members named after the views they hold.
+	::SoundView* SoundView = nullptr;
+	TunkView* MainView = nullptr;
+	EnvelopeView* AmpEnvView = nullptr;
+	EnvelopeView* FreqEnvView = nullptr;
+	::DistortionView* DistortionView = nullptr;
+	BTextControl* TextFreqStart = nullptr;
+	BTextControl* TextDuration = nullptr;
+	BTextControl* AmpText = nullptr;
+	BTextControl* TextAmpCurve = nullptr;
+	BTextControl* TextFreqCurve = nullptr;
+	BTextControl* TextSeqBPM = nullptr;
+	BBox* OSCBox = nullptr;
+	BBox* AENVBox = nullptr;
+	BBox* FENVBox = nullptr;
+	BBox* PresetsBox = nullptr;
+	BBox* DistortionBox = nullptr;
+	BBox* OutputBox = nullptr;
+	BBox* FilterBox = nullptr;
+	BPopUpMenu* fOscMenu = nullptr;
+	BMenuField* FieldOsc = nullptr;
+	BSlider* FreqSlider = nullptr;
+	BSlider* DurSlider = nullptr;
+	BSlider* AmpSlider = nullptr;
+	BSlider* DistSlider = nullptr;
+	BSlider* CutoffSlider = nullptr;
+	BSlider* ResonanceSlider = nullptr;
+	BButton* PlayButton = nullptr;
+	BButton* StopButton = nullptr;
+	BButton* SaveWaveButton = nullptr;
+	BButton* OpenPresetButton = nullptr;
+	BButton* SavePresetButton = nullptr;
+	BCheckBox* CheckEnAmpEnv = nullptr;
+	BCheckBox* CheckEnFreqEnv = nullptr;
+	BCheckBox* CheckEnDistortion = nullptr;
+	BCheckBox* CheckEnFilter = nullptr;
+	BCheckBox* CheckEnSeq = nullptr;
+	SpaceBarFilter* fSpaceBarFilter = nullptr;
+	PresetParams fParams = {};
+	uint8 dataChanged = 0;
+	BFilePanel* fSavePanel = nullptr;
+	BFilePanel* fOpenPanel = nullptr;
+	BFilePanel* fWavePanel = nullptr;
+	TunkSound* fSound = nullptr;
+};
