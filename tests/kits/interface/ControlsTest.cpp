@@ -1,0 +1,304 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTimer>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "kits/app/Message.h"
+#include "kits/interface/Box.h"
+#include "kits/interface/Button.h"
+#include "kits/interface/CheckBox.h"
+#include "kits/interface/MenuField.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/interface/PopUpMenu.h"
+#include "kits/interface/QtEnvironment.h"
+#include "kits/interface/Slider.h"
+#include "kits/interface/TextControl.h"
+#include "kits/interface/Window.h"
+
+namespace {
+
+constexpr uint32 kButton = four_char_code("btn1");
+constexpr uint32 kCheck = four_char_code("chk1");
+constexpr uint32 kSlider = four_char_code("sldr");
+constexpr uint32 kSliding = four_char_code("sldm");
+constexpr uint32 kText = four_char_code("txt1");
+constexpr uint32 kOtherText = four_char_code("txt2");
+constexpr uint32 kSine = four_char_code("msim");
+constexpr uint32 kSquare = four_char_code("msqm");
+
+class RecordingWindow : public BWindow {
+public:
+	RecordingWindow()
+	    : BWindow(BRect(100, 100, 499, 399), "controls", B_TITLED_WINDOW,
+	          B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS)
+	{
+	}
+	std::vector<uint32> codes;
+	void MessageReceived(BMessage* message) override { codes.push_back(message->what); }
+};
+
+class Controls : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		window = new RecordingWindow;
+		box = new BBox(BRect(15, 5, 395, 295), "box");
+		box->SetLabel("Box");
+		window->AddChild(box);
+	}
+
+	// Shows the window and makes it the active one, so that keys and focus work.
+	void ShowActive()
+	{
+		window->Show();
+		QApplication::setActiveWindow(window->Widget());
+		ASSERT_TRUE(QTest::qWaitForWindowActive(window->Widget()));
+	}
+
+	std::vector<uint32> Codes()
+	{
+		ProcessEvents();
+		return window->codes;
+	}
+
+	void TearDown() override { window->Quit(); }
+
+	RecordingWindow* window = nullptr;
+	BBox* box = nullptr;
+};
+
+TEST_F(Controls, BoxPlacesItsChildrenInItsOwnCoordinates)
+{
+	auto* button = new BButton(BRect(5, 10, 60, 30), "b", "B", new BMessage(kButton));
+	box->AddChild(button);
+	EXPECT_EQ(box->GroupBox()->title(), "Box");
+	EXPECT_EQ(button->Widget()->mapTo(window->Widget(), QPoint(0, 0)), QPoint(20, 15));
+	EXPECT_EQ(window->FindView("b"), button);
+	EXPECT_EQ(button->Parent(), box);
+	EXPECT_EQ(button->Window(), window);
+}
+
+TEST_F(Controls, ButtonSendsOnClickAndTakesItsPreferredSizeAtItsCorner)
+{
+	auto* button = new BButton(BRect(20, 15, 76, 55), "save", "Save", new BMessage(kButton));
+	button->ResizeToPreferred();
+	box->AddChild(button);
+	ShowActive();
+	QSize hint = button->PushButton()->sizeHint();
+	EXPECT_EQ(button->Frame(),
+	    BRect(20, 15, 20 + float(hint.width() - 1), 15 + float(hint.height() - 1)));
+	EXPECT_EQ(button->Widget()->size(), hint);
+	EXPECT_TRUE(Codes().empty());
+	QTest::mouseClick(button->PushButton(), Qt::LeftButton);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kButton}));
+}
+
+TEST_F(Controls, CheckBoxSendsWhenClickedButNotWhenSetFromCode)
+{
+	auto* check = new BCheckBox(BRect(10, 12, 63, 31), "check", "Enable", new BMessage(kCheck));
+	box->AddChild(check);
+	ShowActive();
+	EXPECT_EQ(check->Value(), 0);
+	QTest::mouseClick(check->CheckBox(), Qt::LeftButton);
+	EXPECT_EQ(check->Value(), 1);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kCheck}));
+	check->SetValue(0);
+	EXPECT_FALSE(check->CheckBox()->isChecked());
+	QTest::mouseClick(check->CheckBox(), Qt::LeftButton);
+	EXPECT_EQ(check->Value(), 1);
+	check->SetValue(1);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kCheck, kCheck}));
+}
+
+// The centre of the slider's knob, from the style that draws it.
+QPoint KnobCentre(QSlider* slider)
+{
+	QStyleOptionSlider option;
+	option.initFrom(slider);
+	option.orientation = slider->orientation();
+	option.minimum = slider->minimum();
+	option.maximum = slider->maximum();
+	option.sliderPosition = slider->sliderPosition();
+	option.sliderValue = slider->value();
+	option.tickPosition = slider->tickPosition();
+	option.tickInterval = slider->tickInterval();
+	option.singleStep = slider->singleStep();
+	option.pageStep = slider->pageStep();
+	option.subControls = QStyle::SC_All;
+	return slider->style()
+	    ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+	    .center();
+}
+
+TEST_F(Controls, SliderSendsWhileDraggedOnReleaseAndOnKeySteps)
+{
+	auto* slider = new BSlider(BRect(5, 35, 250, 85), "freq", "Frequency (hz)",
+	    new BMessage(kSlider), 0, 4000, B_TRIANGLE_THUMB);
+	slider->SetHashMarks(B_HASH_MARKS_TOP);
+	slider->SetHashMarkCount(5);
+	slider->SetLimitLabels("0", "4000");
+	slider->SetModificationMessage(new BMessage(kSliding));
+	box->AddChild(slider);
+	ShowActive();
+	EXPECT_EQ(slider->SliderWidget()->tickPosition(), QSlider::TicksAbove);
+	EXPECT_EQ(slider->SliderWidget()->tickInterval(), 1000) << "5 marks: both ends and 3 between";
+
+	slider->SetValue(5000);
+	EXPECT_EQ(slider->Value(), 4000);
+	slider->SetValue(-3);
+	EXPECT_EQ(slider->Value(), 0);
+	slider->SetValue(1000);
+	EXPECT_EQ(slider->SliderWidget()->value(), 1000);
+	EXPECT_TRUE(Codes().empty()) << "values set from code send nothing";
+
+	QSlider* bar = slider->SliderWidget();
+	QPoint knob = KnobCentre(bar);
+	QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, knob);
+	for (int dx = 10; dx <= 50; dx += 10)
+		QTest::mouseMove(bar, knob + QPoint(dx, 0));
+	QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, knob + QPoint(50, 0));
+	std::vector<uint32> codes = Codes();
+	ASSERT_GE(codes.size(), 3u);
+	EXPECT_EQ(codes.back(), kSlider);
+	EXPECT_EQ(std::count(codes.begin(), codes.end(), kSlider), 1);
+	EXPECT_GE(std::count(codes.begin(), codes.end(), kSliding), 2);
+	EXPECT_GT(slider->Value(), 1000);
+	EXPECT_EQ(slider->Value(), bar->value());
+
+	window->codes.clear();
+	int32 before = slider->Value();
+	slider->MakeFocus();
+	QTest::keyClick(bar, Qt::Key_Right);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kSlider}));
+	EXPECT_EQ(slider->Value(), before + 1);
+
+	slider->SetEnabled(false);
+	EXPECT_FALSE(bar->isEnabled());
+}
+
+TEST_F(Controls, TextControlSendsOnEnterAndOnLeavingAfterAChangeOnly)
+{
+	auto* text =
+	    new BTextControl(BRect(150, 50, 190, 69), "freqText", "", "1000", new BMessage(kText));
+	text->SetDivider(0);
+	auto* other = new BTextControl(
+	    BRect(10, 100, 120, 119), "curve", "Freq Curve:", "1", new BMessage(kOtherText));
+	box->AddChild(text);
+	box->AddChild(other);
+	ShowActive();
+	EXPECT_EQ(text->TextView()->geometry(), QRect(0, 0, 41, 20)) << "divider 0: all field";
+	EXPECT_GT(other->Divider(), 0) << "a label keeps the toolkit's divider";
+	EXPECT_STREQ(text->Text(), "1000");
+
+	text->SetText("440\n");
+	EXPECT_EQ(std::atof(text->Text()), 440.0);
+	EXPECT_TRUE(Codes().empty());
+
+	text->MakeFocus();
+	QTest::keyClicks(text->TextView(), "42");
+	EXPECT_STREQ(text->Text(), "42");
+	EXPECT_TRUE(Codes().empty()) << "typing alone commits nothing";
+	QTest::keyClick(text->TextView(), Qt::Key_Return);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kText}));
+	QTest::keyClick(text->TextView(), Qt::Key_Return);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kText, kText})) << "Enter always commits";
+
+	other->MakeFocus();
+	EXPECT_EQ(Codes().size(), 2u) << "leaving without a change commits nothing";
+	text->MakeFocus();
+	QTest::keyClick(text->TextView(), Qt::Key_End);
+	QTest::keyClick(text->TextView(), Qt::Key_7);
+	other->MakeFocus();
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kText, kText, kText}));
+	EXPECT_STREQ(text->Text(), "427");
+
+	other->SetEnabled(false);
+	EXPECT_FALSE(other->TextView()->isEnabled());
+	EXPECT_FALSE(other->IsEnabled());
+}
+
+TEST_F(Controls, TabMovesTheFocusThroughTheControlsInCreationOrder)
+{
+	auto* first = new BTextControl(BRect(10, 10, 60, 29), "a", "", "1", new BMessage(kText));
+	auto* second = new BTextControl(BRect(10, 40, 60, 59), "b", "", "2", new BMessage(kText));
+	auto* third = new BCheckBox(BRect(10, 70, 60, 89), "c", "C", new BMessage(kCheck));
+	box->AddChild(first);
+	box->AddChild(second);
+	box->AddChild(third);
+	ShowActive();
+	first->MakeFocus();
+	EXPECT_TRUE(first->IsFocus());
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+	EXPECT_TRUE(second->IsFocus());
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+	EXPECT_TRUE(third->IsFocus());
+	EXPECT_EQ(window->CurrentFocus(), third);
+}
+
+TEST_F(Controls, MenuFieldShowsTheMarkedItemAndAChoiceMarksAndSends)
+{
+	auto* menu = new BPopUpMenu("");
+	auto* field = new BMenuField(BRect(5, 10, 150, 30), "FieldOsc", "Oscillator", menu);
+	menu->AddItem(new BMenuItem("Sine", new BMessage(kSine)));
+	menu->AddItem(new BMenuItem("Square", new BMessage(kSquare)));
+	menu->ItemAt(0)->SetMarked(true);
+	box->AddChild(field);
+	ShowActive();
+	EXPECT_STREQ(field->MenuLabel(), "Sine");
+	EXPECT_EQ(menu->FindMarked(), menu->ItemAt(0));
+	EXPECT_TRUE(Codes().empty()) << "marking from code sends nothing";
+
+	// The user opens the pop-up, moves down to "Square" and picks it.
+	bool picked = false;
+	QTimer::singleShot(50, [&] {
+		QWidget* popup = QApplication::activePopupWidget();
+		if (popup == nullptr)
+			return;
+		QTest::keyClick(popup, Qt::Key_Down);
+		QTest::keyClick(popup, Qt::Key_Down);
+		QTest::keyClick(popup, Qt::Key_Return);
+		picked = true;
+	});
+	QTest::mouseClick(field->MenuButton(), Qt::LeftButton);
+	ProcessEventsUntil([&] { return picked; });
+	ASSERT_TRUE(picked) << "the pop-up opened";
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kSquare}));
+	EXPECT_TRUE(menu->ItemAt(1)->IsMarked());
+	EXPECT_FALSE(menu->ItemAt(0)->IsMarked());
+	EXPECT_STREQ(field->MenuLabel(), "Square");
+
+	menu->ItemAt(0)->SetMarked(true);
+	EXPECT_FALSE(menu->ItemAt(1)->IsMarked()) << "radio mode keeps one mark";
+	EXPECT_STREQ(field->MenuLabel(), "Sine");
+	EXPECT_EQ(Codes().size(), 1u);
+}
+
+TEST_F(Controls, ATargetOtherThanTheWindowGetsTheMessage)
+{
+	struct Side : BHandler {
+		std::vector<uint32> codes;
+		void MessageReceived(BMessage* message) override { codes.push_back(message->what); }
+	};
+	auto* side = new Side;
+	window->AddHandler(side);
+	auto* button = new BButton(BRect(5, 10, 60, 30), "b", "B", new BMessage(kButton));
+	box->AddChild(button);
+	button->SetTarget(side);
+	ShowActive();
+	QTest::mouseClick(button->PushButton(), Qt::LeftButton);
+	EXPECT_TRUE(Codes().empty());
+	EXPECT_EQ(side->codes, (std::vector<uint32>{kButton}));
+	window->RemoveHandler(side);
+	delete side;
+}
+
+} // namespace
