@@ -149,12 +149,10 @@ namespace {
 // Writes a ramp that continues across buffers: 1, 2, ... 30000, 1, 2, ...
 void Ramp(void* cookie, void* buffer, size_t size, const media_raw_audio_format&)
 {
-	int* next = static_cast<int*>(cookie);
+	auto* next = static_cast<std::atomic<int>*>(cookie);
 	int16* out = static_cast<int16*>(buffer);
-	for (size_t i = 0; i < size / 2; i++) {
-		out[i] = int16(*next % 30000 + 1);
-		(*next)++;
-	}
+	for (size_t i = 0; i < size / 2; i++)
+		out[i] = int16((*next)++ % 30000 + 1);
 }
 
 // Fills every buffer with the same pattern of four samples, given by the cookie.
@@ -176,7 +174,7 @@ TEST(SoundPlayerDiskChild, Ramp)
 {
 	if (!disk_audio::InChild())
 		GTEST_SKIP() << "runs in the child of SoundPlayerDiskTest.RampReachesTheDevice";
-	int next = 0;
+	std::atomic<int> next{0};
 	BSoundPlayer player(nullptr, "ramp", Ramp, nullptr, &next);
 	player.Start();
 	player.SetHasData(true);
