@@ -8,7 +8,7 @@ BButton::BButton(BRect frame, const char* name, const char* label, BMessage* mes
       fButton(new QPushButton(QString::fromUtf8(Label())))
 {
 	fButton->setAutoDefault(false);
-	QObject::connect(fButton, &QPushButton::clicked, [this] { Invoke(); });
+	QObject::connect(fButton, &QPushButton::clicked, SignalContext(), [this] { Invoke(); });
 	SetControlWidget(fButton);
 }
 

@@ -9,7 +9,7 @@ BCheckBox::BCheckBox(BRect frame, const char* name, const char* label, BMessage*
       fCheckBox(new QCheckBox(QString::fromUtf8(Label())))
 {
 	// clicked comes only from the user (mouse or keyboard), never from setChecked.
-	QObject::connect(fCheckBox, &QCheckBox::clicked, [this](bool checked) {
+	QObject::connect(fCheckBox, &QCheckBox::clicked, SignalContext(), [this](bool checked) {
 		SetValueNoUpdate(checked ? B_CONTROL_ON : B_CONTROL_OFF);
 		Invoke();
 	});

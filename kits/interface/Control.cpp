@@ -7,7 +7,8 @@
 
 BControl::BControl(BRect frame, const char* name, const char* label, BMessage* message,
     uint32 resizingMode, uint32 flags)
-    : BView(frame, name, resizingMode, flags), fLabel(label != nullptr ? label : "")
+    : BView(frame, name, resizingMode, flags), fLabel(label != nullptr ? label : ""),
+      fSignalContext(new QObject)
 {
 	BInvoker::SetMessage(message);
 	// The Qt widget draws the control; the parent shows through around it.
@@ -15,7 +16,10 @@ BControl::BControl(BRect frame, const char* name, const char* label, BMessage* m
 	SetShowsImage(false);
 }
 
-BControl::~BControl() = default;
+BControl::~BControl()
+{
+	delete fSignalContext;
+}
 
 void BControl::AttachedToWindow()
 {

@@ -7,6 +7,7 @@
 #include "kits/app/Invoker.h"
 #include "kits/interface/View.h"
 
+class QObject;
 class QWidget;
 
 enum {
@@ -46,10 +47,14 @@ protected:
 	// Brings the Qt widget in line with the value and label, without sending anything.
 	virtual void UpdateWidget() {}
 	void LayoutChanged() override;
+	// The context of every connection from the Qt widgets to the control: it goes first when the
+	// control is destroyed, so that no signal of a dying widget reaches a half-destroyed control.
+	QObject* SignalContext() const { return fSignalContext; }
 
 private:
 	std::string fLabel;
 	int32 fValue = 0;
 	bool fEnabled = true;
 	QWidget* fControlWidget = nullptr;
+	QObject* fSignalContext;
 };

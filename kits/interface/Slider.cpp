@@ -36,9 +36,9 @@ BSlider::BSlider(BRect frame, const char* name, const char* label, BMessage* mes
 	SetValueNoUpdate(fMin);
 	UpdateWidget();
 
-	QObject::connect(
-	    fSlider, &QSlider::valueChanged, [this](int value) { ValueChangedByUser(value); });
-	QObject::connect(fSlider, &QSlider::sliderReleased, [this] { Released(); });
+	QObject::connect(fSlider, &QSlider::valueChanged, SignalContext(),
+	    [this](int value) { ValueChangedByUser(value); });
+	QObject::connect(fSlider, &QSlider::sliderReleased, SignalContext(), [this] { Released(); });
 	panel->setFocusProxy(fSlider);
 	panel->setFocusPolicy(fSlider->focusPolicy());
 	SetControlWidget(panel);

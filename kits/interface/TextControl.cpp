@@ -26,9 +26,10 @@ BTextControl::BTextControl(BRect frame, const char* name, const char* label, con
 	fLineEdit->setText(QString::fromUtf8(text != nullptr ? text : ""));
 
 	// Enter always commits; leaving the field commits only an edited text.
-	QObject::connect(fLineEdit, &QLineEdit::textEdited, [this] { fEdited = true; });
-	QObject::connect(fLineEdit, &QLineEdit::returnPressed, [this] { Commit(); });
-	QObject::connect(fLineEdit, &QLineEdit::editingFinished, [this] {
+	QObject::connect(
+	    fLineEdit, &QLineEdit::textEdited, SignalContext(), [this] { fEdited = true; });
+	QObject::connect(fLineEdit, &QLineEdit::returnPressed, SignalContext(), [this] { Commit(); });
+	QObject::connect(fLineEdit, &QLineEdit::editingFinished, SignalContext(), [this] {
 		if (fEdited)
 			Commit();
 	});

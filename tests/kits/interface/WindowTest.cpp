@@ -155,6 +155,17 @@ TEST_F(Window, ClosingAsksQuitRequestedWhichMayKeepTheWindow)
 	window = nullptr;
 }
 
+TEST_F(Window, QuittingWhileAFieldHoldsAnUncommittedEditIsSafe)
+{
+	bool deleted = false;
+	window->deleted = &deleted;
+	QTest::keyClick(text->TextView(), Qt::Key_5);
+	window->Quit();
+	window = nullptr;
+	ProcessEvents();
+	EXPECT_TRUE(deleted);
+}
+
 TEST_F(Window, SavePanelRepliesWithDirectoryAndName)
 {
 	BMessenger messenger(nullptr, window);
