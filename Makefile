@@ -24,6 +24,7 @@ test: build
 
 bench: CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=Release
 bench: BUILD = build-release
+bench: export TUNK_BENCH_DEPS = 1
 bench: build
 	@for b in $(BUILD)/bench/*; do \
 		if [ -x "$$b" ] && [ -f "$$b" ]; then echo "== $$b"; "$$b" --benchmark_min_time=0.5; fi; \
@@ -32,10 +33,11 @@ bench: build
 HEADLESS = QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 SAN_ENV = ASAN_OPTIONS=abort_on_error=0:detect_leaks=1:suppressions=$(CURDIR)/sanitize/asan.supp \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/sanitize/lsan.supp:print_suppressions=0 \
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/sanitize/ubsan.supp \
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/sanitize/tsan.supp
-# The threaded tests: the engine, the player and playback; Qt itself is not instrumented.
-TSAN_TESTS ?= semaphore|Semaphore|engine|Engine|player|Player|playback|Playback|Stress
+# The threaded programs: semaphores, the shared sound player, the engine, playback and the
+# stress tests. Qt is not instrumented, so nothing that runs Qt is built for ThreadSanitizer.
+TSAN_TARGETS ?= semaphore_test sound_player_test engine_test playback_test stress_test
 
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTUNK_ASAN=ON -DTUNK_BENCH=OFF
@@ -43,21 +45,29 @@ test-asan: deps
 	cd build-asan && $(HEADLESS) $(SAN_ENV) ctest --output-on-failure -j $(JOBS) --timeout 900
 
 test-tsan: deps
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTUNK_TSAN=ON -DTUNK_BENCH=OFF
-	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && $(HEADLESS) $(SAN_ENV) ctest --output-on-failure -j $(JOBS) --timeout 900 -R '$(TSAN_TESTS)'
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNK_TSAN=ON -DTUNK_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TARGETS)
+	@for t in $(TSAN_TARGETS); do \
+		exe=$$(find build-tsan/tests -type f -name $$t -perm -u+x | head -n 1); \
+		[ -n "$$exe" ] || { echo "test-tsan: $$t was not built"; exit 1; }; \
+		echo "== $$t"; \
+		$(HEADLESS) $(SAN_ENV) $$exe --gtest_brief=1 || exit 1; \
+	done
 
 FUZZ_SECONDS ?= 60
+FUZZERS = build-fuzz/fuzz
 fuzz: deps
 	TUNK_SANITIZE_DEPS=1 bash scripts/install-deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNK_FUZZ=ON \
 		-DTUNK_BENCH=OFF -DBUILD_TESTING=OFF
-	cmake --build build-fuzz -j $(JOBS)
-	@for f in build-fuzz/fuzz/fuzz_*; do \
-		[ -x "$$f" ] || continue; name=$$(basename $$f); \
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
+	@mkdir -p build-fuzz/artifacts
+	@for f in $(FUZZERS)/fuzz_*; do \
+		[ -x "$$f" ] && [ -f "$$f" ] || continue; name=$$(basename $$f); \
 		mkdir -p build-fuzz/corpus/$$name; \
 		echo "== $$name ($(FUZZ_SECONDS) s)"; \
-		$(HEADLESS) $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		$(HEADLESS) $$f -max_total_time=$(FUZZ_SECONDS) -timeout=20 -print_final_stats=1 \
+			-artifact_prefix=build-fuzz/artifacts/$$name- \
 			build-fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 

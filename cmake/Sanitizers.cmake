@@ -9,3 +9,16 @@ if(TUNK_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+if(TUNK_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TUNK_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  # Our code is instrumented for coverage and checked by ASan and UBSan; the fuzz targets
+  # themselves link libFuzzer's main (fuzz/CMakeLists.txt).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+    -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  # Every input is rendered: a bound of a few seconds keeps each run short while a longer
+  # duration still takes the refusal path.
+  add_compile_definitions(TUNK_MAX_SOUND_SECONDS=4)
+endif()

@@ -1,0 +1,68 @@
+// tunk-render's command line: the input is split at zero bytes into arguments. A parse
+// that succeeds must leave only values the renderer can use; its settings are then applied
+// and rendered.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/TunkSound.h"
+#include "fuzz/FuzzSupport.h"
+#include "tools/RenderOptions.h"
+#include "window/PresetRecord.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+	fuzz::QuietAlerts();
+	return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+	std::vector<std::string> words = {"tunk-render"};
+	std::string word;
+	for (size_t i = 0; i < size; i++) {
+		if (data[i] == 0) {
+			words.push_back(word);
+			word.clear();
+		} else {
+			word += char(data[i]);
+		}
+	}
+	if (!word.empty())
+		words.push_back(word);
+	std::vector<const char*> argv;
+	for (const std::string& w : words)
+		argv.push_back(w.c_str());
+
+	const ParsedArgs parsed = ParseRenderArgs(int(argv.size()), argv.data());
+	FUZZ_CHECK(parsed.ok == parsed.error.empty());
+	if (!parsed.ok || parsed.options.action != RenderOptions::Action::Render)
+		return 0;
+
+	const RenderOptions& options = parsed.options;
+	const std::string& format = options.format;
+	FUZZ_CHECK(format == "wav" || format == "flac" || format == "aiff" || format == "ogg");
+	FUZZ_CHECK(options.output.empty() || options.presets.size() <= 1);
+	FUZZ_CHECK(options.output.empty() || options.directory.empty());
+	for (const ParamSetting& setting : options.settings) {
+		FUZZ_CHECK(std::isfinite(setting.number));
+		if (setting.name == "oscType")
+			FUZZ_CHECK(setting.integer >= 1 && setting.integer <= 4);
+		else if (setting.name.ends_with("Enabled"))
+			FUZZ_CHECK(setting.integer == 0 || setting.integer == 1);
+	}
+	const std::string path = OutputPathFor(options, options.presets.empty() ? "" : options.presets[0]);
+	FUZZ_CHECK(!path.empty());
+	if (options.output.empty())
+		FUZZ_CHECK(path.ends_with("." + format));
+
+	if (options.settings.empty())
+		return 0;
+	PresetParams params = DefaultPresetParams();
+	ApplySettings(options.settings, &params);
+	TunkSound sound;
+	ApplyPresetToEngine(params, &sound);
+	sound.GenerateSound();
+	fuzz::CheckGenerationRepeats(&sound);
+	return 0;
+}
