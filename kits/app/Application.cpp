@@ -94,8 +94,10 @@ BApplication::~BApplication()
 
 int32 BApplication::Run()
 {
-	if (fQuitting)
+	if (fQuitting) {
+		fQuitting = false;
 		return B_OK;
+	}
 	if (!fReadyToRunCalled) {
 		if (!Args().empty()) {
 			BMessage refs(B_REFS_RECEIVED);

@@ -347,7 +347,7 @@ void BView::ResizeToPreferred()
 void BView::SetFlags(uint32 flags)
 {
 	fFlags = flags;
-	fWidget->setFocusPolicy((flags & B_NAVIGABLE) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
+	fWidget->setFocusPolicy((flags & B_NAVIGABLE) != 0 ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void BView::Show()
