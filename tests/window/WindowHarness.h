@@ -1,0 +1,236 @@
+// Drives real editor windows headless: an application object that records what reaches it,
+// answers for alerts and file panels, and typed input into the windows' Qt widgets.
+#pragma once
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kits/app/Application.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/interface/Alert.h"
+#include "kits/interface/Button.h"
+#include "kits/interface/CheckBox.h"
+#include "kits/interface/FilePanel.h"
+#include "kits/interface/Menu.h"
+#include "kits/interface/QtEnvironment.h"
+#include "kits/interface/Slider.h"
+#include "kits/interface/TextControl.h"
+#include "kits/interface/Window.h"
+#include "kits/storage/TempDir.h"
+
+namespace window_test {
+
+// The application object of the test program: it keeps the quit requests and file messages it
+// gets instead of acting on them, so that a test can see what a window sent it.
+class RecordingApp : public BApplication {
+public:
+	RecordingApp() : BApplication("application/x-vnd.Tunk-WindowTest") {}
+
+	bool QuitRequested() override
+	{
+		quitRequests++;
+		return false;
+	}
+	void RefsReceived(BMessage* message) override { refs.push_back(*message); }
+
+	int quitRequests = 0;
+	std::vector<BMessage> refs;
+};
+
+inline RecordingApp* App()
+{
+	static RecordingApp* app = nullptr;
+	if (app == nullptr)
+		app = new RecordingApp;
+	return app;
+}
+
+// Answers every alert for the lifetime of the object and remembers each one's text. Answers
+// are taken from the queue; with an empty queue the first button is pressed.
+class AlertAnswers {
+public:
+	struct Seen {
+		std::string title;
+		std::string text;
+		std::vector<std::string> buttons;
+		char escapeButton0;
+	};
+
+	AlertAnswers()
+	{
+		BAlert::SetAnswerHook([this](BAlert& alert) {
+			Seen seen{alert.Title(), alert.Text(), {}, alert.Shortcut(0)};
+			for (int32 i = 0; i < alert.CountButtons(); i++)
+				seen.buttons.push_back(alert.ButtonLabel(i));
+			seen_.push_back(seen);
+			if (answers_.empty())
+				return int32(0);
+			std::function<int32(BAlert&)> answer = answers_.front();
+			answers_.pop_front();
+			return answer(alert);
+		});
+	}
+	~AlertAnswers() { BAlert::SetAnswerHook(nullptr); }
+	AlertAnswers(const AlertAnswers&) = delete;
+	AlertAnswers& operator=(const AlertAnswers&) = delete;
+
+	void Press(int32 index)
+	{
+		answers_.push_back([index](BAlert&) { return index; });
+	}
+	// Presses the Escape key in the dialog, as a person would.
+	void PressEscape()
+	{
+		answers_.push_back([](BAlert& alert) {
+			QTest::keyClick(alert.Dialog(), Qt::Key_Escape);
+			return int32(-1);
+		});
+	}
+
+	std::vector<std::string> Texts() const
+	{
+		std::vector<std::string> texts;
+		for (const Seen& s : seen_)
+			texts.push_back(s.text);
+		return texts;
+	}
+	const std::vector<Seen>& All() const { return seen_; }
+
+private:
+	std::deque<std::function<int32(BAlert&)>> answers_;
+	std::vector<Seen> seen_;
+};
+
+// Answers file panels: a save panel with a directory and a name, an open panel with files.
+class PanelAnswers {
+public:
+	PanelAnswers()
+	{
+		BFilePanel::SetAnswerHook([this](BFilePanel& panel, std::vector<entry_ref>* refs,
+									  std::string* name, entry_ref* directory) {
+			shown.push_back(panel.PanelMode());
+			if (panel.PanelMode() == B_SAVE_PANEL) {
+				if (saveName.empty())
+					return false;
+				*name = saveName;
+				*directory = saveDirectory;
+				return true;
+			}
+			*refs = openRefs;
+			return !openRefs.empty();
+		});
+	}
+	~PanelAnswers() { BFilePanel::SetAnswerHook(nullptr); }
+	PanelAnswers(const PanelAnswers&) = delete;
+	PanelAnswers& operator=(const PanelAnswers&) = delete;
+
+	// The directory as the panels name one: its parent's path and its own name.
+	void SaveAs(const std::string& directoryPath, const std::string& name)
+	{
+		std::string::size_type slash = directoryPath.find_last_of('/');
+		saveDirectory = entry_ref(
+			directoryPath.substr(0, slash == 0 ? 1 : slash).c_str(), directoryPath.substr(slash + 1).c_str());
+		saveName = name;
+	}
+
+	std::vector<file_panel_mode> shown;
+	std::string saveName;
+	entry_ref saveDirectory;
+	std::vector<entry_ref> openRefs;
+};
+
+// Points the type registry at a fresh directory while it lives.
+class ScratchDataHome {
+public:
+	ScratchDataHome()
+	{
+		const char* old = std::getenv("XDG_DATA_HOME");
+		hadOld_ = old != nullptr;
+		if (hadOld_)
+			old_ = old;
+		setenv("XDG_DATA_HOME", dir.Path().c_str(), 1);
+	}
+	~ScratchDataHome()
+	{
+		if (hadOld_)
+			setenv("XDG_DATA_HOME", old_.c_str(), 1);
+		else
+			unsetenv("XDG_DATA_HOME");
+	}
+
+	TempDir dir;
+
+private:
+	bool hadOld_ = false;
+	std::string old_;
+};
+
+template <typename T> T* Find(BWindow* window, const char* name)
+{
+	T* view = dynamic_cast<T*>(window->FindView(name));
+	EXPECT_NE(view, nullptr) << name;
+	return view;
+}
+
+// Types text into a text control and commits it with Enter.
+inline void Type(BWindow* window, const char* control, const char* text)
+{
+	QLineEdit* edit = Find<BTextControl>(window, control)->TextView();
+	edit->setFocus();
+	edit->selectAll();
+	QTest::keyClicks(edit, text);
+	QTest::keyClick(edit, Qt::Key_Return);
+	ProcessEvents();
+}
+
+// Moves a slider as the keyboard does: one message, sent at once.
+inline void Slide(BWindow* window, const char* slider, int value)
+{
+	Find<BSlider>(window, slider)->SliderWidget()->setValue(value);
+	ProcessEvents();
+}
+
+inline void Click(BWindow* window, const char* control)
+{
+	BView* view = window->FindView(control);
+	QAbstractButton* button = nullptr;
+	if (auto* box = dynamic_cast<BCheckBox*>(view))
+		button = box->CheckBox();
+	else if (auto* push = dynamic_cast<BButton*>(view))
+		button = push->PushButton();
+	ASSERT_NE(button, nullptr) << control;
+	button->click();
+	ProcessEvents();
+}
+
+inline std::string Text(BWindow* window, const char* control)
+{
+	return Find<BTextControl>(window, control)->Text();
+}
+
+inline int32 Value(BWindow* window, const char* control)
+{
+	return Find<BControl>(window, control)->Value();
+}
+
+inline bool Enabled(BWindow* window, const char* control)
+{
+	return Find<BControl>(window, control)->IsEnabled();
+}
+
+}  // namespace window_test
