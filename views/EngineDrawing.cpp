@@ -18,20 +18,15 @@ namespace {
 void DrawEnvelopeToView(EnvelopeView* view, float k)
 {
 	EnvelopeLayout layout = EnvelopeLayoutFor(view->Bounds());
-	view->BeginPicture(view->CurvePicture());
-	view->Clear();
-	view->SetDrawingMode(B_OP_ALPHA);
-	view->SetHighColor(kCurveColor);
+	view->BeginCurve();
 	for (int32 i = 1; float(i) < layout.w; i++) {
 		float v = TunkSound::ExpEnvelope(layout.Position(i), k);
 		view->StrokeLine(BPoint(float(i), layout.b), BPoint(float(i), layout.Row(v)), B_SOLID_HIGH);
 	}
-	view->EndPicture();
-	view->MovePenTo(0, 0);
-	view->DrawPicture(view->CurvePicture());
+	view->EndCurve();
 }
 
-}  // namespace
+} // namespace
 
 void TunkSound::DrawSoundToView(SoundView* view)
 {
@@ -59,7 +54,7 @@ void TunkSound::DrawSoundToView(SoundView* view)
 			for (int32 c = 1; c <= columns; c++) {
 				ColumnRange range = ColumnRangeAt(sampleBuffer, p, stride);
 				canvas->StrokeLine(BPoint(float(c), rows.Row(range.max)),
-					BPoint(float(c), rows.Row(range.min)), B_SOLID_HIGH);
+				    BPoint(float(c), rows.Row(range.min)), B_SOLID_HIGH);
 				p += stride;
 			}
 		}
@@ -93,10 +88,7 @@ void TunkSound::DrawDistortedWaveToView(DistortionView* view)
 	DistortionLayout layout = DistortionLayoutFor(r);
 	float phase = 0;
 
-	view->BeginPicture(view->CurvePicture());
-	view->Clear();
-	view->SetDrawingMode(B_OP_ALPHA);
-	view->SetHighColor(kCurveColor);
+	view->BeginCurve();
 	view->MovePenTo(1, layout.startRow);
 
 	// A fixed number of steps, not the view's width: one period spans w pixels and the rest
@@ -109,7 +101,5 @@ void TunkSound::DrawDistortedWaveToView(DistortionView* view)
 		x += 1;
 		view->StrokeLine(BPoint(x, layout.Row(q)), B_SOLID_HIGH);
 	}
-	view->EndPicture();
-	view->MovePenTo(0, 0);
-	view->DrawPicture(view->CurvePicture());
+	view->EndCurve();
 }

@@ -2,34 +2,11 @@
 
 #include "kits/app/Message.h"
 #include "kits/interface/Window.h"
-#include "views/PanelDrawing.h"
 #include "views/ViewGeometry.h"
 
 EnvelopeView::EnvelopeView(BRect frame, const char* name, int32 curveType)
-	: BView(frame, name, B_FOLLOW_NONE, B_WILL_DRAW), fCurveType(curveType)
+    : CurvePanelView(frame, name), fCurveType(curveType)
 {
-}
-
-EnvelopeView::~EnvelopeView() = default;
-
-void EnvelopeView::AttachedToWindow()
-{
-	panel_drawing::RecordBackground(this, &fBackground, &fCurve);
-}
-
-void EnvelopeView::Draw(BRect)
-{
-	panel_drawing::ShowPictures(this, &fBackground, fEnabled ? &fCurve : nullptr);
-}
-
-void EnvelopeView::Clear()
-{
-	panel_drawing::ShowPictures(this, &fBackground, nullptr);
-}
-
-void EnvelopeView::SetEnabled(bool enabled)
-{
-	fEnabled = enabled;
 }
 
 float EnvelopeView::CalcCurve(float x, float width) const
@@ -48,14 +25,14 @@ void EnvelopeView::TakeCurveFrom(BPoint where)
 
 void EnvelopeView::MouseDown(BPoint where)
 {
-	if (fEnabled)
+	if (IsEnabled())
 		TakeCurveFrom(where);
 	fPressed = true;
 }
 
 void EnvelopeView::MouseMoved(BPoint where, uint32 transit, const BMessage*)
 {
-	if (!fEnabled)
+	if (!IsEnabled())
 		return;
 	if (transit == B_INSIDE_VIEW && fPressed)
 		TakeCurveFrom(where);
@@ -66,7 +43,7 @@ void EnvelopeView::MouseMoved(BPoint where, uint32 transit, const BMessage*)
 
 void EnvelopeView::MouseUp(BPoint where)
 {
-	if (fEnabled)
+	if (IsEnabled())
 		TakeCurveFrom(where);
 	fPressed = false;
 }

@@ -4,10 +4,9 @@
 // message to its window, which reads CurveValue() and has the engine redraw the curve.
 #pragma once
 
-#include "kits/interface/Picture.h"
 #include "kits/interface/Rect.h"
-#include "kits/interface/View.h"
 #include "kits/support/SupportDefs.h"
+#include "views/CurvePanelView.h"
 
 class BMessage;
 
@@ -16,24 +15,14 @@ inline constexpr uint32 kCurveMessage = four_char_code("cvmm");
 inline constexpr int32 kAmpCurveType = 1;
 inline constexpr int32 kFreqCurveType = 2;
 
-class EnvelopeView : public BView {
+class EnvelopeView : public CurvePanelView {
 public:
 	EnvelopeView(BRect frame, const char* name, int32 curveType);
-	~EnvelopeView() override;
 
-	// Records the background (panel and frame) and an empty curve picture.
-	void AttachedToWindow() override;
-	// The background, and the curve picture on top while enabled.
-	void Draw(BRect updateRect) override;
+	// A disabled view ignores the mouse, but a press still marks the view pressed.
 	void MouseDown(BPoint where) override;
 	void MouseUp(BPoint where) override;
 	void MouseMoved(BPoint where, uint32 transit, const BMessage* dragged) override;
-
-	// Shows the background only, hiding any curve on the screen.
-	void Clear();
-	// Only stores the flag: the caller follows it with a drawing of the curve or Clear().
-	void SetEnabled(bool enabled);
-	bool IsEnabled() const { return fEnabled; }
 
 	// floor(x / width * 100 - 50).
 	float CalcCurve(float x, float width) const;
@@ -43,18 +32,11 @@ public:
 	int32 CurveType() const { return fCurveType; }
 	bool IsPressed() const { return fPressed; }
 
-	// The pictures: the engine records into the curve picture.
-	BPicture* BackgroundPicture() { return &fBackground; }
-	BPicture* CurvePicture() { return &fCurve; }
-
 private:
 	// Stores the curve value for the position and posts a curve message to the window.
 	void TakeCurveFrom(BPoint where);
 
 	float fCurveValue = 0;
 	int32 fCurveType;
-	BPicture fBackground;
-	BPicture fCurve;
-	bool fEnabled = false;
 	bool fPressed = false;
 };

@@ -5,8 +5,8 @@
 #include "views/ViewGeometry.h"
 
 SoundView::SoundView(BRect frame, const char* name)
-	: BView(frame, name, B_FOLLOW_NONE, B_WILL_DRAW),
-	  fBitmap(new BBitmap(frame.OffsetToCopy(0, 0), B_RGBA32, true, false))
+    : BView(frame, name, B_FOLLOW_NONE, B_WILL_DRAW),
+      fBitmap(new BBitmap(frame.OffsetToCopy(0, 0), B_RGBA32, true, false))
 {
 }
 

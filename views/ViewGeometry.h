@@ -117,7 +117,7 @@ inline constexpr int32 kDistortionSteps = 2048;
 struct DistortionLayout {
 	float m;
 	float w;
-	float startRow;  // the pen's row before the first step: bottom / 2
+	float startRow; // the pen's row before the first step: bottom / 2
 
 	float Increment() const { return 2048.0f / w; }
 	float Row(int32 q) const { return m - (m - 2) * float(q) / 32768.0f; }
@@ -129,4 +129,4 @@ inline DistortionLayout DistortionLayoutFor(BRect bounds)
 	return DistortionLayout{b / 2, bounds.right - 2, bounds.bottom / 2};
 }
 
-}  // namespace view_geometry
+} // namespace view_geometry

@@ -1,11 +1,11 @@
+#include "app/SpaceBarFilter.h"
+
 #include <QLineEdit>
 #include <QTest>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "app/SpaceBarFilter.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
 #include "kits/interface/QtEnvironment.h"
@@ -118,8 +118,8 @@ TEST_F(SpaceBarFilterTest, AByteAboveOneHundredTwentySevenPrintsAsANegativeNumbe
 {
 	// U+00E9 is C3 A9 in UTF-8: the first byte, 0xC3, is -61 as a signed byte.
 	std::string out = Console([&] {
-		QTest::sendKeyEvent(QTest::Click, field, Qt::Key_Eacute, QString::fromUtf8("\xc3\xa9"),
-			Qt::NoModifier);
+		QTest::sendKeyEvent(
+		    QTest::Click, field, Qt::Key_Eacute, QString::fromUtf8("\xc3\xa9"), Qt::NoModifier);
 	});
 	EXPECT_EQ(out, "Got key: -61\n");
 	EXPECT_TRUE(window->keyBytes.empty());
@@ -145,4 +145,4 @@ TEST_F(SpaceBarFilterTest, AKeyMessageWithoutItsByteIsLeftAlone)
 	EXPECT_EQ(target, window);
 }
 
-}  // namespace
+} // namespace

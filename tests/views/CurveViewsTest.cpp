@@ -174,15 +174,6 @@ protected:
 	}
 };
 
-TEST_F(EnvelopeMouseTest, CalcCurveGivesTheWindowsValues)
-{
-	EXPECT_EQ(view->CalcCurve(54, 110), -1.0f);
-	EXPECT_EQ(view->CalcCurve(55, 110), 0.0f);
-	EXPECT_EQ(view->CalcCurve(57, 110), 1.0f);
-	EXPECT_EQ(view->CalcCurve(0, 110), -50.0f);
-	EXPECT_EQ(view->CalcCurve(110, 110), 50.0f);
-}
-
 TEST_F(EnvelopeMouseTest, EachGestureStoresItsValueWithZeroStoredAsOne)
 {
 	view->SetEnabled(true);
@@ -409,4 +400,4 @@ TEST_F(WindowTest, TheBackgroundViewShowsLightGrey)
 			ASSERT_EQ(PixelAt(image, x, y), (rgb_color{216, 216, 216, 255})) << x << ", " << y;
 }
 
-}  // namespace
+} // namespace

@@ -1,10 +1,11 @@
+#include "views/SoundView.h"
+
 #include <algorithm>
 #include <string>
 
 #include "engine/TunkSound.h"
 #include "kits/interface/Bitmap.h"
 #include "kits/kernel/OS.h"
-#include "views/SoundView.h"
 #include "views/ViewTestSupport.h"
 
 using namespace view_test;
@@ -89,7 +90,7 @@ TEST_F(SoundViewTest, SilenceDrawsOneStrokePerColumnOnTheZeroLine)
 	for (int x = 1; x < 380; x++) {
 		for (int y = 1; y < 100; y++)
 			ASSERT_EQ(PixelAt(Bitmap(), x, y), y == kZeroRow ? kTrace : kPanel)
-				<< "at " << x << ", " << y;
+			    << "at " << x << ", " << y;
 	}
 	// The view shows what the bitmap holds, also when it is exposed again.
 	view->Expose();
@@ -101,9 +102,9 @@ TEST_F(SoundViewTest, FullScaleLandsOnePixelInsideTheFrame)
 	// 8820 samples: a stride of 23, column c covers samples 23 (c - 1) to 23 c - 1.
 	int64 count = FillBuffer(200, [](int64 i) {
 		if (i == 23 * 9 + 5)
-			return int16(32767);  // in column 10
+			return int16(32767); // in column 10
 		if (i == 23 * 19)
-			return int16(-32768);  // first sample of column 20
+			return int16(-32768); // first sample of column 20
 		return int16(0);
 	});
 	ASSERT_EQ(count, 8820);
@@ -193,4 +194,4 @@ TEST_F(SoundViewTest, DrawingHoldsTheSemaphoreOnlyWhileItRuns)
 	EXPECT_FALSE(view->Bitmap()->IsLocked());
 }
 
-}  // namespace
+} // namespace

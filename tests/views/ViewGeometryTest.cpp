@@ -1,24 +1,10 @@
-#include <gtest/gtest.h>
-
 #include "views/ViewGeometry.h"
+
+#include <gtest/gtest.h>
 
 using namespace view_geometry;
 
 namespace {
-
-TEST(WaveGeometry, TheWindowsViewHasHalfFiftyAndFullScaleOnePixelInside)
-{
-	WaveRows rows = WaveRowsFor(BRect(0, 0, 380, 100));
-	EXPECT_EQ(rows.half, 50.0f);
-	EXPECT_EQ(rows.scale, -49.0f / 32768.0f);
-	EXPECT_EQ(rows.Row(0), 50.0f);
-	EXPECT_EQ(rows.Row(-32768), 1.0f);
-	// 32767 lies just short of row 99 and rounds onto it.
-	EXPECT_GT(rows.Row(32767), 98.5f);
-	EXPECT_LT(rows.Row(32767), 99.0f);
-	// Positive samples go down the view.
-	EXPECT_GT(rows.Row(100), rows.Row(0));
-}
 
 TEST(WaveGeometry, StrideAndColumns)
 {
@@ -30,8 +16,7 @@ TEST(WaveGeometry, StrideAndColumns)
 	EXPECT_EQ(WaveStride(0, window), 0);
 	// The columns never reach past the buffer: stride times columns stays within it.
 	for (int64 length : {1, 377, 378, 379, 755, 756, 8820, 88200, 26460000}) {
-		EXPECT_LE(int64(WaveStride(length, window)) * WaveColumnCount(window), length)
-			<< length;
+		EXPECT_LE(int64(WaveStride(length, window)) * WaveColumnCount(window), length) << length;
 	}
 	// A width of a fraction still counts only whole columns below width - 2.
 	EXPECT_EQ(WaveColumnCount(BRect(0, 0, 10.5f, 10)), 8);
@@ -75,17 +60,6 @@ TEST(CurveGeometry, PositionsMapOntoMinusFiftyToFifty)
 	EXPECT_EQ(StoredCurveValue(50.0f), 50.0f);
 }
 
-TEST(CurveGeometry, EnvelopeColumnsAndRows)
-{
-	EnvelopeLayout layout = EnvelopeLayoutFor(BRect(0, 0, 110, 50));
-	EXPECT_EQ(layout.b, 49.0f);
-	EXPECT_EQ(layout.w, 108.0f);
-	EXPECT_EQ(layout.Position(54), 0.5f);
-	EXPECT_EQ(layout.Row(0.0f), 49.0f);
-	EXPECT_EQ(layout.Row(1.0f), 1.0f);
-	EXPECT_EQ(layout.Row(0.5f), 25.0f);
-}
-
 TEST(CurveGeometry, DistortionRowsSpanTwoToTwoMMinusTwo)
 {
 	DistortionLayout layout = DistortionLayoutFor(BRect(0, 0, 55, 55));
@@ -100,4 +74,4 @@ TEST(CurveGeometry, DistortionRowsSpanTwoToTwoMMinusTwo)
 	EXPECT_LT(layout.Row(1000), layout.Row(0));
 }
 
-}  // namespace
+} // namespace

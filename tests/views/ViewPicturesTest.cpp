@@ -84,4 +84,4 @@ TEST_F(WindowTest, WritesAPictureOfEachViewForTheDefaultSound)
 	Save(whole, "views-on-background.png");
 }
 
-}  // namespace
+} // namespace

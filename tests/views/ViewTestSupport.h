@@ -3,10 +3,9 @@
 #pragma once
 
 #include <QImage>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "kits/app/Message.h"
 #include "kits/interface/GraphicsDefs.h"
@@ -56,7 +55,7 @@ inline void ExpectSunkenFrame(const QImage& image)
 class RecordingWindow : public BWindow {
 public:
 	explicit RecordingWindow(BRect frame = BRect(50, 50, 560, 515))
-		: BWindow(frame, "views", B_TITLED_WINDOW, B_NOT_RESIZABLE)
+	    : BWindow(frame, "views", B_TITLED_WINDOW, B_NOT_RESIZABLE)
 	{
 	}
 
@@ -88,4 +87,4 @@ protected:
 	RecordingWindow* window = nullptr;
 };
 
-}  // namespace view_test
+} // namespace view_test
