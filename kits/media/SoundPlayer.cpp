@@ -14,6 +14,12 @@ namespace {
 constexpr int kDeviceRate = 44100;
 constexpr int kDeviceFrames = 512;
 
+void ReportNoDevice()
+{
+	std::fprintf(
+		stderr, "BSoundPlayer: no audio output available (%s); playing silently\n", SDL_GetError());
+}
+
 }  // namespace
 
 // The one output device of the process and the players it serves.
@@ -55,8 +61,7 @@ bool SoundDevice::EnsureOpen()
 
 	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-		std::fprintf(stderr, "BSoundPlayer: no audio output available (%s); playing silently\n",
-			SDL_GetError());
+		ReportNoDevice();
 		state = kFailed;
 		return false;
 	}
@@ -71,8 +76,7 @@ bool SoundDevice::EnsureOpen()
 	// No allowed changes: SDL converts to whatever the hardware wants.
 	device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
 	if (device == 0) {
-		std::fprintf(stderr, "BSoundPlayer: no audio output available (%s); playing silently\n",
-			SDL_GetError());
+		ReportNoDevice();
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
 		state = kFailed;
 		return false;
@@ -100,7 +104,7 @@ void SoundDevice::CloseAtExit()
 	if (self.state == kOpen) {
 		SDL_CloseAudioDevice(self.device);
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
-		self.state = kClosed;
+		self.state = kFailed;  // players started from here on stay silent
 	}
 }
 
