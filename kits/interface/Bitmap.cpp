@@ -3,6 +3,7 @@
 #include <QImage>
 #include <algorithm>
 
+#include "kits/interface/InterfacePrivate.h"
 #include "kits/interface/View.h"
 
 BBitmap::BBitmap(BRect bounds, color_space space, bool acceptsViews, bool)
@@ -64,18 +65,12 @@ bool BBitmap::RemoveChild(BView* view)
 
 BView* BBitmap::ChildAt(int32 index) const
 {
-	if (index < 0 || size_t(index) >= fChildren.size())
-		return nullptr;
-	return fChildren[size_t(index)];
+	return tunk_internal::ElementAt(fChildren, index);
 }
 
 BView* BBitmap::FindView(const char* name) const
 {
-	for (BView* child : fChildren) {
-		if (BView* found = child->FindView(name))
-			return found;
-	}
-	return nullptr;
+	return tunk_internal::FindViewIn(fChildren, name);
 }
 
 bool BBitmap::Lock()

@@ -1,8 +1,10 @@
 #include "kits/interface/Control.h"
 
 #include <QWidget>
+#include <algorithm>
 
 #include "kits/app/Message.h"
+#include "kits/interface/InterfacePrivate.h"
 #include "kits/interface/Window.h"
 
 BControl::BControl(BRect frame, const char* name, const char* label, BMessage* message,
@@ -92,3 +94,31 @@ void BControl::LayoutChanged()
 	if (fControlWidget != nullptr)
 		fControlWidget->setGeometry(0, 0, Widget()->width(), Widget()->height());
 }
+
+namespace tunk_internal {
+
+namespace {
+
+constexpr int kLabelGap = 4;
+
+} // namespace
+
+int LabelWidth(const QWidget* label, bool hasLabel)
+{
+	return hasLabel ? label->sizeHint().width() + kLabelGap : 0;
+}
+
+float DefaultDivider(const QWidget* label, bool hasLabel, int width)
+{
+	return float(std::min(LabelWidth(label, hasLabel), width));
+}
+
+void PlaceLabelAndField(QWidget* label, QWidget* field, float divider, int width, int height)
+{
+	int x = std::clamp(int(divider), 0, width);
+	label->setGeometry(0, 0, x, height);
+	label->setVisible(x > 0);
+	field->setGeometry(x, 0, width - x, height);
+}
+
+} // namespace tunk_internal

@@ -122,6 +122,21 @@ private:
 	int fLastKey = 0;
 };
 
+// Text controls and menu fields: a label left of a field, split at a divider. The toolkit's
+// divider leaves the label its preferred width and a small gap (0 without a label).
+float DefaultDivider(const QWidget* label, bool hasLabel, int width);
+int LabelWidth(const QWidget* label, bool hasLabel);
+void PlaceLabelAndField(QWidget* label, QWidget* field, float divider, int width, int height);
+
+// The element at index, nullptr when the index is out of range.
+template <typename T> T* ElementAt(const std::vector<T*>& elements, int32 index)
+{
+	return index >= 0 && size_t(index) < elements.size() ? elements[size_t(index)] : nullptr;
+}
+
+// The first view with the name in the trees below the views.
+BView* FindViewIn(const std::vector<BView*>& views, const char* name);
+
 // The BView that a Qt widget belongs to (the widget itself or the nearest ancestor that is a
 // view's widget), nullptr when none.
 BView* ViewForWidget(QWidget* widget);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kits/interface/InterfacePrivate.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 
@@ -70,9 +71,7 @@ bool BMenu::RemoveItem(BMenuItem* item)
 
 BMenuItem* BMenu::ItemAt(int32 index) const
 {
-	if (index < 0 || size_t(index) >= fItems.size())
-		return nullptr;
-	return fItems[size_t(index)];
+	return tunk_internal::ElementAt(fItems, index);
 }
 
 int32 BMenu::IndexOf(const BMenuItem* item) const

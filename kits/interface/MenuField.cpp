@@ -5,14 +5,9 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "kits/interface/InterfacePrivate.h"
 #include "kits/interface/Menu.h"
 #include "kits/interface/MenuItem.h"
-
-namespace {
-
-constexpr int kLabelGap = 4;
-
-} // namespace
 
 BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* menu,
     uint32 resizingMode, uint32 flags)
@@ -23,9 +18,8 @@ BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* 
 	fLabelWidget->setParent(panel);
 	fButton->setParent(panel);
 	fLabelWidget->setText(QString::fromUtf8(Label()));
-	if (Label()[0] != '\0')
-		fDivider =
-		    float(std::min(fLabelWidget->sizeHint().width() + kLabelGap, Bounds().IntegerWidth()));
+	fDivider =
+	    tunk_internal::DefaultDivider(fLabelWidget, Label()[0] != '\0', Bounds().IntegerWidth());
 	if (fMenu != nullptr) {
 		fMenu->fField = this;
 		fButton->setMenu(fMenu->QtMenu());
@@ -79,10 +73,6 @@ void BMenuField::SetDivider(float xCoordinate)
 void BMenuField::LayoutChanged()
 {
 	BControl::LayoutChanged();
-	int width = Widget()->width();
-	int height = Widget()->height();
-	int divider = std::clamp(int(fDivider), 0, width);
-	fLabelWidget->setGeometry(0, 0, divider, height);
-	fLabelWidget->setVisible(divider > 0);
-	fButton->setGeometry(divider, 0, width - divider, height);
+	tunk_internal::PlaceLabelAndField(
+	    fLabelWidget, fButton, fDivider, Widget()->width(), Widget()->height());
 }

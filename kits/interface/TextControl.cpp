@@ -4,12 +4,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
-namespace {
-
-// The gap between a label and its field when the toolkit places the divider.
-constexpr int kLabelGap = 4;
-
-} // namespace
+#include "kits/interface/InterfacePrivate.h"
 
 BTextControl::BTextControl(BRect frame, const char* name, const char* label, const char* text,
     BMessage* message, uint32 resizingMode, uint32 flags)
@@ -20,9 +15,8 @@ BTextControl::BTextControl(BRect frame, const char* name, const char* label, con
 	fLabelWidget->setParent(panel);
 	fLineEdit->setParent(panel);
 	fLabelWidget->setText(QString::fromUtf8(Label()));
-	if (Label()[0] != '\0')
-		fDivider =
-		    float(std::min(fLabelWidget->sizeHint().width() + kLabelGap, Bounds().IntegerWidth()));
+	fDivider =
+	    tunk_internal::DefaultDivider(fLabelWidget, Label()[0] != '\0', Bounds().IntegerWidth());
 	fLineEdit->setText(QString::fromUtf8(text != nullptr ? text : ""));
 
 	// Enter always commits; leaving the field commits only an edited text.
@@ -80,7 +74,7 @@ void BTextControl::MakeFocus(bool focus)
 
 void BTextControl::GetPreferredSize(float* width, float* height)
 {
-	int labelWidth = Label()[0] != '\0' ? fLabelWidget->sizeHint().width() + kLabelGap : 0;
+	int labelWidth = tunk_internal::LabelWidth(fLabelWidget, Label()[0] != '\0');
 	QSize field = fLineEdit->sizeHint();
 	if (width != nullptr)
 		*width = float(labelWidth + field.width() - 1);
@@ -91,10 +85,6 @@ void BTextControl::GetPreferredSize(float* width, float* height)
 void BTextControl::LayoutChanged()
 {
 	BControl::LayoutChanged();
-	int width = Widget()->width();
-	int height = Widget()->height();
-	int divider = std::clamp(int(fDivider), 0, width);
-	fLabelWidget->setGeometry(0, 0, divider, height);
-	fLabelWidget->setVisible(divider > 0);
-	fLineEdit->setGeometry(divider, 0, width - divider, height);
+	tunk_internal::PlaceLabelAndField(
+	    fLabelWidget, fLineEdit, fDivider, Widget()->width(), Widget()->height());
 }

@@ -237,9 +237,7 @@ bool BView::RemoveSelf()
 
 BView* BView::ChildAt(int32 index) const
 {
-	if (index < 0 || size_t(index) >= fChildren.size())
-		return nullptr;
-	return fChildren[size_t(index)];
+	return tunk_internal::ElementAt(fChildren, index);
 }
 
 BView* BView::FindView(const char* name) const
@@ -248,8 +246,13 @@ BView* BView::FindView(const char* name) const
 		return nullptr;
 	if (std::string(Name()) == name)
 		return const_cast<BView*>(this);
-	for (BView* child : fChildren) {
-		if (BView* found = child->FindView(name))
+	return tunk_internal::FindViewIn(fChildren, name);
+}
+
+BView* tunk_internal::FindViewIn(const std::vector<BView*>& views, const char* name)
+{
+	for (BView* view : views) {
+		if (BView* found = view->FindView(name))
 			return found;
 	}
 	return nullptr;

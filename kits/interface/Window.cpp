@@ -281,18 +281,12 @@ bool BWindow::RemoveChild(BView* view)
 
 BView* BWindow::ChildAt(int32 index) const
 {
-	if (index < 0 || size_t(index) >= fChildren.size())
-		return nullptr;
-	return fChildren[size_t(index)];
+	return tunk_internal::ElementAt(fChildren, index);
 }
 
 BView* BWindow::FindView(const char* name) const
 {
-	for (BView* child : fChildren) {
-		if (BView* found = child->FindView(name))
-			return found;
-	}
-	return nullptr;
+	return tunk_internal::FindViewIn(fChildren, name);
 }
 
 BView* BWindow::CurrentFocus() const
