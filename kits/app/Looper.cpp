@@ -113,6 +113,10 @@ void BLooper::DrainOne()
 	fDrainScheduled = false;
 	if (fDispatching)
 		return;
+	if (fQuitPending) {
+		DeleteSelf();
+		return;
+	}
 	BMessage* message = fQueue->NextMessage();
 	if (message == nullptr)
 		return;
@@ -136,6 +140,19 @@ void BLooper::DrainOne()
 		return;
 	}
 	if (!fQueue->IsEmpty())
+		ScheduleDrain();
+}
+
+void BLooper::RunAsDispatch(const std::function<void()>& hook)
+{
+	bool nested = fDispatching;
+	fDispatching = true;
+	Lock();
+	hook();
+	Unlock();
+	fDispatching = nested;
+	// The deletion a Quit asked for, and the messages that waited, follow from the event loop.
+	if (!nested && (fQuitPending || !fQueue->IsEmpty()))
 		ScheduleDrain();
 }
 

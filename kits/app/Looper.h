@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -74,6 +75,10 @@ protected:
 	// Posts a message whose common filters have already run (key presses are filtered before
 	// they are queued).
 	status_t PostFilteredMessage(BMessage* message, BHandler* handler);
+
+	// Runs a hook of one of the looper's handlers (a view's mouse or key hook) as a dispatch:
+	// locked, with the looper's later messages waiting and a Quit deferred until it returns.
+	void RunAsDispatch(const std::function<void()>& hook);
 
 	// Dispatches every message that is waiting right now, as the event loop would; for loopers
 	// that want to finish their queue before they go.

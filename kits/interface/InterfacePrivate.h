@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -86,6 +87,7 @@ protected:
 	void keyPressEvent(QKeyEvent* event) override;
 
 private:
+	void RunHook(const std::function<void()>& hook);
 	void Transit(BPoint where, bool inside);
 
 	BView* fView;

@@ -56,6 +56,15 @@ void ViewWidget::paintEvent(QPaintEvent*)
 	}
 }
 
+// The view's hooks run as a dispatch of its window, as the window's messages do.
+void ViewWidget::RunHook(const std::function<void()>& hook)
+{
+	if (BWindow* window = fView->Window())
+		window->RunAsDispatch(hook);
+	else
+		hook();
+}
+
 static BPoint PointOf(const QPointF& position)
 {
 	return BPoint(float(position.x()), float(position.y()));
@@ -65,9 +74,8 @@ void ViewWidget::mousePressEvent(QMouseEvent* event)
 {
 	if (fView == nullptr)
 		return;
-	fView->LockLooper();
-	fView->MouseDown(PointOf(event->position()));
-	fView->UnlockLooper();
+	BPoint where = PointOf(event->position());
+	RunHook([&] { fView->MouseDown(where); });
 }
 
 // Transit codes: the move that crosses the edge reports the crossing, the others say on which
@@ -80,9 +88,7 @@ void ViewWidget::Transit(BPoint where, bool inside)
 	else
 		transit = inside ? B_INSIDE_VIEW : B_OUTSIDE_VIEW;
 	fInside = inside;
-	fView->LockLooper();
-	fView->MouseMoved(where, transit, nullptr);
-	fView->UnlockLooper();
+	RunHook([&] { fView->MouseMoved(where, transit, nullptr); });
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* event)
@@ -97,9 +103,8 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event)
 {
 	if (fView == nullptr)
 		return;
-	fView->LockLooper();
-	fView->MouseUp(PointOf(event->position()));
-	fView->UnlockLooper();
+	BPoint where = PointOf(event->position());
+	RunHook([&] { fView->MouseUp(where); });
 }
 
 void ViewWidget::enterEvent(QEnterEvent* event)
@@ -121,9 +126,7 @@ void ViewWidget::keyPressEvent(QKeyEvent* event)
 		QWidget::keyPressEvent(event);
 		return;
 	}
-	fView->LockLooper();
-	fView->KeyDown(bytes.constData(), int32(bytes.size()));
-	fView->UnlockLooper();
+	RunHook([&] { fView->KeyDown(bytes.constData(), int32(bytes.size())); });
 }
 
 } // namespace tunk_internal

@@ -16,6 +16,7 @@ class QWidget;
 namespace tunk_internal {
 class WindowWidget;
 class KeyRouter;
+class ViewWidget;
 } // namespace tunk_internal
 
 class BWindow : public BLooper {
@@ -76,6 +77,7 @@ private:
 	friend class BView;
 	friend class tunk_internal::WindowWidget;
 	friend class tunk_internal::KeyRouter;
+	friend class tunk_internal::ViewWidget;
 
 	void UserClosed();
 

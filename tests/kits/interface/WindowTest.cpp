@@ -272,4 +272,31 @@ TEST(Mouse, DraggingOutOfAViewReportsTheCrossingThenOutsideMoves)
 	window->Quit();
 }
 
+class QuittingView : public BView {
+public:
+	QuittingView() : BView(BRect(0, 0, 49, 49), "quitter", B_FOLLOW_NONE, B_WILL_DRAW) {}
+	bool windowAliveAfterQuit = false;
+	bool* windowDeleted = nullptr;
+	void MouseDown(BPoint) override
+	{
+		Window()->Quit();
+		windowAliveAfterQuit = !*windowDeleted && Window() != nullptr;
+	}
+};
+
+TEST(Mouse, QuitFromAMouseHookWaitsUntilTheHookReturns)
+{
+	bool deleted = false;
+	auto* window = new KeyWindow;
+	window->deleted = &deleted;
+	auto* view = new QuittingView;
+	view->windowDeleted = &deleted;
+	window->AddChild(view);
+	window->Show();
+	ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Widget()));
+	QTest::mousePress(view->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+	EXPECT_TRUE(view->windowAliveAfterQuit);
+	ASSERT_TRUE(ProcessEventsUntil([&] { return deleted; }));
+}
+
 } // namespace
