@@ -12,13 +12,6 @@
 
 namespace {
 
-// Removes what a failed export left behind (a half-written file).
-void remove_target(const entry_ref& target)
-{
-	BEntry entry(&target);
-	entry.Remove();
-}
-
 void release_media_file(BMediaFile** file, BMediaTrack** track)
 {
 	delete *file;
@@ -61,7 +54,7 @@ void TunkSound::WriteSoundToFile(BMessage* reply)
 	// Nothing of an export outlasts it but the format and the target.
 	release_media_file(&mediaFile, &track);
 	if (ready && status != B_OK) {
-		remove_target(exportTarget);
+		remove_written_file(&exportTarget);
 		ErrorMsg("Could not write the sound file!");
 	}
 }
@@ -115,7 +108,7 @@ bool TunkSound::InitMediaFile(BPath* path)
 	}
 	if (mediaFile->CommitHeader() != B_OK) {
 		mediaFile->CloseFile();
-		remove_target(exportTarget);
+		remove_written_file(&exportTarget);
 		ErrorMsg("Could not write the sound file!");
 		return false;
 	}

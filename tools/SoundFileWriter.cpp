@@ -61,7 +61,7 @@ status_t WriteSoundFile(const TunkSound& sound, const std::string& path, const s
 	if (status == B_OK)
 		status = closed;
 	if (status != B_OK)
-		BEntry(&ref).Remove();
+		remove_written_file(&ref);
 	return status;
 }
 

@@ -1,0 +1,267 @@
+// Preset files that are not what they claim, and save or export targets that cannot take
+// the data: through the preset reader, tunk-render and the WAV export. Each gets a message
+// that names the problem; no file that was there before is damaged.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "badinput/BadInput.h"
+#include "badinput/FileBadInput.h"
+#include "engine/AlertCapture.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/storage/Entry.h"
+#include "kits/storage/TempDir.h"
+#include "window/PresetRecord.h"
+
+namespace {
+
+using namespace badinput;
+namespace fs = std::filesystem;
+
+std::string Record(const PresetParams& params)
+{
+	const PresetBytes bytes = EncodePresetRecord(params);
+	return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::string Junk(size_t size)
+{
+	std::mt19937 random(size);
+	std::string bytes(size, '\0');
+	for (char& c : bytes)
+		c = char(random());
+	return bytes;
+}
+
+bool SameParams(const PresetParams& a, const PresetParams& b)
+{
+	uint8 x[kPresetParamsSize];
+	uint8 y[kPresetParamsSize];
+	EncodePresetParams(a, x);
+	EncodePresetParams(b, y);
+	return std::memcmp(x, y, sizeof(x)) == 0;
+}
+
+class FileBadInput : public ::testing::Test {
+protected:
+	struct Run {
+		int status = -1;
+		std::string err;
+	};
+
+	void SetUp() override { OpenToAll(fDir.Path()); }
+
+	// tunk-render in the test folder; `prefix` goes before the program (another user).
+	Run Render(const std::string& args, const std::string& prefix = "")
+	{
+		std::string command = "cd '" + fDir.Path() + "' && " + prefix + "'" + TUNK_RENDER_PATH
+			+ "' " + args + " 2>'" + (fDir / ".err") + "' >/dev/null";
+		Run run;
+		const int status = std::system(command.c_str());
+		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+		run.err = ReadBytes(fDir / ".err");
+		fs::remove(fDir / ".err");
+		return run;
+	}
+
+	TempDir fDir;
+};
+
+}  // namespace
+
+TEST_F(FileBadInput, PresetFilesOfEveryShapeAreReadOrNamedAsNotPresets)
+{
+	PresetParams kick = AllOn();
+	const std::string record = Record(kick);
+	PresetParams truncated = kick;
+	truncated.filterEnabled = 0;  // its byte lies beyond the end of a 51-byte file
+	PresetParams zeros;
+	std::memset(&zeros, 0, sizeof(zeros));
+
+	struct File {
+		const char* name;
+		std::string bytes;
+		status_t status;
+		PresetParams params;
+	};
+	const std::vector<File> files = {
+		{"empty", "", B_BAD_DATA, DefaultPresetParams()},
+		{"4-byte junk", "abcd", B_BAD_DATA, DefaultPresetParams()},
+		{"4-byte magic", "T0NK", B_OK, zeros},
+		{"51-byte", record.substr(0, 51), B_OK, truncated},
+		{"52-byte", record, B_OK, kick},
+		{"1 MB junk", Junk(1 << 20), B_BAD_DATA, DefaultPresetParams()},
+		{"1 MB after a record", record + Junk((1 << 20) - 52), B_OK, kick},
+		{"magic without terminator", "T0NKX" + record.substr(5), B_BAD_DATA,
+			DefaultPresetParams()},
+	};
+	for (const File& file : files) {
+		SCOPED_TRACE(file.name);
+		const std::string path = fDir / "preset";
+		WriteBytes(path, file.bytes);
+		PresetParams read;
+		EXPECT_EQ(ReadPresetFile(path.c_str(), &read), file.status);
+		EXPECT_TRUE(SameParams(read, file.params));
+		EXPECT_EQ(ReadBytes(path), file.bytes);
+
+		// tunk-render names the file it refuses and renders those it reads.
+		Run run = Render("preset -o out.wav");
+		if (file.status == B_OK) {
+			EXPECT_EQ(run.status, 0) << run.err;
+			EXPECT_TRUE(fs::exists(fDir / "out.wav"));
+		} else {
+			EXPECT_EQ(run.status, 1);
+			EXPECT_EQ(run.err, "tunk-render: preset: not a valid Tunk preset\n");
+			EXPECT_FALSE(fs::exists(fDir / "out.wav"));
+		}
+		fs::remove(fDir / "out.wav");
+	}
+}
+
+TEST_F(FileBadInput, FilesThatCannotBeReadAreNamedWithTheReason)
+{
+	fs::create_directory(fDir / "folder");
+	PresetParams params = AllOn();
+	EXPECT_EQ(ReadPresetFile((fDir / "folder").c_str(), &params), B_IS_A_DIRECTORY);
+	EXPECT_TRUE(SameParams(params, AllOn()));  // what the caller had stays
+	Run run = Render("folder");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: folder: Is a directory\n");
+
+	const std::string secret = fDir / "secret";
+	WriteBytes(secret, Record(AllOn()));
+	fs::permissions(secret, fs::perms::owner_write);
+	EXPECT_EQ(WithFileModesEnforced([&] {
+		PresetParams read = DefaultPresetParams();
+		return ReadPresetFile(secret.c_str(), &read) == B_PERMISSION_DENIED ? 0 : 1;
+	}),
+		0);
+	run = Render("secret -o secret.wav", EnforcingPrefix());
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: secret: Permission denied\n");
+	EXPECT_FALSE(fs::exists(fDir / "secret.wav"));
+	EXPECT_EQ(ReadBytes(secret), Record(AllOn()));
+}
+
+TEST_F(FileBadInput, SaveTargetsThatCannotTakeAPresetKeepWhatTheyHeld)
+{
+	// A folder where the preset should go.
+	fs::create_directory(fDir / "folder");
+	EXPECT_EQ(WritePresetFile((fDir / "folder").c_str(), AllOn()), B_IS_A_DIRECTORY);
+	Run run = Render("--save-preset folder -o out.wav");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("tunk-render: folder: Is a directory\n"), std::string::npos) << run.err;
+	EXPECT_TRUE(fs::is_directory(fDir / "folder"));
+	EXPECT_TRUE(fs::is_empty(fDir / "folder"));
+
+	// A read-only preset.
+	const std::string kept = fDir / "kept.tkp";
+	WriteBytes(kept, Record(DefaultPresetParams()));
+	fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+	EXPECT_EQ(WithFileModesEnforced([&] {
+		return WritePresetFile(kept.c_str(), AllOn()) == B_PERMISSION_DENIED ? 0 : 1;
+	}),
+		0);
+	run = Render("--save-preset kept.tkp --set oscType=3 -o out.wav", EnforcingPrefix());
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("tunk-render: kept.tkp: Permission denied\n"), std::string::npos)
+		<< run.err;
+	EXPECT_EQ(ReadBytes(kept), Record(DefaultPresetParams()));
+
+	// A device that is always full.
+	if (!MakeFullDevice(fDir / "full"))
+		GTEST_SKIP() << "this user may not make device files";
+	EXPECT_EQ(WritePresetFile((fDir / "full").c_str(), AllOn()), B_DEVICE_FULL);
+	run = Render("--save-preset full -o out.wav");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("tunk-render: full: No space left on device\n"), std::string::npos)
+		<< run.err;
+	EXPECT_TRUE(IsFullDevice(fDir / "full"));
+}
+
+TEST_F(FileBadInput, SoundOutputsThatCannotBeWrittenLeaveTheirTargetAlone)
+{
+	fs::create_directory(fDir / "folder.wav");
+	Run run = Render("-o folder.wav");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("tunk-render: folder.wav: "), std::string::npos) << run.err;
+	EXPECT_TRUE(fs::is_directory(fDir / "folder.wav"));
+
+	const std::string kept = fDir / "kept.wav";
+	WriteBytes(kept, "an older sound");
+	fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+	run = Render("-o kept.wav", EnforcingPrefix());
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: kept.wav: Permission denied\n");
+	EXPECT_EQ(ReadBytes(kept), "an older sound");
+
+	// The device itself, not a link to it: it must survive the failed write.
+	if (!MakeFullDevice(fDir / "full"))
+		GTEST_SKIP() << "this user may not make device files";
+	run = Render("-o full -f wav");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: full: No space left on device\n");
+	EXPECT_TRUE(IsFullDevice(fDir / "full"));
+}
+
+namespace {
+
+// The engine's WAV export into the test folder; the alerts it showed.
+std::vector<std::string> Export(TunkSound* sound, const std::string& directory,
+	const std::string& name)
+{
+	AlertCapture alerts;
+	BMessage reply(B_SAVE_REQUESTED);
+	entry_ref ref;
+	get_ref_for_path(directory.c_str(), &ref);
+	reply.AddRef("directory", &ref);
+	reply.AddString("name", name.c_str());
+	sound->WriteSoundToFile(&reply);
+	std::vector<std::string> texts;
+	for (const AlertCapture::Alert& alert : alerts.Alerts())
+		texts.push_back(alert.text);
+	return texts;
+}
+
+}  // namespace
+
+TEST_F(FileBadInput, WavExportIntoUnwritablePlacesAlertsAndKeepsThem)
+{
+	TunkSound sound;
+	ApplyPresetToEngine(AllOn(), &sound);
+
+	fs::create_directory(fDir / "folder");
+	EXPECT_EQ(Export(&sound, fDir.Path(), "folder"),
+		std::vector<std::string>{"Unable to create audio track"});
+	EXPECT_TRUE(fs::is_empty(fDir / "folder"));
+
+	const std::string kept = fDir / "kept.wav";
+	WriteBytes(kept, "an older sound");
+	fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+	EXPECT_EQ(WithFileModesEnforced([&] {
+		return Export(&sound, fDir.Path(), "kept.wav")
+				== std::vector<std::string>{"Unable to create audio track"}
+			? 0
+			: 1;
+	}),
+		0);
+	EXPECT_EQ(ReadBytes(kept), "an older sound");
+
+	if (!MakeFullDevice(fDir / "full"))
+		GTEST_SKIP() << "this user may not make device files";
+	EXPECT_EQ(Export(&sound, fDir.Path(), "full"),
+		std::vector<std::string>{"Could not write the sound file!"});
+	EXPECT_TRUE(IsFullDevice(fDir / "full"));
+
+	// After all of it the engine exports as usual.
+	EXPECT_EQ(Export(&sound, fDir.Path(), "fine.wav"), std::vector<std::string>{});
+	EXPECT_GT(fs::file_size(fDir / "fine.wav"), 44u);
+}
