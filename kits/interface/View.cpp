@@ -274,8 +274,10 @@ void BView::AttachTree(BWindow* window, BBitmap* bitmap)
 	if (window != nullptr)
 		window->AddHandler(this);
 	fNeedsDraw = true;
+	// Children that AttachedToWindow adds are attached by AddChild itself.
+	std::vector<BView*> children = fChildren;
 	AttachedToWindow();
-	for (BView* child : std::vector<BView*>(fChildren))
+	for (BView* child : children)
 		child->AttachTree(window, bitmap);
 }
 
