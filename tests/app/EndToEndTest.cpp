@@ -1,0 +1,259 @@
+// The real program on a virtual X display: the space bar pressed in its window plays the
+// default sound, whose samples reach SDL's disk driver, and closing the window ends the
+// program with status 0.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/DiskAudio.h"
+#include "engine/TunkSound.h"
+#include "kits/storage/TempDir.h"
+#include "window/PresetRecord.h"
+
+// Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
+#include <X11/Xlib.h>
+#undef Bool
+#undef None
+#undef Status
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::optional<std::string> FindProgram(const char* name)
+{
+	const char* path = std::getenv("PATH");
+	std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+	std::string dir;
+	while (std::getline(dirs, dir, ':')) {
+		std::string candidate = dir + "/" + name;
+		if (access(candidate.c_str(), X_OK) == 0)
+			return candidate;
+	}
+	return std::nullopt;
+}
+
+// A child process that this test started and ends.
+class Child {
+public:
+	Child() = default;
+	Child(const Child&) = delete;
+	Child& operator=(const Child&) = delete;
+	~Child() { Kill(); }
+
+	bool Start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+		const std::string& outputFile = "")
+	{
+		// The test's environment with the given variables set anew.
+		std::vector<std::string> envStrings;
+		for (char** e = environ; *e != nullptr; e++) {
+			std::string entry(*e);
+			std::string key = entry.substr(0, entry.find('=') + 1);
+			bool replaced = std::any_of(extraEnv.begin(), extraEnv.end(),
+				[&](const std::string& extra) { return extra.rfind(key, 0) == 0; });
+			if (!replaced)
+				envStrings.push_back(entry);
+		}
+		envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
+		std::vector<char*> env;
+		for (std::string& s : envStrings)
+			env.push_back(s.data());
+		env.push_back(nullptr);
+		std::vector<std::string> argStrings = args;
+		std::vector<char*> argv;
+		for (std::string& s : argStrings)
+			argv.push_back(s.data());
+		argv.push_back(nullptr);
+
+		posix_spawn_file_actions_t actions;
+		posix_spawn_file_actions_init(&actions);
+		if (!outputFile.empty())
+			posix_spawn_file_actions_addopen(
+				&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), env.data());
+		posix_spawn_file_actions_destroy(&actions);
+		if (spawned != 0)
+			pid_ = -1;
+		return pid_ > 0;
+	}
+
+	// The exit status, or nullopt if the child did not exit normally within the time.
+	std::optional<int> Wait(std::chrono::milliseconds limit)
+	{
+		auto end = std::chrono::steady_clock::now() + limit;
+		while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
+			int status = 0;
+			pid_t done = waitpid(pid_, &status, WNOHANG);
+			if (done == pid_) {
+				pid_ = -1;
+				if (WIFEXITED(status))
+					return WEXITSTATUS(status);
+				return std::nullopt;
+			}
+			std::this_thread::sleep_for(20ms);
+		}
+		return std::nullopt;
+	}
+
+	void Kill()
+	{
+		if (pid_ > 0) {
+			kill(pid_, SIGKILL);
+			waitpid(pid_, nullptr, 0);
+			pid_ = -1;
+		}
+	}
+
+	pid_t Pid() const { return pid_; }
+
+private:
+	pid_t pid_ = -1;
+};
+
+// Finds a top-level window by its exact title.
+Window FindWindow(Display* display, Window root, const std::string& title)
+{
+	char* name = nullptr;
+	if (XFetchName(display, root, &name) && name != nullptr) {
+		bool match = title == name;
+		XFree(name);
+		if (match)
+			return root;
+	}
+	Window rootReturn, parent;
+	Window* children = nullptr;
+	unsigned int count = 0;
+	Window found = 0;
+	if (XQueryTree(display, root, &rootReturn, &parent, &children, &count)) {
+		for (unsigned int i = 0; i < count && found == 0; i++)
+			found = FindWindow(display, children[i], title);
+		if (children != nullptr)
+			XFree(children);
+	}
+	return found;
+}
+
+// Asks the window to close as a window manager's close button does.
+void SendDelete(Display* display, Window window)
+{
+	XEvent event = {};
+	event.xclient.type = ClientMessage;
+	event.xclient.window = window;
+	event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+	event.xclient.format = 32;
+	event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+	event.xclient.data.l[1] = CurrentTime;
+	XSendEvent(display, window, False, NoEventMask, &event);
+	XFlush(display);
+}
+
+std::vector<int16> DefaultSound()
+{
+	TunkSound sound;
+	ApplyPresetToEngine(DefaultPresetParams(), &sound);
+	sound.GenerateSound();
+	int64 count = 0;
+	const int16* buffer = sound.GetBuffer(&count);
+	return std::vector<int16>(buffer, buffer + count);
+}
+
+bool Contains(const std::vector<int16>& haystack, const std::vector<int16>& needle)
+{
+	return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end())
+		!= haystack.end();
+}
+
+}  // namespace
+
+TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
+{
+	std::optional<std::string> xvfb = FindProgram("Xvfb");
+	std::optional<std::string> xdotool = FindProgram("xdotool");
+	if (!xvfb || !xdotool)
+		GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps installs them)";
+
+	TempDir dir;
+	// A display number of our own: the first free one from 90 on.
+	int number = 90;
+	while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))
+		|| std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+		number++;
+	std::string display = ":" + std::to_string(number);
+	Child server;
+	ASSERT_TRUE(server.Start({*xvfb, display, "-screen", "0", "800x600x24", "-nolisten", "tcp"},
+		{}, dir / "xvfb.log"));
+	Display* x = nullptr;
+	for (int i = 0; i < 250 && x == nullptr; i++) {
+		std::this_thread::sleep_for(20ms);
+		x = XOpenDisplay(display.c_str());
+	}
+	ASSERT_NE(x, nullptr) << "the virtual display did not come up";
+
+	std::string audio = dir / "out.raw";
+	Child tunk;
+	ASSERT_TRUE(tunk.Start({TUNK_BINARY},
+		{"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
+			"SDL_DISKAUDIOFILE=" + audio, "XDG_DATA_HOME=" + dir.Path(),
+			"XDG_RUNTIME_DIR=" + dir.Path()},
+		dir / "stdout.txt"));
+
+	Window window = 0;
+	for (int i = 0; i < 500 && window == 0; i++) {
+		std::this_thread::sleep_for(20ms);
+		window = FindWindow(x, DefaultRootWindow(x), "Tunk v1.1 - Untitled");
+	}
+	ASSERT_NE(window, 0u) << "no editor window appeared";
+
+	// Give the window the keyboard once it shows, then press space through the X test
+	// extension, as a keyboard does.
+	bool viewable = false;
+	for (int i = 0; i < 250 && !viewable; i++) {
+		XWindowAttributes attributes;
+		viewable = XGetWindowAttributes(x, window, &attributes) && attributes.map_state == IsViewable;
+		if (!viewable)
+			std::this_thread::sleep_for(20ms);
+	}
+	ASSERT_TRUE(viewable);
+	XSetInputFocus(x, window, RevertToParent, CurrentTime);
+	XSync(x, False);
+	std::this_thread::sleep_for(300ms);
+	Child key;
+	ASSERT_TRUE(key.Start({*xdotool, "key", "space"}, {"DISPLAY=" + display}));
+	ASSERT_EQ(key.Wait(10s), 0);
+
+	const std::vector<int16> expected = DefaultSound();
+	ASSERT_EQ(expected.size(), 8820u);
+	bool played = false;
+	for (int i = 0; i < 200 && !played; i++) {
+		std::this_thread::sleep_for(50ms);
+		played = Contains(disk_audio::ReadSamples(audio), expected);
+	}
+	EXPECT_TRUE(played) << "the default sound never reached the audio device";
+
+	SendDelete(x, window);
+	std::optional<int> status = tunk.Wait(15s);
+	ASSERT_TRUE(status.has_value()) << "the program did not end when its window closed";
+	EXPECT_EQ(*status, 0);
+	XCloseDisplay(x);
+
+	std::ifstream out(dir / "stdout.txt");
+	std::string printed((std::istreambuf_iterator<char>(out)), {});
+	EXPECT_NE(printed.find("Got key: 32\n"), std::string::npos) << printed;
+}

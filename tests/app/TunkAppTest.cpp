@@ -1,0 +1,186 @@
+// The application object: launch with and without preset files, files handed over later,
+// and the end of Run when the last editor window closes.
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/TunkApp.h"
+#include "engine/TunkSound.h"
+#include "window/PresetRecord.h"
+#include "window/TunkWindow.h"
+#include "window/WindowHarness.h"
+
+using namespace window_test;
+
+namespace {
+
+struct Shown {
+	std::string title;
+	BRect frame;
+};
+
+void WritePreset(const std::string& path, float startFreq)
+{
+	PresetParams params = DefaultPresetParams();
+	params.startFreq = startFreq;
+	ASSERT_EQ(WritePresetFile(path.c_str(), params), B_OK);
+}
+
+std::vector<TunkWindow*> EditorWindows()
+{
+	std::vector<TunkWindow*> windows;
+	for (int32 i = 0; i < be_app->CountWindows(); i++) {
+		if (auto* window = dynamic_cast<TunkWindow*>(be_app->WindowAt(i)))
+			windows.push_back(window);
+	}
+	return windows;
+}
+
+// Runs a TunkApp started with the arguments. Once launching is over, `during` runs inside the
+// application's loop; then every editor window is closed as its close box would, and Run must
+// return by itself. Returns the editor windows that were open after launch.
+class Launch {
+public:
+	explicit Launch(std::vector<std::string> files) : files_(std::move(files)) {}
+
+	std::vector<Shown> Run(const std::function<void(TunkApp&)>& during = {})
+	{
+		std::vector<const char*> argv = {"tunk"};
+		for (const std::string& file : files_)
+			argv.push_back(file.c_str());
+		BApplication::SetArgs(int(argv.size()), argv.data());
+
+		std::vector<Shown> shown;
+		TunkApp app;
+		// A timer of its own rather than a posted call: work run from a posted call cannot
+		// let the loopers' posted drains through.
+		QTimer poll;
+		poll.setInterval(10);
+		QObject::connect(&poll, &QTimer::timeout, [&] {
+			if (app.IsLaunching())
+				return;
+			poll.stop();
+			ProcessEvents();
+			openedAtLaunch = app.OpenedAtLaunch();
+			for (TunkWindow* window : EditorWindows()) {
+				shown.push_back({window->Title(), window->Frame()});
+				EXPECT_FALSE(window->IsHidden()) << window->Title();
+			}
+			if (during)
+				during(app);
+			for (TunkWindow* window : EditorWindows())
+				window->PostMessage(B_QUIT_REQUESTED);
+		});
+		poll.start();
+		// Run must end with the last window; should it not, end it here and say so.
+		bool hung = false;
+		QTimer guard;
+		guard.setSingleShot(true);
+		QObject::connect(&guard, &QTimer::timeout, [&] {
+			hung = true;
+			app.Quit();
+		});
+		guard.start(20000);
+		app.Run();
+		EXPECT_FALSE(hung) << "Run did not return after the last window closed";
+		EXPECT_TRUE(EditorWindows().empty());
+		BApplication::SetArgs(0, nullptr);
+		ProcessEvents();
+		return shown;
+	}
+
+	bool openedAtLaunch = false;
+
+private:
+	std::vector<std::string> files_;
+};
+
+class TunkAppTest : public ::testing::Test {
+protected:
+	TempDir dir;
+	AlertAnswers alerts;
+	PanelAnswers panels;
+};
+
+}  // namespace
+
+TEST_F(TunkAppTest, WithoutFilesOneEmptyWindowOpens)
+{
+	Launch launch({});
+	std::vector<Shown> shown = launch.Run();
+	ASSERT_EQ(shown.size(), 1u);
+	EXPECT_EQ(shown[0].title, "Tunk v1.1 - Untitled");
+	EXPECT_EQ(shown[0].frame, BRect(50, 50, 560, 515));
+	EXPECT_FALSE(launch.openedAtLaunch);
+	EXPECT_TRUE(alerts.Texts().empty());
+}
+
+TEST_F(TunkAppTest, WithOnePresetOnlyItsWindowOpens)
+{
+	WritePreset(dir / "kick1", 60.0f);
+	Launch launch({dir / "kick1"});
+	float startFreq = 0;
+	std::vector<Shown> shown = launch.Run([&](TunkApp&) {
+		ASSERT_EQ(EditorWindows().size(), 1u);
+		startFreq = EditorWindows()[0]->Sound()->GetStartFreq();
+	});
+	ASSERT_EQ(shown.size(), 1u);
+	EXPECT_EQ(shown[0].title, "Tunk v1.1 - kick1");
+	EXPECT_EQ(shown[0].frame, BRect(100, 100, 610, 565));
+	EXPECT_EQ(startFreq, 60.0f);
+	EXPECT_TRUE(launch.openedAtLaunch);
+}
+
+TEST_F(TunkAppTest, OfThreePresetsOnlyTheFirstOpens)
+{
+	WritePreset(dir / "one", 100.0f);
+	WritePreset(dir / "two", 200.0f);
+	WritePreset(dir / "three", 300.0f);
+	Launch launch({dir / "one", dir / "two", dir / "three"});
+	std::vector<Shown> shown = launch.Run();
+	ASSERT_EQ(shown.size(), 1u);
+	EXPECT_EQ(shown[0].title, "Tunk v1.1 - one");
+}
+
+TEST_F(TunkAppTest, AFileThatCannotBeOpenedStillGetsItsWindow)
+{
+	Launch launch({dir / "missing"});
+	std::vector<Shown> shown = launch.Run();
+	ASSERT_EQ(shown.size(), 1u);
+	EXPECT_EQ(shown[0].title, "Tunk v1.1 - Untitled");
+	EXPECT_EQ(shown[0].frame, BRect(100, 100, 610, 565));
+	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not open file!"});
+}
+
+TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
+{
+	WritePreset(dir / "snare", 900.0f);
+	Launch launch({});
+	std::vector<std::string> titles;
+	launch.Run([&](TunkApp& app) {
+		TunkWindow* first = EditorWindows().at(0);
+		Slide(first, "FreqSlider", 123);
+
+		// The window's Open button: the chosen file reaches the application.
+		panels.openRefs = {entry_ref(dir.Path().c_str(), "snare")};
+		Click(first, "OpenPresetButton");
+		// Straight from the desktop, with no reference at all: nothing opens.
+		app.PostMessage(B_REFS_RECEIVED);
+		ProcessEvents();
+		for (TunkWindow* window : EditorWindows())
+			titles.push_back(window->Title());
+		EXPECT_FALSE(app.OpenedAtLaunch());
+		// Each such window has the file frame.
+		for (TunkWindow* window : EditorWindows()) {
+			if (window != first) {
+				EXPECT_EQ(window->Frame(), BRect(100, 100, 610, 565));
+			}
+		}
+		// The first keeps its own document: close it without saving.
+		alerts.Press(1);
+	});
+	EXPECT_EQ(titles, (std::vector<std::string>{"Tunk v1.1 - Untitled*", "Tunk v1.1 - snare"}));
+}
