@@ -3,11 +3,12 @@
 #                     tests under ThreadSanitizer, then a short run of every fuzzer
 # make fuzz           runs each libFuzzer target for FUZZ_SECONDS (clang)
 # make bench          builds with optimisation and runs the benchmarks
+# make run            builds and starts Tunk with one empty window
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test test-sanitize test-asan test-tsan fuzz bench clean
+.PHONY: deps configure build run test test-sanitize test-asan test-tsan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps
@@ -17,6 +18,9 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/app/tunk
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
