@@ -4,10 +4,7 @@
 #include "kits/storage/EntryRef.h"
 #include "window/TunkWindow.h"
 
-TunkApp::TunkApp()
-	: BApplication(kTunkSignature)
-{
-}
+TunkApp::TunkApp() : BApplication(kTunkSignature) {}
 
 TunkApp::~TunkApp() = default;
 

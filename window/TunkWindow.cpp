@@ -49,8 +49,8 @@ int32 SliderValue(double value)
 
 BBox* MakeBox(BView* parent, BRect frame, const char* name, const char* label)
 {
-	BBox* box = new BBox(frame, name, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP,
-		B_FANCY_BORDER);
+	BBox* box = new BBox(
+	    frame, name, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP, B_FANCY_BORDER);
 	box->SetLabel(label);
 	parent->AddChild(box);
 	return box;
@@ -64,16 +64,16 @@ struct SliderSpec {
 	int32 minimum;
 	int32 maximum;
 	int32 hashMarks;
-	const char* minLabel;  // nullptr: no limit labels
+	const char* minLabel; // nullptr: no limit labels
 	const char* maxLabel;
 };
 
 // Configured but not yet added: some sliders get their value before they join their box.
 BSlider* MakeSlider(const SliderSpec& spec)
 {
-	BSlider* slider = new BSlider(spec.frame, spec.name, spec.label, new BMessage(spec.code),
-		spec.minimum, spec.maximum, B_TRIANGLE_THUMB, kFollow,
-		B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
+	BSlider* slider =
+	    new BSlider(spec.frame, spec.name, spec.label, new BMessage(spec.code), spec.minimum,
+	        spec.maximum, B_TRIANGLE_THUMB, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
 	slider->SetHashMarks(B_HASH_MARKS_TOP);
 	slider->SetHashMarkCount(spec.hashMarks);
 	slider->SetBarColor(kBarColor);
@@ -87,7 +87,7 @@ BSlider* MakeSlider(const SliderSpec& spec)
 BTextControl* MakeBareText(BRect frame, const char* name, const char* text, uint32 code)
 {
 	BTextControl* control =
-		new BTextControl(frame, name, "", text, new BMessage(code), kFollow, kControlFlags);
+	    new BTextControl(frame, name, "", text, new BMessage(code), kFollow, kControlFlags);
 	control->SetDivider(0);
 	return control;
 }
@@ -100,8 +100,8 @@ BButton* MakeButton(BView* parent, BRect frame, const char* name, const char* la
 	return button;
 }
 
-BCheckBox* MakeCheckBox(BView* parent, BRect frame, const char* name, const char* label,
-	uint32 code)
+BCheckBox* MakeCheckBox(
+    BView* parent, BRect frame, const char* name, const char* label, uint32 code)
 {
 	BCheckBox* box = new BCheckBox(frame, name, label, new BMessage(code), kFollow, kControlFlags);
 	parent->AddChild(box);
@@ -113,11 +113,11 @@ std::string TitleFor(const char* documentName)
 	return std::string(kTunkTitlePrefix) + documentName;
 }
 
-}  // namespace
+} // namespace
 
 TunkWindow::TunkWindow(BRect frame)
-	: BWindow(frame, TitleFor(kUntitledName).c_str(), B_TITLED_WINDOW,
-		  B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS, B_CURRENT_WORKSPACE)
+    : BWindow(frame, TitleFor(kUntitledName).c_str(), B_TITLED_WINDOW,
+          B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS, B_CURRENT_WORKSPACE)
 {
 	InitWindow();
 	MakeNewDocument();
@@ -125,8 +125,8 @@ TunkWindow::TunkWindow(BRect frame)
 }
 
 TunkWindow::TunkWindow(BRect frame, entry_ref* ref)
-	: BWindow(frame, TitleFor(kUntitledName).c_str(), B_TITLED_WINDOW,
-		  B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS, B_CURRENT_WORKSPACE)
+    : BWindow(frame, TitleFor(kUntitledName).c_str(), B_TITLED_WINDOW,
+          B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS, B_CURRENT_WORKSPACE)
 {
 	InitWindow();
 	MakeNewDocument();
@@ -166,9 +166,8 @@ void TunkWindow::InitWindow()
 	// Oscillator.
 	OSCBox = MakeBox(MainView, BRect(15, 5, 215, 210), "OSCBox", "OSC");
 	fOscMenu = new BPopUpMenu("", true, true, B_ITEMS_IN_COLUMN);
-	FieldOsc =
-		new BMenuField(BRect(5, 10, 150, 30), "FieldOsc", "Oscillator", fOscMenu, kFollow,
-			kControlFlags);
+	FieldOsc = new BMenuField(
+	    BRect(5, 10, 150, 30), "FieldOsc", "Oscillator", fOscMenu, kFollow, kControlFlags);
 	fOscMenu->AddItem(new BMenuItem("Sine", new BMessage(kMsgSine)));
 	fOscMenu->AddItem(new BMenuItem("Square", new BMessage(kMsgSquare)));
 	fOscMenu->AddItem(new BMenuItem("Saw", new BMessage(kMsgSaw)));
@@ -176,22 +175,22 @@ void TunkWindow::InitWindow()
 	fOscMenu->ItemAt(0)->SetMarked(true);
 	OSCBox->AddChild(FieldOsc);
 
-	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)",
-		kMsgFreqSlider, 0, 4000, 5, "0", "4000"});
+	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
+	    0, 4000, 5, "0", "4000"});
 	OSCBox->AddChild(FreqSlider);
 	TextFreqStart = MakeBareText(BRect(150, 50, 190, 69), "TextFreqStart", "1000", kMsgFreqText);
 	FreqSlider->SetValue(SliderValue(std::atof(TextFreqStart->Text())));
 	OSCBox->AddChild(TextFreqStart);
 
-	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider,
-		0, 3000, 5, "0", "3000"});
+	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider, 0,
+	    3000, 5, "0", "3000"});
 	OSCBox->AddChild(DurSlider);
 	TextDuration = MakeBareText(BRect(150, 100, 190, 119), "TextDuration", "200", kMsgDurText);
 	DurSlider->SetValue(SliderValue(std::atof(TextDuration->Text())));
 	OSCBox->AddChild(TextDuration);
 
 	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider, 0,
-		100, 5, "0%", "100%"});
+	    100, 5, "0%", "100%"});
 	OSCBox->AddChild(AmpSlider);
 	AmpText = MakeBareText(BRect(150, 150, 190, 169), "AmpText", "0.95", kMsgAmpText);
 	AmpSlider->SetValue(SliderValue(std::atof(AmpText->Text()) * 100.0));
@@ -200,9 +199,9 @@ void TunkWindow::InitWindow()
 	// Frequency envelope.
 	FENVBox = MakeBox(MainView, BRect(225, 5, 355, 120), "FENVBox", "Freq ENV");
 	CheckEnFreqEnv =
-		MakeCheckBox(FENVBox, BRect(10, 12, 63, 31), "CheckEnFreqEnv", "Enable", kMsgEnableFreqEnv);
+	    MakeCheckBox(FENVBox, BRect(10, 12, 63, 31), "CheckEnFreqEnv", "Enable", kMsgEnableFreqEnv);
 	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve", "Freq Curve:", "1",
-		new BMessage(kMsgFreqCurveText), kFollow, kControlFlags);
+	    new BMessage(kMsgFreqCurveText), kFollow, kControlFlags);
 	TextFreqCurve->SetEnabled(false);
 	FENVBox->AddChild(TextFreqCurve);
 	FreqEnvView = new EnvelopeView(BRect(10, 55, 120, 105), "FreqEnvView", kFreqCurveType);
@@ -211,9 +210,9 @@ void TunkWindow::InitWindow()
 	// Amplitude envelope.
 	AENVBox = MakeBox(MainView, BRect(365, 5, 495, 120), "AENVBox", "Amp ENV");
 	CheckEnAmpEnv =
-		MakeCheckBox(AENVBox, BRect(10, 12, 63, 31), "CheckEnAmpEnv", "Enable", kMsgEnableAmpEnv);
+	    MakeCheckBox(AENVBox, BRect(10, 12, 63, 31), "CheckEnAmpEnv", "Enable", kMsgEnableAmpEnv);
 	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve", "Amp Curve:", "1",
-		new BMessage(kMsgAmpCurveText), kFollow, kControlFlags);
+	    new BMessage(kMsgAmpCurveText), kFollow, kControlFlags);
 	TextAmpCurve->SetEnabled(false);
 	AENVBox->AddChild(TextAmpCurve);
 	AmpEnvView = new EnvelopeView(BRect(10, 55, 120, 105), "AmpEnvView", kAmpCurveType);
@@ -223,31 +222,31 @@ void TunkWindow::InitWindow()
 	DistortionBox = MakeBox(MainView, BRect(225, 125, 385, 210), "DistortionBox", "Distortion");
 	DistortionView = new ::DistortionView(BRect(10, 15, 65, 70), "DistortionView");
 	DistortionBox->AddChild(DistortionView);
-	CheckEnDistortion = MakeCheckBox(DistortionBox, BRect(70, 15, 155, 35), "CheckEnDistortion",
-		"Enable", kMsgEnableDistortion);
+	CheckEnDistortion = MakeCheckBox(
+	    DistortionBox, BRect(70, 15, 155, 35), "CheckEnDistortion", "Enable", kMsgEnableDistortion);
 	DistSlider = MakeSlider(
-		{BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider, 1, 10, 5, "1", "10"});
+	    {BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider, 1, 10, 5, "1", "10"});
 	DistSlider->SetEnabled(false);
 	DistortionBox->AddChild(DistSlider);
 
 	// Presets.
 	PresetsBox = MakeBox(MainView, BRect(395, 125, 495, 210), "PresetsBox", "Presets");
 	SavePresetButton =
-		MakeButton(PresetsBox, BRect(20, 15, 76, 55), "SavePresetButton", "Save", kMsgSavePreset);
+	    MakeButton(PresetsBox, BRect(20, 15, 76, 55), "SavePresetButton", "Save", kMsgSavePreset);
 	OpenPresetButton =
-		MakeButton(PresetsBox, BRect(20, 47, 76, 95), "OpenPresetButton", "Open", kMsgOpenPreset);
+	    MakeButton(PresetsBox, BRect(20, 47, 76, 95), "OpenPresetButton", "Open", kMsgOpenPreset);
 
 	// Filter.
 	FilterBox = MakeBox(MainView, BRect(15, 215, 495, 295), "FilterBox", "Filter");
 	CheckEnFilter =
-		MakeCheckBox(FilterBox, BRect(10, 12, 63, 31), "CheckEnFilter", "Enable", kMsgEnableFilter);
+	    MakeCheckBox(FilterBox, BRect(10, 12, 63, 31), "CheckEnFilter", "Enable", kMsgEnableFilter);
 	CutoffSlider = MakeSlider({BRect(10, 30, 230, 70), "CutoffSlider", "Cutoff", kMsgCutoffSlider,
-		20, 20000, 101, nullptr, nullptr});
+	    20, 20000, 101, nullptr, nullptr});
 	CutoffSlider->SetValue(5000);
 	CutoffSlider->SetEnabled(false);
 	FilterBox->AddChild(CutoffSlider);
 	ResonanceSlider = MakeSlider({BRect(240, 30, 460, 70), "ResonanceSlider", "Resonance",
-		kMsgResonanceSlider, 10, 400, 101, nullptr, nullptr});
+	    kMsgResonanceSlider, 10, 400, 101, nullptr, nullptr});
 	ResonanceSlider->SetValue(10);
 	ResonanceSlider->SetEnabled(false);
 	FilterBox->AddChild(ResonanceSlider);
@@ -258,25 +257,76 @@ void TunkWindow::InitWindow()
 	OutputBox->AddChild(SoundView);
 	PlayButton = MakeButton(OutputBox, BRect(400, 20, 436, 45), "PlayButton", "Play", kMsgPlay);
 	SaveWaveButton =
-		MakeButton(OutputBox, BRect(400, 46, 436, 71), "SaveWaveButton", "Save", kMsgSaveWave);
+	    MakeButton(OutputBox, BRect(400, 46, 436, 71), "SaveWaveButton", "Save", kMsgSaveWave);
 	StopButton = MakeButton(OutputBox, BRect(400, 72, 436, 95), "StopButton", "Stop", kMsgStop);
-	CheckEnSeq =
-		MakeCheckBox(OutputBox, BRect(400, 100, 470, 120), "CheckEnSeq", "Repeat", kMsgEnableRepeat);
+	CheckEnSeq = MakeCheckBox(
+	    OutputBox, BRect(400, 100, 470, 120), "CheckEnSeq", "Repeat", kMsgEnableRepeat);
 	TextSeqBPM = new BTextControl(BRect(400, 125, 470, 145), "TextSeqBPM", "BPM:", "120",
-		new BMessage(kMsgTempoText), kFollow, kControlFlags);
+	    new BMessage(kMsgTempoText), kFollow, kControlFlags);
 	TextSeqBPM->SetEnabled(false);
 	OutputBox->AddChild(TextSeqBPM);
 
 	fSound = new TunkSound();
 
 	BMessenger self(this);
-	fSavePanel =
-		new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false, nullptr, nullptr, false, true);
-	fOpenPanel = new BFilePanel(B_OPEN_PANEL, nullptr, nullptr, 0, true, nullptr, nullptr, false, true);
+	fSavePanel = new BFilePanel(
+	    B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false, nullptr, nullptr, false, true);
+	fOpenPanel =
+	    new BFilePanel(B_OPEN_PANEL, nullptr, nullptr, 0, true, nullptr, nullptr, false, true);
 	// The WAV export has a panel of its own, whose reply code keeps it away from the preset
 	// writer.
 	fWavePanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false,
-		new BMessage(kMsgWaveSaveReply), nullptr, false, true);
+	    new BMessage(kMsgWaveSaveReply), nullptr, false, true);
+}
+
+// The three parameters that a slider and a text field show together, in the order of the
+// refresh. Either control sets the parameter and mirrors it into the other.
+struct TunkWindow::PairedParam {
+	uint32 sliderCode;
+	uint32 textCode;
+	float PresetParams::*field;
+	void (TunkSound::*setter)(float);
+	BSlider* TunkWindow::*slider;
+	BTextControl* TunkWindow::*text;
+	float factor; // slider value = parameter x factor
+};
+
+const TunkWindow::PairedParam* TunkWindow::PairedParams()
+{
+	static const PairedParam params[kPairedParamCount] = {
+	    {kMsgAmpSlider, kMsgAmpText, &PresetParams::amplitude, &TunkSound::SetAmplitude,
+	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f},
+	    {kMsgFreqSlider, kMsgFreqText, &PresetParams::startFreq, &TunkSound::SetStartFreq,
+	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f},
+	    {kMsgDurSlider, kMsgDurText, &PresetParams::duration, &TunkSound::SetDuration,
+	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f},
+	};
+	return params;
+}
+
+bool TunkWindow::HandlePairedParam(uint32 code)
+{
+	for (int32 i = 0; i < kPairedParamCount; i++) {
+		const PairedParam& pair = PairedParams()[i];
+		BSlider* slider = this->*pair.slider;
+		BTextControl* text = this->*pair.text;
+		float& value = fParams.*pair.field;
+		if (code == pair.sliderCode) {
+			value = float(slider->Value()) / pair.factor;
+			(fSound->*pair.setter)(value);
+			MirrorToText(text, value);
+		} else if (code == pair.textCode) {
+			value = ParseText(text);
+			(fSound->*pair.setter)(value);
+			slider->SetValue(SliderValue(value * pair.factor));
+		} else {
+			continue;
+		}
+		SetDataChanged(true);
+		Regenerate();
+		return true;
+	}
+	return false;
 }
 
 void TunkWindow::MirrorToText(BTextControl* control, float value)
@@ -293,17 +343,16 @@ float TunkWindow::ParseText(BTextControl* control)
 
 void TunkWindow::RefreshParams()
 {
-	fSound->SetAmplitude(fParams.amplitude);
-	MirrorToText(AmpText, fParams.amplitude);
-	AmpSlider->SetValue(SliderValue(std::atof(AmpText->Text()) * 100.0));
-
-	fSound->SetStartFreq(fParams.startFreq);
-	MirrorToText(TextFreqStart, fParams.startFreq);
-	FreqSlider->SetValue(SliderValue(std::atof(TextFreqStart->Text())));
-
-	fSound->SetDuration(fParams.duration);
-	MirrorToText(TextDuration, fParams.duration);
-	DurSlider->SetValue(SliderValue(std::atof(TextDuration->Text())));
+	// Amplitude, start frequency, duration: each slider takes the value read back from its
+	// text, so that both show the same number.
+	for (int32 i = 0; i < kPairedParamCount; i++) {
+		const PairedParam& pair = PairedParams()[i];
+		float value = fParams.*pair.field;
+		(fSound->*pair.setter)(value);
+		MirrorToText(this->*pair.text, value);
+		(this->*pair.slider)
+		    ->SetValue(SliderValue(std::atof((this->*pair.text)->Text()) * double(pair.factor)));
+	}
 
 	fSound->SetOscType(fParams.oscType);
 	if (fParams.oscType >= 1 && fParams.oscType <= 4)
@@ -376,54 +425,15 @@ void TunkWindow::Regenerate()
 
 void TunkWindow::MessageReceived(BMessage* message)
 {
+	if (HandlePairedParam(message->what))
+		return;
+
 	switch (message->what) {
 		case kMsgSine: SelectOscillator(1); break;
 		case kMsgSquare: SelectOscillator(2); break;
 		case kMsgSaw: SelectOscillator(3); break;
 		case kMsgTriangle: SelectOscillator(4); break;
 
-		case kMsgFreqSlider:
-			fParams.startFreq = float(FreqSlider->Value());
-			fSound->SetStartFreq(fParams.startFreq);
-			MirrorToText(TextFreqStart, fParams.startFreq);
-			SetDataChanged(true);
-			Regenerate();
-			break;
-		case kMsgFreqText:
-			fParams.startFreq = ParseText(TextFreqStart);
-			fSound->SetStartFreq(fParams.startFreq);
-			FreqSlider->SetValue(SliderValue(fParams.startFreq));
-			SetDataChanged(true);
-			Regenerate();
-			break;
-		case kMsgDurSlider:
-			fParams.duration = float(DurSlider->Value());
-			fSound->SetDuration(fParams.duration);
-			MirrorToText(TextDuration, fParams.duration);
-			SetDataChanged(true);
-			Regenerate();
-			break;
-		case kMsgDurText:
-			fParams.duration = ParseText(TextDuration);
-			fSound->SetDuration(fParams.duration);
-			DurSlider->SetValue(SliderValue(fParams.duration));
-			SetDataChanged(true);
-			Regenerate();
-			break;
-		case kMsgAmpSlider:
-			fParams.amplitude = float(AmpSlider->Value()) / 100.0f;
-			fSound->SetAmplitude(fParams.amplitude);
-			MirrorToText(AmpText, fParams.amplitude);
-			SetDataChanged(true);
-			Regenerate();
-			break;
-		case kMsgAmpText:
-			fParams.amplitude = ParseText(AmpText);
-			fSound->SetAmplitude(fParams.amplitude);
-			AmpSlider->SetValue(SliderValue(fParams.amplitude * 100.0f));
-			SetDataChanged(true);
-			Regenerate();
-			break;
 		case kMsgAmpCurveText:
 			fParams.ampEnvelope = ParseText(TextAmpCurve);
 			fSound->SetAmpEnvelope(fParams.ampEnvelope);
@@ -614,8 +624,8 @@ void TunkWindow::PruneCurveMessages()
 bool TunkWindow::QuitRequested()
 {
 	if (dataChanged == 1) {
-		BAlert* alert = new BAlert("title", "Save changes before closing?", "Cancel",
-			"Don't save", "Save", B_WIDTH_AS_USUAL, B_OFFSET_SPACING, B_WARNING_ALERT);
+		BAlert* alert = new BAlert("title", "Save changes before closing?", "Cancel", "Don't save",
+		    "Save", B_WIDTH_AS_USUAL, B_OFFSET_SPACING, B_WARNING_ALERT);
 		alert->SetShortcut(0, B_ESCAPE);
 		switch (alert->Go()) {
 			case 0: return false;
@@ -662,8 +672,8 @@ void TunkWindow::WritePresetToFile(BMessage* reply)
 {
 	entry_ref directoryRef;
 	const char* name = nullptr;
-	if (reply->FindRef("directory", &directoryRef) != B_OK
-		|| reply->FindString("name", &name) != B_OK)
+	if (reply->FindRef("directory", &directoryRef) != B_OK ||
+	    reply->FindString("name", &name) != B_OK)
 		return;
 	BDirectory directory(&directoryRef);
 	if (directory.InitCheck() != B_OK)

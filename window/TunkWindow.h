@@ -94,6 +94,11 @@ public:
 	BFilePanel* WavePanel() const { return fWavePanel; }
 
 private:
+	struct PairedParam;
+	static constexpr int32 kPairedParamCount = 3;
+	static const PairedParam* PairedParams();
+	bool HandlePairedParam(uint32 code);
+
 	void MakeNewDocument();
 	void FinishConstruction();
 	void Regenerate();

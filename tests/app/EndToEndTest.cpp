@@ -1,24 +1,22 @@
 // The real program on a virtual X display: the space bar pressed in its window plays the
 // default sound, whose samples reach SDL's disk driver, and closing the window ends the
 // program with status 0.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
+#include <signal.h>
+#include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engine/DiskAudio.h"
 #include "engine/TunkSound.h"
@@ -59,7 +57,7 @@ public:
 	~Child() { Kill(); }
 
 	bool Start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-		const std::string& outputFile = "")
+	    const std::string& outputFile = "")
 	{
 		// The test's environment with the given variables set anew.
 		std::vector<std::string> envStrings;
@@ -67,7 +65,7 @@ public:
 			std::string entry(*e);
 			std::string key = entry.substr(0, entry.find('=') + 1);
 			bool replaced = std::any_of(extraEnv.begin(), extraEnv.end(),
-				[&](const std::string& extra) { return extra.rfind(key, 0) == 0; });
+			    [&](const std::string& extra) { return extra.rfind(key, 0) == 0; });
 			if (!replaced)
 				envStrings.push_back(entry);
 		}
@@ -86,7 +84,7 @@ public:
 		posix_spawn_file_actions_init(&actions);
 		if (!outputFile.empty())
 			posix_spawn_file_actions_addopen(
-				&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			    &actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 		int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), env.data());
 		posix_spawn_file_actions_destroy(&actions);
 		if (spawned != 0)
@@ -176,11 +174,11 @@ std::vector<int16> DefaultSound()
 
 bool Contains(const std::vector<int16>& haystack, const std::vector<int16>& needle)
 {
-	return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end())
-		!= haystack.end();
+	return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+	       haystack.end();
 }
 
-}  // namespace
+} // namespace
 
 TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 {
@@ -192,13 +190,13 @@ TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 	TempDir dir;
 	// A display number of our own: the first free one from 90 on.
 	int number = 90;
-	while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))
-		|| std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+	while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+	       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
 		number++;
 	std::string display = ":" + std::to_string(number);
 	Child server;
-	ASSERT_TRUE(server.Start({*xvfb, display, "-screen", "0", "800x600x24", "-nolisten", "tcp"},
-		{}, dir / "xvfb.log"));
+	ASSERT_TRUE(server.Start(
+	    {*xvfb, display, "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}, dir / "xvfb.log"));
 	Display* x = nullptr;
 	for (int i = 0; i < 250 && x == nullptr; i++) {
 		std::this_thread::sleep_for(20ms);
@@ -209,10 +207,10 @@ TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 	std::string audio = dir / "out.raw";
 	Child tunk;
 	ASSERT_TRUE(tunk.Start({TUNK_BINARY},
-		{"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
-			"SDL_DISKAUDIOFILE=" + audio, "XDG_DATA_HOME=" + dir.Path(),
-			"XDG_RUNTIME_DIR=" + dir.Path()},
-		dir / "stdout.txt"));
+	    {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
+	        "SDL_DISKAUDIOFILE=" + audio, "XDG_DATA_HOME=" + dir.Path(),
+	        "XDG_RUNTIME_DIR=" + dir.Path()},
+	    dir / "stdout.txt"));
 
 	Window window = 0;
 	for (int i = 0; i < 500 && window == 0; i++) {
@@ -226,7 +224,8 @@ TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 	bool viewable = false;
 	for (int i = 0; i < 250 && !viewable; i++) {
 		XWindowAttributes attributes;
-		viewable = XGetWindowAttributes(x, window, &attributes) && attributes.map_state == IsViewable;
+		viewable =
+		    XGetWindowAttributes(x, window, &attributes) && attributes.map_state == IsViewable;
 		if (!viewable)
 			std::this_thread::sleep_for(20ms);
 	}

@@ -1,14 +1,12 @@
 // What an install puts in place, and that the desktop's MIME database built from it knows a
 // preset by its magic.
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
-
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
 
 #include "kits/storage/TempDir.h"
 
@@ -37,7 +35,7 @@ std::string Contents(const std::filesystem::path& path)
 	return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-}  // namespace
+} // namespace
 
 TEST(Install, PutsTheProgramAndTheDesktopFilesInPlace)
 {

@@ -1,13 +1,12 @@
 // The application object: launch with and without preset files, files handed over later,
 // and the end of Run when the last editor window closes.
-#include <QTimer>
+#include "app/TunkApp.h"
 
+#include <QTimer>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "app/TunkApp.h"
 #include "engine/TunkSound.h"
 #include "window/PresetRecord.h"
 #include "window/TunkWindow.h"
@@ -105,7 +104,7 @@ protected:
 	PanelAnswers panels;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TunkAppTest, WithoutFilesOneEmptyWindowOpens)
 {

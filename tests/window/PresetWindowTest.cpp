@@ -1,21 +1,19 @@
 // Presets through the window: saving from the save panel, windows built for files, their
 // failure alerts, the WAV export's own panel, and closing with and without changes.
-#include <sndfile.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sndfile.h>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engine/TunkSound.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
+#include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
-#include "kits/storage/File.h"
 #include "window/PresetRecord.h"
 #include "window/TunkWindow.h"
 #include "window/WindowHarness.h"
@@ -110,7 +108,7 @@ protected:
 	std::vector<TunkWindow*> windows;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(PresetWindow, SavesThroughThePanelAndOpensInAWindowOfItsOwn)
 {
@@ -216,11 +214,11 @@ TEST_F(PresetWindow, FilesThatFailShowTheirAlertsInOrder)
 	WriteBytes(dir / "bad-magic", badTerminator);
 	const std::string notValid = "Error: Not a valid Tunk file! Loading default parameters...";
 	const Case cases[] = {
-		{"missing", dir.Path(), "no-such-file", {"Error: Could not open file!"}},
-		// Opens, but reading at its start fails.
-		{"unreadable", "/proc/self", "mem", {"Error: Could not read from file!", notValid}},
-		{"empty", dir.Path(), "empty", {notValid}},
-		{"magic without terminator", dir.Path(), "bad-magic", {notValid}},
+	    {"missing", dir.Path(), "no-such-file", {"Error: Could not open file!"}},
+	    // Opens, but reading at its start fails.
+	    {"unreadable", "/proc/self", "mem", {"Error: Could not read from file!", notValid}},
+	    {"empty", dir.Path(), "empty", {notValid}},
+	    {"magic without terminator", dir.Path(), "bad-magic", {notValid}},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -243,7 +241,7 @@ TEST_F(PresetWindow, ShortFilesAndAnyFillerLoad)
 	std::vector<uint8> bytes = Record(Sample());
 	bytes[5] = 0x11;
 	bytes[7] = 0x77;
-	bytes.resize(20);  // through the duration
+	bytes.resize(20); // through the duration
 	WriteBytes(dir / "short", bytes);
 	TunkWindow* window = Open(dir.Path(), "short");
 	EXPECT_TRUE(alerts.Texts().empty());

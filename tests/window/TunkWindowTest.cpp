@@ -1,16 +1,16 @@
 // The editor window driven through its Qt widgets and its real message queue.
+#include "window/TunkWindow.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
 #include <QPushButton>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engine/TunkSound.h"
 #include "kits/app/MessageFilter.h"
@@ -23,7 +23,6 @@
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
 #include "views/SoundView.h"
-#include "window/TunkWindow.h"
 #include "window/WindowHarness.h"
 
 using namespace window_test;
@@ -53,7 +52,8 @@ protected:
 	{
 		int64 count = 0;
 		const int16* buffer = Sound()->GetBuffer(&count);
-		return buffer != nullptr ? std::vector<int16>(buffer, buffer + count) : std::vector<int16>();
+		return buffer != nullptr ? std::vector<int16>(buffer, buffer + count)
+		                         : std::vector<int16>();
 	}
 
 	QImage Image(const char* view) const { return window->FindView(view)->Image().copy(); }
@@ -72,43 +72,43 @@ struct ControlSpec {
 	const char* parent;
 	BRect frame;
 	const char* label;
-	const char* code;  // nullptr: the control sends nothing of its own
+	const char* code; // nullptr: the control sends nothing of its own
 	bool enabled;
 };
 
 const ControlSpec kControls[] = {
-	{"FieldOsc", "OSCBox", BRect(5, 10, 150, 30), "Oscillator", nullptr, true},
-	{"FreqSlider", "OSCBox", BRect(5, 35, 150, 85), "Frequency (hz)", "slfm", true},
-	{"TextFreqStart", "OSCBox", BRect(150, 50, 190, 69), "", "tfrs", true},
-	{"DurSlider", "OSCBox", BRect(5, 85, 150, 135), "Duration (ms)", "sdrm", true},
-	{"TextDuration", "OSCBox", BRect(150, 100, 190, 119), "", "tdur", true},
-	{"AmpSlider", "OSCBox", BRect(5, 135, 150, 185), "Amplitude", "slam", true},
-	{"AmpText", "OSCBox", BRect(150, 150, 190, 169), "", "tamp", true},
-	{"CheckEnFreqEnv", "FENVBox", BRect(10, 12, 63, 31), "Enable", "cefm", true},
-	{"TextFreqCurve", "FENVBox", BRect(10, 32, 120, 51), "Freq Curve:", "tfcm", false},
-	{"CheckEnAmpEnv", "AENVBox", BRect(10, 12, 63, 31), "Enable", "ceam", true},
-	{"TextAmpCurve", "AENVBox", BRect(10, 32, 120, 51), "Amp Curve:", "tacm", false},
-	{"CheckEnDistortion", "DistortionBox", BRect(70, 15, 155, 35), "Enable", "cedm", true},
-	{"DistSlider", "DistortionBox", BRect(70, 30, 155, 65), "Amount", "sdtm", false},
-	{"SavePresetButton", "PresetsBox", BRect(20, 15, 76, 55), "Save", "saps", true},
-	{"OpenPresetButton", "PresetsBox", BRect(20, 47, 76, 95), "Open", "sopm", true},
-	{"CheckEnFilter", "FilterBox", BRect(10, 12, 63, 31), "Enable", "celm", true},
-	{"CutoffSlider", "FilterBox", BRect(10, 30, 230, 70), "Cutoff", "scom", false},
-	{"ResonanceSlider", "FilterBox", BRect(240, 30, 460, 70), "Resonance", "sres", false},
-	{"PlayButton", "OutputBox", BRect(400, 20, 436, 45), "Play", "play", true},
-	{"SaveWaveButton", "OutputBox", BRect(400, 46, 436, 71), "Save", "sawv", true},
-	{"StopButton", "OutputBox", BRect(400, 72, 436, 95), "Stop", "stop", true},
-	{"CheckEnSeq", "OutputBox", BRect(400, 100, 470, 120), "Repeat", "cesm", true},
-	{"TextSeqBPM", "OutputBox", BRect(400, 125, 470, 145), "BPM:", "tbpm", false},
+    {"FieldOsc", "OSCBox", BRect(5, 10, 150, 30), "Oscillator", nullptr, true},
+    {"FreqSlider", "OSCBox", BRect(5, 35, 150, 85), "Frequency (hz)", "slfm", true},
+    {"TextFreqStart", "OSCBox", BRect(150, 50, 190, 69), "", "tfrs", true},
+    {"DurSlider", "OSCBox", BRect(5, 85, 150, 135), "Duration (ms)", "sdrm", true},
+    {"TextDuration", "OSCBox", BRect(150, 100, 190, 119), "", "tdur", true},
+    {"AmpSlider", "OSCBox", BRect(5, 135, 150, 185), "Amplitude", "slam", true},
+    {"AmpText", "OSCBox", BRect(150, 150, 190, 169), "", "tamp", true},
+    {"CheckEnFreqEnv", "FENVBox", BRect(10, 12, 63, 31), "Enable", "cefm", true},
+    {"TextFreqCurve", "FENVBox", BRect(10, 32, 120, 51), "Freq Curve:", "tfcm", false},
+    {"CheckEnAmpEnv", "AENVBox", BRect(10, 12, 63, 31), "Enable", "ceam", true},
+    {"TextAmpCurve", "AENVBox", BRect(10, 32, 120, 51), "Amp Curve:", "tacm", false},
+    {"CheckEnDistortion", "DistortionBox", BRect(70, 15, 155, 35), "Enable", "cedm", true},
+    {"DistSlider", "DistortionBox", BRect(70, 30, 155, 65), "Amount", "sdtm", false},
+    {"SavePresetButton", "PresetsBox", BRect(20, 15, 76, 55), "Save", "saps", true},
+    {"OpenPresetButton", "PresetsBox", BRect(20, 47, 76, 95), "Open", "sopm", true},
+    {"CheckEnFilter", "FilterBox", BRect(10, 12, 63, 31), "Enable", "celm", true},
+    {"CutoffSlider", "FilterBox", BRect(10, 30, 230, 70), "Cutoff", "scom", false},
+    {"ResonanceSlider", "FilterBox", BRect(240, 30, 460, 70), "Resonance", "sres", false},
+    {"PlayButton", "OutputBox", BRect(400, 20, 436, 45), "Play", "play", true},
+    {"SaveWaveButton", "OutputBox", BRect(400, 46, 436, 71), "Save", "sawv", true},
+    {"StopButton", "OutputBox", BRect(400, 72, 436, 95), "Stop", "stop", true},
+    {"CheckEnSeq", "OutputBox", BRect(400, 100, 470, 120), "Repeat", "cesm", true},
+    {"TextSeqBPM", "OutputBox", BRect(400, 125, 470, 145), "BPM:", "tbpm", false},
 };
 
 uint32 Code(const char* text)
 {
-	return (uint32(uint8(text[0])) << 24) | (uint32(uint8(text[1])) << 16)
-		| (uint32(uint8(text[2])) << 8) | uint32(uint8(text[3]));
+	return (uint32(uint8(text[0])) << 24) | (uint32(uint8(text[1])) << 16) |
+	       (uint32(uint8(text[2])) << 8) | uint32(uint8(text[3]));
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(EditorWindow, BuildsTheWindowWithItsBoxesInOrder)
 {
@@ -131,22 +131,22 @@ TEST_F(EditorWindow, BuildsTheWindowWithItsBoxesInOrder)
 		std::vector<const char*> children;
 	};
 	const BoxSpec boxes[] = {
-		{"OSCBox", "OSC", BRect(15, 5, 215, 210),
-			{"FieldOsc", "FreqSlider", "TextFreqStart", "DurSlider", "TextDuration", "AmpSlider",
-				"AmpText"}},
-		{"FENVBox", "Freq ENV", BRect(225, 5, 355, 120),
-			{"CheckEnFreqEnv", "TextFreqCurve", "FreqEnvView"}},
-		{"AENVBox", "Amp ENV", BRect(365, 5, 495, 120),
-			{"CheckEnAmpEnv", "TextAmpCurve", "AmpEnvView"}},
-		{"DistortionBox", "Distortion", BRect(225, 125, 385, 210),
-			{"DistortionView", "CheckEnDistortion", "DistSlider"}},
-		{"PresetsBox", "Presets", BRect(395, 125, 495, 210),
-			{"SavePresetButton", "OpenPresetButton"}},
-		{"FilterBox", "Filter", BRect(15, 215, 495, 295),
-			{"CheckEnFilter", "CutoffSlider", "ResonanceSlider"}},
-		{"OutputBox", "Output", BRect(15, 300, 495, 450),
-			{"SoundView", "PlayButton", "SaveWaveButton", "StopButton", "CheckEnSeq",
-				"TextSeqBPM"}},
+	    {"OSCBox", "OSC", BRect(15, 5, 215, 210),
+	        {"FieldOsc", "FreqSlider", "TextFreqStart", "DurSlider", "TextDuration", "AmpSlider",
+	            "AmpText"}},
+	    {"FENVBox", "Freq ENV", BRect(225, 5, 355, 120),
+	        {"CheckEnFreqEnv", "TextFreqCurve", "FreqEnvView"}},
+	    {"AENVBox", "Amp ENV", BRect(365, 5, 495, 120),
+	        {"CheckEnAmpEnv", "TextAmpCurve", "AmpEnvView"}},
+	    {"DistortionBox", "Distortion", BRect(225, 125, 385, 210),
+	        {"DistortionView", "CheckEnDistortion", "DistSlider"}},
+	    {"PresetsBox", "Presets", BRect(395, 125, 495, 210),
+	        {"SavePresetButton", "OpenPresetButton"}},
+	    {"FilterBox", "Filter", BRect(15, 215, 495, 295),
+	        {"CheckEnFilter", "CutoffSlider", "ResonanceSlider"}},
+	    {"OutputBox", "Output", BRect(15, 300, 495, 450),
+	        {"SoundView", "PlayButton", "SaveWaveButton", "StopButton", "CheckEnSeq",
+	            "TextSeqBPM"}},
 	};
 	ASSERT_EQ(main->CountChildren(), 7);
 	for (int32 i = 0; i < 7; i++) {
@@ -206,13 +206,13 @@ TEST_F(EditorWindow, EveryControlHasItsFrameLabelCodeAndState)
 		int32 value;
 	};
 	const SliderSpec sliders[] = {
-		{"FreqSlider", 0, 4000, 5, "0", "4000", 1000},
-		{"DurSlider", 0, 3000, 5, "0", "3000", 200},
-		{"AmpSlider", 0, 100, 5, "0%", "100%", 95},
-		{"DistSlider", 1, 10, 5, "1", "10", 1},
-		{"CutoffSlider", 20, 20000, 101, "", "", 5000},
-		// Q x 100 for the default Q of 1.
-		{"ResonanceSlider", 10, 400, 101, "", "", 100},
+	    {"FreqSlider", 0, 4000, 5, "0", "4000", 1000},
+	    {"DurSlider", 0, 3000, 5, "0", "3000", 200},
+	    {"AmpSlider", 0, 100, 5, "0%", "100%", 95},
+	    {"DistSlider", 1, 10, 5, "1", "10", 1},
+	    {"CutoffSlider", 20, 20000, 101, "", "", 5000},
+	    // Q x 100 for the default Q of 1.
+	    {"ResonanceSlider", 10, 400, 101, "", "", 100},
 	};
 	for (const SliderSpec& spec : sliders) {
 		SCOPED_TRACE(spec.name);
@@ -239,7 +239,7 @@ TEST_F(EditorWindow, EveryControlHasItsFrameLabelCodeAndState)
 	EXPECT_EQ(Text(window, "TextFreqCurve"), "1\n");
 	EXPECT_EQ(Text(window, "TextSeqBPM"), "120");
 	for (const char* check :
-		{"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion", "CheckEnFilter", "CheckEnSeq"})
+	    {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion", "CheckEnFilter", "CheckEnSeq"})
 		EXPECT_EQ(Value(window, check), 0) << check;
 
 	BMenuField* field = Find<BMenuField>(window, "FieldOsc");
@@ -401,14 +401,14 @@ TEST_F(EditorWindow, SectionSwitchesEnableTheirControlsAndViews)
 		bool (TunkSound::*engineFlag)() const;
 	};
 	const Section sections[] = {
-		{"CheckEnAmpEnv", {"TextAmpCurve"}, "AmpEnvView", &PresetParams::ampEnvEnabled,
-			&TunkSound::IsAmpEnvEnabled},
-		{"CheckEnFreqEnv", {"TextFreqCurve"}, "FreqEnvView", &PresetParams::freqEnvEnabled,
-			&TunkSound::IsFreqEnvEnabled},
-		{"CheckEnDistortion", {"DistSlider"}, "DistortionView", &PresetParams::distortionEnabled,
-			&TunkSound::IsDistortionEnabled},
-		{"CheckEnFilter", {"CutoffSlider", "ResonanceSlider"}, nullptr,
-			&PresetParams::filterEnabled, &TunkSound::IsFilterEnabled},
+	    {"CheckEnAmpEnv", {"TextAmpCurve"}, "AmpEnvView", &PresetParams::ampEnvEnabled,
+	        &TunkSound::IsAmpEnvEnabled},
+	    {"CheckEnFreqEnv", {"TextFreqCurve"}, "FreqEnvView", &PresetParams::freqEnvEnabled,
+	        &TunkSound::IsFreqEnvEnabled},
+	    {"CheckEnDistortion", {"DistSlider"}, "DistortionView", &PresetParams::distortionEnabled,
+	        &TunkSound::IsDistortionEnabled},
+	    {"CheckEnFilter", {"CutoffSlider", "ResonanceSlider"}, nullptr,
+	        &PresetParams::filterEnabled, &TunkSound::IsFilterEnabled},
 	};
 	auto viewEnabled = [this](const char* name) {
 		BView* view = window->FindView(name);
@@ -647,8 +647,8 @@ TEST_F(EditorWindow, DurationsBeyondTheEngineFailInItsAlertAndTheWindowGoesOn)
 TEST_F(EditorWindow, TabReachesEveryControl)
 {
 	// Sections on, so that their controls can take the focus.
-	for (const char* check : {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion",
-			 "CheckEnFilter", "CheckEnSeq"})
+	for (const char* check :
+	    {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion", "CheckEnFilter", "CheckEnSeq"})
 		Click(window, check);
 	window->Activate();
 	ProcessEvents();

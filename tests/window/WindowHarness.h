@@ -6,21 +6,19 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
-
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "kits/app/Application.h"
 #include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
 #include "kits/app/Message.h"
 #include "kits/interface/Alert.h"
 #include "kits/interface/Button.h"
@@ -122,7 +120,7 @@ public:
 	PanelAnswers()
 	{
 		BFilePanel::SetAnswerHook([this](BFilePanel& panel, std::vector<entry_ref>* refs,
-									  std::string* name, entry_ref* directory) {
+		                              std::string* name, entry_ref* directory) {
 			shown.push_back(panel.PanelMode());
 			if (panel.PanelMode() == B_SAVE_PANEL) {
 				if (saveName.empty())
@@ -143,8 +141,8 @@ public:
 	void SaveAs(const std::string& directoryPath, const std::string& name)
 	{
 		std::string::size_type slash = directoryPath.find_last_of('/');
-		saveDirectory = entry_ref(
-			directoryPath.substr(0, slash == 0 ? 1 : slash).c_str(), directoryPath.substr(slash + 1).c_str());
+		saveDirectory = entry_ref(directoryPath.substr(0, slash == 0 ? 1 : slash).c_str(),
+		    directoryPath.substr(slash + 1).c_str());
 		saveName = name;
 	}
 
@@ -233,4 +231,4 @@ inline bool Enabled(BWindow* window, const char* control)
 	return Find<BControl>(window, control)->IsEnabled();
 }
 
-}  // namespace window_test
+} // namespace window_test
