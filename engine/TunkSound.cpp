@@ -145,6 +145,12 @@ void TunkSound::SetSequencerEnabled(bool on)
 
 void TunkSound::SetBeatLength(float bpm)
 {
+	// No tempo at all (0, as typed or as text that is no number, negative, not a number):
+	// no beat, and nothing to divide by.
+	if (!(bpm > 0.0f)) {
+		beatLength = 0;
+		return;
+	}
 	double samples = std::floor(double(kSampleRate) / (double(bpm) / 60.0));
 	// A tempo without a usable beat (0, negative, not a number, or so slow that the beat
 	// does not fit 32 bits) stores 0, which playback takes as "never restart".
