@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -76,6 +79,23 @@ inline bool IsFullDevice(const std::string& path)
 {
 	struct stat st;
 	return lstat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 7);
+}
+
+// Makes a file that this process cannot write: by its mode, or, for the super-user whom
+// modes do not stop, by the immutable flag. False when neither is possible here.
+inline bool SetReadOnly(const std::string& path, bool readOnly = true)
+{
+	if (!IsRoot())
+		return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
+	int fd = open(path.c_str(), O_RDONLY);
+	if (fd < 0)
+		return false;
+	int flags = 0;
+	bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+	flags = readOnly ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+	done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+	close(fd);
+	return done;
 }
 
 }  // namespace badinput
