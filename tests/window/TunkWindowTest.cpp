@@ -371,24 +371,31 @@ TEST_F(EditorWindow, EveryParameterChangeRegeneratesAndRedrawsTheWaveform)
 TEST_F(EditorWindow, ChoosingAnOscillatorMarksItAndRebuildsTheWave)
 {
 	BMenuField* field = Find<BMenuField>(window, "FieldOsc");
-	std::vector<int16> sine = Samples();
-	field->Menu()->ItemAt(1)->Action()->trigger();
-	ProcessEvents();
-	EXPECT_EQ(Sound()->GetOscType(), 2);
-	EXPECT_EQ(window->Params().oscType, 2);
-	EXPECT_STREQ(field->MenuLabel(), "Square");
-	EXPECT_TRUE(field->Menu()->ItemAt(1)->IsMarked());
-	EXPECT_FALSE(field->Menu()->ItemAt(0)->IsMarked());
-	EXPECT_NE(Samples(), sine);
+	const char* labels[] = {"Sine", "Square", "Saw", "Triangle"};
+	std::vector<std::vector<int16>> sounds = {Samples()};
+	// Each waveform in turn, back to the sine last.
+	for (int32 index : {1, 2, 3, 0}) {
+		SCOPED_TRACE(labels[index]);
+		field->Menu()->ItemAt(index)->Action()->trigger();
+		ProcessEvents();
+		EXPECT_EQ(Sound()->GetOscType(), index + 1);
+		EXPECT_EQ(window->Params().oscType, index + 1);
+		EXPECT_STREQ(field->MenuLabel(), labels[index]);
+		EXPECT_EQ(field->Menu()->FindMarked(), field->Menu()->ItemAt(index));
+		sounds.push_back(Samples());
+	}
+	for (size_t i = 1; i < 4; i++)
+		EXPECT_NE(sounds[i], sounds[i - 1]) << labels[i];
+	EXPECT_EQ(sounds[4], sounds[0]);
 	EXPECT_EQ(Title(), kUntitledChanged);
 
 	// With the shaper on, the distortion display follows the new waveform.
 	Click(window, "CheckEnDistortion");
-	QImage square = Image("DistortionView");
+	QImage sine = Image("DistortionView");
 	field->Menu()->ItemAt(2)->Action()->trigger();
 	ProcessEvents();
 	EXPECT_EQ(Sound()->GetOscType(), 3);
-	EXPECT_NE(Image("DistortionView"), square);
+	EXPECT_NE(Image("DistortionView"), sine);
 }
 
 TEST_F(EditorWindow, SectionSwitchesEnableTheirControlsAndViews)
