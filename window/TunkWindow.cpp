@@ -639,11 +639,12 @@ bool TunkWindow::QuitRequested()
 	}
 
 	int32 editors = 0;
-	for (int32 i = 0; i < be_app->CountWindows(); i++) {
+	for (int32 i = 0; be_app != nullptr && i < be_app->CountWindows(); i++) {
 		if (dynamic_cast<TunkWindow*>(be_app->WindowAt(i)) != nullptr)
 			editors++;
 	}
-	if (editors <= 1)
+	// The last editor window ends the application, whatever file panels still exist.
+	if (editors <= 1 && be_app != nullptr)
 		be_app->PostMessage(B_QUIT_REQUESTED);
 
 	ReleasePanels();
