@@ -1,5 +1,7 @@
 #include "kits/interface/CheckBox.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QSignalBlocker>
 
@@ -28,4 +30,18 @@ void BCheckBox::UpdateWidget()
 {
 	QSignalBlocker blocker(fCheckBox);
 	fCheckBox->setChecked(Value() != B_CONTROL_OFF);
+}
+
+void BCheckBox::WidgetPlaced()
+{
+	// Frames were laid out for a smaller font than Qt's: rather than cut the label, the box
+	// reaches into the room to its right, never past its parent. Frame() is unchanged.
+	QWidget* widget = Widget();
+	QWidget* parent = widget->parentWidget();
+	int wanted = fCheckBox->sizeHint().width();
+	if (parent == nullptr || wanted <= widget->width())
+		return;
+	int room = parent->width() - widget->x();
+	widget->resize(std::max(widget->width(), std::min(wanted, room)), widget->height());
+	LayoutChanged();
 }

@@ -19,6 +19,7 @@ public:
 
 protected:
 	void UpdateWidget() override;
+	void WidgetPlaced() override;
 
 private:
 	QCheckBox* fCheckBox;

@@ -191,6 +191,7 @@ void BView::PlaceWidget()
 	fWidget->setGeometry(tunk_internal::RoundCoordinate(fFrame.left),
 	    tunk_internal::RoundCoordinate(fFrame.top), std::max(fFrame.IntegerWidth() + 1, 0),
 	    std::max(fFrame.IntegerHeight() + 1, 0));
+	WidgetPlaced();
 }
 
 void BView::AddChild(BView* child, BView* before)

@@ -155,6 +155,9 @@ protected:
 	void SetShowsImage(bool shows);
 	// Called after the view's frame changed size.
 	virtual void LayoutChanged();
+	// Called after the view's widget took its place in the parent; a control whose label
+	// would be clipped by its frame may widen its widget into the free space beside it.
+	virtual void WidgetPlaced() {}
 
 private:
 	friend class BWindow;

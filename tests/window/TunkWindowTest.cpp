@@ -675,3 +675,20 @@ TEST_F(EditorWindow, TabReachesEveryControl)
 	for (const ControlSpec& spec : kControls)
 		EXPECT_TRUE(reached.count(spec.name)) << spec.name << " not reached with Tab";
 }
+
+TEST_F(EditorWindow, CheckBoxLabelsAreShownWhole)
+{
+	for (const char* name : {"CheckEnFreqEnv", "CheckEnAmpEnv", "CheckEnDistortion",
+	         "CheckEnFilter", "CheckEnSeq"}) {
+		QCheckBox* box = Find<BCheckBox>(window, name)->CheckBox();
+		EXPECT_GE(box->width(), box->sizeHint().width()) << name;
+	}
+
+	// A picture for people, as the README shows it: every section switched on.
+	for (const char* name : {"CheckEnFreqEnv", "CheckEnAmpEnv", "CheckEnDistortion",
+	         "CheckEnFilter"})
+		Click(window, name);
+	QImage shot = window->Widget()->grab().toImage();
+	EXPECT_EQ(shot.size(), QSize(511, 466));
+	EXPECT_TRUE(shot.save("tunk-window.png"));
+}

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -117,6 +118,23 @@ TEST_F(Controls, CheckBoxSendsWhenClickedButNotWhenSetFromCode)
 	EXPECT_EQ(check->Value(), 1);
 	check->SetValue(1);
 	EXPECT_EQ(Codes(), (std::vector<uint32>{kCheck, kCheck}));
+}
+
+TEST_F(Controls, CheckBoxLabelReachesIntoFreeRoomButNotPastItsParent)
+{
+	// Narrower than Qt's check box with this label, in a box with room to its right.
+	auto* check = new BCheckBox(BRect(10, 12, 40, 31), "check", "Enable", new BMessage(kCheck));
+	box->AddChild(check);
+	int wanted = check->CheckBox()->sizeHint().width();
+	EXPECT_EQ(check->Frame(), BRect(10, 12, 40, 31));
+	EXPECT_EQ(check->Widget()->width(), std::min(wanted, box->Widget()->width() - 10));
+	EXPECT_GT(check->Widget()->width(), 31);
+	EXPECT_EQ(check->CheckBox()->width(), check->Widget()->width());
+
+	auto* edge = new BCheckBox(BRect(0, 40, 5, 59), "edge", "A much longer label than fits",
+	    new BMessage(kCheck));
+	box->AddChild(edge);
+	EXPECT_LE(edge->Widget()->x() + edge->Widget()->width(), box->Widget()->width());
 }
 
 // The centre of the slider's knob, from the style that draws it.
