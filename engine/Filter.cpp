@@ -12,7 +12,8 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kRate = 44100.0;
 
-// Just below half the sample rate, where the pre-warping tangent has its pole.
+// What stands in for settings the design cannot take: just below half the sample rate,
+// where the pre-warping tangent has its pole, and the ends of a generous Q range.
 constexpr float kHighestCutoff = 22049.0f;
 constexpr float kLowestCutoff = 1.0f;
 constexpr float kLowestQ = 0.01f;
@@ -32,17 +33,21 @@ void TunkSound::InitFilter()
 
 void TunkSound::UpdateFilter(float q, float cutoff)
 {
-	// Settings no design can take (a cutoff at or beyond the tangent's pole at half the
-	// sample rate or not above 0, a Q that is not positive, anything not a number) are
-	// clamped into the range where the design is stable; the sliders never leave it.
+	// Only settings the design cannot take are replaced: a cutoff at or beyond the tangent's
+	// pole at half the sample rate, or not above 0; a Q that is not a positive finite
+	// number. Everything else, however extreme, is designed as given.
 	if (std::isnan(cutoff))
 		cutoff = 5000.0f;
-	cutoff = cutoff < kLowestCutoff ? kLowestCutoff
-		: cutoff > kHighestCutoff   ? kHighestCutoff
-									: cutoff;
+	else if (cutoff >= 0.5f * float(kRate))
+		cutoff = kHighestCutoff;
+	else if (cutoff <= 0)
+		cutoff = kLowestCutoff;
 	if (std::isnan(q))
 		q = 1.0f;
-	q = q < kLowestQ ? kLowestQ : q > kHighestQ ? kHighestQ : q;
+	else if (q <= 0)
+		q = kLowestQ;
+	else if (std::isinf(q))
+		q = kHighestQ;
 
 	filterGain = 1.0;
 	for (uint32 n = 0; n < dsp::kFilterSections; n++) {

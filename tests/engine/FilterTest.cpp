@@ -101,9 +101,10 @@ TEST(FilterTest, ResonanceRaisesThePeakAtTheCutoff)
 	EXPECT_LT(peak(1), 1.5f);
 }
 
-// Settings no slider delivers (presets can carry them) are clamped to the nearest
-// stable design: just below half the sample rate, 1 Hz, and Q between 0.01 and 1000.
-TEST(FilterTest, SettingsOutsideTheDesignRangeAreClamped)
+// Settings the design cannot take (presets can carry them) are replaced by the nearest
+// stable design: just below half the sample rate, 1 Hz, Q 0.01 or 1000. Extreme settings
+// the design can take are designed as given.
+TEST(FilterTest, SettingsOutsideTheDesignRangeAreReplaced)
 {
 	const float nan = std::numeric_limits<float>::quiet_NaN();
 	const float inf = std::numeric_limits<float>::infinity();
@@ -122,11 +123,16 @@ TEST(FilterTest, SettingsOutsideTheDesignRangeAreClamped)
 	EXPECT_EQ(design(-2, 5000), design(0.01f, 5000));
 	EXPECT_EQ(design(inf, 5000), design(1000, 5000));
 	EXPECT_EQ(design(nan, 5000), design(1, 5000));
+	EXPECT_NE(design(1, 22049.5f), design(1, 22049));
+	EXPECT_NE(design(1, 0.5f), design(1, 1));
+	EXPECT_NE(design(0.005f, 5000), design(0.01f, 5000));
+	EXPECT_NE(design(2000, 5000), design(1000, 5000));
 
 	// Every clamped design runs a full-scale square of the longest sound without
 	// producing anything that is not a number.
-	for (float q : {0.01f, 1.0f, 1000.0f}) {
-		for (float cutoff : {1.0f, 22049.0f}) {
+	const float tiny = std::numeric_limits<float>::denorm_min();
+	for (float q : {tiny, 0.01f, 1.0f, 1000.0f, 1e30f}) {
+		for (float cutoff : {tiny, 1.0f, 22049.0f, 22049.99f}) {
 			sound.UpdateFilter(q, cutoff);
 			for (float c : Coefficients(sound))
 				ASSERT_TRUE(std::isfinite(c)) << q << " " << cutoff;
