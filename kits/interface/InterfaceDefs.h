@@ -87,6 +87,12 @@ enum : uint8 {
 	B_RIGHT_ARROW = 0x1d,
 	B_UP_ARROW = 0x1e,
 	B_DOWN_ARROW = 0x1f,
+	B_INSERT = 0x05,
+	B_HOME = 0x01,
+	B_END = 0x04,
+	B_PAGE_UP = 0x0b,
+	B_PAGE_DOWN = 0x0c,
+	B_FUNCTION_KEY = 0x10,
 	B_DELETE = 0x7f,
 };
 

@@ -54,7 +54,18 @@ bool KeyByte(const QKeyEvent* event, QByteArray* bytes)
 		case Qt::Key_Right: code = char(B_RIGHT_ARROW); break;
 		case Qt::Key_Up: code = char(B_UP_ARROW); break;
 		case Qt::Key_Down: code = char(B_DOWN_ARROW); break;
-		default: return false;
+		case Qt::Key_Insert: code = char(B_INSERT); break;
+		case Qt::Key_Home: code = char(B_HOME); break;
+		case Qt::Key_End: code = char(B_END); break;
+		case Qt::Key_PageUp: code = char(B_PAGE_UP); break;
+		case Qt::Key_PageDown: code = char(B_PAGE_DOWN); break;
+		default:
+			// Modifier keys alone are no key press of their own.
+			if (event->key() >= Qt::Key_F1 && event->key() <= Qt::Key_F35) {
+				code = char(B_FUNCTION_KEY);
+				break;
+			}
+			return false;
 	}
 	*bytes = QByteArray(1, code);
 	return true;

@@ -114,6 +114,23 @@ TEST_F(SpaceBarFilterTest, ASpaceWithoutATextFieldInFocusAlsoReachesTheWindow)
 	EXPECT_EQ(field->text().toStdString(), "1");
 }
 
+TEST_F(SpaceBarFilterTest, KeysWithoutTextPrintTheirCodeAndStillWorkInTheField)
+{
+	QTest::keyClicks(field, "12");
+	std::string out = Console([&] {
+		QTest::keyClick(field, Qt::Key_Home, Qt::NoModifier);
+		QTest::keyClick(field, Qt::Key_Delete, Qt::NoModifier);
+		QTest::keyClick(field, Qt::Key_End, Qt::NoModifier);
+		QTest::keyClick(field, Qt::Key_PageUp, Qt::NoModifier);
+		QTest::keyClick(field, Qt::Key_F1, Qt::NoModifier);
+		QTest::keyClick(field, Qt::Key_Shift, Qt::NoModifier);
+	});
+	// One line a key press; a modifier key alone is none.
+	EXPECT_EQ(out, "Got key: 1\nGot key: 127\nGot key: 4\nGot key: 11\nGot key: 16\n");
+	EXPECT_TRUE(window->keyBytes.empty());
+	EXPECT_EQ(field->text().toStdString(), "2");
+}
+
 TEST_F(SpaceBarFilterTest, AByteAboveOneHundredTwentySevenPrintsAsANegativeNumber)
 {
 	// U+00E9 is C3 A9 in UTF-8: the first byte, 0xC3, is -61 as a signed byte.
