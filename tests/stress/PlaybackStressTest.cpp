@@ -215,7 +215,8 @@ TEST(EngineMixChild, ThreeLoudEngines)
 	}
 	for (TunkSound* sound : engines)
 		sound->PlaySound();
-	std::this_thread::sleep_for(300ms);
+	// Several times what the check needs, so that a slow start on a busy machine still fills it.
+	std::this_thread::sleep_for(600ms);
 	for (TunkSound* sound : engines)
 		delete sound;
 }

@@ -209,7 +209,8 @@ TEST(SoundPlayerDiskChild, Mix)
 		p->Start();
 		p->SetHasData(true);
 	}
-	std::this_thread::sleep_for(300ms);
+	// Several times what the check needs, so that a slow start on a busy machine still fills it.
+	std::this_thread::sleep_for(600ms);
 }
 
 TEST(SoundPlayerDiskTest, PlayersAreMixedWithSaturation)
