@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <dlfcn.h>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -14,10 +15,54 @@ namespace {
 constexpr int kDeviceRate = 44100;
 constexpr int kDeviceFrames = 512;
 
+// SDL is loaded when the first player starts, not with the program: programs that never
+// play (tunk-render, the tests of the engine) do not pay for loading it and the many
+// libraries of its audio back ends.
+struct SdlAudio {
+	decltype(&SDL_GetError) GetError = nullptr;
+	decltype(&SDL_SetHint) SetHint = nullptr;
+	decltype(&SDL_InitSubSystem) InitSubSystem = nullptr;
+	decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
+	decltype(&SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
+	decltype(&SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
+	decltype(&SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
+	const char* loadError = nullptr;
+
+	bool Load()
+	{
+		void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+		if (library == nullptr) {
+			loadError = dlerror();
+			return false;
+		}
+		bool found = Find(library, "SDL_GetError", &GetError)
+			&& Find(library, "SDL_SetHint", &SetHint)
+			&& Find(library, "SDL_InitSubSystem", &InitSubSystem)
+			&& Find(library, "SDL_QuitSubSystem", &QuitSubSystem)
+			&& Find(library, "SDL_OpenAudioDevice", &OpenAudioDevice)
+			&& Find(library, "SDL_PauseAudioDevice", &PauseAudioDevice)
+			&& Find(library, "SDL_CloseAudioDevice", &CloseAudioDevice);
+		if (!found)
+			loadError = "libSDL2 lacks an audio function";
+		return found;
+	}
+
+	template <typename Function>
+	static bool Find(void* library, const char* name, Function* function)
+	{
+		*function = reinterpret_cast<Function>(dlsym(library, name));
+		return *function != nullptr;
+	}
+
+	const char* Error() const { return GetError != nullptr ? GetError() : loadError; }
+};
+
+SdlAudio sdl;
+
 void ReportNoDevice()
 {
 	std::fprintf(
-		stderr, "BSoundPlayer: no audio output available (%s); playing silently\n", SDL_GetError());
+		stderr, "BSoundPlayer: no audio output available (%s); playing silently\n", sdl.Error());
 }
 
 }  // namespace
@@ -59,8 +104,13 @@ bool SoundDevice::EnsureOpen()
 	if (state != kClosed)
 		return state == kOpen;
 
-	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+	if (!sdl.Load()) {
+		ReportNoDevice();
+		state = kFailed;
+		return false;
+	}
+	sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+	if (sdl.InitSubSystem(SDL_INIT_AUDIO) != 0) {
 		ReportNoDevice();
 		state = kFailed;
 		return false;
@@ -74,10 +124,10 @@ bool SoundDevice::EnsureOpen()
 	wanted.callback = FillCallback;
 	SDL_AudioSpec obtained = {};
 	// No allowed changes: SDL converts to whatever the hardware wants.
-	device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+	device = sdl.OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
 	if (device == 0) {
 		ReportNoDevice();
-		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		sdl.QuitSubSystem(SDL_INIT_AUDIO);
 		state = kFailed;
 		return false;
 	}
@@ -88,7 +138,7 @@ bool SoundDevice::EnsureOpen()
 	}
 	state = kOpen;
 	std::atexit(CloseAtExit);
-	SDL_PauseAudioDevice(device, 0);
+	sdl.PauseAudioDevice(device, 0);
 	return true;
 }
 
@@ -102,8 +152,8 @@ void SoundDevice::CloseAtExit()
 	}
 	std::lock_guard guard(self.openLock);
 	if (self.state == kOpen) {
-		SDL_CloseAudioDevice(self.device);
-		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		sdl.CloseAudioDevice(self.device);
+		sdl.QuitSubSystem(SDL_INIT_AUDIO);
 		self.state = kFailed;  // players started from here on stay silent
 	}
 }
