@@ -22,13 +22,29 @@ QRgb ToRgb(rgb_color c)
 	return qRgba(c.red, c.green, c.blue, c.alpha);
 }
 
+// An image's pixels, looked up once per drawing call rather than once per pixel (each
+// QImage::scanLine call checks whether the image must be detached).
+struct Pixels {
+	explicit Pixels(QImage& image)
+		: bits(image.bits()), stride(image.bytesPerLine()), width(image.width()),
+		  height(image.height())
+	{
+	}
+	QRgb* At(int x, int y) const { return reinterpret_cast<QRgb*>(bits + y * stride) + x; }
+
+	uchar* bits;
+	qsizetype stride;
+	int width;
+	int height;
+};
+
 // Writes colour c over the pixel as the drawing mode says. isHigh: whether the pattern chose
 // the high colour here.
-void PutPixel(QImage& image, bool opaque, int x, int y, const DrawState& state, bool isHigh)
+void PutPixel(const Pixels& image, bool opaque, int x, int y, const DrawState& state, bool isHigh)
 {
-	if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
+	if (x < 0 || y < 0 || x >= image.width || y >= image.height)
 		return;
-	QRgb* pixel = reinterpret_cast<QRgb*>(image.scanLine(y)) + x;
+	QRgb* pixel = image.At(x, y);
 	rgb_color c = isHigh ? state.high : state.low;
 	switch (state.mode) {
 		case B_OP_OVER:
@@ -82,9 +98,10 @@ void FillRectPixels(QImage& image, bool opaque, BRect rect, const DrawState& sta
 	int top = std::max(RoundCoordinate(rect.top), 0);
 	int right = std::min(RoundCoordinate(rect.right), image.width() - 1);
 	int bottom = std::min(RoundCoordinate(rect.bottom), image.height() - 1);
+	const Pixels pixels(image);
 	for (int y = top; y <= bottom; y++) {
 		for (int x = left; x <= right; x++)
-			PutPixel(image, opaque, x, y, state, PatternBit(p, x, y));
+			PutPixel(pixels, opaque, x, y, state, PatternBit(p, x, y));
 	}
 }
 
@@ -96,7 +113,8 @@ void StrokeRectPixels(QImage& image, bool opaque, BRect rect, const DrawState& s
 	int bottom = RoundCoordinate(rect.bottom);
 	if (right < left || bottom < top)
 		return;
-	auto put = [&](int x, int y) { PutPixel(image, opaque, x, y, state, PatternBit(p, x, y)); };
+	const Pixels pixels(image);
+	auto put = [&](int x, int y) { PutPixel(pixels, opaque, x, y, state, PatternBit(p, x, y)); };
 	for (int x = left; x <= right; x++) {
 		put(x, top);
 		if (bottom != top)
@@ -122,8 +140,9 @@ void StrokeLinePixels(
 	int sx = x0 < x1 ? 1 : -1;
 	int sy = y0 < y1 ? 1 : -1;
 	int error = dx + dy;
+	const Pixels pixels(image);
 	while (true) {
-		PutPixel(image, opaque, x0, y0, state, PatternBit(p, x0, y0));
+		PutPixel(pixels, opaque, x0, y0, state, PatternBit(p, x0, y0));
 		if (x0 == x1 && y0 == y1)
 			break;
 		int e2 = 2 * error;

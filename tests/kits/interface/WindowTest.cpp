@@ -147,10 +147,10 @@ TEST_F(Window, ClosingAsksQuitRequestedWhichMayKeepTheWindow)
 	EXPECT_FALSE(deleted);
 	EXPECT_FALSE(window->IsHidden());
 
+	// Asked again and agreed: the window is gone (so its counter can no longer be read).
 	window->allowQuit = true;
 	window->Widget()->close();
 	ProcessEvents();
-	EXPECT_EQ(window->quitAsked, 2);
 	EXPECT_TRUE(deleted);
 	window = nullptr;
 }
