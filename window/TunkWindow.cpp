@@ -56,7 +56,7 @@ BBox* MakeBox(BView* parent, BRect frame, const char* name, const char* label)
 	return box;
 }
 
-struct SliderSpec {
+struct SliderSetup {
 	BRect frame;
 	const char* name;
 	const char* label;
@@ -69,17 +69,17 @@ struct SliderSpec {
 };
 
 // Configured but not yet added: some sliders get their value before they join their box.
-BSlider* MakeSlider(const SliderSpec& spec)
+BSlider* MakeSlider(const SliderSetup& setup)
 {
 	BSlider* slider =
-	    new BSlider(spec.frame, spec.name, spec.label, new BMessage(spec.code), spec.minimum,
-	        spec.maximum, B_TRIANGLE_THUMB, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
+	    new BSlider(setup.frame, setup.name, setup.label, new BMessage(setup.code), setup.minimum,
+	        setup.maximum, B_TRIANGLE_THUMB, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
 	slider->SetHashMarks(B_HASH_MARKS_TOP);
-	slider->SetHashMarkCount(spec.hashMarks);
+	slider->SetHashMarkCount(setup.hashMarks);
 	slider->SetBarColor(kBarColor);
-	if (spec.minLabel != nullptr)
-		slider->SetLimitLabels(spec.minLabel, spec.maxLabel);
-	slider->SetModificationMessage(new BMessage(spec.code));
+	if (setup.minLabel != nullptr)
+		slider->SetLimitLabels(setup.minLabel, setup.maxLabel);
+	slider->SetModificationMessage(new BMessage(setup.code));
 	return slider;
 }
 

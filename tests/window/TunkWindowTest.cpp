@@ -67,7 +67,7 @@ protected:
 constexpr char kUntitled[] = "Tunk v1.1 - Untitled";
 constexpr char kUntitledChanged[] = "Tunk v1.1 - Untitled*";
 
-struct ControlSpec {
+struct ExpectedControl {
 	const char* name;
 	const char* parent;
 	BRect frame;
@@ -76,7 +76,7 @@ struct ControlSpec {
 	bool enabled;
 };
 
-const ControlSpec kControls[] = {
+const ExpectedControl kControls[] = {
     {"FieldOsc", "OSCBox", BRect(5, 10, 150, 30), "Oscillator", nullptr, true},
     {"FreqSlider", "OSCBox", BRect(5, 35, 150, 85), "Frequency (hz)", "slfm", true},
     {"TextFreqStart", "OSCBox", BRect(150, 50, 190, 69), "", "tfrs", true},
@@ -124,13 +124,13 @@ TEST_F(EditorWindow, BuildsTheWindowWithItsBoxesInOrder)
 	EXPECT_STREQ(main->Name(), "MainView");
 	EXPECT_EQ(main->Frame(), BRect(0, 0, 510, 465));
 
-	struct BoxSpec {
+	struct ExpectedBox {
 		const char* name;
 		const char* label;
 		BRect frame;
 		std::vector<const char*> children;
 	};
-	const BoxSpec boxes[] = {
+	const ExpectedBox boxes[] = {
 	    {"OSCBox", "OSC", BRect(15, 5, 215, 210),
 	        {"FieldOsc", "FreqSlider", "TextFreqStart", "DurSlider", "TextDuration", "AmpSlider",
 	            "AmpText"}},
@@ -150,16 +150,16 @@ TEST_F(EditorWindow, BuildsTheWindowWithItsBoxesInOrder)
 	};
 	ASSERT_EQ(main->CountChildren(), 7);
 	for (int32 i = 0; i < 7; i++) {
-		const BoxSpec& spec = boxes[i];
+		const ExpectedBox& expected = boxes[i];
 		BBox* box = dynamic_cast<BBox*>(main->ChildAt(i));
-		ASSERT_NE(box, nullptr) << spec.name;
-		EXPECT_STREQ(box->Name(), spec.name);
-		EXPECT_STREQ(box->Label(), spec.label);
-		EXPECT_EQ(box->Frame(), spec.frame) << spec.name;
+		ASSERT_NE(box, nullptr) << expected.name;
+		EXPECT_STREQ(box->Name(), expected.name);
+		EXPECT_STREQ(box->Label(), expected.label);
+		EXPECT_EQ(box->Frame(), expected.frame) << expected.name;
 		EXPECT_EQ(box->Border(), B_FANCY_BORDER);
-		ASSERT_EQ(box->CountChildren(), int32(spec.children.size())) << spec.name;
-		for (size_t c = 0; c < spec.children.size(); c++)
-			EXPECT_STREQ(box->ChildAt(int32(c))->Name(), spec.children[c]) << spec.name;
+		ASSERT_EQ(box->CountChildren(), int32(expected.children.size())) << expected.name;
+		for (size_t c = 0; c < expected.children.size(); c++)
+			EXPECT_STREQ(box->ChildAt(int32(c))->Name(), expected.children[c]) << expected.name;
 	}
 	// The display views' frames.
 	EXPECT_EQ(window->FindView("FreqEnvView")->Frame(), BRect(10, 55, 120, 105));
@@ -172,40 +172,40 @@ TEST_F(EditorWindow, BuildsTheWindowWithItsBoxesInOrder)
 
 TEST_F(EditorWindow, EveryControlHasItsFrameLabelCodeAndState)
 {
-	for (const ControlSpec& spec : kControls) {
-		SCOPED_TRACE(spec.name);
-		BControl* control = Find<BControl>(window, spec.name);
+	for (const ExpectedControl& expected : kControls) {
+		SCOPED_TRACE(expected.name);
+		BControl* control = Find<BControl>(window, expected.name);
 		ASSERT_NE(control, nullptr);
-		EXPECT_STREQ(control->Parent()->Name(), spec.parent);
-		EXPECT_STREQ(control->Label(), spec.label);
-		EXPECT_EQ(control->IsEnabled(), spec.enabled);
+		EXPECT_STREQ(control->Parent()->Name(), expected.parent);
+		EXPECT_STREQ(control->Label(), expected.label);
+		EXPECT_EQ(control->IsEnabled(), expected.enabled);
 		EXPECT_EQ(control->ResizingMode(), uint32(B_FOLLOW_LEFT | B_FOLLOW_TOP));
 		EXPECT_TRUE(control->Flags() & B_NAVIGABLE);
-		if (spec.code != nullptr) {
-			EXPECT_EQ(control->Command(), Code(spec.code));
+		if (expected.code != nullptr) {
+			EXPECT_EQ(control->Command(), Code(expected.code));
 		}
 		if (dynamic_cast<BButton*>(control) != nullptr) {
 			// Preferred size, top-left corner kept.
-			EXPECT_EQ(control->Frame().LeftTop(), spec.frame.LeftTop());
+			EXPECT_EQ(control->Frame().LeftTop(), expected.frame.LeftTop());
 			float width = 0, height = 0;
 			control->GetPreferredSize(&width, &height);
 			EXPECT_EQ(control->Frame().Width(), width);
 			EXPECT_EQ(control->Frame().Height(), height);
 		} else {
-			EXPECT_EQ(control->Frame(), spec.frame);
+			EXPECT_EQ(control->Frame(), expected.frame);
 		}
 	}
 	for (const char* bare : {"TextFreqStart", "TextDuration", "AmpText"})
 		EXPECT_EQ(Find<BTextControl>(window, bare)->Divider(), 0.0f) << bare;
 
-	struct SliderSpec {
+	struct ExpectedSlider {
 		const char* name;
 		int32 minimum, maximum, hashMarks;
 		const char* minLabel;
 		const char* maxLabel;
 		int32 value;
 	};
-	const SliderSpec sliders[] = {
+	const ExpectedSlider sliders[] = {
 	    {"FreqSlider", 0, 4000, 5, "0", "4000", 1000},
 	    {"DurSlider", 0, 3000, 5, "0", "3000", 200},
 	    {"AmpSlider", 0, 100, 5, "0%", "100%", 95},
@@ -214,22 +214,22 @@ TEST_F(EditorWindow, EveryControlHasItsFrameLabelCodeAndState)
 	    // Q x 100 for the default Q of 1.
 	    {"ResonanceSlider", 10, 400, 101, "", "", 100},
 	};
-	for (const SliderSpec& spec : sliders) {
-		SCOPED_TRACE(spec.name);
-		BSlider* slider = Find<BSlider>(window, spec.name);
+	for (const ExpectedSlider& expected : sliders) {
+		SCOPED_TRACE(expected.name);
+		BSlider* slider = Find<BSlider>(window, expected.name);
 		int32 minimum = 0, maximum = 0;
 		slider->GetLimits(&minimum, &maximum);
-		EXPECT_EQ(minimum, spec.minimum);
-		EXPECT_EQ(maximum, spec.maximum);
-		EXPECT_EQ(slider->HashMarkCount(), spec.hashMarks);
+		EXPECT_EQ(minimum, expected.minimum);
+		EXPECT_EQ(maximum, expected.maximum);
+		EXPECT_EQ(slider->HashMarkCount(), expected.hashMarks);
 		EXPECT_EQ(slider->HashMarks(), B_HASH_MARKS_TOP);
 		EXPECT_EQ(slider->Style(), B_TRIANGLE_THUMB);
 		EXPECT_EQ(slider->BarColor(), make_color(0, 51, 102, 255));
-		EXPECT_STREQ(slider->MinLimitLabel(), spec.minLabel);
-		EXPECT_STREQ(slider->MaxLimitLabel(), spec.maxLabel);
+		EXPECT_STREQ(slider->MinLimitLabel(), expected.minLabel);
+		EXPECT_STREQ(slider->MaxLimitLabel(), expected.maxLabel);
 		ASSERT_NE(slider->ModificationMessage(), nullptr);
 		EXPECT_EQ(slider->ModificationMessage()->what, slider->Command());
-		EXPECT_EQ(slider->Value(), spec.value);
+		EXPECT_EQ(slider->Value(), expected.value);
 	}
 
 	EXPECT_EQ(Text(window, "TextFreqStart"), "1000\n");
@@ -672,8 +672,8 @@ TEST_F(EditorWindow, TabReachesEveryControl)
 		QTest::keyClick(focused, Qt::Key_Tab);
 		ProcessEvents();
 	}
-	for (const ControlSpec& spec : kControls)
-		EXPECT_TRUE(reached.count(spec.name)) << spec.name << " not reached with Tab";
+	for (const ExpectedControl& expected : kControls)
+		EXPECT_TRUE(reached.count(expected.name)) << expected.name << " not reached with Tab";
 }
 
 TEST_F(EditorWindow, CheckBoxLabelsAreShownWhole)
