@@ -50,35 +50,8 @@ bool Same(float a, float b)
 	return (std::isnan(a) && std::isnan(b)) || a == b;
 }
 
-class WindowBadInput : public ::testing::Test {
+class WindowBadInput : public WindowFixture {
 protected:
-	void SetUp() override { App(); }
-	void TearDown() override
-	{
-		for (TunkWindow* window : windows) {
-			if (BLooper::IsAlive(window))
-				window->Quit();
-		}
-		ProcessEvents();
-	}
-
-	TunkWindow* New()
-	{
-		windows.push_back(new TunkWindow(BRect(50, 50, 560, 515)));
-		windows.back()->Show();
-		ProcessEvents();
-		return windows.back();
-	}
-
-	TunkWindow* Open(const std::string& directory, const std::string& name)
-	{
-		entry_ref ref(directory.c_str(), name.c_str());
-		windows.push_back(new TunkWindow(BRect(100, 100, 610, 565), &ref));
-		windows.back()->Show();
-		ProcessEvents();
-		return windows.back();
-	}
-
 	// Every slider stays inside its range whatever its parameter holds.
 	void ExpectSlidersInRange(TunkWindow* window)
 	{
@@ -99,12 +72,6 @@ protected:
 	{
 		EXPECT_EQ(Samples(*window->Sound()), FreshRender(window->Params()));
 	}
-
-	ScratchDataHome home;
-	TempDir dir;
-	AlertAnswers alerts;
-	PanelAnswers panels;
-	std::vector<TunkWindow*> windows;
 };
 
 }  // namespace

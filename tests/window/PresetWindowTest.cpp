@@ -22,8 +22,6 @@ using namespace window_test;
 
 namespace {
 
-const BRect kFrame(100, 100, 610, 565);
-
 std::vector<uint8> ReadBytes(const std::string& path)
 {
 	std::ifstream in(path, std::ios::binary);
@@ -64,49 +62,7 @@ bool SameParams(const PresetParams& a, const PresetParams& b)
 	return std::memcmp(&a, &b, sizeof(PresetParams)) == 0;
 }
 
-class PresetWindow : public ::testing::Test {
-protected:
-	void SetUp() override { App(); }
-
-	void TearDown() override
-	{
-		for (TunkWindow* window : windows) {
-			if (BLooper::IsAlive(window))
-				window->Quit();
-		}
-		ProcessEvents();
-	}
-
-	TunkWindow* Open(const std::string& directory, const std::string& name)
-	{
-		entry_ref ref(directory.c_str(), name.c_str());
-		windows.push_back(new TunkWindow(kFrame, &ref));
-		windows.back()->Show();
-		ProcessEvents();
-		return windows.back();
-	}
-
-	TunkWindow* New()
-	{
-		windows.push_back(new TunkWindow(BRect(50, 50, 560, 515)));
-		windows.back()->Show();
-		ProcessEvents();
-		return windows.back();
-	}
-
-	// Closes a window as its close box does.
-	void Close(TunkWindow* window)
-	{
-		window->PostMessage(B_QUIT_REQUESTED);
-		ProcessEvents();
-	}
-
-	ScratchDataHome home;
-	TempDir dir;
-	AlertAnswers alerts;
-	PanelAnswers panels;
-	std::vector<TunkWindow*> windows;
-};
+class PresetWindow : public WindowFixture {};
 
 } // namespace
 

@@ -30,6 +30,7 @@
 #include "kits/interface/TextControl.h"
 #include "kits/interface/Window.h"
 #include "kits/storage/TempDir.h"
+#include "window/TunkWindow.h"
 
 namespace window_test {
 
@@ -230,5 +231,51 @@ inline bool Enabled(BWindow* window, const char* control)
 {
 	return Find<BControl>(window, control)->IsEnabled();
 }
+
+// Editor windows made by a test and closed after it, with answers for alerts and panels and a
+// scratch type registry. A new window takes the start-up frame, a window for a file the file frame.
+class WindowFixture : public ::testing::Test {
+protected:
+	void SetUp() override { App(); }
+
+	void TearDown() override
+	{
+		for (TunkWindow* window : windows) {
+			if (BLooper::IsAlive(window))
+				window->Quit();
+		}
+		ProcessEvents();
+	}
+
+	TunkWindow* New() { return Shown(new TunkWindow(BRect(50, 50, 560, 515))); }
+
+	TunkWindow* Open(const std::string& directory, const std::string& name)
+	{
+		entry_ref ref(directory.c_str(), name.c_str());
+		return Shown(new TunkWindow(BRect(100, 100, 610, 565), &ref));
+	}
+
+	// Closes a window as its close box does.
+	void Close(TunkWindow* window)
+	{
+		window->PostMessage(B_QUIT_REQUESTED);
+		ProcessEvents();
+	}
+
+	ScratchDataHome home;
+	TempDir dir;
+	AlertAnswers alerts;
+	PanelAnswers panels;
+	std::vector<TunkWindow*> windows;
+
+private:
+	TunkWindow* Shown(TunkWindow* window)
+	{
+		windows.push_back(window);
+		window->Show();
+		ProcessEvents();
+		return window;
+	}
+};
 
 } // namespace window_test
