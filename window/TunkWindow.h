@@ -2,6 +2,8 @@
 // engine and the file panels, handles the controls' commands, and reads and writes presets.
 #pragma once
 
+#include <array>
+
 #include "kits/interface/Window.h"
 #include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
@@ -10,12 +12,14 @@
 class BBox;
 class BButton;
 class BCheckBox;
+class BControl;
 class BFilePanel;
 class BMenuField;
 class BMessage;
 class BPopUpMenu;
 class BSlider;
 class BTextControl;
+class CurvePanelView;
 class DistortionView;
 class EnvelopeView;
 class SoundView;
@@ -74,7 +78,7 @@ public:
 	// Builds every view, control, the engine and the file panels; called once by each
 	// constructor.
 	void InitWindow();
-	// Pushes the parameter block into the engine and every control; only switches sections on.
+	// Pushes the parameter block into the engine and every control, sections on and off.
 	void RefreshParams();
 	// Keeps the "*" at the end of the title while the document has unsaved changes.
 	void SetDataChanged(bool changed);
@@ -94,10 +98,33 @@ public:
 	BFilePanel* WavePanel() const { return fWavePanel; }
 
 private:
-	struct PairedParam;
+	// Either control sets the parameter and mirrors it into the other.
+	struct PairedParam {
+		uint32 sliderCode;
+		uint32 textCode;
+		float PresetParams::*field;
+		void (TunkSound::*setter)(float);
+		BSlider* TunkWindow::*slider;
+		BTextControl* TunkWindow::*text;
+		float factor; // slider value = parameter x factor
+	};
 	static constexpr int32 kPairedParamCount = 3;
 	static const PairedParam* PairedParams();
 	bool HandlePairedParam(uint32 code);
+
+	struct Section {
+		uint32 code; // the check box's command
+		uint8 PresetParams::*enabled;
+		void (TunkSound::*setEnabled)(bool);
+		BCheckBox* check;
+		BControl* controls[2]; // nullptr where the section has fewer
+		CurvePanelView* view;  // nullptr: the section has no view
+		void (*draw)(TunkSound*, CurvePanelView*);
+	};
+	static constexpr int32 kSectionCount = 4;
+	std::array<Section, kSectionCount> Sections();
+	// Sets the engine flag, the check box, the controls and the view.
+	void ShowSection(const Section& section, bool on);
 
 	void MakeNewDocument();
 	void FinishConstruction();

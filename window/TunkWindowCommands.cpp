@@ -1,0 +1,200 @@
+// The window's commands: what each control's message does to the parameters, the engine and
+// the other controls.
+#include "window/TunkWindow.h"
+
+#include "engine/TunkSound.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/app/MessageQueue.h"
+#include "kits/interface/CheckBox.h"
+#include "kits/interface/FilePanel.h"
+#include "kits/interface/Slider.h"
+#include "kits/interface/TextControl.h"
+#include "views/DistortionView.h"
+#include "views/EnvelopeView.h"
+#include "window/SliderValue.h"
+
+bool TunkWindow::HandlePairedParam(uint32 code)
+{
+	for (int32 i = 0; i < kPairedParamCount; i++) {
+		const PairedParam& pair = PairedParams()[i];
+		BSlider* slider = this->*pair.slider;
+		BTextControl* text = this->*pair.text;
+		float& value = fParams.*pair.field;
+		if (code == pair.sliderCode) {
+			value = float(slider->Value()) / pair.factor;
+			(fSound->*pair.setter)(value);
+			MirrorToText(text, value);
+		} else if (code == pair.textCode) {
+			value = ParseText(text);
+			(fSound->*pair.setter)(value);
+			slider->SetValue(SliderValue(value * pair.factor));
+		} else {
+			continue;
+		}
+		SetDataChanged(true);
+		Regenerate();
+		return true;
+	}
+	return false;
+}
+
+void TunkWindow::MessageReceived(BMessage* message)
+{
+	if (HandlePairedParam(message->what))
+		return;
+
+	switch (message->what) {
+		case kMsgSine: SelectOscillator(1); break;
+		case kMsgSquare: SelectOscillator(2); break;
+		case kMsgSaw: SelectOscillator(3); break;
+		case kMsgTriangle: SelectOscillator(4); break;
+
+		case kMsgAmpCurveText:
+			fParams.ampEnvelope = ParseText(TextAmpCurve);
+			fSound->SetAmpEnvelope(fParams.ampEnvelope);
+			fSound->DrawAmpEnvToView(AmpEnvView);
+			SetDataChanged(true);
+			Regenerate();
+			break;
+		case kMsgFreqCurveText:
+			fParams.freqEnvelope = ParseText(TextFreqCurve);
+			fSound->SetFreqEnvelope(fParams.freqEnvelope);
+			fSound->DrawFreqEnvToView(FreqEnvView);
+			SetDataChanged(true);
+			Regenerate();
+			break;
+
+		case kMsgCurveMoved: CurveMoved(message); break;
+
+		case kMsgEnableAmpEnv: SwitchSection(kMsgEnableAmpEnv, CheckEnAmpEnv->Value() == 1); break;
+		case kMsgEnableFreqEnv:
+			SwitchSection(kMsgEnableFreqEnv, CheckEnFreqEnv->Value() == 1);
+			break;
+		case kMsgEnableDistortion:
+			SwitchSection(kMsgEnableDistortion, CheckEnDistortion->Value() == 1);
+			break;
+		case kMsgEnableFilter: SwitchSection(kMsgEnableFilter, CheckEnFilter->Value() == 1); break;
+
+		case kMsgDistSlider:
+			fParams.distortion = float(DistSlider->Value());
+			fSound->SetDistortion(fParams.distortion);
+			fSound->GenerateWaveShapeTable();
+			fSound->DrawDistortedWaveToView(DistortionView);
+			SetDataChanged(true);
+			Regenerate();
+			break;
+		case kMsgCutoffSlider:
+			fParams.filterCutoff = float(CutoffSlider->Value());
+			fSound->SetFilterCutoff(fParams.filterCutoff);
+			SetDataChanged(true);
+			Regenerate();
+			break;
+		case kMsgResonanceSlider:
+			fParams.filterQ = float(ResonanceSlider->Value()) / 100.0f;
+			fSound->SetFilterQ(fParams.filterQ);
+			SetDataChanged(true);
+			Regenerate();
+			break;
+
+		case kMsgEnableRepeat:
+			// Repeat and tempo are not part of the document: no changed mark.
+			if (CheckEnSeq->Value() == 1) {
+				fSound->SetSequencerEnabled(true);
+				TextSeqBPM->SetEnabled(true);
+			} else {
+				fSound->SetSequencerEnabled(false);
+				TextSeqBPM->SetEnabled(false);
+				fSound->StopSound();
+			}
+			Regenerate();
+			break;
+		case kMsgTempoText:
+			// A tempo without a beat (0, or text that is no number) makes the engine store a
+			// beat length of 0, which playback takes as "never restart".
+			fSound->SetBeatLength(ParseText(TextSeqBPM));
+			break;
+
+		case kMsgPlay: fSound->PlaySound(); break;
+		case kMsgStop: fSound->StopSound(); break;
+		case kMsgOpenPreset: fOpenPanel->Show(); break;
+		case kMsgSavePreset: fSavePanel->Show(); break;
+		case B_SAVE_REQUESTED: WritePresetToFile(message); break;
+		case kMsgSaveWave: fWavePanel->Show(); break;
+		case kMsgWaveSaveReply: fSound->WriteSoundToFile(message); break;
+
+		case B_KEY_DOWN: {
+			int8 byte = 0;
+			if (message->FindInt8("byte", &byte) == B_OK && byte == 0x20)
+				fSound->PlaySound();
+			break;
+		}
+
+		default:
+			// Not a command of this window: dropped.
+			break;
+	}
+}
+
+void TunkWindow::SelectOscillator(int32 type)
+{
+	fParams.oscType = type;
+	fSound->SetOscType(type);
+	fSound->GenerateWaveTable();
+	SetDataChanged(true);
+	if (fSound->IsDistortionEnabled()) {
+		fParams.distortionEnabled = 1;
+		DistortionView->SetEnabled(true);
+		fSound->DrawDistortedWaveToView(DistortionView);
+	}
+	Regenerate();
+}
+
+void TunkWindow::SwitchSection(uint32 code, bool on)
+{
+	for (const Section& section : Sections()) {
+		if (section.code == code) {
+			fParams.*section.enabled = on ? 1 : 0;
+			ShowSection(section, on);
+		}
+	}
+	SetDataChanged(true);
+	Regenerate();
+}
+
+void TunkWindow::CurveMoved(BMessage* message)
+{
+	int32 curveType = 0;
+	if (message->FindInt32("curvetype", &curveType) == B_OK) {
+		if (fParams.ampEnvEnabled == 1 && curveType == kAmpCurveType) {
+			fParams.ampEnvelope = AmpEnvView->CurveValue();
+			MirrorToText(TextAmpCurve, fParams.ampEnvelope);
+			fSound->SetAmpEnvelope(fParams.ampEnvelope);
+			fSound->DrawAmpEnvToView(AmpEnvView);
+		}
+		if (fParams.freqEnvEnabled == 1 && curveType == kFreqCurveType) {
+			fParams.freqEnvelope = FreqEnvView->CurveValue();
+			MirrorToText(TextFreqCurve, fParams.freqEnvelope);
+			fSound->SetFreqEnvelope(fParams.freqEnvelope);
+			fSound->DrawFreqEnvToView(FreqEnvView);
+		}
+	}
+	SetDataChanged(true);
+	Regenerate();
+	PruneCurveMessages();
+}
+
+// A fast drag queues curve messages faster than the sound regenerates. The view holds the
+// latest value, so only the newest waiting message is worth handling.
+void TunkWindow::PruneCurveMessages()
+{
+	BMessageQueue* queue = MessageQueue();
+	queue->Lock();
+	while (queue->FindMessage(kMsgCurveMoved, 1) != nullptr) {
+		BMessage* oldest = queue->FindMessage(kMsgCurveMoved, 0);
+		queue->RemoveMessage(oldest);
+		delete oldest;
+	}
+	queue->Unlock();
+}
+

@@ -1,0 +1,274 @@
+// The window's layout: every box, control and view at its frame, and the tables that tie the
+// controls to their parameters and sections.
+#include "window/TunkWindow.h"
+
+#include <cstdlib>
+
+#include "app/SpaceBarFilter.h"
+#include "engine/TunkSound.h"
+#include "kits/app/Message.h"
+#include "kits/app/Messenger.h"
+#include "kits/interface/Box.h"
+#include "kits/interface/Button.h"
+#include "kits/interface/CheckBox.h"
+#include "kits/interface/FilePanel.h"
+#include "kits/interface/MenuField.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/interface/PopUpMenu.h"
+#include "kits/interface/Slider.h"
+#include "kits/interface/TextControl.h"
+#include "views/DistortionView.h"
+#include "views/EnvelopeView.h"
+#include "views/SoundView.h"
+#include "views/TunkView.h"
+#include "window/SliderValue.h"
+
+namespace {
+
+constexpr uint32 kFollow = B_FOLLOW_LEFT | B_FOLLOW_TOP;
+constexpr uint32 kControlFlags = B_WILL_DRAW | B_NAVIGABLE;
+constexpr rgb_color kBarColor = {0, 51, 102, 255};
+
+BBox* MakeBox(BView* parent, BRect frame, const char* name, const char* label)
+{
+	BBox* box = new BBox(
+	    frame, name, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP, B_FANCY_BORDER);
+	box->SetLabel(label);
+	parent->AddChild(box);
+	return box;
+}
+
+struct SliderSetup {
+	BRect frame;
+	const char* name;
+	const char* label;
+	uint32 code;
+	int32 minimum;
+	int32 maximum;
+	int32 hashMarks;
+	const char* minLabel; // nullptr: no limit labels
+	const char* maxLabel;
+};
+
+// Configured but not yet added: some sliders get their value before they join their box.
+BSlider* MakeSlider(const SliderSetup& setup)
+{
+	BSlider* slider =
+	    new BSlider(setup.frame, setup.name, setup.label, new BMessage(setup.code), setup.minimum,
+	        setup.maximum, B_TRIANGLE_THUMB, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
+	slider->SetHashMarks(B_HASH_MARKS_TOP);
+	slider->SetHashMarkCount(setup.hashMarks);
+	slider->SetBarColor(kBarColor);
+	if (setup.minLabel != nullptr)
+		slider->SetLimitLabels(setup.minLabel, setup.maxLabel);
+	slider->SetModificationMessage(new BMessage(setup.code));
+	return slider;
+}
+
+// A text field without a label takes its whole frame.
+BTextControl* MakeBareText(BRect frame, const char* name, const char* text, uint32 code)
+{
+	BTextControl* control =
+	    new BTextControl(frame, name, "", text, new BMessage(code), kFollow, kControlFlags);
+	control->SetDivider(0);
+	return control;
+}
+
+BButton* MakeButton(BView* parent, BRect frame, const char* name, const char* label, uint32 code)
+{
+	BButton* button = new BButton(frame, name, label, new BMessage(code), kFollow, kControlFlags);
+	button->ResizeToPreferred();
+	parent->AddChild(button);
+	return button;
+}
+
+BCheckBox* MakeCheckBox(
+    BView* parent, BRect frame, const char* name, const char* label, uint32 code)
+{
+	BCheckBox* box = new BCheckBox(frame, name, label, new BMessage(code), kFollow, kControlFlags);
+	parent->AddChild(box);
+	return box;
+}
+
+} // namespace
+
+void TunkWindow::InitWindow()
+{
+	fSpaceBarFilter = new SpaceBarFilter();
+	AddCommonFilter(fSpaceBarFilter);
+
+	MainView = new TunkView(Bounds(), "MainView");
+	AddChild(MainView);
+
+	// Oscillator.
+	OSCBox = MakeBox(MainView, BRect(15, 5, 215, 210), "OSCBox", "OSC");
+	fOscMenu = new BPopUpMenu("", true, true, B_ITEMS_IN_COLUMN);
+	FieldOsc = new BMenuField(
+	    BRect(5, 10, 150, 30), "FieldOsc", "Oscillator", fOscMenu, kFollow, kControlFlags);
+	fOscMenu->AddItem(new BMenuItem("Sine", new BMessage(kMsgSine)));
+	fOscMenu->AddItem(new BMenuItem("Square", new BMessage(kMsgSquare)));
+	fOscMenu->AddItem(new BMenuItem("Saw", new BMessage(kMsgSaw)));
+	fOscMenu->AddItem(new BMenuItem("Triangle", new BMessage(kMsgTriangle)));
+	fOscMenu->ItemAt(0)->SetMarked(true);
+	OSCBox->AddChild(FieldOsc);
+
+	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
+	    0, 4000, 5, "0", "4000"});
+	OSCBox->AddChild(FreqSlider);
+	TextFreqStart = MakeBareText(BRect(150, 50, 190, 69), "TextFreqStart", "1000", kMsgFreqText);
+	FreqSlider->SetValue(SliderValue(std::atof(TextFreqStart->Text())));
+	OSCBox->AddChild(TextFreqStart);
+
+	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider, 0,
+	    3000, 5, "0", "3000"});
+	OSCBox->AddChild(DurSlider);
+	TextDuration = MakeBareText(BRect(150, 100, 190, 119), "TextDuration", "200", kMsgDurText);
+	DurSlider->SetValue(SliderValue(std::atof(TextDuration->Text())));
+	OSCBox->AddChild(TextDuration);
+
+	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider, 0,
+	    100, 5, "0%", "100%"});
+	OSCBox->AddChild(AmpSlider);
+	AmpText = MakeBareText(BRect(150, 150, 190, 169), "AmpText", "0.95", kMsgAmpText);
+	AmpSlider->SetValue(SliderValue(std::atof(AmpText->Text()) * 100.0));
+	OSCBox->AddChild(AmpText);
+
+	// Frequency envelope.
+	FENVBox = MakeBox(MainView, BRect(225, 5, 355, 120), "FENVBox", "Freq ENV");
+	CheckEnFreqEnv =
+	    MakeCheckBox(FENVBox, BRect(10, 12, 63, 31), "CheckEnFreqEnv", "Enable", kMsgEnableFreqEnv);
+	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve", "Freq Curve:", "1",
+	    new BMessage(kMsgFreqCurveText), kFollow, kControlFlags);
+	TextFreqCurve->SetEnabled(false);
+	FENVBox->AddChild(TextFreqCurve);
+	FreqEnvView = new EnvelopeView(BRect(10, 55, 120, 105), "FreqEnvView", kFreqCurveType);
+	FENVBox->AddChild(FreqEnvView);
+
+	// Amplitude envelope.
+	AENVBox = MakeBox(MainView, BRect(365, 5, 495, 120), "AENVBox", "Amp ENV");
+	CheckEnAmpEnv =
+	    MakeCheckBox(AENVBox, BRect(10, 12, 63, 31), "CheckEnAmpEnv", "Enable", kMsgEnableAmpEnv);
+	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve", "Amp Curve:", "1",
+	    new BMessage(kMsgAmpCurveText), kFollow, kControlFlags);
+	TextAmpCurve->SetEnabled(false);
+	AENVBox->AddChild(TextAmpCurve);
+	AmpEnvView = new EnvelopeView(BRect(10, 55, 120, 105), "AmpEnvView", kAmpCurveType);
+	AENVBox->AddChild(AmpEnvView);
+
+	// Distortion.
+	DistortionBox = MakeBox(MainView, BRect(225, 125, 385, 210), "DistortionBox", "Distortion");
+	DistortionView = new ::DistortionView(BRect(10, 15, 65, 70), "DistortionView");
+	DistortionBox->AddChild(DistortionView);
+	CheckEnDistortion = MakeCheckBox(
+	    DistortionBox, BRect(70, 15, 155, 35), "CheckEnDistortion", "Enable", kMsgEnableDistortion);
+	DistSlider = MakeSlider(
+	    {BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider, 1, 10, 5, "1", "10"});
+	DistSlider->SetEnabled(false);
+	DistortionBox->AddChild(DistSlider);
+
+	// Presets.
+	PresetsBox = MakeBox(MainView, BRect(395, 125, 495, 210), "PresetsBox", "Presets");
+	SavePresetButton =
+	    MakeButton(PresetsBox, BRect(20, 15, 76, 55), "SavePresetButton", "Save", kMsgSavePreset);
+	OpenPresetButton =
+	    MakeButton(PresetsBox, BRect(20, 47, 76, 95), "OpenPresetButton", "Open", kMsgOpenPreset);
+
+	// Filter.
+	FilterBox = MakeBox(MainView, BRect(15, 215, 495, 295), "FilterBox", "Filter");
+	CheckEnFilter =
+	    MakeCheckBox(FilterBox, BRect(10, 12, 63, 31), "CheckEnFilter", "Enable", kMsgEnableFilter);
+	CutoffSlider = MakeSlider({BRect(10, 30, 230, 70), "CutoffSlider", "Cutoff", kMsgCutoffSlider,
+	    20, 20000, 101, nullptr, nullptr});
+	CutoffSlider->SetValue(5000);
+	CutoffSlider->SetEnabled(false);
+	FilterBox->AddChild(CutoffSlider);
+	ResonanceSlider = MakeSlider({BRect(240, 30, 460, 70), "ResonanceSlider", "Resonance",
+	    kMsgResonanceSlider, 10, 400, 101, nullptr, nullptr});
+	ResonanceSlider->SetValue(10);
+	ResonanceSlider->SetEnabled(false);
+	FilterBox->AddChild(ResonanceSlider);
+
+	// Output.
+	OutputBox = MakeBox(MainView, BRect(15, 300, 495, 450), "OutputBox", "Output");
+	SoundView = new ::SoundView(BRect(10, 20, 390, 120), "SoundView");
+	OutputBox->AddChild(SoundView);
+	PlayButton = MakeButton(OutputBox, BRect(400, 20, 436, 45), "PlayButton", "Play", kMsgPlay);
+	SaveWaveButton =
+	    MakeButton(OutputBox, BRect(400, 46, 436, 71), "SaveWaveButton", "Save", kMsgSaveWave);
+	StopButton = MakeButton(OutputBox, BRect(400, 72, 436, 95), "StopButton", "Stop", kMsgStop);
+	CheckEnSeq = MakeCheckBox(
+	    OutputBox, BRect(400, 100, 470, 120), "CheckEnSeq", "Repeat", kMsgEnableRepeat);
+	TextSeqBPM = new BTextControl(BRect(400, 125, 470, 145), "TextSeqBPM", "BPM:", "120",
+	    new BMessage(kMsgTempoText), kFollow, kControlFlags);
+	TextSeqBPM->SetEnabled(false);
+	OutputBox->AddChild(TextSeqBPM);
+
+	fSound = new TunkSound();
+
+	BMessenger self(this);
+	fSavePanel = new BFilePanel(
+	    B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false, nullptr, nullptr, false, true);
+	fOpenPanel =
+	    new BFilePanel(B_OPEN_PANEL, nullptr, nullptr, 0, true, nullptr, nullptr, false, true);
+	// The WAV export has a panel of its own, whose reply code keeps it away from the preset
+	// writer.
+	fWavePanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false,
+	    new BMessage(kMsgWaveSaveReply), nullptr, false, true);
+}
+
+// The three parameters that a slider and a text field show together, in the order of the
+// refresh.
+const TunkWindow::PairedParam* TunkWindow::PairedParams()
+{
+	static const PairedParam params[kPairedParamCount] = {
+	    {kMsgAmpSlider, kMsgAmpText, &PresetParams::amplitude, &TunkSound::SetAmplitude,
+	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f},
+	    {kMsgFreqSlider, kMsgFreqText, &PresetParams::startFreq, &TunkSound::SetStartFreq,
+	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f},
+	    {kMsgDurSlider, kMsgDurText, &PresetParams::duration, &TunkSound::SetDuration,
+	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f},
+	};
+	return params;
+}
+
+// The four switchable sections: the parameter and engine flag, the check box, the controls
+// that follow it and the view that shows the section's curve.
+std::array<TunkWindow::Section, TunkWindow::kSectionCount> TunkWindow::Sections()
+{
+	return {{
+	    {kMsgEnableFreqEnv, &PresetParams::freqEnvEnabled, &TunkSound::SetFreqEnvEnabled,
+	        CheckEnFreqEnv, {TextFreqCurve, nullptr}, FreqEnvView,
+	        [](TunkSound* sound, CurvePanelView* view) {
+		        sound->DrawFreqEnvToView(static_cast<EnvelopeView*>(view));
+	        }},
+	    {kMsgEnableAmpEnv, &PresetParams::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
+	        CheckEnAmpEnv, {TextAmpCurve, nullptr}, AmpEnvView,
+	        [](TunkSound* sound, CurvePanelView* view) {
+		        sound->DrawAmpEnvToView(static_cast<EnvelopeView*>(view));
+	        }},
+	    {kMsgEnableDistortion, &PresetParams::distortionEnabled, &TunkSound::SetDistortionEnabled,
+	        CheckEnDistortion, {DistSlider, nullptr}, DistortionView,
+	        [](TunkSound* sound, CurvePanelView* view) {
+		        sound->DrawDistortedWaveToView(static_cast<::DistortionView*>(view));
+	        }},
+	    {kMsgEnableFilter, &PresetParams::filterEnabled, &TunkSound::SetFilterEnabled,
+	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr},
+	}};
+}
+
+void TunkWindow::ShowSection(const Section& section, bool on)
+{
+	(fSound->*section.setEnabled)(on);
+	section.check->SetValue(on ? B_CONTROL_ON : B_CONTROL_OFF);
+	for (BControl* control : section.controls) {
+		if (control != nullptr)
+			control->SetEnabled(on);
+	}
+	if (section.view == nullptr)
+		return;
+	section.view->SetEnabled(on);
+	if (on)
+		section.draw(fSound, section.view);
+	else
+		section.view->Clear();
+}
