@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/TunkSound.h"
+#include "engine/core/Render.h"
 #include "kits/app/Message.h"
 #include "kits/media/MediaFile.h"
 #include "kits/media/MediaFormats.h"
@@ -40,7 +41,7 @@ void TunkSound::WriteSoundToFile(BMessage* reply)
 	// said so in its own alert: there is nothing to write.
 	int64 count = 0;
 	const int16* samples = GetBuffer(&count);
-	if (samples == nullptr && std::ceil(double(duration) * kSampleRate / 1000.0) != 0)
+	if (samples == nullptr && tunk::SampleCount(generator.params) != 0)
 		return;
 
 	const bool ready = InitMediaFile(&path);

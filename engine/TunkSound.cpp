@@ -17,8 +17,10 @@ TunkSound::TunkSound()
 	format.u.raw_audio.buffer_size = 0;
 
 	sampleBuffer = nullptr;
-	filter.history = nullptr;
-	filter.coef = nullptr;
+	// The filter's state lives in the generator: nothing to allocate, nothing to fail.
+	filter.length = tunk::kFilterSections;
+	filter.history = generator.Filter().history;
+	filter.coef = generator.Filter().coef;
 
 	readBufSem = create_sem(1, "readBufSem");
 	if (readBufSem == B_NO_MEMORY)
@@ -35,21 +37,8 @@ TunkSound::TunkSound()
 	sampleLength = 0;
 	playPosition = 0;
 
-	filterQ = 1.0;
-	filterCutoff = 5000.0;
-	InitFilter();
-
-	// The window's start values, so that a fresh engine is ready to generate; the
-	// window's parameter refresh sets them again in its own order.
-	amplitude = 0.95f;
-	startFreq = 1000.0f;
-	duration = 200.0f;
-	oscType = 1;
-	ampEnvelope = 1.0f;
-	freqEnvelope = 1.0f;
-	distortion = 1.0f;
-	GenerateWaveTable();
-	GenerateWaveShapeTable();
+	// The generator starts with the default sound, its tables built and its filter
+	// designed, so that a fresh engine is ready to generate.
 	SetBeatLength(120.0f);
 }
 
@@ -63,10 +52,6 @@ TunkSound::~TunkSound()
 	}
 	std::free(sampleBuffer);
 	sampleBuffer = nullptr;
-	std::free(filter.coef);
-	filter.coef = nullptr;
-	std::free(filter.history);
-	filter.history = nullptr;
 	if (readBufSem >= 0)
 		delete_sem(readBufSem);
 	if (writeBufSem >= 0)
@@ -75,67 +60,86 @@ TunkSound::~TunkSound()
 
 void TunkSound::SetStartFreq(float hz)
 {
-	startFreq = hz;
+	generator.params.startFreq = hz;
 }
 
 void TunkSound::SetDuration(float ms)
 {
-	duration = ms;
+	generator.params.duration = ms;
 }
 
 void TunkSound::SetAmplitude(float gain)
 {
-	amplitude = gain;
+	generator.params.amplitude = gain;
 }
 
 void TunkSound::SetAmpEnvelope(float curve)
 {
-	ampEnvelope = curve;
+	generator.params.ampEnvelope = curve;
 }
 
 void TunkSound::SetFreqEnvelope(float curve)
 {
-	freqEnvelope = curve;
+	generator.params.freqEnvelope = curve;
 }
 
 void TunkSound::SetDistortion(float drive)
 {
-	distortion = drive;
+	generator.params.distortion = drive;
 }
 
 void TunkSound::SetOscType(int32 code)
 {
-	oscType = code;
+	generator.params.oscType = code;
 }
 
 void TunkSound::SetFilterCutoff(float hz)
 {
-	filterCutoff = hz;
+	generator.params.filterCutoff = hz;
 }
 
 void TunkSound::SetFilterQ(float q)
 {
-	filterQ = q;
+	generator.params.filterQ = q;
 }
 
 void TunkSound::SetFreqEnvEnabled(bool on)
 {
-	freqEnvEnabled = on;
+	generator.params.freqEnvEnabled = on;
 }
 
 void TunkSound::SetAmpEnvEnabled(bool on)
 {
-	ampEnvEnabled = on;
+	generator.params.ampEnvEnabled = on;
 }
 
 void TunkSound::SetFilterEnabled(bool on)
 {
-	filterEnabled = on;
+	generator.params.filterEnabled = on;
 }
 
 void TunkSound::SetDistortionEnabled(bool on)
 {
-	distortionEnabled = on;
+	generator.params.distortionEnabled = on;
+}
+
+void TunkSound::SetParams(const tunk::SoundParams& params)
+{
+	SetAmplitude(params.amplitude);
+	SetStartFreq(params.startFreq);
+	SetDuration(params.duration);
+	SetOscType(params.oscType);
+	SetAmpEnvelope(params.ampEnvelope);
+	SetFreqEnvelope(params.freqEnvelope);
+	SetDistortion(params.distortion);
+	SetFilterCutoff(params.filterCutoff);
+	SetFilterQ(params.filterQ);
+	GenerateWaveTable();
+	GenerateWaveShapeTable();
+	SetAmpEnvEnabled(params.ampEnvEnabled);
+	SetFreqEnvEnabled(params.freqEnvEnabled);
+	SetDistortionEnabled(params.distortionEnabled);
+	SetFilterEnabled(params.filterEnabled);
 }
 
 void TunkSound::SetSequencerEnabled(bool on)

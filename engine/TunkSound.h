@@ -1,12 +1,15 @@
-// TunkSound: the sound engine of one editor window. It holds the parameters of one
-// sound, the wave and shape tables built from them, the generated 16-bit buffer, the
-// playback state and the sound player. Setters only store: the caller rebuilds the
-// table concerned and calls GenerateSound().
+// TunkSound: the sound engine of one editor window. It owns a generator of the synthesis
+// core (parameters, wave and shape tables, filter) and adds what a window needs around
+// it: the generated 16-bit buffer under its semaphores, the playback state, the sound
+// player, alerts and export. Setters only store: the caller rebuilds the table concerned
+// and calls GenerateSound().
 #pragma once
 
 #include <atomic>
 
 #include "engine/Filter.h"
+#include "engine/core/Generator.h"
+#include "engine/core/SoundParams.h"
 #include "kits/kernel/OS.h"
 #include "kits/media/MediaDefs.h"
 #include "kits/storage/EntryRef.h"
@@ -21,10 +24,7 @@ class DistortionView;
 class EnvelopeView;
 class SoundView;
 
-// The fixed sample rate of generation, filter design, playback and export.
-constexpr int32 kSampleRate = 44100;
-// Entries of one period in the wave and shape tables (each has one guard entry more).
-constexpr int32 kTableSize = 2048;
+using tunk::kSampleRate;
 
 // The player's buffer callback: the cookie is the address of the engine's playerCookie.
 void SoundBufferProc(void* cookie, void* buffer, size_t size, const media_raw_audio_format& format);
@@ -54,37 +54,43 @@ public:
 	void SetSequencerEnabled(bool on);
 	void SetBeatLength(float bpm);
 
-	float GetStartFreq() const { return startFreq; }
-	float GetDuration() const { return duration; }
-	float GetAmplitude() const { return amplitude; }
-	float GetAmpEnvelope() const { return ampEnvelope; }
-	float GetFreqEnvelope() const { return freqEnvelope; }
-	float GetDistortion() const { return distortion; }
-	int32 GetOscType() const { return oscType; }
-	double GetFilterCutoff() const { return filterCutoff; }
-	double GetFilterQ() const { return filterQ; }
-	bool IsFreqEnvEnabled() const { return freqEnvEnabled; }
-	bool IsAmpEnvEnabled() const { return ampEnvEnabled; }
-	bool IsFilterEnabled() const { return filterEnabled; }
-	bool IsDistortionEnabled() const { return distortionEnabled; }
+	// Every sound parameter at once, set in the order of the window's refresh, with both
+	// tables rebuilt; the caller generates. Tempo and repeat are not sound parameters.
+	void SetParams(const tunk::SoundParams& params);
+	// The parameters as set (a table is built from them only when asked).
+	tunk::SoundParams Params() const { return generator.params; }
+
+	float GetStartFreq() const { return generator.params.startFreq; }
+	float GetDuration() const { return generator.params.duration; }
+	float GetAmplitude() const { return generator.params.amplitude; }
+	float GetAmpEnvelope() const { return generator.params.ampEnvelope; }
+	float GetFreqEnvelope() const { return generator.params.freqEnvelope; }
+	float GetDistortion() const { return generator.params.distortion; }
+	int32 GetOscType() const { return generator.params.oscType; }
+	double GetFilterCutoff() const { return generator.params.filterCutoff; }
+	double GetFilterQ() const { return generator.params.filterQ; }
+	bool IsFreqEnvEnabled() const { return generator.params.freqEnvEnabled; }
+	bool IsAmpEnvEnabled() const { return generator.params.ampEnvEnabled; }
+	bool IsFilterEnabled() const { return generator.params.filterEnabled; }
+	bool IsDistortionEnabled() const { return generator.params.distortionEnabled; }
 	bool IsSequencerEnabled() const;
 
 	// Oscillator and wave table (engine/Oscillator.cpp)
 	void GenerateWaveTable();
 	float Oscillator(float increment, float* phase) const;
-	const float* WaveTable() const { return waveTable; }
+	const float* WaveTable() const { return generator.WaveTable(); }
 
 	// Envelopes and wave shaper (engine/Envelope.cpp)
 	static float ExpEnvelope(float x, float curve);
 	void GenerateWaveShapeTable();
 	float Distort(float x) const;
-	const float* ShapeTable() const { return shapeTable; }
+	const float* ShapeTable() const { return generator.ShapeTable(); }
 
 	// Low-pass filter (engine/Filter.cpp)
 	void InitFilter();
 	void UpdateFilter(float q, float cutoff);
 	const FILTER& Filter() const { return filter; }
-	double GetFilterGain() const { return filterGain; }
+	double GetFilterGain() const { return generator.Filter().gain; }
 
 	// Generation and buffer access (engine/Generate.cpp)
 	void GenerateSound();
@@ -119,16 +125,7 @@ private:
 	sem_id readBufSem;
 	sem_id writeBufSem;
 
-	float startFreq = 0;
-	float duration = 0;
-	float amplitude = 0;
-	float ampEnvelope = 0;
-	float freqEnvelope = 0;
-	float distortion = 0;
-	int32 oscType = 0;
-
-	float waveTable[kTableSize + 1] = {};
-	float shapeTable[kTableSize + 1] = {};
+	tunk::Generator generator;
 
 	int16* sampleBuffer = nullptr;
 	int64 sampleLength = 0;  // under writeBufSem; 0 whenever sampleBuffer is absent
@@ -136,10 +133,6 @@ private:
 	std::atomic<uint32> beatLength{0};
 	std::atomic<uint32> playPosition{0};
 
-	bool freqEnvEnabled = false;
-	bool ampEnvEnabled = false;
-	bool filterEnabled = false;
-	bool distortionEnabled = false;
 	std::atomic<bool> sequencerEnabled{false};
 	std::atomic<bool> playing{false};
 
@@ -153,9 +146,5 @@ private:
 	TunkSound* playerCookie = nullptr;
 	entry_ref exportTarget;
 
-	SectionPrototype sections[2] = {};
-	FILTER filter = {};
-	double filterQ = 1.0;
-	double filterGain = 1.0;
-	double filterCutoff = 5000.0;
+	FILTER filter = {};  // the generator's filter state, as the single-step filter takes it
 };

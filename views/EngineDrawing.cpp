@@ -1,7 +1,7 @@
 // The engine's drawing operations into the display views.
 #include <cstdio>
 
-#include "engine/Dsp.h"
+#include "engine/core/Dsp.h"
 #include "engine/TunkSound.h"
 #include "kits/interface/View.h"
 #include "views/DistortionView.h"
@@ -74,12 +74,12 @@ void TunkSound::DrawSoundToView(SoundView* view)
 
 void TunkSound::DrawAmpEnvToView(EnvelopeView* view)
 {
-	DrawEnvelopeToView(view, ampEnvelope);
+	DrawEnvelopeToView(view, GetAmpEnvelope());
 }
 
 void TunkSound::DrawFreqEnvToView(EnvelopeView* view)
 {
-	DrawEnvelopeToView(view, freqEnvelope);
+	DrawEnvelopeToView(view, GetFreqEnvelope());
 }
 
 void TunkSound::DrawDistortedWaveToView(DistortionView* view)
@@ -97,7 +97,7 @@ void TunkSound::DrawDistortedWaveToView(DistortionView* view)
 	float x = 1;
 	for (int32 n = 0; n < kDistortionSteps; n++) {
 		float d = Distort(Oscillator(increment, &phase));
-		int16 q = dsp::ToSample(d);
+		int16 q = tunk::dsp::ToSample(d);
 		x += 1;
 		view->StrokeLine(BPoint(x, layout.Row(q)), B_SOLID_HIGH);
 	}

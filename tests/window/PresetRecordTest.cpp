@@ -211,8 +211,8 @@ TEST(PresetRecord, ApplyPushesEveryParameterAndBuildsTheTables)
 	byHand.SetAmpEnvEnabled(true);
 	byHand.SetDistortionEnabled(true);
 	byHand.SetFilterEnabled(true);
-	EXPECT_EQ(std::memcmp(sound.WaveTable(), byHand.WaveTable(), sizeof(float) * kTableSize), 0);
-	EXPECT_EQ(std::memcmp(sound.ShapeTable(), byHand.ShapeTable(), sizeof(float) * kTableSize), 0);
+	EXPECT_EQ(std::memcmp(sound.WaveTable(), byHand.WaveTable(), sizeof(float) * tunk::kTableLength), 0);
+	EXPECT_EQ(std::memcmp(sound.ShapeTable(), byHand.ShapeTable(), sizeof(float) * tunk::kTableLength), 0);
 	EXPECT_EQ(render(sound), render(byHand));
 }
 

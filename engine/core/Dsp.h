@@ -1,18 +1,14 @@
-// Per-sample building blocks of the engine, inline so that the generation loop and the
-// public single-step operations (Oscillator, Distort, ExpEnvelope, iir_filter) share one
-// definition and therefore give bit-identical results.
+// Per-sample building blocks of the synthesis, inline so that the block renderer and the
+// window engine's single-step operations (Oscillator, Distort, ExpEnvelope, iir_filter)
+// share one definition and therefore give bit-identical results.
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 
-#include "engine/Filter.h"
-#include "kits/support/SupportDefs.h"
+#include "engine/core/SoundParams.h"
 
-namespace dsp {
-
-constexpr int32 kTableLength = 2048;
-// Second-order sections of the low-pass filter.
-constexpr uint32 kFilterSections = 2;
+namespace tunk::dsp {
 
 // Brings a phase into [0, 2048): the truncated integer part is taken modulo 2048 and the
 // fraction added back. Negative phases (a negative frequency) get the true modulo; a
@@ -26,7 +22,7 @@ inline float WrapPhase(float phase)
 	if (phase >= float(kTableLength) && phase < float(2 * kTableLength))
 		return phase - float(kTableLength);
 	if (phase > -2147483648.0f && phase < 2147483648.0f) {
-		int32 whole = int32(phase);
+		int32_t whole = int32_t(phase);
 		phase = float(whole & (kTableLength - 1)) + (phase - float(whole));
 		if (phase < 0)
 			phase += float(kTableLength);
@@ -44,7 +40,7 @@ inline float WrapPhase(float phase)
 // Linear interpolation at a position in [0, 2048) of a table with a guard entry at 2048.
 inline float ReadTable(const float* table, float position)
 {
-	int32 i = int32(position);
+	int32_t i = int32_t(position);
 	float f = position - float(i);
 	return (table[i + 1] - table[i]) * f + table[i];
 }
@@ -65,10 +61,10 @@ inline float ShapeLookup(const float* table, float x)
 
 // One sample through the cascade of second-order sections (direct form II), rounding to
 // float after every product-and-add.
-inline float FilterSample(float input, const float* coef, float* history, uint32 sections)
+inline float FilterSample(float input, const float* coef, float* history, uint32_t sections)
 {
 	float y = input * coef[0];
-	for (uint32 n = 0; n < sections; n++) {
+	for (uint32_t n = 0; n < sections; n++) {
 		const float* c = coef + 1 + 4 * n;
 		float* h = history + 2 * n;
 		float h1 = h[0];
@@ -84,17 +80,17 @@ inline float FilterSample(float input, const float* coef, float* history, uint32
 }
 
 // floor(s * 32767) as a 16-bit sample, saturated at the ends; a non-number gives 0.
-inline int16 ToSample(float s)
+inline int16_t ToSample(float s)
 {
 	double v = double(s) * 32767.0;
 	if (!(v > -32768.0))
 		return std::isnan(v) ? 0 : -32768;
 	if (v >= 32767.0)
 		return 32767;
-	int32 whole = int32(v);
+	int32_t whole = int32_t(v);
 	if (double(whole) > v)
 		whole--;
-	return int16(whole);
+	return int16_t(whole);
 }
 
 // The envelope 1 - (1 - e^(x c)) / (1 - e^c) for one curve c, with the parts that do not
@@ -130,19 +126,19 @@ public:
 	// At() for `n` positions at once (n <= kMaxBlock). The passes without a call are
 	// left to the compiler to run several lanes at a time; IEEE arithmetic gives the
 	// same bits either way.
-	static constexpr int32 kMaxBlock = 256;
-	void AtBlock(const float* x, float* out, int32 n) const
+	static constexpr int32_t kMaxBlock = 256;
+	void AtBlock(const float* x, float* out, int32_t n) const
 	{
 		if (kind != kExp) {
-			for (int32 k = 0; k < n; k++)
+			for (int32_t k = 0; k < n; k++)
 				out[k] = Special(x[k]);
 			return;
 		}
 		double e[kMaxBlock];
-		for (int32 k = 0; k < n; k++)
+		for (int32_t k = 0; k < n; k++)
 			e[k] = std::exp(double(x[k] * c));
 		const double d = denominator;
-		for (int32 k = 0; k < n; k++) {
+		for (int32_t k = 0; k < n; k++) {
 			float numerator = float(1.0 - e[k]);
 			out[k] = float(1.0 - double(numerator) / d);
 		}
@@ -177,4 +173,4 @@ private:
 	Kind kind = kExp;
 };
 
-}  // namespace dsp
+}  // namespace tunk::dsp

@@ -1,0 +1,25 @@
+// The resonant 24 dB/octave low-pass: two second-order sections designed from an
+// analogue Butterworth prototype by the bilinear transform with pre-warping.
+#pragma once
+
+#include <cstdint>
+
+namespace tunk {
+
+constexpr uint32_t kFilterSections = 2;
+
+// The running filter, in place: coef[0] is the overall gain, then p1, p2, z1, z2 per
+// section; history holds two state values per section, the newest first.
+struct FilterState {
+	float coef[1 + 4 * kFilterSections] = {};
+	float history[2 * kFilterSections] = {};
+	double gain = 1.0;  // the overall gain before rounding to float
+};
+
+// Designs the filter for `q` and `cutoff` and clears its history. Only settings the
+// design cannot take are replaced: a cutoff that is not a number (5000 Hz), at or beyond
+// half the sample rate (22049 Hz) or not above 0 (1 Hz); a Q that is not a number (1),
+// not above 0 (0.01) or infinite (1000). Everything else is designed as given.
+void DesignLowPass(float q, float cutoff, FilterState* filter);
+
+}  // namespace tunk

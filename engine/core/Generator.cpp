@@ -1,0 +1,152 @@
+#include "engine/core/Generator.h"
+
+#include <array>
+#include <cmath>
+#include <new>
+#include <utility>
+
+#include "engine/core/Dsp.h"
+#include "engine/core/Render.h"
+
+namespace tunk {
+
+namespace {
+
+// Everything one render reads, gathered so that the loop below sees plain locals.
+struct Chain {
+	const float* waveTable;
+	const float* shapeTable;
+	float* coef;
+	float* history;
+	float startFreq;
+	float amplitude;
+	double seconds;  // duration / 1000
+	dsp::EnvelopeCurve freqCurve;
+	dsp::EnvelopeCurve ampCurve;
+};
+
+// Samples per block: the envelopes of a block are worked out before its samples, so that
+// their exponentials (independent of one another) overlap instead of lengthening the
+// per-sample chain of phase and filter.
+constexpr int32_t kBlock = dsp::EnvelopeCurve::kMaxBlock;
+
+// One pass over the buffer with the stage switches fixed at compile time, so that the
+// per-sample work carries no tests for stages that are off.
+template <bool FreqEnv, bool Distortion, bool AmpEnv, bool Filter>
+void RenderPass(const Chain& chain, int16_t* out, int64_t count)
+{
+	const float fixedIncrement = float(double(chain.startFreq) * 2048.0 / kSampleRate);
+	float x[kBlock];
+	float increments[kBlock];
+	float gains[kBlock];
+	float phase = 0;
+	for (int64_t start = 0; start < count; start += kBlock) {
+		const int32_t n = count - start < kBlock ? int32_t(count - start) : kBlock;
+		// The sample counts fit 32 bits (at most ten minutes), which lets these loops
+		// convert several indices at a time.
+		const int32_t first = int32_t(start);
+		if constexpr (FreqEnv) {
+			for (int32_t k = 0; k < n; k++)
+				x[k] = float(double(first + k) / double(count));
+			chain.freqCurve.AtBlock(x, increments, n);
+			for (int32_t k = 0; k < n; k++) {
+				float hz = increments[k] * chain.startFreq;
+				increments[k] = float(double(hz) * 2048.0 / kSampleRate);
+			}
+		}
+		if constexpr (AmpEnv) {
+			for (int32_t k = 0; k < n; k++)
+				x[k] = float(double(first + k) / chain.seconds / kSampleRate);
+			chain.ampCurve.AtBlock(x, gains, n);
+		}
+		for (int32_t k = 0; k < n; k++) {
+			float s = dsp::ReadTable(chain.waveTable, phase);
+			phase = dsp::WrapPhase(phase + (FreqEnv ? increments[k] : fixedIncrement));
+			if constexpr (Distortion)
+				s = dsp::ShapeLookup(chain.shapeTable, s);
+			if constexpr (AmpEnv)
+				s = s * gains[k];
+			s = s * chain.amplitude;
+			if constexpr (Filter)
+				s = dsp::FilterSample(s, chain.coef, chain.history, kFilterSections);
+			out[start + k] = dsp::ToSample(s);
+		}
+	}
+}
+
+typedef void (*PassFunc)(const Chain&, int16_t*, int64_t);
+
+template <size_t Switches>
+constexpr PassFunc PassFor()
+{
+	return RenderPass<(Switches & 1) != 0, (Switches & 2) != 0, (Switches & 4) != 0,
+		(Switches & 8) != 0>;
+}
+
+template <size_t... Switches>
+constexpr std::array<PassFunc, sizeof...(Switches)> MakePasses(std::index_sequence<Switches...>)
+{
+	return {PassFor<Switches>()...};
+}
+
+// Indexed by the stage switches: 1 frequency envelope, 2 distortion, 4 amplitude
+// envelope, 8 filter.
+constexpr auto kPasses = MakePasses(std::make_index_sequence<16>());
+
+}  // namespace
+
+Generator::Generator()
+{
+	BuildWaveTable();
+	BuildShapeTable();
+	DesignFilter(params.filterQ, params.filterCutoff);
+}
+
+void Generator::RenderInto(int16_t* out, int64_t count)
+{
+	DesignFilter(params.filterQ, params.filterCutoff);
+	Chain chain{waveTable, shapeTable, filter.coef, filter.history, params.startFreq,
+		params.amplitude, double(params.duration) / 1000.0,
+		dsp::EnvelopeCurve(params.freqEnvelope), dsp::EnvelopeCurve(params.ampEnvelope)};
+	int switches = (params.freqEnvEnabled ? 1 : 0) | (params.distortionEnabled ? 2 : 0)
+		| (params.ampEnvEnabled ? 4 : 0) | (params.filterEnabled ? 8 : 0);
+	kPasses[switches](chain, out, count);
+}
+
+int64_t SampleCount(const SoundParams& params)
+{
+	double wanted = std::ceil(double(params.duration) * kSampleRate / 1000.0);
+	if (!(wanted >= 0 && wanted <= double(kMaxSampleCount)))
+		return -1;
+	return int64_t(wanted);
+}
+
+RenderStatus Render(const SoundParams& params, int16_t* out, int64_t capacity)
+{
+	const int64_t count = SampleCount(params);
+	if (count < 0 || capacity < count || (count > 0 && out == nullptr))
+		return RenderStatus::Refused;
+	Generator generator;
+	generator.params = params;
+	generator.BuildWaveTable();
+	generator.BuildShapeTable();
+	generator.RenderInto(out, count);
+	return RenderStatus::Ok;
+}
+
+RenderStatus Render(const SoundParams& params, std::vector<int16_t>* out)
+{
+	out->clear();
+	const int64_t count = SampleCount(params);
+	if (count < 0)
+		return RenderStatus::Refused;
+	try {
+		out->resize(size_t(count));
+	} catch (const std::bad_alloc&) {
+		std::vector<int16_t>().swap(*out);
+		return RenderStatus::NoMemory;
+	}
+	return Render(params, out->data(), count);
+}
+
+}  // namespace tunk

@@ -1,0 +1,108 @@
+// The synthesis core on its own: this program links the core and nothing of the kits,
+// the window toolkit or the sound device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "core/RenderHash.h"
+#include "engine/core/Render.h"
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+std::vector<int16_t> Rendered(const tunk::SoundParams& p)
+{
+	std::vector<int16_t> out;
+	EXPECT_EQ(tunk::Render(p, &out), tunk::RenderStatus::Ok);
+	return out;
+}
+
+}  // namespace
+
+TEST(RenderTest, DefaultSoundStartsWithTheKnownSamples)
+{
+	const std::vector<int16_t> samples = Rendered(tunk::SoundParams());
+	ASSERT_EQ(samples.size(), 8820u);
+	const int16_t expected[] = {
+		0, 4420, 8750, 12903, 16795, 20346, 23485, 26148, 28281, 29842, 30797, 31128, 30828};
+	for (size_t i = 0; i < std::size(expected); i++)
+		EXPECT_EQ(samples[i], expected[i]) << "sample " << i;
+}
+
+TEST(RenderTest, EveryWaveformAndStageSwitchRendersAsBefore)
+{
+	renderhash::Hash hash;
+	for (int setting = 0; setting < renderhash::kSettings; setting++) {
+		tunk::SoundParams p = renderhash::Setting(setting);
+		for (int32_t type = 1; type <= 4; type++) {
+			p.oscType = type;
+			for (int switches = 0; switches < 16; switches++) {
+				renderhash::SetSwitches(&p, switches);
+				const std::vector<int16_t> samples = Rendered(p);
+				hash.Add(samples.data(), int64_t(samples.size()));
+			}
+		}
+	}
+	EXPECT_EQ(hash.Value(), renderhash::kExpected);
+}
+
+TEST(RenderTest, SampleCountRoundsUpAndRefusesWhatCannotBeRendered)
+{
+	const std::pair<float, int64_t> cases[] = {{200, 8820}, {123.4f, 5442}, {1, 45}, {0, 0},
+		{-0.0f, 0}, {600000, 26460000}, {600000.1f, -1}, {-5, -1}, {kNaN, -1}, {kInf, -1},
+		{-kInf, -1}, {1e9f, -1}};
+	for (auto [ms, count] : cases) {
+		tunk::SoundParams p;
+		p.duration = ms;
+		EXPECT_EQ(tunk::SampleCount(p), count) << ms;
+	}
+}
+
+TEST(RenderTest, RefusalsWriteNothing)
+{
+	tunk::SoundParams p;
+	p.duration = 1;  // 45 samples
+	std::vector<int16_t> out(64, 0x5a5a);
+	EXPECT_EQ(tunk::Render(p, out.data(), 44), tunk::RenderStatus::Refused);
+	EXPECT_EQ(tunk::Render(p, nullptr, 45), tunk::RenderStatus::Refused);
+	p.duration = -1;
+	EXPECT_EQ(tunk::Render(p, out.data(), 64), tunk::RenderStatus::Refused);
+	std::vector<int16_t> grown(3, 7);
+	EXPECT_EQ(tunk::Render(p, &grown), tunk::RenderStatus::Refused);
+	EXPECT_TRUE(grown.empty());
+	for (int16_t v : out)
+		ASSERT_EQ(v, 0x5a5a);
+
+	// Exactly the sound's samples, not one more; an empty sound needs no buffer.
+	p.duration = 1;
+	ASSERT_EQ(tunk::Render(p, out.data(), 64), tunk::RenderStatus::Ok);
+	EXPECT_EQ(out[10], 30797);
+	EXPECT_NE(out[44], 0x5a5a);
+	EXPECT_EQ(out[45], 0x5a5a);
+	p.duration = 0;
+	EXPECT_EQ(tunk::Render(p, nullptr, 0), tunk::RenderStatus::Ok);
+}
+
+TEST(RenderTest, RendersDependOnTheParametersOnly)
+{
+	tunk::SoundParams p;
+	p.oscType = tunk::kOscSaw;
+	p.filterEnabled = true;
+	p.filterQ = 6;
+	p.distortionEnabled = true;
+	p.distortion = 9;
+	const std::vector<int16_t> first = Rendered(p);
+	Rendered(tunk::SoundParams());
+	EXPECT_EQ(Rendered(p), first);
+
+	// A code that names no waveform renders the sine of a new sound.
+	tunk::SoundParams unknown;
+	unknown.oscType = 7;
+	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
+	unknown.oscType = 0;
+	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
+}
