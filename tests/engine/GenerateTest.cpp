@@ -5,9 +5,11 @@
 #include <limits>
 #include <vector>
 
+#include "core/RenderHash.h"
 #include "engine/AlertCapture.h"
 #include "engine/ReferenceChain.h"
 #include "engine/TunkSound.h"
+#include "engine/core/Render.h"
 
 namespace {
 
@@ -24,24 +26,10 @@ std::vector<int16> Samples(const TunkSound& sound)
 	return std::vector<int16>(buffer, buffer + count);
 }
 
-// The window's start values, set in the order of its parameter refresh.
+// The default sound, set as the window's parameter refresh sets it.
 void ApplyDefaults(TunkSound& sound)
 {
-	sound.SetAmplitude(0.95f);
-	sound.SetStartFreq(1000);
-	sound.SetDuration(200);
-	sound.SetOscType(1);
-	sound.SetAmpEnvelope(1);
-	sound.SetFreqEnvelope(1);
-	sound.SetDistortion(1);
-	sound.SetFilterCutoff(5000);
-	sound.SetFilterQ(1);
-	sound.GenerateWaveTable();
-	sound.GenerateWaveShapeTable();
-	sound.SetAmpEnvEnabled(false);
-	sound.SetFreqEnvEnabled(false);
-	sound.SetDistortionEnabled(false);
-	sound.SetFilterEnabled(false);
+	sound.SetParams(tunk::SoundParams());
 	sound.SetBeatLength(120);
 	sound.SetSequencerEnabled(false);
 }
@@ -187,6 +175,45 @@ TEST(GenerateTest, MatchesTheStageByStageChainBitForBit)
 		sound.GenerateSound();
 		ASSERT_EQ(Samples(sound), ReferenceGenerate(sound)) << curve;
 	}
+}
+
+TEST(GenerateTest, GeneratesExactlyWhatTheCoreRenders)
+{
+	TunkSound sound;
+	for (int setting = 0; setting < renderhash::kSettings; setting++) {
+		tunk::SoundParams p = renderhash::Setting(setting);
+		for (int32 type = 1; type <= 4; type++) {
+			p.oscType = type;
+			for (int switches = 0; switches < 16; switches++) {
+				renderhash::SetSwitches(&p, switches);
+				sound.SetParams(p);
+				EXPECT_EQ(sound.Params(), p);
+				sound.GenerateSound();
+				std::vector<int16> rendered;
+				ASSERT_EQ(tunk::Render(p, &rendered), tunk::RenderStatus::Ok);
+				ASSERT_EQ(Samples(sound), rendered) << setting << " " << type << " " << switches;
+			}
+		}
+	}
+}
+
+TEST(GenerateTest, SetParamsSwitchesSectionsOffAgain)
+{
+	TunkSound sound;
+	tunk::SoundParams loud;
+	loud.oscType = 3;
+	loud.distortion = 8;
+	loud.freqEnvEnabled = loud.ampEnvEnabled = loud.distortionEnabled = loud.filterEnabled = true;
+	sound.SetParams(loud);
+	sound.GenerateSound();
+	sound.SetParams(tunk::SoundParams());
+	EXPECT_FALSE(sound.IsFreqEnvEnabled() || sound.IsAmpEnvEnabled()
+		|| sound.IsDistortionEnabled() || sound.IsFilterEnabled());
+	sound.GenerateSound();
+	TunkSound fresh;
+	fresh.GenerateSound();
+	EXPECT_EQ(Samples(sound), Samples(fresh));
+	EXPECT_EQ(sound.Params(), fresh.Params());
 }
 
 TEST(GenerateTest, RepeatedAndResetGenerationsAreIdentical)
