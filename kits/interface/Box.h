@@ -1,11 +1,13 @@
 // BBox: a titled frame around a group of views. Children are placed in the box's coordinates.
+// The label sits on the frame's top line, which runs through the middle of the label's height,
+// so that views placed a few pixels below the box's top are inside the frame.
 #pragma once
 
 #include <string>
 
 #include "kits/interface/View.h"
 
-class QGroupBox;
+class QWidget;
 
 class BBox : public BView {
 public:
@@ -20,8 +22,10 @@ public:
 	void SetLabel(const char* label);
 	const char* Label() const { return fLabel.c_str(); }
 
-	// The Qt group box, for tests.
-	QGroupBox* GroupBox() const { return fGroupBox; }
+	// The rectangle the label takes, in the box's coordinates (invalid without a label), and
+	// the row of the frame's top line.
+	BRect LabelRect() const;
+	float FrameTop() const;
 
 protected:
 	void LayoutChanged() override;
@@ -29,5 +33,5 @@ protected:
 private:
 	std::string fLabel;
 	border_style fBorder;
-	QGroupBox* fGroupBox;
+	QWidget* fFrameWidget;
 };

@@ -13,6 +13,8 @@ public:
 	~BButton() override;
 
 	void SetLabel(const char* label) override;
+	// The label's width with room either side, at least kMinButtonWidth pixels; Qt's own height.
+	void GetPreferredSize(float* width, float* height) override;
 
 	QPushButton* PushButton() const { return fButton; }
 

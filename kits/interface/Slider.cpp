@@ -1,10 +1,10 @@
 #include "kits/interface/Slider.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QVBoxLayout>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 #include "kits/app/Message.h"
@@ -16,18 +16,10 @@ BSlider::BSlider(BRect frame, const char* name, const char* label, BMessage* mes
       fMinLabelWidget(new QLabel), fMaxLabelWidget(new QLabel)
 {
 	auto* panel = new QWidget;
-	auto* column = new QVBoxLayout(panel);
-	column->setContentsMargins(0, 0, 0, 0);
-	column->setSpacing(0);
-	column->addWidget(fLabelWidget);
-	column->addWidget(fSlider);
-	auto* limits = new QHBoxLayout;
-	limits->setContentsMargins(0, 0, 0, 0);
-	limits->addWidget(fMinLabelWidget);
-	limits->addStretch(1);
-	limits->addWidget(fMaxLabelWidget);
-	column->addLayout(limits);
-	column->addStretch(1);
+	for (QWidget* part : {static_cast<QWidget*>(fLabelWidget), static_cast<QWidget*>(fSlider),
+	         static_cast<QWidget*>(fMinLabelWidget), static_cast<QWidget*>(fMaxLabelWidget)})
+		part->setParent(panel);
+	fMaxLabelWidget->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 	fMinLabelWidget->hide();
 	fMaxLabelWidget->hide();
 
@@ -42,6 +34,7 @@ BSlider::BSlider(BRect frame, const char* name, const char* label, BMessage* mes
 	panel->setFocusProxy(fSlider);
 	panel->setFocusPolicy(fSlider->focusPolicy());
 	SetControlWidget(panel);
+	PlaceParts();
 }
 
 BSlider::~BSlider()
@@ -83,6 +76,7 @@ void BSlider::UpdateWidget()
 	fLabelWidget->setVisible(Label()[0] != '\0');
 	fSlider->setValue(Value());
 	fUpdating = false;
+	PlaceParts();
 }
 
 void BSlider::GetLimits(int32* minimum, int32* maximum) const
@@ -135,6 +129,62 @@ void BSlider::UpdateTicks()
 	fSlider->setTickPosition(fHashMarkCount > 1 ? position : QSlider::NoTicks);
 	if (fHashMarkCount > 1)
 		fSlider->setTickInterval(std::max(1, (fMax - fMin) / (fHashMarkCount - 1)));
+	PlaceParts();
+}
+
+void BSlider::LayoutChanged()
+{
+	BControl::LayoutChanged();
+	PlaceParts();
+}
+
+// The label on top, the bar with its marks below it and the limit labels under the bar's ends.
+// Frames laid out for a smaller font than Qt's may be too short for that column: then the limit
+// labels stand beside the bar's ends instead, so that no part is squeezed into another.
+void BSlider::PlaceParts()
+{
+	QWidget* panel = ControlWidget();
+	if (panel == nullptr)
+		return;
+	int width = panel->width();
+	int height = panel->height();
+	bool hasLabel = !fLabelWidget->isHidden();
+	bool hasMin = !fMinLabelWidget->isHidden();
+	bool hasMax = !fMaxLabelWidget->isHidden();
+	int labelHeight = hasLabel ? fLabelWidget->sizeHint().height() : 0;
+	int limitHeight = 0;
+	if (hasMin)
+		limitHeight = fMinLabelWidget->sizeHint().height();
+	if (hasMax)
+		limitHeight = std::max(limitHeight, fMaxLabelWidget->sizeHint().height());
+	int barHeight = fSlider->sizeHint().height();
+	fLabelWidget->setGeometry(0, 0, width, labelHeight);
+
+	if (labelHeight + barHeight + limitHeight <= height || limitHeight == 0) {
+		fSlider->setGeometry(0, labelHeight, width, std::min(barHeight, height - labelHeight));
+		int limitTop = labelHeight + barHeight;
+		fMinLabelWidget->setGeometry(0, limitTop, width / 2, limitHeight);
+		fMaxLabelWidget->setGeometry(width / 2, limitTop, width - width / 2, limitHeight);
+		return;
+	}
+	constexpr int kGap = 2;
+	int minWidth = hasMin ? fMinLabelWidget->sizeHint().width() + kGap : 0;
+	int maxWidth = hasMax ? fMaxLabelWidget->sizeHint().width() + kGap : 0;
+	barHeight = std::min(barHeight, height - labelHeight);
+	fSlider->setGeometry(minWidth, labelHeight, std::max(0, width - minWidth - maxWidth), barHeight);
+	// Level with the groove, which lies below the marks.
+	QStyleOptionSlider option;
+	option.initFrom(fSlider);
+	option.orientation = Qt::Horizontal;
+	option.tickPosition = fSlider->tickPosition();
+	option.minimum = fSlider->minimum();
+	option.maximum = fSlider->maximum();
+	QRect groove =
+	    fSlider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, fSlider);
+	int limitTop = std::clamp(labelHeight + groove.center().y() - limitHeight / 2, labelHeight,
+	    std::max(labelHeight, height - limitHeight));
+	fMinLabelWidget->setGeometry(0, limitTop, minWidth, limitHeight);
+	fMaxLabelWidget->setGeometry(width - maxWidth, limitTop, maxWidth, limitHeight);
 }
 
 void BSlider::SetLimitLabels(const char* minLabel, const char* maxLabel)
@@ -145,6 +195,7 @@ void BSlider::SetLimitLabels(const char* minLabel, const char* maxLabel)
 	fMaxLabelWidget->setText(QString::fromUtf8(fMaxLabel.c_str()));
 	fMinLabelWidget->setVisible(!fMinLabel.empty());
 	fMaxLabelWidget->setVisible(!fMaxLabel.empty());
+	PlaceParts();
 }
 
 void BSlider::SetBarColor(rgb_color color)

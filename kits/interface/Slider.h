@@ -63,12 +63,16 @@ public:
 
 	QSlider* SliderWidget() const { return fSlider; }
 	QLabel* LabelWidget() const { return fLabelWidget; }
+	QLabel* MinLabelWidget() const { return fMinLabelWidget; }
+	QLabel* MaxLabelWidget() const { return fMaxLabelWidget; }
 
 protected:
 	void UpdateWidget() override;
+	void LayoutChanged() override;
 
 private:
 	void UpdateTicks();
+	void PlaceParts();
 	void ValueChangedByUser(int value);
 	void Released();
 

@@ -1,7 +1,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -81,11 +83,51 @@ TEST_F(Controls, BoxPlacesItsChildrenInItsOwnCoordinates)
 {
 	auto* button = new BButton(BRect(5, 10, 60, 30), "b", "B", new BMessage(kButton));
 	box->AddChild(button);
-	EXPECT_EQ(box->GroupBox()->title(), "Box");
+	EXPECT_STREQ(box->Label(), "Box");
 	EXPECT_EQ(button->Widget()->mapTo(window->Widget(), QPoint(0, 0)), QPoint(20, 15));
 	EXPECT_EQ(window->FindView("b"), button);
 	EXPECT_EQ(button->Parent(), box);
 	EXPECT_EQ(button->Window(), window);
+}
+
+// The frame's top line runs through the middle of the label, so that views placed ten or
+// twelve pixels below the box's top stand inside the frame, and the label interrupts it.
+TEST_F(Controls, BoxLabelSitsOnTheFramesTopLine)
+{
+	auto* check = new BCheckBox(BRect(10, 12, 63, 31), "enable", "Enable", new BMessage(kCheck));
+	box->AddChild(check);
+	ShowActive();
+	BRect label = box->LabelRect();
+	ASSERT_TRUE(label.IsValid());
+	EXPECT_GE(box->FrameTop(), label.top + 1);
+	EXPECT_LE(box->FrameTop(), label.bottom - 1);
+	EXPECT_LT(box->FrameTop(), check->Frame().top) << "the check box lies inside the frame";
+
+	QImage image = box->Widget()->grab().toImage();
+	int top = int(box->FrameTop());
+	auto isLine = [&](int x, int y) { return qGray(image.pixel(x, y)) < 200; };
+	// The line runs from beyond the label to the right edge, and down both sides.
+	int right = image.width() - 1;
+	EXPECT_TRUE(isLine(int(label.right) + 4, top));
+	EXPECT_TRUE(isLine(right - 1, top));
+	EXPECT_TRUE(isLine(0, image.height() / 2));
+	EXPECT_TRUE(isLine(right - 1, image.height() / 2));
+	EXPECT_TRUE(isLine(image.width() / 2, image.height() - 2));
+	// Nothing of the line above its row, and a gap where the label stands.
+	for (int y = 0; y < top; y++)
+		EXPECT_FALSE(isLine(right - 1, y)) << "row " << y;
+	EXPECT_TRUE(isLine(int(label.left) - 1, top));
+	EXPECT_FALSE(isLine(int(label.left) + 1, top)) << "the label interrupts the line";
+	EXPECT_FALSE(isLine(int(label.right) - 1, top));
+	int ink = 0;
+	for (int y = int(label.top); y <= int(label.bottom); y++)
+		for (int x = int(label.left); x <= int(label.right); x++)
+			ink += isLine(x, y);
+	EXPECT_GT(ink, 10) << "the label is drawn";
+
+	box->SetLabel("");
+	EXPECT_FALSE(box->LabelRect().IsValid());
+	EXPECT_EQ(box->FrameTop(), 0);
 }
 
 TEST_F(Controls, ButtonSendsOnClickAndTakesItsPreferredSizeAtItsCorner)
@@ -95,9 +137,14 @@ TEST_F(Controls, ButtonSendsOnClickAndTakesItsPreferredSizeAtItsCorner)
 	box->AddChild(button);
 	ShowActive();
 	QSize hint = button->PushButton()->sizeHint();
-	EXPECT_EQ(button->Frame(),
-	    BRect(20, 15, 20 + float(hint.width() - 1), 15 + float(hint.height() - 1)));
-	EXPECT_EQ(button->Widget()->size(), hint);
+	EXPECT_EQ(button->Frame(), BRect(20, 15, 94, 15 + float(hint.height() - 1)))
+	    << "a short label gets the narrowest button";
+	EXPECT_EQ(button->Widget()->size(), QSize(75, hint.height()));
+	button->SetLabel("A label far too long for the narrowest button");
+	button->ResizeToPreferred();
+	EXPECT_GE(button->Frame().Width() + 1,
+	    float(QFontMetrics(button->PushButton()->font()).horizontalAdvance(
+	        button->PushButton()->text())));
 	EXPECT_TRUE(Codes().empty());
 	QTest::mouseClick(button->PushButton(), Qt::LeftButton);
 	EXPECT_EQ(Codes(), (std::vector<uint32>{kButton}));
@@ -201,6 +248,41 @@ TEST_F(Controls, SliderSendsWhileDraggedOnReleaseAndOnKeySteps)
 
 	slider->SetEnabled(false);
 	EXPECT_FALSE(bar->isEnabled());
+}
+
+// A slider in a frame too short for label, marks, bar and limit labels one above the other (the
+// distortion amount's) keeps its label clear of the marks and every part inside the frame.
+TEST_F(Controls, ShortSliderKeepsItsLabelClearOfItsHashMarks)
+{
+	for (BRect frame : {BRect(70, 30, 155, 65), BRect(5, 35, 150, 85)}) {
+		auto* slider =
+		    new BSlider(frame, "amount", "Amount", new BMessage(kSlider), 1, 10, B_TRIANGLE_THUMB);
+		slider->SetHashMarks(B_HASH_MARKS_TOP);
+		slider->SetHashMarkCount(5);
+		slider->SetLimitLabels("1", "10");
+		box->AddChild(slider);
+		ShowActive();
+		QWidget* panel = slider->ControlWidget();
+		QSlider* bar = slider->SliderWidget();
+		QRect label = slider->LabelWidget()->geometry();
+		QRect barRect = bar->geometry();
+		QRect inside(0, 0, panel->width(), panel->height());
+		QLabel* parts[] = {slider->LabelWidget(), slider->MinLabelWidget(),
+		    slider->MaxLabelWidget()};
+		for (QLabel* part : parts) {
+			QRect rect = part->geometry();
+			EXPECT_TRUE(inside.contains(rect)) << part->text().toStdString();
+			EXPECT_GE(rect.height(), part->sizeHint().height()) << part->text().toStdString();
+			EXPECT_FALSE(rect.intersects(barRect)) << part->text().toStdString();
+		}
+		EXPECT_FALSE(slider->MinLabelWidget()->geometry().intersects(
+		    slider->MaxLabelWidget()->geometry()));
+		EXPECT_TRUE(inside.contains(barRect));
+		EXPECT_GE(barRect.height(), bar->sizeHint().height()) << "the marks are not cut";
+		EXPECT_LT(label.bottom(), barRect.top());
+		slider->RemoveSelf();
+		delete slider;
+	}
 }
 
 TEST_F(Controls, TextControlSendsOnEnterAndOnLeavingAfterAChangeOnly)
