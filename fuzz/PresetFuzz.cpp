@@ -5,7 +5,7 @@
 
 #include "engine/TunkSound.h"
 #include "fuzz/FuzzSupport.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "window/PresetRecord.h"
+#include "preset/PresetRecord.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "engine/TunkSound.h"
 #include "tools/RenderOptions.h"
 #include "tools/SoundFileWriter.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 #ifndef TUNK_VERSION
 #define TUNK_VERSION "unknown"

@@ -7,7 +7,7 @@
 #include "kits/interface/Window.h"
 #include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetRecord.h"
 
 class BBox;
 class BButton;

@@ -21,7 +21,7 @@
 #include "engine/DiskAudio.h"
 #include "engine/TunkSound.h"
 #include "kits/storage/TempDir.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/TunkSound.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetRecord.h"
 #include "window/TunkWindow.h"
 #include "window/WindowHarness.h"
 

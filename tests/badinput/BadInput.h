@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/TunkSound.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 namespace badinput {
 

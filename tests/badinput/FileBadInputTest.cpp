@@ -20,7 +20,7 @@
 #include "kits/app/Message.h"
 #include "kits/storage/Entry.h"
 #include "kits/storage/TempDir.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "tools/RenderOptions.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetRecord.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "engine/TunkSound.h"
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 namespace {
 

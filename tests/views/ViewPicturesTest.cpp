@@ -12,7 +12,7 @@
 #include "views/SoundView.h"
 #include "views/TunkView.h"
 #include "views/ViewTestSupport.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 using namespace view_test;
 

@@ -14,7 +14,7 @@
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetRecord.h"
 #include "window/TunkWindow.h"
 #include "window/WindowHarness.h"
 

@@ -6,12 +6,12 @@
 #include <array>
 #include <cstddef>
 
+#include "engine/core/SoundParams.h"
 #include "kits/support/SupportDefs.h"
 
 class BNode;
-class TunkSound;
 
-// The window's copy of one sound's parameters, laid out as the file body.
+// One sound's parameters as the file holds them, laid out as the file body.
 struct PresetParams {
 	float startFreq;
 	uint32 reserved;  // no meaning; kept as loaded
@@ -45,9 +45,13 @@ constexpr char kPresetMagic[5] = {'T', '0', 'N', 'K', '\0'};
 
 using PresetBytes = std::array<uint8, kPresetRecordSize>;
 
-// The parameters of a new sound: sine at 1000 Hz, 200 ms, amplitude 0.95, curves and
-// distortion 1, cutoff 5000 Hz, resonance 1, every section off.
+// The parameters of a new sound (tunk::SoundParams' defaults), reserved field 0.
 PresetParams DefaultPresetParams();
+
+// Between the record and the core's parameters. A flag is on when it holds 1, as the
+// window reads it; the way back writes 1 and 0 and a reserved field of 0.
+tunk::SoundParams ToSoundParams(const PresetParams& params);
+PresetParams ToPresetParams(const tunk::SoundParams& params);
 
 // The 44-byte body alone.
 void EncodePresetParams(const PresetParams& params, uint8* out);
@@ -62,13 +66,11 @@ enum class PresetCheck { Valid, NotValid };
 // the defaults. The filler is ignored.
 PresetCheck DecodePresetRecord(const void* data, size_t size, PresetParams* params);
 
-// Pushes the parameters into an engine in the order of the window's refresh and builds
-// its tables; the caller generates. Tempo 120 beats per minute, repeat off.
-void ApplyPresetToEngine(const PresetParams& params, TunkSound* sound);
-
-// File helpers for tools. Reading: B_OK, the file's open or read error, or B_BAD_DATA for a
-// file that is not a preset (`params` then holds the defaults). Writing replaces the whole
-// file and tags it with the preset type; a file system without attributes does not fail it.
+// Reading: B_OK, the file's open or read error, or B_BAD_DATA for a file that is not a
+// preset (`params` then holds the defaults). Writing replaces the whole file, so a longer
+// file keeps exactly the 52 bytes of the record, and tags it with the preset type; a file
+// system without attributes does not fail it. Failures are the system's reasons
+// (B_PERMISSION_DENIED, B_DEVICE_FULL, ...).
 status_t ReadPresetFile(const char* path, PresetParams* params);
 status_t WritePresetFile(const char* path, const PresetParams& params);
 

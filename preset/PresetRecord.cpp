@@ -1,9 +1,8 @@
-#include "window/PresetRecord.h"
+#include "preset/PresetRecord.h"
 
 #include <bit>
 #include <cstring>
 
-#include "engine/TunkSound.h"
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
@@ -54,21 +53,45 @@ float getFloat(const uint8* in)
 
 PresetParams DefaultPresetParams()
 {
+	return ToPresetParams(tunk::SoundParams());
+}
+
+tunk::SoundParams ToSoundParams(const PresetParams& params)
+{
+	tunk::SoundParams p;
+	p.startFreq = params.startFreq;
+	p.duration = params.duration;
+	p.amplitude = params.amplitude;
+	p.freqEnvelope = params.freqEnvelope;
+	p.ampEnvelope = params.ampEnvelope;
+	p.distortion = params.distortion;
+	p.filterCutoff = params.filterCutoff;
+	p.filterQ = params.filterQ;
+	p.oscType = params.oscType;
+	p.freqEnvEnabled = params.freqEnvEnabled == 1;
+	p.ampEnvEnabled = params.ampEnvEnabled == 1;
+	p.distortionEnabled = params.distortionEnabled == 1;
+	p.filterEnabled = params.filterEnabled == 1;
+	return p;
+}
+
+PresetParams ToPresetParams(const tunk::SoundParams& p)
+{
 	PresetParams params;
-	params.startFreq = 1000.0f;
+	params.startFreq = p.startFreq;
 	params.reserved = 0;
-	params.duration = 200.0f;
-	params.amplitude = 0.95f;
-	params.freqEnvelope = 1.0f;
-	params.ampEnvelope = 1.0f;
-	params.distortion = 1.0f;
-	params.filterCutoff = 5000.0f;
-	params.filterQ = 1.0f;
-	params.oscType = 1;
-	params.ampEnvEnabled = 0;
-	params.freqEnvEnabled = 0;
-	params.distortionEnabled = 0;
-	params.filterEnabled = 0;
+	params.duration = p.duration;
+	params.amplitude = p.amplitude;
+	params.freqEnvelope = p.freqEnvelope;
+	params.ampEnvelope = p.ampEnvelope;
+	params.distortion = p.distortion;
+	params.filterCutoff = p.filterCutoff;
+	params.filterQ = p.filterQ;
+	params.oscType = p.oscType;
+	params.ampEnvEnabled = p.ampEnvEnabled ? 1 : 0;
+	params.freqEnvEnabled = p.freqEnvEnabled ? 1 : 0;
+	params.distortionEnabled = p.distortionEnabled ? 1 : 0;
+	params.filterEnabled = p.filterEnabled ? 1 : 0;
 	return params;
 }
 
@@ -129,27 +152,6 @@ PresetCheck DecodePresetRecord(const void* data, size_t size, PresetParams* para
 	}
 	*params = DecodePresetParams(bytes.data() + kPresetParamsOffset);
 	return PresetCheck::Valid;
-}
-
-void ApplyPresetToEngine(const PresetParams& params, TunkSound* sound)
-{
-	sound->SetAmplitude(params.amplitude);
-	sound->SetStartFreq(params.startFreq);
-	sound->SetDuration(params.duration);
-	sound->SetOscType(params.oscType);
-	sound->SetAmpEnvelope(params.ampEnvelope);
-	sound->SetFreqEnvelope(params.freqEnvelope);
-	sound->SetDistortion(params.distortion);
-	sound->SetFilterCutoff(params.filterCutoff);
-	sound->SetFilterQ(params.filterQ);
-	sound->GenerateWaveTable();
-	sound->GenerateWaveShapeTable();
-	sound->SetAmpEnvEnabled(params.ampEnvEnabled == 1);
-	sound->SetFreqEnvEnabled(params.freqEnvEnabled == 1);
-	sound->SetDistortionEnabled(params.distortionEnabled == 1);
-	sound->SetFilterEnabled(params.filterEnabled == 1);
-	sound->SetBeatLength(120.0f);
-	sound->SetSequencerEnabled(false);
 }
 
 status_t ReadPresetFile(const char* path, PresetParams* params)

@@ -16,7 +16,7 @@
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
 #include "kits/storage/TempDir.h"
-#include "window/PresetRecord.h"
+#include "preset/PresetEngine.h"
 
 namespace {
 
@@ -216,6 +216,30 @@ TEST(PresetRecord, ApplyPushesEveryParameterAndBuildsTheTables)
 	EXPECT_EQ(render(sound), render(byHand));
 }
 
+TEST(PresetRecord, ConvertsToTheCoreParametersAndBack)
+{
+	PresetParams params = sample_params();
+	params.freqEnvEnabled = 2;  // anything but 1 is off
+	const tunk::SoundParams p = ToSoundParams(params);
+	EXPECT_EQ(p.startFreq, 440.0f);
+	EXPECT_EQ(p.duration, 350.5f);
+	EXPECT_EQ(p.amplitude, 0.5f);
+	EXPECT_EQ(p.freqEnvelope, -3.25f);
+	EXPECT_EQ(p.ampEnvelope, 7.0f);
+	EXPECT_EQ(p.distortion, 4.0f);
+	EXPECT_EQ(p.filterCutoff, 1200.0f);
+	EXPECT_EQ(p.filterQ, 2.5f);
+	EXPECT_EQ(p.oscType, 3);
+	EXPECT_TRUE(p.ampEnvEnabled && p.distortionEnabled && p.filterEnabled);
+	EXPECT_FALSE(p.freqEnvEnabled);
+
+	// Back again: flags written as 0 and 1, the reserved field as 0.
+	PresetParams expected = sample_params();
+	expected.reserved = 0;
+	EXPECT_TRUE(same_bytes(ToPresetParams(p), expected));
+	EXPECT_EQ(ToSoundParams(DefaultPresetParams()), tunk::SoundParams());
+}
+
 class PresetFile : public ::testing::Test {
 protected:
 	void SetUp() override { setenv("XDG_DATA_HOME", fData.Path().c_str(), 1); }
@@ -260,6 +284,7 @@ TEST_F(PresetFile, ReadingReportsWhatWentWrong)
 	EXPECT_EQ(params.duration, 0.0f);
 
 	EXPECT_EQ(WritePresetFile((fDir / "no/such").c_str(), params), B_ENTRY_NOT_FOUND);
+	EXPECT_EQ(WritePresetFile(fDir.Path().c_str(), params), B_IS_A_DIRECTORY);
 }
 
 TEST_F(PresetFile, RegisteringTheTypeInstallsItOnce)
