@@ -39,9 +39,10 @@ SAN_ENV = ASAN_OPTIONS=abort_on_error=0:detect_leaks=1:suppressions=$(CURDIR)/sa
 	LSAN_OPTIONS=suppressions=$(CURDIR)/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/sanitize/ubsan.supp \
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/sanitize/tsan.supp
-# The threaded programs: semaphores, the shared sound player, the engine, playback and the
-# stress tests. Qt is not instrumented, so nothing that runs Qt is built for ThreadSanitizer.
-TSAN_TARGETS ?= semaphore_test sound_player_test engine_test playback_test stress_test
+# The threaded programs: semaphores, the shared sound player, the engine, playback, the
+# stress tests and the LV2 plugin with its worker. Qt is not instrumented, so nothing that
+# runs Qt is built for ThreadSanitizer.
+TSAN_TARGETS ?= semaphore_test sound_player_test engine_test playback_test stress_test plugin_concurrency_test
 
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTUNK_ASAN=ON -DTUNK_BENCH=OFF

@@ -1,0 +1,58 @@
+// The plugin's ports, in the order of the bundle's description (tunk.ttl), and how the
+// control ports map onto a sound's parameters. The control symbols are the parameter names
+// of `tunk-render --set`, so an automation lane and a command line name a parameter alike.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/SoundParams.h"
+
+namespace tunk::lv2 {
+
+enum Port : uint32_t {
+	kPortMidiIn = 0,
+	kPortOut,
+	kPortStartFreq,
+	kPortDuration,
+	kPortAmplitude,
+	kPortOscType,
+	kPortFreqEnvelope,
+	kPortAmpEnvelope,
+	kPortDistortion,
+	kPortFilterCutoff,
+	kPortFilterQ,
+	kPortFreqEnvEnabled,
+	kPortAmpEnvEnabled,
+	kPortDistortionEnabled,
+	kPortFilterEnabled,
+	kPortVelocity,
+	kPortCount
+};
+
+// The control ports that make up the sound; velocity only scales the voices.
+constexpr uint32_t kFirstSoundPort = kPortStartFreq;
+constexpr uint32_t kLastSoundPort = kPortFilterEnabled;
+
+constexpr const char* kSoundPortSymbols[] = {"startFreq", "duration", "amplitude", "oscType",
+    "freqEnvelope", "ampEnvelope", "distortion", "filterCutoff", "filterQ", "freqEnvEnabled",
+    "ampEnvEnabled", "distortionEnabled", "filterEnabled"};
+static_assert(sizeof(kSoundPortSymbols) / sizeof(kSoundPortSymbols[0])
+    == kLastSoundPort - kFirstSoundPort + 1);
+
+constexpr const char* kPluginUri = "urn:quillfeather:tunk";
+// A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.
+constexpr const char* kPresetUriPrefix = "urn:quillfeather:tunk:preset:";
+
+// The sound the control ports describe; `values` holds one value per port index (the MIDI
+// and audio entries are not read). Numbers pass unchanged, so the engine meets a host's
+// value as it would a typed one; the waveform is rounded to 1..4 and a toggle is on above 0.
+SoundParams ParamsFromPorts(const float* values);
+
+// The value of a sound's control port, for presets: the inverse of ParamsFromPorts.
+float PortValue(const SoundParams& params, uint32_t port);
+
+// Whether two parameter sets give the same sound: numbers compare bit for bit, so that a
+// non-number equals itself and a changed sign of zero still counts as a change.
+bool SameSound(const SoundParams& a, const SoundParams& b);
+
+} // namespace tunk::lv2

@@ -1,0 +1,103 @@
+#include "plugin/PresetTurtle.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "plugin/Ports.h"
+
+namespace tunk::lv2 {
+
+namespace {
+
+constexpr const char* kPrefixes = "@prefix lv2:  <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+                                  "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
+
+std::string PercentEncode(const std::string& text)
+{
+	std::string out;
+	for (unsigned char c : text) {
+		bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+		    || c == '-' || c == '.' || c == '_' || c == '~';
+		if (plain) {
+			out += char(c);
+		} else {
+			char hex[4];
+			std::snprintf(hex, sizeof hex, "%%%02X", c);
+			out += hex;
+		}
+	}
+	return out;
+}
+
+std::string TurtleString(const std::string& text)
+{
+	std::string out = "\"";
+	for (unsigned char c : text) {
+		if (c == '"' || c == '\\') {
+			out += '\\';
+			out += char(c);
+		} else if (c < 0x20) {
+			char escaped[8];
+			std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
+			out += escaped;
+		} else {
+			out += char(c);
+		}
+	}
+	return out + "\"";
+}
+
+} // namespace
+
+std::string PresetUri(const std::string& category, const std::string& name)
+{
+	return std::string(kPresetUriPrefix) + PercentEncode(category) + "/" + PercentEncode(name);
+}
+
+std::string TurtleNumber(float value)
+{
+	// Nine significant digits single out every float, and such a decimal lies far from the
+	// midpoint between two floats, so even a reader's double rounding lands on the same one.
+	char text[32];
+	std::snprintf(text, sizeof text, "%.9g", double(value));
+	std::string out = text;
+	if (out.find_first_of(".eE") == std::string::npos)
+		out += ".0";
+	return out;
+}
+
+std::string ManifestTurtle(const std::string& binaryName, const std::vector<FactoryPreset>& presets)
+{
+	std::string out = kPrefixes;
+	out += "<" + std::string(kPluginUri) + ">\n\ta lv2:Plugin , lv2:InstrumentPlugin ;\n";
+	out += "\tlv2:binary <" + binaryName + "> ;\n\trdfs:seeAlso <tunk.ttl> .\n";
+	for (const FactoryPreset& preset : presets) {
+		out += "\n<" + PresetUri(preset.category, preset.name) + ">\n";
+		out += "\ta pset:Preset ;\n\tlv2:appliesTo <" + std::string(kPluginUri) + "> ;\n";
+		out += "\trdfs:seeAlso <presets.ttl> .\n";
+	}
+	return out;
+}
+
+std::string PresetsTurtle(const std::vector<FactoryPreset>& presets)
+{
+	std::string out = kPrefixes;
+	for (const FactoryPreset& preset : presets) {
+		out += "<" + PresetUri(preset.category, preset.name) + ">\n";
+		out += "\ta pset:Preset ;\n\tlv2:appliesTo <" + std::string(kPluginUri) + "> ;\n";
+		out += "\trdfs:label " + TurtleString(preset.category + ": " + preset.name) + " ;\n";
+		out += "\tlv2:port ";
+		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++) {
+			float value = PortValue(preset.params, port);
+			out += port == kFirstSoundPort ? "[\n" : " , [\n";
+			out += "\t\tlv2:symbol \"" + std::string(kSoundPortSymbols[port - kFirstSoundPort])
+			    + "\" ;\n";
+			out += "\t\tpset:value " + TurtleNumber(value) + "\n\t]";
+		}
+		out += " .\n\n";
+	}
+	return out;
+}
+
+} // namespace tunk::lv2

@@ -1,0 +1,31 @@
+// The Turtle text of the bundle's manifest and of its presets: one preset per factory
+// sound, with the sound's port values, so that a host's preset list and the sound library
+// never drift apart.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/core/SoundParams.h"
+
+namespace tunk::lv2 {
+
+struct FactoryPreset {
+	std::string category;
+	std::string name;
+	SoundParams params;
+};
+
+// The preset's URI: the plugin's preset prefix, then "Category/Name" percent-encoded.
+std::string PresetUri(const std::string& category, const std::string& name);
+
+// A finite number as a Turtle literal that reads back as exactly `value` when parsed as a
+// double and narrowed to float (Turtle has no literal for a non-number or an infinity).
+std::string TurtleNumber(float value);
+
+// manifest.ttl: the plugin (its binary and description) and every preset.
+std::string ManifestTurtle(const std::string& binaryName, const std::vector<FactoryPreset>& presets);
+// presets.ttl: each preset's label and port values.
+std::string PresetsTurtle(const std::vector<FactoryPreset>& presets);
+
+} // namespace tunk::lv2

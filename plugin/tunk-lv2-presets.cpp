@@ -1,0 +1,76 @@
+// Writes the bundle's manifest.ttl and presets.ttl from the factory sounds.
+//   tunk-lv2-presets OUTPUT_DIR BINARY_NAME [PRESET_FILE...]
+// Each preset file is <Category>/<Name>.tunk; the folder names the category. A file that
+// is no preset, or a sound with a parameter that is not a finite number, fails the build
+// rather than shipping a preset that would not sound like the library's.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "plugin/Ports.h"
+#include "plugin/PresetTurtle.h"
+#include "preset/PresetRecord.h"
+
+namespace {
+
+bool WriteText(const std::filesystem::path& path, const std::string& text)
+{
+	// Written beside and renamed, so that a build stopped halfway leaves no torn bundle.
+	std::filesystem::path partial = path;
+	partial += ".partial";
+	{
+		std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+		out << text;
+		if (!out.flush())
+			return false;
+	}
+	std::error_code error;
+	std::filesystem::rename(partial, path, error);
+	return !error;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+	if (argc < 3) {
+		std::fprintf(stderr, "usage: %s OUTPUT_DIR BINARY_NAME [PRESET_FILE...]\n", argv[0]);
+		return 2;
+	}
+	std::vector<tunk::lv2::FactoryPreset> presets;
+	for (int i = 3; i < argc; i++) {
+		std::filesystem::path file = argv[i];
+		PresetParams record;
+		if (ReadPresetFile(file.c_str(), &record) != B_OK) {
+			std::fprintf(stderr, "%s: not a preset\n", file.c_str());
+			return 1;
+		}
+		tunk::lv2::FactoryPreset preset{
+		    file.parent_path().filename().string(), file.stem().string(), ToSoundParams(record)};
+		for (uint32_t port = tunk::lv2::kFirstSoundPort; port <= tunk::lv2::kLastSoundPort;
+		    port++) {
+			if (!std::isfinite(tunk::lv2::PortValue(preset.params, port))) {
+				std::fprintf(stderr, "%s: %s is not a finite number\n", file.c_str(),
+				    tunk::lv2::kSoundPortSymbols[port - tunk::lv2::kFirstSoundPort]);
+				return 1;
+			}
+		}
+		presets.push_back(preset);
+	}
+	// Sorted, so that the files do not depend on the order the build found them in.
+	std::sort(presets.begin(), presets.end(), [](const auto& a, const auto& b) {
+		return a.category != b.category ? a.category < b.category : a.name < b.name;
+	});
+
+	std::filesystem::path dir = argv[1];
+	if (!WriteText(dir / "manifest.ttl", tunk::lv2::ManifestTurtle(argv[2], presets))
+	    || !WriteText(dir / "presets.ttl", tunk::lv2::PresetsTurtle(presets))) {
+		std::fprintf(stderr, "cannot write the bundle files in %s\n", dir.c_str());
+		return 1;
+	}
+	return 0;
+}

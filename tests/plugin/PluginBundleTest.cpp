@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/midi/midi.h>
+#include <lv2/presets/presets.h>
+#include <lv2/units/units.h>
+#include <map>
+#include <set>
+#include <sys/wait.h>
+
+#include "PluginTestSupport.h"
+#include "preset/PresetRecord.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ExpectedPort {
+	const char* symbol;
+	float minimum;
+	float maximum;
+	float start;
+	const char* unit; // nullptr: none
+	bool toggled;
+};
+
+// The window's ranges and start values.
+constexpr ExpectedPort kControls[] = {
+    {"startFreq", 0, 4000, 1000, LV2_UNITS__hz, false},
+    {"duration", 0, 3000, 200, LV2_UNITS__ms, false},
+    {"amplitude", 0, 1, 0.95f, LV2_UNITS__coef, false},
+    {"oscType", 1, 4, 1, nullptr, false},
+    {"freqEnvelope", -50, 50, 1, nullptr, false},
+    {"ampEnvelope", -50, 50, 1, nullptr, false},
+    {"distortion", 1, 10, 1, nullptr, false},
+    {"filterCutoff", 20, 20000, 5000, LV2_UNITS__hz, false},
+    {"filterQ", 0.1f, 4, 1, nullptr, false},
+    {"freqEnvEnabled", 0, 1, 0, nullptr, true},
+    {"ampEnvEnabled", 0, 1, 0, nullptr, true},
+    {"distortionEnabled", 0, 1, 0, nullptr, true},
+    {"filterEnabled", 0, 1, 0, nullptr, true},
+    {"velocity", 0, 1, 1, nullptr, false},
+};
+
+struct FactoryFile {
+	std::string category;
+	std::string name;
+	fs::path path;
+};
+
+std::vector<FactoryFile> FactoryFiles()
+{
+	std::vector<FactoryFile> files;
+	for (const fs::directory_entry& folder : fs::directory_iterator(TUNK_PRESET_DIR)) {
+		if (!folder.is_directory())
+			continue;
+		for (const fs::directory_entry& file : fs::directory_iterator(folder.path())) {
+			if (file.path().extension() == ".tunk")
+				files.push_back({folder.path().filename().string(),
+				    file.path().stem().string(), file.path()});
+		}
+	}
+	return files;
+}
+
+std::string Label(const FactoryFile& file)
+{
+	return file.category + ": " + file.name;
+}
+
+std::string RunCommand(const std::string& command, int* status)
+{
+	std::string output;
+	FILE* pipe = popen(command.c_str(), "r");
+	if (pipe == nullptr) {
+		*status = -1;
+		return output;
+	}
+	std::array<char, 4096> buffer;
+	size_t got = 0;
+	while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+		output.append(buffer.data(), got);
+	int raw = pclose(pipe);
+	*status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+	return output;
+}
+
+std::string ReadText(const fs::path& path)
+{
+	std::ifstream in(path);
+	return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class PluginBundleTest : public ::testing::Test {
+protected:
+	PluginWorld world;
+};
+
+TEST_F(PluginBundleTest, TheBuildTreeBundleHoldsOneInstrumentWithoutToolkitOrSdl)
+{
+	const LilvPlugin* plugin = world.Plugin();
+	ASSERT_NE(plugin, nullptr);
+	EXPECT_EQ(lilv_plugins_size(lilv_world_get_all_plugins(world.World())), 1u);
+	EXPECT_TRUE(lilv_world_ask(world.World(), lilv_plugin_get_uri(plugin),
+	    world.Uri("http://www.w3.org/1999/02/22-rdf-syntax-ns#type"),
+	    world.Uri(LV2_CORE__InstrumentPlugin)));
+	LilvNode* name = lilv_plugin_get_name(plugin);
+	ASSERT_NE(name, nullptr);
+	EXPECT_STREQ(lilv_node_as_string(name), "Tunk");
+	lilv_node_free(name);
+	EXPECT_TRUE(lilv_plugin_verify(plugin));
+
+	char* library = lilv_file_uri_parse(
+	    lilv_node_as_uri(lilv_plugin_get_library_uri(plugin)), nullptr);
+	ASSERT_NE(library, nullptr);
+	fs::path binary = library;
+	lilv_free(library);
+	EXPECT_EQ(binary.parent_path().filename(), "tunk.lv2");
+	int status = 0;
+	std::string needed = RunCommand("readelf -d '" + binary.string() + "'", &status);
+	ASSERT_EQ(status, 0) << needed;
+	EXPECT_NE(needed.find("libsoxr"), std::string::npos) << needed;
+	for (const char* library : {"Qt", "SDL", "sndfile"})
+		EXPECT_EQ(needed.find(library), std::string::npos) << library << "\n" << needed;
+}
+
+TEST_F(PluginBundleTest, PortsAreMidiInMonoOutAndTheSoundsControls)
+{
+	const LilvPlugin* plugin = world.Plugin();
+	ASSERT_NE(plugin, nullptr);
+	ASSERT_EQ(lilv_plugin_get_num_ports(plugin), 2u + std::size(kControls));
+
+	auto port = [&](const char* symbol) {
+		LilvNode* node = lilv_new_string(world.World(), symbol);
+		const LilvPort* found = lilv_plugin_get_port_by_symbol(plugin, node);
+		lilv_node_free(node);
+		return found;
+	};
+	const LilvPort* midi = port("midi_in");
+	ASSERT_NE(midi, nullptr);
+	EXPECT_TRUE(lilv_port_is_a(plugin, midi, world.Uri(LV2_CORE__InputPort)));
+	EXPECT_TRUE(lilv_port_is_a(plugin, midi, world.Uri(LV2_ATOM__AtomPort)));
+	EXPECT_TRUE(lilv_port_supports_event(plugin, midi, world.Uri(LV2_MIDI__MidiEvent)));
+	const LilvPort* out = port("out");
+	ASSERT_NE(out, nullptr);
+	EXPECT_TRUE(lilv_port_is_a(plugin, out, world.Uri(LV2_CORE__OutputPort)));
+	EXPECT_TRUE(lilv_port_is_a(plugin, out, world.Uri(LV2_CORE__AudioPort)));
+
+	for (const ExpectedPort& expected : kControls) {
+		SCOPED_TRACE(expected.symbol);
+		const LilvPort* control = port(expected.symbol);
+		ASSERT_NE(control, nullptr);
+		EXPECT_TRUE(lilv_port_is_a(plugin, control, world.Uri(LV2_CORE__InputPort)));
+		EXPECT_TRUE(lilv_port_is_a(plugin, control, world.Uri(LV2_CORE__ControlPort)));
+		LilvNode* start = nullptr;
+		LilvNode* minimum = nullptr;
+		LilvNode* maximum = nullptr;
+		lilv_port_get_range(plugin, control, &start, &minimum, &maximum);
+		ASSERT_TRUE(start && minimum && maximum);
+		EXPECT_EQ(lilv_node_as_float(start), expected.start);
+		EXPECT_EQ(lilv_node_as_float(minimum), expected.minimum);
+		EXPECT_EQ(lilv_node_as_float(maximum), expected.maximum);
+		lilv_node_free(start);
+		lilv_node_free(minimum);
+		lilv_node_free(maximum);
+
+		LilvNode* unit = lilv_port_get(plugin, control, world.Uri(LV2_UNITS__unit));
+		if (expected.unit == nullptr) {
+			EXPECT_EQ(unit, nullptr);
+		} else {
+			ASSERT_NE(unit, nullptr);
+			EXPECT_STREQ(lilv_node_as_uri(unit), expected.unit);
+		}
+		lilv_node_free(unit);
+		EXPECT_EQ(lilv_port_has_property(plugin, control, world.Uri(LV2_CORE__toggled)),
+		    expected.toggled);
+	}
+
+	// The waveform is a choice of four.
+	const LilvPort* osc = port("oscType");
+	EXPECT_TRUE(lilv_port_has_property(plugin, osc, world.Uri(LV2_CORE__enumeration)));
+	EXPECT_TRUE(lilv_port_has_property(plugin, osc, world.Uri(LV2_CORE__integer)));
+	LilvScalePoints* points = lilv_port_get_scale_points(plugin, osc);
+	ASSERT_NE(points, nullptr);
+	std::map<float, std::string> labels;
+	LILV_FOREACH (scale_points, i, points) {
+		const LilvScalePoint* point = lilv_scale_points_get(points, i);
+		labels[lilv_node_as_float(lilv_scale_point_get_value(point))] =
+		    lilv_node_as_string(lilv_scale_point_get_label(point));
+	}
+	lilv_scale_points_free(points);
+	EXPECT_EQ(labels, (std::map<float, std::string>{
+	                      {1, "Sine"}, {2, "Square"}, {3, "Saw"}, {4, "Triangle"}}));
+}
+
+// Collects the port values a preset restores.
+void CollectValue(const char* symbol, void* data, const void* value, uint32_t size, uint32_t type)
+{
+	auto* context = static_cast<std::pair<UridMap*, std::map<std::string, float>*>*>(data);
+	UridMap& urids = *context->first;
+	float number = NAN;
+	if (type == urids.Map(LV2_ATOM__Float) && size == sizeof(float))
+		number = *static_cast<const float*>(value);
+	else if (type == urids.Map(LV2_ATOM__Double) && size == sizeof(double))
+		number = float(*static_cast<const double*>(value));
+	else if (type == urids.Map(LV2_ATOM__Int) && size == sizeof(int32_t))
+		number = float(*static_cast<const int32_t*>(value));
+	(*context->second)[symbol] = number;
+}
+
+TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
+{
+	const LilvPlugin* plugin = world.Plugin();
+	ASSERT_NE(plugin, nullptr);
+	std::vector<FactoryFile> files = FactoryFiles();
+
+	LilvNodes* presets = lilv_plugin_get_related(plugin, world.Uri(LV2_PRESETS__Preset));
+	ASSERT_NE(presets, nullptr);
+	EXPECT_EQ(lilv_nodes_size(presets), files.size());
+	std::map<std::string, const LilvNode*> byLabel;
+	LILV_FOREACH (nodes, i, presets) {
+		const LilvNode* preset = lilv_nodes_get(presets, i);
+		lilv_world_load_resource(world.World(), preset);
+		LilvNodes* label = lilv_world_find_nodes(world.World(), preset,
+		    world.Uri("http://www.w3.org/2000/01/rdf-schema#label"), nullptr);
+		ASSERT_EQ(lilv_nodes_size(label), 1u) << lilv_node_as_uri(preset);
+		byLabel[lilv_node_as_string(lilv_nodes_get_first(label))] = preset;
+		lilv_nodes_free(label);
+	}
+
+	std::vector<float> minimum(lilv_plugin_get_num_ports(plugin));
+	std::vector<float> maximum(minimum.size());
+	lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), nullptr);
+	PluginInstance instance(world, 44100, PluginInstance::Worker::Manual);
+	for (const FactoryFile& file : files) {
+		SCOPED_TRACE(file.path.string());
+		ASSERT_EQ(byLabel.count(Label(file)), 1u);
+		PresetParams record;
+		ASSERT_EQ(ReadPresetFile(file.path.c_str(), &record), B_OK);
+		const tunk::SoundParams sound = ToSoundParams(record);
+
+		// The values a host restores are the file's, bit for bit, and all within the ports'
+		// ranges, so a host that keeps controls in range plays the same sound.
+		LilvState* state = lilv_state_new_from_world(
+		    world.World(), world.Urids().Feature(), byLabel[Label(file)]);
+		ASSERT_NE(state, nullptr);
+		std::map<std::string, float> values;
+		std::pair<UridMap*, std::map<std::string, float>*> context{&world.Urids(), &values};
+		lilv_state_emit_port_values(state, CollectValue, &context);
+		lilv_state_free(state);
+		EXPECT_EQ(values.size(), 13u) << "every control of the sound, and not the velocity";
+		EXPECT_EQ(values.count("velocity"), 0u);
+		const std::map<std::string, float> fromFile = {{"startFreq", sound.startFreq},
+		    {"duration", sound.duration}, {"amplitude", sound.amplitude},
+		    {"oscType", float(sound.oscType)}, {"freqEnvelope", sound.freqEnvelope},
+		    {"ampEnvelope", sound.ampEnvelope}, {"distortion", sound.distortion},
+		    {"filterCutoff", sound.filterCutoff}, {"filterQ", sound.filterQ},
+		    {"freqEnvEnabled", sound.freqEnvEnabled ? 1.0f : 0.0f},
+		    {"ampEnvEnabled", sound.ampEnvEnabled ? 1.0f : 0.0f},
+		    {"distortionEnabled", sound.distortionEnabled ? 1.0f : 0.0f},
+		    {"filterEnabled", sound.filterEnabled ? 1.0f : 0.0f}};
+		EXPECT_EQ(values, fromFile);
+		for (auto [symbol, value] : values) {
+			uint32_t index = 0;
+			for (uint32_t i = 0; i < minimum.size(); i++) {
+				const LilvNode* name =
+				    lilv_port_get_symbol(plugin, lilv_plugin_get_port_by_index(plugin, i));
+				if (symbol == lilv_node_as_string(name))
+					index = i;
+			}
+			EXPECT_GE(value, minimum[index]) << symbol;
+			EXPECT_LE(value, maximum[index]) << symbol;
+		}
+
+		// Applied to a running instance, the preset plays the library's sound.
+		for (auto [symbol, value] : values)
+			instance.SetControl(symbol.c_str(), value);
+		Settle(instance);
+		std::vector<float> out;
+		instance.NoteOn(0);
+		const std::vector<float> engine = AsFloat(EngineSamples(sound));
+		for (size_t done = 0; done < engine.size() + 10; done += 4096)
+			instance.Run(4096, &out);
+		std::vector<float> expected(out.size(), 0.0f);
+		Place(expected, engine, 0);
+		EXPECT_EQ(FirstDifference(out, expected), -1);
+	}
+	lilv_nodes_free(presets);
+}
+
+TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
+{
+	char pattern[] = "/tmp/tunk-lv2-install-XXXXXX";
+	ASSERT_NE(mkdtemp(pattern), nullptr);
+	fs::path prefix = pattern;
+	int status = 0;
+	std::string log = RunCommand(std::string("'") + TUNK_CMAKE_COMMAND + "' --install '"
+	        + TUNK_BUILD_DIR + "' --prefix '" + prefix.string() + "' --component lv2 2>&1",
+	    &status);
+	ASSERT_EQ(status, 0) << log;
+	fs::path bundle = prefix / "lib/lv2/tunk.lv2";
+	for (const char* file : {"manifest.ttl", "tunk.ttl", "presets.ttl", "tunk.so"})
+		EXPECT_TRUE(fs::is_regular_file(bundle / file)) << file;
+
+	fs::path errors = prefix / "lv2info.err";
+	// With the system's LV2 specifications, as a host sees them, so the class has a name.
+	std::string info = RunCommand("LV2_PATH='" + (prefix / "lib/lv2").string()
+	        + "':/usr/lib/lv2 lv2info " + kTunkUri + " 2>'" + errors.string() + "'",
+	    &status);
+	EXPECT_EQ(status, 0);
+	EXPECT_EQ(ReadText(errors), "");
+	EXPECT_NE(info.find("Name:              Tunk\n"), std::string::npos) << info;
+	EXPECT_NE(info.find("Class:             Instrument Plugin\n"), std::string::npos) << info;
+	EXPECT_NE(info.find(prefix.string() + "/lib/lv2/tunk.lv2/tunk.so"), std::string::npos)
+	    << info;
+	for (const ExpectedPort& port : kControls)
+		EXPECT_NE(info.find(std::string(" ") + port.symbol + "\n"), std::string::npos)
+		    << port.symbol;
+	for (const FactoryFile& file : FactoryFiles())
+		EXPECT_NE(info.find(Label(file)), std::string::npos) << Label(file);
+	fs::remove_all(prefix);
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+// What the plugin tests share: a sound set through the host's control ports, the engine's
+// own render of it, and waiting until the plugin plays it.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PluginHost.h"
+#include "engine/core/Render.h"
+#include "engine/core/SoundParams.h"
+
+// Every stage on, values away from the start values, short enough that tests stay quick.
+inline tunk::SoundParams BusySound(float ms = 50)
+{
+	tunk::SoundParams p;
+	p.startFreq = 310;
+	p.duration = ms;
+	p.amplitude = 0.8f;
+	p.oscType = tunk::kOscSaw;
+	p.freqEnvelope = 3;
+	p.ampEnvelope = -2;
+	p.distortion = 3;
+	p.filterCutoff = 2500;
+	p.filterQ = 1.5f;
+	p.freqEnvEnabled = true;
+	p.ampEnvEnabled = true;
+	p.distortionEnabled = true;
+	p.filterEnabled = true;
+	return p;
+}
+
+// Through the port symbols, as a host's automation would set them.
+inline void SetSound(PluginInstance& plugin, const tunk::SoundParams& p)
+{
+	plugin.SetControl("startFreq", p.startFreq);
+	plugin.SetControl("duration", p.duration);
+	plugin.SetControl("amplitude", p.amplitude);
+	plugin.SetControl("oscType", float(p.oscType));
+	plugin.SetControl("freqEnvelope", p.freqEnvelope);
+	plugin.SetControl("ampEnvelope", p.ampEnvelope);
+	plugin.SetControl("distortion", p.distortion);
+	plugin.SetControl("filterCutoff", p.filterCutoff);
+	plugin.SetControl("filterQ", p.filterQ);
+	plugin.SetControl("freqEnvEnabled", p.freqEnvEnabled ? 1.0f : 0.0f);
+	plugin.SetControl("ampEnvEnabled", p.ampEnvEnabled ? 1.0f : 0.0f);
+	plugin.SetControl("distortionEnabled", p.distortionEnabled ? 1.0f : 0.0f);
+	plugin.SetControl("filterEnabled", p.filterEnabled ? 1.0f : 0.0f);
+}
+
+inline std::vector<int16_t> EngineSamples(const tunk::SoundParams& p)
+{
+	std::vector<int16_t> samples;
+	if (tunk::Render(p, &samples) != tunk::RenderStatus::Ok)
+		return {};
+	return samples;
+}
+
+// With a manual worker: one block asks for the sound, the worker makes it, the next
+// block's reply swaps it in, the one after hands the old sound back, which the worker
+// frees. Afterwards a note plays the new sound and the worker has nothing waiting.
+inline void Settle(PluginInstance& plugin)
+{
+	plugin.Run(1);
+	plugin.RunWorker();
+	plugin.Run(1);
+	plugin.Run(1);
+	plugin.RunWorker();
+}
+
+// The first index where two buffers differ in their bits, or -1 (the shorter one is
+// padded with silence).
+inline int64_t FirstDifference(const std::vector<float>& a, const std::vector<float>& b)
+{
+	size_t n = std::max(a.size(), b.size());
+	for (size_t i = 0; i < n; i++) {
+		float x = i < a.size() ? a[i] : 0.0f;
+		float y = i < b.size() ? b[i] : 0.0f;
+		if (std::memcmp(&x, &y, sizeof x) != 0)
+			return int64_t(i);
+	}
+	return -1;
+}
+
+// Adds `sound` x `gain` into `out` from frame `at`.
+inline void Place(std::vector<float>& out, const std::vector<float>& sound, size_t at,
+    float gain = 1.0f)
+{
+	for (size_t i = 0; i < sound.size() && at + i < out.size(); i++)
+		out[at + i] += sound[i] * gain;
+}
