@@ -1,0 +1,42 @@
+// The factory sounds shipped with the program: where they are, their categories (one
+// folder each) and their sounds (preset files), each with the one-line description kept in
+// its folder's index file ("Name<TAB>description" a line). No window toolkit here.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct FactorySound {
+	std::string name; // the file name without ".tunk"
+	std::filesystem::path path;
+	std::string description; // empty when the index does not name the sound
+};
+
+struct FactoryCategory {
+	std::string name; // the folder's name
+	std::filesystem::path path;
+	std::vector<FactorySound> sounds; // sorted by name
+};
+
+// Where an install puts the factory sounds, relative to the folder of its binaries.
+constexpr char kInstalledPresetsFolder[] = "../share/tunk/presets";
+
+// The folder of the factory sounds for a program at `executable`: the installed folder
+// beside it, else `sourceFolder` (the source tree of a program run from its build). Empty
+// when neither holds a category.
+std::filesystem::path FindFactoryFolder(
+    const std::filesystem::path& executable, const std::filesystem::path& sourceFolder);
+
+// The running program's own file; empty when the system does not say.
+std::filesystem::path OwnExecutable();
+
+// The categories under `folder`, sorted by name; folders without a preset are left out.
+std::vector<FactoryCategory> ReadFactoryLibrary(const std::filesystem::path& folder);
+
+// The preset files of one folder, whatever their names end with: the regular files whose
+// first five bytes are the preset magic, sorted by name. Browsing a folder uses this order.
+std::vector<std::filesystem::path> PresetFilesIn(const std::filesystem::path& folder);
+
+// Orders names as a person reads a list: letters without regard to case, then byte order.
+bool NameLess(const std::string& a, const std::string& b);
