@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "engine/TunkSound.h"
@@ -71,41 +73,66 @@ uint32 TunkSound::GetBeatLength() const
 	return beatLength;
 }
 
+namespace {
+
+// The position after `count` samples from `pos`. In repeat mode the sound restarts at
+// position 0 whenever it reaches the beat length, on the exact sample, so restarts are
+// always one beat apart whatever the device's buffer size; a beat length of 0 never
+// restarts. Without repeat the position stops at the largest value it can hold instead
+// of wrapping round into the sound again.
+uint32 Advance(uint64 pos, uint64 count, uint64 beat, bool repeat)
+{
+	if (repeat && beat != 0) {
+		if (pos >= beat)
+			pos = 0;
+		return uint32((pos + count) % beat);
+	}
+	return uint32(std::min<uint64>(pos + count, UINT32_MAX));
+}
+
+}  // namespace
+
 void SoundBufferProc(void* cookie, void* buffer, size_t size, const media_raw_audio_format& format)
 {
 	TunkSound* sound = *static_cast<TunkSound**>(cookie);
 	const uint64 count = size / sizeof(int16);
 	if (format.format != media_raw_audio_format::B_AUDIO_SHORT)
 		return;
+	int16* out = static_cast<int16*>(buffer);
 
-	if (acquire_sem(sound->writeBufSem) != B_OK) {
+	// The device thread serves every player of the process: it never waits for a
+	// generation or a drawing that holds this sound's buffer. This buffer is silence.
+	status_t locked = acquire_sem_etc(sound->writeBufSem, 1, B_RELATIVE_TIMEOUT, 0);
+	if (locked == B_WOULD_BLOCK) {
+		std::fill_n(out, count, int16(0));
+		// A repeating sound keeps its beat. Only a position nobody reset meanwhile moves
+		// on: PlaySound and StopSound reset it while they hold the lock.
+		if (sound->IsSequencerEnabled()) {
+			uint32 pos = sound->playPosition.load();
+			sound->playPosition.compare_exchange_strong(
+				pos, Advance(pos, count, sound->GetBeatLength(), true));
+		}
+		return;
+	}
+	if (locked != B_OK) {
 		std::printf("There was an error acquiring the write semaphore on playback\n");
 		return;
 	}
 	// Read under the lock, so that a reset by PlaySound or StopSound is either seen
 	// here or made after this buffer's end position is stored.
-	const uint64 pos = sound->GetPlaySamplePosition();
+	const uint64 start = sound->GetPlaySamplePosition();
 	const uint64 beat = sound->GetBeatLength();
-	const bool repeat = sound->IsSequencerEnabled();
+	const bool repeat = sound->IsSequencerEnabled() && beat != 0;
 	const bool on = sound->IsPlaying();
-	const uint64 length = uint64(sound->sampleLength);
+	const uint64 length = on ? uint64(sound->sampleLength) : 0;
 
-	int16* out = static_cast<int16*>(buffer);
-	for (uint64 i = pos; i <= pos + count; i++) {
-		if (i < pos + count)
-			out[i - pos] = (i >= length || !on) ? int16(0) : sound->GetSampleAt(int64(i));
-		// A beat length of 0 never restarts.
-		if (repeat && beat != 0 && i != 0 && i % beat == 0) {
-			// The rest of this buffer is silence; the next starts the sound again.
-			for (uint64 j = i + 1; j < pos + count; j++)
-				out[j - pos] = 0;
-			sound->SetPlaySamplePosition(0);
-			if (release_sem(sound->writeBufSem) != B_OK)
-				std::printf("Error releasing the write buf semaphore during playback\n");
-			return;
-		}
+	uint64 pos = start;
+	for (uint64 k = 0; k < count; k++, pos++) {
+		if (repeat && pos >= beat)
+			pos = 0;
+		out[k] = pos < length ? sound->GetSampleAt(int64(pos)) : int16(0);
 	}
-	sound->SetPlaySamplePosition(uint32(pos + count));
+	sound->SetPlaySamplePosition(Advance(start, count, beat, repeat));
 	if (release_sem(sound->writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during playback\n");
 }

@@ -1,11 +1,14 @@
 // The playback callback called directly: random buffer sizes, positions, beat lengths,
 // switches, sound lengths and formats, checked against what the callback must hand out;
-// then callbacks racing a regenerating thread. Each generation carries a signature (a
+// then callbacks racing a regenerating thread (which may find the sound busy and hand
+// out silence). Each generation carries a signature (a
 // square wave at 0 Hz is one constant level per amplitude), so a buffer that mixes two
 // generations shows as two different levels.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -54,22 +57,21 @@ void CheckedCallback(TunkSound* sound, size_t size, const media_raw_audio_format
 		FUZZ_CHECK(sound->GetPlaySamplePosition() == pos);
 		return;
 	}
-	uint64 restart = 0;  // the index at which a beat restarts the sound, 0 for none
-	if (repeat && beat != 0) {
-		uint64 next = (pos / beat + 1) * beat;  // the first multiple after pos
-		if (pos != 0 && pos % beat == 0)
-			next = pos;
-		if (next <= pos + count)
-			restart = next;
-	}
-	for (uint64 k = 0; k < count; k++) {
-		const uint64 i = pos + k;
-		int16 expected = 0;
-		if (restart == 0 || i <= restart)
-			expected = (on && i < uint64(length)) ? samples[i] : int16(0);
+	// Each sample advances the position by one; with repeat on and a beat length, a
+	// position at or past the beat starts over at 0 before its sample is taken. Without
+	// repeat the position saturates rather than wrapping into the sound again.
+	const bool restarts = repeat && beat != 0;
+	uint64 i = pos;
+	for (uint64 k = 0; k < count; k++, i++) {
+		if (restarts && i >= beat)
+			i = 0;
+		const int16 expected = (on && i < uint64(length)) ? samples[i] : int16(0);
 		FUZZ_CHECK(out[k] == expected);
 	}
-	FUZZ_CHECK(sound->GetPlaySamplePosition() == (restart != 0 ? 0 : uint32(pos + count)));
+	if (restarts && i >= beat)
+		i = 0;
+	const uint64 end = restarts ? i : std::min<uint64>(i, UINT32_MAX);
+	FUZZ_CHECK(sound->GetPlaySamplePosition() == end);
 }
 
 }  // namespace

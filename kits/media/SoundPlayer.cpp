@@ -15,6 +15,21 @@ namespace {
 constexpr int kDeviceRate = 44100;
 constexpr int kDeviceFrames = 512;
 
+// Samples per device buffer: 512 (11.6 ms) unless TUNK_AUDIO_FRAMES asks for another
+// power of two from 64 to 16384, for an output that needs more time per buffer.
+int DeviceFrames()
+{
+	const char* wanted = std::getenv("TUNK_AUDIO_FRAMES");
+	if (wanted == nullptr)
+		return kDeviceFrames;
+	char* end = nullptr;
+	long frames = std::strtol(wanted, &end, 10);
+	bool powerOfTwo = frames > 0 && (frames & (frames - 1)) == 0;
+	if (*end != '\0' || !powerOfTwo || frames < 64 || frames > 16384)
+		return kDeviceFrames;
+	return int(frames);
+}
+
 // SDL is loaded when the first player starts, not with the program: programs that never
 // play (tunk-render, the tests of the engine) do not pay for loading it and the many
 // libraries of its audio back ends.
@@ -120,7 +135,7 @@ bool SoundDevice::EnsureOpen()
 	wanted.freq = kDeviceRate;
 	wanted.format = AUDIO_S16LSB;
 	wanted.channels = 1;
-	wanted.samples = kDeviceFrames;
+	wanted.samples = Uint16(DeviceFrames());
 	wanted.callback = FillCallback;
 	SDL_AudioSpec obtained = {};
 	// No allowed changes: SDL converts to whatever the hardware wants.

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -69,21 +73,45 @@ TEST_F(PlaybackTest, OnceThroughTheSoundThenSilence)
 	EXPECT_EQ(sound.GetPlaySamplePosition(), 12288u);
 }
 
-TEST_F(PlaybackTest, RepeatRestartsAtTheFirstBufferBoundaryAfterTheBeat)
+// Whatever the buffer size, the output is the first beatLength samples of the sound
+// over and over: each restart lands on its exact sample inside the buffer.
+TEST_F(PlaybackTest, RepeatRestartsOnTheBeatsExactSample)
 {
 	sound.SetDuration(1000);  // longer than the beat, so that the cut is audible
 	sound.GenerateSound();
 	sound.SetBeatLength(120);
+	ASSERT_EQ(sound.GetBeatLength(), 22050u);
 	sound.SetSequencerEnabled(true);
-	for (int cycle = 0; cycle < 2; cycle++) {
-		for (int b = 0; b < 21; b++)
-			ASSERT_EQ(Pull(1024), SoundSamples(b * 1024, (b + 1) * 1024)) << cycle << " " << b;
-		// Buffer 22 carries positions 21504 to 22050 and silence after the beat.
-		std::vector<int16> last = Pull(1024);
-		EXPECT_EQ(std::vector<int16>(last.begin(), last.begin() + 547), SoundSamples(21504, 22051));
-		EXPECT_EQ(std::vector<int16>(last.begin() + 547, last.end()), Zeros(477));
-		EXPECT_EQ(sound.GetPlaySamplePosition(), 0u) << cycle;
+	const std::vector<int16> beat = SoundSamples(0, 22050);
+	for (size_t size : {1024u, 1000u, 333u, 4096u}) {
+		SCOPED_TRACE(size);
+		sound.PlaySound();
+		sound.Player()->Stop();
+		std::vector<int16> played;
+		while (played.size() < 3 * 22050 + 100) {
+			std::vector<int16> buffer = Pull(size);
+			played.insert(played.end(), buffer.begin(), buffer.end());
+		}
+		for (size_t i = 0; i < played.size(); i++)
+			ASSERT_EQ(played[i], beat[i % 22050]) << "sample " << i;
+		EXPECT_EQ(sound.GetPlaySamplePosition(), played.size() % 22050);
 	}
+}
+
+// A beat shorter than a buffer restarts several times inside it; a longer sound
+// reaching the beat from a position past it starts over at once.
+TEST_F(PlaybackTest, ShortBeatsRestartInsideOneBuffer)
+{
+	sound.SetBeatLength(6000);  // 441 samples
+	sound.SetSequencerEnabled(true);
+	std::vector<int16> out = Pull(1024);
+	const std::vector<int16> beat = SoundSamples(0, 441);
+	for (size_t i = 0; i < out.size(); i++)
+		ASSERT_EQ(out[i], beat[i % 441]) << i;
+	EXPECT_EQ(sound.GetPlaySamplePosition(), 1024u % 441);
+
+	sound.SetPlaySamplePosition(5000);
+	EXPECT_EQ(Pull(100), SoundSamples(0, 100));
 }
 
 TEST_F(PlaybackTest, BeatOnABufferBoundaryFillsEveryBuffer)
@@ -117,6 +145,60 @@ TEST_F(PlaybackTest, RepeatKeepsTheBeatWhileSilent)
 	EXPECT_EQ(sound.GetPlaySamplePosition(), 0u);
 	EXPECT_EQ(Pull(1024), Zeros(1024));
 	EXPECT_EQ(sound.GetPlaySamplePosition(), 1024u);
+}
+
+// A finished sound stays silent however long the device runs: the position holds
+// instead of wrapping round to the start of the sound.
+TEST_F(PlaybackTest, FinishedSoundNeverComesBackByItself)
+{
+	const uint32 nearWrap = UINT32_MAX - 1500;
+	sound.SetPlaySamplePosition(nearWrap);
+	for (int b = 0; b < 4; b++)
+		ASSERT_EQ(Pull(1024), Zeros(1024)) << b;
+	EXPECT_EQ(sound.GetPlaySamplePosition(), UINT32_MAX);
+	EXPECT_EQ(Pull(1024), Zeros(1024));
+	EXPECT_EQ(sound.GetPlaySamplePosition(), UINT32_MAX);
+
+	// Play, and Repeat, still start from the first sample.
+	sound.PlaySound();
+	sound.Player()->Stop();
+	EXPECT_EQ(Pull(1024), SoundSamples(0, 1024));
+	sound.SetPlaySamplePosition(UINT32_MAX);
+	sound.SetBeatLength(120);
+	sound.SetSequencerEnabled(true);
+	EXPECT_EQ(Pull(1024), SoundSamples(0, 1024));
+	EXPECT_EQ(sound.GetPlaySamplePosition(), 1024u);
+}
+
+// While another thread holds the buffer (a generation, a drawing), the callback does
+// not wait: it hands out silence. A single play holds its place; a repeat keeps its beat.
+TEST_F(PlaybackTest, BusyBufferGivesSilenceWithoutWaiting)
+{
+	Pull(1024);
+	const sem_id lock = sound.WriteBufferSemaphore();
+	ASSERT_EQ(acquire_sem(lock), B_OK);
+	// On another thread, so that a callback that waits shows as a failure, not a hang.
+	auto pullHeld = [&](size_t count) {
+		auto pulled = std::async(std::launch::async, [&, count] { return Pull(count); });
+		if (pulled.wait_for(20s) != std::future_status::ready) {
+			release_sem(lock);
+			ADD_FAILURE() << "the callback waited for the held buffer";
+			pulled.wait();
+			acquire_sem(lock);
+		}
+		return pulled.get();
+	};
+	EXPECT_EQ(pullHeld(1024), Zeros(1024));
+	EXPECT_EQ(sound.GetPlaySamplePosition(), 1024u);
+	sound.SetBeatLength(1291.9921875f);  // 2048 samples
+	sound.SetSequencerEnabled(true);
+	EXPECT_EQ(pullHeld(1000), Zeros(1000));
+	EXPECT_EQ(sound.GetPlaySamplePosition(), 2024u);
+	EXPECT_EQ(pullHeld(1000), Zeros(1000));
+	EXPECT_EQ(sound.GetPlaySamplePosition(), 976u);
+	ASSERT_EQ(release_sem(lock), B_OK);
+	EXPECT_EQ(Pull(1072), SoundSamples(976, 2048));
+	EXPECT_EQ(sound.GetPlaySamplePosition(), 0u);
 }
 
 TEST_F(PlaybackTest, StopSilencesAndPlayStartsOver)
@@ -261,4 +343,117 @@ TEST(PlaybackPlayerTest, PlayedSoundReachesTheDevice)
 	ASSERT_GE(device.end() - start, 8820 + 2048);
 	EXPECT_TRUE(std::equal(samples, samples + length, start));
 	EXPECT_TRUE(std::all_of(start + length, device.end(), [](int16 v) { return v == 0; }));
+}
+
+namespace {
+
+// A square wave at 0 Hz holds one level for its whole length: easy to find on the device.
+void MakeLevelSound(TunkSound* sound, float ms, float amplitude)
+{
+	sound->SetOscType(2);
+	sound->GenerateWaveTable();
+	sound->SetStartFreq(0);
+	sound->SetDuration(ms);
+	sound->SetAmplitude(amplitude);
+	sound->GenerateSound();
+}
+
+int16 LevelOf(float amplitude)
+{
+	return int16(std::floor(double(amplitude) * 32767.0));
+}
+
+// The indices at which a run of non-zero samples begins.
+std::vector<size_t> Onsets(const std::vector<int16>& samples)
+{
+	std::vector<size_t> onsets;
+	for (size_t i = 0; i < samples.size(); i++)
+		if (samples[i] != 0 && (i == 0 || samples[i - 1] == 0))
+			onsets.push_back(i);
+	return onsets;
+}
+
+}  // namespace
+
+TEST(PlaybackDiskChild, RepeatAt120Bpm)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of PlaybackPlayerTest.RepeatKeepsTheTempoOnTheDevice";
+	TunkSound sound;
+	MakeLevelSound(&sound, 100, 0.5f);
+	sound.SetBeatLength(120);
+	sound.SetSequencerEnabled(true);
+	sound.PlaySound();
+	std::this_thread::sleep_for(2600ms);  // five beats
+}
+
+// The restarts on the device are exactly one beat (22050 samples at 120 BPM) apart at
+// two device buffer sizes; restarts at buffer boundaries would be 22528 apart at both.
+TEST(PlaybackPlayerTest, RepeatKeepsTheTempoOnTheDevice)
+{
+	for (const char* frames : {"512", "2048"}) {
+		SCOPED_TRACE(frames);
+		const std::string file = disk_audio::TempFile("repeat");
+		setenv("TUNK_AUDIO_FRAMES", frames, 1);
+		const int status = disk_audio::RunChild("PlaybackDiskChild.RepeatAt120Bpm", file);
+		unsetenv("TUNK_AUDIO_FRAMES");
+		ASSERT_EQ(status, 0);
+		const std::vector<int16> device = disk_audio::ReadSamples(file);
+		std::remove(file.c_str());
+
+		const std::vector<size_t> onsets = Onsets(device);
+		ASSERT_GE(onsets.size(), 3u) << device.size() << " samples";
+		for (size_t k = 1; k < onsets.size(); k++)
+			EXPECT_EQ(onsets[k] - onsets[k - 1], 22050u) << "restart " << k;
+		// Each beat carries the whole 100 ms sound at its level.
+		for (size_t k = 0; k + 1 < onsets.size(); k++) {
+			auto begin = device.begin() + std::ptrdiff_t(onsets[k]);
+			EXPECT_EQ(std::count(begin, begin + 22050, LevelOf(0.5f)), 4410) << k;
+		}
+	}
+}
+
+TEST(PlaybackDiskChild, OneSoundHeldByAnotherThread)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of PlaybackPlayerTest.HeldSoundDoesNotStopTheOthers";
+	TunkSound held;
+	TunkSound other;
+	MakeLevelSound(&held, 3000, 0.1f);
+	MakeLevelSound(&other, 3000, 0.3f);
+	other.PlaySound();
+	held.PlaySound();
+	for (int i = 0; i < 300 && held.GetPlaySamplePosition() < 2048; i++)
+		std::this_thread::sleep_for(10ms);
+	ASSERT_GE(held.GetPlaySamplePosition(), 2048u);
+
+	// As a long generation would: the device must go on serving the other sound.
+	ASSERT_EQ(acquire_sem(held.WriteBufferSemaphore()), B_OK);
+	const uint32 from = other.GetPlaySamplePosition();
+	const uint32 heldAt = held.GetPlaySamplePosition();
+	for (int i = 0; i < 500 && other.GetPlaySamplePosition() < from + 8192; i++)
+		std::this_thread::sleep_for(10ms);
+	const uint32 reached = other.GetPlaySamplePosition();
+	EXPECT_EQ(held.GetPlaySamplePosition(), heldAt);
+	ASSERT_EQ(release_sem(held.WriteBufferSemaphore()), B_OK);
+	ASSERT_GE(reached, from + 8192);
+	std::this_thread::sleep_for(100ms);
+}
+
+TEST(PlaybackPlayerTest, HeldSoundDoesNotStopTheOthers)
+{
+	const std::string file = disk_audio::TempFile("held");
+	ASSERT_EQ(disk_audio::RunChild("PlaybackDiskChild.OneSoundHeldByAnotherThread", file), 0);
+	const std::vector<int16> device = disk_audio::ReadSamples(file);
+	std::remove(file.c_str());
+
+	// Both sounds mixed, then the free one alone while the other was held (its buffers
+	// silence), then both again: the held sound went on where it had stopped.
+	const int16 both = int16(LevelOf(0.1f) + LevelOf(0.3f));
+	const size_t alone = size_t(std::count(device.begin(), device.end(), LevelOf(0.3f)));
+	EXPECT_GE(alone, 8192u);
+	EXPECT_EQ(std::count(device.begin(), device.end(), LevelOf(0.1f)), 0);
+	auto firstAlone = std::find(device.begin(), device.end(), LevelOf(0.3f));
+	EXPECT_NE(std::find(device.begin(), firstAlone, both), firstAlone);
+	EXPECT_NE(std::find(firstAlone, device.end(), both), device.end());
 }

@@ -53,8 +53,9 @@ void PrepareSignatureSound(TunkSound* sound)
 }
 
 // What is wrong with one callback buffer that began at `position`, "" if nothing. The
-// samples up to a beat restart must be generation g's level below g's length and silence
-// from there; a buffer without any level must lie beyond the length of some generation.
+// samples must be generation g's level below g's length and silence from there, counting
+// from 0 again at each beat; a buffer without any level lies beyond some generation's
+// length, or was handed out while a generation held the sound.
 std::string Inspect(const std::vector<int16>& out, uint64 position, uint32 beat)
 {
 	int16 level = 0;
@@ -71,10 +72,10 @@ std::string Inspect(const std::vector<int16>& out, uint64 position, uint32 beat)
 	if (generation < 0 || generation >= kChanges)
 		return "level " + std::to_string(level) + " belongs to no generation";
 	const uint64 length = uint64(LengthOf(generation));
-	for (size_t k = 0; k < out.size(); k++) {
-		const uint64 i = position + k;
-		if (i != position && i % beat == 1)
-			break;  // after a restart the rest of the buffer is silence
+	uint64 i = position;
+	for (size_t k = 0; k < out.size(); k++, i++) {
+		if (i >= beat)
+			i = 0;  // the restart lands on the beat's own sample
 		const bool sounding = out[k] != 0;
 		if (sounding != (i < length))
 			return "sample " + std::to_string(i) + " of generation " + std::to_string(generation)

@@ -1,0 +1,114 @@
+// The longest time the shared audio device spends in one buffer while a 60 s sound
+// regenerates again and again in another engine. Two probe players, started before and
+// after the engines, take the time at the start and the end of each device buffer's
+// round of callbacks; what lies between is every engine's callback. Runs on SDL's dummy
+// driver at the device's own pace.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "engine/TunkSound.h"
+#include "kits/media/SoundPlayer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Span {
+	std::atomic<int64> startNs{0};
+	std::atomic<int64> longestNs{0};
+	std::atomic<int64> totalNs{0};
+	std::atomic<int> buffers{0};
+};
+
+int64 NowNs()
+{
+	return std::chrono::duration_cast<std::chrono::nanoseconds>(
+		Clock::now().time_since_epoch()).count();
+}
+
+void First(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	static_cast<Span*>(cookie)->startNs = NowNs();
+}
+
+void Last(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	Span* span = static_cast<Span*>(cookie);
+	const int64 took = NowNs() - span->startNs.load();
+	span->totalNs += took;
+	span->longestNs = std::max(span->longestNs.load(), took);
+	span->buffers++;
+}
+
+void Prepare(TunkSound& sound, float ms)
+{
+	sound.SetDuration(ms);
+	sound.SetOscType(3);
+	sound.GenerateWaveTable();
+	sound.SetFilterEnabled(true);
+	sound.SetAmpEnvEnabled(true);
+	sound.GenerateSound();
+	sound.SetBeatLength(120);
+	sound.SetSequencerEnabled(true);  // both keep sounding for the whole run
+}
+
+void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
+{
+	Span span;
+	BSoundPlayer first(nullptr, "first", First, nullptr, &span);
+	BSoundPlayer last(nullptr, "last", Last, nullptr, &span);
+	TunkSound regenerating;
+	TunkSound playing;
+	Prepare(regenerating, 60000);
+	Prepare(playing, 1000);
+
+	first.Start();
+	first.SetHasData(true);
+	regenerating.PlaySound();
+	playing.PlaySound();
+	last.Start();
+	last.SetHasData(true);
+
+	std::atomic<bool> stop{false};
+	std::atomic<int> generations{0};
+	std::thread window([&] {
+		while (!stop.load()) {
+			regenerating.GenerateSound();
+			generations++;
+		}
+	});
+
+	const int buffers = int(state.range(0));
+	for (auto _ : state) {
+		const int from = span.buffers.load();
+		while (span.buffers.load() < from + buffers)
+			std::this_thread::sleep_for(std::chrono::milliseconds(5));
+	}
+	stop = true;
+	window.join();
+	last.Stop();
+	first.Stop();
+
+	state.counters["longest_ms"] = double(span.longestNs.load()) / 1e6;
+	state.counters["mean_us"] = double(span.totalNs.load()) / 1e3 / std::max(1, span.buffers.load());
+	state.counters["buffers"] = span.buffers.load();
+	state.counters["generations"] = generations.load();
+}
+
+}  // namespace
+
+BENCHMARK(BM_DeviceCallbackWhileRegenerating)->Arg(400)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+	setenv("SDL_AUDIODRIVER", "dummy", 0);  // no sound card needed, same pace
+	benchmark::Initialize(&argc, argv);
+	benchmark::RunSpecifiedBenchmarks();
+	benchmark::Shutdown();
+	return 0;
+}
