@@ -133,8 +133,6 @@ void BApplication::ReadyToRun() {}
 
 void BApplication::RefsReceived(BMessage*) {}
 
-void BApplication::ArgvReceived(int32, char**) {}
-
 void BApplication::DispatchMessage(BMessage* message, BHandler* handler)
 {
 	if (handler != this) {

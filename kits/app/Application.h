@@ -33,7 +33,6 @@ public:
 	virtual void ReadyToRun();
 	// A B_REFS_RECEIVED message with one or more entry_refs in "refs".
 	virtual void RefsReceived(BMessage* message);
-	virtual void ArgvReceived(int32 argc, char** argv);
 
 	void DispatchMessage(BMessage* message, BHandler* handler) override;
 	void MessageReceived(BMessage* message) override;

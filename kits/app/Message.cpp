@@ -39,7 +39,6 @@ status_t BMessage::AddInt32(const char* n, int32 v) { return Add(n, B_INT32_TYPE
 status_t BMessage::AddInt64(const char* n, int64 v) { return Add(n, B_INT64_TYPE, v); }
 status_t BMessage::AddBool(const char* n, bool v) { return Add(n, B_BOOL_TYPE, v); }
 status_t BMessage::AddFloat(const char* n, float v) { return Add(n, B_FLOAT_TYPE, v); }
-status_t BMessage::AddDouble(const char* n, double v) { return Add(n, B_DOUBLE_TYPE, v); }
 
 status_t BMessage::AddString(const char* n, const char* v)
 {
@@ -60,7 +59,6 @@ status_t BMessage::AddRef(const char* n, const entry_ref* ref)
 	return Add(n, B_REF_TYPE, *ref);
 }
 
-status_t BMessage::AddPointer(const char* n, const void* p) { return Add(n, B_POINTER_TYPE, p); }
 
 status_t BMessage::FindInt8(const char* n, int8* v) const { return Find(n, 0, B_INT8_TYPE, v); }
 status_t BMessage::FindInt8(const char* n, int32 i, int8* v) const { return Find(n, i, B_INT8_TYPE, v); }
@@ -85,11 +83,6 @@ status_t BMessage::FindFloat(const char* n, float* v) const { return Find(n, 0, 
 status_t BMessage::FindFloat(const char* n, int32 i, float* v) const
 {
 	return Find(n, i, B_FLOAT_TYPE, v);
-}
-status_t BMessage::FindDouble(const char* n, double* v) const { return Find(n, 0, B_DOUBLE_TYPE, v); }
-status_t BMessage::FindDouble(const char* n, int32 i, double* v) const
-{
-	return Find(n, i, B_DOUBLE_TYPE, v);
 }
 
 status_t BMessage::FindString(const char* n, const char** v) const
@@ -121,20 +114,6 @@ status_t BMessage::FindRef(const char* n, entry_ref* r) const { return Find(n, 0
 status_t BMessage::FindRef(const char* n, int32 i, entry_ref* r) const
 {
 	return Find(n, i, B_REF_TYPE, r);
-}
-
-status_t BMessage::FindPointer(const char* n, void** p) const
-{
-	return FindPointer(n, 0, p);
-}
-
-status_t BMessage::FindPointer(const char* n, int32 i, void** p) const
-{
-	const void* found = nullptr;
-	status_t status = Find(n, i, B_POINTER_TYPE, &found);
-	if (status == B_OK)
-		*p = const_cast<void*>(found);
-	return status;
 }
 
 status_t BMessage::GetInfo(const char* n, type_code* type, int32* count) const

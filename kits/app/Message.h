@@ -26,11 +26,9 @@ public:
 	status_t AddInt64(const char* name, int64 value);
 	status_t AddBool(const char* name, bool value);
 	status_t AddFloat(const char* name, float value);
-	status_t AddDouble(const char* name, double value);
 	status_t AddString(const char* name, const char* value);
 	status_t AddString(const char* name, const std::string& value);
 	status_t AddRef(const char* name, const entry_ref* ref);
-	status_t AddPointer(const char* name, const void* pointer);
 
 	// Each Find returns B_OK, B_NAME_NOT_FOUND (no such name), B_BAD_TYPE (the name
 	// holds another type) or B_BAD_INDEX (fewer values); the out value is untouched
@@ -47,16 +45,12 @@ public:
 	status_t FindBool(const char* name, int32 index, bool* value) const;
 	status_t FindFloat(const char* name, float* value) const;
 	status_t FindFloat(const char* name, int32 index, float* value) const;
-	status_t FindDouble(const char* name, double* value) const;
-	status_t FindDouble(const char* name, int32 index, double* value) const;
 	// The pointer stays valid while the message lives and the field is not changed.
 	status_t FindString(const char* name, const char** value) const;
 	status_t FindString(const char* name, int32 index, const char** value) const;
 	status_t FindString(const char* name, std::string* value) const;
 	status_t FindRef(const char* name, entry_ref* ref) const;
 	status_t FindRef(const char* name, int32 index, entry_ref* ref) const;
-	status_t FindPointer(const char* name, void** pointer) const;
-	status_t FindPointer(const char* name, int32 index, void** pointer) const;
 
 	// Type and number of values of a field; B_NAME_NOT_FOUND when absent.
 	status_t GetInfo(const char* name, type_code* type, int32* count) const;
@@ -67,8 +61,7 @@ public:
 	void MakeEmpty();
 
 private:
-	using Value = std::variant<int8, int16, int32, int64, bool, float, double, std::string,
-		entry_ref, const void*>;
+	using Value = std::variant<int8, int16, int32, int64, bool, float, std::string, entry_ref>;
 	struct Field {
 		type_code type;
 		std::vector<Value> values;

@@ -59,8 +59,3 @@ BHandler* BMessenger::Target(BLooper** looper) const
 		*looper = IsValid() ? fLooper : nullptr;
 	return IsValid() ? fHandler : nullptr;
 }
-
-bool BMessenger::LockTarget() const
-{
-	return IsValid() && fLooper->Lock();
-}

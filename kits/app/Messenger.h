@@ -21,7 +21,6 @@ public:
 	// The handler (nullptr for the looper's preferred handler); *looper gets the looper.
 	BHandler* Target(BLooper** looper) const;
 	bool IsTargetLocal() const { return true; }
-	bool LockTarget() const;
 
 	bool operator==(const BMessenger& other) const = default;
 

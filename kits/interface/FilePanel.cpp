@@ -114,26 +114,6 @@ void BFilePanel::SetTarget(BMessenger target)
 	fHasTarget = true;
 }
 
-void BFilePanel::SetPanelDirectory(const entry_ref* directory)
-{
-	fDirectory = directory != nullptr ? *directory : entry_ref();
-}
-
-void BFilePanel::SetPanelDirectory(const char* directory)
-{
-	fDirectory = directory != nullptr ? RefForPath(directory) : entry_ref();
-}
-
-void BFilePanel::GetPanelDirectory(entry_ref* directory) const
-{
-	if (directory == nullptr)
-		return;
-	if (fDialog != nullptr)
-		*directory = RefForPath(fDialog->directory().absolutePath().toStdString());
-	else
-		*directory = fDirectory;
-}
-
 void BFilePanel::SetSaveText(const char* text)
 {
 	fSaveText = text != nullptr ? text : "";

@@ -64,9 +64,6 @@ public:
 	void SetMessage(BMessage* message);
 	void SetTarget(BMessenger target);
 	BMessenger Messenger() const { return fTarget; }
-	void SetPanelDirectory(const entry_ref* directory);
-	void SetPanelDirectory(const char* directory);
-	void GetPanelDirectory(entry_ref* directory) const;
 	void SetSaveText(const char* text);
 	void SetHideWhenDone(bool hide) { fHideWhenDone = hide; }
 	bool HidesWhenDone() const { return fHideWhenDone; }

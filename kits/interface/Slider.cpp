@@ -87,17 +87,6 @@ void BSlider::GetLimits(int32* minimum, int32* maximum) const
 		*maximum = fMax;
 }
 
-void BSlider::SetLimits(int32 minimum, int32 maximum)
-{
-	fMin = minimum;
-	fMax = std::max(minimum, maximum);
-	fUpdating = true;
-	fSlider->setRange(fMin, fMax);
-	fUpdating = false;
-	UpdateTicks();
-	SetValue(Value());
-}
-
 void BSlider::SetModificationMessage(BMessage* message)
 {
 	if (message != fModificationMessage)

@@ -37,7 +37,6 @@ public:
 	void SetValue(int32 value) override;
 
 	void GetLimits(int32* minimum, int32* maximum) const;
-	void SetLimits(int32 minimum, int32 maximum);
 
 	// Takes ownership of the message sent while the knob is dragged.
 	void SetModificationMessage(BMessage* message);

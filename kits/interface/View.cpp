@@ -461,11 +461,6 @@ void BView::MovePenTo(float x, float y)
 	MovePenTo(BPoint(x, y));
 }
 
-void BView::MovePenBy(float dx, float dy)
-{
-	MovePenTo(fState->pen.x + dx, fState->pen.y + dy);
-}
-
 BPoint BView::PenLocation() const
 {
 	return fState->pen;
@@ -558,11 +553,6 @@ void BView::BeginPicture(BPicture* picture)
 {
 	if (picture != nullptr)
 		picture->fOps.clear();
-	fRecording = picture;
-}
-
-void BView::AppendToPicture(BPicture* picture)
-{
 	fRecording = picture;
 }
 

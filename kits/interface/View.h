@@ -109,7 +109,6 @@ public:
 	drawing_mode DrawingMode() const;
 	void MovePenTo(BPoint where);
 	void MovePenTo(float x, float y);
-	void MovePenBy(float dx, float dy);
 	BPoint PenLocation() const;
 
 	// Drawing. The one-point StrokeLine draws from the pen; every line leaves the pen at its end.
@@ -130,9 +129,8 @@ public:
 	void Sync() const {}
 	void Flush() const {}
 
-	// Starts recording into the picture (replacing what it held) / adds to what it holds.
+	// Starts recording into the picture, replacing what it held.
 	void BeginPicture(BPicture* picture);
-	void AppendToPicture(BPicture* picture);
 	// Stops recording and returns the picture.
 	BPicture* EndPicture();
 

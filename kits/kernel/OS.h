@@ -20,7 +20,6 @@ status_t acquire_sem(sem_id sem);
 // `timeout` microseconds with B_TIMED_OUT (B_WOULD_BLOCK for a timeout of 0).
 status_t acquire_sem_etc(sem_id sem, int32 count, uint32 flags, bigtime_t timeout);
 status_t release_sem(sem_id sem);
-status_t release_sem_etc(sem_id sem, int32 count, uint32 flags);
 status_t delete_sem(sem_id sem);
 // The current count of the semaphore, for diagnostics and tests.
 status_t get_sem_count(sem_id sem, int32* count);

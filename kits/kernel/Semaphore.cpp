@@ -87,13 +87,6 @@ status_t acquire_sem_etc(sem_id id, int32 count, uint32 flags, bigtime_t timeout
 
 status_t release_sem(sem_id id)
 {
-	return release_sem_etc(id, 1, 0);
-}
-
-status_t release_sem_etc(sem_id id, int32 count, uint32 /*flags*/)
-{
-	if (count < 1)
-		return B_BAD_VALUE;
 	std::shared_ptr<Semaphore> sem = find(id);
 	if (!sem)
 		return B_BAD_SEM_ID;
@@ -101,7 +94,7 @@ status_t release_sem_etc(sem_id id, int32 count, uint32 /*flags*/)
 		std::lock_guard guard(sem->lock);
 		if (sem->deleted)
 			return B_BAD_SEM_ID;
-		sem->count += count;
+		sem->count += 1;
 	}
 	sem->available.notify_all();
 	return B_OK;

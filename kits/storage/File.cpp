@@ -146,14 +146,6 @@ ssize_t BFile::WriteAt(off_t position, const void* buffer, size_t size)
 	});
 }
 
-off_t BFile::Seek(off_t position, uint32 seekMode)
-{
-	if (InitCheck() != B_OK)
-		return B_NO_INIT;
-	off_t result = lseek(FileDescriptor(), position, int(seekMode));
-	return result < 0 ? status_from_errno(errno) : result;
-}
-
 off_t BFile::Position() const
 {
 	if (InitCheck() != B_OK)
@@ -173,13 +165,6 @@ status_t BFile::GetSize(off_t* size) const
 		return status_from_errno(errno);
 	*size = st.st_size;
 	return B_OK;
-}
-
-status_t BFile::SetSize(off_t size)
-{
-	if (InitCheck() != B_OK)
-		return B_NO_INIT;
-	return ftruncate(FileDescriptor(), size) == 0 ? B_OK : status_from_errno(errno);
 }
 
 bool BFile::IsReadable() const

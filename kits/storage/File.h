@@ -25,10 +25,8 @@ public:
 	ssize_t Write(const void* buffer, size_t size);
 	ssize_t ReadAt(off_t position, void* buffer, size_t size);
 	ssize_t WriteAt(off_t position, const void* buffer, size_t size);
-	off_t Seek(off_t position, uint32 seekMode);
 	off_t Position() const;
 	status_t GetSize(off_t* size) const;
-	status_t SetSize(off_t size);
 
 	bool IsReadable() const;
 	bool IsWritable() const;
