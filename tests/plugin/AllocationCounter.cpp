@@ -7,7 +7,9 @@
 // C allocator's entry points, which operator new reaches too.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define TUNK_SANITIZER_HOOKS 1
-#include <sanitizer/allocator_interface.h>
+// Declared here: g++ ships the sanitizer runtimes without their interface headers.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(
+    void (*malloc_hook)(const volatile void*, size_t), void (*free_hook)(const volatile void*));
 #endif
 
 namespace {
