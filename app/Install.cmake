@@ -1,6 +1,7 @@
-# What `cmake --install` puts in place: the program, the command-line renderer, and the
-# desktop files that let a file manager open presets in Tunk (a launcher entry naming the
-# preset type, an icon, and the type itself with its magic for the shared MIME database).
+# What `cmake --install` puts in place: the program, the command-line renderer, the
+# factory sounds, and the desktop files that let a file manager open presets in Tunk (a
+# launcher entry naming the preset type, an icon, the type itself with its magic for the
+# shared MIME database, and the AppStream description that software centres list).
 include(GNUInstallDirs)
 
 if(TARGET tunk)
@@ -20,6 +21,19 @@ install(FILES ${TUNK_DATA}/tunk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/app
 install(FILES ${TUNK_DATA}/tunk.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${TUNK_DATA}/tunk-preset.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+
+# The program looks for its factory sounds in ../share/tunk/presets beside its binary.
+# Only the presets and their index files: the table and script they are made from stay.
+install(DIRECTORY ${TUNK_DATA}/presets/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tunk/presets
+  FILES_MATCHING PATTERN "*.tunk" PATTERN "index.txt")
+
+set(TUNK_HOMEPAGE "https://tunk.example.org" CACHE STRING
+  "Web address of the project, named in the AppStream file with its screenshot")
+set(TUNK_APPSTREAM_ID com.quillfeather.Tunk)
+configure_file(${TUNK_DATA}/tunk.metainfo.xml.in
+  ${CMAKE_BINARY_DIR}/data/${TUNK_APPSTREAM_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/data/${TUNK_APPSTREAM_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Rebuild the caches the desktop reads, when their tools are present; a staged install
 # (DESTDIR) leaves that to the package's own triggers.

@@ -1,8 +1,10 @@
-// What an install puts in place, and that the desktop's MIME database built from it knows a
-// preset by its magic.
+// What an install puts in place: the programs, the factory sounds, and desktop files that
+// the desktop's own validators accept and whose MIME database knows a preset by its magic.
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -14,14 +16,26 @@ extern char** environ;
 
 namespace {
 
-int RunCommand(std::vector<std::string> args)
+namespace fs = std::filesystem;
+
+// Runs a program and waits for it; its output and errors go to `output` when given.
+int RunCommand(std::vector<std::string> args, const std::string& output = "")
 {
 	std::vector<char*> argv;
 	for (std::string& s : args)
 		argv.push_back(s.data());
 	argv.push_back(nullptr);
+	posix_spawn_file_actions_t actions;
+	posix_spawn_file_actions_init(&actions);
+	if (!output.empty()) {
+		posix_spawn_file_actions_addopen(
+		    &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		posix_spawn_file_actions_adddup2(&actions, 1, 2);
+	}
 	pid_t pid = 0;
-	if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+	int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+	posix_spawn_file_actions_destroy(&actions);
+	if (spawned != 0)
 		return -1;
 	int status = 0;
 	if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
@@ -29,37 +43,125 @@ int RunCommand(std::vector<std::string> args)
 	return WEXITSTATUS(status);
 }
 
-std::string Contents(const std::filesystem::path& path)
+bool HaveProgram(const std::string& name)
+{
+	return RunCommand({"sh", "-c", "command -v " + name + " >/dev/null"}) == 0;
+}
+
+std::string Contents(const fs::path& path)
 {
 	std::ifstream in(path, std::ios::binary);
 	return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
+// Relative paths of the regular files under `root`.
+std::set<std::string> FilesUnder(const fs::path& root)
+{
+	std::set<std::string> files;
+	for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
+		if (entry.is_regular_file())
+			files.insert(fs::relative(entry.path(), root).string());
+	return files;
+}
+
+class Install : public testing::Test {
+protected:
+	static void SetUpTestSuite()
+	{
+		sPrefix = new TempDir;
+		sInstalled =
+		    RunCommand({TUNK_CMAKE, "--install", TUNK_BUILD_DIR, "--prefix", sPrefix->Path()},
+		        *sPrefix / "install.log") == 0;
+	}
+	static void TearDownTestSuite()
+	{
+		delete sPrefix;
+		sPrefix = nullptr;
+	}
+	void SetUp() override { ASSERT_TRUE(sInstalled) << Contents(*sPrefix / "install.log"); }
+
+	static fs::path Root() { return sPrefix->Path(); }
+
+	static TempDir* sPrefix;
+	static bool sInstalled;
+};
+
+TempDir* Install::sPrefix = nullptr;
+bool Install::sInstalled = false;
+
 } // namespace
 
-TEST(Install, PutsTheProgramAndTheDesktopFilesInPlace)
+TEST_F(Install, PutsTheProgramsAndTheDesktopFilesInPlace)
 {
-	TempDir prefix;
-	ASSERT_EQ(RunCommand({TUNK_CMAKE, "--install", TUNK_BUILD_DIR, "--prefix", prefix.Path()}), 0);
-	namespace fs = std::filesystem;
-	fs::path root(prefix.Path());
+	EXPECT_TRUE(fs::exists(Root() / "bin/tunk"));
+	EXPECT_TRUE(fs::exists(Root() / "bin/tunk-render"));
 
-	EXPECT_TRUE(fs::exists(root / "bin/tunk"));
-	EXPECT_TRUE(fs::exists(root / "bin/tunk-render"));
-
-	std::string desktop = Contents(root / "share/applications/tunk.desktop");
+	std::string desktop = Contents(Root() / "share/applications/tunk.desktop");
 	EXPECT_NE(desktop.find("\nExec=tunk %F\n"), std::string::npos);
-	EXPECT_NE(desktop.find("\nMimeType=document/tunk-preset;\n"), std::string::npos);
+	EXPECT_NE(desktop.find("\nMimeType=application/x-tunk-preset;\n"), std::string::npos);
 	EXPECT_NE(desktop.find("\nIcon=tunk\n"), std::string::npos);
-	EXPECT_TRUE(fs::exists(root / "share/icons/hicolor/scalable/apps/tunk.svg"));
+	EXPECT_TRUE(fs::exists(Root() / "share/icons/hicolor/scalable/apps/tunk.svg"));
 
-	std::string package = Contents(root / "share/mime/packages/tunk-preset.xml");
-	EXPECT_NE(package.find("type=\"document/tunk-preset\""), std::string::npos);
-	if (RunCommand({"sh", "-c", "command -v update-mime-database >/dev/null"}) != 0)
+	std::string package = Contents(Root() / "share/mime/packages/tunk-preset.xml");
+	EXPECT_NE(package.find("type=\"application/x-tunk-preset\""), std::string::npos);
+	EXPECT_NE(package.find("<alias type=\"document/tunk-preset\"/>"), std::string::npos);
+	EXPECT_NE(package.find("<glob pattern=\"*.tunk\"/>"), std::string::npos);
+
+	std::string metainfo = Contents(Root() / "share/metainfo/com.quillfeather.Tunk.metainfo.xml");
+	EXPECT_NE(metainfo.find("<launchable type=\"desktop-id\">tunk.desktop</launchable>"),
+	    std::string::npos);
+	EXPECT_NE(metainfo.find("<binary>tunk</binary>"), std::string::npos);
+	EXPECT_NE(metainfo.find("<binary>tunk-render</binary>"), std::string::npos);
+	EXPECT_NE(metainfo.find("/screenshot.png</image>"), std::string::npos);
+	EXPECT_EQ(metainfo.find('@'), std::string::npos) << "a placeholder was left unfilled";
+}
+
+TEST_F(Install, BuildsAMimeDatabaseThatKnowsPresetsByMagicNameAndAlias)
+{
+	if (!HaveProgram("update-mime-database"))
 		GTEST_SKIP() << "update-mime-database is missing: the MIME database was not built";
-	// The database that update-mime-database built: the type, and its magic with the zero.
-	EXPECT_TRUE(fs::exists(root / "share/mime/document/tunk-preset.xml"));
-	std::string magic = Contents(root / "share/mime/magic");
-	EXPECT_NE(magic.find("document/tunk-preset"), std::string::npos);
+	fs::path mime = Root() / "share/mime";
+	EXPECT_TRUE(fs::exists(mime / "application/x-tunk-preset.xml"));
+	std::string magic = Contents(mime / "magic");
+	EXPECT_NE(magic.find("application/x-tunk-preset"), std::string::npos);
 	EXPECT_NE(magic.find(std::string("T0NK\0", 5)), std::string::npos);
+	EXPECT_NE(Contents(mime / "aliases").find("document/tunk-preset application/x-tunk-preset\n"),
+	    std::string::npos);
+	EXPECT_NE(
+	    Contents(mime / "globs2").find(":application/x-tunk-preset:*.tunk"), std::string::npos);
+}
+
+// desktop-file-validate reports errors it does not yet count as fatal with status 0, so
+// its report must be empty too.
+TEST_F(Install, DesktopEntryAndAppStreamFilePassTheirValidators)
+{
+	if (!HaveProgram("desktop-file-validate") || !HaveProgram("appstreamcli"))
+		GTEST_SKIP() << "desktop-file-utils or appstream is missing";
+	std::string report = *sPrefix / "validate.log";
+	EXPECT_EQ(
+	    RunCommand({"desktop-file-validate", (Root() / "share/applications/tunk.desktop").string()},
+	        report),
+	    0);
+	EXPECT_EQ(Contents(report), "");
+	EXPECT_EQ(
+	    RunCommand({"appstreamcli", "validate", "--no-net",
+	                   (Root() / "share/metainfo/com.quillfeather.Tunk.metainfo.xml").string()},
+	        report),
+	    0)
+	    << Contents(report);
+}
+
+TEST_F(Install, PutsEveryFactorySoundAndIndexUnderSharePresets)
+{
+	fs::path source = fs::path(TUNK_SOURCE_DIR) / "data/presets";
+	std::set<std::string> expected;
+	for (const std::string& file : FilesUnder(source))
+		if (file.ends_with(".tunk") || file.ends_with("/index.txt"))
+			expected.insert(file);
+	ASSERT_GE(expected.size(), 48u);
+	fs::path installed = Root() / "share/tunk/presets";
+	// The table and the script the presets are made from are not installed.
+	EXPECT_EQ(FilesUnder(installed), expected);
+	EXPECT_EQ(Contents(installed / "Kicks/Punchy Kick.tunk"),
+	    Contents(source / "Kicks/Punchy Kick.tunk"));
 }
