@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "audio/SoundFileWriter.h"
 #include "kits/media/SoundPlayer.h"
 
 TunkSound::TunkSound()
@@ -50,6 +51,8 @@ TunkSound::~TunkSound()
 		delete player;
 		player = nullptr;
 	}
+	delete exportFile;
+	exportFile = nullptr;
 	std::free(sampleBuffer);
 	sampleBuffer = nullptr;
 	if (readBufSem >= 0)

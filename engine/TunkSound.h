@@ -15,13 +15,12 @@
 #include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
 
-class BMediaFile;
-class BMediaTrack;
 class BMessage;
 class BPath;
 class BSoundPlayer;
 class DistortionView;
 class EnvelopeView;
+class SoundFileWriter;
 class SoundView;
 
 using tunk::kSampleRate;
@@ -102,6 +101,9 @@ public:
 
 	// Playback (audio/Playback.cpp)
 	void PlaySound();
+	// As PlaySound, the samples handed out scaled by `gain` (0 to 1) until the next play;
+	// the buffer itself is untouched. 1 plays the sound's own samples.
+	void PlaySound(float gain);
 	void StopSound();
 	bool IsPlaying() const;
 	uint32 GetPlaySamplePosition() const;
@@ -132,19 +134,17 @@ private:
 
 	std::atomic<uint32> beatLength{0};
 	std::atomic<uint32> playPosition{0};
+	std::atomic<float> playGain{1.0f};
 
 	std::atomic<bool> sequencerEnabled{false};
 	std::atomic<bool> playing{false};
 
-	// Export state
-	BMediaFile* mediaFile = nullptr;
-	BMediaTrack* track = nullptr;
-	media_file_format fileFormat;
+	// The file of an export in progress.
+	SoundFileWriter* exportFile = nullptr;
 
 	media_format format;
 	BSoundPlayer* player = nullptr;
 	TunkSound* playerCookie = nullptr;
-	entry_ref exportTarget;
 
 	FILTER filter = {};  // the generator's filter state, as the single-step filter takes it
 };

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/TunkSound.h"
+#include "engine/core/Render.h"
 #include "kits/support/AlertHook.h"
 
 #define FUZZ_CHECK(condition)                                                          \
@@ -37,19 +37,25 @@ inline void QuietAlerts()
 	set_alert_hook(&CountAlert);
 }
 
-// After a generation: a buffer exactly when there are samples, and a second generation of
-// the same parameters gives the same samples (phase and filter start from rest each time).
-inline void CheckGenerationRepeats(TunkSound* sound)
+// Renders through the core: exactly SampleCount samples, or a refusal exactly when the
+// duration is refused, and a second render of the same parameters gives the same
+// samples (phase and filter start from rest each time).
+inline void CheckRenderRepeats(const tunk::SoundParams& params)
 {
-	int64 count = -1;
-	const int16* samples = sound->GetBuffer(&count);
-	FUZZ_CHECK(count >= 0);
-	FUZZ_CHECK((samples == nullptr) == (count == 0));
-	const std::vector<int16> first(samples, samples + count);
-	sound->GenerateSound();
-	samples = sound->GetBuffer(&count);
-	FUZZ_CHECK(size_t(count) == first.size());
-	FUZZ_CHECK(count == 0 || std::memcmp(samples, first.data(), first.size() * 2) == 0);
+	const int64_t count = tunk::SampleCount(params);
+	std::vector<int16_t> first;
+	const tunk::RenderStatus status = tunk::Render(params, &first);
+	if (count < 0) {
+		FUZZ_CHECK(status == tunk::RenderStatus::Refused && first.empty());
+		return;
+	}
+	FUZZ_CHECK(status == tunk::RenderStatus::Ok);
+	FUZZ_CHECK(first.size() == size_t(count));
+	// Into a buffer with room to spare: nothing beyond the sound is touched.
+	std::vector<int16_t> again(size_t(count) + 1, 0x5a5a);
+	FUZZ_CHECK(tunk::Render(params, again.data(), count + 1) == tunk::RenderStatus::Ok);
+	FUZZ_CHECK(again[size_t(count)] == 0x5a5a);
+	FUZZ_CHECK(count == 0 || std::memcmp(again.data(), first.data(), first.size() * 2) == 0);
 }
 
 }  // namespace fuzz

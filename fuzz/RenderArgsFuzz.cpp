@@ -1,20 +1,13 @@
 // tunk-render's command line: the input is split at zero bytes into arguments. A parse
 // that succeeds must leave only values the renderer can use; its settings are then applied
-// and rendered.
+// and rendered through the core.
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "engine/TunkSound.h"
 #include "fuzz/FuzzSupport.h"
+#include "preset/PresetRecord.h"
 #include "tools/RenderOptions.h"
-#include "preset/PresetEngine.h"
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-	fuzz::QuietAlerts();
-	return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -60,9 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		return 0;
 	PresetParams params = DefaultPresetParams();
 	ApplySettings(options.settings, &params);
-	TunkSound sound;
-	ApplyPresetToEngine(params, &sound);
-	sound.GenerateSound();
-	fuzz::CheckGenerationRepeats(&sound);
+	fuzz::CheckRenderRepeats(ToSoundParams(params));
 	return 0;
 }

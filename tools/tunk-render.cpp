@@ -1,16 +1,15 @@
-// tunk-render: renders Tunk presets to sound files without the window, through the same
-// engine path as the window (the preset pushed into the engine, then one generation).
-#include <cmath>
+// tunk-render: renders Tunk presets to sound files without the window, through the
+// synthesis core that the window's engine owns, so the samples are the window's.
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "engine/TunkSound.h"
+#include "audio/SoundFileWriter.h"
+#include "engine/core/Render.h"
+#include "preset/PresetRecord.h"
 #include "tools/RenderOptions.h"
-#include "tools/SoundFileWriter.h"
-#include "preset/PresetEngine.h"
 
 #ifndef TUNK_VERSION
 #define TUNK_VERSION "unknown"
@@ -21,6 +20,11 @@ namespace {
 void complain(const std::string& subject, const std::string& problem)
 {
 	std::fprintf(stderr, "tunk-render: %s: %s\n", subject.c_str(), problem.c_str());
+}
+
+std::string describe_read_status(status_t status)
+{
+	return status == B_BAD_DATA ? "not a valid Tunk preset" : DescribeStatus(status);
 }
 
 // True when `path` is an existing file that one of `others` also names.
@@ -41,7 +45,7 @@ bool render_one(const RenderOptions& options, const std::string& preset,
 	PresetParams params = DefaultPresetParams();
 	if (!preset.empty()) {
 		if (status_t status = ReadPresetFile(preset.c_str(), &params); status != B_OK) {
-			complain(preset, DescribeStatus(status));
+			complain(preset, describe_read_status(status));
 			return false;
 		}
 	}
@@ -65,18 +69,22 @@ bool render_one(const RenderOptions& options, const std::string& preset,
 		return false;
 	}
 
-	TunkSound sound;
-	ApplyPresetToEngine(params, &sound);
-	sound.GenerateSound();
-	int64 count = 0;
-	// A sound that should have samples but has no buffer failed to generate; the engine
-	// has said why on standard error.
-	if (sound.GetBuffer(&count) == nullptr
-		&& std::ceil(double(params.duration) * kSampleRate / 1000.0) != 0) {
-		complain(preset.empty() ? output : preset, "the sound could not be generated");
-		return false;
+	std::vector<int16_t> samples;
+	switch (tunk::Render(ToSoundParams(params), &samples)) {
+		case tunk::RenderStatus::Ok: break;
+		case tunk::RenderStatus::Refused:
+			complain(preset.empty() ? output : preset,
+				"the sound could not be generated: its duration must be 0 to "
+					+ std::to_string(TUNK_MAX_SOUND_SECONDS * 1000) + " ms");
+			return false;
+		case tunk::RenderStatus::NoMemory:
+			complain(preset.empty() ? output : preset,
+				"the sound could not be generated: " + DescribeStatus(B_NO_MEMORY));
+			return false;
 	}
-	if (status_t status = WriteSoundFile(sound, output, options.format); status != B_OK) {
+	if (status_t status = WriteSoundFile(samples.data(), int64(samples.size()), output,
+			options.format);
+		status != B_OK) {
 		complain(output, DescribeStatus(status));
 		return false;
 	}

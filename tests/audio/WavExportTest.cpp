@@ -73,6 +73,12 @@ protected:
 
 using Alerts = std::vector<std::string>;
 
+// An alert about a file: its own text, then the file and the system's reason.
+std::string about(const char* text, const std::filesystem::path& file, const char* reason)
+{
+	return std::string(text) + "\n" + file.string() + ": " + reason;
+}
+
 } // namespace
 
 TEST_F(WavExport, WritesTheRegeneratedSoundUnderTheTypedName)
@@ -142,7 +148,8 @@ TEST_F(WavExport, MissingDirectoryFailsToMakeAReference)
 	AlertCapture capture;
 	BMessage reply = save_reply(fDir / "missing", "x.wav");
 	fSound.WriteSoundToFile(&reply);
-	EXPECT_EQ(alert_texts(), Alerts{"Problem with get_ref_for_path()"});
+	EXPECT_EQ(alert_texts(), Alerts{about("Problem with get_ref_for_path()",
+								 fDir / "missing/x.wav", "No such file or directory")});
 	EXPECT_TRUE(std::filesystem::is_empty(fDir.Path()));
 }
 
@@ -156,12 +163,14 @@ TEST_F(WavExport, NeedsAFormatNamedExactlyWav)
 			withoutWav.push_back(format);
 	}
 	ASSERT_FALSE(withoutWav.empty());
-	EXPECT_EQ(ExportWithFormats(withoutWav), Alerts{"Failed to find wav file format handler!"});
+	const Alerts noWav{about("Failed to find wav file format handler!", fDir / "out.wav",
+		"this format cannot be written")};
+	EXPECT_EQ(ExportWithFormats(withoutWav), noWav);
 
 	std::vector<media_file_format> upperCase{find_file_format("wav")};
 	std::strcpy(upperCase[0].short_name, "WAV");
-	EXPECT_EQ(ExportWithFormats(upperCase), Alerts{"Failed to find wav file format handler!"});
-	EXPECT_EQ(ExportWithFormats({}), Alerts{"Failed to find wav file format handler!"});
+	EXPECT_EQ(ExportWithFormats(upperCase), noWav);
+	EXPECT_EQ(ExportWithFormats({}), noWav);
 }
 
 TEST_F(WavExport, EachMediaFileCodeHasItsAlert)
@@ -169,31 +178,37 @@ TEST_F(WavExport, EachMediaFileCodeHasItsAlert)
 	media_file_format unknown = find_file_format("wav");
 	unknown.id = 0x7f0000;
 	EXPECT_EQ(ExportWithFormats({unknown}),
-		Alerts{"Cannot create media file - The required add-on wasn't found"});
+		Alerts{about("Cannot create media file - The required add-on wasn't found",
+			fDir / "out.wav", "no writer for this format")});
 
 	media_file_format readOnly = find_file_format("wav");
 	readOnly.capabilities &= ~uint32(B_WRITABLE);
 	EXPECT_EQ(ExportWithFormats({readOnly}),
-		Alerts{"Cannot create media file - The add-on doesn't support writing"});
+		Alerts{about("Cannot create media file - The add-on doesn't support writing",
+			fDir / "out.wav", "this format is read-only")});
 
 	media_file_format noCodec = find_file_format("xi");
 	std::strcpy(noCodec.short_name, "wav");
 	noCodec.capabilities |= B_WRITABLE;
 	EXPECT_EQ(ExportWithFormats({noCodec}),
-		Alerts{"Cannot create media file - No codec available for the requested audio format"});
+		Alerts{about(
+			"Cannot create media file - No codec available for the requested audio format",
+			fDir / "out.wav", "this format cannot be written")});
 }
 
 TEST_F(WavExport, OtherFileErrorsEndAtTheTrack)
 {
 	std::filesystem::create_directory(fDir / "taken");
-	EXPECT_EQ(Export("taken"), Alerts{"Unable to create audio track"});
+	EXPECT_EQ(Export("taken"),
+		Alerts{about("Unable to create audio track", fDir / "taken", "Is a directory")});
 	EXPECT_TRUE(std::filesystem::is_directory(fDir / "taken"));
 }
 
 TEST_F(WavExport, AFailedWriteIsReportedAndLeavesNoFile)
 {
 	std::filesystem::create_symlink("/dev/full", fDir / "full.wav");
-	EXPECT_EQ(Export("full.wav"), Alerts{"Could not write the sound file!"});
+	EXPECT_EQ(Export("full.wav"), Alerts{about("Could not write the sound file!",
+									  fDir / "full.wav", "No space left on device")});
 	EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(fDir / "full.wav")));
 
 	// The next export into a good place works as usual.

@@ -257,7 +257,8 @@ TEST_F(FileBadInput, WavExportIntoUnwritablePlacesAlertsAndKeepsThem)
 
 	fs::create_directory(fDir / "folder");
 	EXPECT_EQ(Export(&sound, fDir.Path(), "folder"),
-		std::vector<std::string>{"Unable to create audio track"});
+		std::vector<std::string>{
+			"Unable to create audio track\n" + (fDir / "folder") + ": Is a directory"});
 	EXPECT_TRUE(fs::is_empty(fDir / "folder"));
 
 	const std::string kept = fDir / "kept.wav";
@@ -265,7 +266,8 @@ TEST_F(FileBadInput, WavExportIntoUnwritablePlacesAlertsAndKeepsThem)
 	fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 	EXPECT_EQ(WithFileModesEnforced([&] {
 		return Export(&sound, fDir.Path(), "kept.wav")
-				== std::vector<std::string>{"Unable to create audio track"}
+				== std::vector<std::string>{
+					"Unable to create audio track\n" + kept + ": Permission denied"}
 			? 0
 			: 1;
 	}),
@@ -275,7 +277,8 @@ TEST_F(FileBadInput, WavExportIntoUnwritablePlacesAlertsAndKeepsThem)
 	if (!MakeFullDevice(fDir / "full"))
 		GTEST_SKIP() << "this user may not make device files";
 	EXPECT_EQ(Export(&sound, fDir.Path(), "full"),
-		std::vector<std::string>{"Could not write the sound file!"});
+		std::vector<std::string>{
+			"Could not write the sound file!\n" + (fDir / "full") + ": No space left on device"});
 	EXPECT_TRUE(IsFullDevice(fDir / "full"));
 
 	// After all of it the engine exports as usual.

@@ -1,0 +1,153 @@
+#include "audio/SoundFileWriter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/core/SoundParams.h"
+#include "kits/media/MediaFile.h"
+#include "kits/media/MediaFormats.h"
+#include "kits/media/MediaTrack.h"
+#include "kits/storage/Entry.h"
+
+namespace {
+
+// Ogg files are "oga" and AIFF files "aif" to some writers.
+bool short_name_matches(const char* format, const char* shortName)
+{
+	if (std::strcmp(format, "ogg") == 0)
+		return std::strcmp(shortName, "oga") == 0 || std::strcmp(shortName, "ogg") == 0;
+	if (std::strcmp(format, "aiff") == 0)
+		return std::strcmp(shortName, "aiff") == 0 || std::strcmp(shortName, "aif") == 0;
+	return std::strcmp(format, shortName) == 0;
+}
+
+} // namespace
+
+SoundFileWriter::~SoundFileWriter()
+{
+	if (fFile != nullptr)
+		Discard();
+}
+
+status_t SoundFileWriter::Fail(Step step, status_t status)
+{
+	fStep = step;
+	fStatus = status;
+	return status;
+}
+
+void SoundFileWriter::Discard()
+{
+	delete fFile;
+	fFile = nullptr;
+	fTrack = nullptr;
+	remove_written_file(&fRef);
+}
+
+status_t SoundFileWriter::Open(const char* path, const char* format)
+{
+	delete fFile;
+	fFile = nullptr;
+	fTrack = nullptr;
+	fStep = Step::None;
+	fPath = path != nullptr ? path : "";
+	if (status_t status = get_ref_for_path(fPath.c_str(), &fRef); status != B_OK)
+		return Fail(Step::Path, status);
+
+	media_file_format fileFormat;
+	int32 cookie = 0;
+	bool found = false;
+	while (!found && get_next_file_format(&cookie, &fileFormat) == B_OK)
+		found = short_name_matches(format, fileFormat.short_name);
+	if (!found)
+		return Fail(Step::Format, B_MEDIA_NO_CODEC);
+
+	fFile = new BMediaFile(&fRef, &fileFormat);
+	const status_t init = fFile->InitCheck();
+	if (init == B_MEDIA_NO_CODEC || init == B_NO_MEMORY || init == B_BAD_INDEX
+		|| init == B_MISSING_SYMBOL) {
+		delete fFile;
+		fFile = nullptr;
+		return Fail(Step::File, init);
+	}
+
+	// Other codes (a file that cannot be opened) surface here: no track without a file.
+	media_format trackFormat;
+	trackFormat.type = B_MEDIA_RAW_AUDIO;
+	trackFormat.user_data_type = 0;
+	trackFormat.u.raw_audio.frame_rate = float(tunk::kSampleRate);
+	trackFormat.u.raw_audio.channel_count = 1;
+	trackFormat.u.raw_audio.format = media_raw_audio_format::B_AUDIO_SHORT;
+	trackFormat.u.raw_audio.byte_order = B_MEDIA_LITTLE_ENDIAN;
+	trackFormat.u.raw_audio.buffer_size = 0;
+	fTrack = fFile->CreateTrack(&trackFormat);
+	if (fTrack == nullptr) {
+		delete fFile;
+		fFile = nullptr;
+		return Fail(Step::Track, init != B_OK ? init : B_MEDIA_NO_CODEC);
+	}
+	if (status_t status = fFile->CommitHeader(); status != B_OK) {
+		fFile->CloseFile();
+		Discard();
+		return Fail(Step::Header, status);
+	}
+	fStatus = B_OK;
+	return B_OK;
+}
+
+status_t SoundFileWriter::Write(const int16* samples, int64 count)
+{
+	if (fFile == nullptr)
+		return fStep != Step::None ? fStatus : Fail(Step::Data, B_NO_INIT);
+	status_t status = fTrack->WriteFrames(samples, samples != nullptr ? count : 0, 0);
+	status_t closed = fFile->CloseFile();
+	if (status == B_OK)
+		status = closed;
+	if (status != B_OK) {
+		Discard();
+		return Fail(Step::Data, status);
+	}
+	delete fFile;
+	fFile = nullptr;
+	fTrack = nullptr;
+	return B_OK;
+}
+
+status_t WriteSoundFile(const int16* samples, int64 count, const std::string& path,
+	const std::string& format, SoundFileWriter::Step* failedStep)
+{
+	SoundFileWriter writer;
+	status_t status = writer.Open(path.c_str(), format.c_str());
+	if (status == B_OK)
+		status = writer.Write(samples, count);
+	if (failedStep != nullptr)
+		*failedStep = writer.FailedStep();
+	return status;
+}
+
+std::string DescribeStatus(status_t status)
+{
+	switch (status) {
+		case B_OK: return "no error";
+		case B_ENTRY_NOT_FOUND: return "No such file or directory";
+		case B_PERMISSION_DENIED: return "Permission denied";
+		case B_NOT_ALLOWED: return "Operation not permitted";
+		case B_IS_A_DIRECTORY: return "Is a directory";
+		case B_NOT_A_DIRECTORY: return "Not a directory";
+		case B_FILE_EXISTS: return "File exists";
+		case B_DEVICE_FULL: return "No space left on device";
+		case B_READ_ONLY_DEVICE: return "Read-only file system";
+		case B_NAME_TOO_LONG: return "File name too long";
+		case B_IO_ERROR: return "Input/output error";
+		case B_NO_MEMORY: return "Out of memory";
+		case B_BAD_VALUE: return "Invalid argument";
+		case B_BUSY: return "Device or resource busy";
+		case B_MEDIA_NO_CODEC: return "this format cannot be written";
+		case B_BAD_INDEX: return "no writer for this format";
+		case B_MISSING_SYMBOL: return "this format is read-only";
+		default: break;
+	}
+	char text[32];
+	std::snprintf(text, sizeof(text), "error 0x%08x", unsigned(status));
+	return text;
+}

@@ -1,0 +1,63 @@
+// Writes a generated sound, 16-bit mono at the core's sample rate, into a sound file
+// through the media kit: the one writer behind Export WAV and tunk-render. A failure says
+// at which step it stopped, so that a caller can keep its own message for each, and with
+// which status, so that it can name the system's reason.
+#pragma once
+
+#include <string>
+
+#include "kits/storage/EntryRef.h"
+#include "kits/support/SupportDefs.h"
+
+class BMediaFile;
+class BMediaTrack;
+
+class SoundFileWriter {
+public:
+	enum class Step {
+		None,
+		Path,    // the path cannot be turned into a reference (its folder is missing ...)
+		Format,  // no writer of that format
+		File,    // the media kit refused the file: no codec, no memory, no add-on, read-only
+		Track,   // no track: the file could not be opened, or the format holds no such sound
+		Header,  // the container could not be started on disk
+		Data,    // writing or finishing the file failed
+	};
+
+	SoundFileWriter() = default;
+	// An open file that was never written is closed and removed.
+	~SoundFileWriter();
+
+	SoundFileWriter(const SoundFileWriter&) = delete;
+	SoundFileWriter& operator=(const SoundFileWriter&) = delete;
+
+	// Creates `path` as a sound file of `format`: "wav", "flac", "aiff" or "ogg", matched
+	// against the writer's short names ("aif", "oga" too) exactly, case included. An
+	// existing file keeps its contents until the track is made.
+	status_t Open(const char* path, const char* format);
+	// Writes the samples and closes the file; a file a failure leaves half-written is
+	// removed.
+	status_t Write(const int16* samples, int64 count);
+
+	Step FailedStep() const { return fStep; }
+	status_t Status() const { return fStatus; }
+	const std::string& Path() const { return fPath; }
+
+private:
+	status_t Fail(Step step, status_t status);
+	void Discard();
+
+	std::string fPath;
+	entry_ref fRef;
+	BMediaFile* fFile = nullptr;
+	BMediaTrack* fTrack = nullptr;
+	Step fStep = Step::None;
+	status_t fStatus = B_NO_INIT;
+};
+
+// Opens, writes and closes in one call; `failedStep` (if given) tells where it stopped.
+status_t WriteSoundFile(const int16* samples, int64 count, const std::string& path,
+	const std::string& format, SoundFileWriter::Step* failedStep = nullptr);
+
+// The system's words for a status ("Permission denied", "No space left on device" ...).
+std::string DescribeStatus(status_t status);
