@@ -117,3 +117,24 @@ std::vector<FactoryCategory> ReadFactoryLibrary(const fs::path& folder)
 	    });
 	return categories;
 }
+
+fs::path NeighbourPreset(const fs::path& current, int step)
+{
+	std::vector<fs::path> files = PresetFilesIn(current.parent_path());
+	if (files.empty())
+		return {};
+	const std::string name = current.filename().string();
+	auto at = std::lower_bound(
+	    files.begin(), files.end(), name, [](const fs::path& file, const std::string& n) {
+		    return NameLess(file.filename().string(), n);
+	    });
+	const int64_t count = int64_t(files.size());
+	int64_t index = at - files.begin();
+	const bool present = at != files.end() && at->filename() == name;
+	// Standing between two files, the next is the one after the gap, the previous the one
+	// before it.
+	if (!present && step > 0)
+		index--;
+	int64_t target = ((index + step) % count + count) % count;
+	return files[size_t(target)];
+}

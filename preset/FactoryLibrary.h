@@ -40,3 +40,8 @@ std::vector<std::filesystem::path> PresetFilesIn(const std::filesystem::path& fo
 
 // Orders names as a person reads a list: letters without regard to case, then byte order.
 bool NameLess(const std::string& a, const std::string& b);
+
+// Browsing a folder by ear: the preset `step` places after `current` (negative: before)
+// in PresetFilesIn order, wrapping around at the ends. A `current` that is gone or no
+// preset counts from where its name would stand. Empty when the folder holds no preset.
+std::filesystem::path NeighbourPreset(const std::filesystem::path& current, int step);

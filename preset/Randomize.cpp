@@ -6,8 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/core/Render.h"
-#include "engine/core/SoundParams.h"
+#include "preset/SoundLevel.h"
 
 namespace {
 
@@ -88,28 +87,6 @@ const Ranges& RangesOf(SoundCategory category)
 		case SoundCategory::Anything: break;
 	}
 	return anything;
-}
-
-// The largest sample magnitude of the sound at amplitude 1, before the 16-bit conversion
-// (which would wrap it): everything after the amplitude is linear, so the peak at any
-// other amplitude is this times the amplitude. 0 when the sound cannot be rendered.
-double PeakAtFullAmplitude(PresetParams params)
-{
-	// Rendered at a small amplitude so that no sample wraps, then scaled back.
-	constexpr double kProbe = 1.0 / 64;
-	params.amplitude = float(kProbe);
-	tunk::SoundParams sound = ToSoundParams(params);
-	int64_t count = tunk::SampleCount(sound);
-	if (count <= 0)
-		return 0;
-	std::vector<int16_t> samples(size_t(count), 0);
-	if (tunk::Render(sound, samples.data(), count) != tunk::RenderStatus::Ok)
-		return 0;
-	int peak = 0;
-	for (int16_t s : samples)
-		peak = std::max(peak, std::abs(int(s)));
-	// Conversion floors, so a sample of magnitude m stood for up to m + 1.
-	return (peak + 1) / 32767.0 / kProbe;
 }
 
 constexpr double kQuietest = 0.25; // -12 dBFS: a sound that cannot reach this is redrawn

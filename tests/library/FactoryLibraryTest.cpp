@@ -126,3 +126,33 @@ TEST(FactoryLibrary, TheSourceTreeHoldsTheShippedLibrary)
 	fs::path source = fs::path(TUNK_SOURCE_DIR) / "data/presets";
 	EXPECT_EQ(FindFactoryFolder(OwnExecutable(), source), source);
 }
+
+TEST(FactoryLibrary, BrowsingStepsThroughTheFoldersPresetsAndWrapsAround)
+{
+	TempDir dir;
+	fs::path folder = dir.Path();
+	WritePreset(folder / "b.tunk");
+	WritePreset(folder / "A.tunk");
+	WritePreset(folder / "c");
+	WriteFile(folder / "b2.txt", "not a preset");
+
+	EXPECT_EQ(NeighbourPreset(folder / "A.tunk", 1), folder / "b.tunk");
+	EXPECT_EQ(NeighbourPreset(folder / "b.tunk", 1), folder / "c"); // b2.txt is skipped
+	EXPECT_EQ(NeighbourPreset(folder / "c", 1), folder / "A.tunk");
+	EXPECT_EQ(NeighbourPreset(folder / "A.tunk", -1), folder / "c");
+	EXPECT_EQ(NeighbourPreset(folder / "c", -1), folder / "b.tunk");
+	EXPECT_EQ(NeighbourPreset(folder / "b.tunk", 4), folder / "c");
+	// A file no longer there, or no preset, is placed by its name.
+	EXPECT_EQ(NeighbourPreset(folder / "b2.txt", 1), folder / "c");
+	EXPECT_EQ(NeighbourPreset(folder / "b2.txt", -1), folder / "b.tunk");
+	EXPECT_EQ(NeighbourPreset(folder / "0 gone", 1), folder / "A.tunk");
+	EXPECT_EQ(NeighbourPreset(folder / "0 gone", -1), folder / "c");
+	EXPECT_EQ(NeighbourPreset(folder / "z gone", 1), folder / "A.tunk");
+	EXPECT_EQ(NeighbourPreset(folder / "z gone", -1), folder / "c");
+
+	TempDir single;
+	WritePreset(single / "only.tunk");
+	EXPECT_EQ(NeighbourPreset(single / "only.tunk", 1), fs::path(single / "only.tunk"));
+	TempDir none;
+	EXPECT_EQ(NeighbourPreset(none / "x.tunk", 1), fs::path());
+}
