@@ -63,13 +63,13 @@ bool SameSound(const SoundParams& a, const SoundParams& b)
 	auto same = [](float x, float y) {
 		return std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(y);
 	};
-	return same(a.startFreq, b.startFreq) && same(a.duration, b.duration)
-	    && same(a.amplitude, b.amplitude) && same(a.freqEnvelope, b.freqEnvelope)
-	    && same(a.ampEnvelope, b.ampEnvelope) && same(a.distortion, b.distortion)
-	    && same(a.filterCutoff, b.filterCutoff) && same(a.filterQ, b.filterQ)
-	    && a.oscType == b.oscType && a.freqEnvEnabled == b.freqEnvEnabled
-	    && a.ampEnvEnabled == b.ampEnvEnabled && a.distortionEnabled == b.distortionEnabled
-	    && a.filterEnabled == b.filterEnabled;
+	return same(a.startFreq, b.startFreq) && same(a.duration, b.duration) &&
+	       same(a.amplitude, b.amplitude) && same(a.freqEnvelope, b.freqEnvelope) &&
+	       same(a.ampEnvelope, b.ampEnvelope) && same(a.distortion, b.distortion) &&
+	       same(a.filterCutoff, b.filterCutoff) && same(a.filterQ, b.filterQ) &&
+	       a.oscType == b.oscType && a.freqEnvEnabled == b.freqEnvEnabled &&
+	       a.ampEnvEnabled == b.ampEnvEnabled && a.distortionEnabled == b.distortionEnabled &&
+	       a.filterEnabled == b.filterEnabled;
 }
 
 } // namespace tunk::lv2

@@ -36,8 +36,8 @@ constexpr uint32_t kLastSoundPort = kPortFilterEnabled;
 constexpr const char* kSoundPortSymbols[] = {"startFreq", "duration", "amplitude", "oscType",
     "freqEnvelope", "ampEnvelope", "distortion", "filterCutoff", "filterQ", "freqEnvEnabled",
     "ampEnvEnabled", "distortionEnabled", "filterEnabled"};
-static_assert(sizeof(kSoundPortSymbols) / sizeof(kSoundPortSymbols[0])
-    == kLastSoundPort - kFirstSoundPort + 1);
+static_assert(sizeof(kSoundPortSymbols) / sizeof(kSoundPortSymbols[0]) ==
+              kLastSoundPort - kFirstSoundPort + 1);
 
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.

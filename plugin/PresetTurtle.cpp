@@ -17,8 +17,8 @@ std::string PercentEncode(const std::string& text)
 {
 	std::string out;
 	for (unsigned char c : text) {
-		bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-		    || c == '-' || c == '.' || c == '_' || c == '~';
+		bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+		             c == '-' || c == '.' || c == '_' || c == '~';
 		if (plain) {
 			out += char(c);
 		} else {

@@ -24,7 +24,8 @@ std::string PresetUri(const std::string& category, const std::string& name);
 std::string TurtleNumber(float value);
 
 // manifest.ttl: the plugin (its binary and description) and every preset.
-std::string ManifestTurtle(const std::string& binaryName, const std::vector<FactoryPreset>& presets);
+std::string ManifestTurtle(
+    const std::string& binaryName, const std::vector<FactoryPreset>& presets);
 // presets.ttl: each preset's label and port values.
 std::string PresetsTurtle(const std::vector<FactoryPreset>& presets);
 

@@ -16,9 +16,7 @@ int64_t ResampledLength(int64_t engineLength, double hostRate)
 	return std::llround(double(engineLength) * hostRate / double(kSampleRate));
 }
 
-SoundStore::SoundStore(double hostRate)
-	:
-	fRate(hostRate)
+SoundStore::SoundStore(double hostRate) : fRate(hostRate)
 {
 	fHead.fPrev = &fHead;
 	fHead.fNext = &fHead;
@@ -72,9 +70,9 @@ Sound* SoundStore::Make(const SoundParams& params)
 				soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
 				size_t used = 0;
 				size_t made = 0;
-				soxr_error_t error = soxr_oneshot(double(kSampleRate), fRate, 1, samples.get(),
-				    size_t(count), &used, resampled.get(), size_t(length), &made, &io, &quality,
-				    &runtime);
+				soxr_error_t error =
+				    soxr_oneshot(double(kSampleRate), fRate, 1, samples.get(), size_t(count), &used,
+				        resampled.get(), size_t(length), &made, &io, &quality, &runtime);
 				if (error != nullptr)
 					return nullptr;
 				// The filter's tail may come out a sample short: the rest is silence.

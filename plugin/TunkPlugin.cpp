@@ -37,11 +37,7 @@ struct Reply {
 class Plugin {
 public:
 	Plugin(double rate, LV2_URID midiEvent, const LV2_Worker_Schedule* schedule)
-		:
-		fStore(rate),
-		fVoices(fRetirement),
-		fMidiEvent(midiEvent),
-		fSchedule(schedule)
+	    : fStore(rate), fVoices(fRetirement), fMidiEvent(midiEvent), fSchedule(schedule)
 	{
 		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++)
 			fDefaults[port] = PortValue(SoundParams{}, port);
@@ -83,7 +79,8 @@ public:
 
 		uint32_t done = 0;
 		if (fMidi != nullptr) {
-			LV2_ATOM_SEQUENCE_FOREACH (fMidi, event) {
+			LV2_ATOM_SEQUENCE_FOREACH(fMidi, event)
+			{
 				if (event->body.type != fMidiEvent || event->body.size < 3)
 					continue;
 				const uint8_t* midi = reinterpret_cast<const uint8_t*>(event + 1);
@@ -155,8 +152,8 @@ private:
 		Request request{Request::kGenerate, wanted, nullptr};
 		// Marked before asking: a host may run the worker within schedule_work.
 		fInFlight = true;
-		if (fSchedule->schedule_work(fSchedule->handle, sizeof request, &request)
-		    != LV2_WORKER_SUCCESS) {
+		if (fSchedule->schedule_work(fSchedule->handle, sizeof request, &request) !=
+		    LV2_WORKER_SUCCESS) {
 			fInFlight = false;
 			return; // the next block asks again
 		}
@@ -168,8 +165,8 @@ private:
 		int32_t sent = 0;
 		while (sent < fRetirement.Count()) {
 			Request request{Request::kFree, SoundParams{}, fRetirement.At(sent)};
-			if (fSchedule->schedule_work(fSchedule->handle, sizeof request, &request)
-			    != LV2_WORKER_SUCCESS)
+			if (fSchedule->schedule_work(fSchedule->handle, sizeof request, &request) !=
+			    LV2_WORKER_SUCCESS)
 				break;
 			sent++;
 		}
@@ -200,17 +197,17 @@ private:
 	bool fInFlight = false;
 };
 
-LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*,
-    const LV2_Feature* const* features)
+LV2_Handle Instantiate(
+    const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
 {
 	const LV2_URID_Map* map = nullptr;
 	const LV2_Worker_Schedule* schedule = nullptr;
-	const char* missing = lv2_features_query(features, LV2_URID__map, &map, true,
-	    LV2_WORKER__schedule, &schedule, true, nullptr);
+	const char* missing = lv2_features_query(
+	    features, LV2_URID__map, &map, true, LV2_WORKER__schedule, &schedule, true, nullptr);
 	if (missing != nullptr || !(rate > 0))
 		return nullptr;
-	Plugin* plugin = new (std::nothrow)
-	    Plugin(rate, map->map(map->handle, LV2_MIDI__MidiEvent), schedule);
+	Plugin* plugin =
+	    new (std::nothrow) Plugin(rate, map->map(map->handle, LV2_MIDI__MidiEvent), schedule);
 	if (plugin == nullptr)
 		return nullptr;
 	if (!plugin->Start()) {

@@ -38,8 +38,8 @@ void Voices::NoteOn(Sound* sound, float gain)
 		// A slot already fading counts as old as the note that waits for it.
 		uint64_t age = slot.fadeLeft > 0 ? slot.next.order : slot.note.order;
 		uint64_t oldestAge = oldest == nullptr
-		    ? UINT64_MAX
-		    : (oldest->fadeLeft > 0 ? oldest->next.order : oldest->note.order);
+		                         ? UINT64_MAX
+		                         : (oldest->fadeLeft > 0 ? oldest->next.order : oldest->note.order);
 		if (age < oldestAge)
 			oldest = &slot;
 	}

@@ -52,7 +52,7 @@ int main(int argc, char** argv)
 		tunk::lv2::FactoryPreset preset{
 		    file.parent_path().filename().string(), file.stem().string(), ToSoundParams(record)};
 		for (uint32_t port = tunk::lv2::kFirstSoundPort; port <= tunk::lv2::kLastSoundPort;
-		    port++) {
+		     port++) {
 			if (!std::isfinite(tunk::lv2::PortValue(preset.params, port))) {
 				std::fprintf(stderr, "%s: %s is not a finite number\n", file.c_str(),
 				    tunk::lv2::kSoundPortSymbols[port - tunk::lv2::kFirstSoundPort]);
@@ -67,8 +67,8 @@ int main(int argc, char** argv)
 	});
 
 	std::filesystem::path dir = argv[1];
-	if (!WriteText(dir / "manifest.ttl", tunk::lv2::ManifestTurtle(argv[2], presets))
-	    || !WriteText(dir / "presets.ttl", tunk::lv2::PresetsTurtle(presets))) {
+	if (!WriteText(dir / "manifest.ttl", tunk::lv2::ManifestTurtle(argv[2], presets)) ||
+	    !WriteText(dir / "presets.ttl", tunk::lv2::PresetsTurtle(presets))) {
 		std::fprintf(stderr, "cannot write the bundle files in %s\n", dir.c_str());
 		return 1;
 	}

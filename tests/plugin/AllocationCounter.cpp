@@ -46,7 +46,8 @@ void FreeHook(const volatile void*)
 {
 	CountFree();
 }
-[[maybe_unused]] const int kInstalled = __sanitizer_install_malloc_and_free_hooks(MallocHook, FreeHook);
+[[maybe_unused]] const int kInstalled =
+    __sanitizer_install_malloc_and_free_hooks(MallocHook, FreeHook);
 } // namespace
 #else
 extern "C" {

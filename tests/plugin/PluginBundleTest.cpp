@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/midi/midi.h>
@@ -62,8 +61,8 @@ std::vector<FactoryFile> FactoryFiles()
 			continue;
 		for (const fs::directory_entry& file : fs::directory_iterator(folder.path())) {
 			if (file.path().extension() == ".tunk")
-				files.push_back({folder.path().filename().string(),
-				    file.path().stem().string(), file.path()});
+				files.push_back(
+				    {folder.path().filename().string(), file.path().stem().string(), file.path()});
 		}
 	}
 	return files;
@@ -116,8 +115,8 @@ TEST_F(PluginBundleTest, TheBuildTreeBundleHoldsOneInstrumentWithoutToolkitOrSdl
 	lilv_node_free(name);
 	EXPECT_TRUE(lilv_plugin_verify(plugin));
 
-	char* library = lilv_file_uri_parse(
-	    lilv_node_as_uri(lilv_plugin_get_library_uri(plugin)), nullptr);
+	char* library =
+	    lilv_file_uri_parse(lilv_node_as_uri(lilv_plugin_get_library_uri(plugin)), nullptr);
 	ASSERT_NE(library, nullptr);
 	fs::path binary = library;
 	lilv_free(library);
@@ -189,14 +188,15 @@ TEST_F(PluginBundleTest, PortsAreMidiInMonoOutAndTheSoundsControls)
 	LilvScalePoints* points = lilv_port_get_scale_points(plugin, osc);
 	ASSERT_NE(points, nullptr);
 	std::map<float, std::string> labels;
-	LILV_FOREACH (scale_points, i, points) {
+	LILV_FOREACH(scale_points, i, points)
+	{
 		const LilvScalePoint* point = lilv_scale_points_get(points, i);
 		labels[lilv_node_as_float(lilv_scale_point_get_value(point))] =
 		    lilv_node_as_string(lilv_scale_point_get_label(point));
 	}
 	lilv_scale_points_free(points);
-	EXPECT_EQ(labels, (std::map<float, std::string>{
-	                      {1, "Sine"}, {2, "Square"}, {3, "Saw"}, {4, "Triangle"}}));
+	EXPECT_EQ(labels,
+	    (std::map<float, std::string>{{1, "Sine"}, {2, "Square"}, {3, "Saw"}, {4, "Triangle"}}));
 }
 
 // Collects the port values a preset restores.
@@ -224,7 +224,8 @@ TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
 	ASSERT_NE(presets, nullptr);
 	EXPECT_EQ(lilv_nodes_size(presets), files.size());
 	std::map<std::string, const LilvNode*> byLabel;
-	LILV_FOREACH (nodes, i, presets) {
+	LILV_FOREACH(nodes, i, presets)
+	{
 		const LilvNode* preset = lilv_nodes_get(presets, i);
 		lilv_world_load_resource(world.World(), preset);
 		LilvNodes* label = lilv_world_find_nodes(world.World(), preset,
@@ -247,8 +248,8 @@ TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
 
 		// The values a host restores are the file's, bit for bit, and all within the ports'
 		// ranges, so a host that keeps controls in range plays the same sound.
-		LilvState* state = lilv_state_new_from_world(
-		    world.World(), world.Urids().Feature(), byLabel[Label(file)]);
+		LilvState* state =
+		    lilv_state_new_from_world(world.World(), world.Urids().Feature(), byLabel[Label(file)]);
 		ASSERT_NE(state, nullptr);
 		std::map<std::string, float> values;
 		std::pair<UridMap*, std::map<std::string, float>*> context{&world.Urids(), &values};
@@ -300,9 +301,10 @@ TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
 	ASSERT_NE(mkdtemp(pattern), nullptr);
 	fs::path prefix = pattern;
 	int status = 0;
-	std::string log = RunCommand(std::string("'") + TUNK_CMAKE_COMMAND + "' --install '"
-	        + TUNK_BUILD_DIR + "' --prefix '" + prefix.string() + "' --component lv2 2>&1",
-	    &status);
+	std::string log =
+	    RunCommand(std::string("'") + TUNK_CMAKE_COMMAND + "' --install '" + TUNK_BUILD_DIR +
+	                   "' --prefix '" + prefix.string() + "' --component lv2 2>&1",
+	        &status);
 	ASSERT_EQ(status, 0) << log;
 	fs::path bundle = prefix / "lib/lv2/tunk.lv2";
 	for (const char* file : {"manifest.ttl", "tunk.ttl", "presets.ttl", "tunk.so"})
@@ -310,15 +312,15 @@ TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
 
 	fs::path errors = prefix / "lv2info.err";
 	// With the system's LV2 specifications, as a host sees them, so the class has a name.
-	std::string info = RunCommand("LV2_PATH='" + (prefix / "lib/lv2").string()
-	        + "':/usr/lib/lv2 lv2info " + kTunkUri + " 2>'" + errors.string() + "'",
-	    &status);
+	std::string info =
+	    RunCommand("LV2_PATH='" + (prefix / "lib/lv2").string() + "':/usr/lib/lv2 lv2info " +
+	                   kTunkUri + " 2>'" + errors.string() + "'",
+	        &status);
 	EXPECT_EQ(status, 0);
 	EXPECT_EQ(ReadText(errors), "");
 	EXPECT_NE(info.find("Name:              Tunk\n"), std::string::npos) << info;
 	EXPECT_NE(info.find("Class:             Instrument Plugin\n"), std::string::npos) << info;
-	EXPECT_NE(info.find(prefix.string() + "/lib/lv2/tunk.lv2/tunk.so"), std::string::npos)
-	    << info;
+	EXPECT_NE(info.find(prefix.string() + "/lib/lv2/tunk.lv2/tunk.so"), std::string::npos) << info;
 	for (const ExpectedPort& port : kControls)
 		EXPECT_NE(info.find(std::string(" ") + port.symbol + "\n"), std::string::npos)
 		    << port.symbol;

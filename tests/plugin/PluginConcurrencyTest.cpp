@@ -1,12 +1,11 @@
 // The plugin under a host's real threading: the worker on its own thread while the audio
 // thread runs random block sizes with random MIDI and control automation. Built for
 // ThreadSanitizer and AddressSanitizer as well; links no window toolkit.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <random>
 
 #include "PluginTestSupport.h"
@@ -24,9 +23,8 @@ struct Range {
 constexpr Range kAutomated[] = {{"startFreq", 0, 4000, false}, {"duration", 0, 400, false},
     {"amplitude", 0, 1, false}, {"oscType", 1, 4, true}, {"freqEnvelope", -50, 50, false},
     {"ampEnvelope", -50, 50, false}, {"distortion", 1, 10, false},
-    {"filterCutoff", 20, 20000, false}, {"filterQ", 0.1f, 4, false},
-    {"freqEnvEnabled", 0, 1, true}, {"ampEnvEnabled", 0, 1, true},
-    {"distortionEnabled", 0, 1, true}, {"filterEnabled", 0, 1, true},
+    {"filterCutoff", 20, 20000, false}, {"filterQ", 0.1f, 4, false}, {"freqEnvEnabled", 0, 1, true},
+    {"ampEnvEnabled", 0, 1, true}, {"distortionEnabled", 0, 1, true}, {"filterEnabled", 0, 1, true},
     {"velocity", 0, 1, false}};
 
 double StressSeconds()
@@ -49,8 +47,8 @@ TEST(PluginConcurrencyTest, RandomMidiBlocksAndAutomationAgainstAWorkerThread)
 		std::vector<float> out;
 		int64_t blocks = 0;
 		int64_t notes = 0;
-		auto until = std::chrono::steady_clock::now()
-		    + std::chrono::duration<double>(StressSeconds());
+		auto until =
+		    std::chrono::steady_clock::now() + std::chrono::duration<double>(StressSeconds());
 		while (std::chrono::steady_clock::now() < until) {
 			uint32_t frames = 1 + random() % 4096;
 			if (random() % 3 == 0) {

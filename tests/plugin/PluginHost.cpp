@@ -6,7 +6,6 @@
 #include <lv2/midi/midi.h>
 #include <stdexcept>
 
-
 UridMap::UridMap()
 {
 	fMap.handle = this;
@@ -49,11 +48,7 @@ const LilvNode* PluginWorld::Uri(const std::string& uri)
 	return node;
 }
 
-MessageRing::MessageRing(uint32_t capacity)
-	:
-	fBytes(capacity)
-{
-}
+MessageRing::MessageRing(uint32_t capacity) : fBytes(capacity) {}
 
 void MessageRing::Copy(uint32_t at, const void* data, uint32_t size)
 {
@@ -94,10 +89,7 @@ bool MessageRing::Read(uint32_t* size, void* buffer)
 }
 
 PluginInstance::PluginInstance(PluginWorld& world, double rate, Worker worker, uint32_t maxBlock)
-	:
-	fWorld(world),
-	fMode(worker),
-	fMaxBlock(maxBlock)
+    : fWorld(world), fMode(worker), fMaxBlock(maxBlock)
 {
 	const LilvPlugin* plugin = world.Plugin();
 	if (plugin == nullptr)

@@ -80,8 +80,7 @@ class PluginInstance {
 public:
 	enum class Worker { Manual, Thread };
 
-	PluginInstance(PluginWorld& world, double rate, Worker worker,
-	    uint32_t maxBlock = 8192);
+	PluginInstance(PluginWorld& world, double rate, Worker worker, uint32_t maxBlock = 8192);
 	~PluginInstance();
 	PluginInstance(const PluginInstance&) = delete;
 	PluginInstance& operator=(const PluginInstance&) = delete;

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 #include <soxr.h>
 
@@ -75,8 +74,8 @@ TEST_F(PluginOutputTest, VelocityScalesTheLevelAsMuchAsTheVelocityControlSays)
 	};
 	for (Case c : {Case{1.0f, 64, 64.0 / 127}, Case{1.0f, 1, 1.0 / 127},
 	         Case{0.5f, 64, 0.5 + 0.5 * 64 / 127}, Case{0.0f, 10, 1.0}}) {
-		SCOPED_TRACE("control " + std::to_string(c.control) + " velocity "
-		    + std::to_string(c.velocity));
+		SCOPED_TRACE(
+		    "control " + std::to_string(c.control) + " velocity " + std::to_string(c.velocity));
 		PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
 		SetSound(plugin, sound);
 		plugin.SetControl("velocity", c.control);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -86,8 +86,8 @@ inline int64_t FirstDifference(const std::vector<float>& a, const std::vector<fl
 }
 
 // Adds `sound` x `gain` into `out` from frame `at`.
-inline void Place(std::vector<float>& out, const std::vector<float>& sound, size_t at,
-    float gain = 1.0f)
+inline void Place(
+    std::vector<float>& out, const std::vector<float>& sound, size_t at, float gain = 1.0f)
 {
 	for (size_t i = 0; i < sound.size() && at + i < out.size(); i++)
 		out[at + i] += sound[i] * gain;
