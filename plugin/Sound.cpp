@@ -9,13 +9,6 @@
 
 namespace tunk::lv2 {
 
-int64_t ResampledLength(int64_t engineLength, double hostRate)
-{
-	if (hostRate == double(kSampleRate))
-		return engineLength;
-	return std::llround(double(engineLength) * hostRate / double(kSampleRate));
-}
-
 SoundStore::SoundStore(double hostRate) : fRate(hostRate)
 {
 	fHead.fPrev = &fHead;
@@ -26,12 +19,6 @@ SoundStore::~SoundStore()
 {
 	while (fHead.fNext != &fHead)
 		Free(fHead.fNext);
-}
-
-int32_t SoundStore::Count()
-{
-	std::lock_guard lock(fLock);
-	return fCount;
 }
 
 Sound* SoundStore::Make(const SoundParams& params)
@@ -61,7 +48,7 @@ Sound* SoundStore::Make(const SoundParams& params)
 
 			int64_t length = count;
 			if (fRate != double(kSampleRate)) {
-				length = ResampledLength(count, fRate);
+				length = std::llround(double(count) * fRate / double(kSampleRate));
 				std::unique_ptr<float[]> resampled(new (std::nothrow) float[size_t(length)]);
 				if (!resampled)
 					return nullptr;
@@ -91,7 +78,6 @@ Sound* SoundStore::Make(const SoundParams& params)
 	made->fNext = &fHead;
 	fHead.fPrev->fNext = made;
 	fHead.fPrev = made;
-	fCount++;
 	return made;
 }
 
@@ -101,7 +87,6 @@ void SoundStore::Free(Sound* sound)
 		std::lock_guard lock(fLock);
 		sound->fPrev->fNext = sound->fNext;
 		sound->fNext->fPrev = sound->fPrev;
-		fCount--;
 	}
 	delete[] sound->samples;
 	delete sound;

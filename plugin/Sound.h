@@ -25,8 +25,8 @@ private:
 };
 
 // Owns every sound of one plugin instance, so that a sound still travelling between the
-// threads when the host tears the plugin down is freed too. Make and Free may run on any
-// one non-real-time thread at a time besides construction and destruction.
+// threads when the host tears the plugin down is freed too. Make and Free run on the
+// worker, on any thread and also at once; never alongside construction or destruction.
 class SoundStore {
 public:
 	explicit SoundStore(double hostRate);
@@ -39,18 +39,10 @@ public:
 	Sound* Make(const SoundParams& params);
 	void Free(Sound* sound);
 
-	double HostRate() const { return fRate; }
-	// Sounds made and not yet freed.
-	int32_t Count();
-
 private:
 	const double fRate;
 	std::mutex fLock;
 	Sound fHead; // sentinel of the circular list of live sounds
-	int32_t fCount = 0;
 };
-
-// The sound's length in samples at `hostRate` for a length of `engineLength` at 44100 Hz.
-int64_t ResampledLength(int64_t engineLength, double hostRate);
 
 } // namespace tunk::lv2

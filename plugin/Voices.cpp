@@ -116,12 +116,4 @@ void Voices::Clear()
 	}
 }
 
-int32_t Voices::Sounding() const
-{
-	int32_t count = 0;
-	for (const Slot& slot : fSlots)
-		count += slot.note.sound != nullptr ? 1 : 0;
-	return count;
-}
-
 } // namespace tunk::lv2

@@ -45,8 +45,6 @@ public:
 	// Silences every voice at once (the host restarts the plugin).
 	void Clear();
 
-	int32_t Sounding() const;
-
 private:
 	struct Note {
 		Sound* sound = nullptr;
