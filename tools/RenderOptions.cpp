@@ -1,14 +1,20 @@
 #include "tools/RenderOptions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "preset/PresetRecord.h"
+#include "preset/Randomize.h"
 
 namespace {
+
+constexpr int32 kMaxJobs = 1024;
+constexpr int32 kMaxRandomCount = 100000;
 
 enum class Kind { Float, OscType, Flag };
 
@@ -44,16 +50,24 @@ const Field* find_field(std::string_view name)
 	return nullptr;
 }
 
-// The format named by a file's extension, "" when it names none.
-std::string format_of_extension(const std::string& path)
+// The extension of a path's leaf, in lower case; "" when the leaf has none (a leading dot
+// only hides a file).
+std::string extension_of(const std::string& path)
 {
-	size_t slash = path.rfind('/');
-	size_t dot = path.rfind('.');
-	if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+	const size_t leaf = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+	const size_t dot = path.rfind('.');
+	if (dot == std::string::npos || dot <= leaf)
 		return "";
 	std::string extension = path.substr(dot + 1);
 	for (char& c : extension)
 		c = char(std::tolower(static_cast<unsigned char>(c)));
+	return extension;
+}
+
+// The format named by a file's extension, "" when it names none we write.
+std::string format_of_extension(const std::string& path)
+{
+	const std::string extension = extension_of(path);
 	if (extension == "wav" || extension == "flac" || extension == "aiff" || extension == "ogg")
 		return extension;
 	if (extension == "aif")
@@ -61,6 +75,56 @@ std::string format_of_extension(const std::string& path)
 	if (extension == "oga")
 		return "ogg";
 	return "";
+}
+
+bool is_format(const std::string& format)
+{
+	return format == "wav" || format == "flac" || format == "aiff" || format == "ogg";
+}
+
+const char* format_title(const std::string& format)
+{
+	if (format == "flac")
+		return "FLAC";
+	if (format == "aiff")
+		return "AIFF";
+	if (format == "ogg")
+		return "Ogg Vorbis";
+	return "WAV";
+}
+
+std::string category_keys()
+{
+	std::string keys;
+	for (const SoundCategoryName& category : SoundCategories())
+		keys += std::string(keys.empty() ? "" : ", ") + category.key;
+	return keys;
+}
+
+// Random sounds of a run take their seeds through this mixer (splitmix64), so that the seeds
+// of two runs' sounds do not overlap when the runs' seeds are neighbours.
+uint64_t mix(uint64_t value)
+{
+	value += 0x9E3779B97F4A7C15ull;
+	value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
+	value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
+	return value ^ (value >> 31);
+}
+
+std::string in_directory(const std::string& directory, const std::string& name)
+{
+	if (directory.empty())
+		return name;
+	return directory.back() == '/' ? directory + name : directory + "/" + name;
+}
+
+// "kick-007": numbered with at least three digits, and as many as the largest number needs.
+std::string random_stem(const RenderOptions& options, size_t index)
+{
+	const size_t width = std::max<size_t>(3, std::to_string(options.count).size());
+	std::string number = std::to_string(index + 1);
+	number.insert(0, width - std::min(width, number.size()), '0');
+	return options.random + "-" + number;
 }
 
 template <typename T>
@@ -122,6 +186,17 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	RenderOptions& options = result.options;
 	bool formatGiven = false;
 	bool optionsEnded = false;
+	bool countGiven = false;
+	bool jobsGiven = false;
+
+	// With --random, --save-preset names no file: the presets go beside the sounds.
+	bool randomMode = false;
+	for (int i = 1; i < argc && argv[i] != nullptr; i++) {
+		std::string_view arg = argv[i];
+		if (arg == "--")
+			break;
+		randomMode = randomMode || arg == "--random" || arg.starts_with("--random=");
+	}
 
 	for (int i = 1; i < argc; i++) {
 		std::string_view arg = argv[i] != nullptr ? argv[i] : "";
@@ -142,8 +217,12 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			options.action = RenderOptions::Action::Version;
 			continue;
 		}
+		if (randomMode && arg == "--save-preset") {
+			options.presetsBeside = true;
+			continue;
+		}
 
-		// Options with a value: "-o FILE", "--output FILE" or "--output=FILE".
+		// Options with a value: "-o FILE", "--output FILE" or "--output=FILE"; "-j4" too.
 		std::string_view name = arg;
 		std::string value;
 		bool inlineValue = false;
@@ -151,8 +230,13 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			name = arg.substr(0, equals);
 			value = std::string(arg.substr(equals + 1));
 			inlineValue = true;
+		} else if (arg.starts_with("-j") && arg.size() > 2) {
+			name = "-j";
+			value = std::string(arg.substr(2));
+			inlineValue = true;
 		}
 		std::string* target = nullptr;
+		std::string number;  // the text of a numeric option
 		if (name == "-o" || name == "--output")
 			target = &options.output;
 		else if (name == "-d" || name == "--directory")
@@ -161,6 +245,10 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			target = &options.format;
 		else if (name == "--save-preset")
 			target = &options.savePreset;
+		else if (name == "--random")
+			target = &options.random;
+		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed")
+			target = &number;
 		else if (name != "--set")
 			return fail("unknown option '" + std::string(arg) + "'");
 
@@ -178,6 +266,29 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		}
 		if (value.empty())
 			return fail("option '" + std::string(name) + "' needs a value");
+		if (target == &number) {
+			bool* given = name == "--count" ? &countGiven
+				: name == "--seed"          ? &options.seedGiven
+											: &jobsGiven;
+			if (*given)
+				return fail("option '" + std::string(name) + "' given twice");
+			*given = true;
+			if (name == "--seed") {
+				if (!parse_whole(value, &options.seed))
+					return fail("--seed needs a whole number from 0 to 18446744073709551615, got '"
+						+ value + "'");
+			} else if (name == "--count") {
+				if (!parse_whole(value, &options.count) || options.count < 1
+					|| options.count > kMaxRandomCount)
+					return fail("--count needs a number of sounds from 1 to "
+						+ std::to_string(kMaxRandomCount) + ", got '" + value + "'");
+			} else if (!parse_whole(value, &options.jobs) || options.jobs < 1
+					   || options.jobs > kMaxJobs) {
+				return fail("-j needs a number of threads from 1 to " + std::to_string(kMaxJobs)
+					+ ", got '" + value + "'");
+			}
+			continue;
+		}
 		if (target == &options.format) {
 			if (formatGiven)
 				return fail("option '" + std::string(name) + "' given twice");
@@ -193,10 +304,35 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		return result;
 	}
 	if (formatGiven) {
-		if (format_of_extension("." + options.format) != options.format)
+		if (!is_format(options.format))
 			return fail("unknown format '" + options.format + "' (wav, flac, aiff or ogg)");
-	} else if (std::string fromName = format_of_extension(options.output); !fromName.empty()) {
-		options.format = fromName;
+		const std::string named = format_of_extension(options.output);
+		if (!named.empty() && named != options.format)
+			result.warnings.push_back(options.output + ": the name says "
+				+ format_title(named) + ", but " + format_title(options.format)
+				+ " data is written, as -f asks");
+	} else if (!options.output.empty() && !options.ToStandardOutput()) {
+		const std::string named = format_of_extension(options.output);
+		if (named.empty() && !extension_of(options.output).empty())
+			return fail("'" + options.output + "': ." + extension_of(options.output)
+				+ " names no format tunk-render writes (wav, flac, aiff or ogg); give -f FORMAT "
+				  "to write one under this name");
+		if (!named.empty())
+			options.format = named;
+	}
+	if (!options.random.empty()) {
+		std::optional<SoundCategory> category = FindSoundCategory(options.random);
+		if (!category)
+			return fail("unknown category '" + options.random + "' (" + category_keys() + ")");
+		options.random = NameOf(*category).key;
+		if (!options.presets.empty())
+			return fail("--random makes its own sounds and takes no presets");
+		if (!options.output.empty())
+			return fail("--random names its sounds itself; use -d DIR for where they go");
+	} else if (countGiven || options.seedGiven) {
+		return fail("--count and --seed go with --random CATEGORY");
+	} else if (options.presetsBeside) {
+		return fail("option '--save-preset' needs a value");
 	}
 	if (!options.output.empty() && options.presets.size() > 1)
 		return fail("-o names one output; use -d DIR for several presets");
@@ -232,23 +368,43 @@ std::string OutputPathFor(const RenderOptions& options, const std::string& prese
 		size_t dot = leaf.rfind('.');
 		stem = dot != std::string::npos && dot > 0 ? leaf.substr(0, dot) : leaf;
 	}
-	std::string name = stem + "." + options.format;
-	if (options.directory.empty())
-		return name;
-	return options.directory.back() == '/' ? options.directory + name
-											: options.directory + "/" + name;
+	return in_directory(options.directory, stem + "." + options.format);
+}
+
+std::string RandomOutputPath(const RenderOptions& options, size_t index)
+{
+	return in_directory(options.directory, random_stem(options, index) + "." + options.format);
+}
+
+std::string RandomPresetPath(const RenderOptions& options, size_t index)
+{
+	return in_directory(options.directory, random_stem(options, index) + ".tunk");
+}
+
+uint64_t RandomSoundSeed(uint64_t seed, size_t index)
+{
+	return mix(mix(seed) + index);
+}
+
+size_t RenderOptions::SoundCount() const
+{
+	if (!random.empty())
+		return size_t(count);
+	return std::max<size_t>(1, presets.size());
 }
 
 const char* RenderUsage()
 {
 	return "Usage: tunk-render [OPTIONS] [PRESET...]\n"
+		   "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
 		   "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
 		   "Without a preset the default sound is rendered.\n"
 		   "\n"
-		   "  -o, --output FILE      the output file of a single sound\n"
-		   "                         (default: the preset's name with the format's extension,\n"
-		   "                         or Untitled.wav)\n"
-		   "  -d, --directory DIR    the folder for the outputs (default: the current one)\n"
+		   "  -o, --output FILE      the output file of a single sound; - writes it to standard\n"
+		   "                         output (default: the preset's name with the format's\n"
+		   "                         extension, or Untitled.wav)\n"
+		   "  -d, --directory DIR    the folder for the outputs, made if missing (default: the\n"
+		   "                         current one)\n"
 		   "  -f, --format FORMAT    wav (default), flac, aiff or ogg; without it the\n"
 		   "                         extension of -o decides\n"
 		   "      --set NAME=VALUE   overrides one parameter (repeatable): startFreq, duration,\n"
@@ -257,10 +413,18 @@ const char* RenderUsage()
 		   "                         2 square, 3 saw, 4 triangle), ampEnvEnabled,\n"
 		   "                         freqEnvEnabled, distortionEnabled, filterEnabled (0 or 1)\n"
 		   "      --save-preset FILE also writes the resulting parameters as a preset\n"
+		   "  -j, --jobs N           renders on N threads (default: one per processor)\n"
+		   "      --random CATEGORY  makes new sounds of a category: kick, tom, zap, blip,\n"
+		   "                         bass, click or anything, named kick-001.wav and so on;\n"
+		   "                         with --save-preset (no FILE) each preset goes beside\n"
+		   "                         its sound as kick-001.tunk\n"
+		   "      --count N          how many random sounds (default 1)\n"
+		   "      --seed S           the same seed makes the same sounds (default: the clock)\n"
 		   "  -h, --help             shows this help\n"
 		   "      --version          shows the version\n"
 		   "\n"
-		   "Sounds are 16-bit mono at 44100 Hz. Exit status: 0 when every sound was written,\n"
+		   "Sounds are 16-bit mono at 44100 Hz. When standard error is a terminal, a line\n"
+		   "shows how many sounds are done. Exit status: 0 when every sound was written,\n"
 		   "1 when a preset could not be read or an output not written (the others are\n"
 		   "still rendered), 2 for a wrong command line.\n";
 }

@@ -2,6 +2,7 @@
 // it can be tested (and fuzzed) on its own.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,32 @@ struct RenderOptions {
 	enum class Action { Render, Help, Version };
 	Action action = Action::Render;
 	std::vector<std::string> presets;
-	std::string output;     // -o: the one output file
+	std::string output;     // -o: the one output file; "-" is standard output
 	std::string directory;  // -d: where outputs go
 	std::string format = "wav";  // wav, flac, aiff or ogg
 	std::vector<ParamSetting> settings;
 	std::string savePreset;
+	int32 jobs = 0;  // -j: threads; 0 is one per processor
+
+	// --random CATEGORY: `count` new sounds of the category's key ("kick"), named
+	// "kick-001.wav" and so on, from `seed` (drawn from the clock when none is given).
+	std::string random;
+	int32 count = 1;
+	bool seedGiven = false;
+	uint64_t seed = 0;
+	// --save-preset without a value, with --random: each sound's preset beside it.
+	bool presetsBeside = false;
+
+	bool ToStandardOutput() const { return output == "-"; }
+	// The number of sounds the run makes.
+	size_t SoundCount() const;
 };
 
 struct ParsedArgs {
 	bool ok = false;
 	RenderOptions options;
 	std::string error;  // what was wrong, for a usage message
+	std::vector<std::string> warnings;  // said on standard error; the run goes on
 };
 
 // argv[0] is the program's name and is skipped.
@@ -42,6 +58,14 @@ void ApplySettings(const std::vector<ParamSetting>& settings, PresetParams* para
 
 // Where the sound of `preset` ("" for the default sound) goes.
 std::string OutputPathFor(const RenderOptions& options, const std::string& preset);
+
+// Where random sound `index` (from 0) goes, and where its preset goes beside it.
+std::string RandomOutputPath(const RenderOptions& options, size_t index);
+std::string RandomPresetPath(const RenderOptions& options, size_t index);
+
+// The seed of random sound `index` of a run seeded with `seed`: runs of nearby seeds share no
+// sounds.
+uint64_t RandomSoundSeed(uint64_t seed, size_t index);
 
 // The help text.
 const char* RenderUsage();

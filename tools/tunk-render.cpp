@@ -1,6 +1,18 @@
 // tunk-render: renders Tunk presets to sound files without the window, through the
 // synthesis core that the window's engine owns, so the samples are the window's.
+//
+// A run has two stages. First, on the main thread and in command-line order, every sound is
+// decided: its preset read, its settings applied, its output named and claimed. Then the
+// sounds are rendered and written on the worker threads. Each sound's messages are collected
+// and printed in command-line order, so every job count says the same things in the same
+// order and writes the same files.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -9,6 +21,8 @@
 #include "audio/SoundFileWriter.h"
 #include "engine/core/Render.h"
 #include "preset/PresetRecord.h"
+#include "preset/Randomize.h"
+#include "tools/RenderJobs.h"
 #include "tools/RenderOptions.h"
 
 #ifndef TUNK_VERSION
@@ -17,9 +31,9 @@
 
 namespace {
 
-void complain(const std::string& subject, const std::string& problem)
+std::string message(const std::string& subject, const std::string& problem)
 {
-	std::fprintf(stderr, "tunk-render: %s: %s\n", subject.c_str(), problem.c_str());
+	return "tunk-render: " + subject + ": " + problem + "\n";
 }
 
 std::string describe_read_status(status_t status)
@@ -38,58 +52,206 @@ bool names_same_file(const std::string& path, const std::vector<std::string>& ot
 	return false;
 }
 
-// Renders one sound; false when it could not be read or written (already reported).
-bool render_one(const RenderOptions& options, const std::string& preset,
-	std::set<std::string>* written)
+// One sound of the run, as the first stage decided it.
+struct Sound {
+	std::string subject;  // what messages about its rendering name
+	std::string output;
+	std::string presetBeside;  // --random --save-preset: where its preset goes
+	PresetParams params;
+	bool render = false;  // false: the first stage already failed it
+	JobResult prepared;   // the first stage's outcome and messages
+};
+
+// A preset of the command line ("" for the default sound).
+Sound prepare_preset(
+	const RenderOptions& options, const std::string& preset, std::set<std::string>* written)
 {
-	PresetParams params = DefaultPresetParams();
+	Sound sound;
+	JobResult& result = sound.prepared;
+	sound.params = DefaultPresetParams();
 	if (!preset.empty()) {
-		if (status_t status = ReadPresetFile(preset.c_str(), &params); status != B_OK) {
-			complain(preset, describe_read_status(status));
-			return false;
+		if (status_t status = ReadPresetFile(preset.c_str(), &sound.params); status != B_OK) {
+			result = {false, message(preset, describe_read_status(status))};
+			return sound;
 		}
 	}
-	ApplySettings(options.settings, &params);
+	ApplySettings(options.settings, &sound.params);
 
-	bool ok = true;
 	if (!options.savePreset.empty()) {
-		if (status_t status = WritePresetFile(options.savePreset.c_str(), params); status != B_OK) {
-			complain(options.savePreset, DescribeStatus(status));
-			ok = false;
+		if (status_t status = WritePresetFile(options.savePreset.c_str(), sound.params);
+			status != B_OK)
+			result = {false, message(options.savePreset, DescribeStatus(status))};
+	}
+
+	sound.output = OutputPathFor(options, preset);
+	sound.subject = preset.empty() ? sound.output : preset;
+	if (options.ToStandardOutput()) {
+		sound.subject = preset.empty() ? "the default sound" : preset;
+		sound.render = true;
+		return sound;
+	}
+	if (!written->insert(sound.output).second) {
+		result.ok = false;
+		result.messages += message(sound.output, "already written by an earlier preset of this run");
+		return sound;
+	}
+	if (names_same_file(sound.output, options.presets)
+		|| names_same_file(sound.output, {options.savePreset})) {
+		result.ok = false;
+		result.messages += message(sound.output, "is a preset of this run; not overwritten with sound");
+		return sound;
+	}
+	sound.render = true;
+	return sound;
+}
+
+Sound prepare_random(const RenderOptions& options, size_t index)
+{
+	Sound sound;
+	const SoundCategory category = *FindSoundCategory(options.random);
+	sound.params = Randomize(category, RandomSoundSeed(options.seed, index));
+	ApplySettings(options.settings, &sound.params);
+	sound.output = RandomOutputPath(options, index);
+	sound.subject = sound.output;
+	if (options.presetsBeside)
+		sound.presetBeside = RandomPresetPath(options, index);
+	sound.render = true;
+	return sound;
+}
+
+// Copies a finished file to standard output.
+std::string copy_to_standard_output(const std::string& path)
+{
+	const int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+	if (in < 0)
+		return std::strerror(errno);
+	char buffer[65536];
+	std::string error;
+	for (;;) {
+		const ssize_t got = read(in, buffer, sizeof(buffer));
+		if (got < 0 && errno == EINTR)
+			continue;
+		if (got <= 0) {
+			if (got < 0)
+				error = std::strerror(errno);
+			break;
 		}
+		for (ssize_t done = 0; done < got && error.empty();) {
+			const ssize_t put = write(STDOUT_FILENO, buffer + done, size_t(got - done));
+			if (put < 0 && errno != EINTR)
+				error = std::strerror(errno);
+			else if (put > 0)
+				done += put;
+		}
+		if (!error.empty())
+			break;
 	}
+	close(in);
+	return error;
+}
 
-	const std::string output = OutputPathFor(options, preset);
-	if (!written->insert(output).second) {
-		complain(output, "already written by an earlier preset of this run");
-		return false;
+// The container needs a file it can seek in: standard output gets the finished file.
+JobResult write_to_standard_output(const std::vector<int16_t>& samples, const std::string& format)
+{
+	std::error_code ignored;
+	std::string path =
+		(std::filesystem::temp_directory_path(ignored) / "tunk-render-XXXXXX").string();
+	const int fd = mkstemp(path.data());
+	if (fd < 0)
+		return {false, message("a temporary file", std::strerror(errno))};
+	close(fd);
+	JobResult result;
+	if (status_t status = WriteSoundFile(samples.data(), int64(samples.size()), path, format);
+		status != B_OK) {
+		result = {false, message("a temporary file", DescribeStatus(status))};
+	} else if (std::string error = copy_to_standard_output(path); !error.empty()) {
+		result = {false, message("standard output", error)};
 	}
-	if (names_same_file(output, options.presets) || names_same_file(output, {options.savePreset})) {
-		complain(output, "is a preset of this run; not overwritten with sound");
-		return false;
-	}
+	std::filesystem::remove(path, ignored);
+	return result;
+}
 
+JobResult render(const RenderOptions& options, const Sound& sound)
+{
+	JobResult result = sound.prepared;
+	if (!sound.render)
+		return result;
 	std::vector<int16_t> samples;
-	switch (tunk::Render(ToSoundParams(params), &samples)) {
+	switch (tunk::Render(ToSoundParams(sound.params), &samples)) {
 		case tunk::RenderStatus::Ok: break;
 		case tunk::RenderStatus::Refused:
-			complain(preset.empty() ? output : preset,
+			result.ok = false;
+			result.messages += message(sound.subject,
 				"the sound could not be generated: its duration must be 0 to "
 					+ std::to_string(TUNK_MAX_SOUND_SECONDS * 1000) + " ms");
-			return false;
+			return result;
 		case tunk::RenderStatus::NoMemory:
-			complain(preset.empty() ? output : preset,
-				"the sound could not be generated: " + DescribeStatus(B_NO_MEMORY));
-			return false;
+			result.ok = false;
+			result.messages += message(
+				sound.subject, "the sound could not be generated: " + DescribeStatus(B_NO_MEMORY));
+			return result;
 	}
-	if (status_t status = WriteSoundFile(samples.data(), int64(samples.size()), output,
-			options.format);
+	if (options.ToStandardOutput()) {
+		JobResult written = write_to_standard_output(samples, options.format);
+		result.ok = result.ok && written.ok;
+		result.messages += written.messages;
+		return result;
+	}
+	if (status_t status =
+			WriteSoundFile(samples.data(), int64(samples.size()), sound.output, options.format);
 		status != B_OK) {
-		complain(output, DescribeStatus(status));
-		return false;
+		result.ok = false;
+		result.messages += message(sound.output, DescribeStatus(status));
+		return result;
 	}
-	return ok;
+	if (!sound.presetBeside.empty()) {
+		if (status_t status = WritePresetFile(sound.presetBeside.c_str(), sound.params);
+			status != B_OK) {
+			result.ok = false;
+			result.messages += message(sound.presetBeside, DescribeStatus(status));
+		}
+	}
+	return result;
 }
+
+// "12 of 100 sounds done" on a terminal's last line, kept below the messages.
+class ProgressLine {
+public:
+	explicit ProgressLine(bool enabled) : fEnabled(enabled) {}
+
+	void Show(size_t done, size_t count)
+	{
+		if (!fEnabled)
+			return;
+		fText = "tunk-render: " + std::to_string(done) + " of " + std::to_string(count)
+			+ " sounds done";
+		std::fprintf(stderr, "\r%s\033[K", fText.c_str());
+		std::fflush(stderr);
+	}
+
+	// Prints whole lines above the progress line.
+	void Say(const std::string& lines)
+	{
+		if (lines.empty())
+			return;
+		if (!fText.empty())
+			std::fputs("\r\033[K", stderr);
+		std::fputs(lines.c_str(), stderr);
+		if (!fText.empty())
+			std::fputs(fText.c_str(), stderr);
+		std::fflush(stderr);
+	}
+
+	void Finish()
+	{
+		if (!fText.empty())
+			std::fputc('\n', stderr);
+	}
+
+private:
+	bool fEnabled;
+	std::string fText;  // what the line shows now, "" before the first
+};
 
 } // namespace
 
@@ -101,7 +263,7 @@ int main(int argc, char** argv)
 			parsed.error.c_str());
 		return 2;
 	}
-	const RenderOptions& options = parsed.options;
+	RenderOptions& options = parsed.options;
 	if (options.action == RenderOptions::Action::Help) {
 		std::fputs(RenderUsage(), stdout);
 		return 0;
@@ -110,14 +272,49 @@ int main(int argc, char** argv)
 		std::printf("tunk-render (Tunk) %s\n", TUNK_VERSION);
 		return 0;
 	}
-
-	std::set<std::string> written;
-	bool allGood = true;
-	if (options.presets.empty()) {
-		allGood = render_one(options, "", &written);
-	} else {
-		for (const std::string& preset : options.presets)
-			allGood = render_one(options, preset, &written) && allGood;
+	if (options.ToStandardOutput() && isatty(STDOUT_FILENO)) {
+		std::fputs("tunk-render: standard output is a terminal; not writing sound data to it "
+				   "(redirect it, or name a file with -o)\n"
+				   "Try 'tunk-render --help' for more information.\n",
+			stderr);
+		return 2;
 	}
+	for (const std::string& warning : parsed.warnings)
+		std::fprintf(stderr, "tunk-render: %s\n", warning.c_str());
+	if (!options.random.empty() && !options.seedGiven)
+		options.seed = uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+
+	if (!options.directory.empty()) {
+		std::error_code error;
+		std::filesystem::create_directories(options.directory, error);
+		if (error) {
+			std::fputs(message(options.directory, error.message()).c_str(), stderr);
+			return 1;
+		}
+	}
+
+	std::vector<Sound> sounds;
+	if (!options.random.empty()) {
+		for (size_t i = 0; i < options.SoundCount(); i++)
+			sounds.push_back(prepare_random(options, i));
+	} else {
+		std::set<std::string> written;
+		if (options.presets.empty())
+			sounds.push_back(prepare_preset(options, "", &written));
+		for (const std::string& preset : options.presets)
+			sounds.push_back(prepare_preset(options, preset, &written));
+	}
+
+	ProgressLine progress(sounds.size() > 1 && isatty(STDERR_FILENO));
+	bool allGood = true;
+	JobCallbacks callbacks;
+	callbacks.work = [&](size_t index) { return render(options, sounds[index]); };
+	callbacks.report = [&](size_t, const JobResult& result) {
+		progress.Say(result.messages);
+		allGood = allGood && result.ok;
+	};
+	callbacks.progress = [&](size_t done, size_t count) { progress.Show(done, count); };
+	RunJobs(sounds.size(), options.jobs > 0 ? options.jobs : ProcessorCount(), callbacks);
+	progress.Finish();
 	return allGood ? 0 : 1;
 }

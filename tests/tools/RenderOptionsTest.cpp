@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,14 +50,75 @@ TEST(RenderOptions, OptionsTakeSeparateOrInlineValues)
 TEST(RenderOptions, FormatFollowsTheOutputsExtension)
 {
 	const std::pair<const char*, const char*> kCases[] = {{"x.FLAC", "flac"}, {"x.aif", "aiff"},
-		{"x.aiff", "aiff"}, {"x.oga", "ogg"}, {"x.ogg", "ogg"}, {"x.snd", "wav"}, {"x", "wav"},
-		{"dir.flac/x", "wav"}};
+		{"x.aiff", "aiff"}, {"x.oga", "ogg"}, {"x.ogg", "ogg"}, {"x", "wav"},
+		{"dir.flac/x", "wav"}, {".hidden", "wav"}, {"-", "wav"}};
 	for (auto [output, format] : kCases) {
 		ParsedArgs parsed = parse({"-o", output});
 		ASSERT_TRUE(parsed.ok) << output;
 		EXPECT_EQ(parsed.options.format, format) << output;
 		EXPECT_EQ(OutputPathFor(parsed.options, "ignored.tunk"), output);
+		EXPECT_TRUE(parsed.warnings.empty()) << output;
 	}
+
+	// An extension of no format we write is a mistake unless -f says what to write.
+	for (const char* output : {"x.snd", "x.mp3", "dir/x.WAVE"}) {
+		ParsedArgs parsed = parse({"-o", output});
+		EXPECT_FALSE(parsed.ok) << output;
+		EXPECT_NE(parsed.error.find(output), std::string::npos) << parsed.error;
+		parsed = parse({"-o", output, "-f", "aiff"});
+		ASSERT_TRUE(parsed.ok) << output;
+		EXPECT_EQ(parsed.options.format, "aiff");
+		EXPECT_TRUE(parsed.warnings.empty()) << output;
+	}
+	// -f against a name of another format we write: done, with a warning.
+	ParsedArgs parsed = parse({"-f", "wav", "-o", "y.flac"});
+	ASSERT_TRUE(parsed.ok);
+	EXPECT_EQ(parsed.options.format, "wav");
+	ASSERT_EQ(parsed.warnings.size(), 1u);
+	EXPECT_NE(parsed.warnings[0].find("y.flac"), std::string::npos);
+	EXPECT_TRUE(parse({"-f", "aiff", "-o", "y.aif"}).warnings.empty());
+}
+
+TEST(RenderOptions, JobsAndRandomPacks)
+{
+	EXPECT_EQ(parse({}).options.jobs, 0);
+	EXPECT_EQ(parse({"-j", "3"}).options.jobs, 3);
+	EXPECT_EQ(parse({"-j7"}).options.jobs, 7);
+	EXPECT_EQ(parse({"--jobs=2"}).options.jobs, 2);
+	for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{{"-j", "0"},
+			 {"-j", "1025"}, {"-j", "2", "-j", "3"}, {"-jx"}, {"--jobs"}}) {
+		EXPECT_FALSE(parse(args).ok) << args.back();
+	}
+
+	ParsedArgs parsed = parse({"--random", "Zaps and Lasers", "--count", "1000", "--seed",
+		"18446744073709551615", "-d", "pack", "--save-preset", "-f", "ogg"});
+	ASSERT_TRUE(parsed.ok) << parsed.error;
+	const RenderOptions& options = parsed.options;
+	EXPECT_EQ(options.random, "zap");
+	EXPECT_EQ(options.SoundCount(), 1000u);
+	EXPECT_EQ(options.seed, 18446744073709551615ull);
+	EXPECT_TRUE(options.presetsBeside);
+	EXPECT_TRUE(options.savePreset.empty());
+	EXPECT_EQ(RandomOutputPath(options, 0), "pack/zap-0001.ogg");
+	EXPECT_EQ(RandomPresetPath(options, 999), "pack/zap-1000.tunk");
+	parsed = parse({"--random", "kick"});
+	ASSERT_TRUE(parsed.ok);
+	EXPECT_EQ(parsed.options.SoundCount(), 1u);
+	EXPECT_FALSE(parsed.options.seedGiven);
+	EXPECT_EQ(RandomOutputPath(parsed.options, 0), "kick-001.wav");
+
+	// Neighbouring run seeds share no sound seeds.
+	std::set<uint64_t> seeds;
+	for (uint64_t run = 0; run < 20; run++) {
+		for (size_t index = 0; index < 50; index++)
+			seeds.insert(RandomSoundSeed(run, index));
+	}
+	EXPECT_EQ(seeds.size(), 1000u);
+
+	// Without --random, --save-preset still needs its file.
+	EXPECT_FALSE(parse({"--save-preset"}).ok);
+	EXPECT_FALSE(parse({"--save-preset", "--random"}).ok);
+	EXPECT_FALSE(parse({"-o", "--random", "--save-preset"}).ok);
 }
 
 TEST(RenderOptions, SettingsAreParsedStrictly)
