@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -29,6 +30,11 @@ private:
 
 void TunkSound::PlaySound()
 {
+	PlaySound(1.0f);
+}
+
+void TunkSound::PlaySound(float gain)
+{
 	if (player != nullptr) {
 		player->Start();
 		player->SetVolume(1.0f);
@@ -37,6 +43,7 @@ void TunkSound::PlaySound()
 	// Under the buffer lock: a callback in flight stores its end position before it
 	// releases the lock, so it can never overwrite this reset.
 	BufferLock lock(writeBufSem);
+	playGain = std::isfinite(gain) ? std::clamp(gain, 0.0f, 1.0f) : 0.0f;
 	playPosition = 0;
 	playing = true;
 }
@@ -125,12 +132,18 @@ void SoundBufferProc(void* cookie, void* buffer, size_t size, const media_raw_au
 	const bool repeat = sound->IsSequencerEnabled() && beat != 0;
 	const bool on = sound->IsPlaying();
 	const uint64 length = on ? uint64(sound->sampleLength) : 0;
+	const float gain = sound->playGain.load();
 
 	uint64 pos = start;
 	for (uint64 k = 0; k < count; k++, pos++) {
 		if (repeat && pos >= beat)
 			pos = 0;
 		out[k] = pos < length ? sound->GetSampleAt(int64(pos)) : int16(0);
+	}
+	// Scaled here, where the samples leave the engine: the buffer stays the sound's own.
+	if (gain != 1.0f) {
+		for (uint64 k = 0; k < count; k++)
+			out[k] = int16(std::lrint(float(out[k]) * gain));
 	}
 	sound->SetPlaySamplePosition(Advance(start, count, beat, repeat));
 	if (release_sem(sound->writeBufSem) != B_OK)

@@ -36,7 +36,8 @@ void Generate(TunkSound* sound, float ms, float amplitude)
 
 // One callback of `size` bytes, checked sample by sample against the engine's state
 // before the call.
-void CheckedCallback(TunkSound* sound, size_t size, const media_raw_audio_format& format)
+void CheckedCallback(
+	TunkSound* sound, size_t size, const media_raw_audio_format& format, float gain)
 {
 	TunkSound* cookie = sound;
 	const uint64 pos = sound->GetPlaySamplePosition();
@@ -65,7 +66,8 @@ void CheckedCallback(TunkSound* sound, size_t size, const media_raw_audio_format
 	for (uint64 k = 0; k < count; k++, i++) {
 		if (restarts && i >= beat)
 			i = 0;
-		const int16 expected = (on && i < uint64(length)) ? samples[i] : int16(0);
+		const int16 sample = (on && i < uint64(length)) ? samples[i] : int16(0);
+		const int16 expected = gain == 1.0f ? sample : int16(std::lrint(float(sample) * gain));
 		FUZZ_CHECK(out[k] == expected);
 	}
 	if (restarts && i >= beat)
@@ -93,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	sound.GenerateWaveTable();
 	sound.SetStartFreq(0);
 	float amplitude = 0.5f;  // of the generation that made the current buffer
+	float gain = 1.0f;  // of the last play
 	Generate(&sound, input.ConsumeFloatingPointInRange<float>(0, 300), amplitude);
 	media_raw_audio_format format = sound.Player()->Format();
 
@@ -101,12 +104,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 			case 0:
 				format.format = input.ConsumeBool() ? media_raw_audio_format::B_AUDIO_SHORT
 													: input.ConsumeIntegral<uint32>();
-				CheckedCallback(&sound, input.ConsumeIntegralInRange<size_t>(0, 20000), format);
+				CheckedCallback(
+					&sound, input.ConsumeIntegralInRange<size_t>(0, 20000), format, gain);
 				break;
 			case 1: sound.SetPlaySamplePosition(input.ConsumeIntegral<uint32>()); break;
 			case 2: sound.SetBeatLength(input.ConsumeFloatingPoint<float>()); break;
 			case 3: sound.SetSequencerEnabled(input.ConsumeBool()); break;
-			case 4: sound.PlaySound(); break;
+			case 4:
+				// A plain play, or one at a level as a MIDI note's velocity gives.
+				gain = input.ConsumeBool()
+					? 1.0f
+					: float(input.ConsumeIntegralInRange<int>(1, 127)) / 127.0f;
+				if (gain == 1.0f)
+					sound.PlaySound();
+				else
+					sound.PlaySound(gain);
+				break;
 			case 5: sound.StopSound(); break;
 			case 6:
 				amplitude = input.ConsumeFloatingPointInRange<float>(0.01f, 1.0f);
@@ -121,6 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 				const size_t bytes = input.ConsumeIntegralInRange<size_t>(2, 4096);
 				format.format = media_raw_audio_format::B_AUDIO_SHORT;
 				sound.PlaySound();
+				gain = 1.0f;
 				std::thread writer([&] {
 					for (int g = 0; g < generations; g++)
 						Generate(&sound, durations[g], 0.1f + 0.1f * float(g));

@@ -220,6 +220,36 @@ TEST_F(PlaybackTest, StopSilencesAndPlayStartsOver)
 	EXPECT_EQ(Pull(512), SoundSamples(0, 512));
 }
 
+// A play at a lower level scales what the callback hands out, never the sound; a plain
+// play afterwards is the sound's own samples again, and so is a gain of 1.
+TEST_F(PlaybackTest, GainScalesTheSamplesHandedOutOnly)
+{
+	const std::vector<int16> original = SoundSamples(0, 8820);
+	for (float gain : {64.0f / 127.0f, 1.0f / 127.0f, 0.0f}) {
+		SCOPED_TRACE(gain);
+		sound.PlaySound(gain);
+		sound.Player()->Stop();
+		std::vector<int16> out = Pull(2048);
+		for (size_t i = 0; i < out.size(); i++)
+			ASSERT_EQ(out[i], int16(std::lrint(float(original[i]) * gain))) << i;
+	}
+	EXPECT_EQ(SoundSamples(0, 8820), original);
+	sound.PlaySound(1.0f);
+	sound.Player()->Stop();
+	EXPECT_EQ(Pull(1024), SoundSamples(0, 1024));
+	sound.PlaySound(0.25f);
+	sound.PlaySound();
+	sound.Player()->Stop();
+	EXPECT_EQ(Pull(1024), SoundSamples(0, 1024));
+	// Out of range: clamped, a value that is no number is silence.
+	sound.PlaySound(7.0f);
+	sound.Player()->Stop();
+	EXPECT_EQ(Pull(1024), SoundSamples(0, 1024));
+	sound.PlaySound(std::nanf(""));
+	sound.Player()->Stop();
+	EXPECT_EQ(Pull(1024), Zeros(1024));
+}
+
 TEST_F(PlaybackTest, ShorterSoundTakesEffectAtTheNextBuffer)
 {
 	Pull(1024);
