@@ -71,6 +71,21 @@ fs::path FindFactoryFolder(const fs::path& executable, const fs::path& sourceFol
 	return {};
 }
 
+fs::path FindFactoryFolder()
+{
+	fs::path self = OwnExecutable();
+	fs::path source;
+#if defined(TUNK_BUILD_TREE) && defined(TUNK_SOURCE_PRESETS)
+	// Only a program of this build may look into its source tree: an installed one that
+	// lost its presets should not pick up whatever lies at a path of the build machine.
+	const fs::path build = fs::path(TUNK_BUILD_TREE).lexically_normal();
+	const fs::path relative = self.lexically_normal().lexically_relative(build);
+	if (!relative.empty() && *relative.begin() != "..")
+		source = TUNK_SOURCE_PRESETS;
+#endif
+	return FindFactoryFolder(self, source);
+}
+
 fs::path OwnExecutable()
 {
 	std::error_code error;

@@ -28,6 +28,10 @@ constexpr char kInstalledPresetsFolder[] = "../share/tunk/presets";
 std::filesystem::path FindFactoryFolder(
     const std::filesystem::path& executable, const std::filesystem::path& sourceFolder);
 
+// The folder of the factory sounds for the running program: FindFactoryFolder for its own
+// file, with the source tree of its build when it runs from that build.
+std::filesystem::path FindFactoryFolder();
+
 // The running program's own file; empty when the system does not say.
 std::filesystem::path OwnExecutable();
 

@@ -125,6 +125,8 @@ TEST(FactoryLibrary, TheSourceTreeHoldsTheShippedLibrary)
 {
 	fs::path source = fs::path(TUNK_SOURCE_DIR) / "data/presets";
 	EXPECT_EQ(FindFactoryFolder(OwnExecutable(), source), source);
+	// This test runs from the build, so the program's own search finds the source tree.
+	EXPECT_EQ(FindFactoryFolder(), source);
 }
 
 TEST(FactoryLibrary, BrowsingStepsThroughTheFoldersPresetsAndWrapsAround)
