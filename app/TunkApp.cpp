@@ -1,10 +1,14 @@
 #include "app/TunkApp.h"
 
+#include "app/MidiInput.h"
 #include "kits/app/Message.h"
 #include "kits/storage/EntryRef.h"
 #include "window/TunkWindow.h"
 
-TunkApp::TunkApp() : BApplication(kTunkSignature) {}
+TunkApp::TunkApp() : BApplication(kTunkSignature)
+{
+	midiInput = std::make_unique<MidiInput>(this);
+}
 
 TunkApp::~TunkApp() = default;
 

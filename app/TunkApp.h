@@ -2,10 +2,13 @@
 // message of files it is handed, or one empty window when it was started without a file.
 #pragma once
 
+#include <memory>
+
 #include "kits/app/Application.h"
 #include "kits/interface/Rect.h"
 
 class BMessage;
+class MidiInput;
 
 constexpr char kTunkSignature[] = "application/x-vnd.Quillfeather-Tunk!";
 // Screen frames: the empty window at start-up, and every window opened for a file.
@@ -22,6 +25,10 @@ public:
 
 	bool OpenedAtLaunch() const { return openedAtLaunch; }
 
+	// The MIDI input port "Tunk", open from start to end.
+	MidiInput* Midi() const { return midiInput.get(); }
+
 private:
 	bool openedAtLaunch = false;
+	std::unique_ptr<MidiInput> midiInput;
 };

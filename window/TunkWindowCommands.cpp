@@ -2,6 +2,8 @@
 // the other controls.
 #include "window/TunkWindow.h"
 
+#include <algorithm>
+
 #include "engine/TunkSound.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
@@ -12,6 +14,7 @@
 #include "kits/interface/TextControl.h"
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
+#include "window/MidiSources.h"
 #include "window/SliderValue.h"
 
 bool TunkWindow::HandlePairedParam(uint32 code)
@@ -116,6 +119,13 @@ void TunkWindow::MessageReceived(BMessage* message)
 			break;
 
 		case kMsgPlay: fSound->PlaySound(); break;
+		case kMsgMidiNote: {
+			// A note from the MIDI input plays as Play does, at the note's level.
+			int32 velocity = 127;
+			message->FindInt32("velocity", &velocity);
+			fSound->PlaySound(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
+			break;
+		}
 		case kMsgStop: fSound->StopSound(); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgSavePreset: fSavePanel->Show(); break;

@@ -1,0 +1,418 @@
+// The MIDI input port against a JACK server of each test's own (jackd with the dummy
+// driver, under a server name no other test uses), a small client that plays the keys,
+// and real editor windows; the sound on SDL's disk driver in a child process. The ALSA
+// sequencer path runs where the machine has one.
+#include "app/MidiInput.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/DiskAudio.h"
+#include "engine/TunkSound.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/app/Looper.h"
+#include "window/TunkWindow.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<unsigned char>;
+
+BApplication* App()
+{
+	static BApplication* app = new BApplication("application/x-vnd.Tunk-MidiTest");
+	return app;
+}
+
+// Runs the event loop until `done` or ten seconds, whichever comes first.
+bool WaitUntil(const std::function<bool()>& done)
+{
+	for (int i = 0; i < 2000 && !done(); i++) {
+		QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+		std::this_thread::sleep_for(5ms);
+	}
+	return done();
+}
+
+// Runs the event loop for a moment, so that closed windows go.
+void Settle()
+{
+	for (int i = 0; i < 20; i++) {
+		QCoreApplication::sendPostedEvents();
+		QCoreApplication::processEvents(QEventLoop::AllEvents);
+	}
+}
+
+void Close(BWindow* window)
+{
+	if (BLooper::IsAlive(window))
+		window->Quit();
+	Settle();
+}
+
+void QuietJack(const char*) {}
+
+// A jackd of this test's own. Every path out of a test stops it: the fixture's TearDown
+// and the destructor both do.
+class JackServer {
+public:
+	~JackServer() { Stop(); }
+
+	// Empty on success, else what went wrong (with the server's own output).
+	std::string Start(const std::string& serverName)
+	{
+		name = serverName;
+		log = std::string(::testing::TempDir()) + name + ".log";
+		std::string binary = TUNK_JACKD;
+		if (binary.empty())
+			return "jackd was not found when the tests were configured (Debian: jackd2)";
+		std::vector<std::string> args = {binary, "--no-realtime", "--name", name, "-d", "dummy",
+			"-r", "44100", "-p", "512"};
+		std::vector<char*> argv;
+		for (std::string& arg : args)
+			argv.push_back(arg.data());
+		argv.push_back(nullptr);
+		posix_spawn_file_actions_t actions;
+		posix_spawn_file_actions_init(&actions);
+		posix_spawn_file_actions_addopen(
+			&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+		int spawned = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+		posix_spawn_file_actions_destroy(&actions);
+		if (spawned != 0) {
+			pid = -1;
+			return "jackd could not be started: " + std::string(strerror(spawned));
+		}
+
+		jack_set_error_function(QuietJack);
+		jack_set_info_function(QuietJack);
+		for (int i = 0; i < 300; i++) {
+			int status = 0;
+			if (waitpid(pid, &status, WNOHANG) == pid) {
+				pid = -1;
+				return "jackd ended at once:\n" + Log();
+			}
+			jack_status_t result;
+			jack_client_t* probe = jack_client_open("tunk-test-probe",
+				jack_options_t(JackNoStartServer | JackServerName), &result, name.c_str());
+			if (probe != nullptr) {
+				jack_client_close(probe);
+				return "";
+			}
+			std::this_thread::sleep_for(50ms);
+		}
+		return "jackd did not answer within 15 s:\n" + Log();
+	}
+
+	void Stop()
+	{
+		if (pid <= 0)
+			return;
+		kill(pid, SIGTERM);
+		int status = 0;
+		for (int i = 0; i < 100; i++) {
+			if (waitpid(pid, &status, WNOHANG) == pid) {
+				pid = -1;
+				return;
+			}
+			std::this_thread::sleep_for(50ms);
+		}
+		kill(pid, SIGKILL);
+		waitpid(pid, &status, 0);
+		pid = -1;
+	}
+
+	std::string Log() const
+	{
+		std::string text;
+		if (FILE* f = std::fopen(log.c_str(), "r")) {
+			char line[512];
+			while (std::fgets(line, sizeof(line), f) != nullptr)
+				text += line;
+			std::fclose(f);
+		}
+		return text;
+	}
+
+private:
+	pid_t pid = -1;
+	std::string name;
+	std::string log;
+};
+
+// Sends to Tunk's own port, as a keyboard connected with a patchbay would.
+class Keys {
+public:
+	explicit Keys(RtMidi::Api api) : out(api, "tunk-test-keys") {}
+
+	bool ConnectToTunk()
+	{
+		for (unsigned int i = 0; i < out.getPortCount(); i++) {
+			if (out.getPortName(i).rfind("Tunk:Tunk", 0) == 0) {
+				out.openPort(i, "keys");
+				return out.isPortOpen();
+			}
+		}
+		return false;
+	}
+	void Send(Bytes bytes) { out.sendMessage(&bytes); }
+
+	RtMidiOut out;
+};
+
+// Settings and server names of this test program only.
+void PrivateSettings()
+{
+	const std::string config = std::string(::testing::TempDir()) + "tunk-midi-config-"
+		+ std::to_string(getpid());
+	mkdir(config.c_str(), 0700);
+	setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+}
+
+std::string UniqueServerName()
+{
+	static int count = 0;
+	return "tunk-midi-test-" + std::to_string(getpid()) + "-" + std::to_string(count++);
+}
+
+class MidiJackTest : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		PrivateSettings();
+		App();
+		const std::string name = UniqueServerName();
+		setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+		setenv("JACK_NO_START_SERVER", "1", 1);
+		setenv("TUNK_MIDI_API", "jack", 1);
+		const std::string failure = server.Start(name);
+		ASSERT_EQ(failure, "");
+	}
+
+	void TearDown() override
+	{
+		for (TunkWindow* window : windows)
+			Close(window);
+		server.Stop();
+		unsetenv("TUNK_MIDI_API");
+	}
+
+	TunkWindow* OpenWindow(float left)
+	{
+		TunkWindow* window = new TunkWindow(BRect(left, 50, left + 510, 515));
+		window->Show();
+		windows.push_back(window);
+		return window;
+	}
+
+	static bool Activate(TunkWindow* window)
+	{
+		window->Activate();
+		return WaitUntil([window] {
+			return QGuiApplication::focusWindow() == window->Widget()->windowHandle();
+		});
+	}
+
+	JackServer server;
+	std::vector<TunkWindow*> windows;
+};
+
+}  // namespace
+
+TEST_F(MidiJackTest, NotesPlayTheWindowActiveLast)
+{
+	MidiInput midi(App());
+	ASSERT_TRUE(midi.Available());
+	EXPECT_STREQ(midi.ApiName(), "JACK");
+	TunkWindow* first = OpenWindow(50);
+	TunkWindow* second = OpenWindow(600);
+	Keys keys(RtMidi::UNIX_JACK);
+	ASSERT_TRUE(keys.ConnectToTunk());
+
+	ASSERT_TRUE(Activate(first));
+	keys.Send({0x90, 60, 127});
+	EXPECT_TRUE(WaitUntil([&] { return first->Sound()->IsPlaying(); }));
+	EXPECT_FALSE(second->Sound()->IsPlaying());
+	first->Sound()->StopSound();
+
+	// Any channel, any note.
+	ASSERT_TRUE(Activate(second));
+	keys.Send({0x99, 38, 30});
+	EXPECT_TRUE(WaitUntil([&] { return second->Sound()->IsPlaying(); }));
+	EXPECT_FALSE(first->Sound()->IsPlaying());
+
+	// The last active window is gone: the newest editor window takes the notes.
+	second->Sound()->StopSound();
+	Close(second);
+	windows.pop_back();
+	keys.Send({0x90, 64, 100});
+	EXPECT_TRUE(WaitUntil([&] { return first->Sound()->IsPlaying(); }));
+}
+
+TEST_F(MidiJackTest, SourcesAreConnectedAndRememberedForTheNextStart)
+{
+	TunkWindow* window = OpenWindow(50);
+	ASSERT_TRUE(Activate(window));
+	RtMidiOut keyboard(RtMidi::UNIX_JACK, "tunk-test-keyboard");
+	keyboard.openVirtualPort("out");
+	const std::string source = "tunk-test-keyboard:out";
+	Bytes note = {0x90, 48, 110};
+	{
+		MidiInput midi(App());
+		ASSERT_TRUE(midi.Available());
+		EXPECT_EQ(MidiSources::Installed(), &midi);
+		std::vector<std::string> sources = midi.Sources();
+		EXPECT_NE(std::find(sources.begin(), sources.end(), source), sources.end());
+		for (const std::string& name : sources)
+			EXPECT_NE(name.rfind("Tunk:", 0), 0u) << "our own port listed: " << name;
+		EXPECT_TRUE(MidiInput::Remembered().empty());
+
+		EXPECT_FALSE(midi.Connect("no-such-client:out"));
+		ASSERT_TRUE(midi.Connect(source));
+		EXPECT_TRUE(midi.IsConnected(source));
+		EXPECT_EQ(MidiInput::Remembered(), std::vector<std::string>{source});
+		keyboard.sendMessage(&note);
+		EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
+		window->Sound()->StopSound();
+	}
+	EXPECT_EQ(MidiSources::Installed(), nullptr);
+
+	// The next start connects it again by itself.
+	MidiInput again(App());
+	EXPECT_TRUE(again.IsConnected(source));
+	keyboard.sendMessage(&note);
+	EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
+
+	again.Disconnect(source);
+	EXPECT_FALSE(again.IsConnected(source));
+	EXPECT_TRUE(MidiInput::Remembered().empty());
+}
+
+// In the child: one window, a note-on at velocity 64 after messages that must play
+// nothing, then one at 127 once the sound has ended.
+TEST(MidiDiskChild, TwoNotes)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of MidiJackTest.VelocityScalesTheSoundOnTheDevice";
+	App();
+	MidiInput midi(App());
+	ASSERT_TRUE(midi.Available());
+	TunkWindow* window = new TunkWindow(BRect(50, 50, 560, 515));
+	window->Show();
+	Keys keys(RtMidi::UNIX_JACK);
+	ASSERT_TRUE(keys.ConnectToTunk());
+	TunkSound* sound = window->Sound();
+
+	keys.Send({0x80, 60, 64});   // note-off
+	keys.Send({0x90, 60, 0});    // note-on at velocity 0: a note-off too
+	keys.Send({0xb0, 7, 100});   // a controller
+	keys.Send({0x90, 60, 64});
+	ASSERT_TRUE(WaitUntil([&] { return sound->IsPlaying(); }));
+	ASSERT_TRUE(WaitUntil([&] { return sound->GetPlaySamplePosition() >= 8820 + 2048; }));
+	keys.Send({0x95, 61, 127});
+	ASSERT_TRUE(WaitUntil([&] { return sound->GetPlaySamplePosition() < 8820; }));
+	ASSERT_TRUE(WaitUntil([&] { return sound->GetPlaySamplePosition() >= 8820 + 2048; }));
+	Close(window);
+}
+
+// What the device played: the sound scaled by 64/127 from a note at velocity 64, with
+// nothing before it, then the sound's own samples from the note at 127.
+TEST_F(MidiJackTest, VelocityScalesTheSoundOnTheDevice)
+{
+	const std::string file = disk_audio::TempFile("midi");
+	ASSERT_EQ(disk_audio::RunChild("MidiDiskChild.TwoNotes", file), 0);
+	const std::vector<int16> device = disk_audio::ReadSamples(file);
+	std::remove(file.c_str());
+
+	TunkSound reference;
+	reference.GenerateSound();
+	int64 length = 0;
+	const int16* samples = reference.GetBuffer(&length);
+	ASSERT_EQ(length, 8820);
+	const std::vector<int16> full(samples, samples + length);
+	std::vector<int16> scaled;
+	for (int16 s : full)
+		scaled.push_back(int16(std::lrint(float(s) * (64.0f / 127.0f))));
+
+	auto soft = std::search(device.begin(), device.end(), scaled.begin(), scaled.end());
+	ASSERT_NE(soft, device.end()) << "the sound at 64/127 is not in the output";
+	EXPECT_TRUE(std::all_of(device.begin(), soft, [](int16 v) { return v == 0; }))
+		<< "something played before the note";
+	auto loud = std::search(soft + length, device.end(), full.begin(), full.end());
+	ASSERT_NE(loud, device.end()) << "the sound at velocity 127 is not in the output";
+	EXPECT_TRUE(std::all_of(soft + length, loud, [](int16 v) { return v == 0; }));
+}
+
+// No server and no sequencer: one line on standard error, and the menu's side says so.
+TEST(MidiNoSystemTest, OneLineAndEverythingElseWorks)
+{
+	PrivateSettings();
+	App();
+	setenv("JACK_DEFAULT_SERVER", ("tunk-no-server-" + std::to_string(getpid())).c_str(), 1);
+	setenv("JACK_NO_START_SERVER", "1", 1);
+	setenv("TUNK_MIDI_API", "jack", 1);
+	testing::internal::CaptureStderr();
+	{
+		MidiInput midi(App());
+		EXPECT_FALSE(midi.Available());
+		EXPECT_STREQ(midi.ApiName(), "");
+		EXPECT_TRUE(midi.Sources().empty());
+		EXPECT_FALSE(midi.Connect("any:thing"));
+		EXPECT_EQ(MidiSources::Installed(), nullptr);
+	}
+	const std::string said = testing::internal::GetCapturedStderr();
+	unsetenv("TUNK_MIDI_API");
+	EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+	EXPECT_NE(said.find("MIDI"), std::string::npos) << said;
+
+	TunkWindow* window = new TunkWindow(BRect(50, 50, 560, 515));
+	window->Show();
+	window->PostMessage(kMsgPlay);
+	EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
+	Close(window);
+}
+
+TEST(MidiAlsaTest, NotesArriveThroughTheSequencer)
+{
+	if (access("/dev/snd/seq", R_OK | W_OK) != 0)
+		GTEST_SKIP() << "no ALSA sequencer on this machine (/dev/snd/seq): the ALSA path "
+						"is not tested here";
+	PrivateSettings();
+	App();
+	setenv("TUNK_MIDI_API", "alsa", 1);
+	MidiInput midi(App());
+	unsetenv("TUNK_MIDI_API");
+	ASSERT_TRUE(midi.Available());
+	EXPECT_STREQ(midi.ApiName(), "ALSA");
+	TunkWindow* window = new TunkWindow(BRect(50, 50, 560, 515));
+	window->Show();
+	Keys keys(RtMidi::LINUX_ALSA);
+	ASSERT_TRUE(keys.ConnectToTunk());
+	keys.Send({0x90, 60, 100});
+	EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
+	Close(window);
+}
