@@ -7,6 +7,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "preset/PresetRecord.h"
+#include "preset/Randomize.h"
 #include "tools/RenderOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -48,6 +49,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	FUZZ_CHECK(!path.empty());
 	if (options.output.empty())
 		FUZZ_CHECK(path.ends_with("." + format));
+	FUZZ_CHECK(options.jobs >= 0 && options.jobs <= 1024);
+	FUZZ_CHECK(options.SoundCount() >= 1);
+
+	// Random packs: a known category, no presets and no single output; numbered names that
+	// stay in the folder and never repeat.
+	if (!options.random.empty()) {
+		FUZZ_CHECK(FindSoundCategory(options.random).has_value());
+		FUZZ_CHECK(options.presets.empty() && options.output.empty());
+		FUZZ_CHECK(options.count >= 1 && options.SoundCount() == size_t(options.count));
+		const size_t last = options.SoundCount() - 1;
+		const std::string first = RandomOutputPath(options, 0);
+		FUZZ_CHECK(first != RandomOutputPath(options, last) || last == 0);
+		FUZZ_CHECK(first.ends_with("." + format));
+		FUZZ_CHECK(RandomPresetPath(options, last).ends_with(".tunk"));
+		if (!options.directory.empty())
+			FUZZ_CHECK(first.starts_with(options.directory));
+		PresetParams random = Randomize(*FindSoundCategory(options.random),
+			RandomSoundSeed(options.seed, last));
+		ApplySettings(options.settings, &random);
+		fuzz::CheckRenderRepeats(ToSoundParams(random));
+		return 0;
+	}
+	FUZZ_CHECK(!options.presetsBeside && !options.seedGiven);
 
 	if (options.settings.empty())
 		return 0;
