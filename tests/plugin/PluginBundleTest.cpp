@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 
 #include "PluginTestSupport.h"
+#include "plugin/PresetTurtle.h"
 #include "preset/PresetRecord.h"
 
 namespace {
@@ -214,26 +215,60 @@ void CollectValue(const char* symbol, void* data, const void* value, uint32_t si
 	(*context->second)[symbol] = number;
 }
 
+// The plugin's presets by label, as a host lists them; empty when a preset has no label or
+// two presets share one.
+std::map<std::string, std::string> PresetsByLabel(PluginWorld& world)
+{
+	std::map<std::string, std::string> byLabel;
+	LilvNodes* presets = lilv_plugin_get_related(world.Plugin(), world.Uri(LV2_PRESETS__Preset));
+	size_t count = lilv_nodes_size(presets);
+	LILV_FOREACH(nodes, i, presets)
+	{
+		const LilvNode* preset = lilv_nodes_get(presets, i);
+		lilv_world_load_resource(world.World(), preset);
+		LilvNodes* labels = lilv_world_find_nodes(world.World(), preset,
+		    world.Uri("http://www.w3.org/2000/01/rdf-schema#label"), nullptr);
+		if (lilv_nodes_size(labels) == 1)
+			byLabel[lilv_node_as_string(lilv_nodes_get_first(labels))] = lilv_node_as_uri(preset);
+		lilv_nodes_free(labels);
+	}
+	lilv_nodes_free(presets);
+	return byLabel.size() == count ? byLabel : std::map<std::string, std::string>{};
+}
+
+// The port values a host restores from a preset.
+std::map<std::string, float> PresetValues(PluginWorld& world, const std::string& uri)
+{
+	std::map<std::string, float> values;
+	LilvState* state =
+	    lilv_state_new_from_world(world.World(), world.Urids().Feature(), world.Uri(uri));
+	if (state == nullptr)
+		return values;
+	std::pair<UridMap*, std::map<std::string, float>*> context{&world.Urids(), &values};
+	lilv_state_emit_port_values(state, CollectValue, &context);
+	lilv_state_free(state);
+	return values;
+}
+
+std::map<std::string, float> PortValues(const tunk::SoundParams& sound)
+{
+	return {{"startFreq", sound.startFreq}, {"duration", sound.duration},
+	    {"amplitude", sound.amplitude}, {"oscType", float(sound.oscType)},
+	    {"freqEnvelope", sound.freqEnvelope}, {"ampEnvelope", sound.ampEnvelope},
+	    {"distortion", sound.distortion}, {"filterCutoff", sound.filterCutoff},
+	    {"filterQ", sound.filterQ}, {"freqEnvEnabled", sound.freqEnvEnabled ? 1.0f : 0.0f},
+	    {"ampEnvEnabled", sound.ampEnvEnabled ? 1.0f : 0.0f},
+	    {"distortionEnabled", sound.distortionEnabled ? 1.0f : 0.0f},
+	    {"filterEnabled", sound.filterEnabled ? 1.0f : 0.0f}};
+}
+
 TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
 {
 	const LilvPlugin* plugin = world.Plugin();
 	ASSERT_NE(plugin, nullptr);
 	std::vector<FactoryFile> files = FactoryFiles();
-
-	LilvNodes* presets = lilv_plugin_get_related(plugin, world.Uri(LV2_PRESETS__Preset));
-	ASSERT_NE(presets, nullptr);
-	EXPECT_EQ(lilv_nodes_size(presets), files.size());
-	std::map<std::string, const LilvNode*> byLabel;
-	LILV_FOREACH(nodes, i, presets)
-	{
-		const LilvNode* preset = lilv_nodes_get(presets, i);
-		lilv_world_load_resource(world.World(), preset);
-		LilvNodes* label = lilv_world_find_nodes(world.World(), preset,
-		    world.Uri("http://www.w3.org/2000/01/rdf-schema#label"), nullptr);
-		ASSERT_EQ(lilv_nodes_size(label), 1u) << lilv_node_as_uri(preset);
-		byLabel[lilv_node_as_string(lilv_nodes_get_first(label))] = preset;
-		lilv_nodes_free(label);
-	}
+	std::map<std::string, std::string> byLabel = PresetsByLabel(world);
+	EXPECT_EQ(byLabel.size(), files.size());
 
 	std::vector<float> minimum(lilv_plugin_get_num_ports(plugin));
 	std::vector<float> maximum(minimum.size());
@@ -246,27 +281,11 @@ TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
 		ASSERT_EQ(ReadPresetFile(file.path.c_str(), &record), B_OK);
 		const tunk::SoundParams sound = ToSoundParams(record);
 
-		// The values a host restores are the file's, bit for bit, and all within the ports'
-		// ranges, so a host that keeps controls in range plays the same sound.
-		LilvState* state =
-		    lilv_state_new_from_world(world.World(), world.Urids().Feature(), byLabel[Label(file)]);
-		ASSERT_NE(state, nullptr);
-		std::map<std::string, float> values;
-		std::pair<UridMap*, std::map<std::string, float>*> context{&world.Urids(), &values};
-		lilv_state_emit_port_values(state, CollectValue, &context);
-		lilv_state_free(state);
-		EXPECT_EQ(values.size(), 13u) << "every control of the sound, and not the velocity";
-		EXPECT_EQ(values.count("velocity"), 0u);
-		const std::map<std::string, float> fromFile = {{"startFreq", sound.startFreq},
-		    {"duration", sound.duration}, {"amplitude", sound.amplitude},
-		    {"oscType", float(sound.oscType)}, {"freqEnvelope", sound.freqEnvelope},
-		    {"ampEnvelope", sound.ampEnvelope}, {"distortion", sound.distortion},
-		    {"filterCutoff", sound.filterCutoff}, {"filterQ", sound.filterQ},
-		    {"freqEnvEnabled", sound.freqEnvEnabled ? 1.0f : 0.0f},
-		    {"ampEnvEnabled", sound.ampEnvEnabled ? 1.0f : 0.0f},
-		    {"distortionEnabled", sound.distortionEnabled ? 1.0f : 0.0f},
-		    {"filterEnabled", sound.filterEnabled ? 1.0f : 0.0f}};
-		EXPECT_EQ(values, fromFile);
+		// The values a host restores are the file's, bit for bit (every control of the
+		// sound, and not the velocity), and all within the ports' ranges, so a host that
+		// keeps controls in range plays the same sound.
+		std::map<std::string, float> values = PresetValues(world, byLabel[Label(file)]);
+		EXPECT_EQ(values, PortValues(sound));
 		for (auto [symbol, value] : values) {
 			uint32_t index = 0;
 			for (uint32_t i = 0; i < minimum.size(); i++) {
@@ -292,7 +311,39 @@ TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
 		Place(expected, engine, 0);
 		EXPECT_EQ(FirstDifference(out, expected), -1);
 	}
-	lilv_nodes_free(presets);
+}
+
+TEST(PresetTurtleTest, OddNamesAndExactNumbersSurviveAHostsReading)
+{
+	char pattern[] = "/tmp/tunk-lv2-presets-XXXXXX";
+	ASSERT_NE(mkdtemp(pattern), nullptr);
+	fs::path bundle = pattern;
+	fs::copy_file(fs::path(TUNK_LV2_BUNDLE_DIR) / "tunk.ttl", bundle / "tunk.ttl");
+
+	// Numbers with no short decimal form, and names with quotes, backslashes, percent
+	// signs, slashes and letters beyond ASCII.
+	tunk::SoundParams odd;
+	odd.startFreq = 1234.5678f;
+	odd.amplitude = 0.1f;
+	odd.ampEnvelope = -37.3f;
+	odd.filterQ = 0.35f;
+	odd.oscType = tunk::kOscTriangle;
+	odd.filterEnabled = true;
+	const std::vector<tunk::lv2::FactoryPreset> presets = {
+	    {"Odd, \"Names\"", "Back\\slash 100% / Caf\u00e9", odd}, {"Kicks", "Plain", {}}};
+	std::ofstream(bundle / "manifest.ttl") << tunk::lv2::ManifestTurtle("tunk.so", presets);
+	std::ofstream(bundle / "presets.ttl") << tunk::lv2::PresetsTurtle(presets);
+
+	PluginWorld world((bundle.string() + "/").c_str());
+	ASSERT_NE(world.Plugin(), nullptr);
+	std::map<std::string, std::string> byLabel = PresetsByLabel(world);
+	ASSERT_EQ(byLabel.size(), 2u);
+	const std::string oddLabel = "Odd, \"Names\": Back\\slash 100% / Caf\u00e9";
+	ASSERT_EQ(byLabel.count(oddLabel), 1u);
+	EXPECT_EQ(PresetValues(world, byLabel[oddLabel]), PortValues(odd));
+	ASSERT_EQ(byLabel.count("Kicks: Plain"), 1u);
+	EXPECT_EQ(PresetValues(world, byLabel["Kicks: Plain"]), PortValues({}));
+	fs::remove_all(bundle);
 }
 
 TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)

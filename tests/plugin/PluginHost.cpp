@@ -21,12 +21,12 @@ LV2_URID UridMap::Map(const char* uri)
 	return entry->second;
 }
 
-PluginWorld::PluginWorld()
+PluginWorld::PluginWorld(const char* bundle)
 {
 	fWorld = lilv_world_new();
-	LilvNode* bundle = lilv_new_file_uri(fWorld, nullptr, TUNK_LV2_BUNDLE_DIR);
-	lilv_world_load_bundle(fWorld, bundle);
-	lilv_node_free(bundle);
+	LilvNode* uri = lilv_new_file_uri(fWorld, nullptr, bundle);
+	lilv_world_load_bundle(fWorld, uri);
+	lilv_node_free(uri);
 	const LilvPlugins* plugins = lilv_world_get_all_plugins(fWorld);
 	fPlugin = lilv_plugins_get_by_uri(plugins, Uri(kTunkUri));
 }

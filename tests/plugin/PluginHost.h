@@ -36,11 +36,10 @@ private:
 	LV2_URID_Map fMap;
 };
 
-// The lilv world with only the build tree's bundle (and the system's LV2 core description)
-// loaded.
+// A lilv world with only one bundle loaded, by default the build tree's.
 class PluginWorld {
 public:
-	PluginWorld();
+	explicit PluginWorld(const char* bundle = TUNK_LV2_BUNDLE_DIR);
 	~PluginWorld();
 	PluginWorld(const PluginWorld&) = delete;
 	PluginWorld& operator=(const PluginWorld&) = delete;
