@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "engine/DiskAudio.h"
 #include "kits/media/SoundPlayer.h"
@@ -264,4 +267,35 @@ TEST(SoundPlayerDiskTest, WithoutADeviceOneLineAndSilence)
 	std::remove(errors.c_str());
 	EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
 	EXPECT_NE(text.find("BSoundPlayer"), std::string::npos) << text;
+}
+
+TEST(SoundPlayerDiskChild, BufferSize)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of SoundPlayerDiskTest.BufferSizeFromTheEnvironment";
+	Probe probe;
+	BSoundPlayer player(nullptr, "sized", Record, nullptr, &probe);
+	ASSERT_EQ(player.Start(), B_OK);
+	player.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return probe.calls >= 2; }));
+	const char* expected = std::getenv("TUNK_TEST_EXPECTED_BYTES");
+	ASSERT_NE(expected, nullptr);
+	EXPECT_EQ(probe.size, size_t(std::atoi(expected)));
+}
+
+// TUNK_AUDIO_FRAMES sets the device buffer; a value the device cannot take leaves 512.
+TEST(SoundPlayerDiskTest, BufferSizeFromTheEnvironment)
+{
+	const std::pair<const char*, const char*> cases[] = {
+		{"2048", "4096"}, {"64", "128"}, {"100", "1024"}, {"65536", "1024"}, {"12x", "1024"}};
+	for (const auto& [frames, bytes] : cases) {
+		SCOPED_TRACE(frames);
+		setenv("TUNK_AUDIO_FRAMES", frames, 1);
+		setenv("TUNK_TEST_EXPECTED_BYTES", bytes, 1);
+		const std::string file = disk_audio::TempFile("sized");
+		EXPECT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.BufferSize", file), 0);
+		std::remove(file.c_str());
+	}
+	unsetenv("TUNK_AUDIO_FRAMES");
+	unsetenv("TUNK_TEST_EXPECTED_BYTES");
 }
