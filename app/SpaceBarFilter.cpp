@@ -6,6 +6,7 @@
 #include "kits/app/Looper.h"
 #include "kits/app/Message.h"
 #include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/TextControl.h"
 
 SpaceBarFilter::SpaceBarFilter() : BMessageFilter(B_ANY_DELIVERY, B_ANY_SOURCE, B_KEY_DOWN) {}
 
@@ -20,7 +21,12 @@ filter_result SpaceBarFilter::Filter(BMessage* message, BHandler** target)
 
 	std::printf("Got key: %d\n", int(byte));
 	std::fflush(stdout);
-	if (byte == B_SPACE)
+	if (byte == B_SPACE) {
+		// An edit typed but not yet committed goes first, so that the sound played is the
+		// one typed: its message is queued before the key's.
+		if (auto* text = dynamic_cast<BTextControl*>(*target))
+			text->CommitEdit();
 		*target = Looper();
+	}
 	return B_DISPATCH_MESSAGE;
 }

@@ -22,7 +22,7 @@ public:
 	// Shows the background only, hiding any curve on the screen.
 	void Clear();
 	// Only stores the flag: the caller follows it with a drawing of the curve or Clear().
-	void SetEnabled(bool enabled);
+	virtual void SetEnabled(bool enabled);
 	bool IsEnabled() const { return fEnabled; }
 
 	// Starts recording a new curve picture: the background first, then the curve colour in

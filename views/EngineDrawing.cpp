@@ -24,6 +24,7 @@ void DrawEnvelopeToView(EnvelopeView* view, float k)
 		view->StrokeLine(BPoint(float(i), layout.b), BPoint(float(i), layout.Row(v)), B_SOLID_HIGH);
 	}
 	view->EndCurve();
+	view->SetShownCurve(k);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // its own and is the one definition the views and the engine's drawing share.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "kits/interface/GraphicsDefs.h"
@@ -91,6 +92,21 @@ inline float CurveValueAt(float x, float width)
 inline float StoredCurveValue(float computed)
 {
 	return computed == 0 ? 1.0f : computed;
+}
+
+// One arrow-key step of the curve from value: to the next whole number in the direction
+// (step -1 or +1), skipping 0 (no shape), within -50 .. +50 (the mouse's range). A value beyond
+// that range comes back to its edge; at an edge, a step outwards keeps the value.
+inline float CurveKeyStep(float value, int step)
+{
+	constexpr float kEdge = 50;
+	float next = step < 0 ? std::ceil(value) - 1 : std::floor(value) + 1;
+	if (next == 0)
+		next = float(step);
+	next = std::clamp(next, -kEdge, kEdge);
+	if ((step < 0 && next > value) || (step > 0 && next < value))
+		return value < -kEdge || value > kEdge ? next : value;
+	return next;
 }
 
 // The envelope's columns: i = 1, 2, ... while i < w, where w = right - 2, and the curve's base

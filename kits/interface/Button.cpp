@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "kits/interface/InterfacePrivate.h"
+
 namespace {
 
 // Qt's styles widen every labelled button to 80 pixels, wider than the layout's buttons were
@@ -21,6 +23,13 @@ BButton::BButton(BRect frame, const char* name, const char* label, BMessage* mes
 {
 	fButton->setAutoDefault(false);
 	QObject::connect(fButton, &QPushButton::clicked, SignalContext(), [this] { Invoke(); });
+	// The space bar belongs to the window (it plays), so Enter presses a focused button.
+	tunk_internal::OnKeyPress(fButton, [this](const QKeyEvent* key) {
+		if (!tunk_internal::IsEnterKey(key) || !fButton->isEnabled())
+			return false;
+		fButton->click();
+		return true;
+	});
 	SetControlWidget(fButton);
 }
 

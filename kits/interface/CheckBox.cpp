@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QSignalBlocker>
 
+#include "kits/interface/InterfacePrivate.h"
+
 BCheckBox::BCheckBox(BRect frame, const char* name, const char* label, BMessage* message,
     uint32 resizingMode, uint32 flags)
     : BControl(frame, name, label, message, resizingMode, flags),
@@ -14,6 +16,13 @@ BCheckBox::BCheckBox(BRect frame, const char* name, const char* label, BMessage*
 	QObject::connect(fCheckBox, &QCheckBox::clicked, SignalContext(), [this](bool checked) {
 		SetValueNoUpdate(checked ? B_CONTROL_ON : B_CONTROL_OFF);
 		Invoke();
+	});
+	// The space bar belongs to the window (it plays), so Enter toggles a focused check box.
+	tunk_internal::OnKeyPress(fCheckBox, [this](const QKeyEvent* key) {
+		if (!tunk_internal::IsEnterKey(key) || !fCheckBox->isEnabled())
+			return false;
+		fCheckBox->click();
+		return true;
 	});
 	SetControlWidget(fCheckBox);
 }

@@ -1,5 +1,6 @@
 #include "kits/interface/Control.h"
 
+#include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
 
@@ -101,7 +102,39 @@ namespace {
 
 constexpr int kLabelGap = 4;
 
+class KeyPressHook : public QObject {
+public:
+	KeyPressHook(QWidget* widget, std::function<bool(const QKeyEvent*)> handler)
+	    : QObject(widget), fHandler(std::move(handler))
+	{
+		widget->installEventFilter(this);
+	}
+
+protected:
+	bool eventFilter(QObject*, QEvent* event) override
+	{
+		return event->type() == QEvent::KeyPress &&
+		       fHandler(static_cast<const QKeyEvent*>(event));
+	}
+
+private:
+	std::function<bool(const QKeyEvent*)> fHandler;
+};
+
 } // namespace
+
+bool IsEnterKey(const QKeyEvent* event)
+{
+	constexpr Qt::KeyboardModifiers kCommandKeys =
+	    Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+	return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+	       (event->modifiers() & kCommandKeys) == 0;
+}
+
+void OnKeyPress(QWidget* widget, std::function<bool(const QKeyEvent*)> handler)
+{
+	new KeyPressHook(widget, std::move(handler));
+}
 
 int LabelWidth(const QWidget* label, bool hasLabel)
 {

@@ -16,6 +16,7 @@
 
 class BView;
 class BWindow;
+class QKeyEvent;
 
 namespace tunk_internal {
 
@@ -67,6 +68,9 @@ void StrokeLinePixels(
 void DrawImagePixels(
     QImage& image, bool opaque, const QImage& source, BPoint where, drawing_mode mode);
 
+// The colour that marks the view with the keyboard focus.
+constexpr rgb_color kNavigationColor = {0, 0, 229, 255};
+
 // The widget behind a BView: shows the view's image and turns Qt's mouse and key events into
 // the view's hooks.
 class ViewWidget : public QWidget {
@@ -85,6 +89,8 @@ protected:
 	void enterEvent(QEnterEvent* event) override;
 	void leaveEvent(QEvent* event) override;
 	void keyPressEvent(QKeyEvent* event) override;
+	void focusInEvent(QFocusEvent* event) override;
+	void focusOutEvent(QFocusEvent* event) override;
 
 private:
 	void RunHook(const std::function<void()>& hook);
@@ -123,6 +129,18 @@ private:
 	QPointer<QWidget> fLastReceiver;
 	int fLastKey = 0;
 };
+
+// The byte a key press stands for: the first byte of its text, or the platform's code of a key
+// without text (arrows, Enter, function keys ...). False for a modifier key alone.
+bool KeyBytes(const QKeyEvent* event, QByteArray* bytes);
+
+// Return or the keypad's Enter, without Control, Alt or Meta: the key that presses a focused
+// button.
+bool IsEnterKey(const QKeyEvent* event);
+
+// Calls the handler with each key press that reaches the widget, before the widget's own
+// handling; a true result means the handler took the key. The hook lives as long as the widget.
+void OnKeyPress(QWidget* widget, std::function<bool(const QKeyEvent*)> handler);
 
 // Text controls and menu fields: a label left of a field, split at a divider. The toolkit's
 // divider leaves the label its preferred width and a small gap (0 without a label).

@@ -1,5 +1,7 @@
 #include "kits/interface/MenuField.h"
 
+#include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -26,8 +28,38 @@ BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* 
 	}
 	panel->setFocusProxy(fButton);
 	panel->setFocusPolicy(fButton->focusPolicy());
+	tunk_internal::OnKeyPress(fButton, [this](const QKeyEvent* key) { return MenuKey(key); });
 	SetControlWidget(panel);
 	UpdateMenuLabel();
+}
+
+// The space bar belongs to the window (it plays): Enter, F4 and Alt+Down open the menu, as
+// desktop users expect of a drop-down list, and Up and Down choose the item above or below the
+// marked one, as a choice with the mouse would.
+bool BMenuField::MenuKey(const QKeyEvent* key)
+{
+	if (fMenu == nullptr || !IsEnabled())
+		return false;
+	bool alt = (key->modifiers() & Qt::AltModifier) != 0;
+	if (tunk_internal::IsEnterKey(key) || (key->key() == Qt::Key_F4 && !alt) ||
+	    (key->key() == Qt::Key_Down && alt)) {
+		fButton->showMenu();
+		return true;
+	}
+	if ((key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) ||
+	    (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0)
+		return false;
+	int32 step = key->key() == Qt::Key_Up ? -1 : 1;
+	BMenuItem* marked = fMenu->FindMarked();
+	int32 index = marked != nullptr ? fMenu->IndexOf(marked) + step : 0;
+	for (; index >= 0 && index < fMenu->CountItems(); index += step) {
+		BMenuItem* item = fMenu->ItemAt(index);
+		if (item->IsEnabled() && item->Action() != nullptr) {
+			item->Action()->trigger();
+			break;
+		}
+	}
+	return true;
 }
 
 BMenuField::~BMenuField()

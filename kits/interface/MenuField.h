@@ -5,6 +5,7 @@
 #include "kits/interface/Control.h"
 
 class BMenu;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 
@@ -35,6 +36,7 @@ private:
 	friend class BMenu;
 
 	void UpdateMenuLabel();
+	bool MenuKey(const QKeyEvent* key);
 
 	BMenu* fMenu;
 	float fDivider;

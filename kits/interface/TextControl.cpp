@@ -40,6 +40,14 @@ void BTextControl::Commit()
 	Invoke();
 }
 
+bool BTextControl::CommitEdit()
+{
+	if (!fEdited)
+		return false;
+	Commit();
+	return true;
+}
+
 void BTextControl::SetText(const char* text)
 {
 	fEdited = false;

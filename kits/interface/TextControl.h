@@ -20,6 +20,10 @@ public:
 	void SetText(const char* text);
 	// Valid until the text changes or Text is called again.
 	const char* Text() const;
+	// True while the text holds an edit that has not been sent yet.
+	bool IsEdited() const { return fEdited; }
+	// Sends the message now when the text holds such an edit, as Enter would; true when sent.
+	bool CommitEdit();
 
 	// The x coordinate, in the control, where the text field begins (0: the field takes the
 	// whole frame). A labelled control starts with the label's width plus a small gap.

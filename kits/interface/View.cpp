@@ -53,7 +53,26 @@ void ViewWidget::paintEvent(QPaintEvent*)
 	if (fView->fShowsImage && fView->fBitmap == nullptr) {
 		QPainter painter(this);
 		painter.drawImage(0, 0, fView->Image());
+		// A navigable view with the keyboard focus shows it with a ring one pixel inside its
+		// edge, in the keyboard navigation colour; the ring is never part of the view's image.
+		if (hasFocus() && (fView->Flags() & B_NAVIGABLE) != 0 && width() > 2 && height() > 2) {
+			painter.setPen(QColor(kNavigationColor.red, kNavigationColor.green,
+			    kNavigationColor.blue));
+			painter.drawRect(1, 1, width() - 3, height() - 3);
+		}
 	}
+}
+
+void ViewWidget::focusInEvent(QFocusEvent* event)
+{
+	QWidget::focusInEvent(event);
+	update();
+}
+
+void ViewWidget::focusOutEvent(QFocusEvent* event)
+{
+	QWidget::focusOutEvent(event);
+	update();
 }
 
 // The view's hooks run as a dispatch of its window, as the window's messages do.
@@ -121,8 +140,8 @@ void ViewWidget::leaveEvent(QEvent*)
 
 void ViewWidget::keyPressEvent(QKeyEvent* event)
 {
-	QByteArray bytes = event->text().toUtf8();
-	if (fView == nullptr || bytes.isEmpty()) {
+	QByteArray bytes;
+	if (fView == nullptr || !KeyBytes(event, &bytes)) {
 		QWidget::keyPressEvent(event);
 		return;
 	}

@@ -33,11 +33,7 @@ void KeyRouter::Install()
 	QCoreApplication::instance()->installEventFilter(router);
 }
 
-namespace {
-
-// The byte a key press stands for: the first byte of its text, or the platform's code of a key
-// without text.
-bool KeyByte(const QKeyEvent* event, QByteArray* bytes)
+bool KeyBytes(const QKeyEvent* event, QByteArray* bytes)
 {
 	*bytes = event->text().toUtf8();
 	if (!bytes->isEmpty())
@@ -70,6 +66,8 @@ bool KeyByte(const QKeyEvent* event, QByteArray* bytes)
 	*bytes = QByteArray(1, code);
 	return true;
 }
+
+namespace {
 
 int32 Modifiers(Qt::KeyboardModifiers modifiers)
 {
@@ -108,7 +106,7 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event)
 
 	BWindow* window = BWindow::WindowFor(widget);
 	QByteArray bytes;
-	if (window == nullptr || !KeyByte(key, &bytes))
+	if (window == nullptr || !KeyBytes(key, &bytes))
 		return false;
 
 	BMessage message(B_KEY_DOWN);

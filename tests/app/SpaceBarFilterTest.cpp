@@ -23,14 +23,20 @@ public:
 	{
 		filter = new SpaceBarFilter;
 		AddCommonFilter(filter);
-		text = new BTextControl(BRect(10, 10, 200, 30), "TextFreqStart", nullptr, "", nullptr);
+		text = new BTextControl(
+		    BRect(10, 10, 200, 30), "TextFreqStart", nullptr, "", new BMessage(kTextCode));
 		AddChild(text);
 		plain = new BView(BRect(10, 50, 100, 100), "plain", B_FOLLOW_NONE, B_WILL_DRAW);
 		AddChild(plain);
 	}
 
+	static constexpr uint32 kTextCode = four_char_code("tfrs");
+
 	void MessageReceived(BMessage* message) override
 	{
+		codes.push_back(message->what);
+		if (message->what == kTextCode)
+			committed.push_back(text->Text());
 		if (message->what == B_KEY_DOWN) {
 			int8 byte = 0;
 			message->FindInt8("byte", &byte);
@@ -42,6 +48,8 @@ public:
 	BTextControl* text;
 	BView* plain;
 	std::vector<int8> keyBytes;
+	std::vector<uint32> codes;
+	std::vector<std::string> committed;
 };
 
 class SpaceBarFilterTest : public ::testing::Test {
@@ -160,6 +168,27 @@ TEST_F(SpaceBarFilterTest, AKeyMessageWithoutItsByteIsLeftAlone)
 	EXPECT_EQ(testing::internal::GetCapturedStdout(), "Got key: 32\n");
 	EXPECT_EQ(result, B_DISPATCH_MESSAGE);
 	EXPECT_EQ(target, window);
+}
+
+// An edit not yet committed is committed before the space plays: the window handles the text
+// control's message first, so the sound it plays is the one typed. Nothing is sent twice.
+TEST_F(SpaceBarFilterTest, ASpaceCommitsAPendingEditBeforeItPlays)
+{
+	QTest::keyClicks(field, "440");
+	ProcessEvents();
+	EXPECT_TRUE(window->codes.empty());
+	Console([&] { QTest::keyClick(field, Qt::Key_Space, Qt::NoModifier); });
+	EXPECT_EQ(window->codes, (std::vector<uint32>{KeyWindow::kTextCode, uint32(B_KEY_DOWN)}));
+	EXPECT_EQ(window->committed, std::vector<std::string>{"440"});
+	EXPECT_EQ(field->text().toStdString(), "440");
+
+	window->codes.clear();
+	Console([&] {
+		QTest::keyClick(field, Qt::Key_Space, Qt::NoModifier);
+		QTest::keyClick(field, Qt::Key_Return, Qt::NoModifier);
+	});
+	// Enter still commits, edited or not.
+	EXPECT_EQ(window->codes, (std::vector<uint32>{uint32(B_KEY_DOWN), KeyWindow::kTextCode}));
 }
 
 } // namespace

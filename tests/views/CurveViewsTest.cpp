@@ -5,6 +5,7 @@
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
 #include "views/TunkView.h"
+#include "views/ViewGeometry.h"
 #include "views/ViewTestSupport.h"
 
 using namespace view_test;
@@ -270,6 +271,99 @@ TEST_F(EnvelopeMouseTest, RealMouseEventsReachTheGestures)
 	EXPECT_EQ(CurveMessages(), 4);
 	EXPECT_EQ(view->CurveValue(), 1.0f);
 	EXPECT_FALSE(view->IsPressed());
+}
+
+// ---- Envelope view: the keyboard ----
+
+// Each arrow press steps the shown curve one whole number and posts one curve message; the
+// steps skip 0 and stop at the mouse's range, and the engine's drawing sets where they start.
+TEST_F(EnvelopeMouseTest, ArrowKeysStepTheShownCurve)
+{
+	view->SetEnabled(true);
+	engine.SetAmpEnvelope(2.5f);
+	engine.DrawAmpEnvToView(view);
+	EXPECT_EQ(view->ShownCurve(), 2.5f);
+	window->Show();
+	ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Widget()));
+	window->Activate();
+	view->MakeFocus();
+	ASSERT_TRUE(ProcessEventsUntil([&] { return view->IsFocus(); }));
+
+	QWidget* widget = view->Widget();
+	QTest::keyClick(widget, Qt::Key_Right);
+	EXPECT_EQ(view->CurveValue(), 3.0f);
+	QTest::keyClick(widget, Qt::Key_Up);
+	EXPECT_EQ(view->CurveValue(), 4.0f);
+	EXPECT_EQ(CurveMessages(), 2);
+	for (int i = 0; i < 4; i++)
+		QTest::keyClick(widget, Qt::Key_Left);
+	EXPECT_EQ(view->CurveValue(), -1.0f) << "0 has no shape and is skipped";
+	QTest::keyClick(widget, Qt::Key_Down);
+	EXPECT_EQ(view->CurveValue(), -2.0f);
+	EXPECT_EQ(CurveMessages(), 7);
+
+	engine.SetAmpEnvelope(49);
+	engine.DrawAmpEnvToView(view);
+	QTest::keyClick(widget, Qt::Key_Right);
+	QTest::keyClick(widget, Qt::Key_Right);
+	EXPECT_EQ(view->CurveValue(), 50.0f);
+	EXPECT_EQ(CurveMessages(), 8) << "no step beyond the edge";
+	QTest::keyClick(widget, Qt::Key_A);
+	EXPECT_EQ(CurveMessages(), 8);
+
+	view->SetEnabled(false);
+	EXPECT_FALSE(view->IsFocus()) << "a disabled view gives up the focus";
+	QTest::keyClick(widget, Qt::Key_Left);
+	EXPECT_EQ(CurveMessages(), 8);
+}
+
+TEST(CurveGeometry, KeyStepsSkipZeroAndKeepToTheMouseRange)
+{
+	using view_geometry::CurveKeyStep;
+	EXPECT_EQ(CurveKeyStep(1, -1), -1.0f);
+	EXPECT_EQ(CurveKeyStep(-1, 1), 1.0f);
+	EXPECT_EQ(CurveKeyStep(0.5f, -1), -1.0f);
+	EXPECT_EQ(CurveKeyStep(2.5f, -1), 2.0f);
+	EXPECT_EQ(CurveKeyStep(-50, -1), -50.0f);
+	EXPECT_EQ(CurveKeyStep(50, 1), 50.0f);
+	EXPECT_EQ(CurveKeyStep(60, 1), 50.0f) << "a value from beyond the edge comes back";
+	EXPECT_EQ(CurveKeyStep(-75, -1), -50.0f);
+}
+
+// The focus shows as a ring inside the frame on the screen; the view's image stays as drawn.
+TEST_F(EnvelopeViewTest, TheFocusShowsAsARingOutsideTheImage)
+{
+	view->SetEnabled(true);
+	engine.DrawAmpEnvToView(view);
+	window->Show();
+	ASSERT_TRUE(QTest::qWaitForWindowExposed(window->Widget()));
+	window->Activate();
+	// Activation hands the focus to the first view that takes it: this one.
+	view->MakeFocus(false);
+	ProcessEvents();
+	QImage unfocused = view->Widget()->grab().toImage();
+	QImage image = view->Image();
+	view->MakeFocus();
+	ASSERT_TRUE(ProcessEventsUntil([&] { return view->IsFocus(); }));
+	QImage focused = view->Widget()->grab().toImage();
+	EXPECT_EQ(view->Image(), image);
+	int ring = 0;
+	int elsewhere = 0;
+	for (int y = 0; y < focused.height(); y++) {
+		for (int x = 0; x < focused.width(); x++) {
+			bool changed = focused.pixel(x, y) != unfocused.pixel(x, y);
+			bool onRing = (x == 1 || y == 1 || x == focused.width() - 2 ||
+			                  y == focused.height() - 2) &&
+			              x >= 1 && y >= 1 && x <= focused.width() - 2 &&
+			              y <= focused.height() - 2;
+			(onRing ? ring : elsewhere) += changed;
+		}
+	}
+	EXPECT_GT(ring, 2 * (focused.width() + focused.height()) - 20);
+	EXPECT_EQ(elsewhere, 0);
+	view->MakeFocus(false);
+	ProcessEvents();
+	EXPECT_EQ(view->Widget()->grab().toImage(), unfocused);
 }
 
 // ---- Distortion view ----

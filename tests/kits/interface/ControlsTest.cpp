@@ -402,3 +402,91 @@ TEST_F(Controls, ATargetOtherThanTheWindowGetsTheMessage)
 }
 
 } // namespace
+
+// The space bar belongs to the window, so the keys that operate a control are Enter (buttons,
+// check boxes, opening a menu), F4 and Alt+Down (menus) and the arrows (the marked item).
+TEST_F(Controls, EnterPressesButtonsAndTogglesCheckBoxes)
+{
+	auto* button = new BButton(BRect(20, 15, 76, 55), "play", "Play", new BMessage(kButton));
+	auto* check = new BCheckBox(BRect(20, 60, 80, 80), "on", "On", new BMessage(kCheck));
+	box->AddChild(button);
+	box->AddChild(check);
+	ShowActive();
+
+	button->MakeFocus();
+	QTest::keyClick(button->PushButton(), Qt::Key_Return);
+	QTest::keyClick(button->PushButton(), Qt::Key_Enter, Qt::KeypadModifier);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kButton, kButton}));
+	QTest::keyClick(button->PushButton(), Qt::Key_Return, Qt::ControlModifier);
+	EXPECT_EQ(Codes().size(), 2u) << "Ctrl+Return is a shortcut, not a press";
+
+	window->codes.clear();
+	check->MakeFocus();
+	QTest::keyClick(check->CheckBox(), Qt::Key_Return);
+	EXPECT_EQ(check->Value(), B_CONTROL_ON);
+	QTest::keyClick(check->CheckBox(), Qt::Key_Enter, Qt::KeypadModifier);
+	EXPECT_EQ(check->Value(), B_CONTROL_OFF);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kCheck, kCheck}));
+
+	window->codes.clear();
+	check->SetEnabled(false);
+	button->SetEnabled(false);
+	QTest::keyClick(check->CheckBox(), Qt::Key_Return);
+	QTest::keyClick(button->PushButton(), Qt::Key_Return);
+	EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(Controls, MenuFieldOpensAndStepsFromTheKeyboard)
+{
+	auto* menu = new BPopUpMenu("");
+	auto* field = new BMenuField(BRect(5, 10, 150, 30), "FieldOsc", "Oscillator", menu);
+	constexpr uint32 kThird = four_char_code("mswm");
+	menu->AddItem(new BMenuItem("Sine", new BMessage(kSine)));
+	menu->AddItem(new BMenuItem("Square", new BMessage(kSquare)));
+	menu->AddItem(new BMenuItem("Saw", new BMessage(kThird)));
+	menu->ItemAt(0)->SetMarked(true);
+	box->AddChild(field);
+	ShowActive();
+	QPushButton* button = field->MenuButton();
+	field->MakeFocus();
+
+	QTest::keyClick(button, Qt::Key_Down);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kSquare}));
+	EXPECT_STREQ(field->MenuLabel(), "Square");
+	QTest::keyClick(button, Qt::Key_Down);
+	QTest::keyClick(button, Qt::Key_Down);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kSquare, kThird})) << "no step past the last item";
+	QTest::keyClick(button, Qt::Key_Up);
+	QTest::keyClick(button, Qt::Key_Up);
+	QTest::keyClick(button, Qt::Key_Up);
+	EXPECT_EQ(Codes(), (std::vector<uint32>{kSquare, kThird, kSquare, kSine}));
+	EXPECT_TRUE(menu->ItemAt(0)->IsMarked());
+
+	// Each opening key shows the pop-up; Escape closes it without a choice.
+	struct Opener {
+		Qt::Key key;
+		Qt::KeyboardModifiers modifiers;
+	};
+	for (Opener opener : {Opener{Qt::Key_Return, Qt::NoModifier},
+	         Opener{Qt::Key_Enter, Qt::KeypadModifier}, Opener{Qt::Key_F4, Qt::NoModifier},
+	         Opener{Qt::Key_Down, Qt::AltModifier}}) {
+		bool opened = false;
+		QTimer::singleShot(50, [&] {
+			QWidget* popup = QApplication::activePopupWidget();
+			if (popup == nullptr)
+				return;
+			opened = true;
+			QTest::keyClick(popup, Qt::Key_Escape);
+		});
+		QTest::keyClick(button, opener.key, opener.modifiers);
+		ProcessEventsUntil([&] { return opened; }, 1000);
+		EXPECT_TRUE(opened) << opener.key;
+		ProcessEvents();
+		EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+	}
+	EXPECT_EQ(Codes().size(), 4u);
+
+	field->SetEnabled(false);
+	QTest::keyClick(button, Qt::Key_Down);
+	EXPECT_EQ(Codes().size(), 4u) << "a disabled field changes nothing";
+}
