@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "engine/DiskAudio.h"
-#include "engine/TunkSound.h"
+#include "engine/core/Render.h"
 #include "kits/storage/TempDir.h"
-#include "preset/PresetEngine.h"
+#include "preset/PresetRecord.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -164,12 +164,9 @@ void SendDelete(Display* display, Window window)
 
 std::vector<int16> DefaultSound()
 {
-	TunkSound sound;
-	ApplyPresetToEngine(DefaultPresetParams(), &sound);
-	sound.GenerateSound();
-	int64 count = 0;
-	const int16* buffer = sound.GetBuffer(&count);
-	return std::vector<int16>(buffer, buffer + count);
+	std::vector<int16> samples;
+	tunk::Render(ToSoundParams(DefaultPresetParams()), &samples);
+	return samples;
 }
 
 bool Contains(const std::vector<int16>& haystack, const std::vector<int16>& needle)
