@@ -1,0 +1,194 @@
+// The real program's command line: --help and --version answer and end without a window, an
+// unknown option is refused with the usage on standard error and status 2, and "--" ends the
+// options so that a preset named like an option still opens.
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "kits/storage/TempDir.h"
+#include "preset/PresetRecord.h"
+#include "tools/RunProgram.h"
+
+// Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
+#include <X11/Xlib.h>
+#undef Bool
+#undef None
+#undef Status
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs tunk where no display can be reached: a window would end it with an error instead.
+ProgramRun RunWithoutDisplay(const std::vector<std::string>& args, const std::string& folder)
+{
+	std::string previous = std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+	setenv("QT_QPA_PLATFORM", "xcb", 1);
+	setenv("DISPLAY", ":none", 1);
+	ProgramRun run = RunProgram(TUNK_BINARY, args, folder);
+	setenv("QT_QPA_PLATFORM", previous.c_str(), 1);
+	unsetenv("DISPLAY");
+	return run;
+}
+
+std::string FirstLine(const std::string& text)
+{
+	return text.substr(0, text.find('\n'));
+}
+
+TEST(CommandLine, HelpAndVersionAnswerWithoutAWindow)
+{
+	TempDir dir;
+	ProgramRun help = RunWithoutDisplay({"--help"}, dir.Path());
+	EXPECT_EQ(help.status, 0);
+	EXPECT_EQ(FirstLine(help.out), "Usage: tunk [OPTION]... [--] [PRESET]...");
+	EXPECT_NE(help.out.find("--version"), std::string::npos);
+	EXPECT_EQ(help.err, "");
+
+	// Options end the reading at once, whatever follows.
+	ProgramRun version = RunWithoutDisplay({"--version", "missing.tunk"}, dir.Path());
+	EXPECT_EQ(version.status, 0);
+	EXPECT_EQ(version.out, "tunk " TUNK_VERSION "\n");
+	EXPECT_EQ(version.err, "");
+}
+
+TEST(CommandLine, AnUnknownOptionIsRefusedWithTheUsage)
+{
+	TempDir dir;
+	for (const char* option : {"--bogus", "-x", "-help"}) {
+		SCOPED_TRACE(option);
+		ProgramRun run = RunWithoutDisplay({"preset.tunk", option}, dir.Path());
+		EXPECT_EQ(run.status, 2);
+		EXPECT_EQ(run.out, "");
+		EXPECT_EQ(FirstLine(run.err), std::string("tunk: unknown option '") + option + "'");
+		EXPECT_NE(run.err.find("Usage: tunk"), std::string::npos);
+	}
+}
+
+// A process this test started, ended with SIGTERM.
+class Process {
+public:
+	Process(const std::vector<std::string>& args, const std::string& folder,
+	    const std::vector<std::pair<std::string, std::string>>& env)
+	{
+		pid_ = fork();
+		if (pid_ != 0)
+			return;
+		if (chdir(folder.c_str()) != 0)
+			_exit(127);
+		for (const auto& [name, value] : env)
+			setenv(name.c_str(), value.c_str(), 1);
+		std::vector<char*> argv;
+		for (const std::string& arg : args)
+			argv.push_back(const_cast<char*>(arg.c_str()));
+		argv.push_back(nullptr);
+		execv(argv[0], argv.data());
+		_exit(127);
+	}
+	~Process() { Stop(); }
+	Process(const Process&) = delete;
+	Process& operator=(const Process&) = delete;
+
+	// The exit status once the process ended by itself within the time, else -1.
+	int Wait(std::chrono::milliseconds limit)
+	{
+		for (auto end = std::chrono::steady_clock::now() + limit;
+		     pid_ > 0 && std::chrono::steady_clock::now() < end;
+		     std::this_thread::sleep_for(20ms)) {
+			int status = 0;
+			if (waitpid(pid_, &status, WNOHANG) == pid_) {
+				pid_ = -1;
+				return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+			}
+		}
+		return -1;
+	}
+
+	void Stop()
+	{
+		if (pid_ > 0) {
+			kill(pid_, SIGTERM);
+			waitpid(pid_, nullptr, 0);
+			pid_ = -1;
+		}
+	}
+
+private:
+	pid_t pid_ = -1;
+};
+
+// The titles of the top-level windows of the display that begin with the prefix.
+void CollectTitles(Display* display, Window window, const std::string& prefix,
+    std::vector<std::string>* titles)
+{
+	char* name = nullptr;
+	if (XFetchName(display, window, &name) && name != nullptr) {
+		if (std::string(name).rfind(prefix, 0) == 0)
+			titles->push_back(name);
+		XFree(name);
+	}
+	Window root, parent;
+	Window* children = nullptr;
+	unsigned int count = 0;
+	if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+		for (unsigned int i = 0; i < count; i++)
+			CollectTitles(display, children[i], prefix, titles);
+		if (children != nullptr)
+			XFree(children);
+	}
+}
+
+std::vector<std::string> TunkTitles(Display* display)
+{
+	std::vector<std::string> titles;
+	CollectTitles(display, DefaultRootWindow(display), "Tunk", &titles);
+	return titles;
+}
+
+TEST(CommandLine, DoubleDashEndsTheOptions)
+{
+	if (access("/usr/bin/Xvfb", X_OK) != 0)
+		GTEST_SKIP() << "needs Xvfb (scripts/install-deps installs it)";
+	TempDir dir;
+	PresetParams params = DefaultPresetParams();
+	params.startFreq = 440;
+	ASSERT_EQ(WritePresetFile((dir / "-x").c_str(), params), B_OK);
+
+	int number = 70;
+	while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+	       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+		number++;
+	std::string display = ":" + std::to_string(number);
+	Process server({"/usr/bin/Xvfb", display, "-noreset", "-nolisten", "tcp"}, dir.Path(), {});
+	Display* x = nullptr;
+	for (int i = 0; i < 250 && x == nullptr; i++) {
+		std::this_thread::sleep_for(20ms);
+		x = XOpenDisplay(display.c_str());
+	}
+	ASSERT_NE(x, nullptr) << "the virtual display did not come up";
+
+	Process tunk({TUNK_BINARY, "--", "-x"}, dir.Path(),
+	    {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"SDL_AUDIODRIVER", "dummy"},
+	        {"XDG_DATA_HOME", dir.Path()}, {"XDG_RUNTIME_DIR", dir.Path()}});
+	std::vector<std::string> titles;
+	for (int i = 0; i < 500 && titles.empty(); i++) {
+		std::this_thread::sleep_for(20ms);
+		titles = TunkTitles(x);
+	}
+	// Time for a second window, should "--" have been taken for a file.
+	std::this_thread::sleep_for(500ms);
+	EXPECT_EQ(TunkTitles(x), std::vector<std::string>{"Tunk v1.1 - -x"});
+	EXPECT_EQ(tunk.Wait(200ms), -1) << "the program runs on with its window";
+	tunk.Stop();
+	XCloseDisplay(x);
+	server.Stop();
+}
+
+} // namespace
