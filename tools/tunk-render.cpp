@@ -7,6 +7,7 @@
 // and printed in command-line order, so every job count says the same things in the same
 // order and writes the same files.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,15 +42,26 @@ std::string describe_read_status(status_t status)
 	return status == B_BAD_DATA ? "not a valid Tunk preset" : DescribeStatus(status);
 }
 
-// True when `path` is an existing file that one of `others` also names.
-bool names_same_file(const std::string& path, const std::vector<std::string>& others)
+// The files of a run's presets, by device and inode, gathered once: comparing each output
+// with each preset would stat the whole list for every sound of a large pack.
+using FileIds = std::set<std::pair<dev_t, ino_t>>;
+
+FileIds file_ids(const std::vector<std::string>& paths)
 {
-	std::error_code error;
-	for (const std::string& other : others) {
-		if (!other.empty() && std::filesystem::equivalent(path, other, error))
-			return true;
+	FileIds ids;
+	struct stat info;
+	for (const std::string& path : paths) {
+		if (!path.empty() && stat(path.c_str(), &info) == 0)
+			ids.emplace(info.st_dev, info.st_ino);
 	}
-	return false;
+	return ids;
+}
+
+// True when `path` is an existing file that one of `ids` names.
+bool is_one_of(const std::string& path, const FileIds& ids)
+{
+	struct stat info;
+	return stat(path.c_str(), &info) == 0 && ids.count({info.st_dev, info.st_ino}) != 0;
 }
 
 // One sound of the run, as the first stage decided it.
@@ -63,8 +75,8 @@ struct Sound {
 };
 
 // A preset of the command line ("" for the default sound).
-Sound prepare_preset(
-	const RenderOptions& options, const std::string& preset, std::set<std::string>* written)
+Sound prepare_preset(const RenderOptions& options, const std::string& preset,
+	const FileIds& presetFiles, std::set<std::string>* written)
 {
 	Sound sound;
 	JobResult& result = sound.prepared;
@@ -95,8 +107,8 @@ Sound prepare_preset(
 		result.messages += message(sound.output, "already written by an earlier preset of this run");
 		return sound;
 	}
-	if (names_same_file(sound.output, options.presets)
-		|| names_same_file(sound.output, {options.savePreset})) {
+	if (is_one_of(sound.output, presetFiles)
+		|| is_one_of(sound.output, file_ids({options.savePreset}))) {
 		result.ok = false;
 		result.messages += message(sound.output, "is a preset of this run; not overwritten with sound");
 		return sound;
@@ -299,10 +311,11 @@ int main(int argc, char** argv)
 			sounds.push_back(prepare_random(options, i));
 	} else {
 		std::set<std::string> written;
+		const FileIds presetFiles = file_ids(options.presets);
 		if (options.presets.empty())
-			sounds.push_back(prepare_preset(options, "", &written));
+			sounds.push_back(prepare_preset(options, "", presetFiles, &written));
 		for (const std::string& preset : options.presets)
-			sounds.push_back(prepare_preset(options, preset, &written));
+			sounds.push_back(prepare_preset(options, preset, presetFiles, &written));
 	}
 
 	ProgressLine progress(sounds.size() > 1 && isatty(STDERR_FILENO));
