@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolTip>
 #include <algorithm>
 
 #include "kits/app/Message.h"
@@ -193,6 +194,27 @@ void BSlider::SetBarColor(rgb_color color)
 	QPalette palette = fSlider->palette();
 	palette.setColor(QPalette::Highlight, QColor(color.red, color.green, color.blue, color.alpha));
 	fSlider->setPalette(palette);
+}
+
+void BSlider::SetToolTip(const char* text)
+{
+	BControl::SetToolTip(text);
+	QString tip = QString::fromUtf8(ToolTip());
+	fSlider->setToolTip(tip);
+	ControlWidget()->setToolTip(tip);
+	if (fSlider->isSliderDown() && !tip.isEmpty()) {
+		QStyleOptionSlider option;
+		option.initFrom(fSlider);
+		option.orientation = Qt::Horizontal;
+		option.tickPosition = fSlider->tickPosition();
+		option.minimum = fSlider->minimum();
+		option.maximum = fSlider->maximum();
+		option.sliderPosition = fSlider->sliderPosition();
+		option.sliderValue = fSlider->value();
+		QRect knob = fSlider->style()->subControlRect(
+		    QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, fSlider);
+		QToolTip::showText(fSlider->mapToGlobal(knob.bottomLeft()), tip, fSlider);
+	}
 }
 
 void BSlider::SetKeyIncrementValue(int32 increment)

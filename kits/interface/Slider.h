@@ -57,6 +57,10 @@ public:
 	void SetStyle(thumb_style style) { fThumb = style; }
 	thumb_style Style() const { return fThumb; }
 
+	// Shown on hover over the bar, and at once beside the knob while it is dragged, so that a
+	// value set in answer to the slider's messages follows the drag.
+	void SetToolTip(const char* text) override;
+
 	void SetKeyIncrementValue(int32 increment);
 	int32 KeyIncrementValue() const;
 

@@ -391,6 +391,12 @@ void BView::Hide()
 	fWidget->hide();
 }
 
+void BView::SetToolTip(const char* text)
+{
+	fToolTip = text != nullptr ? text : "";
+	fWidget->setToolTip(QString::fromUtf8(fToolTip.c_str()));
+}
+
 bool BView::IsHidden() const
 {
 	return fHidden;

@@ -91,6 +91,10 @@ public:
 	virtual void Hide();
 	bool IsHidden() const;
 
+	// The text shown when the mouse rests on the view (none when empty).
+	virtual void SetToolTip(const char* text);
+	const char* ToolTip() const { return fToolTip.c_str(); }
+
 	// Locks the window (or bitmap) the view draws in; false when it has none.
 	bool LockLooper();
 	void UnlockLooper();
@@ -192,4 +196,5 @@ private:
 	bool fInExpose = false;
 	tunk_internal::ViewWidget* fWidget = nullptr;
 	std::unique_ptr<QImage> fImage;
+	std::string fToolTip;
 };

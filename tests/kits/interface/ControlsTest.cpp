@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -489,4 +490,31 @@ TEST_F(Controls, MenuFieldOpensAndStepsFromTheKeyboard)
 	field->SetEnabled(false);
 	QTest::keyClick(button, Qt::Key_Down);
 	EXPECT_EQ(Codes().size(), 4u) << "a disabled field changes nothing";
+}
+
+// A slider's tool tip is there on hover and shows beside the knob at once while it is dragged,
+// so that a value the window writes in answer to each message follows the drag.
+TEST_F(Controls, SliderToolTipFollowsTheDrag)
+{
+	auto* slider = new BSlider(BRect(10, 30, 230, 70), "cutoff", "Cutoff", new BMessage(kSlider),
+	    20, 20000, B_TRIANGLE_THUMB);
+	slider->SetModificationMessage(new BMessage(kSliding));
+	box->AddChild(slider);
+	ShowActive();
+	QSlider* bar = slider->SliderWidget();
+	slider->SetToolTip("5000 Hz");
+	EXPECT_EQ(bar->toolTip(), "5000 Hz");
+	EXPECT_STREQ(slider->ToolTip(), "5000 Hz");
+	EXPECT_FALSE(QToolTip::isVisible()) << "not dragged: only on hover";
+
+	QPoint knob = KnobCentre(bar);
+	QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, knob);
+	QTest::mouseMove(bar, knob + QPoint(20, 0));
+	ASSERT_TRUE(bar->isSliderDown());
+	slider->SetToolTip("6800 Hz");
+	EXPECT_TRUE(QToolTip::isVisible());
+	EXPECT_EQ(QToolTip::text(), "6800 Hz");
+	QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, knob + QPoint(20, 0));
+	EXPECT_EQ(bar->toolTip(), "6800 Hz");
+	QToolTip::hideText();
 }
