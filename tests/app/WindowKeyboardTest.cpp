@@ -1,0 +1,152 @@
+// Every control of the editor window operated from the keyboard, through real key events with
+// the application's space-bar filter installed: the space bar plays from every control, Enter
+// presses and toggles, the oscillator steps with the arrows, the envelope curves move with them.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "engine/TunkSound.h"
+#include "kits/interface/MenuField.h"
+#include "views/EnvelopeView.h"
+#include "window/TunkWindow.h"
+#include "window/WindowHarness.h"
+
+using namespace window_test;
+
+namespace {
+
+class WindowKeyboard : public WindowFixture {
+protected:
+	void SetUp() override
+	{
+		WindowFixture::SetUp();
+		window = New();
+		window->Activate();
+		ProcessEvents();
+	}
+
+	// The Qt widget that takes the keys of a control or view.
+	QWidget* KeyWidget(const char* name)
+	{
+		BView* view = window->FindView(name);
+		EXPECT_NE(view, nullptr) << name;
+		QWidget* widget = view->Widget();
+		return widget->focusProxy() != nullptr ? widget->focusProxy() : widget;
+	}
+
+	// Gives the control the focus and presses the key there.
+	void Press(const char* name, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+	{
+		QWidget* widget = KeyWidget(name);
+		while (widget->focusProxy() != nullptr)
+			widget = widget->focusProxy();
+		widget->setFocus(Qt::TabFocusReason);
+		ProcessEvents();
+		QTest::keyClick(widget, key, modifiers);
+		ProcessEvents();
+	}
+
+	bool Playing() { return window->Sound()->IsPlaying(); }
+
+	void Stop()
+	{
+		window->Sound()->StopSound();
+		ASSERT_FALSE(Playing());
+	}
+
+	TunkWindow* window = nullptr;
+};
+
+TEST_F(WindowKeyboard, SpacePlaysFromEveryControl)
+{
+	for (const char* check : {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion",
+	         "CheckEnFilter", "CheckEnSeq"})
+		Click(window, check);
+	for (const char* name : {"FieldOsc", "FreqSlider", "TextFreqStart", "DurSlider",
+	         "TextDuration", "AmpSlider", "AmpText", "CheckEnFreqEnv", "TextFreqCurve",
+	         "FreqEnvView", "CheckEnAmpEnv", "TextAmpCurve", "AmpEnvView", "CheckEnDistortion",
+	         "DistSlider", "SavePresetButton", "OpenPresetButton", "CheckEnFilter",
+	         "CutoffSlider", "ResonanceSlider", "PlayButton", "SaveWaveButton", "StopButton",
+	         "CheckEnSeq", "TextSeqBPM"}) {
+		SCOPED_TRACE(name);
+		Stop();
+		PresetParams before = window->Params();
+		Press(name, Qt::Key_Space);
+		EXPECT_TRUE(Playing());
+		EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof before), 0)
+		    << "the space changed nothing else";
+	}
+	EXPECT_EQ(Value(window, "CheckEnSeq"), B_CONTROL_ON);
+}
+
+TEST_F(WindowKeyboard, EnterPressesButtonsAndTogglesSections)
+{
+	Press("PlayButton", Qt::Key_Return);
+	EXPECT_TRUE(Playing());
+	Press("StopButton", Qt::Key_Enter, Qt::KeypadModifier);
+	EXPECT_FALSE(Playing());
+
+	Press("CheckEnFilter", Qt::Key_Return);
+	EXPECT_EQ(window->Params().filterEnabled, 1);
+	EXPECT_TRUE(Enabled(window, "CutoffSlider"));
+	Press("CheckEnFilter", Qt::Key_Enter, Qt::KeypadModifier);
+	EXPECT_EQ(window->Params().filterEnabled, 0);
+	EXPECT_FALSE(Enabled(window, "CutoffSlider"));
+}
+
+TEST_F(WindowKeyboard, ArrowsChooseTheWaveformAndMoveTheCurves)
+{
+	Press("FieldOsc", Qt::Key_Down);
+	EXPECT_EQ(window->Params().oscType, 2);
+	EXPECT_EQ(window->Sound()->GetOscType(), 2);
+	Press("FieldOsc", Qt::Key_Down);
+	Press("FieldOsc", Qt::Key_Down);
+	Press("FieldOsc", Qt::Key_Down);
+	EXPECT_EQ(window->Params().oscType, 4) << "Triangle is the last";
+	Press("FieldOsc", Qt::Key_Up);
+	EXPECT_EQ(window->Params().oscType, 3);
+	EXPECT_STREQ(Find<BMenuField>(window, "FieldOsc")->MenuLabel(), "Saw");
+
+	Click(window, "CheckEnFreqEnv");
+	ASSERT_EQ(window->Params().freqEnvelope, 1.0f);
+	Press("FreqEnvView", Qt::Key_Right);
+	EXPECT_EQ(window->Params().freqEnvelope, 2.0f);
+	EXPECT_EQ(window->Sound()->GetFreqEnvelope(), 2.0f);
+	EXPECT_EQ(Text(window, "TextFreqCurve"), "2");
+	Press("FreqEnvView", Qt::Key_Left);
+	Press("FreqEnvView", Qt::Key_Left);
+	EXPECT_EQ(window->Params().freqEnvelope, -1.0f) << "0 is skipped";
+
+	// A value typed into the field is where the next step starts.
+	Type(window, "TextFreqCurve", "20");
+	Press("FreqEnvView", Qt::Key_Up);
+	EXPECT_EQ(window->Params().freqEnvelope, 21.0f);
+
+	// The amplitude curve is still off: its view takes no keys.
+	float amp = window->Params().ampEnvelope;
+	Press("AmpEnvView", Qt::Key_Right);
+	EXPECT_EQ(window->Params().ampEnvelope, amp);
+}
+
+TEST_F(WindowKeyboard, SpaceAfterAnUncommittedEditPlaysTheTypedValue)
+{
+	QLineEdit* edit = Find<BTextControl>(window, "TextFreqStart")->TextView();
+	edit->setFocus();
+	edit->selectAll();
+	QTest::keyClicks(edit, "440");
+	ProcessEvents();
+	EXPECT_EQ(window->Params().startFreq, 1000.0f) << "not committed yet";
+	QTest::keyClick(edit, Qt::Key_Space);
+	ProcessEvents();
+	EXPECT_TRUE(Playing());
+	EXPECT_EQ(window->Params().startFreq, 440.0f);
+	EXPECT_EQ(window->Sound()->GetStartFreq(), 440.0f);
+	EXPECT_EQ(Value(window, "FreqSlider"), 440);
+	EXPECT_EQ(Text(window, "TextFreqStart"), "440") << "the space is not typed";
+}
+
+} // namespace
