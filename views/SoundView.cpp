@@ -1,5 +1,8 @@
 #include "views/SoundView.h"
 
+#include <cmath>
+#include <utility>
+
 #include "kits/interface/Bitmap.h"
 #include "views/PanelDrawing.h"
 #include "views/ViewGeometry.h"
@@ -46,4 +49,32 @@ void SoundView::Clear()
 	}
 	MovePenTo(0, 0);
 	DrawBitmap(fBitmap);
+}
+
+void SoundView::SetDragHandler(float startDistance, std::function<void()> handler)
+{
+	fDragDistance = startDistance;
+	fDragHandler = std::move(handler);
+}
+
+void SoundView::MouseDown(BPoint where)
+{
+	fPressed = true;
+	fPressPoint = where;
+}
+
+void SoundView::MouseMoved(BPoint where, uint32, const BMessage*)
+{
+	if (!fPressed || !fDragHandler)
+		return;
+	if (std::fabs(where.x - fPressPoint.x) + std::fabs(where.y - fPressPoint.y) < fDragDistance)
+		return;
+	// The drag takes the mouse until the drop, so the release may never reach the view.
+	fPressed = false;
+	fDragHandler();
+}
+
+void SoundView::MouseUp(BPoint)
+{
+	fPressed = false;
 }

@@ -3,6 +3,9 @@
 // never walks the sample buffer.
 #pragma once
 
+#include <functional>
+
+#include "kits/interface/Point.h"
 #include "kits/interface/Rect.h"
 #include "kits/interface/View.h"
 
@@ -18,6 +21,13 @@ public:
 	// Copies the whole bitmap; the update rectangle is not used.
 	void Draw(BRect updateRect) override;
 
+	// Dragging the sound out: a press followed by a move of at least `startDistance` pixels
+	// (horizontal plus vertical, as the platform measures it) calls the handler, once a press.
+	void SetDragHandler(float startDistance, std::function<void()> handler);
+	void MouseDown(BPoint where) override;
+	void MouseMoved(BPoint where, uint32 transit, const BMessage* dragged) override;
+	void MouseUp(BPoint where) override;
+
 	// Paints the empty panel into the bitmap and shows it. Leaves the bitmap view's high colour
 	// at the trace colour and its low colour at the panel colour, ready for the waveform.
 	void Clear();
@@ -29,4 +39,8 @@ public:
 private:
 	BBitmap* fBitmap;
 	BView* fBitmapView = nullptr;
+	std::function<void()> fDragHandler;
+	float fDragDistance = 0;
+	bool fPressed = false;  // a press that has not started a drag yet
+	BPoint fPressPoint;
 };

@@ -21,6 +21,7 @@
 #include "views/EnvelopeView.h"
 #include "views/SoundView.h"
 #include "views/TunkView.h"
+#include "window/DragOut.h"
 #include "window/SliderValue.h"
 
 namespace {
@@ -192,6 +193,9 @@ void TunkWindow::InitWindow()
 	OutputBox = MakeBox(MainView, BRect(15, 300, 495, 450), "OutputBox", "Output");
 	SoundView = new ::SoundView(BRect(10, 20, 390, 120), "SoundView");
 	OutputBox->AddChild(SoundView);
+	// Dragging the waveform carries the sound out as a WAV file named after the document.
+	SoundView->SetDragHandler(SoundDragStartDistance(),
+	    [this] { DragSoundOut(*fSound, DocumentNameFromTitle(Title()), SoundView); });
 	PlayButton = MakeButton(OutputBox, BRect(400, 20, 436, 45), "PlayButton", "Play", kMsgPlay);
 	SaveWaveButton =
 	    MakeButton(OutputBox, BRect(400, 46, 436, 71), "SaveWaveButton", "Save", kMsgSaveWave);
