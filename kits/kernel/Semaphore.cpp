@@ -64,10 +64,43 @@ status_t acquire_sem(sem_id id)
 	return acquire_sem_etc(id, 1, 0, 0);
 }
 
+namespace {
+
+// A timeout of 0 never waits: not for the count, nor for another thread's call on the
+// registry or this semaphore in progress (that thread may be preempted inside it). The
+// audio device thread takes the sounds' buffer locks this way.
+status_t try_acquire(sem_id id, int32 count)
+{
+	std::shared_ptr<Semaphore> sem;
+	{
+		Registry& r = registry();
+		std::unique_lock guard(r.lock, std::try_to_lock);
+		if (!guard.owns_lock())
+			return B_WOULD_BLOCK;
+		auto it = r.semaphores.find(id);
+		if (it == r.semaphores.end())
+			return B_BAD_SEM_ID;
+		sem = it->second;
+	}
+	std::unique_lock guard(sem->lock, std::try_to_lock);
+	if (!guard.owns_lock())
+		return B_WOULD_BLOCK;
+	if (sem->deleted)
+		return B_BAD_SEM_ID;
+	if (sem->count < count)
+		return B_WOULD_BLOCK;
+	sem->count -= count;
+	return B_OK;
+}
+
+}  // namespace
+
 status_t acquire_sem_etc(sem_id id, int32 count, uint32 flags, bigtime_t timeout)
 {
 	if (count < 1)
 		return B_BAD_VALUE;
+	if ((flags & B_RELATIVE_TIMEOUT) != 0 && timeout == 0)
+		return try_acquire(id, count);
 	std::shared_ptr<Semaphore> sem = find(id);
 	if (!sem)
 		return B_BAD_SEM_ID;
