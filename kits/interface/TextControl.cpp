@@ -18,10 +18,14 @@ BTextControl::BTextControl(BRect frame, const char* name, const char* label, con
 	fDivider =
 	    tunk_internal::DefaultDivider(fLabelWidget, Label()[0] != '\0', Bounds().IntegerWidth());
 	fLineEdit->setText(QString::fromUtf8(text != nullptr ? text : ""));
+	fShownText = fTextBeforeEdit = Text();
 
 	// Enter always commits; leaving the field commits only an edited text.
-	QObject::connect(
-	    fLineEdit, &QLineEdit::textEdited, SignalContext(), [this] { fEdited = true; });
+	QObject::connect(fLineEdit, &QLineEdit::textEdited, SignalContext(), [this] {
+		if (!fEdited)
+			fTextBeforeEdit = fShownText;
+		fEdited = true;
+	});
 	QObject::connect(fLineEdit, &QLineEdit::returnPressed, SignalContext(), [this] { Commit(); });
 	QObject::connect(fLineEdit, &QLineEdit::editingFinished, SignalContext(), [this] {
 		if (fEdited)
@@ -37,6 +41,7 @@ BTextControl::~BTextControl() = default;
 void BTextControl::Commit()
 {
 	fEdited = false;
+	fShownText = Text();
 	Invoke();
 }
 
@@ -52,6 +57,7 @@ void BTextControl::SetText(const char* text)
 {
 	fEdited = false;
 	fLineEdit->setText(QString::fromUtf8(text != nullptr ? text : ""));
+	fShownText = fTextBeforeEdit = Text();
 }
 
 const char* BTextControl::Text() const

@@ -24,6 +24,10 @@ public:
 	bool IsEdited() const { return fEdited; }
 	// Sends the message now when the text holds such an edit, as Enter would; true when sent.
 	bool CommitEdit();
+	// What the field showed before the user's latest edit began (the text set from code, or
+	// the text of the edit committed before), so that a window can take back an edit it
+	// refuses.
+	const char* TextBeforeEdit() const { return fTextBeforeEdit.c_str(); }
 
 	// The x coordinate, in the control, where the text field begins (0: the field takes the
 	// whole frame). A labelled control starts with the label's width plus a small gap.
@@ -46,6 +50,8 @@ private:
 
 	float fDivider;
 	bool fEdited = false;
+	std::string fTextBeforeEdit;
+	std::string fShownText;
 	mutable std::string fTextCache;
 	QLabel* fLabelWidget;
 	QLineEdit* fLineEdit;

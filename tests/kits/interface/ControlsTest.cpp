@@ -322,6 +322,19 @@ TEST_F(Controls, TextControlSendsOnEnterAndOnLeavingAfterAChangeOnly)
 	EXPECT_EQ(Codes(), (std::vector<uint32>{kText, kText, kText}));
 	EXPECT_STREQ(text->Text(), "427");
 
+	// What the field showed before each edit, for a window that takes an edit back.
+	EXPECT_STREQ(text->TextBeforeEdit(), "42");
+	text->MakeFocus();
+	QTest::keyClicks(text->TextView(), "ab");
+	EXPECT_TRUE(text->IsEdited());
+	EXPECT_STREQ(text->TextBeforeEdit(), "427");
+	EXPECT_TRUE(text->CommitEdit());
+	EXPECT_FALSE(text->IsEdited());
+	EXPECT_FALSE(text->CommitEdit()) << "nothing left to commit";
+	EXPECT_EQ(Codes().size(), 4u);
+	text->SetText("5");
+	EXPECT_STREQ(text->TextBeforeEdit(), "5");
+
 	other->SetEnabled(false);
 	EXPECT_FALSE(other->TextView()->isEnabled());
 	EXPECT_FALSE(other->IsEnabled());
