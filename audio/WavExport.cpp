@@ -11,18 +11,19 @@
 
 namespace {
 
-void alert_about_file(const char* text, const SoundFileWriter& writer)
+void alert_about_file(const std::string& text, const SoundFileWriter& writer)
 {
 	std::string message = text;
 	message += "\n" + writer.Path() + ": " + DescribeStatus(writer.Status());
 	TunkSound::ErrorMsg(message.c_str());
 }
 
-const char* text_for_failure(const SoundFileWriter& writer)
+std::string text_for_failure(const SoundFileWriter& writer, const std::string& format)
 {
 	switch (writer.FailedStep()) {
 		case SoundFileWriter::Step::Path: return "Problem with get_ref_for_path()";
-		case SoundFileWriter::Step::Format: return "Failed to find wav file format handler!";
+		case SoundFileWriter::Step::Format:
+			return "Failed to find " + format + " file format handler!";
 		case SoundFileWriter::Step::File:
 			switch (writer.Status()) {
 				case B_MEDIA_NO_CODEC:
@@ -64,7 +65,10 @@ void TunkSound::WriteSoundToFile(BMessage* reply)
 	if (samples == nullptr && tunk::SampleCount(generator.params) != 0)
 		return;
 
-	if (!InitMediaFile(&path))
+	std::string format = "wav";
+	if (reply->FindString("format", &format) != B_OK)
+		format = "wav";
+	if (!InitMediaFile(&path, format.c_str()))
 		return;
 	if (exportFile->Write(samples, count) != B_OK)
 		alert_about_file("Could not write the sound file!", *exportFile);
@@ -73,13 +77,13 @@ void TunkSound::WriteSoundToFile(BMessage* reply)
 	exportFile = nullptr;
 }
 
-bool TunkSound::InitMediaFile(BPath* path)
+bool TunkSound::InitMediaFile(BPath* path, const char* format)
 {
 	delete exportFile;
 	exportFile = new SoundFileWriter;
-	if (exportFile->Open(path != nullptr ? path->Path() : "", "wav") == B_OK)
+	if (exportFile->Open(path != nullptr ? path->Path() : "", format) == B_OK)
 		return true;
-	alert_about_file(text_for_failure(*exportFile), *exportFile);
+	alert_about_file(text_for_failure(*exportFile, format), *exportFile);
 	delete exportFile;
 	exportFile = nullptr;
 	return false;

@@ -111,9 +111,10 @@ public:
 	uint32 GetBeatLength() const;
 	BSoundPlayer* Player() const { return player; }
 
-	// WAV export (audio/WavExport.cpp)
+	// WAV export (audio/WavExport.cpp). A reply may name another format the writer knows in
+	// "format" ("flac", "aiff", "ogg"); without it the file is WAV.
 	void WriteSoundToFile(BMessage* reply);
-	bool InitMediaFile(BPath* path);
+	bool InitMediaFile(BPath* path, const char* format = "wav");
 
 	// Drawing into the display views (views/)
 	void DrawSoundToView(SoundView* view);

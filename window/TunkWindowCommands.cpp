@@ -14,6 +14,7 @@
 #include "kits/interface/TextControl.h"
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
+#include "window/ExportFormats.h"
 #include "window/MidiSources.h"
 #include "window/SliderValue.h"
 
@@ -131,7 +132,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgSavePreset: fSavePanel->Show(); break;
 		case B_SAVE_REQUESTED: WritePresetToFile(message); break;
 		case kMsgSaveWave: fWavePanel->Show(); break;
-		case kMsgWaveSaveReply: fSound->WriteSoundToFile(message); break;
+		case kMsgWaveSaveReply: ExportSound(fSound, message, *fWavePanel); break;
 
 		case B_KEY_DOWN: {
 			int8 byte = 0;

@@ -22,6 +22,7 @@
 #include "views/SoundView.h"
 #include "views/TunkView.h"
 #include "window/DragOut.h"
+#include "window/ExportFormats.h"
 #include "window/SliderValue.h"
 
 namespace {
@@ -218,6 +219,7 @@ void TunkWindow::InitWindow()
 	// writer.
 	fWavePanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false,
 	    new BMessage(kMsgWaveSaveReply), nullptr, false, true);
+	OfferExportFormats(fWavePanel);
 }
 
 // The three parameters that a slider and a text field show together, in the order of the

@@ -78,6 +78,7 @@ void BFilePanel::Show()
 			fDialog->setFileMode(
 			    fMultiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
 		}
+		ApplyNameFilters();
 		QObject::connect(fDialog, &QFileDialog::accepted, [this] { DialogAccepted(); });
 		QObject::connect(fDialog, &QFileDialog::rejected, [this] { Finished(); });
 	}
@@ -119,9 +120,41 @@ void BFilePanel::SetSaveText(const char* text)
 	fSaveText = text != nullptr ? text : "";
 }
 
+void BFilePanel::SetNameFilters(const std::vector<std::string>& filters)
+{
+	fNameFilters = filters;
+	fSelectedFilter = 0;
+	ApplyNameFilters();
+}
+
+void BFilePanel::SelectNameFilter(int32 index)
+{
+	if (index < 0 || index >= int32(fNameFilters.size()))
+		return;
+	fSelectedFilter = index;
+	if (fDialog != nullptr)
+		fDialog->selectNameFilter(QString::fromStdString(fNameFilters[size_t(index)]));
+}
+
+void BFilePanel::ApplyNameFilters()
+{
+	if (fDialog == nullptr || fNameFilters.empty())
+		return;
+	QStringList filters;
+	for (const std::string& filter : fNameFilters)
+		filters << QString::fromStdString(filter);
+	fDialog->setNameFilters(filters);
+	fDialog->selectNameFilter(filters.value(fSelectedFilter));
+}
+
 void BFilePanel::DialogAccepted()
 {
 	QStringList files = fDialog->selectedFiles();
+	const std::string chosen = fDialog->selectedNameFilter().toStdString();
+	for (size_t i = 0; i < fNameFilters.size(); i++) {
+		if (fNameFilters[i] == chosen)
+			fSelectedFilter = int32(i);
+	}
 	fDirectory = RefForPath(fDialog->directory().absolutePath().toStdString());
 	std::vector<entry_ref> refs;
 	std::string name;

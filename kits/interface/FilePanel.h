@@ -65,6 +65,13 @@ public:
 	void SetTarget(BMessenger target);
 	BMessenger Messenger() const { return fTarget; }
 	void SetSaveText(const char* text);
+	// The file types the panel offers, as "Name (*.ext ...)"; the first is chosen until the user
+	// (or SelectNameFilter) picks another. Without any, every file is listed.
+	void SetNameFilters(const std::vector<std::string>& filters);
+	const std::vector<std::string>& NameFilters() const { return fNameFilters; }
+	void SelectNameFilter(int32 index);
+	// The chosen file type's index in NameFilters(), as of the last answer.
+	int32 SelectedNameFilter() const { return fSelectedFilter; }
 	void SetHideWhenDone(bool hide) { fHideWhenDone = hide; }
 	bool HidesWhenDone() const { return fHideWhenDone; }
 	void SetRefFilter(BRefFilter* filter) { fFilter = filter; }
@@ -93,6 +100,7 @@ public:
 
 private:
 	void DialogAccepted();
+	void ApplyNameFilters();
 	void Finished();
 
 	file_panel_mode fMode;
@@ -107,6 +115,8 @@ private:
 	bool fHideWhenDone;
 	bool fShowing = false;
 	std::string fSaveText;
+	std::vector<std::string> fNameFilters;
+	int32 fSelectedFilter = 0;
 	BWindow* fWindow;
 	QFileDialog* fDialog = nullptr;
 	unsigned fShowSerial = 0;
