@@ -167,6 +167,16 @@ void MidiInput::Activated(BWindow* window)
 
 void MidiInput::MessageReceived(BMessage* message)
 {
+	if (message->what == kMsgMidiSource) {
+		const char* source = nullptr;
+		if (message->FindString("source", &source) == B_OK) {
+			if (IsConnected(source))
+				Disconnect(source);
+			else
+				Connect(source);
+		}
+		return;
+	}
 	if (message->what != kMsgMidiNote) {
 		BHandler::MessageReceived(message);
 		return;

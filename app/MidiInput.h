@@ -32,7 +32,8 @@ public:
 	MidiInput(const MidiInput&) = delete;
 	MidiInput& operator=(const MidiInput&) = delete;
 
-	// A note message from the MIDI thread, handed on to the window active last.
+	// A note message from the MIDI thread, handed on to the window active last; a
+	// source chosen in the menu, connected or disconnected.
 	void MessageReceived(BMessage* message) override;
 
 	bool Available() const override { return port != nullptr; }
@@ -42,6 +43,7 @@ public:
 	bool IsConnected(const std::string& source) const override;
 	bool Connect(const std::string& source) override;
 	void Disconnect(const std::string& source) override;
+	BHandler* Handler() override { return this; }
 
 	// The sources remembered for the next start.
 	static std::vector<std::string> Remembered();

@@ -7,9 +7,14 @@
 
 #include "kits/support/SupportDefs.h"
 
+class BHandler;
+
 // A MIDI note-on for the window: play the sound at "velocity" (int32, 1 to 127) / 127
 // of its level, as the Play button does at full level.
 constexpr uint32 kMsgMidiNote = four_char_code("mnot");
+// For the MIDI input's handler: connect the source named "source" (string), or
+// disconnect it when it is connected.
+constexpr uint32 kMsgMidiSource = four_char_code("msrc");
 
 class MidiSources {
 public:
@@ -23,6 +28,8 @@ public:
 	// Connecting and disconnecting also remember the choice for the next start.
 	virtual bool Connect(const std::string& source) = 0;
 	virtual void Disconnect(const std::string& source) = 0;
+	// Takes kMsgMidiSource messages, on the application's thread.
+	virtual BHandler* Handler() = 0;
 
 	// The program's MIDI input, nullptr when none is running.
 	static MidiSources* Installed() { return installed; }

@@ -5,7 +5,9 @@
 #include "app/MidiInput.h"
 
 #include <QCoreApplication>
+#include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
@@ -33,6 +36,9 @@
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Looper.h"
+#include "kits/interface/Menu.h"
+#include "kits/interface/MenuItem.h"
+#include "window/MidiMenu.h"
 #include "window/TunkWindow.h"
 
 extern char** environ;
@@ -312,6 +318,36 @@ TEST_F(MidiJackTest, SourcesAreConnectedAndRememberedForTheNextStart)
 	EXPECT_TRUE(MidiInput::Remembered().empty());
 }
 
+// The menu lists the sources as it opens, marks the connected ones, and choosing an
+// item connects or disconnects its source through the application's queue.
+TEST_F(MidiJackTest, MenuListsAndConnectsSources)
+{
+	RtMidiOut keyboard(RtMidi::UNIX_JACK, "tunk-test-keyboard");
+	keyboard.openVirtualPort("out");
+	const std::string source = "tunk-test-keyboard:out";
+	MidiInput midi(App());
+	ASSERT_TRUE(midi.Available());
+	std::unique_ptr<BMenu> menu(NewMidiInputMenu());
+
+	auto item = [&]() -> BMenuItem* {
+		emit menu->QtMenu()->aboutToShow();
+		return menu->FindItem(source.c_str());
+	};
+	ASSERT_NE(item(), nullptr);
+	EXPECT_FALSE(item()->IsMarked());
+	EXPECT_EQ(menu->FindItem(kNoMidiInputText), nullptr);
+
+	item()->Action()->trigger();
+	EXPECT_TRUE(WaitUntil([&] { return midi.IsConnected(source); }));
+	EXPECT_TRUE(item()->IsMarked());
+	EXPECT_EQ(MidiInput::Remembered(), std::vector<std::string>{source});
+
+	item()->Action()->trigger();
+	EXPECT_TRUE(WaitUntil([&] { return !midi.IsConnected(source); }));
+	EXPECT_FALSE(item()->IsMarked());
+	EXPECT_TRUE(MidiInput::Remembered().empty());
+}
+
 // In the child: one window, a note-on at velocity 64 after messages that must play
 // nothing, then one at 127 once the sound has ended.
 TEST(MidiDiskChild, TwoNotes)
@@ -388,6 +424,12 @@ TEST(MidiNoSystemTest, OneLineAndEverythingElseWorks)
 	unsetenv("TUNK_MIDI_API");
 	EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 	EXPECT_NE(said.find("MIDI"), std::string::npos) << said;
+
+	// The menu says so, with nothing to choose.
+	std::unique_ptr<BMenu> menu(NewMidiInputMenu());
+	ASSERT_EQ(menu->CountItems(), 1);
+	EXPECT_STREQ(menu->ItemAt(0)->Label(), kNoMidiInputText);
+	EXPECT_FALSE(menu->ItemAt(0)->IsEnabled());
 
 	TunkWindow* window = new TunkWindow(BRect(50, 50, 560, 515));
 	window->Show();
