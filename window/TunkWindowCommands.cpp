@@ -16,6 +16,7 @@
 #include "views/EnvelopeView.h"
 #include "window/ExportFormats.h"
 #include "window/MidiSources.h"
+#include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
 
 bool TunkWindow::HandlePairedParam(uint32 code)
@@ -85,18 +86,21 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fSound->SetDistortion(fParams.distortion);
 			fSound->GenerateWaveShapeTable();
 			fSound->DrawDistortedWaveToView(DistortionView);
+			DistSlider->SetToolTip(DriveToolTip(DistSlider->Value()).c_str());
 			SetDataChanged(true);
 			Regenerate();
 			break;
 		case kMsgCutoffSlider:
 			fParams.filterCutoff = float(CutoffSlider->Value());
 			fSound->SetFilterCutoff(fParams.filterCutoff);
+			CutoffSlider->SetToolTip(CutoffToolTip(CutoffSlider->Value()).c_str());
 			SetDataChanged(true);
 			Regenerate();
 			break;
 		case kMsgResonanceSlider:
 			fParams.filterQ = float(ResonanceSlider->Value()) / 100.0f;
 			fSound->SetFilterQ(fParams.filterQ);
+			ResonanceSlider->SetToolTip(ResonanceToolTip(ResonanceSlider->Value()).c_str());
 			SetDataChanged(true);
 			Regenerate();
 			break;
