@@ -8,6 +8,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "engine/TunkSound.h"
 #include "kits/interface/MenuField.h"
@@ -51,6 +52,13 @@ protected:
 	}
 
 	bool Playing() { return window->Sound()->IsPlaying(); }
+
+	std::vector<int16> Samples() const
+	{
+		int64 count = 0;
+		const int16* buffer = window->Sound()->GetBuffer(&count);
+		return std::vector<int16>(buffer, buffer + count);
+	}
 
 	void Stop()
 	{
@@ -147,6 +155,58 @@ TEST_F(WindowKeyboard, SpaceAfterAnUncommittedEditPlaysTheTypedValue)
 	EXPECT_EQ(window->Sound()->GetStartFreq(), 440.0f);
 	EXPECT_EQ(Value(window, "FreqSlider"), 440);
 	EXPECT_EQ(Text(window, "TextFreqStart"), "440") << "the space is not typed";
+}
+
+// The sliders without a field of their own show their value with its unit as a tool tip, from
+// the start and after each move.
+TEST_F(WindowKeyboard, SlidersWithoutAFieldShowTheirValueAsAToolTip)
+{
+	EXPECT_STREQ(Find<BSlider>(window, "DistSlider")->ToolTip(), "Drive: 1\u00d7");
+	EXPECT_STREQ(Find<BSlider>(window, "CutoffSlider")->ToolTip(), "Cutoff: 5000 Hz");
+	EXPECT_STREQ(Find<BSlider>(window, "ResonanceSlider")->ToolTip(), "Resonance: Q 1.00");
+	Click(window, "CheckEnDistortion");
+	Click(window, "CheckEnFilter");
+	Slide(window, "DistSlider", 7);
+	Slide(window, "CutoffSlider", 880);
+	Slide(window, "ResonanceSlider", 250);
+	EXPECT_STREQ(Find<BSlider>(window, "DistSlider")->ToolTip(), "Drive: 7\u00d7");
+	EXPECT_STREQ(Find<BSlider>(window, "CutoffSlider")->ToolTip(), "Cutoff: 880 Hz");
+	EXPECT_STREQ(Find<BSlider>(window, "ResonanceSlider")->ToolTip(), "Resonance: Q 2.50");
+	EXPECT_EQ(window->Params().filterQ, 2.5f);
+}
+
+// Text that is no number changes nothing: the field shows its last value again and the sound
+// stays; numbers beyond a slider's range are still taken.
+TEST_F(WindowKeyboard, TextThatIsNoNumberRestoresTheField)
+{
+	Click(window, "CheckEnFreqEnv");
+	Click(window, "CheckEnSeq");
+	Type(window, "TextFreqStart", "440");
+	PresetParams before = window->Params();
+	std::vector<int16> samples = Samples();
+	ASSERT_EQ(samples.size(), 8820u);
+
+	struct Case {
+		const char* field;
+		const char* typed;
+		const char* shown;
+	};
+	for (Case c : {Case{"TextFreqStart", "abc", "440"}, Case{"TextDuration", "", "200"},
+	         Case{"AmpText", "x1", "0.95"}, Case{"TextFreqCurve", "-", "1"},
+	         Case{"TextSeqBPM", "fast", "120"}}) {
+		SCOPED_TRACE(c.field);
+		Type(window, c.field, c.typed);
+		EXPECT_EQ(Text(window, c.field), c.shown);
+	}
+	EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof before), 0);
+	EXPECT_EQ(Value(window, "FreqSlider"), 440);
+	EXPECT_EQ(window->Sound()->GetBeatLength(), 22050u) << "120 beats a minute";
+	EXPECT_EQ(Samples(), samples);
+
+	Type(window, "TextFreqStart", "5000");
+	EXPECT_EQ(window->Params().startFreq, 5000.0f) << "beyond the slider's range";
+	EXPECT_EQ(Value(window, "FreqSlider"), 4000);
+	EXPECT_EQ(Text(window, "TextFreqStart"), "5000");
 }
 
 } // namespace
