@@ -125,10 +125,12 @@ public:
 			jack_status_t result;
 			jack_client_t* probe = jack_client_open("tunk-test-probe",
 				jack_options_t(JackNoStartServer | JackServerName), &result, name.c_str());
-			if (probe != nullptr) {
+			// Ready once a client can run in its process cycle.
+			const bool running = probe != nullptr && jack_activate(probe) == 0;
+			if (probe != nullptr)
 				jack_client_close(probe);
+			if (running)
 				return "";
-			}
 			std::this_thread::sleep_for(50ms);
 		}
 		return "jackd did not answer within 15 s:\n" + Log();
@@ -170,25 +172,51 @@ private:
 	std::string log;
 };
 
-// Sends to Tunk's own port, as a keyboard connected with a patchbay would.
+// Sends to Tunk's own port, as a keyboard connected with a patchbay would. A new client
+// can be refused for a moment while the server settles: it tries again for a while.
 class Keys {
 public:
-	explicit Keys(RtMidi::Api api) : out(api, "tunk-test-keys") {}
+	explicit Keys(RtMidi::Api which) : api(which) {}
 
 	bool ConnectToTunk()
 	{
-		for (unsigned int i = 0; i < out.getPortCount(); i++) {
-			if (out.getPortName(i).rfind("Tunk:Tunk", 0) == 0) {
-				out.openPort(i, "keys");
-				return out.isPortOpen();
+		for (int attempt = 0; attempt < 50; attempt++) {
+			try {
+				out = std::make_unique<RtMidiOut>(api, "tunk-test-keys");
+				for (unsigned int i = 0; i < out->getPortCount(); i++) {
+					if (out->getPortName(i).rfind("Tunk:Tunk", 0) == 0) {
+						out->openPort(i, "keys");
+						if (out->isPortOpen())
+							return true;
+					}
+				}
+			} catch (const RtMidiError&) {
 			}
+			std::this_thread::sleep_for(100ms);
 		}
 		return false;
 	}
-	void Send(Bytes bytes) { out.sendMessage(&bytes); }
+	void Send(Bytes bytes) { out->sendMessage(&bytes); }
 
-	RtMidiOut out;
+private:
+	RtMidi::Api api;
+	std::unique_ptr<RtMidiOut> out;
 };
+
+// A keyboard of the test's own, an output port Tunk can connect from.
+std::unique_ptr<RtMidiOut> Keyboard()
+{
+	for (int attempt = 0; attempt < 50; attempt++) {
+		try {
+			auto keyboard = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "tunk-test-keyboard");
+			keyboard->openVirtualPort("out");
+			return keyboard;
+		} catch (const RtMidiError&) {
+		}
+		std::this_thread::sleep_for(100ms);
+	}
+	return nullptr;
+}
 
 // Settings and server names of this test program only.
 void PrivateSettings()
@@ -283,8 +311,8 @@ TEST_F(MidiJackTest, SourcesAreConnectedAndRememberedForTheNextStart)
 {
 	TunkWindow* window = OpenWindow(50);
 	ASSERT_TRUE(Activate(window));
-	RtMidiOut keyboard(RtMidi::UNIX_JACK, "tunk-test-keyboard");
-	keyboard.openVirtualPort("out");
+	std::unique_ptr<RtMidiOut> keyboard = Keyboard();
+	ASSERT_NE(keyboard, nullptr);
 	const std::string source = "tunk-test-keyboard:out";
 	Bytes note = {0x90, 48, 110};
 	{
@@ -301,7 +329,7 @@ TEST_F(MidiJackTest, SourcesAreConnectedAndRememberedForTheNextStart)
 		ASSERT_TRUE(midi.Connect(source));
 		EXPECT_TRUE(midi.IsConnected(source));
 		EXPECT_EQ(MidiInput::Remembered(), std::vector<std::string>{source});
-		keyboard.sendMessage(&note);
+		keyboard->sendMessage(&note);
 		EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
 		window->Sound()->StopSound();
 	}
@@ -310,7 +338,7 @@ TEST_F(MidiJackTest, SourcesAreConnectedAndRememberedForTheNextStart)
 	// The next start connects it again by itself.
 	MidiInput again(App());
 	EXPECT_TRUE(again.IsConnected(source));
-	keyboard.sendMessage(&note);
+	keyboard->sendMessage(&note);
 	EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
 
 	again.Disconnect(source);
@@ -322,8 +350,8 @@ TEST_F(MidiJackTest, SourcesAreConnectedAndRememberedForTheNextStart)
 // item connects or disconnects its source through the application's queue.
 TEST_F(MidiJackTest, MenuListsAndConnectsSources)
 {
-	RtMidiOut keyboard(RtMidi::UNIX_JACK, "tunk-test-keyboard");
-	keyboard.openVirtualPort("out");
+	std::unique_ptr<RtMidiOut> keyboard = Keyboard();
+	ASSERT_NE(keyboard, nullptr);
 	const std::string source = "tunk-test-keyboard:out";
 	MidiInput midi(App());
 	ASSERT_TRUE(midi.Available());
