@@ -1,11 +1,13 @@
 // The real program's command line: --help and --version answer and end without a window, an
 // unknown option is refused with the usage on standard error and status 2, and "--" ends the
 // options so that a preset named like an option still opens.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -152,43 +154,89 @@ std::vector<std::string> TunkTitles(Display* display)
 	return titles;
 }
 
+// The real program on a virtual display of its own, started with the arguments in a folder;
+// Titles() lists its editor windows.
+class VirtualDisplayRun {
+public:
+	VirtualDisplayRun(const std::vector<std::string>& args, const std::string& folder)
+	{
+		int number = 70;
+		while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+		       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+			number++;
+		std::string name = ":" + std::to_string(number);
+		server_ = std::make_unique<Process>(
+		    std::vector<std::string>{"/usr/bin/Xvfb", name, "-noreset", "-nolisten", "tcp"},
+		    folder, std::vector<std::pair<std::string, std::string>>{});
+		for (int i = 0; i < 250 && display_ == nullptr; i++) {
+			std::this_thread::sleep_for(20ms);
+			display_ = XOpenDisplay(name.c_str());
+		}
+		if (display_ == nullptr)
+			return;
+		std::vector<std::string> argv = {TUNK_BINARY};
+		argv.insert(argv.end(), args.begin(), args.end());
+		tunk_ = std::make_unique<Process>(argv, folder,
+		    std::vector<std::pair<std::string, std::string>>{{"DISPLAY", name},
+		        {"QT_QPA_PLATFORM", "xcb"}, {"SDL_AUDIODRIVER", "dummy"},
+		        {"XDG_DATA_HOME", folder}, {"XDG_RUNTIME_DIR", folder}});
+	}
+	~VirtualDisplayRun()
+	{
+		tunk_.reset();
+		if (display_ != nullptr)
+			XCloseDisplay(display_);
+		server_.reset();
+	}
+
+	bool Started() const { return display_ != nullptr; }
+
+	// The titles once the first window has shown and a little longer, for any further ones.
+	std::vector<std::string> Titles()
+	{
+		std::vector<std::string> titles;
+		for (int i = 0; i < 500 && titles.empty(); i++) {
+			std::this_thread::sleep_for(20ms);
+			titles = TunkTitles(display_);
+		}
+		std::this_thread::sleep_for(500ms);
+		return TunkTitles(display_);
+	}
+
+	Process& Tunk() { return *tunk_; }
+
+private:
+	std::unique_ptr<Process> server_;
+	std::unique_ptr<Process> tunk_;
+	Display* display_ = nullptr;
+};
+
 TEST(CommandLine, DoubleDashEndsTheOptions)
 {
 	if (access("/usr/bin/Xvfb", X_OK) != 0)
 		GTEST_SKIP() << "needs Xvfb (scripts/install-deps installs it)";
 	TempDir dir;
-	PresetParams params = DefaultPresetParams();
-	params.startFreq = 440;
-	ASSERT_EQ(WritePresetFile((dir / "-x").c_str(), params), B_OK);
+	ASSERT_EQ(WritePresetFile((dir / "-x").c_str(), DefaultPresetParams()), B_OK);
+	VirtualDisplayRun run({"--", "-x"}, dir.Path());
+	ASSERT_TRUE(run.Started()) << "the virtual display did not come up";
+	// One window: "--" is no file.
+	EXPECT_EQ(run.Titles(), std::vector<std::string>{"Tunk v1.1 - -x"});
+	EXPECT_EQ(run.Tunk().Wait(200ms), -1) << "the program runs on with its window";
+}
 
-	int number = 70;
-	while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
-	       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-		number++;
-	std::string display = ":" + std::to_string(number);
-	Process server({"/usr/bin/Xvfb", display, "-noreset", "-nolisten", "tcp"}, dir.Path(), {});
-	Display* x = nullptr;
-	for (int i = 0; i < 250 && x == nullptr; i++) {
-		std::this_thread::sleep_for(20ms);
-		x = XOpenDisplay(display.c_str());
-	}
-	ASSERT_NE(x, nullptr) << "the virtual display did not come up";
-
-	Process tunk({TUNK_BINARY, "--", "-x"}, dir.Path(),
-	    {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"SDL_AUDIODRIVER", "dummy"},
-	        {"XDG_DATA_HOME", dir.Path()}, {"XDG_RUNTIME_DIR", dir.Path()}});
-	std::vector<std::string> titles;
-	for (int i = 0; i < 500 && titles.empty(); i++) {
-		std::this_thread::sleep_for(20ms);
-		titles = TunkTitles(x);
-	}
-	// Time for a second window, should "--" have been taken for a file.
-	std::this_thread::sleep_for(500ms);
-	EXPECT_EQ(TunkTitles(x), std::vector<std::string>{"Tunk v1.1 - -x"});
-	EXPECT_EQ(tunk.Wait(200ms), -1) << "the program runs on with its window";
-	tunk.Stop();
-	XCloseDisplay(x);
-	server.Stop();
+// A preset named twice, by two spellings of its path, opens once.
+TEST(CommandLine, APresetOpenedTwiceGetsOneWindow)
+{
+	if (access("/usr/bin/Xvfb", X_OK) != 0)
+		GTEST_SKIP() << "needs Xvfb (scripts/install-deps installs it)";
+	TempDir dir;
+	ASSERT_EQ(WritePresetFile((dir / "kick.tunk").c_str(), DefaultPresetParams()), B_OK);
+	ASSERT_EQ(WritePresetFile((dir / "snare.tunk").c_str(), DefaultPresetParams()), B_OK);
+	VirtualDisplayRun run({"kick.tunk", "snare.tunk", "./kick.tunk"}, dir.Path());
+	ASSERT_TRUE(run.Started()) << "the virtual display did not come up";
+	std::vector<std::string> titles = run.Titles();
+	std::sort(titles.begin(), titles.end());
+	EXPECT_EQ(titles, (std::vector<std::string>{"Tunk v1.1 - kick.tunk", "Tunk v1.1 - snare.tunk"}));
 }
 
 } // namespace
