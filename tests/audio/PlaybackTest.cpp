@@ -449,8 +449,8 @@ TEST(PlaybackDiskChild, OneSoundHeldByAnotherThread)
 		GTEST_SKIP() << "runs in the child of PlaybackPlayerTest.HeldSoundDoesNotStopTheOthers";
 	TunkSound held;
 	TunkSound other;
-	MakeLevelSound(&held, 3000, 0.1f);
-	MakeLevelSound(&other, 3000, 0.3f);
+	MakeLevelSound(&held, 10000, 0.1f);
+	MakeLevelSound(&other, 10000, 0.3f);  // sounding until the child ends
 	other.PlaySound();
 	held.PlaySound();
 	for (int i = 0; i < 300 && held.GetPlaySamplePosition() < 2048; i++)
