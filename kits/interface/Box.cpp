@@ -65,9 +65,9 @@ protected:
 		}
 		if (label.IsValid()) {
 			painter.setPen(palette().color(QPalette::WindowText));
-			painter.drawText(QRect(int(label.left) + kLabelPadding, int(label.top),
-			                     int(label.Width()) + 1 - 2 * kLabelPadding,
-			                     int(label.Height()) + 1),
+			painter.drawText(
+			    QRect(int(label.left) + kLabelPadding, int(label.top),
+			        int(label.Width()) + 1 - 2 * kLabelPadding, int(label.Height()) + 1),
 			    Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(fBox->Label()));
 		}
 	}

@@ -113,8 +113,7 @@ public:
 protected:
 	bool eventFilter(QObject*, QEvent* event) override
 	{
-		return event->type() == QEvent::KeyPress &&
-		       fHandler(static_cast<const QKeyEvent*>(event));
+		return event->type() == QEvent::KeyPress && fHandler(static_cast<const QKeyEvent*>(event));
 	}
 
 private:

@@ -161,7 +161,8 @@ void BSlider::PlaceParts()
 	int minWidth = hasMin ? fMinLabelWidget->sizeHint().width() + kGap : 0;
 	int maxWidth = hasMax ? fMaxLabelWidget->sizeHint().width() + kGap : 0;
 	barHeight = std::min(barHeight, height - labelHeight);
-	fSlider->setGeometry(minWidth, labelHeight, std::max(0, width - minWidth - maxWidth), barHeight);
+	fSlider->setGeometry(
+	    minWidth, labelHeight, std::max(0, width - minWidth - maxWidth), barHeight);
 	// Level with the groove, which lies below the marks.
 	QStyleOptionSlider option;
 	option.initFrom(fSlider);
@@ -169,8 +170,8 @@ void BSlider::PlaceParts()
 	option.tickPosition = fSlider->tickPosition();
 	option.minimum = fSlider->minimum();
 	option.maximum = fSlider->maximum();
-	QRect groove =
-	    fSlider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, fSlider);
+	QRect groove = fSlider->style()->subControlRect(
+	    QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, fSlider);
 	int limitTop = std::clamp(labelHeight + groove.center().y() - limitHeight / 2, labelHeight,
 	    std::max(labelHeight, height - limitHeight));
 	fMinLabelWidget->setGeometry(0, limitTop, minWidth, limitHeight);

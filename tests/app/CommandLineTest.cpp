@@ -127,8 +127,8 @@ private:
 };
 
 // The titles of the top-level windows of the display that begin with the prefix.
-void CollectTitles(Display* display, Window window, const std::string& prefix,
-    std::vector<std::string>* titles)
+void CollectTitles(
+    Display* display, Window window, const std::string& prefix, std::vector<std::string>* titles)
 {
 	char* name = nullptr;
 	if (XFetchName(display, window, &name) && name != nullptr) {
@@ -166,8 +166,8 @@ public:
 			number++;
 		std::string name = ":" + std::to_string(number);
 		server_ = std::make_unique<Process>(
-		    std::vector<std::string>{"/usr/bin/Xvfb", name, "-noreset", "-nolisten", "tcp"},
-		    folder, std::vector<std::pair<std::string, std::string>>{});
+		    std::vector<std::string>{"/usr/bin/Xvfb", name, "-noreset", "-nolisten", "tcp"}, folder,
+		    std::vector<std::pair<std::string, std::string>>{});
 		for (int i = 0; i < 250 && display_ == nullptr; i++) {
 			std::this_thread::sleep_for(20ms);
 			display_ = XOpenDisplay(name.c_str());
@@ -178,8 +178,8 @@ public:
 		argv.insert(argv.end(), args.begin(), args.end());
 		tunk_ = std::make_unique<Process>(argv, folder,
 		    std::vector<std::pair<std::string, std::string>>{{"DISPLAY", name},
-		        {"QT_QPA_PLATFORM", "xcb"}, {"SDL_AUDIODRIVER", "dummy"},
-		        {"XDG_DATA_HOME", folder}, {"XDG_RUNTIME_DIR", folder}});
+		        {"QT_QPA_PLATFORM", "xcb"}, {"SDL_AUDIODRIVER", "dummy"}, {"XDG_DATA_HOME", folder},
+		        {"XDG_RUNTIME_DIR", folder}});
 	}
 	~VirtualDisplayRun()
 	{
@@ -236,7 +236,8 @@ TEST(CommandLine, APresetOpenedTwiceGetsOneWindow)
 	ASSERT_TRUE(run.Started()) << "the virtual display did not come up";
 	std::vector<std::string> titles = run.Titles();
 	std::sort(titles.begin(), titles.end());
-	EXPECT_EQ(titles, (std::vector<std::string>{"Tunk v1.1 - kick.tunk", "Tunk v1.1 - snare.tunk"}));
+	EXPECT_EQ(
+	    titles, (std::vector<std::string>{"Tunk v1.1 - kick.tunk", "Tunk v1.1 - snare.tunk"}));
 }
 
 } // namespace

@@ -71,15 +71,15 @@ protected:
 
 TEST_F(WindowKeyboard, SpacePlaysFromEveryControl)
 {
-	for (const char* check : {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion",
-	         "CheckEnFilter", "CheckEnSeq"})
+	for (const char* check :
+	    {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion", "CheckEnFilter", "CheckEnSeq"})
 		Click(window, check);
-	for (const char* name : {"FieldOsc", "FreqSlider", "TextFreqStart", "DurSlider",
-	         "TextDuration", "AmpSlider", "AmpText", "CheckEnFreqEnv", "TextFreqCurve",
-	         "FreqEnvView", "CheckEnAmpEnv", "TextAmpCurve", "AmpEnvView", "CheckEnDistortion",
-	         "DistSlider", "SavePresetButton", "OpenPresetButton", "CheckEnFilter",
-	         "CutoffSlider", "ResonanceSlider", "PlayButton", "SaveWaveButton", "StopButton",
-	         "CheckEnSeq", "TextSeqBPM"}) {
+	for (const char* name :
+	    {"FieldOsc", "FreqSlider", "TextFreqStart", "DurSlider", "TextDuration", "AmpSlider",
+	        "AmpText", "CheckEnFreqEnv", "TextFreqCurve", "FreqEnvView", "CheckEnAmpEnv",
+	        "TextAmpCurve", "AmpEnvView", "CheckEnDistortion", "DistSlider", "SavePresetButton",
+	        "OpenPresetButton", "CheckEnFilter", "CutoffSlider", "ResonanceSlider", "PlayButton",
+	        "SaveWaveButton", "StopButton", "CheckEnSeq", "TextSeqBPM"}) {
 		SCOPED_TRACE(name);
 		Stop();
 		PresetParams before = window->Params();

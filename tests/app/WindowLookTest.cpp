@@ -24,8 +24,8 @@ TEST_F(WindowLook, EveryChildStandsInsideItsBoxFrame)
 {
 	TunkWindow* window = New();
 	int boxes = 0;
-	for (const char* name : {"OSCBox", "FENVBox", "AENVBox", "DistortionBox", "PresetsBox",
-	         "FilterBox", "OutputBox"}) {
+	for (const char* name :
+	    {"OSCBox", "FENVBox", "AENVBox", "DistortionBox", "PresetsBox", "FilterBox", "OutputBox"}) {
 		SCOPED_TRACE(name);
 		BBox* box = Find<BBox>(window, name);
 		ASSERT_NE(box, nullptr);
@@ -41,8 +41,8 @@ TEST_F(WindowLook, EveryChildStandsInsideItsBoxFrame)
 			BView* child = box->ChildAt(i);
 			SCOPED_TRACE(child->Name());
 			BRect frame = child->Frame();
-			EXPECT_TRUE(inner.contains(QRect(int(frame.left), int(frame.top),
-			    int(frame.Width()) + 1, int(frame.Height()) + 1)));
+			EXPECT_TRUE(inner.contains(QRect(
+			    int(frame.left), int(frame.top), int(frame.Width()) + 1, int(frame.Height()) + 1)));
 			// What is drawn: a widget may reach beyond its frame to show its whole label.
 			EXPECT_TRUE(inner.contains(child->Widget()->geometry()));
 		}
