@@ -1,11 +1,16 @@
 #include "app/TunkApp.h"
 
+#include <filesystem>
+
 #include "app/MidiInput.h"
+#include "app/SpaceBarFilter.h"
 #include "kits/app/Message.h"
 #include "kits/storage/EntryRef.h"
+#include "preset/PresetRecord.h"
 #include "window/TunkWindow.h"
 
-TunkApp::TunkApp() : BApplication(kTunkSignature)
+// The signature the preset files name as their preferred application.
+TunkApp::TunkApp() : BApplication(kPresetAppSignature)
 {
 	midiInput = std::make_unique<MidiInput>(this);
 }
@@ -14,20 +19,47 @@ TunkApp::~TunkApp() = default;
 
 void TunkApp::RefsReceived(BMessage* message)
 {
-	// Only the first file of a message gets a window.
+	// Every file of the message gets a window of its own.
 	entry_ref ref;
-	if (message->FindRef("refs", 0, &ref) != B_OK)
-		return;
-	if (IsLaunching())
-		openedAtLaunch = true;
-	TunkWindow* window = new TunkWindow(kFileWindowFrame, &ref);
-	window->Show();
+	for (int32 i = 0; message->FindRef("refs", i, &ref) == B_OK; i++) {
+		if (IsLaunching())
+			openedAtLaunch = true;
+		if (TunkWindow* open = WindowFor(ref)) {
+			open->Activate();
+			continue;
+		}
+		TunkWindow* window = new TunkWindow(kFileWindowFrame, &ref, new SpaceBarFilter);
+		fileWindows.emplace_back(ref.Path(), window);
+		window->Show();
+	}
+}
+
+TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
+{
+	// Forget the windows that have closed.
+	std::erase_if(fileWindows, [this](const auto& entry) {
+		for (int32 i = 0; i < CountWindows(); i++) {
+			if (WindowAt(i) == entry.second)
+				return false;
+		}
+		return true;
+	});
+	std::error_code error;
+	std::filesystem::path wanted = std::filesystem::weakly_canonical(ref.Path(), error);
+	for (const auto& [path, window] : fileWindows) {
+		// A window still on the file names it in its title; a new window made at a closed
+		// one's address would not.
+		bool named = std::string(window->Title()).find(" - " + ref.name) != std::string::npos;
+		if (named && std::filesystem::weakly_canonical(path, error) == wanted)
+			return window;
+	}
+	return nullptr;
 }
 
 void TunkApp::ReadyToRun()
 {
 	if (openedAtLaunch)
 		return;
-	TunkWindow* window = new TunkWindow(kEmptyWindowFrame);
+	TunkWindow* window = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
 	window->Show();
 }

@@ -1,16 +1,20 @@
-// TunkApp: the application object. It opens an editor window for the first preset of each
-// message of files it is handed, or one empty window when it was started without a file.
+// TunkApp: the application object. It opens an editor window for every preset it is handed,
+// or one empty window when it was started without a file.
 #pragma once
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "kits/app/Application.h"
 #include "kits/interface/Rect.h"
 
 class BMessage;
 class MidiInput;
+class TunkWindow;
+struct entry_ref;
 
-constexpr char kTunkSignature[] = "application/x-vnd.Quillfeather-Tunk!";
 // Screen frames: the empty window at start-up, and every window opened for a file.
 constexpr BRect kEmptyWindowFrame(50, 50, 560, 515);
 constexpr BRect kFileWindowFrame(100, 100, 610, 565);
@@ -29,6 +33,12 @@ public:
 	MidiInput* Midi() const { return midiInput.get(); }
 
 private:
+	// The open window for the preset file, nullptr when none: a file opened again brings its
+	// window to the front instead of a second window on the same file.
+	TunkWindow* WindowFor(const entry_ref& ref);
+
 	bool openedAtLaunch = false;
+	// The windows opened for files, by the file's path.
+	std::vector<std::pair<std::string, TunkWindow*>> fileWindows;
 	std::unique_ptr<MidiInput> midiInput;
 };

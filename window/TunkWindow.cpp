@@ -18,10 +18,11 @@
 #include "kits/interface/PopUpMenu.h"
 #include "kits/interface/Slider.h"
 #include "kits/interface/TextControl.h"
-#include "kits/storage/Directory.h"
 #include "kits/storage/File.h"
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
+#include "window/FileAlert.h"
+#include "window/NumberText.h"
 #include "window/SliderValue.h"
 
 namespace {
@@ -33,20 +34,20 @@ std::string TitleFor(const char* documentName)
 
 } // namespace
 
-TunkWindow::TunkWindow(BRect frame)
+TunkWindow::TunkWindow(BRect frame, BMessageFilter* keyFilter)
     : BWindow(frame, TitleFor(kUntitledName).c_str(), B_TITLED_WINDOW,
           B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS, B_CURRENT_WORKSPACE)
 {
-	InitWindow();
+	InitWindow(keyFilter);
 	MakeNewDocument();
 	FinishConstruction();
 }
 
-TunkWindow::TunkWindow(BRect frame, entry_ref* ref)
+TunkWindow::TunkWindow(BRect frame, entry_ref* ref, BMessageFilter* keyFilter)
     : BWindow(frame, TitleFor(kUntitledName).c_str(), B_TITLED_WINDOW,
           B_NOT_RESIZABLE | B_ASYNCHRONOUS_CONTROLS, B_CURRENT_WORKSPACE)
 {
-	InitWindow();
+	InitWindow(keyFilter);
 	MakeNewDocument();
 	ReadPresetFromFile(ref);
 	FinishConstruction();
@@ -73,58 +74,68 @@ void TunkWindow::FinishConstruction()
 	Regenerate();
 }
 
+// The field holds the one line of the formatted number, so that digits typed at its end
+// belong to the number.
 void TunkWindow::MirrorToText(BTextControl* control, float value)
 {
-	char text[64];
-	std::snprintf(text, sizeof(text), "%g\n", double(value));
-	control->SetText(text);
+	control->SetText(FieldText(FormatNumber(value)).c_str());
 }
 
+// Text that is no number (letters, nothing) is taken back: the field shows again what it showed
+// before the edit, and that value stands, so the sound does not change. Numbers beyond a
+// slider's range are numbers, and stay.
 float TunkWindow::ParseText(BTextControl* control)
 {
-	return float(std::atof(control->Text()));
+	auto isNumber = [](const char* text) {
+		while (*text == ' ' || *text == '\t')
+			text++;
+		if (*text == '+' || *text == '-')
+			text++;
+		if (*text == '.')
+			text++;
+		return *text >= '0' && *text <= '9';
+	};
+	if (!isNumber(control->Text()))
+		control->SetText(control->TextBeforeEdit());
+	return float(ParseNumber(control->Text()));
 }
 
 void TunkWindow::RefreshParams()
 {
+	ShowParams();
+	// Tempo and repeat are no part of a preset: a loaded sound starts at 120 beats per minute
+	// without repeat, as the controls do.
+	fSound->SetBeatLength(120.0f);
+	fSound->SetSequencerEnabled(false);
+}
+
+void TunkWindow::ShowParams()
+{
+	fSound->SetParams(ToSoundParams(fParams));
+
 	// Amplitude, start frequency, duration: each slider takes the value read back from its
 	// text, so that both show the same number.
 	for (int32 i = 0; i < kPairedParamCount; i++) {
 		const PairedParam& pair = PairedParams()[i];
-		float value = fParams.*pair.field;
-		(fSound->*pair.setter)(value);
-		MirrorToText(this->*pair.text, value);
+		MirrorToText(this->*pair.text, fParams.*pair.field);
 		(this->*pair.slider)
-		    ->SetValue(SliderValue(std::atof((this->*pair.text)->Text()) * double(pair.factor)));
+		    ->SetValue(SliderValue(ParseNumber((this->*pair.text)->Text()) * double(pair.factor)));
 	}
 
-	fSound->SetOscType(fParams.oscType);
 	if (fParams.oscType >= 1 && fParams.oscType <= 4)
 		fOscMenu->ItemAt(fParams.oscType - 1)->SetMarked(true);
 
-	fSound->SetAmpEnvelope(fParams.ampEnvelope);
 	MirrorToText(TextAmpCurve, fParams.ampEnvelope);
-	fSound->SetFreqEnvelope(fParams.freqEnvelope);
 	MirrorToText(TextFreqCurve, fParams.freqEnvelope);
-
-	fSound->SetDistortion(fParams.distortion);
 	DistSlider->SetValue(SliderValue(fParams.distortion));
-	fSound->SetFilterCutoff(fParams.filterCutoff);
 	CutoffSlider->SetValue(SliderValue(fParams.filterCutoff));
-	fSound->SetFilterQ(fParams.filterQ);
 	// The slider stands for Q x 100; rounded, so that a Q the slider set (a float of n / 100)
 	// comes back as n.
 	ResonanceSlider->SetValue(SliderValue(std::round(double(fParams.filterQ) * 100.0)));
 
-	fSound->GenerateWaveTable();
-	fSound->GenerateWaveShapeTable();
-
 	// Every section both ways: a record with a section off switches it off.
 	for (const Section& section : Sections())
 		ShowSection(section, fParams.*section.enabled == 1);
-
-	fSound->SetBeatLength(120.0f);
-	fSound->SetSequencerEnabled(false);
 }
 
 void TunkWindow::SetDataChanged(bool changed)
@@ -198,46 +209,46 @@ void TunkWindow::WritePresetToFile(BMessage* reply)
 	if (reply->FindRef("directory", &directoryRef) != B_OK ||
 	    reply->FindString("name", &name) != B_OK)
 		return;
-	BDirectory directory(&directoryRef);
-	if (directory.InitCheck() != B_OK)
-		return;
-	// Write-only and created when missing; an existing longer file keeps its tail.
-	BFile file(&directory, name, B_WRITE_ONLY | B_CREATE_FILE);
-	if (file.InitCheck() != B_OK) {
-		ErrorMsg("Error: Could not write to file!");
-		return;
-	}
+	entry_ref ref(directoryRef.Path().c_str(), name);
+	WritePresetTo(ref);
+}
 
+bool TunkWindow::WritePresetTo(const entry_ref& ref)
+{
 	RegisterPresetType();
-	TagPresetFile(&file);
-
-	const PresetBytes record = EncodePresetRecord(fParams);
-	if (file.WriteAt(0, record.data(), record.size()) != ssize_t(record.size())) {
+	const std::string path = ref.Path();
+	status_t status = WritePresetFile(path.c_str(), fParams);
+	if (status != B_OK) {
 		// Not saved: the title and the changed mark stay as they were.
-		ErrorMsg("Error: Could not write to file!");
-		return;
+		ErrorMsg(FileAlertText("Error: Could not write to file!", path, status).c_str());
+		return false;
 	}
-	SetTitle(TitleFor(name).c_str());
+	SetTitle(TitleFor(ref.name.c_str()).c_str());
 	SetDataChanged(false);
+	return true;
 }
 
 void TunkWindow::ReadPresetFromFile(entry_ref* ref)
 {
+	const std::string path = ref->Path();
 	BFile file;
-	if (file.SetTo(ref, B_READ_ONLY) != B_OK) {
-		ErrorMsg("Error: Could not open file!");
+	status_t status = file.SetTo(ref, B_READ_ONLY);
+	if (status != B_OK) {
+		ErrorMsg(FileAlertText("Error: Could not open file!", path, status).c_str());
 		return;
 	}
 
 	PresetBytes record = {};
 	ssize_t length = file.ReadAt(0, record.data(), record.size());
 	if (length < 0) {
-		ErrorMsg("Error: Could not read from file!");
+		ErrorMsg(FileAlertText("Error: Could not read from file!", path, status_t(length)).c_str());
 		length = 0;
 	}
 
 	if (DecodePresetRecord(record.data(), size_t(length), &fParams) != PresetCheck::Valid) {
-		ErrorMsg("Error: Not a valid Tunk file! Loading default parameters...");
+		ErrorMsg(FileAlertText(
+		    "Error: Not a valid Tunk file! Loading default parameters...", path, B_BAD_DATA)
+		             .c_str());
 		fParams = DefaultPresetParams();
 		RefreshParams();
 		dataChanged = 0;

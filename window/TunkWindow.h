@@ -8,6 +8,7 @@
 #include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
 #include "preset/PresetRecord.h"
+#include "views/CurveMessage.h"
 
 class BBox;
 class BButton;
@@ -16,6 +17,7 @@ class BControl;
 class BFilePanel;
 class BMenuField;
 class BMessage;
+class BMessageFilter;
 class BPopUpMenu;
 class BSlider;
 class BTextControl;
@@ -23,7 +25,6 @@ class CurvePanelView;
 class DistortionView;
 class EnvelopeView;
 class SoundView;
-class SpaceBarFilter;
 class TunkSound;
 class TunkView;
 
@@ -41,7 +42,7 @@ enum : uint32 {
 	kMsgAmpText = four_char_code("tamp"),
 	kMsgAmpCurveText = four_char_code("tacm"),
 	kMsgFreqCurveText = four_char_code("tfcm"),
-	kMsgCurveMoved = four_char_code("cvmm"),
+	kMsgCurveMoved = kCurveMessage,
 	kMsgEnableAmpEnv = four_char_code("ceam"),
 	kMsgEnableFreqEnv = four_char_code("cefm"),
 	kMsgEnableDistortion = four_char_code("cedm"),
@@ -66,10 +67,11 @@ constexpr char kUntitledName[] = "Untitled";
 
 class TunkWindow : public BWindow {
 public:
-	// A new document with the default parameters.
-	explicit TunkWindow(BRect frame);
+	// A new document with the default parameters. The window installs keyFilter, when given,
+	// as a common filter of its own (the application's space-bar filter) and owns it.
+	explicit TunkWindow(BRect frame, BMessageFilter* keyFilter = nullptr);
 	// A document read from the preset file ref.
-	TunkWindow(BRect frame, entry_ref* ref);
+	TunkWindow(BRect frame, entry_ref* ref, BMessageFilter* keyFilter = nullptr);
 	~TunkWindow() override;
 
 	void MessageReceived(BMessage* message) override;
@@ -77,8 +79,9 @@ public:
 
 	// Builds every view, control, the engine and the file panels; called once by each
 	// constructor.
-	void InitWindow();
-	// Pushes the parameter block into the engine and every control, sections on and off.
+	void InitWindow(BMessageFilter* keyFilter);
+	// Pushes the parameter block into the engine and every control, sections on and off,
+	// and sets the engine's tempo and repeat back to those of a new window.
 	void RefreshParams();
 	// Keeps the "*" at the end of the title while the document has unsaved changes.
 	void SetDataChanged(bool changed);
@@ -88,6 +91,8 @@ public:
 	// The preset save panel's reply: "directory" and "name".
 	void WritePresetToFile(BMessage* reply);
 	void ReadPresetFromFile(entry_ref* ref);
+	// Writes the record over the whole file; true when saved (the title names the file).
+	bool WritePresetTo(const entry_ref& ref);
 
 	// For tests and the application.
 	TunkSound* Sound() const { return fSound; }
@@ -126,6 +131,9 @@ private:
 	// Sets the engine flag, the check box, the controls and the view.
 	void ShowSection(const Section& section, bool on);
 
+	// The parameter block into the engine (tables built, not generated) and every control;
+	// tempo and repeat stay.
+	void ShowParams();
 	void MakeNewDocument();
 	void FinishConstruction();
 	void Regenerate();
@@ -174,7 +182,6 @@ private:
 	BCheckBox* CheckEnDistortion = nullptr;
 	BCheckBox* CheckEnFilter = nullptr;
 	BCheckBox* CheckEnSeq = nullptr;
-	SpaceBarFilter* fSpaceBarFilter = nullptr;
 	PresetParams fParams = {};
 	uint8 dataChanged = 0;
 	BFilePanel* fSavePanel = nullptr;

@@ -2,10 +2,10 @@
 // controls to their parameters and sections.
 #include "window/TunkWindow.h"
 
-#include <cstdlib>
+#include <string>
 
-#include "app/SpaceBarFilter.h"
 #include "engine/TunkSound.h"
+#include "engine/core/SoundParams.h"
 #include "kits/app/Message.h"
 #include "kits/app/Messenger.h"
 #include "kits/interface/Box.h"
@@ -23,6 +23,7 @@
 #include "views/TunkView.h"
 #include "window/DragOut.h"
 #include "window/ExportFormats.h"
+#include "window/NumberText.h"
 #include "window/SliderValue.h"
 
 namespace {
@@ -30,6 +31,12 @@ namespace {
 constexpr uint32 kFollow = B_FOLLOW_LEFT | B_FOLLOW_TOP;
 constexpr uint32 kControlFlags = B_WILL_DRAW | B_NAVIGABLE;
 constexpr rgb_color kBarColor = {0, 51, 102, 255};
+
+// A field's text before the first refresh: the default sound's value.
+std::string StartText(float value)
+{
+	return FieldText(FormatNumber(value));
+}
 
 BBox* MakeBox(BView* parent, BRect frame, const char* name, const char* label)
 {
@@ -94,10 +101,11 @@ BCheckBox* MakeCheckBox(
 
 } // namespace
 
-void TunkWindow::InitWindow()
+void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 {
-	fSpaceBarFilter = new SpaceBarFilter();
-	AddCommonFilter(fSpaceBarFilter);
+	if (keyFilter != nullptr)
+		AddCommonFilter(keyFilter);
+	const tunk::SoundParams defaults;
 
 	MainView = new TunkView(Bounds(), "MainView");
 	AddChild(MainView);
@@ -117,29 +125,33 @@ void TunkWindow::InitWindow()
 	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
 	    0, 4000, 5, "0", "4000"});
 	OSCBox->AddChild(FreqSlider);
-	TextFreqStart = MakeBareText(BRect(150, 50, 190, 69), "TextFreqStart", "1000", kMsgFreqText);
-	FreqSlider->SetValue(SliderValue(std::atof(TextFreqStart->Text())));
+	TextFreqStart = MakeBareText(
+	    BRect(150, 50, 190, 69), "TextFreqStart", StartText(defaults.startFreq).c_str(), kMsgFreqText);
+	FreqSlider->SetValue(SliderValue(ParseNumber(TextFreqStart->Text())));
 	OSCBox->AddChild(TextFreqStart);
 
 	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider, 0,
 	    3000, 5, "0", "3000"});
 	OSCBox->AddChild(DurSlider);
-	TextDuration = MakeBareText(BRect(150, 100, 190, 119), "TextDuration", "200", kMsgDurText);
-	DurSlider->SetValue(SliderValue(std::atof(TextDuration->Text())));
+	TextDuration = MakeBareText(
+	    BRect(150, 100, 190, 119), "TextDuration", StartText(defaults.duration).c_str(), kMsgDurText);
+	DurSlider->SetValue(SliderValue(ParseNumber(TextDuration->Text())));
 	OSCBox->AddChild(TextDuration);
 
 	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider, 0,
 	    100, 5, "0%", "100%"});
 	OSCBox->AddChild(AmpSlider);
-	AmpText = MakeBareText(BRect(150, 150, 190, 169), "AmpText", "0.95", kMsgAmpText);
-	AmpSlider->SetValue(SliderValue(std::atof(AmpText->Text()) * 100.0));
+	AmpText = MakeBareText(
+	    BRect(150, 150, 190, 169), "AmpText", StartText(defaults.amplitude).c_str(), kMsgAmpText);
+	AmpSlider->SetValue(SliderValue(ParseNumber(AmpText->Text()) * 100.0));
 	OSCBox->AddChild(AmpText);
 
 	// Frequency envelope.
 	FENVBox = MakeBox(MainView, BRect(225, 5, 355, 120), "FENVBox", "Freq ENV");
 	CheckEnFreqEnv =
 	    MakeCheckBox(FENVBox, BRect(10, 12, 63, 31), "CheckEnFreqEnv", "Enable", kMsgEnableFreqEnv);
-	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve", "Freq Curve:", "1",
+	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve", "Freq Curve:",
+	    StartText(defaults.freqEnvelope).c_str(),
 	    new BMessage(kMsgFreqCurveText), kFollow, kControlFlags);
 	TextFreqCurve->SetEnabled(false);
 	FENVBox->AddChild(TextFreqCurve);
@@ -150,7 +162,8 @@ void TunkWindow::InitWindow()
 	AENVBox = MakeBox(MainView, BRect(365, 5, 495, 120), "AENVBox", "Amp ENV");
 	CheckEnAmpEnv =
 	    MakeCheckBox(AENVBox, BRect(10, 12, 63, 31), "CheckEnAmpEnv", "Enable", kMsgEnableAmpEnv);
-	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve", "Amp Curve:", "1",
+	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve", "Amp Curve:",
+	    StartText(defaults.ampEnvelope).c_str(),
 	    new BMessage(kMsgAmpCurveText), kFollow, kControlFlags);
 	TextAmpCurve->SetEnabled(false);
 	AENVBox->AddChild(TextAmpCurve);

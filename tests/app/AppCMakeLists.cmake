@@ -1,7 +1,7 @@
 # The application object in process, the real program end to end, and the install.
 if(TARGET tunk_window)
   tunk_test(tunk_app_test SOURCES TunkAppTest.cpp ${TUNK_ROOT}/app/TunkApp.cpp
-    LIBS tunk_window tunk_midi Qt6::Test)
+    LIBS tunk_window tunk_midi tunk_spacebar Qt6::Test)
 endif()
 if(TARGET tunk)
   find_package(X11)

@@ -133,15 +133,22 @@ TEST_F(TunkAppTest, WithOnePresetOnlyItsWindowOpens)
 	EXPECT_TRUE(launch.openedAtLaunch);
 }
 
-TEST_F(TunkAppTest, OfThreePresetsOnlyTheFirstOpens)
+TEST_F(TunkAppTest, EachOfThreePresetsOpensInAWindowOfItsOwn)
 {
 	WritePreset(dir / "one", 100.0f);
 	WritePreset(dir / "two", 200.0f);
 	WritePreset(dir / "three", 300.0f);
 	Launch launch({dir / "one", dir / "two", dir / "three"});
-	std::vector<Shown> shown = launch.Run();
-	ASSERT_EQ(shown.size(), 1u);
+	std::vector<float> frequencies;
+	std::vector<Shown> shown = launch.Run([&](TunkApp&) {
+		for (TunkWindow* window : EditorWindows())
+			frequencies.push_back(window->Sound()->GetStartFreq());
+	});
+	ASSERT_EQ(shown.size(), 3u);
 	EXPECT_EQ(shown[0].title, "Tunk v1.1 - one");
+	EXPECT_EQ(shown[1].title, "Tunk v1.1 - two");
+	EXPECT_EQ(shown[2].title, "Tunk v1.1 - three");
+	EXPECT_EQ(frequencies, (std::vector<float>{100.0f, 200.0f, 300.0f}));
 }
 
 TEST_F(TunkAppTest, AFileThatCannotBeOpenedStillGetsItsWindow)
@@ -151,23 +158,35 @@ TEST_F(TunkAppTest, AFileThatCannotBeOpenedStillGetsItsWindow)
 	ASSERT_EQ(shown.size(), 1u);
 	EXPECT_EQ(shown[0].title, "Tunk v1.1 - Untitled");
 	EXPECT_EQ(shown[0].frame, BRect(100, 100, 610, 565));
-	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not open file!"});
+	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not open file!\n" +
+	                              dir.Path() + "/missing: No such file or directory"});
 }
 
 TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
 {
 	WritePreset(dir / "snare", 900.0f);
+	WritePreset(dir / "hat", 5000.0f);
+	WritePreset(dir / "tom", 150.0f);
+	WritePreset(dir / "clap", 1200.0f);
 	Launch launch({});
 	std::vector<std::string> titles;
 	launch.Run([&](TunkApp& app) {
 		TunkWindow* first = EditorWindows().at(0);
 		Slide(first, "FreqSlider", 123);
 
-		// The window's Open button: the chosen file reaches the application.
-		panels.openRefs = {entry_ref(dir.Path().c_str(), "snare")};
+		// The window's Open button: every chosen file reaches the application and opens.
+		panels.openRefs = {entry_ref(dir.Path().c_str(), "snare"),
+		    entry_ref(dir.Path().c_str(), "hat")};
 		Click(first, "OpenPresetButton");
 		// Straight from the desktop, with no reference at all: nothing opens.
 		app.PostMessage(B_REFS_RECEIVED);
+		// Two files in one message from the desktop: both open.
+		BMessage two(B_REFS_RECEIVED);
+		entry_ref tom(dir.Path().c_str(), "tom");
+		entry_ref clap(dir.Path().c_str(), "clap");
+		two.AddRef("refs", &tom);
+		two.AddRef("refs", &clap);
+		app.PostMessage(&two);
 		ProcessEvents();
 		for (TunkWindow* window : EditorWindows())
 			titles.push_back(window->Title());
@@ -181,5 +200,6 @@ TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
 		// The first keeps its own document: close it without saving.
 		alerts.Press(1);
 	});
-	EXPECT_EQ(titles, (std::vector<std::string>{"Tunk v1.1 - Untitled*", "Tunk v1.1 - snare"}));
+	EXPECT_EQ(titles, (std::vector<std::string>{"Tunk v1.1 - Untitled*", "Tunk v1.1 - snare",
+	                      "Tunk v1.1 - hat", "Tunk v1.1 - tom", "Tunk v1.1 - clap"}));
 }

@@ -204,11 +204,11 @@ TEST_F(WindowBadInput, FilesOfEveryShapeOpenAsPresetsOrWithTheirAlert)
 		std::vector<std::string> alerts;
 	};
 	const Case cases[] = {
-		{"folder", "", {"Error: Could not open file!"}},
+		{"folder", "", {"Error: Could not open file!\n" + dir.Path() + "/folder: Is a directory"}},
 		{"4-byte", "T0NK", {}},
 		{"51-byte", bytes.substr(0, 51), {}},
 		{"52-byte", bytes, {}},
-		{"1 MB", std::string(1 << 20, 'x'), {notValid}},
+		{"1 MB", std::string(1 << 20, 'x'), {notValid + "\n" + dir.Path() + "/1 MB: Not a Tunk preset"}},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.name);
@@ -238,7 +238,8 @@ TEST_F(WindowBadInput, SaveAndExportTargetsThatRefuseTheDataKeepWhatTheyHeld)
 
 	panels.SaveAs(dir.Path(), "kept");
 	Click(window, "SavePresetButton");
-	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not write to file!"});
+	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{
+	                              "Error: Could not write to file!\n" + kept + ": Permission denied"});
 	EXPECT_TRUE(window->DataChanged());
 	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - Untitled*");
 
@@ -252,14 +253,16 @@ TEST_F(WindowBadInput, SaveAndExportTargetsThatRefuseTheDataKeepWhatTheyHeld)
 	panels.SaveAs(dir.Path(), "folder");
 	Click(window, "SaveWaveButton");
 	ASSERT_EQ(alerts.Texts().size(), 3u);
-	EXPECT_EQ(alerts.Texts()[2], "Unable to create audio track");
+	EXPECT_EQ(alerts.Texts()[2],
+	    "Unable to create audio track\n" + dir.Path() + "/folder: Is a directory");
 	EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 
 	if (badinput::MakeFullDevice(dir / "full")) {
 		panels.SaveAs(dir.Path(), "full");
 		Click(window, "SaveWaveButton");
 		ASSERT_EQ(alerts.Texts().size(), 4u);
-		EXPECT_EQ(alerts.Texts()[3], "Could not write the sound file!");
+		EXPECT_EQ(alerts.Texts()[3],
+		    "Could not write the sound file!\n" + dir.Path() + "/full: No space left on device");
 		EXPECT_TRUE(badinput::IsFullDevice(dir / "full"));
 	}
 

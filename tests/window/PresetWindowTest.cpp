@@ -133,27 +133,23 @@ TEST_F(PresetWindow, LoadedPresetSetsEveryControlAndKeepsTheReservedWord)
 	EXPECT_EQ(Value(window, "ResonanceSlider"), 250);
 	EXPECT_EQ(Value(window, "CheckEnAmpEnv"), 0);
 	EXPECT_FALSE(Enabled(window, "TextAmpCurve"));
-	EXPECT_EQ(Text(window, "TextAmpCurve"), "4\n");
+	EXPECT_EQ(Text(window, "TextAmpCurve"), "4");
 	EXPECT_EQ(Value(window, "AmpSlider"), 50);
-	EXPECT_EQ(Text(window, "AmpText"), "0.5\n");
-	EXPECT_EQ(Text(window, "TextFreqStart"), "220\n");
+	EXPECT_EQ(Text(window, "AmpText"), "0.5");
+	EXPECT_EQ(Text(window, "TextFreqStart"), "220");
 	EXPECT_EQ(Value(window, "DistSlider"), 3);
 	EXPECT_STREQ(Find<BMenuField>(window, "FieldOsc")->MenuLabel(), "Triangle");
 	EXPECT_EQ(window->Sound()->GetSampleLength(), 15435);
 	EXPECT_EQ(window->Sound()->GetBeatLength(), 22050u);
 	EXPECT_FALSE(window->Sound()->IsSequencerEnabled());
 
-	// Saved again unchanged, over a longer file whose tail stays.
+	// Saved again unchanged, over a longer file: exactly the record is left.
 	std::vector<uint8> longer(80, 0xEE);
 	WriteBytes(dir / "long", longer);
 	panels.SaveAs(dir.Path(), "long");
 	Click(window, "SavePresetButton");
-	std::vector<uint8> written = ReadBytes(dir / "long");
-	ASSERT_EQ(written.size(), 80u);
-	std::vector<uint8> head(written.begin(), written.begin() + 52);
-	EXPECT_EQ(head, Record(params)) << "the reserved word is saved as it was loaded";
-	EXPECT_EQ(written[52], 0xEE);
-	EXPECT_EQ(written[79], 0xEE);
+	EXPECT_EQ(ReadBytes(dir / "long"), Record(params))
+	    << "the reserved word is saved as it was loaded, and no tail is left";
 }
 
 TEST_F(PresetWindow, FilesThatFailShowTheirAlertsInOrder)
@@ -169,12 +165,18 @@ TEST_F(PresetWindow, FilesThatFailShowTheirAlertsInOrder)
 	badTerminator[4] = '!';
 	WriteBytes(dir / "bad-magic", badTerminator);
 	const std::string notValid = "Error: Not a valid Tunk file! Loading default parameters...";
+	// The second line names the file and what went wrong.
+	const std::string in = dir.Path() + "/";
 	const Case cases[] = {
-	    {"missing", dir.Path(), "no-such-file", {"Error: Could not open file!"}},
+	    {"missing", dir.Path(), "no-such-file",
+	        {"Error: Could not open file!\n" + in + "no-such-file: No such file or directory"}},
 	    // Opens, but reading at its start fails.
-	    {"unreadable", "/proc/self", "mem", {"Error: Could not read from file!", notValid}},
-	    {"empty", dir.Path(), "empty", {notValid}},
-	    {"magic without terminator", dir.Path(), "bad-magic", {notValid}},
+	    {"unreadable", "/proc/self", "mem",
+	        {"Error: Could not read from file!\n/proc/self/mem: Input/output error",
+	            notValid + "\n/proc/self/mem: Not a Tunk preset"}},
+	    {"empty", dir.Path(), "empty", {notValid + "\n" + in + "empty: Not a Tunk preset"}},
+	    {"magic without terminator", dir.Path(), "bad-magic",
+	        {notValid + "\n" + in + "bad-magic: Not a Tunk preset"}},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -215,7 +217,8 @@ TEST_F(PresetWindow, AFailedSaveIsReportedAndLeavesTheDocumentChanged)
 	// Full disk: the device accepts the file but not its bytes.
 	panels.SaveAs("/dev", "full");
 	Click(window, "SavePresetButton");
-	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not write to file!"});
+	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{
+	                              "Error: Could not write to file!\n/dev/full: No space left on device"});
 	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - Untitled*");
 	EXPECT_TRUE(window->DataChanged());
 
@@ -223,10 +226,11 @@ TEST_F(PresetWindow, AFailedSaveIsReportedAndLeavesTheDocumentChanged)
 	std::filesystem::create_directory(dir / "folder");
 	panels.SaveAs(dir.Path(), "folder");
 	Click(window, "SavePresetButton");
-	EXPECT_EQ(alerts.Texts().size(), 2u);
+	ASSERT_EQ(alerts.Texts().size(), 2u);
+	EXPECT_EQ(alerts.Texts()[1], "Error: Could not write to file!\n" + dir.Path() + "/folder: Is a directory");
 	EXPECT_TRUE(window->DataChanged());
 
-	// A reply without a name, or for a directory that is missing, does nothing.
+	// A reply without a name does nothing; one for a directory that is missing says so.
 	BMessage noName(B_SAVE_REQUESTED);
 	entry_ref directory("/", dir.Path().substr(1).c_str());
 	noName.AddRef("directory", &directory);
@@ -237,7 +241,9 @@ TEST_F(PresetWindow, AFailedSaveIsReportedAndLeavesTheDocumentChanged)
 	missingDirectory.AddString("name", "x");
 	window->PostMessage(&missingDirectory);
 	ProcessEvents();
-	EXPECT_EQ(alerts.Texts().size(), 2u);
+	ASSERT_EQ(alerts.Texts().size(), 3u);
+	EXPECT_EQ(alerts.Texts()[2],
+	    "Error: Could not write to file!\n" + dir.Path() + "/gone/x: No such file or directory");
 	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - Untitled*");
 }
 

@@ -5,13 +5,16 @@
 #include <QImage>
 #include <QMenu>
 #include <QPushButton>
+#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/SpaceBarFilter.h"
 #include "engine/TunkSound.h"
 #include "kits/app/MessageFilter.h"
 #include "kits/app/MessageQueue.h"
@@ -34,7 +37,7 @@ protected:
 	void SetUp() override
 	{
 		App();
-		window = new TunkWindow(BRect(50, 50, 560, 515));
+		window = new TunkWindow(BRect(50, 50, 560, 515), new SpaceBarFilter);
 		window->Show();
 		ProcessEvents();
 	}
@@ -232,11 +235,11 @@ TEST_F(EditorWindow, EveryControlHasItsFrameLabelCodeAndState)
 		EXPECT_EQ(slider->Value(), expected.value);
 	}
 
-	EXPECT_EQ(Text(window, "TextFreqStart"), "1000\n");
-	EXPECT_EQ(Text(window, "TextDuration"), "200\n");
-	EXPECT_EQ(Text(window, "AmpText"), "0.95\n");
-	EXPECT_EQ(Text(window, "TextAmpCurve"), "1\n");
-	EXPECT_EQ(Text(window, "TextFreqCurve"), "1\n");
+	EXPECT_EQ(Text(window, "TextFreqStart"), "1000");
+	EXPECT_EQ(Text(window, "TextDuration"), "200");
+	EXPECT_EQ(Text(window, "AmpText"), "0.95");
+	EXPECT_EQ(Text(window, "TextAmpCurve"), "1");
+	EXPECT_EQ(Text(window, "TextFreqCurve"), "1");
 	EXPECT_EQ(Text(window, "TextSeqBPM"), "120");
 	for (const char* check :
 	    {"CheckEnAmpEnv", "CheckEnFreqEnv", "CheckEnDistortion", "CheckEnFilter", "CheckEnSeq"})
@@ -282,7 +285,7 @@ TEST_F(EditorWindow, SlidersAndTextFieldsMirrorEachOther)
 	Slide(window, "FreqSlider", 440);
 	EXPECT_EQ(Sound()->GetStartFreq(), 440.0f);
 	EXPECT_EQ(window->Params().startFreq, 440.0f);
-	EXPECT_EQ(Text(window, "TextFreqStart"), "440\n");
+	EXPECT_EQ(Text(window, "TextFreqStart"), "440");
 	EXPECT_EQ(Title(), kUntitledChanged);
 
 	Type(window, "TextFreqStart", "440.7");
@@ -296,7 +299,7 @@ TEST_F(EditorWindow, SlidersAndTextFieldsMirrorEachOther)
 
 	Slide(window, "DurSlider", 500);
 	EXPECT_EQ(Sound()->GetDuration(), 500.0f);
-	EXPECT_EQ(Text(window, "TextDuration"), "500\n");
+	EXPECT_EQ(Text(window, "TextDuration"), "500");
 	EXPECT_EQ(Sound()->GetSampleLength(), 22050);
 	Type(window, "TextDuration", "123.4");
 	EXPECT_EQ(Value(window, "DurSlider"), 123);
@@ -304,7 +307,7 @@ TEST_F(EditorWindow, SlidersAndTextFieldsMirrorEachOther)
 
 	Slide(window, "AmpSlider", 37);
 	EXPECT_EQ(Sound()->GetAmplitude(), 0.37f);
-	EXPECT_EQ(Text(window, "AmpText"), "0.37\n");
+	EXPECT_EQ(Text(window, "AmpText"), "0.37");
 	Type(window, "AmpText", "0.5");
 	EXPECT_EQ(Sound()->GetAmplitude(), 0.5f);
 	EXPECT_EQ(Value(window, "AmpSlider"), 50);
@@ -315,6 +318,58 @@ TEST_F(EditorWindow, SlidersAndTextFieldsMirrorEachOther)
 	EXPECT_EQ(Value(window, "FreqSlider"), 0);
 	EXPECT_EQ(Title(), kUntitledChanged);
 	EXPECT_TRUE(alerts.Texts().empty());
+}
+
+TEST_F(EditorWindow, AMirroredValueTakesDigitsTypedAtItsEnd)
+{
+	Slide(window, "DurSlider", 300);
+	QLineEdit* edit = Find<BTextControl>(window, "TextDuration")->TextView();
+	edit->setFocus();
+	edit->end(false);
+	QTest::keyClick(edit, Qt::Key_0);
+	QTest::keyClick(edit, Qt::Key_Return);
+	ProcessEvents();
+	EXPECT_EQ(Sound()->GetDuration(), 3000.0f);
+	EXPECT_EQ(Value(window, "DurSlider"), 3000);
+
+	Slide(window, "AmpSlider", 37);
+	edit = Find<BTextControl>(window, "AmpText")->TextView();
+	edit->setFocus();
+	edit->end(false);
+	QTest::keyClick(edit, Qt::Key_5);
+	QTest::keyClick(edit, Qt::Key_Return);
+	ProcessEvents();
+	EXPECT_EQ(Sound()->GetAmplitude(), 0.375f);
+}
+
+// The program runs under the user's locale; a comma as the decimal mark must not change
+// what a field shows or how it reads.
+TEST_F(EditorWindow, NumbersReadAndShowTheSameInAGermanLocale)
+{
+	std::string previous = setlocale(LC_ALL, nullptr);
+	if (setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+		GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+	char probe[16];
+	std::snprintf(probe, sizeof(probe), "%g", 0.5);
+	ASSERT_STREQ(probe, "0,5") << "the locale is in force";
+
+	TunkWindow* german = new TunkWindow(BRect(60, 60, 570, 525));
+	german->Show();
+	ProcessEvents();
+	EXPECT_EQ(Text(german, "AmpText"), "0.95");
+	Type(german, "AmpText", "0.5");
+	EXPECT_EQ(german->Params().amplitude, 0.5f);
+	EXPECT_EQ(german->Sound()->GetAmplitude(), 0.5f);
+	EXPECT_EQ(Value(german, "AmpSlider"), 50);
+	Slide(german, "ResonanceSlider", 250);
+	Slide(german, "AmpSlider", 37);
+	EXPECT_EQ(Text(german, "AmpText"), "0.37");
+	Click(german, "CheckEnFreqEnv");
+	Type(german, "TextFreqCurve", "-2.5");
+	EXPECT_EQ(german->Params().freqEnvelope, -2.5f);
+	german->Quit();
+	ProcessEvents();
+	setlocale(LC_ALL, previous.c_str());
 }
 
 TEST_F(EditorWindow, EveryParameterChangeRegeneratesAndRedrawsTheWaveform)
@@ -333,7 +388,7 @@ TEST_F(EditorWindow, EveryParameterChangeRegeneratesAndRedrawsTheWaveform)
 		slider->setSliderPosition(value);
 		ProcessEvents();
 		EXPECT_EQ(Sound()->GetStartFreq(), float(value));
-		EXPECT_EQ(Text(window, "TextFreqStart"), std::to_string(value) + "\n");
+		EXPECT_EQ(Text(window, "TextFreqStart"), std::to_string(value));
 	}
 	slider->setSliderDown(false);
 	ProcessEvents();
@@ -467,7 +522,7 @@ TEST_F(EditorWindow, CurveDragSetsTheEnvelopeOfAnEnabledSection)
 	window->PostMessage(&curve);
 	ProcessEvents();
 	EXPECT_EQ(Sound()->GetAmpEnvelope(), 1.0f);
-	EXPECT_EQ(Text(window, "TextAmpCurve"), "1\n");
+	EXPECT_EQ(Text(window, "TextAmpCurve"), "1");
 	EXPECT_EQ(Title(), kUntitledChanged);
 	EXPECT_EQ(Samples()[0], 0) << "regenerated";
 
@@ -479,14 +534,14 @@ TEST_F(EditorWindow, CurveDragSetsTheEnvelopeOfAnEnabledSection)
 	ProcessEvents();
 	EXPECT_EQ(Sound()->GetAmpEnvelope(), 50.0f);
 	EXPECT_EQ(window->Params().ampEnvelope, 50.0f);
-	EXPECT_EQ(Text(window, "TextAmpCurve"), "50\n");
+	EXPECT_EQ(Text(window, "TextAmpCurve"), "50");
 	EXPECT_EQ(Sound()->GetFreqEnvelope(), 1.0f) << "only the view that sent it";
 
 	freqView->MouseDown(BPoint(0, 20));
 	freqView->MouseUp(BPoint(0, 20));
 	ProcessEvents();
 	EXPECT_EQ(Sound()->GetFreqEnvelope(), -50.0f);
-	EXPECT_EQ(Text(window, "TextFreqCurve"), "-50\n");
+	EXPECT_EQ(Text(window, "TextFreqCurve"), "-50");
 	EXPECT_EQ(Sound()->GetAmpEnvelope(), 50.0f);
 
 	// Without a curve type neither curve moves.
@@ -599,10 +654,10 @@ TEST_F(EditorWindow, PlayStopAndTheSpaceBar)
 	QTest::keyClick(edit, Qt::Key_Space);
 	ProcessEvents();
 	EXPECT_TRUE(Sound()->IsPlaying());
-	EXPECT_EQ(edit->text().toStdString(), "1000\n");
+	EXPECT_EQ(edit->text().toStdString(), "1000");
 	QTest::keyClick(edit, Qt::Key_A);
 	ProcessEvents();
-	EXPECT_EQ(edit->text().toStdString(), "a1000\n");
+	EXPECT_EQ(edit->text().toStdString(), "a1000");
 
 	Sound()->StopSound();
 	// A key message without a byte, or with another byte, plays nothing.

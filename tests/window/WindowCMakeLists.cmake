@@ -1,5 +1,5 @@
 # The editor window, driven headless through its widgets and message queue.
 if(TARGET tunk_window)
   tunk_test(tunk_window_test SOURCES TunkWindowTest.cpp PresetWindowTest.cpp WindowHarness.h
-    LIBS tunk_window Qt6::Test)
+    LIBS tunk_window tunk_spacebar Qt6::Test)
 endif()

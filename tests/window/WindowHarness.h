@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SpaceBarFilter.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -247,12 +248,12 @@ protected:
 		ProcessEvents();
 	}
 
-	TunkWindow* New() { return Shown(new TunkWindow(BRect(50, 50, 560, 515))); }
+	TunkWindow* New() { return Shown(new TunkWindow(BRect(50, 50, 560, 515), new SpaceBarFilter)); }
 
 	TunkWindow* Open(const std::string& directory, const std::string& name)
 	{
 		entry_ref ref(directory.c_str(), name.c_str());
-		return Shown(new TunkWindow(BRect(100, 100, 610, 565), &ref));
+		return Shown(new TunkWindow(BRect(100, 100, 610, 565), &ref, new SpaceBarFilter));
 	}
 
 	// Closes a window as its close box does.
