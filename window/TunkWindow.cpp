@@ -23,6 +23,7 @@
 #include "views/EnvelopeView.h"
 #include "window/FileAlert.h"
 #include "window/NumberText.h"
+#include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
 
 namespace {
@@ -136,6 +137,7 @@ void TunkWindow::ShowParams()
 	// Every section both ways: a record with a section off switches it off.
 	for (const Section& section : Sections())
 		ShowSection(section, fParams.*section.enabled == 1);
+	ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 }
 
 void TunkWindow::SetDataChanged(bool changed)
