@@ -56,6 +56,16 @@ TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
 	return nullptr;
 }
 
+void TunkApp::MessageReceived(BMessage* message)
+{
+	if (message->what == kMsgNewWindow) {
+		TunkWindow* window = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
+		window->Show();
+		return;
+	}
+	BApplication::MessageReceived(message);
+}
+
 void TunkApp::ReadyToRun()
 {
 	if (openedAtLaunch)

@@ -26,6 +26,8 @@ public:
 
 	void ReadyToRun() override;
 	void RefsReceived(BMessage* message) override;
+	// New Window from any editor window's File menu.
+	void MessageReceived(BMessage* message) override;
 
 	bool OpenedAtLaunch() const { return openedAtLaunch; }
 

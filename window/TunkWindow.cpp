@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "engine/TunkSound.h"
 #include "kits/app/AppDefs.h"
@@ -23,6 +24,7 @@
 #include "views/EnvelopeView.h"
 #include "window/FileAlert.h"
 #include "window/NumberText.h"
+#include "window/TunkMenus.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
 
@@ -71,8 +73,11 @@ void TunkWindow::MakeNewDocument()
 
 void TunkWindow::FinishConstruction()
 {
+	fHistory.Reset(fParams);
 	dataChanged = 0;
 	Regenerate();
+	fMenus = new TunkMenus(this);
+	fMenus->Update();
 }
 
 // The field holds the one line of the formatted number, so that digits typed at its end
@@ -142,12 +147,61 @@ void TunkWindow::ShowParams()
 
 void TunkWindow::SetDataChanged(bool changed)
 {
-	if (changed && dataChanged == 0) {
-		SetTitle((std::string(Title()) + "*").c_str());
-		dataChanged = 1;
-	} else if (!changed && dataChanged == 1) {
-		dataChanged = 0;
-	}
+	dataChanged = changed ? 1 : 0;
+	std::string title = TitleFor(fDocName.c_str());
+	if (changed)
+		title += "*";
+	if (title != Title())
+		SetTitle(title.c_str());
+}
+
+void TunkWindow::UpdateMark()
+{
+	SetDataChanged(!fHistory.IsSavedState(fParams));
+}
+
+void TunkWindow::CommitStep(const char* name, uint32 mergeKey)
+{
+	fHistory.Commit(fParams, name, mergeKey);
+	UpdateMark();
+	if (fMenus != nullptr)
+		fMenus->Update();
+}
+
+void TunkWindow::ApplyParams(const PresetParams& params, const char* stepName)
+{
+	fParams = params;
+	ShowParams();
+	Regenerate();
+	fHistory.BreakMerge();
+	CommitStep(stepName);
+}
+
+void TunkWindow::Restore(const PresetParams& params)
+{
+	fParams = params;
+	ShowParams();
+	Regenerate();
+	UpdateMark();
+	if (fMenus != nullptr)
+		fMenus->Update();
+}
+
+bool TunkWindow::IsRepeatOn() const
+{
+	return CheckEnSeq->Value() == 1;
+}
+
+void TunkWindow::Undo()
+{
+	if (fHistory.CanUndo())
+		Restore(fHistory.Undo());
+}
+
+void TunkWindow::Redo()
+{
+	if (fHistory.CanRedo())
+		Restore(fHistory.Redo());
 }
 
 void TunkWindow::Regenerate()
@@ -165,8 +219,14 @@ bool TunkWindow::QuitRequested()
 		switch (alert->Go()) {
 			case 0: return false;
 			case 2:
-				// Closing now would delete the panel before it answers; the save clears the
-				// changed mark, so the next close asks nothing.
+				// With a file of its own the window saves and closes. Otherwise closing now
+				// would delete the panel before it answers; the save clears the changed mark,
+				// so the next close asks nothing.
+				if (fHasFile) {
+					if (!WritePresetTo(fFileRef))
+						return false;
+					break;
+				}
 				fSavePanel->Show();
 				return false;
 			default: break;
@@ -175,7 +235,9 @@ bool TunkWindow::QuitRequested()
 
 	int32 editors = 0;
 	for (int32 i = 0; be_app != nullptr && i < be_app->CountWindows(); i++) {
-		if (dynamic_cast<TunkWindow*>(be_app->WindowAt(i)) != nullptr)
+		// A window already closed by Quit is hidden until it is deleted.
+		auto* editor = dynamic_cast<TunkWindow*>(be_app->WindowAt(i));
+		if (editor == this || (editor != nullptr && !editor->IsHidden()))
 			editors++;
 	}
 	// The last editor window ends the application, whatever file panels still exist.
@@ -225,8 +287,37 @@ bool TunkWindow::WritePresetTo(const entry_ref& ref)
 		ErrorMsg(FileAlertText("Error: Could not write to file!", path, status).c_str());
 		return false;
 	}
-	SetTitle(TitleFor(ref.name.c_str()).c_str());
-	SetDataChanged(false);
+	fDocName = ref.name;
+	fFileRef = ref;
+	fHasFile = true;
+	fHistory.MarkSaved();
+	UpdateMark();
+	return true;
+}
+
+bool TunkWindow::SavePreset()
+{
+	if (fHasFile)
+		return WritePresetTo(fFileRef);
+	fSavePanel->Show();
+	return false;
+}
+
+bool TunkWindow::QuitAll()
+{
+	if (be_app == nullptr)
+		return false;
+	std::vector<TunkWindow*> editors;
+	for (int32 i = 0; i < be_app->CountWindows(); i++) {
+		if (auto* editor = dynamic_cast<TunkWindow*>(be_app->WindowAt(i)))
+			editors.push_back(editor);
+	}
+	for (TunkWindow* editor : editors) {
+		editor->Activate();
+		if (!editor->QuitRequested())
+			return false;
+		editor->Quit();
+	}
 	return true;
 }
 
@@ -257,6 +348,9 @@ void TunkWindow::ReadPresetFromFile(entry_ref* ref)
 		return;
 	}
 	RefreshParams();
-	SetTitle(TitleFor(ref->name.c_str()).c_str());
+	fDocName = ref->name;
+	fFileRef = *ref;
+	fHasFile = true;
+	fHistory.Reset(fParams);
 	SetDataChanged(false);
 }

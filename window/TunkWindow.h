@@ -3,12 +3,14 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "kits/interface/Window.h"
 #include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
 #include "preset/PresetRecord.h"
 #include "views/CurveMessage.h"
+#include "window/History.h"
 
 class BBox;
 class BButton;
@@ -25,6 +27,7 @@ class CurvePanelView;
 class DistortionView;
 class EnvelopeView;
 class SoundView;
+class TunkMenus;
 class TunkSound;
 class TunkView;
 
@@ -60,6 +63,16 @@ enum : uint32 {
 	// The WAV save panel's reply: a code of its own, so that it never reaches the preset
 	// writer, which answers the preset save panel's B_SAVE_REQUESTED.
 	kMsgWaveSaveReply = four_char_code("swvr"),
+	// Menu commands.
+	kMsgUndo = four_char_code("undo"),
+	kMsgRedo = four_char_code("redo"),
+	kMsgNewWindow = four_char_code("nwin"),
+	kMsgSaveToFile = four_char_code("sapf"),
+	kMsgCloseWindow = four_char_code("clsw"),
+	kMsgQuitAll = four_char_code("quit"),
+	kMsgToggleRepeat = four_char_code("trep"),
+	kMsgShowShortcuts = four_char_code("keys"),
+	kMsgAbout = four_char_code("abou"),
 };
 
 constexpr char kTunkTitlePrefix[] = "Tunk v1.1 - ";
@@ -83,7 +96,7 @@ public:
 	// Pushes the parameter block into the engine and every control, sections on and off,
 	// and sets the engine's tempo and repeat back to those of a new window.
 	void RefreshParams();
-	// Keeps the "*" at the end of the title while the document has unsaved changes.
+	// Sets the title: the document's name, and "*" while `changed`.
 	void SetDataChanged(bool changed);
 	// A modal alert with the text and a single "OK".
 	void ErrorMsg(const char* text);
@@ -93,11 +106,34 @@ public:
 	void ReadPresetFromFile(entry_ref* ref);
 	// Writes the record over the whole file; true when saved (the title names the file).
 	bool WritePresetTo(const entry_ref& ref);
+	// Save Preset: to the window's file without asking when it has one, else through the
+	// save panel. True when written at once.
+	bool SavePreset();
+
+	// Undo history. After changing the parameter block, a command records it as one step
+	// named for the menu ("Frequency" gives "Undo Frequency"); steps with the same non-zero
+	// mergeKey in a row become one. The changed mark follows.
+	void CommitStep(const char* name, uint32 mergeKey = 0);
+	// Replaces every parameter (a library sound, a random one) as one step.
+	void ApplyParams(const PresetParams& params, const char* stepName);
+	void Undo();
+	void Redo();
+	const History& UndoHistory() const { return fHistory; }
+
+	// Asks each changed editor window in turn, as closing does, and closes them all; stops
+	// at the first that stays open. True when every window closed.
+	static bool QuitAll();
 
 	// For tests and the application.
 	TunkSound* Sound() const { return fSound; }
 	const PresetParams& Params() const { return fParams; }
 	bool DataChanged() const { return dataChanged != 0; }
+	const char* DocumentName() const { return fDocName.c_str(); }
+	bool IsRepeatOn() const;
+	bool HasFile() const { return fHasFile; }
+	const entry_ref& FileRef() const { return fFileRef; }
+	// The menu bar (window/TunkMenus.cpp), for tests and for menus others add.
+	TunkMenus* Menus() const { return fMenus; }
 	BFilePanel* SavePanel() const { return fSavePanel; }
 	BFilePanel* OpenPanel() const { return fOpenPanel; }
 	BFilePanel* WavePanel() const { return fWavePanel; }
@@ -112,6 +148,7 @@ private:
 		BSlider* TunkWindow::*slider;
 		BTextControl* TunkWindow::*text;
 		float factor; // slider value = parameter x factor
+		const char* name; // of its undo step
 	};
 	static constexpr int32 kPairedParamCount = 3;
 	static const PairedParam* PairedParams();
@@ -125,6 +162,7 @@ private:
 		BControl* controls[2]; // nullptr where the section has fewer
 		CurvePanelView* view;  // nullptr: the section has no view
 		void (*draw)(TunkSound*, CurvePanelView*);
+		const char* stepName;
 	};
 	static constexpr int32 kSectionCount = 4;
 	std::array<Section, kSectionCount> Sections();
@@ -135,6 +173,15 @@ private:
 	// tempo and repeat stay.
 	void ShowParams();
 	void MakeNewDocument();
+	// The mark for the parameters as they are now, which may be ahead of the history while a
+	// gesture is held.
+	void UpdateMark();
+	// A slider's change: one step when it is let go (or moved by a key), merged with the
+	// slider's previous key steps while it keeps the focus.
+	void SliderStep(BSlider* slider, const char* name);
+	// A typed value's step; the field's edit counts as committed.
+	void TextStep(BTextControl* text, const char* name);
+	void Restore(const PresetParams& params);
 	void FinishConstruction();
 	void Regenerate();
 	void MirrorToText(BTextControl* control, float value);
@@ -184,6 +231,11 @@ private:
 	BCheckBox* CheckEnSeq = nullptr;
 	PresetParams fParams = {};
 	uint8 dataChanged = 0;
+	History fHistory;
+	std::string fDocName = kUntitledName;
+	entry_ref fFileRef;
+	bool fHasFile = false;
+	TunkMenus* fMenus = nullptr;
 	BFilePanel* fSavePanel = nullptr;
 	BFilePanel* fOpenPanel = nullptr;
 	BFilePanel* fWavePanel = nullptr;

@@ -2,10 +2,13 @@
 // the other controls.
 #include "window/TunkWindow.h"
 
+#include <QLineEdit>
+#include <QSlider>
 #include <algorithm>
 
 #include "engine/TunkSound.h"
 #include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
 #include "kits/app/Message.h"
 #include "kits/app/MessageQueue.h"
 #include "kits/interface/CheckBox.h"
@@ -18,6 +21,7 @@
 #include "window/MidiSources.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
+#include "window/TunkMenus.h"
 
 bool TunkWindow::HandlePairedParam(uint32 code)
 {
@@ -37,8 +41,11 @@ bool TunkWindow::HandlePairedParam(uint32 code)
 		} else {
 			continue;
 		}
-		SetDataChanged(true);
 		Regenerate();
+		if (code == pair.sliderCode)
+			SliderStep(slider, pair.name);
+		else
+			TextStep(text, pair.name);
 		return true;
 	}
 	return false;
@@ -59,15 +66,15 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fParams.ampEnvelope = ParseText(TextAmpCurve);
 			fSound->SetAmpEnvelope(fParams.ampEnvelope);
 			fSound->DrawAmpEnvToView(AmpEnvView);
-			SetDataChanged(true);
 			Regenerate();
+			TextStep(TextAmpCurve, "Amp Curve");
 			break;
 		case kMsgFreqCurveText:
 			fParams.freqEnvelope = ParseText(TextFreqCurve);
 			fSound->SetFreqEnvelope(fParams.freqEnvelope);
 			fSound->DrawFreqEnvToView(FreqEnvView);
-			SetDataChanged(true);
 			Regenerate();
+			TextStep(TextFreqCurve, "Freq Curve");
 			break;
 
 		case kMsgCurveMoved: CurveMoved(message); break;
@@ -87,22 +94,22 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fSound->GenerateWaveShapeTable();
 			fSound->DrawDistortedWaveToView(DistortionView);
 			DistSlider->SetToolTip(DriveToolTip(DistSlider->Value()).c_str());
-			SetDataChanged(true);
 			Regenerate();
+			SliderStep(DistSlider, "Distortion");
 			break;
 		case kMsgCutoffSlider:
 			fParams.filterCutoff = float(CutoffSlider->Value());
 			fSound->SetFilterCutoff(fParams.filterCutoff);
 			CutoffSlider->SetToolTip(CutoffToolTip(CutoffSlider->Value()).c_str());
-			SetDataChanged(true);
 			Regenerate();
+			SliderStep(CutoffSlider, "Cutoff");
 			break;
 		case kMsgResonanceSlider:
 			fParams.filterQ = float(ResonanceSlider->Value()) / 100.0f;
 			fSound->SetFilterQ(fParams.filterQ);
 			ResonanceSlider->SetToolTip(ResonanceToolTip(ResonanceSlider->Value()).c_str());
-			SetDataChanged(true);
 			Regenerate();
+			SliderStep(ResonanceSlider, "Resonance");
 			break;
 
 		case kMsgEnableRepeat:
@@ -116,6 +123,8 @@ void TunkWindow::MessageReceived(BMessage* message)
 				fSound->StopSound();
 			}
 			Regenerate();
+			if (fMenus != nullptr)
+				fMenus->Update();
 			break;
 		case kMsgTempoText:
 			// A tempo without a beat (0, or text that is no number) makes the engine store a
@@ -134,6 +143,24 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgStop: fSound->StopSound(); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgSavePreset: fSavePanel->Show(); break;
+		case kMsgSaveToFile: SavePreset(); break;
+		case kMsgUndo: Undo(); break;
+		case kMsgRedo: Redo(); break;
+		case kMsgCloseWindow: PostMessage(B_QUIT_REQUESTED); break;
+		case kMsgQuitAll: QuitAll(); break;
+		case kMsgNewWindow:
+			// The application makes every editor window, with its key filter.
+			if (be_app != nullptr)
+				be_app->PostMessage(kMsgNewWindow);
+			break;
+		case kMsgToggleRepeat:
+			// The menu item stands for the check box: it flips the box and does what the box
+			// does.
+			CheckEnSeq->SetValue(CheckEnSeq->Value() == 1 ? B_CONTROL_OFF : B_CONTROL_ON);
+			PostMessage(kMsgEnableRepeat);
+			break;
+		case kMsgShowShortcuts: fMenus->ShowShortcuts(); break;
+		case kMsgAbout: fMenus->ShowAbout(); break;
 		case B_SAVE_REQUESTED: WritePresetToFile(message); break;
 		case kMsgSaveWave: fWavePanel->Show(); break;
 		case kMsgWaveSaveReply: ExportSound(fSound, message, *fWavePanel); break;
@@ -156,13 +183,13 @@ void TunkWindow::SelectOscillator(int32 type)
 	fParams.oscType = type;
 	fSound->SetOscType(type);
 	fSound->GenerateWaveTable();
-	SetDataChanged(true);
 	if (fSound->IsDistortionEnabled()) {
 		fParams.distortionEnabled = 1;
 		DistortionView->SetEnabled(true);
 		fSound->DrawDistortedWaveToView(DistortionView);
 	}
 	Regenerate();
+	CommitStep("Oscillator");
 }
 
 void TunkWindow::SwitchSection(uint32 code, bool on)
@@ -171,16 +198,20 @@ void TunkWindow::SwitchSection(uint32 code, bool on)
 		if (section.code == code) {
 			fParams.*section.enabled = on ? 1 : 0;
 			ShowSection(section, on);
+			Regenerate();
+			CommitStep(section.stepName);
 		}
 	}
-	SetDataChanged(true);
-	Regenerate();
 }
 
 void TunkWindow::CurveMoved(BMessage* message)
 {
 	int32 curveType = 0;
+	EnvelopeView* sender = nullptr;
 	if (message->FindInt32("curvetype", &curveType) == B_OK) {
+		sender = curveType == kAmpCurveType    ? AmpEnvView
+		         : curveType == kFreqCurveType ? FreqEnvView
+		                                       : nullptr;
 		if (fParams.ampEnvEnabled == 1 && curveType == kAmpCurveType) {
 			fParams.ampEnvelope = AmpEnvView->CurveValue();
 			MirrorToText(TextAmpCurve, fParams.ampEnvelope);
@@ -194,9 +225,30 @@ void TunkWindow::CurveMoved(BMessage* message)
 			fSound->DrawFreqEnvToView(FreqEnvView);
 		}
 	}
-	SetDataChanged(true);
 	Regenerate();
 	PruneCurveMessages();
+	// A drag is one step, taken when the button is let go; until then only the mark shows.
+	if (sender != nullptr && sender->IsPressed()) {
+		UpdateMark();
+		return;
+	}
+	CommitStep(curveType == kFreqCurveType ? "Freq Curve" : "Amp Curve");
+}
+
+void TunkWindow::SliderStep(BSlider* slider, const char* name)
+{
+	if (slider->SliderWidget()->isSliderDown()) {
+		UpdateMark();
+		return;
+	}
+	// Key steps on a slider that keeps the focus merge into one step.
+	CommitStep(name, slider->IsFocus() ? slider->Command() : 0);
+}
+
+void TunkWindow::TextStep(BTextControl* text, const char* name)
+{
+	text->TextView()->setModified(false);
+	CommitStep(name);
 }
 
 // A fast drag queues curve messages faster than the sound regenerates. The view holds the

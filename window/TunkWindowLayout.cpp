@@ -241,11 +241,11 @@ const TunkWindow::PairedParam* TunkWindow::PairedParams()
 {
 	static const PairedParam params[kPairedParamCount] = {
 	    {kMsgAmpSlider, kMsgAmpText, &PresetParams::amplitude, &TunkSound::SetAmplitude,
-	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f},
+	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f, "Amplitude"},
 	    {kMsgFreqSlider, kMsgFreqText, &PresetParams::startFreq, &TunkSound::SetStartFreq,
-	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f},
+	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f, "Frequency"},
 	    {kMsgDurSlider, kMsgDurText, &PresetParams::duration, &TunkSound::SetDuration,
-	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f},
+	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f, "Duration"},
 	};
 	return params;
 }
@@ -259,19 +259,22 @@ std::array<TunkWindow::Section, TunkWindow::kSectionCount> TunkWindow::Sections(
 	        CheckEnFreqEnv, {TextFreqCurve, nullptr}, FreqEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawFreqEnvToView(static_cast<EnvelopeView*>(view));
-	        }},
+	        },
+	        "Freq Envelope Switch"},
 	    {kMsgEnableAmpEnv, &PresetParams::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
 	        CheckEnAmpEnv, {TextAmpCurve, nullptr}, AmpEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawAmpEnvToView(static_cast<EnvelopeView*>(view));
-	        }},
+	        },
+	        "Amp Envelope Switch"},
 	    {kMsgEnableDistortion, &PresetParams::distortionEnabled, &TunkSound::SetDistortionEnabled,
 	        CheckEnDistortion, {DistSlider, nullptr}, DistortionView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawDistortedWaveToView(static_cast<::DistortionView*>(view));
-	        }},
+	        },
+	        "Distortion Switch"},
 	    {kMsgEnableFilter, &PresetParams::filterEnabled, &TunkSound::SetFilterEnabled,
-	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr},
+	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr, "Filter Switch"},
 	}};
 }
 

@@ -229,7 +229,7 @@ void BWindow::SetTitle(const char* title)
 BRect BWindow::Bounds() const
 {
 	QSize size = fWidget->size();
-	return BRect(0, 0, float(size.width() - 1), float(size.height() - 1));
+	return BRect(0, 0, float(size.width() - 1), float(size.height() - fMenuBarHeight - 1));
 }
 
 BRect BWindow::Frame() const
@@ -252,7 +252,7 @@ void BWindow::MoveTo(float x, float y)
 void BWindow::ResizeTo(float width, float height)
 {
 	int w = int(width) + 1;
-	int h = int(height) + 1;
+	int h = int(height) + 1 + fMenuBarHeight;
 	if ((fFlags & B_NOT_RESIZABLE) != 0)
 		fWidget->setFixedSize(w, h);
 	else
@@ -268,6 +268,8 @@ void BWindow::AddChild(BView* view, BView* before)
 	fChildren.insert(position, view);
 	view->fWidget->setParent(fWidget);
 	view->PlaceWidget();
+	if (fMenuBarHeight != 0)
+		view->fWidget->move(view->fWidget->x(), view->fWidget->y() + fMenuBarHeight);
 	if (before != nullptr && before->fWindow == this && before->fParent == nullptr)
 		view->fWidget->stackUnder(before->fWidget);
 	if (!view->fHidden)
@@ -316,6 +318,25 @@ void BWindow::UpdateIfNeeded()
 		for (BView* child : view->fChildren)
 			pending.push_back(child);
 	}
+}
+
+void BWindow::SetMenuBar(QWidget* menuBar)
+{
+	if (menuBar == nullptr || fMenuBar != nullptr)
+		return;
+	fMenuBar = menuBar;
+	fMenuBar->setParent(fWidget);
+	const int height = fMenuBar->sizeHint().height();
+	fMenuBar->setGeometry(0, 0, fWidget->width(), height);
+	fMenuBar->show();
+	fMenuBarHeight = height;
+	const int total = fWidget->height() + height;
+	if ((fFlags & B_NOT_RESIZABLE) != 0)
+		fWidget->setFixedSize(fWidget->width(), total);
+	else
+		fWidget->resize(fWidget->width(), total);
+	for (BView* child : fChildren)
+		child->fWidget->move(child->fWidget->x(), child->fWidget->y() + height);
 }
 
 QWidget* BWindow::Widget() const

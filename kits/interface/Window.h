@@ -65,6 +65,11 @@ public:
 	// Repaints, through Draw, every view that asked for it.
 	void UpdateIfNeeded();
 
+	// Puts a menu bar (a Qt widget the window then owns) above the views: the window grows by
+	// its height, and Bounds and every view's frame stay as they were.
+	void SetMenuBar(QWidget* menuBar);
+	QWidget* MenuBar() const { return fMenuBar; }
+
 	// The Qt top-level widget, for tests.
 	QWidget* Widget() const;
 	// The window that shows this Qt widget (or one of its ancestors), nullptr when none.
@@ -87,4 +92,6 @@ private:
 	BRect fFrame;
 	std::vector<BView*> fChildren;
 	tunk_internal::WindowWidget* fWidget = nullptr;
+	QWidget* fMenuBar = nullptr;
+	int fMenuBarHeight = 0;
 };

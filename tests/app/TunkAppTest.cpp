@@ -3,6 +3,7 @@
 #include "app/TunkApp.h"
 
 #include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -26,6 +27,15 @@ void WritePreset(const std::string& path, float startFreq)
 	PresetParams params = DefaultPresetParams();
 	params.startFreq = startFreq;
 	ASSERT_EQ(WritePresetFile(path.c_str(), params), B_OK);
+}
+
+// The frame of the window's views: the window's own frame grows by its menu bar.
+BRect ContentFrame(const BWindow* window)
+{
+	BRect frame = window->Frame();
+	if (window->MenuBar() != nullptr)
+		frame.bottom -= float(window->MenuBar()->height());
+	return frame;
 }
 
 std::vector<TunkWindow*> EditorWindows()
@@ -65,7 +75,7 @@ public:
 			ProcessEvents();
 			openedAtLaunch = app.OpenedAtLaunch();
 			for (TunkWindow* window : EditorWindows()) {
-				shown.push_back({window->Title(), window->Frame()});
+				shown.push_back({window->Title(), ContentFrame(window)});
 				EXPECT_FALSE(window->IsHidden()) << window->Title();
 			}
 			if (during)
@@ -194,7 +204,7 @@ TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
 		// Each such window has the file frame.
 		for (TunkWindow* window : EditorWindows()) {
 			if (window != first) {
-				EXPECT_EQ(window->Frame(), BRect(100, 100, 610, 565));
+				EXPECT_EQ(ContentFrame(window), BRect(100, 100, 610, 565));
 			}
 		}
 		// The first keeps its own document: close it without saving.

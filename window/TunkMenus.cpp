@@ -1,0 +1,180 @@
+#include "window/TunkMenus.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QObject>
+#include <string>
+
+#include "kits/interface/Alert.h"
+#include "window/TunkWindow.h"
+
+namespace {
+
+constexpr char kCodeProperty[] = "tunkCommand";
+
+// The platform's keys for a standard action, and the one every user of the program is told
+// about, once each.
+QList<QKeySequence> Keys(QKeySequence::StandardKey standard, const char* own)
+{
+	QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+	QKeySequence mine(QString::fromLatin1(own));
+	if (!keys.contains(mine))
+		keys.prepend(mine);
+	return keys;
+}
+
+bool IsUndo(const QKeyEvent* key)
+{
+	return key->matches(QKeySequence::Undo) ||
+	       QKeySequence(key->keyCombination()) == QKeySequence(QStringLiteral("Ctrl+Z"));
+}
+
+bool IsRedo(const QKeyEvent* key)
+{
+	QKeySequence pressed(key->keyCombination());
+	return key->matches(QKeySequence::Redo) || pressed == QKeySequence(QStringLiteral("Ctrl+Y")) ||
+	       pressed == QKeySequence(QStringLiteral("Ctrl+Shift+Z"));
+}
+
+// A text field claims Undo and Redo for its own edits. It keeps them only while it holds an
+// edit not yet committed that it can take back (or bring back); otherwise the keys go to the
+// window's history.
+class FieldUndoFilter : public QObject {
+public:
+	using QObject::QObject;
+
+protected:
+	bool eventFilter(QObject* watched, QEvent* event) override
+	{
+		if (event->type() != QEvent::ShortcutOverride)
+			return false;
+		auto* edit = qobject_cast<QLineEdit*>(watched);
+		auto* key = static_cast<QKeyEvent*>(event);
+		if (edit == nullptr)
+			return false;
+		bool fieldTakes = true;
+		if (IsUndo(key))
+			fieldTakes = edit->isModified() && edit->isUndoAvailable();
+		else if (IsRedo(key))
+			fieldTakes = edit->isModified() && edit->isRedoAvailable();
+		if (fieldTakes)
+			return false;
+		event->ignore();
+		return true;
+	}
+};
+
+} // namespace
+
+TunkMenus::TunkMenus(TunkWindow* window)
+    : fWindow(window), fBar(new QMenuBar), fFieldUndo(new FieldUndoFilter(fBar))
+{
+	fBar->setObjectName(QStringLiteral("MenuBar"));
+
+	fFile = fBar->addMenu(QStringLiteral("&File"));
+	AddCommand(fFile, "New Window", kMsgNewWindow, Keys(QKeySequence::New, "Ctrl+N"));
+	AddCommand(fFile, "Open…", kMsgOpenPreset, Keys(QKeySequence::Open, "Ctrl+O"));
+	AddCommand(fFile, "Save Preset", kMsgSaveToFile, Keys(QKeySequence::Save, "Ctrl+S"));
+	AddCommand(fFile, "Save Preset As…", kMsgSavePreset, Keys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
+	AddCommand(fFile, "Export WAV…", kMsgSaveWave, {QKeySequence(QStringLiteral("Ctrl+E"))});
+	fFile->addSeparator();
+	AddCommand(fFile, "Close", kMsgCloseWindow, Keys(QKeySequence::Close, "Ctrl+W"));
+	AddCommand(fFile, "Quit", kMsgQuitAll, Keys(QKeySequence::Quit, "Ctrl+Q"));
+
+	fEdit = fBar->addMenu(QStringLiteral("&Edit"));
+	AddCommand(fEdit, "Undo", kMsgUndo, Keys(QKeySequence::Undo, "Ctrl+Z"));
+	QList<QKeySequence> redo = Keys(QKeySequence::Redo, "Ctrl+Shift+Z");
+	if (!redo.contains(QKeySequence(QStringLiteral("Ctrl+Y"))))
+		redo.append(QKeySequence(QStringLiteral("Ctrl+Y")));
+	AddCommand(fEdit, "Redo", kMsgRedo, redo);
+
+	fSound = fBar->addMenu(QStringLiteral("&Sound"));
+	AddCommand(fSound, "Play", kMsgPlay);
+	AddCommand(fSound, "Stop", kMsgStop);
+	AddCommand(fSound, "Repeat", kMsgToggleRepeat)->setCheckable(true);
+
+	fHelp = fBar->addMenu(QStringLiteral("&Help"));
+	AddCommand(fHelp, "Keyboard Shortcuts", kMsgShowShortcuts);
+	AddCommand(fHelp, "About Tunk", kMsgAbout);
+
+	window->SetMenuBar(fBar);
+	for (QLineEdit* edit : window->Widget()->findChildren<QLineEdit*>())
+		edit->installEventFilter(fFieldUndo);
+}
+
+QAction* TunkMenus::AddCommand(
+    QMenu* menu, const char* label, uint32 code, const QList<QKeySequence>& keys)
+{
+	QAction* action = menu->addAction(QString::fromUtf8(label));
+	action->setProperty(kCodeProperty, uint(code));
+	if (!keys.isEmpty()) {
+		action->setShortcuts(keys);
+		// The window's own keys, whichever of its controls has the focus.
+		action->setShortcutContext(Qt::WindowShortcut);
+		// The bar lives in the window, so its shortcuts work while the menus are closed.
+	}
+	TunkWindow* window = fWindow;
+	QObject::connect(action, &QAction::triggered, fBar, [window, code] { window->PostMessage(code); });
+	return action;
+}
+
+QAction* TunkMenus::Action(uint32 code) const
+{
+	for (QAction* action : fBar->findChildren<QAction*>()) {
+		if (action->property(kCodeProperty).isValid() &&
+		    action->property(kCodeProperty).toUInt() == code)
+			return action;
+	}
+	return nullptr;
+}
+
+void TunkMenus::Update()
+{
+	const History& history = fWindow->UndoHistory();
+	QAction* undo = Action(kMsgUndo);
+	QAction* redo = Action(kMsgRedo);
+	undo->setEnabled(history.CanUndo());
+	undo->setText(history.CanUndo()
+	                  ? QString::fromStdString("Undo " + history.UndoName())
+	                  : QStringLiteral("Undo"));
+	redo->setEnabled(history.CanRedo());
+	redo->setText(history.CanRedo()
+	                  ? QString::fromStdString("Redo " + history.RedoName())
+	                  : QStringLiteral("Redo"));
+	Action(kMsgToggleRepeat)->setChecked(fWindow->IsRepeatOn());
+}
+
+void TunkMenus::ShowShortcuts()
+{
+	std::string text = "Keyboard shortcuts\n\n";
+	for (QMenu* menu : {fFile, fEdit, fSound}) {
+		for (QAction* action : menu->actions()) {
+			if (action->shortcut().isEmpty())
+				continue;
+			text += action->shortcut().toString(QKeySequence::NativeText).toStdString() + "\t" +
+			        action->text().toStdString() + "\n";
+		}
+	}
+	text += "Space\tPlay, from any control\n";
+	text += "Tab\tNext control";
+	BAlert* alert =
+	    new BAlert("Keyboard Shortcuts", text.c_str(), "OK", nullptr, nullptr, B_WIDTH_AS_USUAL,
+	        B_INFO_ALERT);
+	alert->Go();
+}
+
+void TunkMenus::ShowAbout()
+{
+	std::string name(kTunkTitlePrefix);
+	name = name.substr(0, name.find(" - "));
+	std::string text = name +
+	                   "\nA synthesizer of percussive sounds: kicks, snares, toms and blips from one "
+	                   "oscillator, two envelopes, a wave shaper and a filter.";
+	BAlert* alert =
+	    new BAlert("About Tunk", text.c_str(), "OK", nullptr, nullptr, B_WIDTH_AS_USUAL, B_INFO_ALERT);
+	alert->Go();
+}

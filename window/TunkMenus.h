@@ -1,0 +1,49 @@
+// TunkMenus: an editor window's menu bar (File, Edit, Sound, Help) with the platform's
+// shortcuts. Each item posts its command to the window, so the window's handler does the
+// work whether a menu, a shortcut or a button asked for it.
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+
+#include "kits/support/SupportDefs.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QObject;
+class TunkWindow;
+
+class TunkMenus {
+public:
+	// Builds the bar and puts it above the window's views.
+	explicit TunkMenus(TunkWindow* window);
+
+	// Undo and Redo name their steps and grey out when there is nothing to do; Repeat
+	// follows the check box.
+	void Update();
+
+	// A menu item that posts `code` to the window, with the given shortcuts.
+	QAction* AddCommand(QMenu* menu, const char* label, uint32 code,
+	    const QList<QKeySequence>& keys = {});
+	// The item that posts `code`, nullptr when none.
+	QAction* Action(uint32 code) const;
+
+	QMenuBar* Bar() const { return fBar; }
+	QMenu* FileMenu() const { return fFile; }
+	QMenu* EditMenu() const { return fEdit; }
+	QMenu* SoundMenu() const { return fSound; }
+	QMenu* HelpMenu() const { return fHelp; }
+
+	void ShowShortcuts();
+	void ShowAbout();
+
+private:
+	TunkWindow* fWindow;
+	QMenuBar* fBar;
+	QMenu* fFile;
+	QMenu* fEdit;
+	QMenu* fSound;
+	QMenu* fHelp;
+	QObject* fFieldUndo; // lets a field with an uncommitted edit take Undo and Redo first
+};
