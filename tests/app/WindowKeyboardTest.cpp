@@ -209,4 +209,30 @@ TEST_F(WindowKeyboard, TextThatIsNoNumberRestoresTheField)
 	EXPECT_EQ(Text(window, "TextFreqStart"), "5000");
 }
 
+// Each arrow press on a curve is one step of the window's history.
+TEST_F(WindowKeyboard, EachCurveKeyStepIsOneUndoableStep)
+{
+	Click(window, "CheckEnAmpEnv");
+	size_t steps = window->UndoHistory().CountSteps();
+	Press("AmpEnvView", Qt::Key_Right);
+	Press("AmpEnvView", Qt::Key_Right);
+	Press("AmpEnvView", Qt::Key_Up);
+	EXPECT_EQ(window->Params().ampEnvelope, 4.0f);
+	EXPECT_EQ(window->UndoHistory().CountSteps(), steps + 3);
+	EXPECT_EQ(window->UndoHistory().UndoName(), "Amp Curve");
+
+	window->Undo();
+	ProcessEvents();
+	EXPECT_EQ(window->Params().ampEnvelope, 3.0f);
+	EXPECT_EQ(window->Sound()->GetAmpEnvelope(), 3.0f);
+	EXPECT_EQ(Text(window, "TextAmpCurve"), "3");
+	window->Undo();
+	window->Undo();
+	ProcessEvents();
+	EXPECT_EQ(window->Params().ampEnvelope, 1.0f);
+	// The next press starts from the curve the undo brought back.
+	Press("AmpEnvView", Qt::Key_Left);
+	EXPECT_EQ(window->Params().ampEnvelope, -1.0f);
+}
+
 } // namespace
