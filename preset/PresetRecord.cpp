@@ -49,6 +49,38 @@ float getFloat(const uint8* in)
 	return std::bit_cast<float>(get32(in));
 }
 
+// The fields the record and the core's parameters share, with their place in the body; the
+// reserved field and the oscillator are the only others.
+struct FloatField {
+	size_t offset;
+	float PresetParams::*record;
+	float tunk::SoundParams::*sound;
+};
+
+const FloatField kFloatFields[] = {
+	{kStartFreq, &PresetParams::startFreq, &tunk::SoundParams::startFreq},
+	{kDuration, &PresetParams::duration, &tunk::SoundParams::duration},
+	{kAmplitude, &PresetParams::amplitude, &tunk::SoundParams::amplitude},
+	{kFreqEnvelope, &PresetParams::freqEnvelope, &tunk::SoundParams::freqEnvelope},
+	{kAmpEnvelope, &PresetParams::ampEnvelope, &tunk::SoundParams::ampEnvelope},
+	{kDistortion, &PresetParams::distortion, &tunk::SoundParams::distortion},
+	{kFilterCutoff, &PresetParams::filterCutoff, &tunk::SoundParams::filterCutoff},
+	{kFilterQ, &PresetParams::filterQ, &tunk::SoundParams::filterQ},
+};
+
+struct FlagField {
+	size_t offset;
+	uint8 PresetParams::*record;
+	bool tunk::SoundParams::*sound;
+};
+
+const FlagField kFlagFields[] = {
+	{kAmpEnvEnabled, &PresetParams::ampEnvEnabled, &tunk::SoundParams::ampEnvEnabled},
+	{kFreqEnvEnabled, &PresetParams::freqEnvEnabled, &tunk::SoundParams::freqEnvEnabled},
+	{kDistortionEnabled, &PresetParams::distortionEnabled, &tunk::SoundParams::distortionEnabled},
+	{kFilterEnabled, &PresetParams::filterEnabled, &tunk::SoundParams::filterEnabled},
+};
+
 } // namespace
 
 PresetParams DefaultPresetParams()
@@ -59,77 +91,45 @@ PresetParams DefaultPresetParams()
 tunk::SoundParams ToSoundParams(const PresetParams& params)
 {
 	tunk::SoundParams p;
-	p.startFreq = params.startFreq;
-	p.duration = params.duration;
-	p.amplitude = params.amplitude;
-	p.freqEnvelope = params.freqEnvelope;
-	p.ampEnvelope = params.ampEnvelope;
-	p.distortion = params.distortion;
-	p.filterCutoff = params.filterCutoff;
-	p.filterQ = params.filterQ;
+	for (const FloatField& field : kFloatFields)
+		p.*field.sound = params.*field.record;
 	p.oscType = params.oscType;
-	p.freqEnvEnabled = params.freqEnvEnabled == 1;
-	p.ampEnvEnabled = params.ampEnvEnabled == 1;
-	p.distortionEnabled = params.distortionEnabled == 1;
-	p.filterEnabled = params.filterEnabled == 1;
+	for (const FlagField& field : kFlagFields)
+		p.*field.sound = params.*field.record == 1;
 	return p;
 }
 
 PresetParams ToPresetParams(const tunk::SoundParams& p)
 {
 	PresetParams params;
-	params.startFreq = p.startFreq;
+	for (const FloatField& field : kFloatFields)
+		params.*field.record = p.*field.sound;
 	params.reserved = 0;
-	params.duration = p.duration;
-	params.amplitude = p.amplitude;
-	params.freqEnvelope = p.freqEnvelope;
-	params.ampEnvelope = p.ampEnvelope;
-	params.distortion = p.distortion;
-	params.filterCutoff = p.filterCutoff;
-	params.filterQ = p.filterQ;
 	params.oscType = p.oscType;
-	params.ampEnvEnabled = p.ampEnvEnabled ? 1 : 0;
-	params.freqEnvEnabled = p.freqEnvEnabled ? 1 : 0;
-	params.distortionEnabled = p.distortionEnabled ? 1 : 0;
-	params.filterEnabled = p.filterEnabled ? 1 : 0;
+	for (const FlagField& field : kFlagFields)
+		params.*field.record = p.*field.sound ? 1 : 0;
 	return params;
 }
 
 void EncodePresetParams(const PresetParams& params, uint8* out)
 {
-	putFloat(out + kStartFreq, params.startFreq);
+	for (const FloatField& field : kFloatFields)
+		putFloat(out + field.offset, params.*field.record);
 	put32(out + kReserved, params.reserved);
-	putFloat(out + kDuration, params.duration);
-	putFloat(out + kAmplitude, params.amplitude);
-	putFloat(out + kFreqEnvelope, params.freqEnvelope);
-	putFloat(out + kAmpEnvelope, params.ampEnvelope);
-	putFloat(out + kDistortion, params.distortion);
-	putFloat(out + kFilterCutoff, params.filterCutoff);
-	putFloat(out + kFilterQ, params.filterQ);
 	put32(out + kOscType, uint32(params.oscType));
-	out[kAmpEnvEnabled] = params.ampEnvEnabled;
-	out[kFreqEnvEnabled] = params.freqEnvEnabled;
-	out[kDistortionEnabled] = params.distortionEnabled;
-	out[kFilterEnabled] = params.filterEnabled;
+	for (const FlagField& field : kFlagFields)
+		out[field.offset] = params.*field.record;
 }
 
 PresetParams DecodePresetParams(const uint8* in)
 {
 	PresetParams params;
-	params.startFreq = getFloat(in + kStartFreq);
+	for (const FloatField& field : kFloatFields)
+		params.*field.record = getFloat(in + field.offset);
 	params.reserved = get32(in + kReserved);
-	params.duration = getFloat(in + kDuration);
-	params.amplitude = getFloat(in + kAmplitude);
-	params.freqEnvelope = getFloat(in + kFreqEnvelope);
-	params.ampEnvelope = getFloat(in + kAmpEnvelope);
-	params.distortion = getFloat(in + kDistortion);
-	params.filterCutoff = getFloat(in + kFilterCutoff);
-	params.filterQ = getFloat(in + kFilterQ);
 	params.oscType = int32(get32(in + kOscType));
-	params.ampEnvEnabled = in[kAmpEnvEnabled];
-	params.freqEnvEnabled = in[kFreqEnvEnabled];
-	params.distortionEnabled = in[kDistortionEnabled];
-	params.filterEnabled = in[kFilterEnabled];
+	for (const FlagField& field : kFlagFields)
+		params.*field.record = in[field.offset];
 	return params;
 }
 
