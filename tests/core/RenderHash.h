@@ -3,6 +3,8 @@
 // the drive and the filter away from their defaults, and a short backwards one.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 
 #include "engine/core/SoundParams.h"
@@ -15,27 +17,13 @@ constexpr uint64_t kExpected = 0x516082fd7f794c03ull;
 
 inline tunk::SoundParams Setting(int index)
 {
-	tunk::SoundParams p;
-	if (index == 1) {
-		p.startFreq = 220;
-		p.duration = 1500;
-		p.amplitude = 1.2f;
-		p.freqEnvelope = 4.5f;
-		p.ampEnvelope = -3.25f;
-		p.distortion = 6;
-		p.filterCutoff = 900;
-		p.filterQ = 3.5f;
-	} else if (index == 2) {
-		p.startFreq = -3100;
-		p.duration = 37.3f;
-		p.amplitude = 0.4f;
-		p.freqEnvelope = -12;
-		p.ampEnvelope = 25;
-		p.distortion = 0.3f;
-		p.filterCutoff = 15000;
-		p.filterQ = 0.2f;
-	}
-	return p;
+	if (index == 1)
+		return {.startFreq = 220, .duration = 1500, .amplitude = 1.2f, .freqEnvelope = 4.5f,
+			.ampEnvelope = -3.25f, .distortion = 6, .filterCutoff = 900, .filterQ = 3.5f};
+	if (index == 2)
+		return {.startFreq = -3100, .duration = 37.3f, .amplitude = 0.4f, .freqEnvelope = -12,
+			.ampEnvelope = 25, .distortion = 0.3f, .filterCutoff = 15000, .filterQ = 0.2f};
+	return {};
 }
 constexpr int kSettings = 3;
 
@@ -46,6 +34,25 @@ inline void SetSwitches(tunk::SoundParams* p, int switches)
 	p->distortionEnabled = (switches & 2) != 0;
 	p->ampEnvEnabled = (switches & 4) != 0;
 	p->filterEnabled = (switches & 8) != 0;
+}
+
+// Hands every parameter set of the hash to visit(setting, switches, params), in the hash's
+// order: each setting with each waveform and each switch setting. Stops at a fatal failure.
+template <typename Visit>
+void ForEachCase(Visit visit)
+{
+	for (int setting = 0; setting < kSettings; setting++) {
+		tunk::SoundParams p = Setting(setting);
+		for (int32_t type = 1; type <= 4; type++) {
+			p.oscType = type;
+			for (int switches = 0; switches < 16; switches++) {
+				SetSwitches(&p, switches);
+				visit(setting, switches, p);
+				if (::testing::Test::HasFatalFailure())
+					return;
+			}
+		}
+	}
 }
 
 // 64-bit FNV-1a over each render's length and its samples' little-endian bytes.

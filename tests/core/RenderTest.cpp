@@ -36,17 +36,10 @@ TEST(RenderTest, DefaultSoundStartsWithTheKnownSamples)
 TEST(RenderTest, EveryWaveformAndStageSwitchRendersAsBefore)
 {
 	renderhash::Hash hash;
-	for (int setting = 0; setting < renderhash::kSettings; setting++) {
-		tunk::SoundParams p = renderhash::Setting(setting);
-		for (int32_t type = 1; type <= 4; type++) {
-			p.oscType = type;
-			for (int switches = 0; switches < 16; switches++) {
-				renderhash::SetSwitches(&p, switches);
-				const std::vector<int16_t> samples = Rendered(p);
-				hash.Add(samples.data(), int64_t(samples.size()));
-			}
-		}
-	}
+	renderhash::ForEachCase([&](int, int, const tunk::SoundParams& p) {
+		const std::vector<int16_t> samples = Rendered(p);
+		hash.Add(samples.data(), int64_t(samples.size()));
+	});
 	EXPECT_EQ(hash.Value(), renderhash::kExpected);
 }
 

@@ -8,6 +8,7 @@
 #include "core/RenderHash.h"
 #include "engine/AlertCapture.h"
 #include "engine/ReferenceChain.h"
+#include "engine/StageSwitches.h"
 #include "engine/TunkSound.h"
 #include "engine/core/Render.h"
 
@@ -36,10 +37,7 @@ void ApplyDefaults(TunkSound& sound)
 
 void EnableAll(TunkSound& sound)
 {
-	sound.SetFreqEnvEnabled(true);
-	sound.SetAmpEnvEnabled(true);
-	sound.SetDistortionEnabled(true);
-	sound.SetFilterEnabled(true);
+	SetStageSwitches(sound, 15);
 }
 
 }  // namespace
@@ -146,18 +144,11 @@ TEST(GenerateTest, MatchesTheStageByStageChainBitForBit)
 	TunkSound sound;
 	ApplyDefaults(sound);
 	sound.SetDuration(150);
-	for (int32 type : {1, 2, 3, 4}) {
-		sound.SetOscType(type);
-		sound.GenerateWaveTable();
-		for (int switches = 0; switches < 16; switches++) {
-			sound.SetFreqEnvEnabled((switches & 1) != 0);
-			sound.SetDistortionEnabled((switches & 2) != 0);
-			sound.SetAmpEnvEnabled((switches & 4) != 0);
-			sound.SetFilterEnabled((switches & 8) != 0);
-			sound.GenerateSound();
-			ASSERT_EQ(Samples(sound), ReferenceGenerate(sound)) << type << " " << switches;
-		}
-	}
+	ForEachWaveformAndSwitches(sound, [&](int32 type, int switches) {
+		ASSERT_EQ(Samples(sound), ReferenceGenerate(sound)) << type << " " << switches;
+	});
+	if (HasFatalFailure())
+		return;
 
 	// Unusual but accepted values: a falling oscillator, overdrive, curves at and beyond
 	// the envelope's limits, a sharp resonance.
@@ -180,21 +171,14 @@ TEST(GenerateTest, MatchesTheStageByStageChainBitForBit)
 TEST(GenerateTest, GeneratesExactlyWhatTheCoreRenders)
 {
 	TunkSound sound;
-	for (int setting = 0; setting < renderhash::kSettings; setting++) {
-		tunk::SoundParams p = renderhash::Setting(setting);
-		for (int32 type = 1; type <= 4; type++) {
-			p.oscType = type;
-			for (int switches = 0; switches < 16; switches++) {
-				renderhash::SetSwitches(&p, switches);
-				sound.SetParams(p);
-				EXPECT_EQ(sound.Params(), p);
-				sound.GenerateSound();
-				std::vector<int16> rendered;
-				ASSERT_EQ(tunk::Render(p, &rendered), tunk::RenderStatus::Ok);
-				ASSERT_EQ(Samples(sound), rendered) << setting << " " << type << " " << switches;
-			}
-		}
-	}
+	renderhash::ForEachCase([&](int setting, int switches, const tunk::SoundParams& p) {
+		sound.SetParams(p);
+		EXPECT_EQ(sound.Params(), p);
+		sound.GenerateSound();
+		std::vector<int16> rendered;
+		ASSERT_EQ(tunk::Render(p, &rendered), tunk::RenderStatus::Ok);
+		ASSERT_EQ(Samples(sound), rendered) << setting << " " << p.oscType << " " << switches;
+	});
 }
 
 TEST(GenerateTest, SetParamsSwitchesSectionsOffAgain)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/RenderHash.h"
+#include "engine/StageSwitches.h"
 #include "engine/TunkSound.h"
 
 TEST(RenderHashTest, EveryWaveformAndStageSwitchRendersAsBefore)
@@ -20,21 +21,14 @@ TEST(RenderHashTest, EveryWaveformAndStageSwitchRendersAsBefore)
 		sound.SetFilterCutoff(p.filterCutoff);
 		sound.SetFilterQ(p.filterQ);
 		sound.GenerateWaveShapeTable();
-		for (int32 type = 1; type <= 4; type++) {
-			sound.SetOscType(type);
-			sound.GenerateWaveTable();
-			for (int switches = 0; switches < 16; switches++) {
-				sound.SetFreqEnvEnabled((switches & 1) != 0);
-				sound.SetDistortionEnabled((switches & 2) != 0);
-				sound.SetAmpEnvEnabled((switches & 4) != 0);
-				sound.SetFilterEnabled((switches & 8) != 0);
-				sound.GenerateSound();
-				int64 count = 0;
-				const int16* samples = sound.GetBuffer(&count);
-				ASSERT_NE(samples, nullptr);
-				hash.Add(samples, count);
-			}
-		}
+		ForEachWaveformAndSwitches(sound, [&](int32, int) {
+			int64 count = 0;
+			const int16* samples = sound.GetBuffer(&count);
+			ASSERT_NE(samples, nullptr);
+			hash.Add(samples, count);
+		});
+		if (HasFatalFailure())
+			return;
 	}
 	EXPECT_EQ(hash.Value(), renderhash::kExpected);
 }
