@@ -11,29 +11,12 @@
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
 #include "preset/PresetRecord.h"
+#include "tools/RenderPresets.h"
 #include "tools/RunProgram.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-PresetParams every_stage(float startFreq, float duration, int32 oscType)
-{
-	PresetParams params = DefaultPresetParams();
-	params.startFreq = startFreq;
-	params.duration = duration;
-	params.oscType = oscType;
-	params.freqEnvelope = 3.5f;
-	params.ampEnvelope = 2.0f;
-	params.distortion = 5.0f;
-	params.filterCutoff = 1800.0f;
-	params.filterQ = 3.0f;
-	params.freqEnvEnabled = 1;
-	params.ampEnvEnabled = 1;
-	params.distortionEnabled = 1;
-	params.filterEnabled = 1;
-	return params;
-}
 
 class RenderJobs : public ::testing::Test {
 protected:
@@ -70,15 +53,15 @@ protected:
 		for (int i = 0; i < 12; i++) {
 			const std::string name = "p" + std::to_string(i) + ".tunk";
 			WritePreset(folder + "/" + name,
-				every_stage(60.0f + 45.0f * float(i), 40.0f + 23.0f * float(i), 1 + i % 4));
+				EveryStagePreset(60.0f + 45.0f * float(i), 40.0f + 23.0f * float(i), 1 + i % 4));
 			names.push_back(name);
 		}
 		std::ofstream(folder + "/junk") << "not a preset at all, but long enough to hold one";
 		PresetParams refused = DefaultPresetParams();
 		refused.duration = -5.0f;
 		WritePreset(folder + "/refused", refused);
-		WritePreset(folder + "/blocked", every_stage(90.0f, 120.0f, 2));
-		WritePreset(folder + "/a/p3.tunk", every_stage(500.0f, 60.0f, 3));
+		WritePreset(folder + "/blocked", EveryStagePreset(90.0f, 120.0f, 2));
+		WritePreset(folder + "/a/p3.tunk", EveryStagePreset(500.0f, 60.0f, 3));
 		names.insert(names.begin() + 2, "junk");
 		names.insert(names.begin() + 5, "missing");
 		names.insert(names.begin() + 7, "refused");
@@ -146,7 +129,7 @@ TEST_F(RenderJobs, JobCountsMustBePositiveNumbers)
 TEST_F(RenderJobs, ProgressShowsOnlyOnATerminalAndForSeveralSounds)
 {
 	for (int i = 0; i < 3; i++)
-		WritePreset(fDir / ("s" + std::to_string(i)), every_stage(100.0f, 50.0f, 2));
+		WritePreset(fDir / ("s" + std::to_string(i)), EveryStagePreset(100.0f, 50.0f, 2));
 	std::ofstream(fDir / "junk") << "not a preset at all, but long enough to hold one";
 
 	ProgramRun run = Render({"-j", "1", "s0", "s1", "s2"}, Terminal::Err);
@@ -176,7 +159,7 @@ TEST_F(RenderJobs, ProgressShowsOnlyOnATerminalAndForSeveralSounds)
 
 TEST_F(RenderJobs, OutputFolderIsCreatedWithItsParents)
 {
-	WritePreset(fDir / "kick", every_stage(70.0f, 300.0f, 1));
+	WritePreset(fDir / "kick", EveryStagePreset(70.0f, 300.0f, 1));
 	ASSERT_EQ(Render({"-o", "reference.wav", "kick"}).status, 0);
 
 	ProgramRun run = Render({"-d", "packs/deep/kicks", "kick"});
@@ -222,7 +205,7 @@ TEST_F(RenderJobs, OutputExtensionsMustNameAFormatUnlessTheFormatIsGiven)
 
 TEST_F(RenderJobs, DashWritesTheSoundToStandardOutput)
 {
-	WritePreset(fDir / "kick", every_stage(70.0f, 900.0f, 2));  // larger than a pipe's buffer
+	WritePreset(fDir / "kick", EveryStagePreset(70.0f, 900.0f, 2));  // larger than a pipe's buffer
 	ASSERT_EQ(Render({"-o", "reference.wav", "kick"}).status, 0);
 	ASSERT_EQ(Render({"-o", "reference.flac", "kick"}).status, 0);
 

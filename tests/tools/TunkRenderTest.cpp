@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,28 +9,10 @@
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
 #include "preset/PresetEngine.h"
+#include "tools/RenderPresets.h"
+#include "tools/RunProgram.h"
 
 namespace {
-
-struct Outcome {
-	int status = -1;
-	std::string out;
-	std::string err;
-};
-
-std::string quote(const std::string& text)
-{
-	std::string quoted = "'";
-	for (char c : text)
-		quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-	return quoted + "'";
-}
-
-std::string read_text(const std::string& path)
-{
-	std::ifstream in(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The samples the window's engine makes of these parameters.
 std::vector<int16> engine_samples(const PresetParams& params)
@@ -46,41 +25,18 @@ std::vector<int16> engine_samples(const PresetParams& params)
 	return std::vector<int16>(buffer, buffer + count);
 }
 
+// A kick drum with every stage on.
 PresetParams kick()
 {
-	PresetParams params = DefaultPresetParams();
-	params.startFreq = 180.0f;
-	params.duration = 450.0f;
-	params.oscType = 2;
-	params.freqEnvelope = 4.0f;
-	params.ampEnvelope = 3.0f;
-	params.distortion = 6.0f;
-	params.filterCutoff = 900.0f;
-	params.filterQ = 2.0f;
-	params.ampEnvEnabled = 1;
-	params.freqEnvEnabled = 1;
-	params.distortionEnabled = 1;
-	params.filterEnabled = 1;
-	return params;
+	return EveryStagePreset(180.0f, 450.0f, 2);
 }
 
 class TunkRender : public ::testing::Test {
 protected:
 	// Runs the program in the test's folder.
-	Outcome Render(const std::vector<std::string>& args)
+	ProgramRun Render(const std::vector<std::string>& args)
 	{
-		std::string command = "cd " + quote(fDir.Path()) + " && " + quote(TUNK_RENDER_PATH);
-		for (const std::string& arg : args)
-			command += " " + quote(arg);
-		command += " >" + quote(fDir / ".out") + " 2>" + quote(fDir / ".err");
-		Outcome run;
-		int status = std::system(command.c_str());
-		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-		run.out = read_text(fDir / ".out");
-		run.err = read_text(fDir / ".err");
-		std::filesystem::remove(fDir / ".out");
-		std::filesystem::remove(fDir / ".err");
-		return run;
+		return RunProgram(TUNK_RENDER_PATH, args, fDir.Path());
 	}
 
 	void WritePreset(const std::string& name, const PresetParams& params)
@@ -105,7 +61,7 @@ protected:
 
 TEST_F(TunkRender, WithoutPresetsRendersTheDefaultSound)
 {
-	Outcome run = Render({});
+	ProgramRun run = Render({});
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(run.err, "");
 	SoundFile sound = read_sound_file(fDir / "Untitled.wav");
@@ -125,7 +81,7 @@ TEST_F(TunkRender, RendersEachPresetAsTheWindowWould)
 	WritePreset("zap", zap);
 	std::filesystem::create_directory(fDir / "out");
 
-	Outcome run = Render({"-d", "out", "kick.tunk", "zap"});
+	ProgramRun run = Render({"-d", "out", "kick.tunk", "zap"});
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(read_sound_file(fDir / "out/kick.wav").samples, engine_samples(kick()));
 	EXPECT_EQ(read_sound_file(fDir / "out/zap.wav").samples, engine_samples(zap));
@@ -158,7 +114,7 @@ TEST_F(TunkRender, OtherFormatsCarryTheSameSamples)
 TEST_F(TunkRender, SettingsOverrideAndCanBeSavedAsAPreset)
 {
 	WritePreset("kick.tunk", kick());
-	Outcome run = Render({"kick.tunk", "--set", "duration=100", "--set", "filterEnabled=0",
+	ProgramRun run = Render({"kick.tunk", "--set", "duration=100", "--set", "filterEnabled=0",
 		"--set", "oscType=4", "--save-preset", "tweaked"});
 	ASSERT_EQ(run.status, 0) << run.err;
 
@@ -178,7 +134,7 @@ TEST_F(TunkRender, BadInputsAreNamedWhileTheOthersRender)
 {
 	WritePreset("good", kick());
 	std::ofstream(fDir / "bad") << "not a preset at all, but long enough to hold one";
-	Outcome run = Render({"bad", "missing", "good"});
+	ProgramRun run = Render({"bad", "missing", "good"});
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("bad: not a valid Tunk preset"), std::string::npos) << run.err;
 	EXPECT_NE(run.err.find("missing: No such file or directory"), std::string::npos) << run.err;
@@ -188,7 +144,7 @@ TEST_F(TunkRender, BadInputsAreNamedWhileTheOthersRender)
 
 TEST_F(TunkRender, OutputsThatCannotBeWrittenFail)
 {
-	Outcome run = Render({"-o", "no/such/dir.wav"});
+	ProgramRun run = Render({"-o", "no/such/dir.wav"});
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("no/such/dir.wav"), std::string::npos) << run.err;
 
@@ -229,7 +185,7 @@ TEST_F(TunkRender, WrongCommandLinesExitWithTwoAndWriteNothing)
 	for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
 			 {"--bogus"}, {"--set", "duration=loud"}, {"--set", "oscType=9"}, {"-f", "mp3"},
 			 {"-o", "a.wav", "p1", "p2"}, {"-o"}}) {
-		Outcome run = Render(args);
+		ProgramRun run = Render(args);
 		EXPECT_EQ(run.status, 2) << args[0];
 		EXPECT_NE(run.err.find("tunk-render: "), std::string::npos);
 		EXPECT_NE(run.err.find("--help"), std::string::npos);
@@ -239,7 +195,7 @@ TEST_F(TunkRender, WrongCommandLinesExitWithTwoAndWriteNothing)
 
 TEST_F(TunkRender, HelpAndVersion)
 {
-	Outcome run = Render({"--help"});
+	ProgramRun run = Render({"--help"});
 	EXPECT_EQ(run.status, 0);
 	EXPECT_EQ(run.out.rfind("Usage: tunk-render", 0), 0u);
 	EXPECT_NE(run.out.find("--save-preset"), std::string::npos);
