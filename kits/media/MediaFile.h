@@ -30,7 +30,6 @@ public:
 	// cannot hold (not raw audio, no channels, no rate, an unsupported sample format),
 	// for a second track, or after CloseFile.
 	BMediaTrack* CreateTrack(media_format* format, uint32 flags = 0);
-	int32 CountTracks() const { return fTrack != nullptr ? 1 : 0; }
 
 	status_t CommitHeader();
 	// Finishes the container and closes the file. A file that never got a track is

@@ -94,7 +94,7 @@ int32 sndfile_format_for(int32 major, uint32 sampleFormat)
 bool sndfile_can_write(int32 major)
 {
 	SF_INFO info = {};
-	info.samplerate = 44100;
+	info.samplerate = 44100;  // only a probe: a rate every container takes, not the file's
 	info.channels = 1;
 	info.format = sndfile_format_for(major, media_raw_audio_format::B_AUDIO_SHORT);
 	return sf_format_check(&info) != 0;

@@ -13,8 +13,6 @@ public:
 	// first write error (B_DEVICE_FULL, B_IO_ERROR...).
 	status_t WriteFrames(const void* data, int64 frameCount, int64 flags = 0);
 
-	const media_format& Format() const { return fFormat; }
-
 private:
 	friend class BMediaFile;
 	BMediaTrack(BMediaFile* file, const media_format& format);

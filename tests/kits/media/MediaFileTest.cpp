@@ -216,7 +216,6 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 		notAudio.type = B_MEDIA_UNKNOWN_TYPE;
 		EXPECT_EQ(file.CreateTrack(&notAudio), nullptr);
 		EXPECT_EQ(file.CreateTrack(nullptr), nullptr);
-		EXPECT_EQ(file.CountTracks(), 0);
 		EXPECT_EQ(file.CommitHeader(), B_NO_INIT);
 	}
 	// A file this writer created but never started is not left behind.
@@ -235,7 +234,6 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 	BMediaTrack* track = file.CreateTrack(&format);
 	ASSERT_NE(track, nullptr);
 	EXPECT_EQ(file.CreateTrack(&format), nullptr);
-	EXPECT_EQ(file.CountTracks(), 1);
 	EXPECT_EQ(track->WriteFrames(nullptr, -1), B_BAD_VALUE);
 	EXPECT_EQ(track->WriteFrames(nullptr, 0), B_OK);
 	EXPECT_EQ(file.CloseFile(), B_OK);
