@@ -1,5 +1,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
+#include <memory>
 #include <random>
 #include <soxr.h>
 
@@ -27,6 +28,15 @@ std::vector<float> Play(PluginInstance& plugin, uint32_t block, uint32_t total,
 
 class PluginOutputTest : public ::testing::Test {
 protected:
+	// A plugin whose worker the test drives, holding `sound` and ready for the first note.
+	std::unique_ptr<PluginInstance> Ready(const tunk::SoundParams& sound, double rate = 44100)
+	{
+		auto plugin = std::make_unique<PluginInstance>(world, rate, PluginInstance::Worker::Manual);
+		SetSound(*plugin, sound);
+		Settle(*plugin);
+		return plugin;
+	}
+
 	PluginWorld world;
 };
 
@@ -45,9 +55,8 @@ TEST_F(PluginOutputTest, NotesGiveTheEngineBufferAtTheirFrameForEveryBlockSize)
 
 	for (uint32_t block : {1u, 64u, 1000u, 4096u}) {
 		SCOPED_TRACE("block " + std::to_string(block));
-		PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
-		SetSound(plugin, sound);
-		Settle(plugin);
+		const auto instance = Ready(sound);
+		PluginInstance& plugin = *instance;
 		std::vector<float> out = Play(plugin, block, 12000, notes);
 		EXPECT_EQ(FirstDifference(out, expected), -1);
 	}
@@ -94,9 +103,8 @@ TEST_F(PluginOutputTest, VelocityZeroAndNoteOffsLeaveTheVoicesAlone)
 {
 	const tunk::SoundParams sound = BusySound(20);
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
-	PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
-	SetSound(plugin, sound);
-	Settle(plugin);
+	const auto instance = Ready(sound);
+	PluginInstance& plugin = *instance;
 
 	std::vector<float> out;
 	plugin.NoteOn(0, 0, 60, 3); // a note-off in disguise: ignored
@@ -116,9 +124,8 @@ TEST_F(PluginOutputTest, OverlappingVoicesAreSummed)
 
 	// Two voices: each sum of two floats is the exact float sum.
 	{
-		PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
-		SetSound(plugin, sound);
-		Settle(plugin);
+		const auto instance = Ready(sound);
+		PluginInstance& plugin = *instance;
 		std::vector<float> out = Play(plugin, 300, 3000, {{0, 127}, {700, 127}});
 		std::vector<float> expected(3000, 0.0f);
 		Place(expected, engine, 0);
@@ -127,9 +134,8 @@ TEST_F(PluginOutputTest, OverlappingVoicesAreSummed)
 	}
 	// Sixteen voices, all sounding at once: summed, none dropped.
 	{
-		PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
-		SetSound(plugin, sound);
-		Settle(plugin);
+		const auto instance = Ready(sound);
+		PluginInstance& plugin = *instance;
 		std::vector<std::pair<uint32_t, uint8_t>> notes;
 		std::vector<double> expected(4000, 0.0);
 		for (uint32_t n = 0; n < 16; n++) {
@@ -151,9 +157,8 @@ TEST_F(PluginOutputTest, ASeventeenthNoteFadesTheOldestVoiceOutAndTakesItsPlace)
 	sound.startFreq = 150;
 	sound.duration = 100;
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
-	PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
-	SetSound(plugin, sound);
-	Settle(plugin);
+	const auto instance = Ready(sound);
+	PluginInstance& plugin = *instance;
 
 	// Notes 0 to 15 at frames 0, 3, ..., 45; the 17th at frame 100 steals note 0.
 	std::vector<std::pair<uint32_t, uint8_t>> notes;
@@ -235,9 +240,8 @@ TEST_F(PluginOutputTest, OtherHostRatesPlayTheSoundResampledAtItsDuration)
 
 	for (double rate : {48000.0, 96000.0}) {
 		SCOPED_TRACE("rate " + std::to_string(rate));
-		PluginInstance plugin(world, rate, PluginInstance::Worker::Manual);
-		SetSound(plugin, sound);
-		Settle(plugin);
+		const auto instance = Ready(sound, rate);
+		PluginInstance& plugin = *instance;
 		const uint32_t at = 100;
 		std::vector<float> out = Play(plugin, 512, uint32_t(rate * 0.2), {{at, 127}});
 
@@ -271,9 +275,8 @@ TEST_F(PluginOutputTest, AControlChangeLeavesSoundingVoicesAndReachesTheNextNote
 	const std::vector<float> a = AsFloat(EngineSamples(first));
 	const std::vector<float> b = AsFloat(EngineSamples(second));
 
-	PluginInstance plugin(world, 44100, PluginInstance::Worker::Manual);
-	SetSound(plugin, first);
-	Settle(plugin);
+	const auto instance = Ready(first);
+	PluginInstance& plugin = *instance;
 	std::vector<float> out;
 	plugin.NoteOn(0);
 	plugin.Run(500, &out);
