@@ -1,44 +1,43 @@
 #include "window/MidiMenu.h"
 
+#include <QAction>
 #include <QMenu>
 #include <string>
 #include <vector>
 
 #include "kits/app/Message.h"
-#include "kits/interface/Menu.h"
-#include "kits/interface/MenuItem.h"
+#include "kits/app/Messenger.h"
 #include "window/MidiSources.h"
 
-BMenu* NewMidiInputMenu()
+QMenu* AddMidiInputMenu(QMenu* parent)
 {
-	BMenu* menu = new BMenu("MIDI Input");
+	QMenu* menu = parent->addMenu(QStringLiteral("MIDI Input"));
 	RefreshMidiInputMenu(menu);
 	// Sources come and go while the program runs: list them as the menu opens.
-	QObject::connect(menu->QtMenu(), &QMenu::aboutToShow, menu->QtMenu(),
-		[menu] { RefreshMidiInputMenu(menu); });
+	QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] { RefreshMidiInputMenu(menu); });
 	return menu;
 }
 
-void RefreshMidiInputMenu(BMenu* menu)
+void RefreshMidiInputMenu(QMenu* menu)
 {
-	while (menu->CountItems() > 0)
-		delete menu->RemoveItem(int32(0));
-
+	menu->clear();
 	MidiSources* midi = MidiSources::Installed();
 	const std::vector<std::string> sources =
 		midi != nullptr && midi->Available() ? midi->Sources() : std::vector<std::string>();
 	if (sources.empty()) {
-		BMenuItem* none = new BMenuItem(kNoMidiInputText, nullptr);
-		none->SetEnabled(false);
-		menu->AddItem(none);
+		menu->addAction(QString::fromUtf8(kNoMidiInputText))->setEnabled(false);
 		return;
 	}
 	for (const std::string& source : sources) {
-		BMessage* choose = new BMessage(kMsgMidiSource);
-		choose->AddString("source", source.c_str());
-		BMenuItem* item = new BMenuItem(source.c_str(), choose);
-		item->SetTarget(midi->Handler());
-		item->SetMarked(midi->IsConnected(source));
-		menu->AddItem(item);
+		QAction* item = menu->addAction(QString::fromStdString(source));
+		item->setCheckable(true);
+		item->setChecked(midi->IsConnected(source));
+		// Through the MIDI input's queue, as every command travels.
+		const BMessenger target(midi->Handler());
+		QObject::connect(item, &QAction::triggered, item, [target, source] {
+			BMessage choose(kMsgMidiSource);
+			choose.AddString("source", source);
+			target.SendMessage(&choose);
+		});
 	}
 }

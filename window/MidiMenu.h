@@ -1,11 +1,11 @@
-// The MIDI Input submenu of the window's Sound menu: one item per MIDI source, marked
+// The MIDI Input submenu of the window's Sound menu: one item per MIDI source, checked
 // while connected, read afresh each time the menu opens; choosing an item connects or
 // disconnects its source. Without MIDI input one disabled item says so.
 #pragma once
 
-class BMenu;
+class QMenu;
 
-// A new submenu, owned by the caller (the menu it is added to).
-BMenu* NewMidiInputMenu();
+// Adds the submenu to `parent`, which owns it.
+QMenu* AddMidiInputMenu(QMenu* parent);
 // Rebuilds the items from the program's MIDI input; the menu does it when it opens.
-void RefreshMidiInputMenu(BMenu* menu);
+void RefreshMidiInputMenu(QMenu* menu);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "kits/interface/Alert.h"
+#include "window/MidiMenu.h"
 #include "window/TunkWindow.h"
 
 namespace {
@@ -96,6 +97,8 @@ TunkMenus::TunkMenus(TunkWindow* window)
 	AddCommand(fSound, "Play", kMsgPlay);
 	AddCommand(fSound, "Stop", kMsgStop);
 	AddCommand(fSound, "Repeat", kMsgToggleRepeat)->setCheckable(true);
+	fSound->addSeparator();
+	AddMidiInputMenu(fSound);
 
 	fHelp = fBar->addMenu(QStringLiteral("&Help"));
 	AddCommand(fHelp, "Keyboard Shortcuts", kMsgShowShortcuts);

@@ -36,8 +36,6 @@
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Looper.h"
-#include "kits/interface/Menu.h"
-#include "kits/interface/MenuItem.h"
 #include "window/MidiMenu.h"
 #include "window/TunkWindow.h"
 
@@ -355,24 +353,30 @@ TEST_F(MidiJackTest, MenuListsAndConnectsSources)
 	const std::string source = "tunk-test-keyboard:out";
 	MidiInput midi(App());
 	ASSERT_TRUE(midi.Available());
-	std::unique_ptr<BMenu> menu(NewMidiInputMenu());
+	QMenu sound;
+	QMenu* menu = AddMidiInputMenu(&sound);
+	EXPECT_EQ(menu->title(), QStringLiteral("MIDI Input"));
 
-	auto item = [&]() -> BMenuItem* {
-		emit menu->QtMenu()->aboutToShow();
-		return menu->FindItem(source.c_str());
+	auto item = [&]() -> QAction* {
+		emit menu->aboutToShow();
+		for (QAction* action : menu->actions()) {
+			EXPECT_NE(action->text(), QString::fromUtf8(kNoMidiInputText));
+			if (action->text().toStdString() == source)
+				return action;
+		}
+		return nullptr;
 	};
 	ASSERT_NE(item(), nullptr);
-	EXPECT_FALSE(item()->IsMarked());
-	EXPECT_EQ(menu->FindItem(kNoMidiInputText), nullptr);
+	EXPECT_FALSE(item()->isChecked());
 
-	item()->Action()->trigger();
+	item()->trigger();
 	EXPECT_TRUE(WaitUntil([&] { return midi.IsConnected(source); }));
-	EXPECT_TRUE(item()->IsMarked());
+	EXPECT_TRUE(item()->isChecked());
 	EXPECT_EQ(MidiInput::Remembered(), std::vector<std::string>{source});
 
-	item()->Action()->trigger();
+	item()->trigger();
 	EXPECT_TRUE(WaitUntil([&] { return !midi.IsConnected(source); }));
-	EXPECT_FALSE(item()->IsMarked());
+	EXPECT_FALSE(item()->isChecked());
 	EXPECT_TRUE(MidiInput::Remembered().empty());
 }
 
@@ -454,10 +458,12 @@ TEST(MidiNoSystemTest, OneLineAndEverythingElseWorks)
 	EXPECT_NE(said.find("MIDI"), std::string::npos) << said;
 
 	// The menu says so, with nothing to choose.
-	std::unique_ptr<BMenu> menu(NewMidiInputMenu());
-	ASSERT_EQ(menu->CountItems(), 1);
-	EXPECT_STREQ(menu->ItemAt(0)->Label(), kNoMidiInputText);
-	EXPECT_FALSE(menu->ItemAt(0)->IsEnabled());
+	QMenu sound;
+	QMenu* menu = AddMidiInputMenu(&sound);
+	emit menu->aboutToShow();
+	ASSERT_EQ(menu->actions().size(), 1);
+	EXPECT_EQ(menu->actions()[0]->text(), QString::fromUtf8(kNoMidiInputText));
+	EXPECT_FALSE(menu->actions()[0]->isEnabled());
 
 	TunkWindow* window = new TunkWindow(BRect(50, 50, 560, 515));
 	window->Show();
