@@ -77,6 +77,7 @@ void TunkWindow::FinishConstruction()
 	dataChanged = 0;
 	Regenerate();
 	fMenus = new TunkMenus(this);
+	InitLibrary();
 	fMenus->Update();
 }
 
@@ -208,6 +209,7 @@ void TunkWindow::Regenerate()
 {
 	fSound->GenerateSound();
 	fSound->DrawSoundToView(SoundView);
+	ShowLevel();
 }
 
 bool TunkWindow::QuitRequested()

@@ -27,6 +27,7 @@ class CurvePanelView;
 class DistortionView;
 class EnvelopeView;
 class SoundView;
+class StatusBar;
 class TunkMenus;
 class TunkSound;
 class TunkView;
@@ -138,6 +139,14 @@ public:
 	BFilePanel* OpenPanel() const { return fOpenPanel; }
 	BFilePanel* WavePanel() const { return fWavePanel; }
 
+	// The sound library (window/TunkWindowLibrary.cpp): the Library menu, Randomize, Mutate,
+	// Normalize, browsing the document's folder by ear, and the level display. Commands
+	// other than the library's are left to MessageReceived (false).
+	bool HandleLibraryCommand(BMessage* message);
+	::StatusBar* LevelDisplay() const { return fStatusBar; }
+	// The factory file of a document loaded from the library, "" otherwise.
+	const std::string& LibraryPath() const { return fLibraryPath; }
+
 private:
 	// Either control sets the parameter and mirrors it into the other.
 	struct PairedParam {
@@ -191,6 +200,15 @@ private:
 	void CurveMoved(BMessage* message);
 	void PruneCurveMessages();
 	void ReleasePanels();
+	void InitLibrary();
+	void ShowLevel();
+	uint64 NextSeed();
+	// Replaces the sound as one step and plays it.
+	void PlayNewSound(const PresetParams& params, const char* stepName);
+	void LoadLibrarySound(const char* path, const char* name);
+	// The save question before browsing away from changes; true to go on.
+	bool AskBeforeBrowsing();
+	void Browse(int step);
 
 	// Members named after the views they hold.
 	::SoundView* SoundView = nullptr;
@@ -236,6 +254,10 @@ private:
 	entry_ref fFileRef;
 	bool fHasFile = false;
 	TunkMenus* fMenus = nullptr;
+	::StatusBar* fStatusBar = nullptr;
+	std::string fLibraryPath;
+	int32 fRandomCategory = 6; // Anything
+	uint64 fSeedCount = 0;
 	BFilePanel* fSavePanel = nullptr;
 	BFilePanel* fOpenPanel = nullptr;
 	BFilePanel* fWavePanel = nullptr;

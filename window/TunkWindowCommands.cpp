@@ -173,7 +173,8 @@ void TunkWindow::MessageReceived(BMessage* message)
 		}
 
 		default:
-			// Not a command of this window: dropped.
+			// The library's commands; anything else is no command of this window: dropped.
+			HandleLibraryCommand(message);
 			break;
 	}
 }

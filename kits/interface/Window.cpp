@@ -229,7 +229,8 @@ void BWindow::SetTitle(const char* title)
 BRect BWindow::Bounds() const
 {
 	QSize size = fWidget->size();
-	return BRect(0, 0, float(size.width() - 1), float(size.height() - fMenuBarHeight - 1));
+	return BRect(0, 0, float(size.width() - 1),
+	    float(size.height() - fMenuBarHeight - fStatusBarHeight - 1));
 }
 
 BRect BWindow::Frame() const
@@ -252,11 +253,13 @@ void BWindow::MoveTo(float x, float y)
 void BWindow::ResizeTo(float width, float height)
 {
 	int w = int(width) + 1;
-	int h = int(height) + 1 + fMenuBarHeight;
+	int h = int(height) + 1 + fMenuBarHeight + fStatusBarHeight;
 	if ((fFlags & B_NOT_RESIZABLE) != 0)
 		fWidget->setFixedSize(w, h);
 	else
 		fWidget->resize(w, h);
+	if (fStatusBar != nullptr)
+		fStatusBar->setGeometry(0, h - fStatusBarHeight, w, fStatusBarHeight);
 }
 
 void BWindow::AddChild(BView* view, BView* before)
@@ -337,6 +340,25 @@ void BWindow::SetMenuBar(QWidget* menuBar)
 		fWidget->resize(fWidget->width(), total);
 	for (BView* child : fChildren)
 		child->fWidget->move(child->fWidget->x(), child->fWidget->y() + height);
+	if (fStatusBar != nullptr)
+		fStatusBar->move(0, fStatusBar->y() + height);
+}
+
+void BWindow::SetStatusBar(QWidget* statusBar)
+{
+	if (statusBar == nullptr || fStatusBar != nullptr)
+		return;
+	fStatusBar = statusBar;
+	fStatusBar->setParent(fWidget);
+	const int height = fStatusBar->sizeHint().height();
+	fStatusBar->setGeometry(0, fWidget->height(), fWidget->width(), height);
+	fStatusBar->show();
+	fStatusBarHeight = height;
+	const int total = fWidget->height() + height;
+	if ((fFlags & B_NOT_RESIZABLE) != 0)
+		fWidget->setFixedSize(fWidget->width(), total);
+	else
+		fWidget->resize(fWidget->width(), total);
 }
 
 QWidget* BWindow::Widget() const

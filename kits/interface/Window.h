@@ -69,6 +69,9 @@ public:
 	// its height, and Bounds and every view's frame stay as they were.
 	void SetMenuBar(QWidget* menuBar);
 	QWidget* MenuBar() const { return fMenuBar; }
+	// Puts a status bar (a Qt widget the window then owns) below the views, in the same way.
+	void SetStatusBar(QWidget* statusBar);
+	QWidget* StatusBar() const { return fStatusBar; }
 
 	// The Qt top-level widget, for tests.
 	QWidget* Widget() const;
@@ -94,4 +97,6 @@ private:
 	tunk_internal::WindowWidget* fWidget = nullptr;
 	QWidget* fMenuBar = nullptr;
 	int fMenuBarHeight = 0;
+	QWidget* fStatusBar = nullptr;
+	int fStatusBarHeight = 0;
 };

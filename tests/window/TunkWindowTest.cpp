@@ -749,6 +749,8 @@ TEST_F(EditorWindow, CheckBoxLabelsAreShownWhole)
 		Click(window, name);
 	QImage shot = window->Widget()->grab().toImage();
 	ASSERT_NE(window->MenuBar(), nullptr);
-	EXPECT_EQ(shot.size(), QSize(511, 466 + window->MenuBar()->height()));
+	ASSERT_NE(window->StatusBar(), nullptr);
+	EXPECT_EQ(shot.size(),
+	    QSize(511, 466 + window->MenuBar()->height() + window->StatusBar()->height()));
 	EXPECT_TRUE(shot.save("tunk-window.png"));
 }

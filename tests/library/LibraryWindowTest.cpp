@@ -1,0 +1,237 @@
+// The library in a real editor window: the Library menu, Randomize, Mutate and Normalize,
+// browsing a folder by ear, and the level display, driven through the menus' actions.
+#include <QMenu>
+#include <QMenuBar>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "engine/TunkSound.h"
+#include "kits/interface/MenuField.h"
+#include "kits/interface/MenuItem.h"
+#include "library/SoundLevels.h"
+#include "preset/FactoryLibrary.h"
+#include "window/LibraryMenu.h"
+#include "window/StatusBar.h"
+#include "window/TunkMenus.h"
+#include "window/WindowHarness.h"
+
+using namespace window_test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LibraryWindow : public WindowFixture {};
+
+QMenu* LibraryMenu(TunkWindow* window)
+{
+	for (QAction* action : window->Menus()->Bar()->actions())
+		if (action->text() == "&Library")
+			return action->menu();
+	return nullptr;
+}
+
+void Trigger(QAction* action)
+{
+	ASSERT_NE(action, nullptr);
+	action->trigger();
+	ProcessEvents();
+}
+
+void Trigger(TunkWindow* window, uint32 code)
+{
+	Trigger(window->Menus()->Action(code));
+}
+
+bool Same(const PresetParams& a, const PresetParams& b)
+{
+	return EncodePresetRecord(a) == EncodePresetRecord(b);
+}
+
+PresetParams FileParams(const fs::path& path)
+{
+	PresetParams params;
+	EXPECT_EQ(ReadPresetFile(path.c_str(), &params), B_OK) << path;
+	return params;
+}
+
+std::vector<int16_t> Buffer(TunkWindow* window)
+{
+	int64 count = 0;
+	const int16* samples = window->Sound()->GetBuffer(&count);
+	return samples != nullptr ? std::vector<int16_t>(samples, samples + count)
+	                          : std::vector<int16_t>();
+}
+
+// The level display against the engine's own buffer.
+void ExpectLevelOfBuffer(TunkWindow* window)
+{
+	SoundLevels expected = MeasureLevels(Buffer(window));
+	const SoundLevel& shown = window->LevelDisplay()->Level();
+	EXPECT_EQ(shown.samples, expected.length);
+	EXPECT_EQ(shown.peak, expected.peak);
+	EXPECT_EQ(shown.clipped, expected.clipped);
+	EXPECT_EQ(window->LevelDisplay()->Warns(), expected.clipped > 0);
+}
+
+void WritePreset(const fs::path& path, float startFreq)
+{
+	PresetParams params = DefaultPresetParams();
+	params.startFreq = startFreq;
+	ASSERT_EQ(WritePresetFile(path.c_str(), params), B_OK);
+}
+
+} // namespace
+
+TEST_F(LibraryWindow, EachCategorysFirstSoundLoadsAsOneUnsavedStepAndPlays)
+{
+	TunkWindow* window = New();
+	QMenu* library = LibraryMenu(window);
+	ASSERT_NE(library, nullptr);
+	std::vector<FactoryCategory> categories = ReadFactoryLibrary(FindFactoryFolder());
+	ASSERT_EQ(library->actions().size(), qsizetype(categories.size()));
+	size_t steps = 0;
+	for (size_t i = 0; i < categories.size(); i++) {
+		QMenu* category = library->actions()[qsizetype(i)]->menu();
+		ASSERT_NE(category, nullptr);
+		EXPECT_EQ(category->title().toStdString(), categories[i].name);
+		ASSERT_EQ(category->actions().size(), qsizetype(categories[i].sounds.size()));
+		const FactorySound& first = categories[i].sounds.front();
+		EXPECT_EQ(category->actions()[0]->toolTip().toStdString(), first.description);
+
+		window->Sound()->StopSound();
+		Trigger(category->actions()[0]);
+		SCOPED_TRACE(first.name);
+		EXPECT_TRUE(Same(window->Params(), FileParams(first.path)));
+		EXPECT_TRUE(window->Sound()->IsPlaying());
+		EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + first.name + "*");
+		EXPECT_EQ(window->UndoHistory().CountSteps(), ++steps);
+		EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text().toStdString(), "Undo Library Sound");
+		ExpectLevelOfBuffer(window);
+	}
+	// Undo takes the last sound back; Save Preset asks where instead of writing the factory
+	// file.
+	const std::string factoryFile = window->LibraryPath();
+	const std::uintmax_t size = fs::file_size(factoryFile);
+	Trigger(window, kMsgUndo);
+	EXPECT_EQ(window->UndoHistory().Position(), steps - 1);
+	Trigger(window, kMsgSaveToFile);
+	EXPECT_EQ(panels.shown, std::vector<file_panel_mode>{B_SAVE_PANEL});
+	EXPECT_EQ(fs::file_size(factoryFile), size);
+	EXPECT_FALSE(window->HasFile());
+}
+
+TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
+{
+	TunkWindow* window = New();
+	QMenu* categories = nullptr;
+	for (QAction* item : window->Menus()->SoundMenu()->actions())
+		if (item->text() == "Randomize Category")
+			categories = item->menu();
+	ASSERT_NE(categories, nullptr);
+	ASSERT_EQ(categories->actions().size(), 7);
+
+	// Choosing Kicks makes a kick and remembers the choice for Ctrl+R.
+	Trigger(categories->actions()[0]);
+	EXPECT_TRUE(categories->actions()[0]->isChecked());
+	PresetParams kick = window->Params();
+	EXPECT_TRUE(window->Sound()->IsPlaying());
+	EXPECT_EQ(kick.freqEnvEnabled, 1);
+	EXPECT_LT(kick.startFreq, 260);
+	ASSERT_EQ(window->Menus()->Action(kMsgRandomize)->shortcut(), QKeySequence("Ctrl+R"));
+	Trigger(window, kMsgRandomize);
+	EXPECT_FALSE(Same(window->Params(), kick));
+	EXPECT_LT(window->Params().startFreq, 260);
+	EXPECT_EQ(window->UndoHistory().CountSteps(), 2u);
+	EXPECT_EQ(window->LevelDisplay()->Level().clipped, 0);
+
+	PresetParams before = window->Params();
+	ASSERT_EQ(window->Menus()->Action(kMsgMutate)->shortcut(), QKeySequence("Ctrl+M"));
+	window->Sound()->StopSound();
+	Trigger(window, kMsgMutate);
+	EXPECT_TRUE(window->Sound()->IsPlaying());
+	EXPECT_FALSE(Same(window->Params(), before));
+	EXPECT_NEAR(window->Params().startFreq / before.startFreq, 1.0, 0.12);
+	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text().toStdString(), "Undo Mutate");
+	Trigger(window, kMsgUndo);
+	EXPECT_TRUE(Same(window->Params(), before));
+
+	// The default filter on a square kick clips; Normalize brings it under full scale.
+	Click(window, "CheckEnFilter");
+	Find<BMenuField>(window, "FieldOsc")->Menu()->ItemAt(1)->Invoke();
+	ProcessEvents();
+	Type(window, "AmpText", "1");
+	ExpectLevelOfBuffer(window);
+	ASSERT_TRUE(window->LevelDisplay()->Warns());
+	Trigger(window, kMsgNormalize);
+	ExpectLevelOfBuffer(window);
+	EXPECT_FALSE(window->LevelDisplay()->Warns());
+	EXPECT_NEAR(window->LevelDisplay()->Level().peakDbfs, -0.3, 0.05);
+	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text().toStdString(), "Undo Normalize");
+}
+
+TEST_F(LibraryWindow, BrowsingStepsThroughTheFolderAndAsksBeforeLeavingChanges)
+{
+	const fs::path folder = dir.Path();
+	WritePreset(folder / "a.tunk", 300);
+	WritePreset(folder / "b.tunk", 400);
+	WritePreset(folder / "c", 500);
+	std::ofstream(folder / "b2.txt") << "not a preset";
+
+	TunkWindow* window = Open(dir.Path(), "b.tunk");
+	ASSERT_EQ(window->Menus()->Action(kMsgBrowseNext)->shortcut(), QKeySequence("Alt+Down"));
+	ASSERT_EQ(window->Menus()->Action(kMsgBrowsePrevious)->shortcut(), QKeySequence("Alt+Up"));
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_EQ(window->Params().startFreq, 500);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - c");
+	EXPECT_TRUE(window->Sound()->IsPlaying());
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_EQ(window->Params().startFreq, 300) << "wraps around";
+	Trigger(window, kMsgBrowsePrevious);
+	EXPECT_EQ(window->Params().startFreq, 500);
+	EXPECT_TRUE(alerts.Texts().empty());
+
+	// Unsaved changes: the question first. Cancel stays, Don't save goes on.
+	Type(window, "TextFreqStart", "777");
+	alerts.Press(0);
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_EQ(window->Params().startFreq, 777);
+	ASSERT_EQ(alerts.Texts().size(), 1u);
+	EXPECT_EQ(alerts.Texts()[0], "Save changes before loading another preset?");
+	alerts.Press(1);
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_EQ(window->Params().startFreq, 300);
+	EXPECT_EQ(FileParams(folder / "c").startFreq, 500) << "Don't save writes nothing";
+	// Save writes the file, then goes on.
+	Type(window, "TextFreqStart", "321");
+	alerts.Press(2);
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_EQ(FileParams(folder / "a.tunk").startFreq, 321);
+	EXPECT_EQ(window->Params().startFreq, 400);
+	EXPECT_FALSE(window->DataChanged());
+}
+
+TEST_F(LibraryWindow, BrowsingFromALibrarySoundStaysInItsCategory)
+{
+	TunkWindow* window = New();
+	// A new window has no folder to browse.
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_TRUE(Same(window->Params(), DefaultPresetParams()));
+
+	std::vector<FactoryCategory> categories = ReadFactoryLibrary(FindFactoryFolder());
+	ASSERT_FALSE(categories.empty());
+	const FactoryCategory& kicks = categories.front();
+	ASSERT_GE(kicks.sounds.size(), 2u);
+	Trigger(LibraryMenu(window)->actions()[0]->menu()->actions()[0]);
+	alerts.Press(1); // a library sound is unsaved: Don't save
+	Trigger(window, kMsgBrowseNext);
+	EXPECT_TRUE(Same(window->Params(), FileParams(kicks.sounds[1].path)));
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + kicks.sounds[1].name + "*");
+	EXPECT_EQ(window->LibraryPath(), kicks.sounds[1].path.string());
+	alerts.Press(1);
+	Trigger(window, kMsgBrowsePrevious);
+	alerts.Press(1);
+	Trigger(window, kMsgBrowsePrevious);
+	EXPECT_EQ(window->LibraryPath(), kicks.sounds.back().path.string()) << "wraps around";
+}

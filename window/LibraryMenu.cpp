@@ -1,0 +1,71 @@
+#include "window/LibraryMenu.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "kits/app/Message.h"
+#include "preset/FactoryLibrary.h"
+#include "preset/Randomize.h"
+#include "window/TunkMenus.h"
+#include "window/TunkWindow.h"
+
+namespace {
+
+QAction* AddMessage(QMenu* menu, const QString& label, TunkWindow* window, const BMessage& message)
+{
+	QAction* action = menu->addAction(label);
+	QObject::connect(action, &QAction::triggered, menu, [window, message] {
+		BMessage copy(message);
+		window->PostMessage(&copy);
+	});
+	return action;
+}
+
+} // namespace
+
+void AddLibraryMenus(TunkWindow* window)
+{
+	TunkMenus* menus = window->Menus();
+	if (menus == nullptr)
+		return;
+
+	QMenu* library = new QMenu(QStringLiteral("&Library"), menus->Bar());
+	library->setObjectName(QStringLiteral("LibraryMenu"));
+	library->setToolTipsVisible(true);
+	for (const FactoryCategory& category : ReadFactoryLibrary(FindFactoryFolder())) {
+		QMenu* sub = library->addMenu(QString::fromStdString(category.name));
+		sub->setToolTipsVisible(true);
+		for (const FactorySound& sound : category.sounds) {
+			BMessage message(kMsgLibrarySound);
+			message.AddString("path", sound.path.string().c_str());
+			message.AddString("name", sound.name.c_str());
+			QAction* action = AddMessage(sub, QString::fromStdString(sound.name), window, message);
+			action->setToolTip(QString::fromStdString(sound.description));
+		}
+	}
+	library->setEnabled(!library->isEmpty());
+	menus->Bar()->insertMenu(menus->HelpMenu()->menuAction(), library);
+
+	QMenu* sound = menus->SoundMenu();
+	sound->addSeparator();
+	menus->AddCommand(sound, "Randomize", kMsgRandomize, {QKeySequence(QStringLiteral("Ctrl+R"))});
+	QMenu* categories = sound->addMenu(QStringLiteral("Randomize Category"));
+	auto* group = new QActionGroup(categories);
+	for (const SoundCategoryName& c : SoundCategories()) {
+		BMessage message(kMsgRandomize);
+		message.AddInt32("category", int32(c.category));
+		QAction* action = AddMessage(categories, QString::fromUtf8(c.name), window, message);
+		action->setCheckable(true);
+		action->setChecked(c.category == SoundCategory::Anything);
+		group->addAction(action);
+	}
+	menus->AddCommand(sound, "Mutate", kMsgMutate, {QKeySequence(QStringLiteral("Ctrl+M"))});
+	menus->AddCommand(sound, "Normalize", kMsgNormalize);
+	sound->addSeparator();
+	menus->AddCommand(
+	    sound, "Next Preset in Folder", kMsgBrowseNext, {QKeySequence(QStringLiteral("Alt+Down"))});
+	menus->AddCommand(sound, "Previous Preset in Folder", kMsgBrowsePrevious,
+	    {QKeySequence(QStringLiteral("Alt+Up"))});
+}

@@ -1,0 +1,132 @@
+// The editor window's library commands: loading a factory sound, randomize, mutate,
+// normalize, browsing the document's folder by ear, and the level display.
+#include <chrono>
+
+#include "engine/TunkSound.h"
+#include "kits/app/Message.h"
+#include "kits/interface/Alert.h"
+#include "kits/interface/FilePanel.h"
+#include "preset/FactoryLibrary.h"
+#include "preset/Randomize.h"
+#include "preset/SoundLevel.h"
+#include "window/FileAlert.h"
+#include "window/LibraryMenu.h"
+#include "window/StatusBar.h"
+#include "window/TunkMenus.h"
+#include "window/TunkWindow.h"
+
+namespace fs = std::filesystem;
+
+void TunkWindow::InitLibrary()
+{
+	AddLibraryMenus(this);
+	fStatusBar = new ::StatusBar;
+	SetStatusBar(fStatusBar);
+	ShowLevel();
+}
+
+void TunkWindow::ShowLevel()
+{
+	if (fStatusBar == nullptr)
+		return;
+	int64 count = 0;
+	const int16* samples = fSound->GetBuffer(&count);
+	fStatusBar->ShowLevel(MeasureSoundLevel(samples, samples != nullptr ? count : 0));
+}
+
+uint64 TunkWindow::NextSeed()
+{
+	// The clock makes each press new; the count keeps two presses within one tick apart.
+	const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+	return uint64(now) * 0x9E3779B97F4A7C15ull + ++fSeedCount;
+}
+
+void TunkWindow::PlayNewSound(const PresetParams& params, const char* stepName)
+{
+	ApplyParams(params, stepName);
+	fSound->PlaySound();
+}
+
+void TunkWindow::LoadLibrarySound(const char* path, const char* name)
+{
+	PresetParams params;
+	if (status_t status = ReadPresetFile(path, &params); status != B_OK) {
+		ErrorMsg(FileAlertText("Error: Could not open file!", path, status).c_str());
+		return;
+	}
+	// A new, unsaved document that bears the sound's name: Save Preset asks where, so the
+	// factory file is never written.
+	fLibraryPath = path;
+	fHasFile = false;
+	fDocName = name;
+	PlayNewSound(params, "Library Sound");
+	SetDataChanged(true);
+}
+
+bool TunkWindow::AskBeforeBrowsing()
+{
+	if (dataChanged != 1)
+		return true;
+	BAlert* alert = new BAlert("title", "Save changes before loading another preset?", "Cancel",
+	    "Don't save", "Save", B_WIDTH_AS_USUAL, B_OFFSET_SPACING, B_WARNING_ALERT);
+	alert->SetShortcut(0, B_ESCAPE);
+	switch (alert->Go()) {
+		case 0: return false;
+		case 2:
+			// Without a file of its own the document is saved through the panel first; the
+			// next press browses on.
+			return SavePreset();
+		default: return true;
+	}
+}
+
+void TunkWindow::Browse(int step)
+{
+	const std::string current = fHasFile ? fFileRef.Path() : fLibraryPath;
+	if (current.empty() || !AskBeforeBrowsing())
+		return;
+	const fs::path next = NeighbourPreset(current, step);
+	if (next.empty())
+		return;
+	PresetParams params;
+	if (status_t status = ReadPresetFile(next.c_str(), &params); status != B_OK) {
+		ErrorMsg(FileAlertText("Error: Could not open file!", next.string(), status).c_str());
+		return;
+	}
+	if (!fHasFile) {
+		// Browsing the factory folder: each sound comes as a library sound does.
+		LoadLibrarySound(next.c_str(), next.stem().c_str());
+		return;
+	}
+	fFileRef = entry_ref(next.parent_path().c_str(), next.filename().c_str());
+	fDocName = fFileRef.name;
+	PlayNewSound(params, "Browse");
+	fHistory.MarkSaved();
+	UpdateMark();
+}
+
+bool TunkWindow::HandleLibraryCommand(BMessage* message)
+{
+	switch (message->what) {
+		case kMsgLibrarySound: {
+			const char* path = nullptr;
+			const char* name = nullptr;
+			if (message->FindString("path", &path) == B_OK &&
+			    message->FindString("name", &name) == B_OK)
+				LoadLibrarySound(path, name);
+			return true;
+		}
+		case kMsgRandomize: {
+			int32 category = 0;
+			if (message->FindInt32("category", &category) == B_OK)
+				fRandomCategory = category;
+			PlayNewSound(Randomize(SoundCategory(fRandomCategory), NextSeed()), "Randomize");
+			return true;
+		}
+		case kMsgMutate: PlayNewSound(Mutate(fParams, NextSeed()), "Mutate"); return true;
+		case kMsgNormalize: ApplyParams(Normalize(fParams), "Normalize"); return true;
+		case kMsgBrowseNext: Browse(1); return true;
+		case kMsgBrowsePrevious: Browse(-1); return true;
+		default: return false;
+	}
+}
