@@ -3,48 +3,20 @@
 // Both write a 16-bit mono WAV file at 44100 Hz; each iteration is one whole process.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench/TimedRun.h"
 
 namespace {
-
-// Runs a program to its end; its time, or a negative value when it failed.
-double TimedRun(std::vector<std::string> args)
-{
-	std::vector<char*> argv;
-	for (std::string& arg : args)
-		argv.push_back(arg.data());
-	argv.push_back(nullptr);
-	posix_spawn_file_actions_t actions;
-	posix_spawn_file_actions_init(&actions);
-	posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-	const auto started = std::chrono::steady_clock::now();
-	pid_t child = 0;
-	const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-	posix_spawn_file_actions_destroy(&actions);
-	if (spawned != 0)
-		return -1;
-	int status = 0;
-	waitpid(child, &status, 0);
-	const auto ended = std::chrono::steady_clock::now();
-	if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-		return -1;
-	return std::chrono::duration<double>(ended - started).count();
-}
 
 void Run(benchmark::State& state, const std::vector<std::string>& args, const char* what)
 {
 	for (auto _ : state) {
-		const double seconds = TimedRun(args);
+		const double seconds = TimedRun(args, "", true).wall;
 		if (seconds < 0) {
 			state.SkipWithError((std::string(what) + " failed or is not installed").c_str());
 			break;

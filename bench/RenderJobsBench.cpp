@@ -3,23 +3,16 @@
 // WAV files; after both, the speed-up is printed against the target of 0.8 x processors.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <sched.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "bench/TimedRun.h"
 #include "preset/PresetRecord.h"
-
-extern char** environ;
 
 namespace {
 
@@ -84,41 +77,12 @@ const Pack& pack()
 	return made;
 }
 
-struct RunTimes {
-	double wall = -1;  // seconds; negative when the run failed
-	double cpu = 0;    // user and system seconds of the process, all its threads
-};
-
 // Runs tunk-render in the pack's folder.
 RunTimes timed_render(int jobs)
 {
 	std::vector<std::string> args = {TUNK_RENDER_PATH, "-j", std::to_string(jobs), "-d", "out"};
 	args.insert(args.end(), pack().Names().begin(), pack().Names().end());
-	std::vector<char*> argv;
-	for (std::string& arg : args)
-		argv.push_back(arg.data());
-	argv.push_back(nullptr);
-
-	posix_spawn_file_actions_t actions;
-	posix_spawn_file_actions_init(&actions);
-	posix_spawn_file_actions_addchdir_np(&actions, pack().Folder().c_str());
-	const auto started = std::chrono::steady_clock::now();
-	pid_t child = 0;
-	const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-	posix_spawn_file_actions_destroy(&actions);
-	RunTimes times;
-	if (spawned != 0)
-		return times;
-	int status = 0;
-	struct rusage usage = {};
-	wait4(child, &status, 0, &usage);
-	const auto ended = std::chrono::steady_clock::now();
-	if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-		return times;
-	times.wall = std::chrono::duration<double>(ended - started).count();
-	times.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-		+ double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-	return times;
+	return TimedRun(args, pack().Folder());
 }
 
 std::map<int, double> gBest;  // fastest whole run per job count, in seconds
