@@ -1,5 +1,6 @@
 #include "audio/SoundFileWriter.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -11,17 +12,66 @@
 
 namespace {
 
-// Ogg files are "oga" and AIFF files "aif" to some writers.
+const SoundFileFormat kFormats[] = {
+	{"wav", "WAV", {"wav"}},
+	{"flac", "FLAC", {"flac"}},
+	{"aiff", "AIFF", {"aiff", "aif"}},
+	{"ogg", "Ogg Vorbis", {"ogg", "oga"}},
+};
+
+// Some media writers go by a format's other extension ("oga", "aif").
 bool short_name_matches(const char* format, const char* shortName)
 {
-	if (std::strcmp(format, "ogg") == 0)
-		return std::strcmp(shortName, "oga") == 0 || std::strcmp(shortName, "ogg") == 0;
-	if (std::strcmp(format, "aiff") == 0)
-		return std::strcmp(shortName, "aiff") == 0 || std::strcmp(shortName, "aif") == 0;
-	return std::strcmp(format, shortName) == 0;
+	const SoundFileFormat* known = FindSoundFileFormat(format);
+	if (known == nullptr)
+		return std::strcmp(format, shortName) == 0;
+	for (const char* extension : known->extensions) {
+		if (std::strcmp(extension, shortName) == 0)
+			return true;
+	}
+	return false;
 }
 
 } // namespace
+
+std::span<const SoundFileFormat> SoundFileFormats()
+{
+	return kFormats;
+}
+
+const SoundFileFormat* FindSoundFileFormat(const std::string& name)
+{
+	for (const SoundFileFormat& format : kFormats) {
+		if (name == format.name)
+			return &format;
+	}
+	return nullptr;
+}
+
+std::string FileExtension(const std::string& path)
+{
+	const size_t slash = path.rfind('/');
+	const size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+	const size_t dot = path.rfind('.');
+	if (dot == std::string::npos || dot <= leaf)
+		return "";
+	std::string extension = path.substr(dot + 1);
+	for (char& c : extension)
+		c = char(std::tolower(static_cast<unsigned char>(c)));
+	return extension;
+}
+
+std::string SoundFileFormatOfPath(const std::string& path)
+{
+	const std::string extension = FileExtension(path);
+	for (const SoundFileFormat& format : kFormats) {
+		for (const char* known : format.extensions) {
+			if (extension == known)
+				return format.name;
+		}
+	}
+	return "";
+}
 
 SoundFileWriter::~SoundFileWriter()
 {

@@ -4,6 +4,8 @@
 // which status, so that it can name the system's reason.
 #pragma once
 
+#include <initializer_list>
+#include <span>
 #include <string>
 
 #include "kits/storage/EntryRef.h"
@@ -11,6 +13,23 @@
 
 class BMediaFile;
 class BMediaTrack;
+
+// A format the writer writes, as the export panel and tunk-render name it.
+struct SoundFileFormat {
+	const char* name;   // the writer's name: "wav", "flac", "aiff", "ogg"
+	const char* title;  // for people: "WAV", "FLAC", "AIFF", "Ogg Vorbis"
+	std::initializer_list<const char*> extensions;  // lower case, the usual one first
+};
+
+// Every format the writer writes, WAV first.
+std::span<const SoundFileFormat> SoundFileFormats();
+// The format of that writer's name, nullptr for none of ours.
+const SoundFileFormat* FindSoundFileFormat(const std::string& name);
+// The extension of a path's leaf in lower case; "" when the leaf has none (a leading dot only
+// hides a file).
+std::string FileExtension(const std::string& path);
+// The writer's name for the format a path's extension names, "" when it names none of ours.
+std::string SoundFileFormatOfPath(const std::string& path);
 
 class SoundFileWriter {
 public:

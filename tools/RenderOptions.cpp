@@ -1,13 +1,13 @@
 #include "tools/RenderOptions.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <string_view>
 
+#include "audio/SoundFileWriter.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
 
@@ -50,47 +50,10 @@ const Field* find_field(std::string_view name)
 	return nullptr;
 }
 
-// The extension of a path's leaf, in lower case; "" when the leaf has none (a leading dot
-// only hides a file).
-std::string extension_of(const std::string& path)
-{
-	const size_t leaf = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
-	const size_t dot = path.rfind('.');
-	if (dot == std::string::npos || dot <= leaf)
-		return "";
-	std::string extension = path.substr(dot + 1);
-	for (char& c : extension)
-		c = char(std::tolower(static_cast<unsigned char>(c)));
-	return extension;
-}
-
-// The format named by a file's extension, "" when it names none we write.
-std::string format_of_extension(const std::string& path)
-{
-	const std::string extension = extension_of(path);
-	if (extension == "wav" || extension == "flac" || extension == "aiff" || extension == "ogg")
-		return extension;
-	if (extension == "aif")
-		return "aiff";
-	if (extension == "oga")
-		return "ogg";
-	return "";
-}
-
-bool is_format(const std::string& format)
-{
-	return format == "wav" || format == "flac" || format == "aiff" || format == "ogg";
-}
-
 const char* format_title(const std::string& format)
 {
-	if (format == "flac")
-		return "FLAC";
-	if (format == "aiff")
-		return "AIFF";
-	if (format == "ogg")
-		return "Ogg Vorbis";
-	return "WAV";
+	const SoundFileFormat* known = FindSoundFileFormat(format);
+	return known != nullptr ? known->title : "WAV";
 }
 
 std::string category_keys()
@@ -304,17 +267,17 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		return result;
 	}
 	if (formatGiven) {
-		if (!is_format(options.format))
+		if (FindSoundFileFormat(options.format) == nullptr)
 			return fail("unknown format '" + options.format + "' (wav, flac, aiff or ogg)");
-		const std::string named = format_of_extension(options.output);
+		const std::string named = SoundFileFormatOfPath(options.output);
 		if (!named.empty() && named != options.format)
 			result.warnings.push_back(options.output + ": the name says "
 				+ format_title(named) + ", but " + format_title(options.format)
 				+ " data is written, as -f asks");
 	} else if (!options.output.empty() && !options.ToStandardOutput()) {
-		const std::string named = format_of_extension(options.output);
-		if (named.empty() && !extension_of(options.output).empty())
-			return fail("'" + options.output + "': ." + extension_of(options.output)
+		const std::string named = SoundFileFormatOfPath(options.output);
+		if (named.empty() && !FileExtension(options.output).empty())
+			return fail("'" + options.output + "': ." + FileExtension(options.output)
 				+ " names no format tunk-render writes (wav, flac, aiff or ogg); give -f FORMAT "
 				  "to write one under this name");
 		if (!named.empty())

@@ -1,61 +1,32 @@
 #include "window/ExportFormats.h"
 
-#include <cctype>
-#include <initializer_list>
 #include <vector>
 
+#include "audio/SoundFileWriter.h"
 #include "engine/TunkSound.h"
 #include "kits/app/Message.h"
 #include "kits/interface/FilePanel.h"
 
-namespace {
-
-struct ExportFormat {
-	const char* format;  // the writer's name
-	const char* type;    // as the panel shows it
-	std::initializer_list<const char*> extensions;
-};
-
-const ExportFormat kFormats[] = {
-	{"wav", "WAV audio (*.wav)", {"wav"}},
-	{"flac", "FLAC audio (*.flac)", {"flac"}},
-	{"aiff", "AIFF audio (*.aiff *.aif)", {"aiff", "aif"}},
-	{"ogg", "Ogg Vorbis audio (*.ogg *.oga)", {"ogg", "oga"}},
-};
-
-std::string lower_extension(const std::string& name)
-{
-	const size_t dot = name.rfind('.');
-	if (dot == std::string::npos || dot == 0)
-		return "";
-	std::string extension = name.substr(dot + 1);
-	for (char& c : extension)
-		c = char(std::tolower(static_cast<unsigned char>(c)));
-	return extension;
-}
-
-} // namespace
-
 void OfferExportFormats(BFilePanel* panel)
 {
 	std::vector<std::string> types;
-	for (const ExportFormat& format : kFormats)
-		types.emplace_back(format.type);
+	for (const SoundFileFormat& format : SoundFileFormats()) {
+		std::string type = std::string(format.title) + " audio (";
+		for (const char* extension : format.extensions)
+			type += std::string(type.back() == '(' ? "" : " ") + "*." + extension;
+		types.push_back(type + ")");
+	}
 	panel->SetNameFilters(types);
 }
 
 std::string ExportFormatFor(const std::string& name, int32 chosenType)
 {
-	const std::string extension = lower_extension(name);
-	for (const ExportFormat& format : kFormats) {
-		for (const char* known : format.extensions) {
-			if (extension == known)
-				return format.format;
-		}
-	}
-	if (chosenType < 0 || chosenType >= int32(std::size(kFormats)))
+	if (std::string named = SoundFileFormatOfPath(name); !named.empty())
+		return named;
+	const auto formats = SoundFileFormats();
+	if (chosenType < 0 || size_t(chosenType) >= formats.size())
 		return "wav";
-	return kFormats[chosenType].format;
+	return formats[size_t(chosenType)].name;
 }
 
 void ExportSound(TunkSound* sound, BMessage* reply, const BFilePanel& panel)
