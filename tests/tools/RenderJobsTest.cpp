@@ -31,17 +31,6 @@ protected:
 		ASSERT_EQ(WritePresetFile(path.c_str(), params), B_OK) << path;
 	}
 
-	// Every regular file under `folder`, by its path relative to it, with its bytes.
-	static std::map<std::string, std::string> Contents(const std::string& folder)
-	{
-		std::map<std::string, std::string> files;
-		for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-			if (entry.is_regular_file())
-				files[fs::relative(entry.path(), folder).string()] = ReadWholeFile(entry.path());
-		}
-		return files;
-	}
-
 	// A folder of presets of several kinds with, among them, faults of every stage: a file that
 	// is no preset, a missing one, a sound the engine refuses, an output that cannot be
 	// written, and two presets whose sounds would share a name.
@@ -86,7 +75,7 @@ TEST_F(RenderJobs, EveryJobCountWritesTheSameFilesStatusAndMessages)
 			args.insert(args.begin(), {"-j", jobs});
 		args.insert(args.begin(), {"-d", "out"});
 		ProgramRun run = Render(args, Terminal::None, folder);
-		std::map<std::string, std::string> files = Contents(folder + "/out");
+		std::map<std::string, std::string> files = FolderContents(folder + "/out");
 		if (reference.empty()) {
 			EXPECT_EQ(run.status, 1);
 			EXPECT_EQ(files.size(), 12u);  // the twelve good presets; a/p3 collides with p3

@@ -28,10 +28,7 @@ protected:
 	// The folder's files by name, with their bytes.
 	std::map<std::string, std::string> Contents(const std::string& folder) const
 	{
-		std::map<std::string, std::string> files;
-		for (const auto& entry : fs::directory_iterator(fDir / folder))
-			files[entry.path().filename().string()] = ReadWholeFile(entry.path());
-		return files;
+		return FolderContents(fDir / folder);
 	}
 
 	TempDir fDir;

@@ -10,8 +10,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -101,4 +103,16 @@ inline std::string ReadWholeFile(const std::string& path)
 {
 	std::ifstream in(path, std::ios::binary);
 	return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every regular file under `folder`, by its path relative to it, with its bytes: what runs left
+// behind, compared whole.
+inline std::map<std::string, std::string> FolderContents(const std::string& folder)
+{
+	std::map<std::string, std::string> files;
+	for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+		if (entry.is_regular_file())
+			files[std::filesystem::relative(entry.path(), folder).string()] = ReadWholeFile(entry.path());
+	}
+	return files;
 }
