@@ -25,6 +25,21 @@ QAction* AddMessage(QMenu* menu, const QString& label, TunkWindow* window, const
 
 } // namespace
 
+std::string SuggestedFileName(const std::string& document, const char* extension)
+{
+	std::string base = document.empty() ? std::string(kUntitledName) : document;
+	constexpr char kPreset[] = ".tunk";
+	const size_t length = sizeof(kPreset) - 1;
+	if (base.size() > length && base.compare(base.size() - length, length, kPreset) == 0)
+		base.resize(base.size() - length);
+	return base + extension;
+}
+
+std::vector<std::string> PresetNameFilters()
+{
+	return {"Tunk presets (*.tunk)", "All files (*)"};
+}
+
 void AddLibraryMenus(TunkWindow* window)
 {
 	TunkMenus* menus = window->Menus();

@@ -3,6 +3,9 @@
 // post to the window (handled in window/TunkWindowLibrary.cpp).
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "kits/support/SupportDefs.h"
 
 class TunkWindow;
@@ -18,6 +21,13 @@ enum : uint32 {
 	kMsgBrowseNext = four_char_code("brnx"),
 	kMsgBrowsePrevious = four_char_code("brpv"),
 };
+
+// What a save panel starts with: the document's name and the extension ("Untitled.tunk",
+// "Deep Kick.wav"), without a preset extension the name already has.
+std::string SuggestedFileName(const std::string& document, const char* extension);
+
+// The preset panels' file types: presets first, then every file.
+std::vector<std::string> PresetNameFilters();
 
 // Adds the Library menu (one submenu per category of the factory folder, none when the
 // folder is missing) and the Sound menu's library items to the window's menu bar.

@@ -229,7 +229,7 @@ bool TunkWindow::QuitRequested()
 						return false;
 					break;
 				}
-				fSavePanel->Show();
+				ShowSavePanel();
 				return false;
 			default: break;
 		}
@@ -301,7 +301,7 @@ bool TunkWindow::SavePreset()
 {
 	if (fHasFile)
 		return WritePresetTo(fFileRef);
-	fSavePanel->Show();
+	ShowSavePanel();
 	return false;
 }
 

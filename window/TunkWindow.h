@@ -209,6 +209,9 @@ private:
 	// The save question before browsing away from changes; true to go on.
 	bool AskBeforeBrowsing();
 	void Browse(int step);
+	// The save and export panels, their names filled in from the document's.
+	void ShowSavePanel();
+	void ShowWavePanel();
 
 	// Members named after the views they hold.
 	::SoundView* SoundView = nullptr;

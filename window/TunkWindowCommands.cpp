@@ -142,7 +142,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 		}
 		case kMsgStop: fSound->StopSound(); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
-		case kMsgSavePreset: fSavePanel->Show(); break;
+		case kMsgSavePreset: ShowSavePanel(); break;
 		case kMsgSaveToFile: SavePreset(); break;
 		case kMsgUndo: Undo(); break;
 		case kMsgRedo: Redo(); break;
@@ -162,7 +162,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgShowShortcuts: fMenus->ShowShortcuts(); break;
 		case kMsgAbout: fMenus->ShowAbout(); break;
 		case B_SAVE_REQUESTED: WritePresetToFile(message); break;
-		case kMsgSaveWave: fWavePanel->Show(); break;
+		case kMsgSaveWave: ShowWavePanel(); break;
 		case kMsgWaveSaveReply: ExportSound(fSound, message, *fWavePanel); break;
 
 		case B_KEY_DOWN: {

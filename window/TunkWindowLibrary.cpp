@@ -20,9 +20,23 @@ namespace fs = std::filesystem;
 void TunkWindow::InitLibrary()
 {
 	AddLibraryMenus(this);
+	fOpenPanel->SetNameFilters(PresetNameFilters());
+	fSavePanel->SetNameFilters(PresetNameFilters());
 	fStatusBar = new ::StatusBar;
 	SetStatusBar(fStatusBar);
 	ShowLevel();
+}
+
+void TunkWindow::ShowSavePanel()
+{
+	fSavePanel->SetSaveText(SuggestedFileName(fDocName, ".tunk").c_str());
+	fSavePanel->Show();
+}
+
+void TunkWindow::ShowWavePanel()
+{
+	fWavePanel->SetSaveText(SuggestedFileName(fDocName, ".wav").c_str());
+	fWavePanel->Show();
 }
 
 void TunkWindow::ShowLevel()

@@ -157,7 +157,8 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	Trigger(window, kMsgUndo);
 	EXPECT_TRUE(Same(window->Params(), before));
 
-	// The default filter on a square kick clips; Normalize brings it under full scale.
+	// The default filter on a square clips; Normalize brings it under full scale.
+	window = New();
 	Click(window, "CheckEnFilter");
 	Find<BMenuField>(window, "FieldOsc")->Menu()->ItemAt(1)->Invoke();
 	ProcessEvents();
@@ -234,4 +235,46 @@ TEST_F(LibraryWindow, BrowsingFromALibrarySoundStaysInItsCategory)
 	alerts.Press(1);
 	Trigger(window, kMsgBrowsePrevious);
 	EXPECT_EQ(window->LibraryPath(), kicks.sounds.back().path.string()) << "wraps around";
+}
+
+TEST_F(LibraryWindow, PanelsFilterPresetsAndStartWithTheDocumentsName)
+{
+	EXPECT_EQ(SuggestedFileName("Untitled", ".tunk"), "Untitled.tunk");
+	EXPECT_EQ(SuggestedFileName("Deep Kick", ".tunk"), "Deep Kick.tunk");
+	EXPECT_EQ(SuggestedFileName("kick.tunk", ".tunk"), "kick.tunk");
+	EXPECT_EQ(SuggestedFileName("kick.tunk", ".wav"), "kick.wav");
+	EXPECT_EQ(SuggestedFileName("my.kick", ".wav"), "my.kick.wav");
+	EXPECT_EQ(SuggestedFileName(".tunk", ".wav"), ".tunk.wav");
+
+	struct Shown {
+		file_panel_mode mode;
+		std::string name;
+		std::vector<std::string> filters;
+	};
+	std::vector<Shown> shown;
+	BFilePanel::SetAnswerHook(
+	    [&](BFilePanel& panel, std::vector<entry_ref>*, std::string* name, entry_ref*) {
+		    shown.push_back({panel.PanelMode(), *name, panel.NameFilters()});
+		    return false; // cancelled: only what the panel started with counts here
+	    });
+	TunkWindow* window = New();
+	Trigger(window, kMsgSavePreset);
+	Trigger(window, kMsgSaveWave);
+	Trigger(window, kMsgOpenPreset);
+	Trigger(LibraryMenu(window)->actions()[0]->menu()->actions()[0]);
+	const std::string sound = window->DocumentName();
+	Trigger(window, kMsgSavePreset);
+	Trigger(window, kMsgSaveWave);
+	BFilePanel::SetAnswerHook(nullptr);
+
+	const std::vector<std::string> presets{"Tunk presets (*.tunk)", "All files (*)"};
+	ASSERT_EQ(shown.size(), 5u);
+	EXPECT_EQ(shown[0].mode, B_SAVE_PANEL);
+	EXPECT_EQ(shown[0].name, "Untitled.tunk");
+	EXPECT_EQ(shown[0].filters, presets);
+	EXPECT_EQ(shown[1].name, "Untitled.wav");
+	EXPECT_EQ(shown[2].mode, B_OPEN_PANEL);
+	EXPECT_EQ(shown[2].filters, presets);
+	EXPECT_EQ(shown[3].name, sound + ".tunk");
+	EXPECT_EQ(shown[4].name, sound + ".wav");
 }
