@@ -2,28 +2,27 @@
 // all its threads, so that a benchmark can count whole processes, start-up included.
 #pragma once
 
+#include <chrono>
 #include <fcntl.h>
 #include <spawn.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <string>
 #include <vector>
 
 extern char** environ;
 
 struct RunTimes {
-	double wall = -1;  // seconds; negative when the run failed
-	double cpu = 0;    // user and system seconds of the process, all its threads
+	double wall = -1; // seconds; negative when the run failed
+	double cpu = 0;   // user and system seconds of the process, all its threads
 };
 
 // `args[0]` is looked up in PATH unless it holds a slash. The program runs in `folder` (the
 // current one when empty); `quiet` sends its error output to /dev/null, for tools that warn
 // about what they were asked to do.
-inline RunTimes TimedRun(std::vector<std::string> args, const std::string& folder = "",
-	bool quiet = false)
+inline RunTimes TimedRun(
+    std::vector<std::string> args, const std::string& folder = "", bool quiet = false)
 {
 	std::vector<char*> argv;
 	for (std::string& arg : args)
@@ -50,7 +49,7 @@ inline RunTimes TimedRun(std::vector<std::string> args, const std::string& folde
 	if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
 		return times;
 	times.wall = std::chrono::duration<double>(ended - started).count();
-	times.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-		+ double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+	times.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+	            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 	return times;
 }

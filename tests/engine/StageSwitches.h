@@ -18,8 +18,7 @@ inline void SetStageSwitches(TunkSound& sound, int switches)
 
 // Generates the sound with each waveform and each of the sixteen switch settings in turn and
 // calls check(type, switches) after each; stops at a fatal failure.
-template <typename Check>
-void ForEachWaveformAndSwitches(TunkSound& sound, Check check)
+template <typename Check> void ForEachWaveformAndSwitches(TunkSound& sound, Check check)
 {
 	for (int32 type = 1; type <= 4; type++) {
 		sound.SetOscType(type);
