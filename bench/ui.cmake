@@ -11,7 +11,7 @@ if(TARGET tunk)
   tunk_target(tunk_startup_probe)
   set_target_properties(tunk_startup_probe PROPERTIES AUTOMOC ON
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/helpers)
-  target_link_libraries(tunk_startup_probe PRIVATE tunk_window tunk_spacebar)
+  target_link_libraries(tunk_startup_probe PRIVATE tunk_window tunk_spacebar tunk_midi)
   tunk_bench(tunk_startup_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/StartupBench.cpp)
   target_compile_definitions(tunk_startup_bench PRIVATE
     TUNK_STARTUP_PROBE="$<TARGET_FILE:tunk_startup_probe>")
