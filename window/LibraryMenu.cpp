@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -23,7 +24,32 @@ QAction* AddMessage(QMenu* menu, const QString& label, TunkWindow* window, const
 	return action;
 }
 
+class AltDownKeeper : public QObject {
+public:
+	using QObject::QObject;
+
+protected:
+	bool eventFilter(QObject*, QEvent* event) override
+	{
+		if (event->type() != QEvent::ShortcutOverride)
+			return false;
+		auto* key = static_cast<QKeyEvent*>(event);
+		if (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier)
+			event->accept();
+		return false;
+	}
+};
+
 } // namespace
+
+void KeepAltDownFor(QWidget* widget)
+{
+	// The key goes to the widget at the end of the focus proxies.
+	while (widget != nullptr && widget->focusProxy() != nullptr)
+		widget = widget->focusProxy();
+	if (widget != nullptr)
+		widget->installEventFilter(new AltDownKeeper(widget));
+}
 
 std::string SuggestedFileName(const std::string& document, const char* extension)
 {

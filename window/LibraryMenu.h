@@ -8,6 +8,7 @@
 
 #include "kits/support/SupportDefs.h"
 
+class QWidget;
 class TunkWindow;
 
 enum : uint32 {
@@ -28,6 +29,10 @@ std::string SuggestedFileName(const std::string& document, const char* extension
 
 // The preset panels' file types: presets first, then every file.
 std::vector<std::string> PresetNameFilters();
+
+// Alt+Down browses the folder everywhere in the window but on a drop-down list, which it
+// opens: the list's widget keeps the key from the window's shortcut.
+void KeepAltDownFor(QWidget* widget);
 
 // Adds the Library menu (one submenu per category of the factory folder, none when the
 // folder is missing) and the Sound menu's library items to the window's menu bar.

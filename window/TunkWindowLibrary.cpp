@@ -1,11 +1,13 @@
 // The editor window's library commands: loading a factory sound, randomize, mutate,
 // normalize, browsing the document's folder by ear, and the level display.
+#include <QWidget>
 #include <chrono>
 
 #include "engine/TunkSound.h"
 #include "kits/app/Message.h"
 #include "kits/interface/Alert.h"
 #include "kits/interface/FilePanel.h"
+#include "kits/interface/MenuField.h"
 #include "preset/FactoryLibrary.h"
 #include "preset/Randomize.h"
 #include "preset/SoundLevel.h"
@@ -20,6 +22,7 @@ namespace fs = std::filesystem;
 void TunkWindow::InitLibrary()
 {
 	AddLibraryMenus(this);
+	KeepAltDownFor(FieldOsc->Widget());
 	fOpenPanel->SetNameFilters(PresetNameFilters());
 	fSavePanel->SetNameFilters(PresetNameFilters());
 	fStatusBar = new ::StatusBar;

@@ -1,7 +1,9 @@
 // The library in a real editor window: the Library menu, Randomize, Mutate and Normalize,
 // browsing a folder by ear, and the level display, driven through the menus' actions.
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -277,4 +279,38 @@ TEST_F(LibraryWindow, PanelsFilterPresetsAndStartWithTheDocumentsName)
 	EXPECT_EQ(shown[2].filters, presets);
 	EXPECT_EQ(shown[3].name, sound + ".tunk");
 	EXPECT_EQ(shown[4].name, sound + ".wav");
+}
+
+TEST_F(LibraryWindow, AltDownOnTheOscillatorListOpensItInsteadOfBrowsing)
+{
+	WritePreset(fs::path(dir.Path()) / "a.tunk", 300);
+	WritePreset(fs::path(dir.Path()) / "b.tunk", 400);
+	TunkWindow* window = Open(dir.Path(), "a.tunk");
+	QApplication::setActiveWindow(window->Widget());
+	QWidget* list = Find<BMenuField>(window, "FieldOsc")->Widget();
+	while (list->focusProxy() != nullptr)
+		list = list->focusProxy();
+	list->setFocus();
+	ProcessEvents();
+	// The list's menu runs its own loop while open: it is looked at and closed from a timer.
+	bool opened = false;
+	QTimer::singleShot(50, [&] {
+		if (QWidget* popup = QApplication::activePopupWidget()) {
+			opened = true;
+			QTest::keyClick(popup, Qt::Key_Escape);
+		}
+	});
+	QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+	ProcessEventsUntil([&] { return opened; }, 1000);
+	EXPECT_TRUE(opened) << "the list did not open";
+	ProcessEvents();
+	EXPECT_EQ(window->Params().startFreq, 300) << "Alt+Down on the list browsed";
+
+	// Elsewhere Alt+Down browses.
+	QWidget* field = Find<BTextControl>(window, "TextFreqStart")->TextView();
+	field->setFocus();
+	ProcessEvents();
+	QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+	ProcessEvents();
+	EXPECT_EQ(window->Params().startFreq, 400);
 }
