@@ -1,46 +1,72 @@
 #include "window/StatusBar.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <cmath>
 #include <cstdio>
 
-std::string LevelText(const SoundLevel& level)
+namespace {
+
+std::string PeakText(const SoundLevel& level)
 {
-	char text[128];
-	char peak[32];
+	char text[48];
 	if (level.peak > 0)
-		std::snprintf(peak, sizeof(peak), "Peak %.1f dBFS", level.peakDbfs);
+		std::snprintf(text, sizeof(text), "%.0f ms \u00b7 Peak %.1f dBFS \u00b7 ",
+		    std::round(level.milliseconds), level.peakDbfs);
 	else
-		std::snprintf(peak, sizeof(peak), "Silent");
-	char clipped[48];
-	if (level.clipped == 0)
-		std::snprintf(clipped, sizeof(clipped), "No clipping");
-	else
-		std::snprintf(clipped, sizeof(clipped), "%lld clipped", (long long)level.clipped);
-	std::snprintf(text, sizeof(text), "%.0f ms \u00b7 %s \u00b7 %s", std::round(level.milliseconds),
-	    peak, clipped);
+		std::snprintf(
+		    text, sizeof(text), "%.0f ms \u00b7 Silent \u00b7 ", std::round(level.milliseconds));
 	return text;
 }
 
-StatusBar::StatusBar(QWidget* parent) : QLabel(parent)
+std::string ClippedText(const SoundLevel& level)
+{
+	return level.clipped == 0 ? "No clipping" : std::to_string(level.clipped) + " clipped";
+}
+
+} // namespace
+
+std::string LevelText(const SoundLevel& level)
+{
+	return PeakText(level) + ClippedText(level);
+}
+
+StatusBar::StatusBar(QWidget* parent)
+    : QWidget(parent), fFigures(new QLabel(this)), fClipped(new QLabel(this))
 {
 	setObjectName("StatusBar");
 	setFixedHeight(kHeight);
-	setContentsMargins(6, 0, 6, 0);
 	setAccessibleName("Sound level");
-	setTextFormat(Qt::RichText);
-	ShowLevel(fLevel);
+	auto* layout = new QHBoxLayout(this);
+	layout->setContentsMargins(6, 0, 6, 0);
+	layout->setSpacing(0);
+	for (QLabel* label : {fFigures, fClipped}) {
+		label->setTextFormat(Qt::PlainText);
+		layout->addWidget(label);
+	}
+	layout->addStretch(1);
+	QPalette red = fClipped->palette();
+	red.setColor(QPalette::WindowText, QColor(200, 0, 0));
+	fClipped->setPalette(red);
+	fFigures->setText(QString::fromStdString(PeakText(fLevel)));
+	fClipped->setText(QString::fromStdString(ClippedText(fLevel)));
+	fClipped->setForegroundRole(QPalette::Text);
 }
 
 void StatusBar::ShowLevel(const SoundLevel& level)
 {
 	fLevel = level;
-	QString text = QString::fromStdString(LevelText(level)).toHtmlEscaped();
-	// Only the clipped count turns red; the rest keeps the window's text colour.
-	if (Warns()) {
-		qsizetype at = text.lastIndexOf(QString::fromUtf8("\u00b7 ")) + 2;
-		text = text.left(at) + "<span style=\"color:#c80000; font-weight:bold\">" + text.mid(at) +
-		       "</span>";
-	}
-	if (text != this->text())
-		setText(text);
+	const QString figures = QString::fromStdString(PeakText(level));
+	if (figures != fFigures->text())
+		fFigures->setText(figures);
+	const QString clipped = QString::fromStdString(ClippedText(level));
+	if (clipped != fClipped->text())
+		fClipped->setText(clipped);
+	// Red only while some sample clipped; otherwise the window's text colour.
+	fClipped->setForegroundRole(Warns() ? QPalette::WindowText : QPalette::Text);
+}
+
+std::string StatusBar::Text() const
+{
+	return (fFigures->text() + fClipped->text()).toStdString();
 }
