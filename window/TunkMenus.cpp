@@ -1,6 +1,7 @@
 #include "window/TunkMenus.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -103,6 +104,12 @@ TunkMenus::TunkMenus(TunkWindow* window)
 	fHelp = fBar->addMenu(QStringLiteral("&Help"));
 	AddCommand(fHelp, "Keyboard Shortcuts", kMsgShowShortcuts);
 	AddCommand(fHelp, "About Tunk", kMsgAbout);
+
+	// Key steps merge only while their control keeps the focus.
+	QObject::connect(qApp, &QApplication::focusChanged, fBar, [window](QWidget* old, QWidget*) {
+		if (old != nullptr && BWindow::WindowFor(old) == window)
+			window->BreakStepMerge();
+	});
 
 	window->SetMenuBar(fBar);
 	for (QLineEdit* edit : window->Widget()->findChildren<QLineEdit*>())

@@ -119,6 +119,8 @@ public:
 	void ApplyParams(const PresetParams& params, const char* stepName);
 	void Undo();
 	void Redo();
+	// The next step is a step of its own (the focus moved on).
+	void BreakStepMerge() { fHistory.BreakMerge(); }
 	const History& UndoHistory() const { return fHistory; }
 
 	// Asks each changed editor window in turn, as closing does, and closes them all; stops

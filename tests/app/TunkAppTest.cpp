@@ -29,13 +29,13 @@ void WritePreset(const std::string& path, float startFreq)
 	ASSERT_EQ(WritePresetFile(path.c_str(), params), B_OK);
 }
 
-// The frame of the window's views: the window's own frame grows by its menu bar.
+// Where the window was placed, with the size of its content: the window itself grows by its
+// menu bar (and whatever bars it adds below the content).
 BRect ContentFrame(const BWindow* window)
 {
 	BRect frame = window->Frame();
-	if (window->MenuBar() != nullptr)
-		frame.bottom -= float(window->MenuBar()->height());
-	return frame;
+	BRect content = window->FindView("MainView")->Frame();
+	return BRect(frame.left, frame.top, frame.left + content.Width(), frame.top + content.Height());
 }
 
 std::vector<TunkWindow*> EditorWindows()

@@ -47,9 +47,11 @@ public:
 		return false;
 	}
 	void RefsReceived(BMessage* message) override { refs.push_back(*message); }
+	void MessageReceived(BMessage* message) override { messages.push_back(message->what); }
 
 	int quitRequests = 0;
 	std::vector<BMessage> refs;
+	std::vector<uint32> messages;
 };
 
 inline RecordingApp* App()
