@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,6 +25,9 @@ QAction* AddMessage(QMenu* menu, const QString& label, TunkWindow* window, const
 	return action;
 }
 
+// Keeps Alt+Down for a drop-down list the user went to (Tab, a click), so that it opens
+// the list there; a list that merely holds the window's first focus leaves the key to
+// browsing.
 class AltDownKeeper : public QObject {
 public:
 	using QObject::QObject;
@@ -31,13 +35,35 @@ public:
 protected:
 	bool eventFilter(QObject*, QEvent* event) override
 	{
-		if (event->type() != QEvent::ShortcutOverride)
-			return false;
-		auto* key = static_cast<QKeyEvent*>(event);
-		if (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier)
-			event->accept();
+		switch (event->type()) {
+			case QEvent::FocusIn:
+				if (ByUser(static_cast<QFocusEvent*>(event)->reason()))
+					fChosen = true;
+				break;
+			case QEvent::FocusOut:
+				if (ByUser(static_cast<QFocusEvent*>(event)->reason()) ||
+				    static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason)
+					fChosen = false;
+				break;
+			case QEvent::ShortcutOverride: {
+				auto* key = static_cast<QKeyEvent*>(event);
+				if (fChosen && key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier)
+					event->accept();
+				break;
+			}
+			default: break;
+		}
 		return false;
 	}
+
+private:
+	static bool ByUser(Qt::FocusReason reason)
+	{
+		return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+		       reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+	}
+
+	bool fChosen = false;
 };
 
 } // namespace

@@ -30,8 +30,8 @@ std::string SuggestedFileName(const std::string& document, const char* extension
 // The preset panels' file types: presets first, then every file.
 std::vector<std::string> PresetNameFilters();
 
-// Alt+Down browses the folder everywhere in the window but on a drop-down list, which it
-// opens: the list's widget keeps the key from the window's shortcut.
+// Alt+Down browses the folder everywhere in the window but on a drop-down list the user
+// went to, which it opens: the list's widget then keeps the key from the window's shortcut.
 void KeepAltDownFor(QWidget* widget);
 
 // Adds the Library menu (one submenu per category of the factory folder, none when the

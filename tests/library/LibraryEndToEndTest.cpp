@@ -51,9 +51,16 @@ public:
 	bool Start(std::vector<std::string> args, const std::vector<std::string>& extraEnv,
 	    const std::string& output = "/dev/null")
 	{
+		// The test's environment with the given variables set anew (ctest sets the Qt
+		// platform and the audio driver for the test itself).
 		std::vector<std::string> envStrings;
-		for (char** e = environ; *e != nullptr; e++)
-			envStrings.emplace_back(*e);
+		for (char** e = environ; *e != nullptr; e++) {
+			const std::string entry(*e);
+			const std::string key = entry.substr(0, entry.find('=') + 1);
+			if (std::none_of(extraEnv.begin(), extraEnv.end(),
+			        [&](const std::string& extra) { return extra.rfind(key, 0) == 0; }))
+				envStrings.push_back(entry);
+		}
 		envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
 		std::vector<char*> env;
 		for (std::string& s : envStrings)

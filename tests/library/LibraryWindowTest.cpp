@@ -290,7 +290,19 @@ TEST_F(LibraryWindow, AltDownOnTheOscillatorListOpensItInsteadOfBrowsing)
 	QWidget* list = Find<BMenuField>(window, "FieldOsc")->Widget();
 	while (list->focusProxy() != nullptr)
 		list = list->focusProxy();
-	list->setFocus();
+	// Holding the window's first focus, the list leaves Alt+Down to browsing.
+	list->setFocus(Qt::ActiveWindowFocusReason);
+	ProcessEvents();
+	QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+	ProcessEvents();
+	EXPECT_EQ(window->Params().startFreq, 400);
+	Trigger(window, kMsgBrowsePrevious);
+	ASSERT_EQ(window->Params().startFreq, 300);
+
+	// Gone to with Tab, the list opens.
+	Find<BTextControl>(window, "TextFreqStart")->TextView()->setFocus(Qt::TabFocusReason);
+	ProcessEvents();
+	list->setFocus(Qt::TabFocusReason);
 	ProcessEvents();
 	// The list's menu runs its own loop while open: it is looked at and closed from a timer.
 	bool opened = false;
@@ -308,7 +320,7 @@ TEST_F(LibraryWindow, AltDownOnTheOscillatorListOpensItInsteadOfBrowsing)
 
 	// Elsewhere Alt+Down browses.
 	QWidget* field = Find<BTextControl>(window, "TextFreqStart")->TextView();
-	field->setFocus();
+	field->setFocus(Qt::TabFocusReason);
 	ProcessEvents();
 	QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
 	ProcessEvents();
