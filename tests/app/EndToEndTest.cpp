@@ -110,10 +110,10 @@ public:
 		return std::nullopt;
 	}
 
-	void Kill()
+	void Kill(int signal = SIGKILL)
 	{
 		if (pid_ > 0) {
-			kill(pid_, SIGKILL);
+			kill(pid_, signal);
 			waitpid(pid_, nullptr, 0);
 			pid_ = -1;
 		}
@@ -177,6 +177,118 @@ bool Contains(const std::vector<int16>& haystack, const std::vector<int16>& need
 
 } // namespace
 
+// The program on a virtual display of its own, its sound going to a file through SDL's disk
+// driver.
+class Session {
+public:
+	~Session()
+	{
+		tunk.Kill();
+		if (x != nullptr)
+			XCloseDisplay(x);
+		// The server ends as it is meant to: on SIGTERM.
+		server.Kill(SIGTERM);
+	}
+
+	// False (with the reason in `skip`) when the machine lacks the tools.
+	bool Start(std::string* skip)
+	{
+		std::optional<std::string> xvfb = FindProgram("Xvfb");
+		xdotool = FindProgram("xdotool").value_or("");
+		if (!xvfb || xdotool.empty()) {
+			*skip = "needs Xvfb and xdotool (scripts/install-deps installs them)";
+			return false;
+		}
+		// A display number of our own: the first free one from 90 on.
+		int number = 90;
+		while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+		       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+			number++;
+		display = ":" + std::to_string(number);
+		EXPECT_TRUE(server.Start({*xvfb, display, "-noreset", "-screen", "0", "800x600x24",
+		                             "-nolisten", "tcp"},
+		    {}, dir / "xvfb.log"));
+		for (int i = 0; i < 250 && x == nullptr; i++) {
+			std::this_thread::sleep_for(20ms);
+			x = XOpenDisplay(display.c_str());
+		}
+		EXPECT_NE(x, nullptr) << "the virtual display did not come up";
+		if (x == nullptr)
+			return false;
+
+		audio = dir / "out.raw";
+		EXPECT_TRUE(tunk.Start({TUNK_BINARY},
+		    {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
+		        "SDL_DISKAUDIOFILE=" + audio, "XDG_DATA_HOME=" + dir.Path(),
+		        "XDG_RUNTIME_DIR=" + dir.Path(), "XDG_CONFIG_HOME=" + dir.Path()},
+		    dir / "stdout.txt"));
+		window = WaitForTitle("Tunk v1.1 - Untitled");
+		EXPECT_NE(window, 0u) << "no editor window appeared";
+		if (window == 0)
+			return false;
+
+		// Give the window the keyboard once it shows.
+		bool viewable = false;
+		for (int i = 0; i < 250 && !viewable; i++) {
+			XWindowAttributes attributes;
+			viewable =
+			    XGetWindowAttributes(x, window, &attributes) && attributes.map_state == IsViewable;
+			if (!viewable)
+				std::this_thread::sleep_for(20ms);
+		}
+		EXPECT_TRUE(viewable);
+		XSetInputFocus(x, window, RevertToParent, CurrentTime);
+		XSync(x, False);
+		std::this_thread::sleep_for(300ms);
+		return viewable;
+	}
+
+	Window WaitForTitle(const std::string& title)
+	{
+		Window found = 0;
+		for (int i = 0; i < 250 && found == 0; i++) {
+			found = FindWindow(x, DefaultRootWindow(x), title);
+			if (found == 0)
+				std::this_thread::sleep_for(20ms);
+		}
+		return found;
+	}
+
+	// Runs xdotool with the arguments, as a keyboard and mouse do.
+	void Tool(std::vector<std::string> args)
+	{
+		args.insert(args.begin(), xdotool);
+		Child tool;
+		ASSERT_TRUE(tool.Start(args, {"DISPLAY=" + display}));
+		ASSERT_EQ(tool.Wait(10s), 0);
+		std::this_thread::sleep_for(100ms);
+	}
+
+	// Waits until the sound has reached the audio device, after `from` samples of it.
+	bool Played(const std::vector<int16>& sound, size_t from = 0)
+	{
+		for (int i = 0; i < 200; i++) {
+			std::vector<int16> out = disk_audio::ReadSamples(audio);
+			if (out.size() > from &&
+			    Contains(std::vector<int16>(out.begin() + long(from), out.end()), sound))
+				return true;
+			std::this_thread::sleep_for(50ms);
+		}
+		return false;
+	}
+
+	size_t Heard() { return disk_audio::ReadSamples(audio).size(); }
+
+	TempDir dir;
+	Child server;
+	Child tunk;
+	Display* x = nullptr;
+	Window window = 0;
+	std::string display;
+	std::string audio;
+	std::string xdotool;
+};
+
 TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 {
 	std::optional<std::string> xvfb = FindProgram("Xvfb");
@@ -192,8 +304,9 @@ TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 		number++;
 	std::string display = ":" + std::to_string(number);
 	Child server;
-	ASSERT_TRUE(server.Start(
-	    {*xvfb, display, "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}, dir / "xvfb.log"));
+	ASSERT_TRUE(server.Start({*xvfb, display, "-noreset", "-screen", "0", "800x600x24",
+	                             "-nolisten", "tcp"},
+	    {}, dir / "xvfb.log"));
 	Display* x = nullptr;
 	for (int i = 0; i < 250 && x == nullptr; i++) {
 		std::this_thread::sleep_for(20ms);
@@ -248,8 +361,43 @@ TEST(EndToEnd, SpaceBarPlaysTheSoundAndClosingEndsTheProgram)
 	ASSERT_TRUE(status.has_value()) << "the program did not end when its window closed";
 	EXPECT_EQ(*status, 0);
 	XCloseDisplay(x);
+	server.Kill(SIGTERM);
 
 	std::ifstream out(dir / "stdout.txt");
 	std::string printed((std::istreambuf_iterator<char>(out)), {});
 	EXPECT_NE(printed.find("Got key: 32\n"), std::string::npos) << printed;
+}
+
+TEST(EndToEnd, UndoAndRedoAFrequencyFromTheKeyboardChangeWhatIsPlayed)
+{
+	Session session;
+	std::string skip;
+	if (!session.Start(&skip)) {
+		if (!skip.empty())
+			GTEST_SKIP() << skip;
+		return;
+	}
+	// Into the frequency field, below the menu bar: a click, then the typed value.
+	session.Tool({"mousemove", "--window", std::to_string(session.window), "185", "87", "click",
+	    "--clearmodifiers", "1"});
+	session.Tool({"key", "ctrl+a"});
+	session.Tool({"type", "440"});
+	session.Tool({"key", "Return"});
+	ASSERT_NE(session.WaitForTitle("Tunk v1.1 - Untitled*"), 0u) << "the typed value was taken";
+
+	session.Tool({"key", "ctrl+z"});
+	EXPECT_NE(session.WaitForTitle("Tunk v1.1 - Untitled"), 0u) << "no mark after the undo";
+	size_t before = session.Heard();
+	session.Tool({"key", "space"});
+	EXPECT_TRUE(session.Played(DefaultSound(), before)) << "the default sound after the undo";
+
+	session.Tool({"key", "ctrl+shift+z"});
+	EXPECT_NE(session.WaitForTitle("Tunk v1.1 - Untitled*"), 0u);
+	PresetParams typed = DefaultPresetParams();
+	typed.startFreq = 440;
+	std::vector<int16> sound;
+	tunk::Render(ToSoundParams(typed), &sound);
+	before = session.Heard();
+	session.Tool({"key", "space"});
+	EXPECT_TRUE(session.Played(sound, before)) << "the typed frequency's sound after the redo";
 }
