@@ -1,10 +1,13 @@
 // What a user feels in the editor window, headless (offscreen Qt, SDL's dummy driver):
 // - message to pixels: a slider message handled, the sound regenerated and the waveform
 //   drawn, until the window has repainted;
-// - key to sound: a press of the space bar until the player's callback hands out sample 0.
+// - key to sound: a press of the space bar until the player's callback hands out sample 0;
+// - undo: Ctrl+Z on a 3000 ms sound with every stage on, until the restored waveform has
+//   repainted.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
 
 #include <fcntl.h>
@@ -14,10 +17,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "app/SpaceBarFilter.h"
 #include "engine/TunkSound.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
+#include "kits/interface/Button.h"
 #include "kits/interface/Slider.h"
 #include "window/TunkWindow.h"
 
@@ -46,7 +52,7 @@ TunkWindow* Window()
 	if (window == nullptr) {
 		Headless();
 		new BApplication("application/x-vnd.Tunk-UiBench");
-		window = new TunkWindow(BRect(50, 50, 560, 515));
+		window = new TunkWindow(BRect(50, 50, 560, 515), new SpaceBarFilter);
 		window->Show();
 		Settle();
 	}
@@ -85,6 +91,52 @@ void BM_SliderMessageToPixels(benchmark::State& state)
 	state.SetLabel(std::to_string(duration) + " ms sound");
 }
 BENCHMARK(BM_SliderMessageToPixels)->Arg(200)->Arg(3000)->Unit(benchmark::kMillisecond);
+
+// Ctrl+Z pressed in the window, through the menu bar's shortcut, until the waveform of the
+// restored sound has repainted. Each pair of iterations undoes and redoes a frequency step.
+void BM_UndoKeyToPixels(benchmark::State& state)
+{
+	TunkWindow* window = Window();
+	QApplication::setActiveWindow(window->Widget());
+	if (!QTest::qWaitForWindowActive(window->Widget())) {
+		state.SkipWithError("the window never became active");
+		return;
+	}
+	window->Lock();
+	PresetParams every = window->Params();
+	every.duration = 3000;
+	every.ampEnvEnabled = every.freqEnvEnabled = every.distortionEnabled = every.filterEnabled = 1;
+	every.ampEnvelope = 3;
+	every.freqEnvelope = 5;
+	every.distortion = 4;
+	window->ApplyParams(every, "Every Stage");
+	window->Unlock();
+	Slide(window, "FreqSlider", kMsgFreqSlider, 300);
+	Settle();
+	if (window->Sound()->GetSampleLength() != 132300 || !window->UndoHistory().CanUndo()) {
+		state.SkipWithError("the 3000 ms sound with every stage is not in place");
+		return;
+	}
+	QWidget* focus = dynamic_cast<BButton*>(window->FindView("PlayButton"))->PushButton();
+	focus->setFocus();
+	bool undone = false;
+	for (auto _ : state) {
+		if (undone)
+			QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+		else
+			QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+		Settle();  // the posted command, the regeneration and the repaint
+		undone = !undone;
+	}
+	const float expected = undone ? every.startFreq : 300.0f;
+	if (window->Sound()->GetStartFreq() != expected) {
+		std::string error = "the key did not undo and redo the step: " +
+		                    std::to_string(window->Sound()->GetStartFreq());
+		state.SkipWithError(error.c_str());
+	}
+	state.SetLabel("3000 ms, every stage on");
+}
+BENCHMARK(BM_UndoKeyToPixels)->Unit(benchmark::kMillisecond);
 
 // The filter prints a line per key: kept off the benchmark's report while it runs.
 class QuietStdout {

@@ -1,6 +1,6 @@
 # What a user feels: window response, key to sound, start-up, and tunk-render against sox.
 if(TARGET tunk_window)
-  tunk_bench(tunk_ui_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/UiBench.cpp LIBS tunk_window Qt6::Test)
+  tunk_bench(tunk_ui_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/UiBench.cpp LIBS tunk_window tunk_spacebar Qt6::Test)
 endif()
 
 if(TARGET tunk)
