@@ -76,7 +76,7 @@ protected:
 
 }  // namespace
 
-TEST_F(WindowBadInput, TextThatIsNoNumberReachesTheEngineAsAtofReadsIt)
+TEST_F(WindowBadInput, TextThatIsNoNumberChangesNothingAndNumbersReachTheEngineAsAtofReadsThem)
 {
 	TunkWindow* window = New();
 	Click(window, "CheckEnAmpEnv");
@@ -101,9 +101,20 @@ TEST_F(WindowBadInput, TextThatIsNoNumberReachesTheEngineAsAtofReadsIt)
 		for (const char* text : texts) {
 			SCOPED_TRACE(std::string(field.control) + " <- '" + text + "'");
 			const size_t alertsBefore = alerts.Texts().size();
+			const std::string shownBefore = Text(window, field.control);
+			const PresetParams paramsBefore = window->Params();
+			const uint32 beatBefore = window->Sound()->GetBeatLength();
 			Retype(window, field.control, text);
 			const float typed = float(std::atof(text));
 
+			// No number at all: the field shows its value again and nothing changes.
+			const std::string typedText(text);
+			if (typedText.empty() || typedText == "abc" || typedText == "nan") {
+				EXPECT_EQ(Text(window, field.control), shownBefore);
+				EXPECT_EQ(std::memcmp(&window->Params(), &paramsBefore, sizeof(PresetParams)), 0);
+				EXPECT_EQ(window->Sound()->GetBeatLength(), beatBefore);
+				continue;
+			}
 			EXPECT_EQ(Text(window, field.control), text);  // what the user typed stays
 			if (field.param == nullptr) {
 				// The engine gets the tempo atof reads (0 for no number, which never restarts
