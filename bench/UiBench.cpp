@@ -103,7 +103,10 @@ void BM_UndoKeyToPixels(benchmark::State& state)
 		return;
 	}
 	window->Lock();
+	// Each run starts from where the last one left off: the frequency is set back, so that
+	// the step undone always goes from 1000 Hz to 300 Hz.
 	PresetParams every = window->Params();
+	every.startFreq = 1000;
 	every.duration = 3000;
 	every.ampEnvEnabled = every.freqEnvEnabled = every.distortionEnabled = every.filterEnabled = 1;
 	every.ampEnvelope = 3;

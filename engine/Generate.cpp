@@ -36,10 +36,27 @@ void TunkSound::GenerateSound()
 		return;
 	}
 	sampleLength = count;
+	bufferParams = generator.params;
 	generator.RenderInto(sampleBuffer, sampleLength);
 
 	if (release_sem(writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during generation\n");
+}
+
+SoundRender TunkSound::SwapRender(SoundRender render)
+{
+	if (acquire_sem(writeBufSem) != B_OK) {
+		// Nothing exchanged: the render given stays the caller's.
+		std::printf("Error acquiring write buffer semaphore during buffer swap.\n");
+		return render;
+	}
+	SoundRender old{sampleBuffer, sampleLength, bufferParams};
+	sampleBuffer = render.samples;
+	sampleLength = render.samples != nullptr ? render.length : 0;
+	bufferParams = render.params;
+	if (release_sem(writeBufSem) != B_OK)
+		std::printf("Error releasing the write buf semaphore during buffer swap\n");
+	return old;
 }
 
 int64 TunkSound::GetSampleLength() const

@@ -28,6 +28,14 @@ using tunk::kSampleRate;
 // The player's buffer callback: the cookie is the address of the engine's playerCookie.
 void SoundBufferProc(void* cookie, void* buffer, size_t size, const media_raw_audio_format& format);
 
+// A generated sound outside the engine: malloc'ed samples (or none), their count and the
+// parameters they were generated from.
+struct SoundRender {
+	int16* samples = nullptr;
+	int64 length = 0;
+	tunk::SoundParams params;
+};
+
 class TunkSound {
 public:
 	TunkSound();
@@ -97,6 +105,11 @@ public:
 	int16* GetBuffer(int64* count) const;
 	int16 GetSampleAt(int64 index) const;
 	sem_id WriteBufferSemaphore() const { return writeBufSem; }
+
+	// Puts `render` in place of the generated sound under the write semaphore and hands back
+	// the one the engine had; the caller then owns (and frees) the samples of each side. Lets
+	// a window put back a sound it kept instead of generating it again.
+	SoundRender SwapRender(SoundRender render);
 	static void ErrorMsg(const char* text);
 
 	// Playback (audio/Playback.cpp)
@@ -132,6 +145,7 @@ private:
 
 	int16* sampleBuffer = nullptr;
 	int64 sampleLength = 0;  // under writeBufSem; 0 whenever sampleBuffer is absent
+	tunk::SoundParams bufferParams;  // what sampleBuffer was generated from, under writeBufSem
 
 	std::atomic<uint32> beatLength{0};
 	std::atomic<uint32> playPosition{0};

@@ -40,6 +40,9 @@ public:
 	const PresetParams& Redo();
 
 	const PresetParams& Current() const { return fStates[fIndex].state; }
+	// The states an undo or a redo would go to; null when there is none.
+	const PresetParams* UndoState() const { return CanUndo() ? &fStates[fIndex - 1].state : nullptr; }
+	const PresetParams* RedoState() const { return CanRedo() ? &fStates[fIndex + 1].state : nullptr; }
 	size_t CountSteps() const { return fStates.size() - 1; }
 	size_t Position() const { return fIndex; }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ TunkWindow::~TunkWindow()
 	// buffer is pulled from a deleted engine.
 	delete fSound;
 	fSound = nullptr;
+	for (SoundRender& kept : fKeptRenders)
+		std::free(kept.samples);
 }
 
 void TunkWindow::MakeNewDocument()
@@ -164,6 +167,7 @@ void TunkWindow::UpdateMark()
 void TunkWindow::CommitStep(const char* name, uint32 mergeKey)
 {
 	fHistory.Commit(fParams, name, mergeKey);
+	PruneKeptRenders();
 	UpdateMark();
 	if (fMenus != nullptr)
 		fMenus->Update();
@@ -182,7 +186,12 @@ void TunkWindow::Restore(const PresetParams& params)
 {
 	fParams = params;
 	ShowParams();
-	Regenerate();
+	if (AdoptKeptRender()) {
+		fSound->DrawSoundToView(SoundView);
+		ShowLevel();
+	} else {
+		Regenerate();
+	}
 	UpdateMark();
 	if (fMenus != nullptr)
 		fMenus->Update();
@@ -207,9 +216,72 @@ void TunkWindow::Redo()
 
 void TunkWindow::Regenerate()
 {
+	// The sound being replaced may be what an undo brings back.
+	KeepRender(fSound->SwapRender({}));
 	fSound->GenerateSound();
 	fSound->DrawSoundToView(SoundView);
 	ShowLevel();
+}
+
+// Bitwise, so that no render is taken for parameters that only compare equal (0 and -0).
+static bool SameBits(const tunk::SoundParams& a, const tunk::SoundParams& b)
+{
+	static_assert(sizeof(tunk::SoundParams) ==
+	                  8 * sizeof(float) + sizeof(int32_t) + 4 * sizeof(bool),
+	    "padding bytes would make equal parameters compare unequal");
+	return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool TunkWindow::IsNeighbourState(const tunk::SoundParams& params) const
+{
+	// The current state counts too: a command replaces the sound before it commits its step.
+	const PresetParams* neighbours[] = {
+	    &fHistory.Current(), fHistory.UndoState(), fHistory.RedoState()};
+	for (const PresetParams* state : neighbours) {
+		if (state != nullptr && SameBits(ToSoundParams(*state), params))
+			return true;
+	}
+	return false;
+}
+
+void TunkWindow::KeepRender(SoundRender render)
+{
+	// An empty sound costs nothing to generate again, and one that failed must be retried.
+	if (render.samples == nullptr || !IsNeighbourState(render.params)) {
+		std::free(render.samples);
+		return;
+	}
+	fKeptRenders.insert(fKeptRenders.begin(), render);
+	PruneKeptRenders();
+}
+
+void TunkWindow::PruneKeptRenders()
+{
+	constexpr size_t kMaxKept = 2;
+	for (size_t i = 0; i < fKeptRenders.size();) {
+		if (i >= kMaxKept || !IsNeighbourState(fKeptRenders[i].params)) {
+			std::free(fKeptRenders[i].samples);
+			fKeptRenders.erase(fKeptRenders.begin() + ptrdiff_t(i));
+		} else {
+			i++;
+		}
+	}
+}
+
+bool TunkWindow::AdoptKeptRender()
+{
+	const tunk::SoundParams wanted = fSound->Params();
+	for (size_t i = 0; i < fKeptRenders.size(); i++) {
+		if (!SameBits(fKeptRenders[i].params, wanted))
+			continue;
+		const SoundRender kept = fKeptRenders[i];
+		fKeptRenders.erase(fKeptRenders.begin() + ptrdiff_t(i));
+		// Generation designs the filter as it goes; the filter view shows that design.
+		fSound->InitFilter();
+		KeepRender(fSound->SwapRender(kept));
+		return true;
+	}
+	return false;
 }
 
 bool TunkWindow::QuitRequested()

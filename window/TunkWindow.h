@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "kits/interface/Window.h"
 #include "kits/storage/EntryRef.h"
@@ -30,6 +31,7 @@ class SoundView;
 class StatusBar;
 class TunkMenus;
 class TunkSound;
+struct SoundRender;
 class TunkView;
 
 // Commands the controls send (four characters, the first in the most significant byte).
@@ -195,6 +197,15 @@ private:
 	void Restore(const PresetParams& params);
 	void FinishConstruction();
 	void Regenerate();
+	// Sounds taken out of the engine are kept while they are what an undo or a redo would
+	// bring back (at most two), so that stepping through the history puts back the samples
+	// first heard instead of generating them again.
+	void KeepRender(SoundRender render);
+	// Drops the kept sounds no step next to the current one needs.
+	void PruneKeptRenders();
+	// Puts back the kept sound of the engine's current parameters; false when none is kept.
+	bool AdoptKeptRender();
+	bool IsNeighbourState(const tunk::SoundParams& params) const;
 	void MirrorToText(BTextControl* control, float value);
 	float ParseText(BTextControl* control);
 	void SelectOscillator(int32 type);
@@ -267,4 +278,5 @@ private:
 	BFilePanel* fOpenPanel = nullptr;
 	BFilePanel* fWavePanel = nullptr;
 	TunkSound* fSound = nullptr;
+	std::vector<SoundRender> fKeptRenders;  // newest first
 };
