@@ -64,6 +64,9 @@ TunkWindow::~TunkWindow()
 	// buffer is pulled from a deleted engine.
 	delete fSound;
 	fSound = nullptr;
+	// The bar itself belongs to the window's widget; only the menus' bookkeeping is ours.
+	delete fMenus;
+	fMenus = nullptr;
 	for (SoundRender& kept : fKeptRenders)
 		std::free(kept.samples);
 }
