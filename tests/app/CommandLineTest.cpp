@@ -5,11 +5,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <memory>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -18,11 +15,8 @@
 #include "preset/PresetRecord.h"
 #include "tools/RunProgram.h"
 
-// Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
-#include <X11/Xlib.h>
-#undef Bool
-#undef None
-#undef Status
+// Last: it brings in Xlib.
+#include "app/RealProgram.h"
 
 namespace {
 
@@ -74,58 +68,6 @@ TEST(CommandLine, AnUnknownOptionIsRefusedWithTheUsage)
 	}
 }
 
-// A process this test started, ended with SIGTERM.
-class Process {
-public:
-	Process(const std::vector<std::string>& args, const std::string& folder,
-	    const std::vector<std::pair<std::string, std::string>>& env)
-	{
-		pid_ = fork();
-		if (pid_ != 0)
-			return;
-		if (chdir(folder.c_str()) != 0)
-			_exit(127);
-		for (const auto& [name, value] : env)
-			setenv(name.c_str(), value.c_str(), 1);
-		std::vector<char*> argv;
-		for (const std::string& arg : args)
-			argv.push_back(const_cast<char*>(arg.c_str()));
-		argv.push_back(nullptr);
-		execv(argv[0], argv.data());
-		_exit(127);
-	}
-	~Process() { Stop(); }
-	Process(const Process&) = delete;
-	Process& operator=(const Process&) = delete;
-
-	// The exit status once the process ended by itself within the time, else -1.
-	int Wait(std::chrono::milliseconds limit)
-	{
-		for (auto end = std::chrono::steady_clock::now() + limit;
-		     pid_ > 0 && std::chrono::steady_clock::now() < end;
-		     std::this_thread::sleep_for(20ms)) {
-			int status = 0;
-			if (waitpid(pid_, &status, WNOHANG) == pid_) {
-				pid_ = -1;
-				return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-			}
-		}
-		return -1;
-	}
-
-	void Stop()
-	{
-		if (pid_ > 0) {
-			kill(pid_, SIGTERM);
-			waitpid(pid_, nullptr, 0);
-			pid_ = -1;
-		}
-	}
-
-private:
-	pid_t pid_ = -1;
-};
-
 // The titles of the top-level windows of the display that begin with the prefix.
 void CollectTitles(
     Display* display, Window window, const std::string& prefix, std::vector<std::string>* titles)
@@ -160,36 +102,17 @@ class VirtualDisplayRun {
 public:
 	VirtualDisplayRun(const std::vector<std::string>& args, const std::string& folder)
 	{
-		int number = 70;
-		while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
-		       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-			number++;
-		std::string name = ":" + std::to_string(number);
-		server_ = std::make_unique<Process>(
-		    std::vector<std::string>{"/usr/bin/Xvfb", name, "-noreset", "-nolisten", "tcp"}, folder,
-		    std::vector<std::pair<std::string, std::string>>{});
-		for (int i = 0; i < 250 && display_ == nullptr; i++) {
-			std::this_thread::sleep_for(20ms);
-			display_ = XOpenDisplay(name.c_str());
-		}
-		if (display_ == nullptr)
+		if (!screen_.Start("/usr/bin/Xvfb", 70, "1280x1024x24"))
 			return;
 		std::vector<std::string> argv = {TUNK_BINARY};
 		argv.insert(argv.end(), args.begin(), args.end());
-		tunk_ = std::make_unique<Process>(argv, folder,
-		    std::vector<std::pair<std::string, std::string>>{{"DISPLAY", name},
-		        {"QT_QPA_PLATFORM", "xcb"}, {"SDL_AUDIODRIVER", "dummy"}, {"XDG_DATA_HOME", folder},
-		        {"XDG_RUNTIME_DIR", folder}});
-	}
-	~VirtualDisplayRun()
-	{
-		tunk_.reset();
-		if (display_ != nullptr)
-			XCloseDisplay(display_);
-		server_.reset();
+		tunk_.Start(argv,
+		    {"DISPLAY=" + screen_.name, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
+		        "XDG_DATA_HOME=" + folder, "XDG_RUNTIME_DIR=" + folder},
+		    "", folder);
 	}
 
-	bool Started() const { return display_ != nullptr; }
+	bool Started() const { return screen_.x != nullptr; }
 
 	// The titles once the first window has shown and a little longer, for any further ones.
 	std::vector<std::string> Titles()
@@ -197,18 +120,18 @@ public:
 		std::vector<std::string> titles;
 		for (int i = 0; i < 500 && titles.empty(); i++) {
 			std::this_thread::sleep_for(20ms);
-			titles = TunkTitles(display_);
+			titles = TunkTitles(screen_.x);
 		}
 		std::this_thread::sleep_for(500ms);
-		return TunkTitles(display_);
+		return TunkTitles(screen_.x);
 	}
 
-	Process& Tunk() { return *tunk_; }
+	Child& Tunk() { return tunk_; }
 
 private:
-	std::unique_ptr<Process> server_;
-	std::unique_ptr<Process> tunk_;
-	Display* display_ = nullptr;
+	// Declared before the program, so that the program ends before its display does.
+	VirtualDisplay screen_;
+	Child tunk_{SIGTERM};
 };
 
 TEST(CommandLine, DoubleDashEndsTheOptions)
@@ -221,7 +144,7 @@ TEST(CommandLine, DoubleDashEndsTheOptions)
 	ASSERT_TRUE(run.Started()) << "the virtual display did not come up";
 	// One window: "--" is no file.
 	EXPECT_EQ(run.Titles(), std::vector<std::string>{"Tunk v1.1 - -x"});
-	EXPECT_EQ(run.Tunk().Wait(200ms), -1) << "the program runs on with its window";
+	EXPECT_EQ(run.Tunk().Wait(200ms), std::nullopt) << "the program runs on with its window";
 }
 
 // A preset named twice, by two spellings of its path, opens once.

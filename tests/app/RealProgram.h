@@ -1,0 +1,236 @@
+// The real program driven from outside, as a user's desktop does: child processes the test
+// starts and ends, an Xvfb server of the test's own, its windows found by title, closed as a
+// window manager does, and keys pressed through xdotool.
+// Include it last: Xlib's macros (None, Bool, Status) would clash with the headers before.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// After the standard headers: Xlib's macros are undone below.
+#include <X11/Xlib.h>
+#undef Bool
+#undef None
+#undef Status
+
+extern char** environ;
+
+// The program called `name` on the PATH, nullopt when there is none.
+inline std::optional<std::string> FindProgram(const char* name)
+{
+	const char* path = std::getenv("PATH");
+	std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+	std::string dir;
+	while (std::getline(dirs, dir, ':')) {
+		std::string candidate = dir + "/" + name;
+		if (access(candidate.c_str(), X_OK) == 0)
+			return candidate;
+	}
+	return std::nullopt;
+}
+
+// A process the test started; ended with the signal given at construction when the test is
+// done with it.
+class Child {
+public:
+	explicit Child(int signal = SIGKILL) : signal_(signal) {}
+	Child(const Child&) = delete;
+	Child& operator=(const Child&) = delete;
+	~Child() { Stop(); }
+
+	// Runs args[0] with the test's environment, the "NAME=value" entries of `extraEnv` set anew.
+	// Its standard output and error go to `output` when given; it starts in `folder` when
+	// given.
+	bool Start(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {},
+	    const std::string& output = "", const std::string& folder = "")
+	{
+		std::vector<std::string> envStrings;
+		for (char** e = environ; *e != nullptr; e++) {
+			const std::string entry(*e);
+			const std::string key = entry.substr(0, entry.find('=') + 1);
+			if (std::none_of(extraEnv.begin(), extraEnv.end(),
+			        [&](const std::string& extra) { return extra.rfind(key, 0) == 0; }))
+				envStrings.push_back(entry);
+		}
+		envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
+		std::vector<char*> env;
+		for (std::string& s : envStrings)
+			env.push_back(s.data());
+		env.push_back(nullptr);
+		std::vector<char*> argv;
+		for (std::string& s : args)
+			argv.push_back(s.data());
+		argv.push_back(nullptr);
+
+		posix_spawn_file_actions_t actions;
+		posix_spawn_file_actions_init(&actions);
+		if (!output.empty()) {
+			posix_spawn_file_actions_addopen(
+			    &actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+		}
+		if (!folder.empty())
+			posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+		if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), env.data()) != 0)
+			pid_ = -1;
+		posix_spawn_file_actions_destroy(&actions);
+		return pid_ > 0;
+	}
+
+	// The exit status, or nullopt when the child did not exit normally within the time.
+	std::optional<int> Wait(std::chrono::milliseconds limit)
+	{
+		for (auto end = std::chrono::steady_clock::now() + limit;
+		     pid_ > 0 && std::chrono::steady_clock::now() < end;) {
+			int status = 0;
+			if (waitpid(pid_, &status, WNOHANG) == pid_) {
+				pid_ = -1;
+				return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+			}
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+		}
+		return std::nullopt;
+	}
+
+	void Stop()
+	{
+		if (pid_ > 0) {
+			kill(pid_, signal_);
+			waitpid(pid_, nullptr, 0);
+			pid_ = -1;
+		}
+	}
+
+private:
+	pid_t pid_ = -1;
+	int signal_;
+};
+
+// An Xvfb server of the test's own, on the first free display number from `first` on, and a
+// connection to it. The server is stopped with SIGTERM, as it is meant to end.
+class VirtualDisplay {
+public:
+	VirtualDisplay() = default;
+	VirtualDisplay(const VirtualDisplay&) = delete;
+	VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+	~VirtualDisplay()
+	{
+		if (x != nullptr)
+			XCloseDisplay(x);
+		server_.Stop();
+	}
+
+	// True once the display answers; `screen` is Xvfb's WIDTHxHEIGHTxDEPTH.
+	bool Start(
+	    const std::string& xvfb, int first, const std::string& screen, const std::string& log = "")
+	{
+		int number = first;
+		while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+		       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+			number++;
+		name = ":" + std::to_string(number);
+		if (!server_.Start(
+		        {xvfb, name, "-noreset", "-screen", "0", screen, "-nolisten", "tcp"}, {}, log))
+			return false;
+		for (int i = 0; i < 250 && x == nullptr; i++) {
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+			x = XOpenDisplay(name.c_str());
+		}
+		return x != nullptr;
+	}
+
+	Display* x = nullptr;
+	std::string name;
+
+private:
+	Child server_{SIGTERM};
+};
+
+// The window below `root` (itself included) whose title is exactly `title`, 0 when none.
+inline Window FindWindow(Display* display, Window root, const std::string& title)
+{
+	char* name = nullptr;
+	if (XFetchName(display, root, &name) && name != nullptr) {
+		bool match = title == name;
+		XFree(name);
+		if (match)
+			return root;
+	}
+	Window rootReturn, parent;
+	Window* children = nullptr;
+	unsigned int count = 0;
+	Window found = 0;
+	if (XQueryTree(display, root, &rootReturn, &parent, &children, &count)) {
+		for (unsigned int i = 0; i < count && found == 0; i++)
+			found = FindWindow(display, children[i], title);
+		if (children != nullptr)
+			XFree(children);
+	}
+	return found;
+}
+
+// The window titled `title` once it appears within ten seconds, else 0.
+inline Window WaitForWindow(Display* display, const std::string& title)
+{
+	Window window = 0;
+	for (int i = 0; i < 500 && window == 0; i++) {
+		std::this_thread::sleep_for(std::chrono::milliseconds(20));
+		window = FindWindow(display, DefaultRootWindow(display), title);
+	}
+	return window;
+}
+
+// Gives the window the keyboard once it shows; false when it never became viewable.
+inline bool FocusWhenShown(Display* display, Window window)
+{
+	bool viewable = false;
+	for (int i = 0; i < 250 && !viewable; i++) {
+		XWindowAttributes attributes;
+		viewable = XGetWindowAttributes(display, window, &attributes) &&
+		           attributes.map_state == IsViewable;
+		if (!viewable)
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+	}
+	XSetInputFocus(display, window, RevertToParent, CurrentTime);
+	XSync(display, False);
+	// Let the focus reach the program before any key does.
+	std::this_thread::sleep_for(std::chrono::milliseconds(300));
+	return viewable;
+}
+
+// Asks the window to close as a window manager's close button does.
+inline void SendDelete(Display* display, Window window)
+{
+	XEvent event = {};
+	event.xclient.type = ClientMessage;
+	event.xclient.window = window;
+	event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+	event.xclient.format = 32;
+	event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+	event.xclient.data.l[1] = CurrentTime;
+	XSendEvent(display, window, False, NoEventMask, &event);
+	XFlush(display);
+}
+
+// Runs xdotool with the arguments on the display, as a keyboard and mouse do; it must succeed.
+inline void Xdotool(
+    const std::string& xdotool, const std::string& display, std::vector<std::string> args)
+{
+	args.insert(args.begin(), xdotool);
+	Child tool;
+	ASSERT_TRUE(tool.Start(args, {"DISPLAY=" + display}));
+	ASSERT_EQ(tool.Wait(std::chrono::seconds(10)), 0);
+}
