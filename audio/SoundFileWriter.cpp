@@ -179,24 +179,14 @@ std::string DescribeStatus(status_t status)
 {
 	switch (status) {
 		case B_OK: return "no error";
-		case B_ENTRY_NOT_FOUND: return "No such file or directory";
-		case B_PERMISSION_DENIED: return "Permission denied";
 		case B_NOT_ALLOWED: return "Operation not permitted";
-		case B_IS_A_DIRECTORY: return "Is a directory";
-		case B_NOT_A_DIRECTORY: return "Not a directory";
-		case B_FILE_EXISTS: return "File exists";
-		case B_DEVICE_FULL: return "No space left on device";
-		case B_READ_ONLY_DEVICE: return "Read-only file system";
-		case B_NAME_TOO_LONG: return "File name too long";
-		case B_IO_ERROR: return "Input/output error";
-		case B_NO_MEMORY: return "Out of memory";
-		case B_BAD_VALUE: return "Invalid argument";
-		case B_BUSY: return "Device or resource busy";
 		case B_MEDIA_NO_CODEC: return "this format cannot be written";
 		case B_BAD_INDEX: return "no writer for this format";
 		case B_MISSING_SYMBOL: return "this format is read-only";
 		default: break;
 	}
+	if (const char* text = status_text(status))
+		return text;
 	char text[32];
 	std::snprintf(text, sizeof(text), "error 0x%08x", unsigned(status));
 	return text;

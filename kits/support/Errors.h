@@ -63,3 +63,6 @@ static_assert(uint32_t(B_MEDIA_NO_CODEC) == 0x8000411bu);
 
 // The platform code for a POSIX errno value (B_ERROR for one it has no name for).
 int32_t status_from_errno(int error);
+// The system's words for a status made from a POSIX error ("Permission denied"); nullptr
+// for a status of no system call.
+const char* status_text(int32_t status);
