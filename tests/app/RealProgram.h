@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <spawn.h>
@@ -105,6 +106,15 @@ public:
 		return std::nullopt;
 	}
 
+	// The process's id while it runs; -1 once it has ended.
+	pid_t Pid()
+	{
+		int status = 0;
+		if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_)
+			pid_ = -1;
+		return pid_;
+	}
+
 	void Stop()
 	{
 		if (pid_ > 0) {
@@ -133,29 +143,45 @@ public:
 		server_.Stop();
 	}
 
-	// True once the display answers; `screen` is Xvfb's WIDTHxHEIGHTxDEPTH.
+	// True once the display answers; `screen` is Xvfb's WIDTHxHEIGHTxDEPTH. Tests run side by
+	// side: each starts looking at a number of its own, and connects only once the display's
+	// lock file names its own server, so that two tests never share a display.
 	bool Start(
 	    const std::string& xvfb, int first, const std::string& screen, const std::string& log = "")
 	{
-		int number = first;
-		while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
-		       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-			number++;
-		name = ":" + std::to_string(number);
-		if (!server_.Start(
-		        {xvfb, name, "-noreset", "-screen", "0", screen, "-nolisten", "tcp"}, {}, log))
-			return false;
-		for (int i = 0; i < 250 && x == nullptr; i++) {
-			std::this_thread::sleep_for(std::chrono::milliseconds(20));
-			x = XOpenDisplay(name.c_str());
+		int number = first + int(getpid() % 50) * 2;
+		for (int attempt = 0; attempt < 20; attempt++, number++) {
+			while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+			       std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+				number++;
+			name = ":" + std::to_string(number);
+			if (!server_.Start(
+			        {xvfb, name, "-noreset", "-screen", "0", screen, "-nolisten", "tcp"}, {}, log))
+				return false;
+			for (int i = 0; i < 250 && x == nullptr && server_.Pid() > 0; i++) {
+				std::this_thread::sleep_for(std::chrono::milliseconds(20));
+				if (LockOwner(number) == server_.Pid())
+					x = XOpenDisplay(name.c_str());
+			}
+			if (x != nullptr)
+				return true;
+			server_.Stop();  // another test's server took the number first
 		}
-		return x != nullptr;
+		return false;
 	}
 
 	Display* x = nullptr;
 	std::string name;
 
 private:
+	// The process id written in the display's lock file, -1 when there is none yet.
+	static pid_t LockOwner(int number)
+	{
+		std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
+		long pid = -1;
+		return lock >> pid ? pid_t(pid) : pid_t(-1);
+	}
+
 	Child server_{SIGTERM};
 };
 
