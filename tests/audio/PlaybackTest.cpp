@@ -309,10 +309,16 @@ TEST_F(PlaybackTest, ResetIsNeverLostToACallbackInFlight)
 		sound.PlaySound();
 		sound.Player()->Stop();
 		callback.join();
+		// A lost reset would leave the position beyond 50000. The device may pull a buffer of
+		// its own while its player runs between the start and the stop above.
 		uint32 position = sound.GetPlaySamplePosition();
-		ASSERT_TRUE(position == 0 || position == 1024) << round << " " << position;
-		if (position == 1024) {
-			ASSERT_EQ(buffer, SoundSamples(0, 1024)) << round;
+		ASSERT_LT(position, 8192u) << round;
+		// A callback that ran after the reset played the sound from a position the reset began.
+		if (buffer != std::vector<int16>(buffer.size(), 0)) {
+			bool fromReset = false;
+			for (uint32 start = 0; start + 1024 <= position && !fromReset; start += 512)
+				fromReset = buffer == SoundSamples(start, start + 1024);
+			ASSERT_TRUE(fromReset) << round << " " << position;
 		}
 	}
 }
