@@ -362,7 +362,7 @@ TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
 		EXPECT_TRUE(fs::is_regular_file(bundle / file)) << file;
 
 	fs::path errors = prefix / "lv2info.err";
-	// With the system's LV2 specifications, as a host sees them, so the class has a name.
+	// The system bundles on the path too, as a host has them, so that lv2info can name the class.
 	std::string info =
 	    RunCommand("LV2_PATH='" + (prefix / "lib/lv2").string() + "':/usr/lib/lv2 lv2info " +
 	                   kTunkUri + " 2>'" + errors.string() + "'",
