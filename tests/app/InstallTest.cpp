@@ -1,51 +1,31 @@
 // What an install puts in place: the programs, the factory sounds, and desktop files that
 // the desktop's own validators accept and whose MIME database knows a preset by its magic.
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
+#include "app/ChildProcess.h"
 #include "kits/storage/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // Runs a program and waits for it; its output and errors go to `output` when given.
-int RunCommand(std::vector<std::string> args, const std::string& output = "")
+int RunCommand(const std::vector<std::string>& args, const std::string& output = "")
 {
-	std::vector<char*> argv;
-	for (std::string& s : args)
-		argv.push_back(s.data());
-	argv.push_back(nullptr);
-	posix_spawn_file_actions_t actions;
-	posix_spawn_file_actions_init(&actions);
-	if (!output.empty()) {
-		posix_spawn_file_actions_addopen(
-		    &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-		posix_spawn_file_actions_adddup2(&actions, 1, 2);
-	}
-	pid_t pid = 0;
-	int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-	posix_spawn_file_actions_destroy(&actions);
-	if (spawned != 0)
+	Child child;
+	if (!child.Start(args, {}, output))
 		return -1;
-	int status = 0;
-	if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-		return -1;
-	return WEXITSTATUS(status);
+	return child.Finish().value_or(-1);
 }
 
 bool HaveProgram(const std::string& name)
 {
-	return RunCommand({"sh", "-c", "command -v " + name + " >/dev/null"}) == 0;
+	return FindProgram(name.c_str()).has_value();
 }
 
 std::string Contents(const fs::path& path)

@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -31,6 +30,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/ChildProcess.h"
 #include "engine/DiskAudio.h"
 #include "engine/TunkSound.h"
 #include "kits/app/AppDefs.h"
@@ -84,8 +84,6 @@ void QuietJack(const char*) {}
 // and the destructor both do.
 class JackServer {
 public:
-	~JackServer() { Stop(); }
-
 	// Empty on success, else what went wrong (with the server's own output).
 	std::string Start(const std::string& serverName)
 	{
@@ -96,30 +94,14 @@ public:
 			return "jackd was not found when the tests were configured (Debian: jackd2)";
 		std::vector<std::string> args = {binary, "--no-realtime", "--name", name, "-d", "dummy",
 			"-r", "44100", "-p", "512"};
-		std::vector<char*> argv;
-		for (std::string& arg : args)
-			argv.push_back(arg.data());
-		argv.push_back(nullptr);
-		posix_spawn_file_actions_t actions;
-		posix_spawn_file_actions_init(&actions);
-		posix_spawn_file_actions_addopen(
-			&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-		posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-		int spawned = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
-		posix_spawn_file_actions_destroy(&actions);
-		if (spawned != 0) {
-			pid = -1;
-			return "jackd could not be started: " + std::string(strerror(spawned));
-		}
+		if (!server.Start(args, {}, log))
+			return "jackd could not be started";
 
 		jack_set_error_function(QuietJack);
 		jack_set_info_function(QuietJack);
 		for (int i = 0; i < 300; i++) {
-			int status = 0;
-			if (waitpid(pid, &status, WNOHANG) == pid) {
-				pid = -1;
+			if (server.Pid() <= 0)
 				return "jackd ended at once:\n" + Log();
-			}
 			jack_status_t result;
 			jack_client_t* probe = jack_client_open("tunk-test-probe",
 				jack_options_t(JackNoStartServer | JackServerName), &result, name.c_str());
@@ -134,23 +116,7 @@ public:
 		return "jackd did not answer within 15 s:\n" + Log();
 	}
 
-	void Stop()
-	{
-		if (pid <= 0)
-			return;
-		kill(pid, SIGTERM);
-		int status = 0;
-		for (int i = 0; i < 100; i++) {
-			if (waitpid(pid, &status, WNOHANG) == pid) {
-				pid = -1;
-				return;
-			}
-			std::this_thread::sleep_for(50ms);
-		}
-		kill(pid, SIGKILL);
-		waitpid(pid, &status, 0);
-		pid = -1;
-	}
+	void Stop() { server.Stop(); }
 
 	std::string Log() const
 	{
@@ -165,7 +131,7 @@ public:
 	}
 
 private:
-	pid_t pid = -1;
+	Child server{SIGTERM};
 	std::string name;
 	std::string log;
 };
