@@ -10,6 +10,24 @@
 
 #include "kits/app/Message.h"
 
+namespace {
+
+// Where the style puts one of the slider's parts (its groove, its knob) within the slider.
+QRect SliderPart(QSlider* slider, QStyle::SubControl part)
+{
+	QStyleOptionSlider option;
+	option.initFrom(slider);
+	option.orientation = Qt::Horizontal;
+	option.tickPosition = slider->tickPosition();
+	option.minimum = slider->minimum();
+	option.maximum = slider->maximum();
+	option.sliderPosition = slider->sliderPosition();
+	option.sliderValue = slider->value();
+	return slider->style()->subControlRect(QStyle::CC_Slider, &option, part, slider);
+}
+
+} // namespace
+
 BSlider::BSlider(BRect frame, const char* name, const char* label, BMessage* message,
     int32 minValue, int32 maxValue, thumb_style thumbType, uint32 resizingMode, uint32 flags)
     : BControl(frame, name, label, message, resizingMode, flags), fMin(minValue), fMax(maxValue),
@@ -164,14 +182,7 @@ void BSlider::PlaceParts()
 	fSlider->setGeometry(
 	    minWidth, labelHeight, std::max(0, width - minWidth - maxWidth), barHeight);
 	// Level with the groove, which lies below the marks.
-	QStyleOptionSlider option;
-	option.initFrom(fSlider);
-	option.orientation = Qt::Horizontal;
-	option.tickPosition = fSlider->tickPosition();
-	option.minimum = fSlider->minimum();
-	option.maximum = fSlider->maximum();
-	QRect groove = fSlider->style()->subControlRect(
-	    QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, fSlider);
+	QRect groove = SliderPart(fSlider, QStyle::SC_SliderGroove);
 	int limitTop = std::clamp(labelHeight + groove.center().y() - limitHeight / 2, labelHeight,
 	    std::max(labelHeight, height - limitHeight));
 	fMinLabelWidget->setGeometry(0, limitTop, minWidth, limitHeight);
@@ -204,16 +215,7 @@ void BSlider::SetToolTip(const char* text)
 	fSlider->setToolTip(tip);
 	ControlWidget()->setToolTip(tip);
 	if (fSlider->isSliderDown() && !tip.isEmpty()) {
-		QStyleOptionSlider option;
-		option.initFrom(fSlider);
-		option.orientation = Qt::Horizontal;
-		option.tickPosition = fSlider->tickPosition();
-		option.minimum = fSlider->minimum();
-		option.maximum = fSlider->maximum();
-		option.sliderPosition = fSlider->sliderPosition();
-		option.sliderValue = fSlider->value();
-		QRect knob = fSlider->style()->subControlRect(
-		    QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, fSlider);
+		QRect knob = SliderPart(fSlider, QStyle::SC_SliderHandle);
 		QToolTip::showText(fSlider->mapToGlobal(knob.bottomLeft()), tip, fSlider);
 	}
 }
