@@ -47,6 +47,12 @@ BBox* MakeBox(BView* parent, BRect frame, const char* name, const char* label)
 	return box;
 }
 
+// A slider's limit from a parameter's bound, in the slider's units.
+constexpr int32 Bound(float value)
+{
+	return int32(value + (value < 0 ? -0.5f : 0.5f));
+}
+
 struct SliderSetup {
 	BRect frame;
 	const char* name;
@@ -123,23 +129,24 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	OSCBox->AddChild(FieldOsc);
 
 	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
-	    0, 4000, 5, "0", "4000"});
+	    Bound(tunk::kStartFreqRange.min), Bound(tunk::kStartFreqRange.max), 5, "0", "4000"});
 	OSCBox->AddChild(FreqSlider);
 	TextFreqStart = MakeBareText(
 	    BRect(150, 50, 190, 69), "TextFreqStart", StartText(defaults.startFreq).c_str(), kMsgFreqText);
 	FreqSlider->SetValue(SliderValue(ParseNumber(TextFreqStart->Text())));
 	OSCBox->AddChild(TextFreqStart);
 
-	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider, 0,
-	    3000, 5, "0", "3000"});
+	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider,
+	    Bound(tunk::kDurationRange.min), Bound(tunk::kDurationRange.max), 5, "0", "3000"});
 	OSCBox->AddChild(DurSlider);
 	TextDuration = MakeBareText(
 	    BRect(150, 100, 190, 119), "TextDuration", StartText(defaults.duration).c_str(), kMsgDurText);
 	DurSlider->SetValue(SliderValue(ParseNumber(TextDuration->Text())));
 	OSCBox->AddChild(TextDuration);
 
-	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider, 0,
-	    100, 5, "0%", "100%"});
+	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider,
+	    Bound(tunk::kAmplitudeRange.min * 100), Bound(tunk::kAmplitudeRange.max * 100), 5, "0%",
+	    "100%"});
 	OSCBox->AddChild(AmpSlider);
 	AmpText = MakeBareText(
 	    BRect(150, 150, 190, 169), "AmpText", StartText(defaults.amplitude).c_str(), kMsgAmpText);
@@ -177,7 +184,8 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnDistortion = MakeCheckBox(
 	    DistortionBox, BRect(70, 15, 155, 35), "CheckEnDistortion", "Enable", kMsgEnableDistortion);
 	DistSlider = MakeSlider(
-	    {BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider, 1, 10, 5, "1", "10"});
+	    {BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider,
+	        Bound(tunk::kDistortionRange.min), Bound(tunk::kDistortionRange.max), 5, "1", "10"});
 	DistSlider->SetEnabled(false);
 	DistortionBox->AddChild(DistSlider);
 
@@ -193,12 +201,13 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnFilter =
 	    MakeCheckBox(FilterBox, BRect(10, 12, 63, 31), "CheckEnFilter", "Enable", kMsgEnableFilter);
 	CutoffSlider = MakeSlider({BRect(10, 30, 230, 70), "CutoffSlider", "Cutoff", kMsgCutoffSlider,
-	    20, 20000, 101, nullptr, nullptr});
+	    Bound(tunk::kCutoffRange.min), Bound(tunk::kCutoffRange.max), 101, nullptr, nullptr});
 	CutoffSlider->SetValue(5000);
 	CutoffSlider->SetEnabled(false);
 	FilterBox->AddChild(CutoffSlider);
 	ResonanceSlider = MakeSlider({BRect(240, 30, 460, 70), "ResonanceSlider", "Resonance",
-	    kMsgResonanceSlider, 10, 400, 101, nullptr, nullptr});
+	    kMsgResonanceSlider, Bound(tunk::kQRange.min * 100), Bound(tunk::kQRange.max * 100), 101,
+	    nullptr, nullptr});
 	ResonanceSlider->SetValue(10);
 	ResonanceSlider->SetEnabled(false);
 	FilterBox->AddChild(ResonanceSlider);

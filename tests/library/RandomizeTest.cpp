@@ -33,22 +33,22 @@ void ExpectPlayable(const PresetParams& p)
 	EXPECT_TRUE(AllFinite(p));
 	EXPECT_GE(p.oscType, 1);
 	EXPECT_LE(p.oscType, 4);
+	auto within = [](float value, tunk::ParamRange range) {
+		return value >= range.min && value <= range.max;
+	};
 	EXPECT_GT(p.duration, 0);
-	EXPECT_LE(p.duration, 3000);
+	EXPECT_TRUE(within(p.duration, tunk::kDurationRange)) << p.duration;
 	EXPECT_GT(p.startFreq, 0);
-	EXPECT_LE(p.startFreq, 4000);
+	EXPECT_TRUE(within(p.startFreq, tunk::kStartFreqRange)) << p.startFreq;
 	EXPECT_GT(p.amplitude, 0);
-	EXPECT_LE(p.amplitude, 1);
+	EXPECT_TRUE(within(p.amplitude, tunk::kAmplitudeRange)) << p.amplitude;
 	EXPECT_GE(std::fabs(p.freqEnvelope), 0.1f);
 	EXPECT_GE(std::fabs(p.ampEnvelope), 0.1f);
-	EXPECT_LE(std::fabs(p.freqEnvelope), 50);
-	EXPECT_LE(std::fabs(p.ampEnvelope), 50);
-	EXPECT_GE(p.distortion, 1);
-	EXPECT_LE(p.distortion, 10);
-	EXPECT_GE(p.filterCutoff, 20);
-	EXPECT_LE(p.filterCutoff, 20000);
-	EXPECT_GE(p.filterQ, 0.1f);
-	EXPECT_LE(p.filterQ, 4);
+	EXPECT_TRUE(within(p.freqEnvelope, tunk::kCurveRange)) << p.freqEnvelope;
+	EXPECT_TRUE(within(p.ampEnvelope, tunk::kCurveRange)) << p.ampEnvelope;
+	EXPECT_TRUE(within(p.distortion, tunk::kDistortionRange)) << p.distortion;
+	EXPECT_TRUE(within(p.filterCutoff, tunk::kCutoffRange)) << p.filterCutoff;
+	EXPECT_TRUE(within(p.filterQ, tunk::kQRange)) << p.filterQ;
 	for (uint8 flag : {p.ampEnvEnabled, p.freqEnvEnabled, p.distortionEnabled, p.filterEnabled})
 		EXPECT_LE(flag, 1);
 }

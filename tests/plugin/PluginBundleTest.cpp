@@ -30,17 +30,25 @@ struct ExpectedPort {
 	bool toggled;
 };
 
-// The window's ranges and start values.
+// The window's ranges and the default sound.
+constexpr tunk::SoundParams kStart{};
 constexpr ExpectedPort kControls[] = {
-    {"startFreq", 0, 4000, 1000, LV2_UNITS__hz, false},
-    {"duration", 0, 3000, 200, LV2_UNITS__ms, false},
-    {"amplitude", 0, 1, 0.95f, LV2_UNITS__coef, false},
-    {"oscType", 1, 4, 1, nullptr, false},
-    {"freqEnvelope", -50, 50, 1, nullptr, false},
-    {"ampEnvelope", -50, 50, 1, nullptr, false},
-    {"distortion", 1, 10, 1, nullptr, false},
-    {"filterCutoff", 20, 20000, 5000, LV2_UNITS__hz, false},
-    {"filterQ", 0.1f, 4, 1, nullptr, false},
+    {"startFreq", tunk::kStartFreqRange.min, tunk::kStartFreqRange.max, kStart.startFreq,
+        LV2_UNITS__hz, false},
+    {"duration", tunk::kDurationRange.min, tunk::kDurationRange.max, kStart.duration,
+        LV2_UNITS__ms, false},
+    {"amplitude", tunk::kAmplitudeRange.min, tunk::kAmplitudeRange.max, kStart.amplitude,
+        LV2_UNITS__coef, false},
+    {"oscType", tunk::kOscSine, tunk::kOscTriangle, float(kStart.oscType), nullptr, false},
+    {"freqEnvelope", tunk::kCurveRange.min, tunk::kCurveRange.max, kStart.freqEnvelope, nullptr,
+        false},
+    {"ampEnvelope", tunk::kCurveRange.min, tunk::kCurveRange.max, kStart.ampEnvelope, nullptr,
+        false},
+    {"distortion", tunk::kDistortionRange.min, tunk::kDistortionRange.max, kStart.distortion,
+        nullptr, false},
+    {"filterCutoff", tunk::kCutoffRange.min, tunk::kCutoffRange.max, kStart.filterCutoff,
+        LV2_UNITS__hz, false},
+    {"filterQ", tunk::kQRange.min, tunk::kQRange.max, kStart.filterQ, nullptr, false},
     {"freqEnvEnabled", 0, 1, 0, nullptr, true},
     {"ampEnvEnabled", 0, 1, 0, nullptr, true},
     {"distortionEnabled", 0, 1, 0, nullptr, true},
