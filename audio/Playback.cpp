@@ -44,7 +44,7 @@ void TunkSound::PlaySound(float gain)
 	// releases the lock, so it can never overwrite this reset.
 	BufferLock lock(writeBufSem);
 	playGain = std::isfinite(gain) ? std::clamp(gain, 0.0f, 1.0f) : 0.0f;
-	playPosition = 0;
+	playPosition = kFreshStart;
 	playing = true;
 }
 
@@ -52,7 +52,7 @@ void TunkSound::StopSound()
 {
 	BufferLock lock(writeBufSem);
 	playing = false;
-	playPosition = 0;
+	playPosition = kFreshStart;
 }
 
 bool TunkSound::IsPlaying() const
@@ -67,7 +67,7 @@ bool TunkSound::IsSequencerEnabled() const
 
 uint32 TunkSound::GetPlaySamplePosition() const
 {
-	return playPosition;
+	return uint32(playPosition.load());
 }
 
 void TunkSound::SetPlaySamplePosition(uint32 position)
@@ -112,12 +112,16 @@ void SoundBufferProc(void* cookie, void* buffer, size_t size, const media_raw_au
 	status_t locked = acquire_sem_etc(sound->writeBufSem, 1, B_RELATIVE_TIMEOUT, 0);
 	if (locked == B_WOULD_BLOCK) {
 		std::fill_n(out, count, int16(0));
-		// A repeating sound keeps its beat. Only a position nobody reset meanwhile moves
-		// on: PlaySound and StopSound reset it while they hold the lock.
+		// A repeating sound keeps its beat. A position reset by PlaySound or StopSound
+		// (marked fresh until a buffer is played from it) stays at its start, so that the
+		// sound is heard from its first sample once the lock is free; the exchange fails
+		// when a reset comes between the load and the store.
 		if (sound->IsSequencerEnabled()) {
-			uint32 pos = sound->playPosition.load();
-			sound->playPosition.compare_exchange_strong(
-				pos, Advance(pos, count, sound->GetBeatLength(), true));
+			uint64 state = sound->playPosition.load();
+			if ((state & TunkSound::kFreshStart) == 0) {
+				sound->playPosition.compare_exchange_strong(
+					state, Advance(uint32(state), count, sound->GetBeatLength(), true));
+			}
 		}
 		return;
 	}

@@ -148,7 +148,10 @@ private:
 	tunk::SoundParams bufferParams;  // what sampleBuffer was generated from, under writeBufSem
 
 	std::atomic<uint32> beatLength{0};
-	std::atomic<uint32> playPosition{0};
+	// The play position in the low 32 bits; kFreshStart marks a position reset by PlaySound
+	// or StopSound that no buffer has been played from yet. Setting a position clears it.
+	static constexpr uint64 kFreshStart = uint64(1) << 32;
+	std::atomic<uint64> playPosition{0};
 	std::atomic<float> playGain{1.0f};
 
 	std::atomic<bool> sequencerEnabled{false};

@@ -40,6 +40,21 @@ protected:
 		return buffer;
 	}
 
+	// A buffer while the test holds the buffer lock. On another thread, so that a callback
+	// that waits shows as a failure, not a hang.
+	std::vector<int16> PullHeld(size_t count)
+	{
+		const sem_id lock = sound.WriteBufferSemaphore();
+		auto pulled = std::async(std::launch::async, [&, count] { return Pull(count); });
+		if (pulled.wait_for(20s) != std::future_status::ready) {
+			release_sem(lock);
+			ADD_FAILURE() << "the callback waited for the held buffer";
+			pulled.wait();
+			acquire_sem(lock);
+		}
+		return pulled.get();
+	}
+
 	std::vector<int16> SoundSamples(int64 from, int64 to)
 	{
 		int64 length = 0;
@@ -177,17 +192,7 @@ TEST_F(PlaybackTest, BusyBufferGivesSilenceWithoutWaiting)
 	Pull(1024);
 	const sem_id lock = sound.WriteBufferSemaphore();
 	ASSERT_EQ(acquire_sem(lock), B_OK);
-	// On another thread, so that a callback that waits shows as a failure, not a hang.
-	auto pullHeld = [&](size_t count) {
-		auto pulled = std::async(std::launch::async, [&, count] { return Pull(count); });
-		if (pulled.wait_for(20s) != std::future_status::ready) {
-			release_sem(lock);
-			ADD_FAILURE() << "the callback waited for the held buffer";
-			pulled.wait();
-			acquire_sem(lock);
-		}
-		return pulled.get();
-	};
+	auto pullHeld = [&](size_t count) { return PullHeld(count); };
 	EXPECT_EQ(pullHeld(1024), Zeros(1024));
 	EXPECT_EQ(sound.GetPlaySamplePosition(), 1024u);
 	sound.SetBeatLength(1291.9921875f);  // 2048 samples
@@ -199,6 +204,42 @@ TEST_F(PlaybackTest, BusyBufferGivesSilenceWithoutWaiting)
 	ASSERT_EQ(release_sem(lock), B_OK);
 	EXPECT_EQ(Pull(1072), SoundSamples(976, 2048));
 	EXPECT_EQ(sound.GetPlaySamplePosition(), 0u);
+}
+
+// A repeating sound played (or stopped) just before the lock is taken by a drawing or a
+// generation: the busy buffers keep the position at 0 until the sound is heard from its
+// first sample, and the restarts from there on are one beat apart, busy buffers or not.
+TEST_F(PlaybackTest, BusyBufferAfterPlayKeepsTheStart)
+{
+	sound.SetBeatLength(1291.9921875f);  // 2048 samples
+	sound.SetSequencerEnabled(true);
+	const sem_id lock = sound.WriteBufferSemaphore();
+	for (bool stop : {false, true}) {
+		SCOPED_TRACE(stop);
+		Pull(1500);
+		if (stop) {
+			sound.StopSound();
+		} else {
+			sound.PlaySound();
+			sound.Player()->Stop();
+		}
+		ASSERT_EQ(acquire_sem(lock), B_OK);
+		EXPECT_EQ(PullHeld(1024), Zeros(1024));
+		EXPECT_EQ(PullHeld(700), Zeros(700));
+		EXPECT_EQ(sound.GetPlaySamplePosition(), 0u);
+		ASSERT_EQ(release_sem(lock), B_OK);
+		EXPECT_EQ(Pull(1024), stop ? Zeros(1024) : SoundSamples(0, 1024));
+		ASSERT_EQ(acquire_sem(lock), B_OK);
+		EXPECT_EQ(PullHeld(1000), Zeros(1000));  // busy from a played position: moves on
+		EXPECT_EQ(sound.GetPlaySamplePosition(), 2024u);
+		ASSERT_EQ(release_sem(lock), B_OK);
+		// The restart falls exactly one beat after the first sample.
+		std::vector<int16> across = SoundSamples(2024, 2048);
+		std::vector<int16> again = SoundSamples(0, 1000);
+		across.insert(across.end(), again.begin(), again.end());
+		EXPECT_EQ(Pull(1024), stop ? Zeros(1024) : across);
+		EXPECT_EQ(sound.GetPlaySamplePosition(), 1000u);
+	}
 }
 
 TEST_F(PlaybackTest, StopSilencesAndPlayStartsOver)
