@@ -1,7 +1,6 @@
 #include "audio/SoundFileWriter.h"
 
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/core/SoundParams.h"
@@ -173,21 +172,4 @@ status_t WriteSoundFile(const int16* samples, int64 count, const std::string& pa
 	if (failedStep != nullptr)
 		*failedStep = writer.FailedStep();
 	return status;
-}
-
-std::string DescribeStatus(status_t status)
-{
-	switch (status) {
-		case B_OK: return "no error";
-		case B_NOT_ALLOWED: return "Operation not permitted";
-		case B_MEDIA_NO_CODEC: return "this format cannot be written";
-		case B_BAD_INDEX: return "no writer for this format";
-		case B_MISSING_SYMBOL: return "this format is read-only";
-		default: break;
-	}
-	if (const char* text = status_text(status))
-		return text;
-	char text[32];
-	std::snprintf(text, sizeof(text), "error 0x%08x", unsigned(status));
-	return text;
 }

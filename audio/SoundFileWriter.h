@@ -77,6 +77,3 @@ private:
 // Opens, writes and closes in one call; `failedStep` (if given) tells where it stopped.
 status_t WriteSoundFile(const int16* samples, int64 count, const std::string& path,
 	const std::string& format, SoundFileWriter::Step* failedStep = nullptr);
-
-// The system's words for a status ("Permission denied", "No space left on device" ...).
-std::string DescribeStatus(status_t status);

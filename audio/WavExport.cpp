@@ -13,9 +13,8 @@ namespace {
 
 void alert_about_file(const std::string& text, const SoundFileWriter& writer)
 {
-	std::string message = text;
-	message += "\n" + writer.Path() + ": " + DescribeStatus(writer.Status());
-	TunkSound::ErrorMsg(message.c_str());
+	TunkSound::ErrorMsg(
+		FileAlertText(text, writer.Path(), DescribeStatus(writer.Status())).c_str());
 }
 
 std::string text_for_failure(const SoundFileWriter& writer, const std::string& format)

@@ -118,7 +118,7 @@ QMimeData* MakeSoundDragData(
 	// Export WAV's writer, so that the drop receives the bytes an export would write.
 	if (status_t status = WriteSoundFile(samples, samples != nullptr ? count : 0, path, "wav");
 		status != B_OK) {
-		*error = path + ": " + DescribeStatus(status);
+		*error = FileProblemText(path, DescribeStatus(status));
 		return nullptr;
 	}
 	QFile file(QString::fromStdString(path));

@@ -1,6 +1,6 @@
 #include "window/FileAlert.h"
 
-#include "audio/SoundFileWriter.h"
+#include "kits/support/Errors.h"
 
 std::string ReasonText(status_t status)
 {
@@ -11,5 +11,5 @@ std::string ReasonText(status_t status)
 
 std::string FileAlertText(const char* text, const std::string& path, status_t status)
 {
-	return std::string(text) + "\n" + path + ": " + ReasonText(status);
+	return FileAlertText(std::string(text), path, ReasonText(status));
 }

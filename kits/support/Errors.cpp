@@ -1,6 +1,7 @@
 #include "kits/support/Errors.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -17,6 +18,7 @@ constexpr ErrnoStatus kErrnoStatus[] = {
 	{EIO, B_IO_ERROR},
 	{EACCES, B_PERMISSION_DENIED},
 	{EPERM, B_PERMISSION_DENIED},
+	{EPERM, B_NOT_ALLOWED},
 	{EINVAL, B_BAD_VALUE},
 	{ETIMEDOUT, B_TIMED_OUT},
 	{EINTR, B_INTERRUPTED},
@@ -53,4 +55,30 @@ const char* status_text(int32_t status)
 			return std::strerror(entry.error);
 	}
 	return nullptr;
+}
+
+std::string DescribeStatus(int32_t status)
+{
+	switch (status) {
+		case B_OK: return "no error";
+		case B_MEDIA_NO_CODEC: return "this format cannot be written";
+		case B_BAD_INDEX: return "no writer for this format";
+		case B_MISSING_SYMBOL: return "this format is read-only";
+		default: break;
+	}
+	if (const char* text = status_text(status))
+		return text;
+	char text[32];
+	std::snprintf(text, sizeof(text), "error 0x%08x", unsigned(status));
+	return text;
+}
+
+std::string FileProblemText(const std::string& path, const std::string& reason)
+{
+	return path + ": " + reason;
+}
+
+std::string FileAlertText(const std::string& text, const std::string& path, const std::string& reason)
+{
+	return text + "\n" + FileProblemText(path, reason);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum : int32_t {
 	B_GENERAL_ERROR_BASE = INT32_MIN,
@@ -66,3 +67,12 @@ int32_t status_from_errno(int error);
 // The system's words for a status made from a POSIX error ("Permission denied"); nullptr
 // for a status of no system call.
 const char* status_text(int32_t status);
+
+// Words for any status: "no error" for B_OK, the writer's media codes' own words, the
+// system's words for one made from a POSIX error, else "error 0x80001234".
+std::string DescribeStatus(int32_t status);
+
+// "path: reason": what went wrong with which file.
+std::string FileProblemText(const std::string& path, const std::string& reason);
+// "text\npath: reason": an alert's own text, then the line naming the file and the reason.
+std::string FileAlertText(const std::string& text, const std::string& path, const std::string& reason);
