@@ -3,7 +3,8 @@
 //
 // A run has two stages. First, on the main thread and in command-line order, every sound is
 // decided: its preset read, its settings applied, its output named and claimed. Then the
-// sounds are rendered and written on the worker threads. Each sound's messages are collected
+// sounds are rendered and written on the worker threads; a random sound is also drawn there,
+// from a seed that depends only on its place in the pack (drawing renders it too). Each sound's messages are collected
 // and printed in command-line order, so every job count says the same things in the same
 // order and writes the same files.
 #include <fcntl.h>
@@ -70,6 +71,8 @@ struct Sound {
 	std::string output;
 	std::string presetBeside;  // --random --save-preset: where its preset goes
 	PresetParams params;
+	bool random = false;  // its parameters are drawn on the worker, as random sound `index`
+	size_t index = 0;
 	bool render = false;  // false: the first stage already failed it
 	JobResult prepared;   // the first stage's outcome and messages
 };
@@ -120,9 +123,8 @@ Sound prepare_preset(const RenderOptions& options, const std::string& preset,
 Sound prepare_random(const RenderOptions& options, size_t index)
 {
 	Sound sound;
-	const SoundCategory category = *FindSoundCategory(options.random);
-	sound.params = Randomize(category, RandomSoundSeed(options.seed, index));
-	ApplySettings(options.settings, &sound.params);
+	sound.random = true;
+	sound.index = index;
 	sound.output = RandomOutputPath(options, index);
 	sound.subject = sound.output;
 	if (options.presetsBeside)
@@ -188,8 +190,14 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 	JobResult result = sound.prepared;
 	if (!sound.render)
 		return result;
+	PresetParams params = sound.params;
+	if (sound.random) {
+		params = Randomize(
+			*FindSoundCategory(options.random), RandomSoundSeed(options.seed, sound.index));
+		ApplySettings(options.settings, &params);
+	}
 	std::vector<int16_t> samples;
-	switch (tunk::Render(ToSoundParams(sound.params), &samples)) {
+	switch (tunk::Render(ToSoundParams(params), &samples)) {
 		case tunk::RenderStatus::Ok: break;
 		case tunk::RenderStatus::Refused:
 			result.ok = false;
@@ -217,7 +225,7 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 		return result;
 	}
 	if (!sound.presetBeside.empty()) {
-		if (status_t status = WritePresetFile(sound.presetBeside.c_str(), sound.params);
+		if (status_t status = WritePresetFile(sound.presetBeside.c_str(), params);
 			status != B_OK) {
 			result.ok = false;
 			result.messages += message(sound.presetBeside, DescribeStatus(status));
