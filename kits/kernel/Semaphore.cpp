@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 
@@ -18,9 +19,10 @@ struct Semaphore {
 	std::string name;
 };
 
-// Ids are never reused, so a stale id can never reach another semaphore.
+// Ids are never reused, so a stale id can never reach another semaphore. Lookups share
+// the lock; only create and delete take it alone.
 struct Registry {
-	std::mutex lock;
+	std::shared_mutex lock;
 	std::unordered_map<sem_id, std::shared_ptr<Semaphore>> semaphores;
 	sem_id nextId = 1;
 };
@@ -34,7 +36,7 @@ Registry& registry()
 std::shared_ptr<Semaphore> find(sem_id id)
 {
 	Registry& r = registry();
-	std::lock_guard guard(r.lock);
+	std::shared_lock guard(r.lock);
 	auto it = r.semaphores.find(id);
 	return it == r.semaphores.end() ? nullptr : it->second;
 }
@@ -66,22 +68,16 @@ status_t acquire_sem(sem_id id)
 
 namespace {
 
-// A timeout of 0 never waits: not for the count, nor for another thread's call on the
-// registry or this semaphore in progress (that thread may be preempted inside it). The
+// A timeout of 0 never waits for the count, nor for another thread's call on this
+// semaphore in progress (that thread may be preempted inside it). The lookup shares the
+// registry with every other lookup, so semaphores in use elsewhere never make it fail; it
+// waits only for a create or delete, which hold the registry for a map update alone. The
 // audio device thread takes the sounds' buffer locks this way.
 status_t try_acquire(sem_id id, int32 count)
 {
-	std::shared_ptr<Semaphore> sem;
-	{
-		Registry& r = registry();
-		std::unique_lock guard(r.lock, std::try_to_lock);
-		if (!guard.owns_lock())
-			return B_WOULD_BLOCK;
-		auto it = r.semaphores.find(id);
-		if (it == r.semaphores.end())
-			return B_BAD_SEM_ID;
-		sem = it->second;
-	}
+	std::shared_ptr<Semaphore> sem = find(id);
+	if (!sem)
+		return B_BAD_SEM_ID;
 	std::unique_lock guard(sem->lock, std::try_to_lock);
 	if (!guard.owns_lock())
 		return B_WOULD_BLOCK;

@@ -53,3 +53,37 @@ TEST(Semaphore, ReleaseFromAnotherThreadWakesTheWaiter)
 	releaser.join();
 	delete_sem(sem);
 }
+
+// The audio callback's non-waiting take of a free semaphore succeeds whatever other threads
+// do with other semaphores meanwhile (each of their calls looks its semaphore up).
+TEST(Semaphore, FreeSemaphoreIsTakenWithoutWaitingWhileOthersAreLookedUp)
+{
+	sem_id free = create_sem(1, "free");
+	sem_id busy = create_sem(1, "busy");
+	std::atomic<bool> stop{false};
+	std::atomic<int64> lookups{0};
+	std::thread hammer([&] {
+		int32 count = 0;
+		while (!stop.load()) {
+			acquire_sem(busy);
+			release_sem(busy);
+			get_sem_count(busy, &count);
+			lookups++;
+		}
+	});
+	int failures = 0;
+	int tries = 0;
+	// Enough tries that the other thread's lookups overlap many of them.
+	while (tries < 200000 || lookups.load() < 20000) {
+		tries++;
+		if (acquire_sem_etc(free, 1, B_RELATIVE_TIMEOUT, 0) != B_OK)
+			failures++;
+		else
+			release_sem(free);
+	}
+	stop = true;
+	hammer.join();
+	EXPECT_EQ(failures, 0) << "of " << tries << " tries";
+	delete_sem(busy);
+	delete_sem(free);
+}
