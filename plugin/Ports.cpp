@@ -1,6 +1,5 @@
 #include "plugin/Ports.h"
 
-#include <bit>
 #include <cmath>
 
 namespace tunk::lv2 {
@@ -22,54 +21,29 @@ int32_t OscTypeFromPort(float value)
 SoundParams ParamsFromPorts(const float* values)
 {
 	SoundParams params;
-	params.startFreq = values[kPortStartFreq];
-	params.duration = values[kPortDuration];
-	params.amplitude = values[kPortAmplitude];
-	params.oscType = OscTypeFromPort(values[kPortOscType]);
-	params.freqEnvelope = values[kPortFreqEnvelope];
-	params.ampEnvelope = values[kPortAmpEnvelope];
-	params.distortion = values[kPortDistortion];
-	params.filterCutoff = values[kPortFilterCutoff];
-	params.filterQ = values[kPortFilterQ];
-	params.freqEnvEnabled = values[kPortFreqEnvEnabled] > 0;
-	params.ampEnvEnabled = values[kPortAmpEnvEnabled] > 0;
-	params.distortionEnabled = values[kPortDistortionEnabled] > 0;
-	params.filterEnabled = values[kPortFilterEnabled] > 0;
+	for (uint32_t i = 0; i < kSoundPortCount; i++) {
+		const SoundParamField& field = kSoundParamFields[kSoundPortFields[i]];
+		const float value = values[kFirstSoundPort + i];
+		switch (field.kind) {
+			case SoundParamField::Kind::Number: params.*field.number = value; break;
+			case SoundParamField::Kind::Integer: params.*field.integer = OscTypeFromPort(value); break;
+			case SoundParamField::Kind::Flag: params.*field.flag = value > 0; break;
+		}
+	}
 	return params;
 }
 
 float PortValue(const SoundParams& params, uint32_t port)
 {
-	switch (port) {
-		case kPortStartFreq: return params.startFreq;
-		case kPortDuration: return params.duration;
-		case kPortAmplitude: return params.amplitude;
-		case kPortOscType: return float(params.oscType);
-		case kPortFreqEnvelope: return params.freqEnvelope;
-		case kPortAmpEnvelope: return params.ampEnvelope;
-		case kPortDistortion: return params.distortion;
-		case kPortFilterCutoff: return params.filterCutoff;
-		case kPortFilterQ: return params.filterQ;
-		case kPortFreqEnvEnabled: return params.freqEnvEnabled ? 1.0f : 0.0f;
-		case kPortAmpEnvEnabled: return params.ampEnvEnabled ? 1.0f : 0.0f;
-		case kPortDistortionEnabled: return params.distortionEnabled ? 1.0f : 0.0f;
-		case kPortFilterEnabled: return params.filterEnabled ? 1.0f : 0.0f;
-		default: return 0;
+	if (port < kFirstSoundPort || port > kLastSoundPort)
+		return 0;
+	const SoundParamField& field = kSoundParamFields[kSoundPortFields[port - kFirstSoundPort]];
+	switch (field.kind) {
+		case SoundParamField::Kind::Number: return params.*field.number;
+		case SoundParamField::Kind::Integer: return float(params.*field.integer);
+		case SoundParamField::Kind::Flag: return params.*field.flag ? 1.0f : 0.0f;
 	}
-}
-
-bool SameSound(const SoundParams& a, const SoundParams& b)
-{
-	auto same = [](float x, float y) {
-		return std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(y);
-	};
-	return same(a.startFreq, b.startFreq) && same(a.duration, b.duration) &&
-	       same(a.amplitude, b.amplitude) && same(a.freqEnvelope, b.freqEnvelope) &&
-	       same(a.ampEnvelope, b.ampEnvelope) && same(a.distortion, b.distortion) &&
-	       same(a.filterCutoff, b.filterCutoff) && same(a.filterQ, b.filterQ) &&
-	       a.oscType == b.oscType && a.freqEnvEnabled == b.freqEnvEnabled &&
-	       a.ampEnvEnabled == b.ampEnvEnabled && a.distortionEnabled == b.distortionEnabled &&
-	       a.filterEnabled == b.filterEnabled;
+	return 0;
 }
 
 } // namespace tunk::lv2

@@ -3,7 +3,10 @@
 // of `tunk-render --set`, so an automation lane and a command line name a parameter alike.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "engine/core/SoundParams.h"
 
@@ -36,8 +39,28 @@ constexpr uint32_t kLastSoundPort = kPortFilterEnabled;
 constexpr const char* kSoundPortSymbols[] = {"startFreq", "duration", "amplitude", "oscType",
     "freqEnvelope", "ampEnvelope", "distortion", "filterCutoff", "filterQ", "freqEnvEnabled",
     "ampEnvEnabled", "distortionEnabled", "filterEnabled"};
-static_assert(sizeof(kSoundPortSymbols) / sizeof(kSoundPortSymbols[0]) ==
-              kLastSoundPort - kFirstSoundPort + 1);
+constexpr uint32_t kSoundPortCount = kLastSoundPort - kFirstSoundPort + 1;
+static_assert(std::size(kSoundPortSymbols) == kSoundPortCount);
+static_assert(kSoundPortCount == kSoundParamCount);
+
+// The parameter of each sound port, found by its symbol.
+constexpr auto kSoundPortFields = [] {
+	std::array<size_t, kSoundPortCount> fields{};
+	for (uint32_t i = 0; i < kSoundPortCount; i++)
+		fields[i] = FindSoundParamField(kSoundPortSymbols[i]);
+	return fields;
+}();
+static_assert(
+    [] {
+	    bool taken[kSoundParamCount] = {};
+	    for (size_t field : kSoundPortFields) {
+		    if (field >= kSoundParamCount || taken[field])
+			    return false;
+		    taken[field] = true;
+	    }
+	    return true;
+    }(),
+    "every port symbol names a different parameter");
 
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.
@@ -50,9 +73,5 @@ SoundParams ParamsFromPorts(const float* values);
 
 // The value of a sound's control port, for presets: the inverse of ParamsFromPorts.
 float PortValue(const SoundParams& params, uint32_t port);
-
-// Whether two parameter sets give the same sound: numbers compare bit for bit, so that a
-// non-number equals itself and a changed sign of zero still counts as a change.
-bool SameSound(const SoundParams& a, const SoundParams& b);
 
 } // namespace tunk::lv2

@@ -147,7 +147,7 @@ private:
 		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++)
 			values[port] = Control(port);
 		SoundParams wanted = ParamsFromPorts(values);
-		if (SameSound(wanted, fRequested))
+		if (SameBits(wanted, fRequested))
 			return;
 		Request request{Request::kGenerate, wanted, nullptr};
 		// Marked before asking: a host may run the worker within schedule_work.

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <iterator>
 
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
@@ -49,37 +50,33 @@ float getFloat(const uint8* in)
 	return std::bit_cast<float>(get32(in));
 }
 
-// The fields the record and the core's parameters share, with their place in the body; the
-// reserved field and the oscillator are the only others.
-struct FloatField {
+// Where each of the core's parameters (tunk::kSoundParamFields, in its order) lies in the
+// record; the reserved field is the only other.
+struct RecordField {
 	size_t offset;
-	float PresetParams::*record;
-	float tunk::SoundParams::*sound;
+	float PresetParams::*number = nullptr;
+	int32 PresetParams::*integer = nullptr;
+	uint8 PresetParams::*flag = nullptr;
 };
 
-const FloatField kFloatFields[] = {
-	{kStartFreq, &PresetParams::startFreq, &tunk::SoundParams::startFreq},
-	{kDuration, &PresetParams::duration, &tunk::SoundParams::duration},
-	{kAmplitude, &PresetParams::amplitude, &tunk::SoundParams::amplitude},
-	{kFreqEnvelope, &PresetParams::freqEnvelope, &tunk::SoundParams::freqEnvelope},
-	{kAmpEnvelope, &PresetParams::ampEnvelope, &tunk::SoundParams::ampEnvelope},
-	{kDistortion, &PresetParams::distortion, &tunk::SoundParams::distortion},
-	{kFilterCutoff, &PresetParams::filterCutoff, &tunk::SoundParams::filterCutoff},
-	{kFilterQ, &PresetParams::filterQ, &tunk::SoundParams::filterQ},
+const RecordField kRecordFields[] = {
+	{kStartFreq, &PresetParams::startFreq},
+	{kDuration, &PresetParams::duration},
+	{kAmplitude, &PresetParams::amplitude},
+	{kFreqEnvelope, &PresetParams::freqEnvelope},
+	{kAmpEnvelope, &PresetParams::ampEnvelope},
+	{kDistortion, &PresetParams::distortion},
+	{kFilterCutoff, &PresetParams::filterCutoff},
+	{kFilterQ, &PresetParams::filterQ},
+	{kOscType, nullptr, &PresetParams::oscType},
+	{kFreqEnvEnabled, nullptr, nullptr, &PresetParams::freqEnvEnabled},
+	{kAmpEnvEnabled, nullptr, nullptr, &PresetParams::ampEnvEnabled},
+	{kDistortionEnabled, nullptr, nullptr, &PresetParams::distortionEnabled},
+	{kFilterEnabled, nullptr, nullptr, &PresetParams::filterEnabled},
 };
+static_assert(std::size(kRecordFields) == tunk::kSoundParamCount);
 
-struct FlagField {
-	size_t offset;
-	uint8 PresetParams::*record;
-	bool tunk::SoundParams::*sound;
-};
-
-const FlagField kFlagFields[] = {
-	{kAmpEnvEnabled, &PresetParams::ampEnvEnabled, &tunk::SoundParams::ampEnvEnabled},
-	{kFreqEnvEnabled, &PresetParams::freqEnvEnabled, &tunk::SoundParams::freqEnvEnabled},
-	{kDistortionEnabled, &PresetParams::distortionEnabled, &tunk::SoundParams::distortionEnabled},
-	{kFilterEnabled, &PresetParams::filterEnabled, &tunk::SoundParams::filterEnabled},
-};
+using Kind = tunk::SoundParamField::Kind;
 
 } // namespace
 
@@ -91,45 +88,69 @@ PresetParams DefaultPresetParams()
 tunk::SoundParams ToSoundParams(const PresetParams& params)
 {
 	tunk::SoundParams p;
-	for (const FloatField& field : kFloatFields)
-		p.*field.sound = params.*field.record;
-	p.oscType = params.oscType;
-	for (const FlagField& field : kFlagFields)
-		p.*field.sound = params.*field.record == 1;
+	for (size_t i = 0; i < tunk::kSoundParamCount; i++) {
+		const tunk::SoundParamField& field = tunk::kSoundParamFields[i];
+		const RecordField& record = kRecordFields[i];
+		switch (field.kind) {
+			case Kind::Number: p.*field.number = params.*record.number; break;
+			case Kind::Integer: p.*field.integer = params.*record.integer; break;
+			case Kind::Flag: p.*field.flag = params.*record.flag == 1; break;
+		}
+	}
 	return p;
 }
 
 PresetParams ToPresetParams(const tunk::SoundParams& p)
 {
 	PresetParams params;
-	for (const FloatField& field : kFloatFields)
-		params.*field.record = p.*field.sound;
 	params.reserved = 0;
-	params.oscType = p.oscType;
-	for (const FlagField& field : kFlagFields)
-		params.*field.record = p.*field.sound ? 1 : 0;
+	for (size_t i = 0; i < tunk::kSoundParamCount; i++) {
+		const tunk::SoundParamField& field = tunk::kSoundParamFields[i];
+		const RecordField& record = kRecordFields[i];
+		switch (field.kind) {
+			case Kind::Number: params.*record.number = p.*field.number; break;
+			case Kind::Integer: params.*record.integer = p.*field.integer; break;
+			case Kind::Flag: params.*record.flag = p.*field.flag ? 1 : 0; break;
+		}
+	}
 	return params;
+}
+
+void SetPresetField(PresetParams* params, size_t index, float number, int32 integer)
+{
+	const RecordField& record = kRecordFields[index];
+	switch (tunk::kSoundParamFields[index].kind) {
+		case Kind::Number: params->*record.number = number; break;
+		case Kind::Integer: params->*record.integer = integer; break;
+		case Kind::Flag: params->*record.flag = uint8(integer); break;
+	}
 }
 
 void EncodePresetParams(const PresetParams& params, uint8* out)
 {
-	for (const FloatField& field : kFloatFields)
-		putFloat(out + field.offset, params.*field.record);
 	put32(out + kReserved, params.reserved);
-	put32(out + kOscType, uint32(params.oscType));
-	for (const FlagField& field : kFlagFields)
-		out[field.offset] = params.*field.record;
+	for (const RecordField& field : kRecordFields) {
+		if (field.number != nullptr)
+			putFloat(out + field.offset, params.*field.number);
+		else if (field.integer != nullptr)
+			put32(out + field.offset, uint32(params.*field.integer));
+		else
+			out[field.offset] = params.*field.flag;
+	}
 }
 
 PresetParams DecodePresetParams(const uint8* in)
 {
 	PresetParams params;
-	for (const FloatField& field : kFloatFields)
-		params.*field.record = getFloat(in + field.offset);
 	params.reserved = get32(in + kReserved);
-	params.oscType = int32(get32(in + kOscType));
-	for (const FlagField& field : kFlagFields)
-		params.*field.record = in[field.offset];
+	for (const RecordField& field : kRecordFields) {
+		if (field.number != nullptr)
+			params.*field.number = getFloat(in + field.offset);
+		else if (field.integer != nullptr)
+			params.*field.integer = int32(get32(in + field.offset));
+		else
+			params.*field.flag = in[field.offset];
+	}
 	return params;
 }
 

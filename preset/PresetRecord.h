@@ -53,6 +53,10 @@ PresetParams DefaultPresetParams();
 tunk::SoundParams ToSoundParams(const PresetParams& params);
 PresetParams ToPresetParams(const tunk::SoundParams& params);
 
+// Sets the record's field of the core's parameter `index` (into tunk::kSoundParamFields):
+// `number` for a number, `integer` for the oscillator's code or a switch's byte.
+void SetPresetField(PresetParams* params, size_t index, float number, int32 integer);
+
 // The 44-byte body alone.
 void EncodePresetParams(const PresetParams& params, uint8* out);
 PresetParams DecodePresetParams(const uint8* in);

@@ -16,39 +16,7 @@ namespace {
 constexpr int32 kMaxJobs = 1024;
 constexpr int32 kMaxRandomCount = 100000;
 
-enum class Kind { Float, OscType, Flag };
-
-struct Field {
-	const char* name;
-	Kind kind;
-	float PresetParams::*number;
-	uint8 PresetParams::*flag;
-};
-
-constexpr Field kFields[] = {
-	{"startFreq", Kind::Float, &PresetParams::startFreq, nullptr},
-	{"duration", Kind::Float, &PresetParams::duration, nullptr},
-	{"amplitude", Kind::Float, &PresetParams::amplitude, nullptr},
-	{"freqEnvelope", Kind::Float, &PresetParams::freqEnvelope, nullptr},
-	{"ampEnvelope", Kind::Float, &PresetParams::ampEnvelope, nullptr},
-	{"distortion", Kind::Float, &PresetParams::distortion, nullptr},
-	{"filterCutoff", Kind::Float, &PresetParams::filterCutoff, nullptr},
-	{"filterQ", Kind::Float, &PresetParams::filterQ, nullptr},
-	{"oscType", Kind::OscType, nullptr, nullptr},
-	{"ampEnvEnabled", Kind::Flag, nullptr, &PresetParams::ampEnvEnabled},
-	{"freqEnvEnabled", Kind::Flag, nullptr, &PresetParams::freqEnvEnabled},
-	{"distortionEnabled", Kind::Flag, nullptr, &PresetParams::distortionEnabled},
-	{"filterEnabled", Kind::Flag, nullptr, &PresetParams::filterEnabled},
-};
-
-const Field* find_field(std::string_view name)
-{
-	for (const Field& field : kFields) {
-		if (name == field.name)
-			return &field;
-	}
-	return nullptr;
-}
+using Kind = tunk::SoundParamField::Kind;
 
 const char* format_title(const std::string& format)
 {
@@ -107,20 +75,20 @@ std::string parse_setting(std::string_view text, ParamSetting* setting)
 		return "--set needs NAME=VALUE, got '" + std::string(text) + "'";
 	std::string_view name = text.substr(0, equals);
 	std::string_view value = text.substr(equals + 1);
-	const Field* field = find_field(name);
-	if (field == nullptr)
+	const size_t index = tunk::FindSoundParamField(name);
+	if (index == tunk::kSoundParamCount)
 		return "unknown parameter '" + std::string(name) + "'";
 	setting->name = std::string(name);
 	// Appended piece by piece: g++ 12 at -O3 warns falsely about "'" + string + "'".
 	std::string quoted(1, '\'');
 	quoted.append(value);
 	quoted += '\'';
-	switch (field->kind) {
-		case Kind::Float:
+	switch (tunk::kSoundParamFields[index].kind) {
+		case Kind::Number:
 			if (!parse_whole(value, &setting->number) || !std::isfinite(setting->number))
 				return std::string(name) + " needs a finite number, got " + quoted;
 			return "";
-		case Kind::OscType:
+		case Kind::Integer:
 			if (!parse_whole(value, &setting->integer) || setting->integer < 1
 				|| setting->integer > 4)
 				return "oscType needs 1 (sine), 2 (square), 3 (saw) or 4 (triangle), got " + quoted;
@@ -310,14 +278,9 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 void ApplySettings(const std::vector<ParamSetting>& settings, PresetParams* params)
 {
 	for (const ParamSetting& setting : settings) {
-		const Field* field = find_field(setting.name);
-		if (field == nullptr)
-			continue;
-		switch (field->kind) {
-			case Kind::Float: params->*field->number = setting.number; break;
-			case Kind::OscType: params->oscType = setting.integer; break;
-			case Kind::Flag: params->*field->flag = uint8(setting.integer); break;
-		}
+		const size_t index = tunk::FindSoundParamField(setting.name);
+		if (index != tunk::kSoundParamCount)
+			SetPresetField(params, index, setting.number, setting.integer);
 	}
 }
 

@@ -226,22 +226,13 @@ void TunkWindow::Regenerate()
 	ShowLevel();
 }
 
-// Bitwise, so that no render is taken for parameters that only compare equal (0 and -0).
-static bool SameBits(const tunk::SoundParams& a, const tunk::SoundParams& b)
-{
-	static_assert(sizeof(tunk::SoundParams) ==
-	                  8 * sizeof(float) + sizeof(int32_t) + 4 * sizeof(bool),
-	    "padding bytes would make equal parameters compare unequal");
-	return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 bool TunkWindow::IsNeighbourState(const tunk::SoundParams& params) const
 {
 	// The current state counts too: a command replaces the sound before it commits its step.
 	const PresetParams* neighbours[] = {
 	    &fHistory.Current(), fHistory.UndoState(), fHistory.RedoState()};
 	for (const PresetParams* state : neighbours) {
-		if (state != nullptr && SameBits(ToSoundParams(*state), params))
+		if (state != nullptr && tunk::SameBits(ToSoundParams(*state), params))
 			return true;
 	}
 	return false;
@@ -275,7 +266,7 @@ bool TunkWindow::AdoptKeptRender()
 {
 	const tunk::SoundParams wanted = fSound->Params();
 	for (size_t i = 0; i < fKeptRenders.size(); i++) {
-		if (!SameBits(fKeptRenders[i].params, wanted))
+		if (!tunk::SameBits(fKeptRenders[i].params, wanted))
 			continue;
 		const SoundRender kept = fKeptRenders[i];
 		fKeptRenders.erase(fKeptRenders.begin() + ptrdiff_t(i));

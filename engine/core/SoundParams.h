@@ -2,7 +2,11 @@
 // fixed rates every part of the program shares.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <string_view>
 
 namespace tunk {
 
@@ -47,5 +51,78 @@ struct SoundParams {
 
 	bool operator==(const SoundParams&) const = default;
 };
+
+// One parameter of a sound: its name (the `tunk-render --set` name and the plugin's port
+// symbol) and its member, a number, the oscillator's code or a section's switch.
+struct SoundParamField {
+	enum class Kind { Number, Integer, Flag };
+
+	constexpr SoundParamField(const char* name, float SoundParams::*member)
+		: name(name), kind(Kind::Number), number(member) {}
+	constexpr SoundParamField(const char* name, int32_t SoundParams::*member)
+		: name(name), kind(Kind::Integer), integer(member) {}
+	constexpr SoundParamField(const char* name, bool SoundParams::*member)
+		: name(name), kind(Kind::Flag), flag(member) {}
+
+	const char* name;
+	Kind kind;
+	float SoundParams::*number = nullptr;
+	int32_t SoundParams::*integer = nullptr;
+	bool SoundParams::*flag = nullptr;
+};
+
+// Every parameter once, in the order of SoundParams.
+inline constexpr SoundParamField kSoundParamFields[] = {
+	{"startFreq", &SoundParams::startFreq},
+	{"duration", &SoundParams::duration},
+	{"amplitude", &SoundParams::amplitude},
+	{"freqEnvelope", &SoundParams::freqEnvelope},
+	{"ampEnvelope", &SoundParams::ampEnvelope},
+	{"distortion", &SoundParams::distortion},
+	{"filterCutoff", &SoundParams::filterCutoff},
+	{"filterQ", &SoundParams::filterQ},
+	{"oscType", &SoundParams::oscType},
+	{"freqEnvEnabled", &SoundParams::freqEnvEnabled},
+	{"ampEnvEnabled", &SoundParams::ampEnvEnabled},
+	{"distortionEnabled", &SoundParams::distortionEnabled},
+	{"filterEnabled", &SoundParams::filterEnabled},
+};
+inline constexpr size_t kSoundParamCount = std::size(kSoundParamFields);
+static_assert(sizeof(SoundParams) == 8 * sizeof(float) + sizeof(int32_t) + 4 * sizeof(bool),
+	"a member of SoundParams is missing from kSoundParamFields");
+
+// The index of the parameter called `name` in kSoundParamFields; kSoundParamCount for none.
+constexpr size_t FindSoundParamField(std::string_view name)
+{
+	for (size_t i = 0; i < kSoundParamCount; i++) {
+		if (name == kSoundParamFields[i].name)
+			return i;
+	}
+	return kSoundParamCount;
+}
+
+// Whether two parameter sets are the same bit for bit: unlike ==, a non-number equals
+// itself and 0 differs from -0, so that a changed sign of zero still counts as a change.
+constexpr bool SameBits(const SoundParams& a, const SoundParams& b)
+{
+	for (const SoundParamField& field : kSoundParamFields) {
+		switch (field.kind) {
+			case SoundParamField::Kind::Number:
+				if (std::bit_cast<uint32_t>(a.*field.number)
+					!= std::bit_cast<uint32_t>(b.*field.number))
+					return false;
+				break;
+			case SoundParamField::Kind::Integer:
+				if (a.*field.integer != b.*field.integer)
+					return false;
+				break;
+			case SoundParamField::Kind::Flag:
+				if (a.*field.flag != b.*field.flag)
+					return false;
+				break;
+		}
+	}
+	return true;
+}
 
 }  // namespace tunk

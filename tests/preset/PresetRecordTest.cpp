@@ -298,3 +298,32 @@ TEST_F(PresetFile, TaggingLeavesFilesThatAlreadyNameTheApplication)
 	ASSERT_EQ(info.GetType(text), B_OK);
 	EXPECT_STREQ(text, "application/octet-stream");
 }
+
+// The bitwise comparison the window and the plugin use to tell a changed sound.
+TEST(SoundParams, SameBitsTellsEveryFieldAndTheSignOfZero)
+{
+	const tunk::SoundParams base;
+	EXPECT_TRUE(tunk::SameBits(base, tunk::SoundParams{}));
+	for (const tunk::SoundParamField& field : tunk::kSoundParamFields) {
+		tunk::SoundParams changed = base;
+		switch (field.kind) {
+			case tunk::SoundParamField::Kind::Number: changed.*field.number += 1; break;
+			case tunk::SoundParamField::Kind::Integer: changed.*field.integer += 1; break;
+			case tunk::SoundParamField::Kind::Flag: changed.*field.flag = !(changed.*field.flag); break;
+		}
+		EXPECT_FALSE(tunk::SameBits(base, changed)) << field.name;
+		// Each field once: its record round trip keeps the change.
+		EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(changed)), changed)) << field.name;
+	}
+
+	tunk::SoundParams a;
+	tunk::SoundParams b;
+	a.filterQ = 0.0f;
+	b.filterQ = -0.0f;
+	EXPECT_TRUE(a == b);
+	EXPECT_FALSE(tunk::SameBits(a, b));
+	a.startFreq = b.startFreq = std::nanf("");
+	b.filterQ = 0.0f;
+	EXPECT_FALSE(a == b);
+	EXPECT_TRUE(tunk::SameBits(a, b));
+}

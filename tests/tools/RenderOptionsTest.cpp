@@ -172,3 +172,26 @@ TEST(RenderOptions, OutputNamesComeFromThePresets)
 	options.directory = "/tmp/";
 	EXPECT_EQ(OutputPathFor(options, ""), "/tmp/Untitled.flac");
 }
+
+// Each parameter's name reaches its own field, both in the record and in the sound it makes.
+TEST(RenderOptions, EverySettingReachesItsOwnParameter)
+{
+	for (const tunk::SoundParamField& field : tunk::kSoundParamFields) {
+		const std::string setting = std::string(field.name)
+			+ (field.kind == tunk::SoundParamField::Kind::Number ? "=-7.5"
+				: field.kind == tunk::SoundParamField::Kind::Integer ? "=3" : "=1");
+		ParsedArgs parsed = parse({"--set", setting.c_str()});
+		ASSERT_TRUE(parsed.ok) << parsed.error;
+		PresetParams params = DefaultPresetParams();
+		ApplySettings(parsed.options.settings, &params);
+
+		tunk::SoundParams expected;
+		switch (field.kind) {
+			case tunk::SoundParamField::Kind::Number: expected.*field.number = -7.5f; break;
+			case tunk::SoundParamField::Kind::Integer: expected.*field.integer = 3; break;
+			case tunk::SoundParamField::Kind::Flag: expected.*field.flag = true; break;
+		}
+		EXPECT_TRUE(tunk::SameBits(ToSoundParams(params), expected)) << setting;
+		EXPECT_EQ(params.reserved, 0u) << setting;
+	}
+}
