@@ -33,10 +33,8 @@ Sound* SoundStore::Make(const SoundParams& params)
 		std::unique_ptr<int16_t[]> pcm(new (std::nothrow) int16_t[size_t(count)]);
 		if (!pcm)
 			return nullptr;
-		RenderStatus status = Render(params, pcm.get(), count);
-		if (status == RenderStatus::NoMemory)
-			return nullptr;
-		if (status == RenderStatus::Ok) {
+		// The buffer holds the whole sound, so only a refused duration fails.
+		if (Render(params, pcm.get(), count) == RenderStatus::Ok) {
 			std::unique_ptr<float[]> samples(new (std::nothrow) float[size_t(count)]);
 			if (!samples)
 				return nullptr;

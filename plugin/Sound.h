@@ -13,6 +13,7 @@ namespace tunk::lv2 {
 struct Sound {
 	const float* samples = nullptr; // full scale is 1.0; nullptr when length is 0
 	int64_t length = 0;
+	// What it was made from: after a failed regeneration the plugin asks again from here.
 	SoundParams params;
 	// Users: the plugin's current sound and each voice playing it. Touched only by the
 	// audio thread.

@@ -125,8 +125,11 @@ public:
 		Reply reply;
 		std::memcpy(&reply, data, sizeof reply);
 		fInFlight = false;
-		if (reply.sound == nullptr)
-			return; // out of memory: the old sound stays until the next change
+		if (reply.sound == nullptr) {
+			// Out of memory: the old sound stays, and the next block asks again.
+			fRequested = fCurrent->params;
+			return;
+		}
 		fRetirement.Release(fCurrent);
 		fCurrent = reply.sound;
 		fRetirement.Acquire(fCurrent);

@@ -17,6 +17,7 @@ namespace {
 // Plain zero-initialised thread-local data: reading it needs no allocation, even inside
 // malloc itself.
 thread_local bool tCounting = false;
+thread_local size_t tRefuseAbove = 0;
 std::atomic<int64_t> gAllocations{0};
 std::atomic<int64_t> gFrees{0};
 std::atomic<bool> gHookSeen{false};
@@ -60,6 +61,8 @@ void __libc_free(void*);
 void* malloc(size_t size)
 {
 	CountAllocation();
+	if (tRefuseAbove != 0 && size > tRefuseAbove)
+		return nullptr;
 	return __libc_malloc(size);
 }
 void* calloc(size_t count, size_t size)
@@ -128,6 +131,16 @@ void Reset()
 {
 	gAllocations = 0;
 	gFrees = 0;
+}
+
+bool RefuseLargerThan(size_t bytes)
+{
+#ifdef TUNK_SANITIZER_HOOKS
+	return bytes == 0;
+#else
+	tRefuseAbove = bytes;
+	return true;
+#endif
 }
 
 } // namespace alloc_count

@@ -2,6 +2,7 @@
 // The test host turns it on around every call into the plugin on its audio thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace alloc_count {
@@ -19,5 +20,9 @@ void End();
 // Totals of every counted stretch so far, over all threads.
 Counts Totals();
 void Reset();
+
+// Makes the calling thread's allocations of more than `bytes` fail (0: none fail), as when
+// memory runs out. False where the sanitizers own the allocator and it cannot.
+bool RefuseLargerThan(size_t bytes);
 
 } // namespace alloc_count

@@ -324,6 +324,32 @@ TEST_F(PluginOutputTest, ChangesWhileTheWorkerIsBusyBecomeOneRegeneration)
 	EXPECT_EQ(FirstDifference(out, expected), -1);
 }
 
+TEST_F(PluginOutputTest, ARegenerationThatRanOutOfMemoryIsAskedForAgain)
+{
+	// 44100 samples: their 16-bit copy fits under the limit, the float copy does not.
+	const tunk::SoundParams sound = BusySound(1000);
+	const auto instance = Ready(tunk::SoundParams{});
+	PluginInstance& plugin = *instance;
+	SetSound(plugin, sound);
+	plugin.Run(64); // asks for the new sound
+	if (!alloc_count::RefuseLargerThan(100000))
+		GTEST_SKIP() << "the sanitizers' allocator cannot be made to fail";
+	const int worked = plugin.RunWorker();
+	alloc_count::RefuseLargerThan(0);
+	EXPECT_EQ(worked, 1);
+	plugin.Run(64); // the empty reply arrives: the start sound stays
+
+	std::vector<float> expected(10000, 0.0f);
+	Place(expected, AsFloat(EngineSamples(tunk::SoundParams{})), 0);
+	EXPECT_EQ(FirstDifference(Play(plugin, 4096, 10000, {{0, 127}}), expected), -1);
+
+	// With no control moved since, the next block asks again.
+	Settle(plugin);
+	expected.assign(50000, 0.0f);
+	Place(expected, AsFloat(EngineSamples(sound)), 0);
+	EXPECT_EQ(FirstDifference(Play(plugin, 4096, 50000, {{0, 127}}), expected), -1);
+}
+
 TEST_F(PluginOutputTest, TheAudioThreadNeitherAllocatesNorFrees)
 {
 	ASSERT_TRUE(alloc_count::Installed());
