@@ -24,6 +24,71 @@ const char* format_title(const std::string& format)
 	return known != nullptr ? known->title : "WAV";
 }
 
+// "a, b, c or d".
+std::string one_of(const std::vector<std::string>& words)
+{
+	std::string text;
+	for (size_t i = 0; i < words.size(); i++) {
+		if (i > 0)
+			text += i + 1 == words.size() ? " or " : ", ";
+		text += words[i];
+	}
+	return text;
+}
+
+std::vector<std::string> format_names()
+{
+	std::vector<std::string> names;
+	for (const SoundFileFormat& format : SoundFileFormats())
+		names.emplace_back(format.name);
+	return names;
+}
+
+// "wav (default), flac, aiff or ogg".
+std::string formats_with_default()
+{
+	std::vector<std::string> names = format_names();
+	for (std::string& name : names) {
+		if (name == RenderOptions().format)
+			name += " (default)";
+	}
+	return one_of(names);
+}
+
+std::vector<std::string> category_key_list()
+{
+	std::vector<std::string> keys;
+	for (const SoundCategoryName& category : SoundCategories())
+		keys.emplace_back(category.key);
+	return keys;
+}
+
+// One option of the help: its name, then its description wrapped to the help's column.
+std::string help_entry(const std::string& option, const std::string& description)
+{
+	constexpr size_t kColumn = 25;
+	constexpr size_t kWidth = 55;
+	std::string text = option + std::string(kColumn - std::min(kColumn, option.size()), ' ');
+	size_t lineLength = 0;
+	for (size_t at = 0; at < description.size();) {
+		size_t end = description.find(' ', at);
+		if (end == std::string::npos)
+			end = description.size();
+		const std::string_view word(description.data() + at, end - at);
+		if (lineLength > 0 && lineLength + 1 + word.size() > kWidth) {
+			text += "\n" + std::string(kColumn, ' ');
+			lineLength = 0;
+		} else if (lineLength > 0) {
+			text += ' ';
+			lineLength++;
+		}
+		text += word;
+		lineLength += word.size();
+		at = end + 1;
+	}
+	return text + "\n";
+}
+
 std::string category_keys()
 {
 	std::string keys;
@@ -236,7 +301,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	}
 	if (formatGiven) {
 		if (FindSoundFileFormat(options.format) == nullptr)
-			return fail("unknown format '" + options.format + "' (wav, flac, aiff or ogg)");
+			return fail(
+				"unknown format '" + options.format + "' (" + one_of(format_names()) + ")");
 		const std::string named = SoundFileFormatOfPath(options.output);
 		if (!named.empty() && named != options.format)
 			result.warnings.push_back(options.output + ": the name says "
@@ -246,8 +312,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		const std::string named = SoundFileFormatOfPath(options.output);
 		if (named.empty() && !FileExtension(options.output).empty())
 			return fail("'" + options.output + "': ." + FileExtension(options.output)
-				+ " names no format tunk-render writes (wav, flac, aiff or ogg); give -f FORMAT "
-				  "to write one under this name");
+				+ " names no format tunk-render writes (" + one_of(format_names())
+				+ "); give -f FORMAT to write one under this name");
 		if (!named.empty())
 			options.format = named;
 	}
@@ -321,7 +387,7 @@ size_t RenderOptions::SoundCount() const
 
 const char* RenderUsage()
 {
-	return "Usage: tunk-render [OPTIONS] [PRESET...]\n"
+	static const std::string usage = "Usage: tunk-render [OPTIONS] [PRESET...]\n"
 		   "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
 		   "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
 		   "Without a preset the default sound is rendered.\n"
@@ -331,20 +397,20 @@ const char* RenderUsage()
 		   "                         extension, or Untitled.wav)\n"
 		   "  -d, --directory DIR    the folder for the outputs, made if missing (default: the\n"
 		   "                         current one)\n"
-		   "  -f, --format FORMAT    wav (default), flac, aiff or ogg; without it the\n"
-		   "                         extension of -o decides\n"
-		   "      --set NAME=VALUE   overrides one parameter (repeatable): startFreq, duration,\n"
+		+ help_entry("  -f, --format FORMAT",
+			formats_with_default() + "; without it the extension of -o decides")
+		+ "      --set NAME=VALUE   overrides one parameter (repeatable): startFreq, duration,\n"
 		   "                         amplitude, freqEnvelope, ampEnvelope, distortion,\n"
 		   "                         filterCutoff, filterQ (numbers), oscType (1 sine,\n"
 		   "                         2 square, 3 saw, 4 triangle), ampEnvEnabled,\n"
 		   "                         freqEnvEnabled, distortionEnabled, filterEnabled (0 or 1)\n"
 		   "      --save-preset FILE also writes the resulting parameters as a preset\n"
 		   "  -j, --jobs N           renders on N threads (default: one per processor)\n"
-		   "      --random CATEGORY  makes new sounds of a category: kick, tom, zap, blip,\n"
-		   "                         bass, click or anything, named kick-001.wav and so on;\n"
-		   "                         with --save-preset (no FILE) each preset goes beside\n"
-		   "                         its sound as kick-001.tunk\n"
-		   "      --count N          how many random sounds (default 1)\n"
+		+ help_entry("      --random CATEGORY",
+			"makes new sounds of a category: " + one_of(category_key_list())
+				+ ", named kick-001.wav and so on; with --save-preset (no FILE) each preset goes "
+				  "beside its sound as kick-001.tunk")
+		+ "      --count N          how many random sounds (default 1)\n"
 		   "      --seed S           the same seed makes the same sounds (default: the clock)\n"
 		   "  -h, --help             shows this help\n"
 		   "      --version          shows the version\n"
@@ -353,4 +419,5 @@ const char* RenderUsage()
 		   "shows how many sounds are done. Exit status: 0 when every sound was written,\n"
 		   "1 when a preset could not be read or an output not written (the others are\n"
 		   "still rendered), 2 for a wrong command line.\n";
+	return usage.c_str();
 }

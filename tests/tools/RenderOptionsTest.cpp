@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "tools/RenderOptions.h"
+#include "audio/SoundFileWriter.h"
 #include "preset/PresetRecord.h"
+#include "preset/Randomize.h"
 
 namespace {
 
@@ -194,4 +196,24 @@ TEST(RenderOptions, EverySettingReachesItsOwnParameter)
 		EXPECT_TRUE(tunk::SameBits(ToSoundParams(params), expected)) << setting;
 		EXPECT_EQ(params.reserved, 0u) << setting;
 	}
+}
+
+// The help and the format errors list what the tables hold, each line within the help's width.
+TEST(RenderOptions, HelpAndErrorsNameEveryFormatAndCategory)
+{
+	const std::string usage = RenderUsage();
+	const std::string unknown = parse({"-f", "xyz"}).error;
+	const std::string unnamed = parse({"-o", "a.xyz"}).error;
+	for (const SoundFileFormat& format : SoundFileFormats()) {
+		EXPECT_NE(usage.find(format.name), std::string::npos) << format.name;
+		EXPECT_NE(unknown.find(format.name), std::string::npos) << format.name;
+		EXPECT_NE(unnamed.find(format.name), std::string::npos) << format.name;
+	}
+	EXPECT_NE(usage.find("wav (default), flac, aiff or ogg; without it the\n"), std::string::npos);
+	for (const SoundCategoryName& category : SoundCategories())
+		EXPECT_NE(usage.find(std::string(" ") + category.key), std::string::npos) << category.key;
+	EXPECT_NE(usage.find("kick, tom, zap, blip,\n                         bass, click or anything, "),
+		std::string::npos);
+	for (size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1)
+		EXPECT_LE(end - start, 83u) << usage.substr(start, end - start);
 }
