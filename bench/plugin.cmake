@@ -1,4 +1,5 @@
 # The LV2 instrument through the tests' lilv host, on the bundle in the build tree.
+pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
 tunk_bench(tunk_plugin_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/PluginBench.cpp ${TUNK_ROOT}/tests/plugin/PluginHost.cpp
   LIBS PkgConfig::LILV PkgConfig::LV2 Threads::Threads)

@@ -6,12 +6,11 @@ endif()
 if(TARGET tunk)
   # The application's start-up, ending at its first window; kept out of bench/ itself so that
   # the benchmark runner does not take it for a benchmark.
-  add_executable(tunk_startup_probe ${CMAKE_CURRENT_LIST_DIR}/StartupProbe.cpp
-    ${TUNK_ROOT}/app/TunkApp.cpp)
+  add_executable(tunk_startup_probe ${CMAKE_CURRENT_LIST_DIR}/StartupProbe.cpp)
   tunk_target(tunk_startup_probe)
-  set_target_properties(tunk_startup_probe PROPERTIES AUTOMOC ON
+  set_target_properties(tunk_startup_probe PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/helpers)
-  target_link_libraries(tunk_startup_probe PRIVATE tunk_window tunk_spacebar tunk_midi)
+  target_link_libraries(tunk_startup_probe PRIVATE tunk_app)
   tunk_bench(tunk_startup_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/StartupBench.cpp)
   target_compile_definitions(tunk_startup_bench PRIVATE
     TUNK_STARTUP_PROBE="$<TARGET_FILE:tunk_startup_probe>")

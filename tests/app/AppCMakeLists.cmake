@@ -1,14 +1,11 @@
 # The application object in process, the real program end to end, and the install.
 if(TARGET tunk_window)
-  tunk_test(tunk_app_test SOURCES TunkAppTest.cpp ${TUNK_ROOT}/app/TunkApp.cpp
-    LIBS tunk_window tunk_midi tunk_spacebar Qt6::Test)
+  tunk_test(tunk_app_test SOURCES TunkAppTest.cpp LIBS tunk_app Qt6::Test)
 endif()
 if(TARGET tunk)
-  find_package(X11)
   if(X11_FOUND)
-    tunk_test(tunk_end_to_end_test SOURCES EndToEndTest.cpp LIBS tunk_preset X11::X11)
-    target_compile_definitions(tunk_end_to_end_test PRIVATE TUNK_BINARY="$<TARGET_FILE:tunk>")
-    add_dependencies(tunk_end_to_end_test tunk)
+    tunk_test(tunk_end_to_end_test SOURCES EndToEndTest.cpp LIBS tunk_preset X11::X11
+      PROGRAM tunk TUNK_BINARY)
   endif()
   tunk_test(tunk_install_test SOURCES InstallTest.cpp)
   target_compile_definitions(tunk_install_test PRIVATE TUNK_CMAKE="${CMAKE_COMMAND}"
