@@ -33,10 +33,19 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
 	int errPipe[2] = {-1, -1};
 	int ptyMaster = -1;
 	int ptySlave = -1;
-	if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+	// Every descriptor opened so far, on a failure before the child runs.
+	const auto closeAll = [&] {
+		for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], ptyMaster, ptySlave}) {
+			if (fd >= 0)
+				close(fd);
+		}
+	};
+	if (pipe(outPipe) != 0 || pipe(errPipe) != 0 ||
+	    (terminal != Terminal::None &&
+	        openpty(&ptyMaster, &ptySlave, nullptr, nullptr, nullptr) != 0)) {
+		closeAll();
 		return run;
-	if (terminal != Terminal::None && openpty(&ptyMaster, &ptySlave, nullptr, nullptr, nullptr) != 0)
-		return run;
+	}
 
 	std::vector<std::string> words{program};
 	words.insert(words.end(), args.begin(), args.end());
@@ -57,6 +66,11 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
 			close(fd);
 		execv(program.c_str(), argv.data());
 		_exit(127);
+	}
+	if (child < 0) {
+		// No child: waiting now would reap any other child of this process instead.
+		closeAll();
+		return run;
 	}
 	close(outPipe[1]);
 	close(errPipe[1]);
