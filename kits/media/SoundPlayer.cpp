@@ -237,7 +237,7 @@ BSoundPlayer::BSoundPlayer(const media_raw_audio_format* requested, const char* 
 		format.format = media_raw_audio_format::B_AUDIO_SHORT;
 	if (format.byte_order == 0)
 		format.byte_order = B_MEDIA_LITTLE_ENDIAN;
-	format.buffer_size = kDeviceFrames * sizeof(int16);
+	format.buffer_size = DeviceFrames() * sizeof(int16);
 
 	if (playerName != nullptr)
 		std::snprintf(name, sizeof(name), "%s", playerName);

@@ -281,9 +281,12 @@ TEST(SoundPlayerDiskChild, BufferSize)
 	const char* expected = std::getenv("TUNK_TEST_EXPECTED_BYTES");
 	ASSERT_NE(expected, nullptr);
 	EXPECT_EQ(probe.size, size_t(std::atoi(expected)));
+	// The format the player reports says the same size as the buffers it is handed.
+	EXPECT_EQ(player.Format().buffer_size, size_t(std::atoi(expected)));
 }
 
-// TUNK_AUDIO_FRAMES sets the device buffer; a value the device cannot take leaves 512.
+// TUNK_AUDIO_FRAMES sets the device buffer and the size the player's format reports; a value
+// the device cannot take leaves 512.
 TEST(SoundPlayerDiskTest, BufferSizeFromTheEnvironment)
 {
 	const std::pair<const char*, const char*> cases[] = {
