@@ -23,13 +23,7 @@ BButton::BButton(BRect frame, const char* name, const char* label, BMessage* mes
 {
 	fButton->setAutoDefault(false);
 	QObject::connect(fButton, &QPushButton::clicked, SignalContext(), [this] { Invoke(); });
-	// The space bar belongs to the window (it plays), so Enter presses a focused button.
-	tunk_internal::OnKeyPress(fButton, [this](const QKeyEvent* key) {
-		if (!tunk_internal::IsEnterKey(key) || !fButton->isEnabled())
-			return false;
-		fButton->click();
-		return true;
-	});
+	tunk_internal::ClickOnEnter(fButton);
 	SetControlWidget(fButton);
 }
 

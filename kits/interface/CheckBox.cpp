@@ -17,13 +17,7 @@ BCheckBox::BCheckBox(BRect frame, const char* name, const char* label, BMessage*
 		SetValueNoUpdate(checked ? B_CONTROL_ON : B_CONTROL_OFF);
 		Invoke();
 	});
-	// The space bar belongs to the window (it plays), so Enter toggles a focused check box.
-	tunk_internal::OnKeyPress(fCheckBox, [this](const QKeyEvent* key) {
-		if (!tunk_internal::IsEnterKey(key) || !fCheckBox->isEnabled())
-			return false;
-		fCheckBox->click();
-		return true;
-	});
+	tunk_internal::ClickOnEnter(fCheckBox);
 	SetControlWidget(fCheckBox);
 }
 

@@ -1,5 +1,6 @@
 #include "kits/interface/Control.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
@@ -124,8 +125,6 @@ private:
 
 bool IsEnterKey(const QKeyEvent* event)
 {
-	constexpr Qt::KeyboardModifiers kCommandKeys =
-	    Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
 	return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
 	       (event->modifiers() & kCommandKeys) == 0;
 }
@@ -133,6 +132,16 @@ bool IsEnterKey(const QKeyEvent* event)
 void OnKeyPress(QWidget* widget, std::function<bool(const QKeyEvent*)> handler)
 {
 	new KeyPressHook(widget, std::move(handler));
+}
+
+void ClickOnEnter(QAbstractButton* button)
+{
+	OnKeyPress(button, [button](const QKeyEvent* key) {
+		if (!IsEnterKey(key) || !button->isEnabled())
+			return false;
+		button->click();
+		return true;
+	});
 }
 
 int LabelWidth(const QWidget* label, bool hasLabel)

@@ -16,6 +16,7 @@
 
 class BView;
 class BWindow;
+class QAbstractButton;
 class QKeyEvent;
 
 namespace tunk_internal {
@@ -67,9 +68,6 @@ void StrokeLinePixels(
     QImage& image, bool opaque, BPoint from, BPoint to, const DrawState& state, pattern p);
 void DrawImagePixels(
     QImage& image, bool opaque, const QImage& source, BPoint where, drawing_mode mode);
-
-// The colour that marks the view with the keyboard focus.
-constexpr rgb_color kNavigationColor = {0, 0, 229, 255};
 
 // The widget behind a BView: shows the view's image and turns Qt's mouse and key events into
 // the view's hooks.
@@ -134,6 +132,10 @@ private:
 // without text (arrows, Enter, function keys ...). False for a modifier key alone.
 bool KeyBytes(const QKeyEvent* event, QByteArray* bytes);
 
+// The modifiers that make a key a command rather than a key of its own.
+constexpr Qt::KeyboardModifiers kCommandKeys =
+    Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+
 // Return or the keypad's Enter, without Control, Alt or Meta: the key that presses a focused
 // button.
 bool IsEnterKey(const QKeyEvent* event);
@@ -141,6 +143,10 @@ bool IsEnterKey(const QKeyEvent* event);
 // Calls the handler with each key press that reaches the widget, before the widget's own
 // handling; a true result means the handler took the key. The hook lives as long as the widget.
 void OnKeyPress(QWidget* widget, std::function<bool(const QKeyEvent*)> handler);
+
+// Enter clicks the button while it is enabled. The space bar belongs to the window (it plays),
+// so Enter is what presses a focused button or toggles a focused check box.
+void ClickOnEnter(QAbstractButton* button);
 
 // Text controls and menu fields: a label left of a field, split at a divider. The toolkit's
 // divider leaves the label its preferred width and a small gap (0 without a label).

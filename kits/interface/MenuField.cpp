@@ -47,7 +47,7 @@ bool BMenuField::MenuKey(const QKeyEvent* key)
 		return true;
 	}
 	if ((key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) ||
-	    (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0)
+	    (key->modifiers() & tunk_internal::kCommandKeys) != 0)
 		return false;
 	int32 step = key->key() == Qt::Key_Up ? -1 : 1;
 	BMenuItem* marked = fMenu->FindMarked();

@@ -15,6 +15,9 @@ using tunk_internal::PictureOp;
 
 namespace {
 
+// The colour that marks the view with the keyboard focus.
+constexpr rgb_color kNavigationColor = {0, 0, 229, 255};
+
 template <typename Fill> PictureOp MakeOp(PictureOp::Kind kind, Fill fill)
 {
 	PictureOp op;
