@@ -230,7 +230,7 @@ BRect BWindow::Bounds() const
 {
 	QSize size = fWidget->size();
 	return BRect(0, 0, float(size.width() - 1),
-	    float(size.height() - fMenuBarHeight - fStatusBarHeight - 1));
+	    float(size.height() - MenuBarHeight() - StatusBarHeight() - 1));
 }
 
 BRect BWindow::Frame() const
@@ -252,14 +252,30 @@ void BWindow::MoveTo(float x, float y)
 
 void BWindow::ResizeTo(float width, float height)
 {
-	int w = int(width) + 1;
-	int h = int(height) + 1 + fMenuBarHeight + fStatusBarHeight;
+	SetWidgetSize(int(width) + 1, int(height) + 1 + MenuBarHeight() + StatusBarHeight());
+}
+
+// The top-level widget's size, the bars included; the bars follow it.
+void BWindow::SetWidgetSize(int width, int height)
+{
 	if ((fFlags & B_NOT_RESIZABLE) != 0)
-		fWidget->setFixedSize(w, h);
+		fWidget->setFixedSize(width, height);
 	else
-		fWidget->resize(w, h);
+		fWidget->resize(width, height);
+	if (fMenuBar != nullptr)
+		fMenuBar->setGeometry(0, 0, width, MenuBarHeight());
 	if (fStatusBar != nullptr)
-		fStatusBar->setGeometry(0, h - fStatusBarHeight, w, fStatusBarHeight);
+		fStatusBar->setGeometry(0, height - StatusBarHeight(), width, StatusBarHeight());
+}
+
+int BWindow::MenuBarHeight() const
+{
+	return fMenuBar != nullptr ? fMenuBar->height() : 0;
+}
+
+int BWindow::StatusBarHeight() const
+{
+	return fStatusBar != nullptr ? fStatusBar->height() : 0;
 }
 
 void BWindow::AddChild(BView* view, BView* before)
@@ -270,14 +286,13 @@ void BWindow::AddChild(BView* view, BView* before)
 	auto position = std::find(fChildren.begin(), fChildren.end(), before);
 	fChildren.insert(position, view);
 	view->fWidget->setParent(fWidget);
+	view->AttachTree(this, nullptr);
+	// Placed once attached, so that it sits below the menu bar.
 	view->PlaceWidget();
-	if (fMenuBarHeight != 0)
-		view->fWidget->move(view->fWidget->x(), view->fWidget->y() + fMenuBarHeight);
 	if (before != nullptr && before->fWindow == this && before->fParent == nullptr)
 		view->fWidget->stackUnder(before->fWidget);
 	if (!view->fHidden)
 		view->fWidget->show();
-	view->AttachTree(this, nullptr);
 	view->NotifyAllAttached();
 }
 
@@ -325,40 +340,29 @@ void BWindow::UpdateIfNeeded()
 
 void BWindow::SetMenuBar(QWidget* menuBar)
 {
-	if (menuBar == nullptr || fMenuBar != nullptr)
-		return;
-	fMenuBar = menuBar;
-	fMenuBar->setParent(fWidget);
-	const int height = fMenuBar->sizeHint().height();
-	fMenuBar->setGeometry(0, 0, fWidget->width(), height);
-	fMenuBar->show();
-	fMenuBarHeight = height;
-	const int total = fWidget->height() + height;
-	if ((fFlags & B_NOT_RESIZABLE) != 0)
-		fWidget->setFixedSize(fWidget->width(), total);
-	else
-		fWidget->resize(fWidget->width(), total);
-	for (BView* child : fChildren)
-		child->fWidget->move(child->fWidget->x(), child->fWidget->y() + height);
-	if (fStatusBar != nullptr)
-		fStatusBar->move(0, fStatusBar->y() + height);
+	AddBar(fMenuBar, menuBar);
 }
 
 void BWindow::SetStatusBar(QWidget* statusBar)
 {
-	if (statusBar == nullptr || fStatusBar != nullptr)
+	AddBar(fStatusBar, statusBar);
+}
+
+// Adds a bar across the window at its preferred height; the window grows by that much, so that
+// its views keep their room, and they move down below a menu bar.
+void BWindow::AddBar(QWidget*& slot, QWidget* bar)
+{
+	if (bar == nullptr || slot != nullptr)
 		return;
-	fStatusBar = statusBar;
-	fStatusBar->setParent(fWidget);
-	const int height = fStatusBar->sizeHint().height();
-	fStatusBar->setGeometry(0, fWidget->height(), fWidget->width(), height);
-	fStatusBar->show();
-	fStatusBarHeight = height;
-	const int total = fWidget->height() + height;
-	if ((fFlags & B_NOT_RESIZABLE) != 0)
-		fWidget->setFixedSize(fWidget->width(), total);
-	else
-		fWidget->resize(fWidget->width(), total);
+	const int width = fWidget->width();
+	const int height = fWidget->height() + bar->sizeHint().height();
+	slot = bar;
+	bar->setParent(fWidget);
+	bar->resize(width, bar->sizeHint().height());
+	bar->show();
+	SetWidgetSize(width, height);
+	for (BView* child : fChildren)
+		child->PlaceWidget();
 }
 
 QWidget* BWindow::Widget() const

@@ -88,6 +88,10 @@ private:
 	friend class tunk_internal::ViewWidget;
 
 	void UserClosed();
+	void AddBar(QWidget*& slot, QWidget* bar);
+	void SetWidgetSize(int width, int height);
+	int MenuBarHeight() const;
+	int StatusBarHeight() const;
 
 	std::string fTitle;
 	window_type fType;
@@ -96,7 +100,5 @@ private:
 	std::vector<BView*> fChildren;
 	tunk_internal::WindowWidget* fWidget = nullptr;
 	QWidget* fMenuBar = nullptr;
-	int fMenuBarHeight = 0;
 	QWidget* fStatusBar = nullptr;
-	int fStatusBarHeight = 0;
 };

@@ -299,4 +299,49 @@ TEST(Mouse, QuitFromAMouseHookWaitsUntilTheHookReturns)
 	ASSERT_TRUE(ProcessEventsUntil([&] { return deleted; }));
 }
 
+// A bar of a set height, as a menu or status bar.
+class Bar : public QWidget {
+public:
+	explicit Bar(int height) : fHeight(height) {}
+	QSize sizeHint() const override { return QSize(40, fHeight); }
+
+private:
+	int fHeight;
+};
+
+// The bars sit across the window, above and below its views: the views keep their frames and
+// Bounds keeps the views' area, whether the bars come before or after the views, and across a
+// resize, which also stretches both bars to the new width.
+TEST(Bars, SitAroundTheViewsWhichKeepTheirFramesAndFollowAResize)
+{
+	for (bool resizable : {false, true}) {
+		SCOPED_TRACE(resizable ? "resizable" : "fixed size");
+		auto* shown = new BWindow(BRect(50, 50, 249, 149), "bars", B_TITLED_WINDOW,
+		    resizable ? 0 : B_NOT_RESIZABLE);
+		BWindow& window = *shown;
+		auto* before = new BView(BRect(10, 20, 59, 39), "before", B_FOLLOW_NONE, 0);
+		window.AddChild(before);
+		window.SetStatusBar(new Bar(15));
+		window.SetMenuBar(new Bar(25));
+		auto* after = new BView(BRect(0, 0, 9, 9), "after", B_FOLLOW_NONE, 0);
+		window.AddChild(after);
+
+		EXPECT_EQ(window.Bounds(), BRect(0, 0, 199, 99));
+		EXPECT_EQ(window.Widget()->size(), QSize(200, 25 + 100 + 15));
+		EXPECT_EQ(window.MenuBar()->geometry(), QRect(0, 0, 200, 25));
+		EXPECT_EQ(window.StatusBar()->geometry(), QRect(0, 125, 200, 15));
+		EXPECT_EQ(before->Frame(), BRect(10, 20, 59, 39));
+		EXPECT_EQ(before->Widget()->geometry(), QRect(10, 45, 50, 20));
+		EXPECT_EQ(after->Widget()->geometry(), QRect(0, 25, 10, 10));
+
+		window.ResizeTo(299, 149);
+		EXPECT_EQ(window.Bounds(), BRect(0, 0, 299, 149));
+		EXPECT_EQ(window.Widget()->size(), QSize(300, 25 + 150 + 15));
+		EXPECT_EQ(window.MenuBar()->geometry(), QRect(0, 0, 300, 25));
+		EXPECT_EQ(window.StatusBar()->geometry(), QRect(0, 175, 300, 15));
+		EXPECT_EQ(before->Widget()->geometry(), QRect(10, 45, 50, 20));
+		shown->Quit();
+	}
+}
+
 } // namespace
