@@ -39,6 +39,8 @@ BSlider::BSlider(BRect frame, const char* name, const char* label, BMessage* mes
 	         static_cast<QWidget*>(fMinLabelWidget), static_cast<QWidget*>(fMaxLabelWidget)})
 		part->setParent(panel);
 	fMaxLabelWidget->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+	// Every label starts empty and hidden; UpdateWidget and SetLimitLabels show them with text.
+	fLabelWidget->hide();
 	fMinLabelWidget->hide();
 	fMaxLabelWidget->hide();
 
@@ -91,10 +93,14 @@ void BSlider::SetValue(int32 value)
 void BSlider::UpdateWidget()
 {
 	fUpdating = true;
-	fLabelWidget->setText(QString::fromUtf8(Label()));
-	fLabelWidget->setVisible(Label()[0] != '\0');
 	fSlider->setValue(Value());
 	fUpdating = false;
+	// The parts move only for a new label (which also shows or hides it), not for each value.
+	const QString label = QString::fromUtf8(Label());
+	if (label == fLabelWidget->text())
+		return;
+	fLabelWidget->setText(label);
+	fLabelWidget->setVisible(!label.isEmpty());
 	PlaceParts();
 }
 
