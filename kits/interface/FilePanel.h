@@ -68,6 +68,7 @@ public:
 	// The file types the panel offers, as "Name (*.ext ...)"; the first is chosen until the user
 	// (or SelectNameFilter) picks another. Without any, every file is listed.
 	void SetNameFilters(const std::vector<std::string>& filters);
+	// The file types as set, for tests.
 	const std::vector<std::string>& NameFilters() const { return fNameFilters; }
 	void SelectNameFilter(int32 index);
 	// The chosen file type's index in NameFilters(), as of the last answer.

@@ -64,7 +64,9 @@ public:
 	void SetKeyIncrementValue(int32 increment);
 	int32 KeyIncrementValue() const;
 
+	// The Qt bar, whose knob a window may ask about while it is dragged.
 	QSlider* SliderWidget() const { return fSlider; }
+	// The Qt labels, for tests.
 	QLabel* LabelWidget() const { return fLabelWidget; }
 	QLabel* MinLabelWidget() const { return fMinLabelWidget; }
 	QLabel* MaxLabelWidget() const { return fMaxLabelWidget; }

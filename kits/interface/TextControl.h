@@ -20,9 +20,8 @@ public:
 	void SetText(const char* text);
 	// Valid until the text changes or Text is called again.
 	const char* Text() const;
-	// True while the text holds an edit that has not been sent yet.
-	bool IsEdited() const { return fEdited; }
-	// Sends the message now when the text holds such an edit, as Enter would; true when sent.
+	// Sends the message now when the text holds an edit that has not been sent yet, as Enter
+	// would; true when sent.
 	bool CommitEdit();
 	// What the field showed before the user's latest edit began (the text set from code, or
 	// the text of the edit committed before), so that a window can take back an edit it

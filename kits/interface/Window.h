@@ -68,9 +68,10 @@ public:
 	// Puts a menu bar (a Qt widget the window then owns) above the views: the window grows by
 	// its height, and Bounds and every view's frame stay as they were.
 	void SetMenuBar(QWidget* menuBar);
-	QWidget* MenuBar() const { return fMenuBar; }
 	// Puts a status bar (a Qt widget the window then owns) below the views, in the same way.
 	void SetStatusBar(QWidget* statusBar);
+	// The bars, for tests.
+	QWidget* MenuBar() const { return fMenuBar; }
 	QWidget* StatusBar() const { return fStatusBar; }
 
 	// The Qt top-level widget, for tests.
