@@ -17,6 +17,23 @@ TunkApp::TunkApp() : BApplication(kPresetAppSignature)
 
 TunkApp::~TunkApp() = default;
 
+namespace {
+
+// The canonical form of a path, so that two spellings of one file compare equal.
+std::filesystem::path Canonical(const std::string& path)
+{
+	std::error_code error;
+	return std::filesystem::weakly_canonical(path, error);
+}
+
+void ShowEmptyWindow()
+{
+	TunkWindow* window = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
+	window->Show();
+}
+
+} // namespace
+
 void TunkApp::RefsReceived(BMessage* message)
 {
 	// Every file of the message gets a window of its own.
@@ -29,28 +46,20 @@ void TunkApp::RefsReceived(BMessage* message)
 			continue;
 		}
 		TunkWindow* window = new TunkWindow(kFileWindowFrame, &ref, new SpaceBarFilter);
-		fileWindows.emplace_back(ref.Path(), window);
 		window->Show();
 	}
 }
 
 TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
 {
-	// Forget the windows that have closed.
-	std::erase_if(fileWindows, [this](const auto& entry) {
-		for (int32 i = 0; i < CountWindows(); i++) {
-			if (WindowAt(i) == entry.second)
-				return false;
-		}
-		return true;
-	});
-	std::error_code error;
-	std::filesystem::path wanted = std::filesystem::weakly_canonical(ref.Path(), error);
-	for (const auto& [path, window] : fileWindows) {
-		// A window still on the file names it in its title; a new window made at a closed
-		// one's address would not.
-		bool named = std::string(window->Title()).find(" - " + ref.name) != std::string::npos;
-		if (named && std::filesystem::weakly_canonical(path, error) == wanted)
+	// The file each editor window holds now: saving under another name moves a window to
+	// that file, and a new window gets one when first saved.
+	const std::filesystem::path wanted = Canonical(ref.Path());
+	for (int32 i = 0; i < CountWindows(); i++) {
+		auto* window = dynamic_cast<TunkWindow*>(WindowAt(i));
+		// A window already closed by Quit is hidden until it is deleted.
+		if (window != nullptr && !window->IsHidden() && window->HasFile() &&
+		    Canonical(window->FileRef().Path()) == wanted)
 			return window;
 	}
 	return nullptr;
@@ -59,8 +68,7 @@ TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
 void TunkApp::MessageReceived(BMessage* message)
 {
 	if (message->what == kMsgNewWindow) {
-		TunkWindow* window = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
-		window->Show();
+		ShowEmptyWindow();
 		return;
 	}
 	BApplication::MessageReceived(message);
@@ -68,8 +76,6 @@ void TunkApp::MessageReceived(BMessage* message)
 
 void TunkApp::ReadyToRun()
 {
-	if (openedAtLaunch)
-		return;
-	TunkWindow* window = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
-	window->Show();
+	if (!openedAtLaunch)
+		ShowEmptyWindow();
 }

@@ -3,9 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "kits/app/Application.h"
 #include "kits/interface/Rect.h"
@@ -31,16 +28,12 @@ public:
 
 	bool OpenedAtLaunch() const { return openedAtLaunch; }
 
-	// The MIDI input port "Tunk", open from start to end.
-	MidiInput* Midi() const { return midiInput.get(); }
-
 private:
 	// The open window for the preset file, nullptr when none: a file opened again brings its
 	// window to the front instead of a second window on the same file.
 	TunkWindow* WindowFor(const entry_ref& ref);
 
 	bool openedAtLaunch = false;
-	// The windows opened for files, by the file's path.
-	std::vector<std::pair<std::string, TunkWindow*>> fileWindows;
+	// The MIDI input port "Tunk", open from start to end.
 	std::unique_ptr<MidiInput> midiInput;
 };

@@ -86,6 +86,22 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 		}
 	});
 
+	// How often the regenerating engine's buffer lock is found taken, as its callback would
+	// find it (and play silence): sampled every millisecond.
+	std::atomic<int> polls{0};
+	std::atomic<int> busy{0};
+	std::thread poller([&] {
+		const sem_id lock = regenerating.WriteBufferSemaphore();
+		while (!stop.load()) {
+			if (acquire_sem_etc(lock, 1, B_RELATIVE_TIMEOUT, 0) == B_OK)
+				release_sem(lock);
+			else
+				busy++;
+			polls++;
+			std::this_thread::sleep_for(std::chrono::milliseconds(1));
+		}
+	});
+
 	const int buffers = int(state.range(0));
 	for (auto _ : state) {
 		const int from = span.buffers.load();
@@ -94,6 +110,7 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 	}
 	stop = true;
 	window.join();
+	poller.join();
 	last.Stop();
 	first.Stop();
 
@@ -101,6 +118,7 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 	state.counters["mean_us"] = double(span.totalNs.load()) / 1e3 / std::max(1, span.buffers.load());
 	state.counters["buffers"] = span.buffers.load();
 	state.counters["generations"] = generations.load();
+	state.counters["lock_busy_pct"] = 100.0 * busy.load() / std::max(1, polls.load());
 }
 
 }  // namespace

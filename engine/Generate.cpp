@@ -7,40 +7,42 @@
 
 void TunkSound::GenerateSound()
 {
-	if (acquire_sem(writeBufSem) != B_OK) {
-		std::printf("Error acquiring write buffer semaphore during sound gen.\n");
-		return;
-	}
+	std::free(ReplaceSound().samples);
+}
 
-	std::free(sampleBuffer);
-	sampleBuffer = nullptr;
-	sampleLength = 0;
-
+SoundRender TunkSound::ReplaceSound()
+{
+	// Rendered before the lock is taken, into a buffer of its own: the sound in place keeps
+	// playing until the swap. Only the window's thread touches the generator.
 	// A refused duration fails like an allocation; a count of 0 is an empty sound
 	// without a buffer.
 	const int64 count = tunk::SampleCount(generator.params);
+	int16* samples = nullptr;
 	bool allocated = count >= 0;
 	if (count > 0) {
-		sampleBuffer = static_cast<int16*>(std::malloc(size_t(count) * sizeof(int16)));
-		allocated = sampleBuffer != nullptr;
+		samples = static_cast<int16*>(std::malloc(size_t(count) * sizeof(int16)));
+		allocated = samples != nullptr;
 	}
+	if (allocated)
+		generator.RenderInto(samples, count);  // designs the filter first
+	else
+		InitFilter();  // designed whatever happens, so that Filter() shows the current settings
 
-	// Designed whatever happens, so that Filter() shows the current settings.
-	InitFilter();
-
-	if (!allocated) {
-		// Released before the modal alert, so that no player waits on it meanwhile.
-		if (release_sem(writeBufSem) != B_OK)
-			std::printf("Error releasing the write buf semaphore during generation\n");
-		ErrorMsg("Could not allocate a sufficient sample buffer in RAM!");
-		return;
+	if (acquire_sem(writeBufSem) != B_OK) {
+		std::printf("Error acquiring write buffer semaphore during sound gen.\n");
+		std::free(samples);
+		return {};
 	}
-	sampleLength = count;
+	SoundRender old{sampleBuffer, sampleLength, bufferParams};
+	sampleBuffer = samples;
+	sampleLength = allocated ? count : 0;
 	bufferParams = generator.params;
-	generator.RenderInto(sampleBuffer, sampleLength);
-
+	// Released before the modal alert, so that no player waits on it meanwhile.
 	if (release_sem(writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during generation\n");
+	if (!allocated)
+		ErrorMsg("Could not allocate a sufficient sample buffer in RAM!");
+	return old;
 }
 
 SoundRender TunkSound::SwapRender(SoundRender render)

@@ -128,21 +128,10 @@ void TunkSound::SetDistortionEnabled(bool on)
 
 void TunkSound::SetParams(const tunk::SoundParams& params)
 {
-	SetAmplitude(params.amplitude);
-	SetStartFreq(params.startFreq);
-	SetDuration(params.duration);
-	SetOscType(params.oscType);
-	SetAmpEnvelope(params.ampEnvelope);
-	SetFreqEnvelope(params.freqEnvelope);
-	SetDistortion(params.distortion);
-	SetFilterCutoff(params.filterCutoff);
-	SetFilterQ(params.filterQ);
+	// The setters only store: the same as setting each in turn, then building both tables.
+	generator.params = params;
 	GenerateWaveTable();
 	GenerateWaveShapeTable();
-	SetAmpEnvEnabled(params.ampEnvEnabled);
-	SetFreqEnvEnabled(params.freqEnvEnabled);
-	SetDistortionEnabled(params.distortionEnabled);
-	SetFilterEnabled(params.filterEnabled);
 }
 
 void TunkSound::SetSequencerEnabled(bool on)

@@ -12,7 +12,6 @@
 #include "engine/core/SoundParams.h"
 #include "kits/kernel/OS.h"
 #include "kits/media/MediaDefs.h"
-#include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
 
 class BMessage;
@@ -61,8 +60,7 @@ public:
 	void SetSequencerEnabled(bool on);
 	void SetBeatLength(float bpm);
 
-	// Every sound parameter at once, set in the order of the window's refresh, with both
-	// tables rebuilt; the caller generates. Tempo and repeat are not sound parameters.
+	// Every sound parameter at once, with both tables rebuilt; the caller generates. Tempo and repeat are not sound parameters.
 	void SetParams(const tunk::SoundParams& params);
 	// The parameters as set (a table is built from them only when asked).
 	tunk::SoundParams Params() const { return generator.params; }
@@ -99,8 +97,12 @@ public:
 	const FILTER& Filter() const { return filter; }
 	double GetFilterGain() const { return generator.Filter().gain; }
 
-	// Generation and buffer access (engine/Generate.cpp)
+	// Generation and buffer access (engine/Generate.cpp). The sound is rendered outside the
+	// write semaphore and swapped in under it; the one it replaces plays until then.
 	void GenerateSound();
+	// As GenerateSound, handing back the sound it replaced (as SwapRender does) in the same
+	// step. On a failure the engine has no buffer and a length of 0, and the alert is shown.
+	SoundRender ReplaceSound();
 	int64 GetSampleLength() const;
 	int16* GetBuffer(int64* count) const;
 	int16 GetSampleAt(int64 index) const;

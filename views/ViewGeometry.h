@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/core/SoundParams.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/interface/Rect.h"
 #include "kits/support/SupportDefs.h"
@@ -99,13 +100,13 @@ inline float StoredCurveValue(float computed)
 // that range comes back to its edge; at an edge, a step outwards keeps the value.
 inline float CurveKeyStep(float value, int step)
 {
-	constexpr float kEdge = 50;
+	constexpr tunk::ParamRange kEdges = tunk::kCurveRange;
 	float next = step < 0 ? std::ceil(value) - 1 : std::floor(value) + 1;
 	if (next == 0)
 		next = float(step);
-	next = std::clamp(next, -kEdge, kEdge);
+	next = std::clamp(next, kEdges.min, kEdges.max);
 	if ((step < 0 && next > value) || (step > 0 && next < value))
-		return value < -kEdge || value > kEdge ? next : value;
+		return value < kEdges.min || value > kEdges.max ? next : value;
 	return next;
 }
 

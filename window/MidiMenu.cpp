@@ -9,15 +9,9 @@
 #include "kits/app/Messenger.h"
 #include "window/MidiSources.h"
 
-QMenu* AddMidiInputMenu(QMenu* parent)
-{
-	QMenu* menu = parent->addMenu(QStringLiteral("MIDI Input"));
-	RefreshMidiInputMenu(menu);
-	// Sources come and go while the program runs: list them as the menu opens.
-	QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] { RefreshMidiInputMenu(menu); });
-	return menu;
-}
+namespace {
 
+// Rebuilds the items from the program's MIDI input; the menu does it when it opens.
 void RefreshMidiInputMenu(QMenu* menu)
 {
 	menu->clear();
@@ -41,3 +35,15 @@ void RefreshMidiInputMenu(QMenu* menu)
 		});
 	}
 }
+
+} // namespace
+
+QMenu* AddMidiInputMenu(QMenu* parent)
+{
+	QMenu* menu = parent->addMenu(QStringLiteral("MIDI Input"));
+	RefreshMidiInputMenu(menu);
+	// Sources come and go while the program runs: list them as the menu opens.
+	QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] { RefreshMidiInputMenu(menu); });
+	return menu;
+}
+

@@ -7,5 +7,3 @@ class QMenu;
 
 // Adds the submenu to `parent`, which owns it.
 QMenu* AddMidiInputMenu(QMenu* parent);
-// Rebuilds the items from the program's MIDI input; the menu does it when it opens.
-void RefreshMidiInputMenu(QMenu* menu);

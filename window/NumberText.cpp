@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,17 +21,26 @@ std::string FormatNumber(float value)
 	// uselocale changes only this thread's locale, and only until it is put back.
 	const locale_t previous = uselocale(CLocale());
 	char text[64];
-	std::snprintf(text, sizeof(text), "%g\n", double(value));
+	std::snprintf(text, sizeof(text), "%g", double(value));
 	uselocale(previous);
 	return text;
 }
 
-std::string FieldText(const std::string& formatted)
+std::optional<double> ParseNumber(const char* text)
 {
-	return formatted.substr(0, formatted.find_first_of("\r\n"));
-}
-
-double ParseNumber(const char* text)
-{
-	return text != nullptr ? strtod_l(text, nullptr, CLocale()) : 0;
+	if (text == nullptr)
+		return std::nullopt;
+	char* end = nullptr;
+	const double value = strtod_l(text, &end, CLocale());
+	if (end == text)
+		return std::nullopt;
+	// What was read began with digits or a point, not with a word (nan, inf, infinity).
+	const char* start = text;
+	while (std::isspace(static_cast<unsigned char>(*start)))
+		start++;
+	if (*start == '+' || *start == '-')
+		start++;
+	if (std::isalpha(static_cast<unsigned char>(*start)))
+		return std::nullopt;
+	return value;
 }

@@ -3,14 +3,14 @@
 // as 0.5 must not read as 0 where the decimal mark is a comma.
 #pragma once
 
+#include <optional>
 #include <string>
 
-// The value, widened to double, in "%g\n" with a decimal point.
+// The value, widened to double, in "%g" with a decimal point: one line, so that digits typed
+// at its end belong to the number.
 std::string FormatNumber(float value);
 
-// What a one-line field shows of a formatted number: the text up to its first line break.
-std::string FieldText(const std::string& formatted);
-
 // The text read as the standard library's atof reads it in the "C" locale: leading blanks
-// skipped, the longest number at the start taken, 0 when there is none.
-double ParseNumber(const char* text);
+// skipped, the longest number at the start taken. Nothing when no number starts the text: no
+// digits at all, or the words "nan" and "inf".
+std::optional<double> ParseNumber(const char* text);

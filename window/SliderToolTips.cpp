@@ -1,8 +1,12 @@
 #include "window/SliderToolTips.h"
 
 #include <cstdio>
+#include <string>
 
 #include "kits/interface/Slider.h"
+#include "window/SliderValue.h"
+
+namespace {
 
 std::string DriveToolTip(int32 value)
 {
@@ -18,9 +22,12 @@ std::string ResonanceToolTip(int32 value)
 {
 	// Whole hundredths, written without the locale's decimal mark.
 	char text[32];
-	std::snprintf(text, sizeof(text), "Resonance: Q %d.%02d", value / 100, value % 100);
+	std::snprintf(text, sizeof(text), "Resonance: Q %d.%02d", value / kResonanceScale,
+	    value % kResonanceScale);
 	return text;
 }
+
+} // namespace
 
 void ShowSliderToolTips(BSlider* distortion, BSlider* cutoff, BSlider* resonance)
 {

@@ -18,3 +18,19 @@ inline int32 SliderValue(double value)
 		return -2147483647 - 1;
 	return int32(value);
 }
+
+// The resonance slider holds the filter's Q in hundredths.
+constexpr int32 kResonanceScale = 100;
+
+// The resonance slider's position for a Q: rounded, so that a Q the slider set (a float of
+// n / 100) comes back as n.
+inline int32 ResonanceSliderValue(double q)
+{
+	return SliderValue(std::round(q * kResonanceScale));
+}
+
+// The Q a resonance slider position stands for.
+inline float ResonanceQ(int32 sliderValue)
+{
+	return float(sliderValue) / float(kResonanceScale);
+}

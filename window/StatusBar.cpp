@@ -48,9 +48,7 @@ StatusBar::StatusBar(QWidget* parent)
 	QPalette red = fClipped->palette();
 	red.setColor(QPalette::WindowText, QColor(200, 0, 0));
 	fClipped->setPalette(red);
-	fFigures->setText(QString::fromStdString(PeakText(fLevel)));
-	fClipped->setText(QString::fromStdString(ClippedText(fLevel)));
-	fClipped->setForegroundRole(QPalette::Text);
+	ShowLevel(fLevel);
 }
 
 void StatusBar::ShowLevel(const SoundLevel& level)

@@ -29,17 +29,14 @@ QList<QKeySequence> Keys(QKeySequence::StandardKey standard, const char* own)
 	return keys;
 }
 
-bool IsUndo(const QKeyEvent* key)
+// The key pressed is one of the action's shortcuts. The keypad and group switch modifiers
+// do not count, as for a standard key.
+bool IsShortcutOf(const QKeyEvent* key, const QAction* action)
 {
-	return key->matches(QKeySequence::Undo) ||
-	       QKeySequence(key->keyCombination()) == QKeySequence(QStringLiteral("Ctrl+Z"));
-}
-
-bool IsRedo(const QKeyEvent* key)
-{
-	QKeySequence pressed(key->keyCombination());
-	return key->matches(QKeySequence::Redo) || pressed == QKeySequence(QStringLiteral("Ctrl+Y")) ||
-	       pressed == QKeySequence(QStringLiteral("Ctrl+Shift+Z"));
+	const Qt::KeyboardModifiers modifiers =
+	    key->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+	return action->shortcuts().contains(
+	    QKeySequence(QKeyCombination(modifiers, Qt::Key(key->key()))));
 }
 
 // A text field claims Undo and Redo for its own edits. It keeps them only while it holds an
@@ -47,7 +44,10 @@ bool IsRedo(const QKeyEvent* key)
 // window's history.
 class FieldUndoFilter : public QObject {
 public:
-	using QObject::QObject;
+	FieldUndoFilter(QObject* parent, const QAction* undo, const QAction* redo)
+	    : QObject(parent), fUndo(undo), fRedo(redo)
+	{
+	}
 
 protected:
 	bool eventFilter(QObject* watched, QEvent* event) override
@@ -59,21 +59,24 @@ protected:
 		if (edit == nullptr)
 			return false;
 		bool fieldTakes = true;
-		if (IsUndo(key))
+		if (IsShortcutOf(key, fUndo))
 			fieldTakes = edit->isModified() && edit->isUndoAvailable();
-		else if (IsRedo(key))
+		else if (IsShortcutOf(key, fRedo))
 			fieldTakes = edit->isModified() && edit->isRedoAvailable();
 		if (fieldTakes)
 			return false;
 		event->ignore();
 		return true;
 	}
+
+private:
+	const QAction* fUndo;
+	const QAction* fRedo;
 };
 
 } // namespace
 
-TunkMenus::TunkMenus(TunkWindow* window)
-    : fWindow(window), fBar(new QMenuBar), fFieldUndo(new FieldUndoFilter(fBar))
+TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 {
 	fBar->setObjectName(QStringLiteral("MenuBar"));
 
@@ -88,16 +91,17 @@ TunkMenus::TunkMenus(TunkWindow* window)
 	AddCommand(fFile, "Quit", kMsgQuitAll, Keys(QKeySequence::Quit, "Ctrl+Q"));
 
 	fEdit = fBar->addMenu(QStringLiteral("&Edit"));
-	AddCommand(fEdit, "Undo", kMsgUndo, Keys(QKeySequence::Undo, "Ctrl+Z"));
+	fUndo = AddCommand(fEdit, "Undo", kMsgUndo, Keys(QKeySequence::Undo, "Ctrl+Z"));
 	QList<QKeySequence> redo = Keys(QKeySequence::Redo, "Ctrl+Shift+Z");
 	if (!redo.contains(QKeySequence(QStringLiteral("Ctrl+Y"))))
 		redo.append(QKeySequence(QStringLiteral("Ctrl+Y")));
-	AddCommand(fEdit, "Redo", kMsgRedo, redo);
+	fRedo = AddCommand(fEdit, "Redo", kMsgRedo, redo);
 
 	fSound = fBar->addMenu(QStringLiteral("&Sound"));
 	AddCommand(fSound, "Play", kMsgPlay);
 	AddCommand(fSound, "Stop", kMsgStop);
-	AddCommand(fSound, "Repeat", kMsgToggleRepeat)->setCheckable(true);
+	fRepeat = AddCommand(fSound, "Repeat", kMsgToggleRepeat);
+	fRepeat->setCheckable(true);
 	fSound->addSeparator();
 	AddMidiInputMenu(fSound);
 
@@ -106,14 +110,22 @@ TunkMenus::TunkMenus(TunkWindow* window)
 	AddCommand(fHelp, "About Tunk", kMsgAbout);
 
 	// Key steps merge only while their control keeps the focus.
-	QObject::connect(qApp, &QApplication::focusChanged, fBar, [window](QWidget* old, QWidget*) {
-		if (old != nullptr && BWindow::WindowFor(old) == window)
-			window->BreakStepMerge();
-	});
+	fFocusChange = QObject::connect(qApp, &QApplication::focusChanged, fBar,
+	    [window](QWidget* old, QWidget*) {
+		    if (old != nullptr && BWindow::WindowFor(old) == window)
+			    window->BreakStepMerge();
+	    });
 
 	window->SetMenuBar(fBar);
+	// Lets a field with an uncommitted edit take Undo and Redo first.
+	QObject* fieldUndo = new FieldUndoFilter(fBar, fUndo, fRedo);
 	for (QLineEdit* edit : window->Widget()->findChildren<QLineEdit*>())
-		edit->installEventFilter(fFieldUndo);
+		edit->installEventFilter(fieldUndo);
+}
+
+TunkMenus::~TunkMenus()
+{
+	QObject::disconnect(fFocusChange);
 }
 
 QAction* TunkMenus::AddCommand(
@@ -145,17 +157,15 @@ QAction* TunkMenus::Action(uint32 code) const
 void TunkMenus::Update()
 {
 	const History& history = fWindow->UndoHistory();
-	QAction* undo = Action(kMsgUndo);
-	QAction* redo = Action(kMsgRedo);
-	undo->setEnabled(history.CanUndo());
-	undo->setText(history.CanUndo()
-	                  ? QString::fromStdString("Undo " + history.UndoName())
-	                  : QStringLiteral("Undo"));
-	redo->setEnabled(history.CanRedo());
-	redo->setText(history.CanRedo()
-	                  ? QString::fromStdString("Redo " + history.RedoName())
-	                  : QStringLiteral("Redo"));
-	Action(kMsgToggleRepeat)->setChecked(fWindow->IsRepeatOn());
+	fUndo->setEnabled(history.CanUndo());
+	fUndo->setText(history.CanUndo()
+	                   ? QString::fromStdString("Undo " + history.UndoName())
+	                   : QStringLiteral("Undo"));
+	fRedo->setEnabled(history.CanRedo());
+	fRedo->setText(history.CanRedo()
+	                   ? QString::fromStdString("Redo " + history.RedoName())
+	                   : QStringLiteral("Redo"));
+	fRepeat->setChecked(fWindow->IsRepeatOn());
 }
 
 void TunkMenus::ShowShortcuts()

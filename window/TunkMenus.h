@@ -5,19 +5,24 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QMetaObject>
 
 #include "kits/support/SupportDefs.h"
 
 class QAction;
 class QMenu;
 class QMenuBar;
-class QObject;
 class TunkWindow;
 
 class TunkMenus {
 public:
 	// Builds the bar and puts it above the window's views.
 	explicit TunkMenus(TunkWindow* window);
+	// Stops following the focus: the window deletes its menus first, so that a focus change
+	// while its widgets go never reaches its history.
+	~TunkMenus();
+	TunkMenus(const TunkMenus&) = delete;
+	TunkMenus& operator=(const TunkMenus&) = delete;
 
 	// Undo and Redo name their steps and grey out when there is nothing to do; Repeat
 	// follows the check box.
@@ -31,7 +36,6 @@ public:
 
 	QMenuBar* Bar() const { return fBar; }
 	QMenu* FileMenu() const { return fFile; }
-	QMenu* EditMenu() const { return fEdit; }
 	QMenu* SoundMenu() const { return fSound; }
 	QMenu* HelpMenu() const { return fHelp; }
 
@@ -45,5 +49,8 @@ private:
 	QMenu* fEdit;
 	QMenu* fSound;
 	QMenu* fHelp;
-	QObject* fFieldUndo; // lets a field with an uncommitted edit take Undo and Redo first
+	QAction* fUndo;
+	QAction* fRedo;
+	QAction* fRepeat;
+	QMetaObject::Connection fFocusChange;
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,30 +88,20 @@ void TunkWindow::FinishConstruction()
 	fMenus->Update();
 }
 
-// The field holds the one line of the formatted number, so that digits typed at its end
-// belong to the number.
 void TunkWindow::MirrorToText(BTextControl* control, float value)
 {
-	control->SetText(FieldText(FormatNumber(value)).c_str());
+	control->SetText(FormatNumber(value).c_str());
 }
 
 // Text that is no number (letters, nothing) is taken back: the field shows again what it showed
-// before the edit, and that value stands, so the sound does not change. Numbers beyond a
-// slider's range are numbers, and stay.
-float TunkWindow::ParseText(BTextControl* control)
+// before the edit, and nothing is read, so the value stands exactly and the sound does not
+// change. Numbers beyond a slider's range are numbers, and stay.
+std::optional<float> TunkWindow::ParseText(BTextControl* control)
 {
-	auto isNumber = [](const char* text) {
-		while (*text == ' ' || *text == '\t')
-			text++;
-		if (*text == '+' || *text == '-')
-			text++;
-		if (*text == '.')
-			text++;
-		return *text >= '0' && *text <= '9';
-	};
-	if (!isNumber(control->Text()))
-		control->SetText(control->TextBeforeEdit());
-	return float(ParseNumber(control->Text()));
+	if (std::optional<double> number = ParseNumber(control->Text()))
+		return float(*number);
+	control->SetText(control->TextBeforeEdit());
+	return std::nullopt;
 }
 
 void TunkWindow::RefreshParams()
@@ -131,8 +122,8 @@ void TunkWindow::ShowParams()
 	for (int32 i = 0; i < kPairedParamCount; i++) {
 		const PairedParam& pair = PairedParams()[i];
 		MirrorToText(this->*pair.text, fParams.*pair.field);
-		(this->*pair.slider)
-		    ->SetValue(SliderValue(ParseNumber((this->*pair.text)->Text()) * double(pair.factor)));
+		const double shown = ParseNumber((this->*pair.text)->Text()).value_or(fParams.*pair.field);
+		(this->*pair.slider)->SetValue(SliderValue(shown * double(pair.factor)));
 	}
 
 	if (fParams.oscType >= 1 && fParams.oscType <= 4)
@@ -142,9 +133,7 @@ void TunkWindow::ShowParams()
 	MirrorToText(TextFreqCurve, fParams.freqEnvelope);
 	DistSlider->SetValue(SliderValue(fParams.distortion));
 	CutoffSlider->SetValue(SliderValue(fParams.filterCutoff));
-	// The slider stands for Q x 100; rounded, so that a Q the slider set (a float of n / 100)
-	// comes back as n.
-	ResonanceSlider->SetValue(SliderValue(std::round(double(fParams.filterQ) * 100.0)));
+	ResonanceSlider->SetValue(ResonanceSliderValue(fParams.filterQ));
 
 	// Every section both ways: a record with a section off switches it off.
 	for (const Section& section : Sections())
@@ -220,8 +209,7 @@ void TunkWindow::Redo()
 void TunkWindow::Regenerate()
 {
 	// The sound being replaced may be what an undo brings back.
-	KeepRender(fSound->SwapRender({}));
-	fSound->GenerateSound();
+	KeepRender(fSound->ReplaceSound());
 	fSound->DrawSoundToView(SoundView);
 	ShowLevel();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -207,7 +208,9 @@ private:
 	bool AdoptKeptRender();
 	bool IsNeighbourState(const tunk::SoundParams& params) const;
 	void MirrorToText(BTextControl* control, float value);
-	float ParseText(BTextControl* control);
+	// The number typed into the field; nothing, with the field's text taken back, when the
+	// text is no number.
+	std::optional<float> ParseText(BTextControl* control);
 	void SelectOscillator(int32 type);
 	void SwitchSection(uint32 code, bool on);
 	void CurveMoved(BMessage* message);
@@ -219,6 +222,8 @@ private:
 	// Replaces the sound as one step and plays it.
 	void PlayNewSound(const PresetParams& params, const char* stepName);
 	void LoadLibrarySound(const char* path, const char* name);
+	// The sound read from the factory file `path`, as a new document named `name`.
+	void ShowLibrarySound(const PresetParams& params, const char* path, const char* name);
 	// The save question before browsing away from changes; true to go on.
 	bool AskBeforeBrowsing();
 	void Browse(int step);

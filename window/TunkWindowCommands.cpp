@@ -35,7 +35,7 @@ bool TunkWindow::HandlePairedParam(uint32 code)
 			(fSound->*pair.setter)(value);
 			MirrorToText(text, value);
 		} else if (code == pair.textCode) {
-			value = ParseText(text);
+			value = ParseText(text).value_or(value);
 			(fSound->*pair.setter)(value);
 			slider->SetValue(SliderValue(value * pair.factor));
 		} else {
@@ -63,14 +63,14 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgTriangle: SelectOscillator(4); break;
 
 		case kMsgAmpCurveText:
-			fParams.ampEnvelope = ParseText(TextAmpCurve);
+			fParams.ampEnvelope = ParseText(TextAmpCurve).value_or(fParams.ampEnvelope);
 			fSound->SetAmpEnvelope(fParams.ampEnvelope);
 			fSound->DrawAmpEnvToView(AmpEnvView);
 			Regenerate();
 			TextStep(TextAmpCurve, "Amp Curve");
 			break;
 		case kMsgFreqCurveText:
-			fParams.freqEnvelope = ParseText(TextFreqCurve);
+			fParams.freqEnvelope = ParseText(TextFreqCurve).value_or(fParams.freqEnvelope);
 			fSound->SetFreqEnvelope(fParams.freqEnvelope);
 			fSound->DrawFreqEnvToView(FreqEnvView);
 			Regenerate();
@@ -93,21 +93,21 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fSound->SetDistortion(fParams.distortion);
 			fSound->GenerateWaveShapeTable();
 			fSound->DrawDistortedWaveToView(DistortionView);
-			DistSlider->SetToolTip(DriveToolTip(DistSlider->Value()).c_str());
+			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
 			SliderStep(DistSlider, "Distortion");
 			break;
 		case kMsgCutoffSlider:
 			fParams.filterCutoff = float(CutoffSlider->Value());
 			fSound->SetFilterCutoff(fParams.filterCutoff);
-			CutoffSlider->SetToolTip(CutoffToolTip(CutoffSlider->Value()).c_str());
+			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
 			SliderStep(CutoffSlider, "Cutoff");
 			break;
 		case kMsgResonanceSlider:
-			fParams.filterQ = float(ResonanceSlider->Value()) / 100.0f;
+			fParams.filterQ = ResonanceQ(ResonanceSlider->Value());
 			fSound->SetFilterQ(fParams.filterQ);
-			ResonanceSlider->SetToolTip(ResonanceToolTip(ResonanceSlider->Value()).c_str());
+			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
 			SliderStep(ResonanceSlider, "Resonance");
 			break;
@@ -127,9 +127,10 @@ void TunkWindow::MessageReceived(BMessage* message)
 				fMenus->Update();
 			break;
 		case kMsgTempoText:
-			// A tempo without a beat (0, or text that is no number) makes the engine store a
-			// beat length of 0, which playback takes as "never restart".
-			fSound->SetBeatLength(ParseText(TextSeqBPM));
+			// A tempo without a beat (0) makes the engine store a beat length of 0, which
+			// playback takes as "never restart"; text that is no number keeps the tempo.
+			if (std::optional<float> tempo = ParseText(TextSeqBPM))
+				fSound->SetBeatLength(*tempo);
 			break;
 
 		case kMsgPlay: fSound->PlaySound(); break;

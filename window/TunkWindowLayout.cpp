@@ -32,12 +32,6 @@ constexpr uint32 kFollow = B_FOLLOW_LEFT | B_FOLLOW_TOP;
 constexpr uint32 kControlFlags = B_WILL_DRAW | B_NAVIGABLE;
 constexpr rgb_color kBarColor = {0, 51, 102, 255};
 
-// A field's text before the first refresh: the default sound's value.
-std::string StartText(float value)
-{
-	return FieldText(FormatNumber(value));
-}
-
 BBox* MakeBox(BView* parent, BRect frame, const char* name, const char* label)
 {
 	BBox* box = new BBox(
@@ -131,26 +125,28 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
 	    Bound(tunk::kStartFreqRange.min), Bound(tunk::kStartFreqRange.max), 5, "0", "4000"});
 	OSCBox->AddChild(FreqSlider);
-	TextFreqStart = MakeBareText(
-	    BRect(150, 50, 190, 69), "TextFreqStart", StartText(defaults.startFreq).c_str(), kMsgFreqText);
-	FreqSlider->SetValue(SliderValue(ParseNumber(TextFreqStart->Text())));
+	TextFreqStart = MakeBareText(BRect(150, 50, 190, 69), "TextFreqStart",
+	    FormatNumber(defaults.startFreq).c_str(), kMsgFreqText);
+	FreqSlider->SetValue(
+	    SliderValue(ParseNumber(TextFreqStart->Text()).value_or(defaults.startFreq)));
 	OSCBox->AddChild(TextFreqStart);
 
 	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider,
 	    Bound(tunk::kDurationRange.min), Bound(tunk::kDurationRange.max), 5, "0", "3000"});
 	OSCBox->AddChild(DurSlider);
-	TextDuration = MakeBareText(
-	    BRect(150, 100, 190, 119), "TextDuration", StartText(defaults.duration).c_str(), kMsgDurText);
-	DurSlider->SetValue(SliderValue(ParseNumber(TextDuration->Text())));
+	TextDuration = MakeBareText(BRect(150, 100, 190, 119), "TextDuration",
+	    FormatNumber(defaults.duration).c_str(), kMsgDurText);
+	DurSlider->SetValue(SliderValue(ParseNumber(TextDuration->Text()).value_or(defaults.duration)));
 	OSCBox->AddChild(TextDuration);
 
 	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider,
 	    Bound(tunk::kAmplitudeRange.min * 100), Bound(tunk::kAmplitudeRange.max * 100), 5, "0%",
 	    "100%"});
 	OSCBox->AddChild(AmpSlider);
-	AmpText = MakeBareText(
-	    BRect(150, 150, 190, 169), "AmpText", StartText(defaults.amplitude).c_str(), kMsgAmpText);
-	AmpSlider->SetValue(SliderValue(ParseNumber(AmpText->Text()) * 100.0));
+	AmpText = MakeBareText(BRect(150, 150, 190, 169), "AmpText",
+	    FormatNumber(defaults.amplitude).c_str(), kMsgAmpText);
+	AmpSlider->SetValue(
+	    SliderValue(ParseNumber(AmpText->Text()).value_or(defaults.amplitude) * 100.0));
 	OSCBox->AddChild(AmpText);
 
 	// Frequency envelope.
@@ -158,7 +154,7 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnFreqEnv =
 	    MakeCheckBox(FENVBox, BRect(10, 12, 63, 31), "CheckEnFreqEnv", "Enable", kMsgEnableFreqEnv);
 	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve", "Freq Curve:",
-	    StartText(defaults.freqEnvelope).c_str(),
+	    FormatNumber(defaults.freqEnvelope).c_str(),
 	    new BMessage(kMsgFreqCurveText), kFollow, kControlFlags);
 	TextFreqCurve->SetEnabled(false);
 	FENVBox->AddChild(TextFreqCurve);
@@ -170,7 +166,7 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnAmpEnv =
 	    MakeCheckBox(AENVBox, BRect(10, 12, 63, 31), "CheckEnAmpEnv", "Enable", kMsgEnableAmpEnv);
 	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve", "Amp Curve:",
-	    StartText(defaults.ampEnvelope).c_str(),
+	    FormatNumber(defaults.ampEnvelope).c_str(),
 	    new BMessage(kMsgAmpCurveText), kFollow, kControlFlags);
 	TextAmpCurve->SetEnabled(false);
 	AENVBox->AddChild(TextAmpCurve);
@@ -206,8 +202,8 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CutoffSlider->SetEnabled(false);
 	FilterBox->AddChild(CutoffSlider);
 	ResonanceSlider = MakeSlider({BRect(240, 30, 460, 70), "ResonanceSlider", "Resonance",
-	    kMsgResonanceSlider, Bound(tunk::kQRange.min * 100), Bound(tunk::kQRange.max * 100), 101,
-	    nullptr, nullptr});
+	    kMsgResonanceSlider, Bound(tunk::kQRange.min * kResonanceScale),
+	    Bound(tunk::kQRange.max * kResonanceScale), 101, nullptr, nullptr});
 	ResonanceSlider->SetValue(10);
 	ResonanceSlider->SetEnabled(false);
 	FilterBox->AddChild(ResonanceSlider);

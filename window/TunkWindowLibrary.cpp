@@ -71,6 +71,11 @@ void TunkWindow::LoadLibrarySound(const char* path, const char* name)
 		ErrorMsg(FileAlertText("Error: Could not open file!", path, status).c_str());
 		return;
 	}
+	ShowLibrarySound(params, path, name);
+}
+
+void TunkWindow::ShowLibrarySound(const PresetParams& params, const char* path, const char* name)
+{
 	// A new, unsaved document that bears the sound's name: Save Preset asks where, so the
 	// factory file is never written.
 	fLibraryPath = path;
@@ -112,14 +117,22 @@ void TunkWindow::Browse(int step)
 	}
 	if (!fHasFile) {
 		// Browsing the factory folder: each sound comes as a library sound does.
-		LoadLibrarySound(next.c_str(), next.stem().c_str());
+		ShowLibrarySound(params, next.c_str(), next.stem().c_str());
 		return;
 	}
+	// Browsing to a file opens it: its history starts there, unchanged, as when read from
+	// the Open panel.
 	fFileRef = entry_ref(next.parent_path().c_str(), next.filename().c_str());
 	fDocName = fFileRef.name;
-	PlayNewSound(params, "Browse");
-	fHistory.MarkSaved();
+	fParams = params;
+	ShowParams();
+	fHistory.Reset(fParams);
+	PruneKeptRenders();
+	Regenerate();
 	UpdateMark();
+	if (fMenus != nullptr)
+		fMenus->Update();
+	fSound->PlaySound();
 }
 
 bool TunkWindow::HandleLibraryCommand(BMessage* message)

@@ -53,13 +53,13 @@ void Bilinear(double a0, double a1, double a2, double b0, double b1, double b2, 
 void DesignLowPass(float q, float cutoff, FilterState* filter)
 {
 	if (std::isnan(cutoff))
-		cutoff = 5000.0f;
+		cutoff = SoundParams{}.filterCutoff;
 	else if (cutoff >= 0.5f * float(kRate))
 		cutoff = kHighestCutoff;
 	else if (cutoff <= 0)
 		cutoff = kLowestCutoff;
 	if (std::isnan(q))
-		q = 1.0f;
+		q = SoundParams{}.filterQ;
 	else if (q <= 0)
 		q = kLowestQ;
 	else if (std::isinf(q))

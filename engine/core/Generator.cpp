@@ -95,11 +95,16 @@ constexpr auto kPasses = MakePasses(std::make_index_sequence<16>());
 
 }  // namespace
 
-Generator::Generator()
+Generator::Generator() : Generator(SoundParams{})
 {
-	BuildWaveTable();
-	BuildShapeTable();
 	DesignFilter(params.filterQ, params.filterCutoff);
+}
+
+Generator::Generator(const SoundParams& p) : params(p)
+{
+	if (!tunk::BuildWaveTable(params.oscType, waveTable))
+		tunk::BuildWaveTable(kOscSine, waveTable);
+	BuildShapeTable();
 }
 
 void Generator::RenderInto(int16_t* out, int64_t count)
@@ -126,10 +131,7 @@ RenderStatus Render(const SoundParams& params, int16_t* out, int64_t capacity)
 	const int64_t count = SampleCount(params);
 	if (count < 0 || capacity < count || (count > 0 && out == nullptr))
 		return RenderStatus::Refused;
-	Generator generator;
-	generator.params = params;
-	generator.BuildWaveTable();
-	generator.BuildShapeTable();
+	Generator generator(params);
 	generator.RenderInto(out, count);
 	return RenderStatus::Ok;
 }

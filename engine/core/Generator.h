@@ -15,6 +15,9 @@ class Generator {
 public:
 	// The default sound with its tables built and its filter designed.
 	Generator();
+	// The sound of `params` with its tables built (the sine for a code that names no
+	// waveform); its filter is designed by the first render.
+	explicit Generator(const SoundParams& params);
 
 	SoundParams params;
 

@@ -109,6 +109,7 @@ private:
 
 class TunkAppTest : public ::testing::Test {
 protected:
+	ScratchDataHome home;  // saving registers the preset type there
 	TempDir dir;
 	AlertAnswers alerts;
 	PanelAnswers panels;
@@ -212,4 +213,44 @@ TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
 	});
 	EXPECT_EQ(titles, (std::vector<std::string>{"Tunk v1.1 - Untitled*", "Tunk v1.1 - snare",
 	                      "Tunk v1.1 - hat", "Tunk v1.1 - tom", "Tunk v1.1 - clap"}));
+}
+
+// A file handed over again brings its window to the front, whatever name the window had when
+// it opened: the window's file now decides, not the one it was opened with.
+TEST_F(TunkAppTest, AFileAlreadyOpenInAWindowIsNotOpenedTwice)
+{
+	WritePreset(dir / "kick", 60.0f);
+	Launch launch({dir / "kick"});
+	launch.Run([&](TunkApp& app) {
+		auto handOver = [&](const std::string& directory, const char* name) {
+			BMessage message(B_REFS_RECEIVED);
+			entry_ref ref(directory.c_str(), name);
+			message.AddRef("refs", &ref);
+			app.PostMessage(&message);
+			ProcessEvents();
+		};
+		ASSERT_EQ(EditorWindows().size(), 1u);
+		TunkWindow* kick = EditorWindows()[0];
+		handOver(dir.Path(), "kick");
+		handOver(dir.Path() + "/.", "kick");
+		EXPECT_EQ(EditorWindows().size(), 1u) << "the same file, spelled two ways";
+
+		// Saved under a longer name, the window holds that file and no longer "kick".
+		ASSERT_TRUE(kick->WritePresetTo(entry_ref(dir.Path().c_str(), "kick1")));
+		handOver(dir.Path(), "kick1");
+		EXPECT_EQ(EditorWindows().size(), 1u);
+		handOver(dir.Path(), "kick");
+		ASSERT_EQ(EditorWindows().size(), 2u) << "the old file gets a window of its own";
+		EXPECT_EQ(std::string(EditorWindows()[1]->Title()), "Tunk v1.1 - kick");
+
+		// A new window, once saved, holds its file.
+		app.PostMessage(kMsgNewWindow);
+		ProcessEvents();
+		ASSERT_EQ(EditorWindows().size(), 3u);
+		TunkWindow* fresh = EditorWindows()[2];
+		ASSERT_TRUE(fresh->WritePresetTo(entry_ref(dir.Path().c_str(), "snare")));
+		handOver(dir.Path(), "snare");
+		EXPECT_EQ(EditorWindows().size(), 3u);
+	});
+	EXPECT_TRUE(alerts.Texts().empty());
 }

@@ -53,13 +53,6 @@ protected:
 
 	bool Playing() { return window->Sound()->IsPlaying(); }
 
-	std::vector<int16> Samples() const
-	{
-		int64 count = 0;
-		const int16* buffer = window->Sound()->GetBuffer(&count);
-		return std::vector<int16>(buffer, buffer + count);
-	}
-
 	void Stop()
 	{
 		window->Sound()->StopSound();
@@ -183,7 +176,7 @@ TEST_F(WindowKeyboard, TextThatIsNoNumberRestoresTheField)
 	Click(window, "CheckEnSeq");
 	Type(window, "TextFreqStart", "440");
 	PresetParams before = window->Params();
-	std::vector<int16> samples = Samples();
+	std::vector<int16> samples = Samples(window);
 	ASSERT_EQ(samples.size(), 8820u);
 
 	struct Case {
@@ -201,7 +194,7 @@ TEST_F(WindowKeyboard, TextThatIsNoNumberRestoresTheField)
 	EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof before), 0);
 	EXPECT_EQ(Value(window, "FreqSlider"), 440);
 	EXPECT_EQ(window->Sound()->GetBeatLength(), 22050u) << "120 beats a minute";
-	EXPECT_EQ(Samples(), samples);
+	EXPECT_EQ(Samples(window), samples);
 
 	Type(window, "TextFreqStart", "5000");
 	EXPECT_EQ(window->Params().startFreq, 5000.0f) << "beyond the slider's range";

@@ -6,8 +6,8 @@
 
 #include <vector>
 
+#include "engine/ApplyPreset.h"
 #include "engine/TunkSound.h"
-#include "preset/PresetEngine.h"
 
 namespace badinput {
 

@@ -16,11 +16,11 @@
 #include "badinput/BadInput.h"
 #include "badinput/FileBadInput.h"
 #include "engine/AlertCapture.h"
+#include "engine/ApplyPreset.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
 #include "kits/storage/Entry.h"
 #include "kits/storage/TempDir.h"
-#include "preset/PresetEngine.h"
 
 namespace {
 

@@ -150,6 +150,36 @@ TEST_F(WindowBadInput, TextThatIsNoNumberChangesNothingAndNumbersReachTheEngineA
 	Click(window, "StopButton");
 }
 
+// A value finer than its field shows (a file's, Normalize's, Mutate's) stands exactly when the
+// text typed over it is no number: no other sound, no step, no changed mark.
+TEST_F(WindowBadInput, TextThatIsNoNumberKeepsAValueFinerThanItsFieldShows)
+{
+	PresetParams params = badinput::AllOn();
+	params.startFreq = 123.456789f;
+	params.duration = 201.234567f;
+	params.amplitude = 0.97345211f;
+	params.ampEnvelope = 1.23456789f;
+	params.freqEnvelope = -2.3456789f;
+	ASSERT_EQ(WritePresetFile((dir / "fine").c_str(), params), B_OK);
+	TunkWindow* window = Open(dir.Path(), "fine");
+	ASSERT_EQ(std::memcmp(&window->Params(), &params, sizeof(params)), 0);
+	const std::vector<int16> sound = Samples(*window->Sound());
+	for (const char* control :
+	    {"TextFreqStart", "TextDuration", "AmpText", "TextAmpCurve", "TextFreqCurve"}) {
+		for (const char* text : {"abc", "", "nan", "-inf"}) {
+			SCOPED_TRACE(std::string(control) + " <- '" + text + "'");
+			const std::string shownBefore = Text(window, control);
+			Retype(window, control, text);
+			EXPECT_EQ(Text(window, control), shownBefore);
+			EXPECT_EQ(std::memcmp(&window->Params(), &params, sizeof(params)), 0);
+			EXPECT_FALSE(window->UndoHistory().CanUndo());
+			EXPECT_FALSE(window->DataChanged());
+		}
+	}
+	EXPECT_EQ(Samples(*window->Sound()), sound);
+	EXPECT_TRUE(alerts.Texts().empty());
+}
+
 TEST_F(WindowBadInput, PresetsWithValuesNoControlCanHoldOpenAndPlay)
 {
 	struct Case {

@@ -58,18 +58,10 @@ PresetParams FileParams(const fs::path& path)
 	return params;
 }
 
-std::vector<int16_t> Buffer(TunkWindow* window)
-{
-	int64 count = 0;
-	const int16* samples = window->Sound()->GetBuffer(&count);
-	return samples != nullptr ? std::vector<int16_t>(samples, samples + count)
-	                          : std::vector<int16_t>();
-}
-
 // The level display against the engine's own buffer.
 void ExpectLevelOfBuffer(TunkWindow* window)
 {
-	SoundLevels expected = MeasureLevels(Buffer(window));
+	SoundLevels expected = MeasureLevels(Samples(window));
 	const SoundLevel& shown = window->LevelDisplay()->Level();
 	EXPECT_EQ(shown.samples, expected.length);
 	EXPECT_EQ(shown.peak, expected.peak);
@@ -213,6 +205,39 @@ TEST_F(LibraryWindow, BrowsingStepsThroughTheFolderAndAsksBeforeLeavingChanges)
 	EXPECT_EQ(FileParams(folder / "a.tunk").startFreq, 321);
 	EXPECT_EQ(window->Params().startFreq, 400);
 	EXPECT_FALSE(window->DataChanged());
+}
+
+// A browsed file is an opened file: nothing of the previous file can be undone into it, and
+// saving writes what it holds.
+TEST_F(LibraryWindow, BrowsingToAFileStartsItsHistoryThere)
+{
+	const fs::path folder = dir.Path();
+	WritePreset(folder / "a", 300);
+	WritePreset(folder / "b", 400);
+	TunkWindow* window = Open(dir.Path(), "a");
+	Type(window, "TextFreqStart", "350");
+	alerts.Press(1); // Don't save
+	Trigger(window, kMsgBrowseNext);
+	ASSERT_EQ(window->Params().startFreq, 400);
+	EXPECT_FALSE(window->UndoHistory().CanUndo());
+	EXPECT_FALSE(window->Menus()->Action(kMsgUndo)->isEnabled());
+	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text(), "Undo");
+
+	Trigger(window, kMsgUndo);
+	EXPECT_EQ(window->Params().startFreq, 400);
+	EXPECT_EQ(window->Sound()->GetStartFreq(), 400);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - b");
+	Trigger(window, kMsgSaveToFile);
+	EXPECT_EQ(FileParams(folder / "b").startFreq, 400);
+	EXPECT_EQ(FileParams(folder / "a").startFreq, 300);
+
+	// Its own changes undo back to the file as browsed.
+	Type(window, "TextFreqStart", "450");
+	Trigger(window, kMsgUndo);
+	EXPECT_EQ(window->Params().startFreq, 400);
+	EXPECT_FALSE(window->DataChanged());
+	EXPECT_FALSE(window->UndoHistory().CanUndo());
+	EXPECT_EQ(alerts.Texts().size(), 1u);
 }
 
 TEST_F(LibraryWindow, BrowsingFromALibrarySoundStaysInItsCategory)

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/ApplyPreset.h"
 #include "engine/TunkSound.h"
 #include "engine/core/Render.h"
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
 #include "kits/storage/TempDir.h"
-#include "preset/PresetEngine.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/ApplyPreset.h"
 #include "engine/TunkSound.h"
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
-#include "preset/PresetEngine.h"
 #include "tools/RenderPresets.h"
 #include "tools/RunProgram.h"
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "engine/ApplyPreset.h"
 #include "engine/TunkSound.h"
 #include "kits/interface/Bitmap.h"
 #include "views/DistortionView.h"
@@ -12,7 +13,6 @@
 #include "views/SoundView.h"
 #include "views/TunkView.h"
 #include "views/ViewTestSupport.h"
-#include "preset/PresetEngine.h"
 
 using namespace view_test;
 

@@ -54,13 +54,6 @@ protected:
 		ProcessEvents();
 	}
 
-	static std::vector<int16> Samples(TunkWindow* window)
-	{
-		int64 count = 0;
-		const int16* buffer = window->Sound()->GetBuffer(&count);
-		return std::vector<int16>(buffer, buffer + count);
-	}
-
 	std::vector<Drop> drops;
 };
 

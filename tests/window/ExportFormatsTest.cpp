@@ -32,13 +32,6 @@ protected:
 		ProcessEvents();
 		BFilePanel::SetAnswerHook(nullptr);
 	}
-
-	static std::vector<int16> Samples(TunkWindow* window)
-	{
-		int64 count = 0;
-		const int16* buffer = window->Sound()->GetBuffer(&count);
-		return std::vector<int16>(buffer, buffer + count);
-	}
 };
 
 } // namespace

@@ -51,14 +51,6 @@ protected:
 
 	TunkSound* Sound() const { return window->Sound(); }
 
-	std::vector<int16> Samples() const
-	{
-		int64 count = 0;
-		const int16* buffer = Sound()->GetBuffer(&count);
-		return buffer != nullptr ? std::vector<int16>(buffer, buffer + count)
-		                         : std::vector<int16>();
-	}
-
 	QImage Image(const char* view) const { return window->FindView(view)->Image().copy(); }
 
 	std::string Title() const { return window->Title(); }
@@ -263,7 +255,7 @@ TEST_F(EditorWindow, EveryControlHasItsFrameLabelCodeAndState)
 	EXPECT_EQ(Sound()->GetSampleLength(), 8820);
 	EXPECT_EQ(Sound()->GetBeatLength(), 22050u);
 	EXPECT_FALSE(Sound()->IsSequencerEnabled());
-	EXPECT_EQ(Samples()[1], 4420);
+	EXPECT_EQ(Samples(window)[1], 4420);
 
 	// The panels: a save panel for files answering this window, an open panel answering the
 	// application.
@@ -375,10 +367,10 @@ TEST_F(EditorWindow, NumbersReadAndShowTheSameInAGermanLocale)
 
 TEST_F(EditorWindow, EveryParameterChangeRegeneratesAndRedrawsTheWaveform)
 {
-	std::vector<int16> before = Samples();
+	std::vector<int16> before = Samples(window);
 	QImage waveform = Image("SoundView");
 	Slide(window, "AmpSlider", 10);
-	EXPECT_NE(Samples(), before);
+	EXPECT_NE(Samples(window), before);
 	EXPECT_NE(Image("SoundView"), waveform);
 
 	// A dragged slider sends its code while it moves and once more when let go; the window
@@ -397,14 +389,14 @@ TEST_F(EditorWindow, EveryParameterChangeRegeneratesAndRedrawsTheWaveform)
 
 	// The filter sliders act only while the filter is on, but their values are taken anyway.
 	Click(window, "CheckEnFilter");
-	before = Samples();
+	before = Samples(window);
 	Slide(window, "ResonanceSlider", 250);
 	EXPECT_EQ(window->Params().filterQ, 2.5f);
 	EXPECT_DOUBLE_EQ(Sound()->GetFilterQ(), double(2.5f));
 	Slide(window, "CutoffSlider", 800);
 	EXPECT_EQ(window->Params().filterCutoff, 800.0f);
 	EXPECT_DOUBLE_EQ(Sound()->GetFilterCutoff(), 800.0);
-	EXPECT_NE(Samples(), before);
+	EXPECT_NE(Samples(window), before);
 
 	Click(window, "CheckEnDistortion");
 	QImage shape = Image("DistortionView");
@@ -428,7 +420,7 @@ TEST_F(EditorWindow, ChoosingAnOscillatorMarksItAndRebuildsTheWave)
 {
 	BMenuField* field = Find<BMenuField>(window, "FieldOsc");
 	const char* labels[] = {"Sine", "Square", "Saw", "Triangle"};
-	std::vector<std::vector<int16>> sounds = {Samples()};
+	std::vector<std::vector<int16>> sounds = {Samples(window)};
 	// Each waveform in turn, back to the sine last.
 	for (int32 index : {1, 2, 3, 0}) {
 		SCOPED_TRACE(labels[index]);
@@ -438,7 +430,7 @@ TEST_F(EditorWindow, ChoosingAnOscillatorMarksItAndRebuildsTheWave)
 		EXPECT_EQ(window->Params().oscType, index + 1);
 		EXPECT_STREQ(field->MenuLabel(), labels[index]);
 		EXPECT_EQ(field->Menu()->FindMarked(), field->Menu()->ItemAt(index));
-		sounds.push_back(Samples());
+		sounds.push_back(Samples(window));
 	}
 	for (size_t i = 1; i < 4; i++)
 		EXPECT_NE(sounds[i], sounds[i - 1]) << labels[i];
@@ -483,7 +475,7 @@ TEST_F(EditorWindow, SectionSwitchesEnableTheirControlsAndViews)
 	for (const Section& section : sections) {
 		SCOPED_TRACE(section.check);
 		QImage blank = section.view != nullptr ? Image(section.view) : QImage();
-		std::vector<int16> before = Samples();
+		std::vector<int16> before = Samples(window);
 
 		Click(window, section.check);
 		EXPECT_EQ(Value(window, section.check), 1);
@@ -495,7 +487,7 @@ TEST_F(EditorWindow, SectionSwitchesEnableTheirControlsAndViews)
 			EXPECT_TRUE(viewEnabled(section.view));
 			EXPECT_NE(Image(section.view), blank) << "curve drawn";
 		}
-		EXPECT_NE(Samples(), before);
+		EXPECT_NE(Samples(window), before);
 
 		Click(window, section.check);
 		EXPECT_EQ(window->Params().*section.flag, 0);
@@ -506,7 +498,7 @@ TEST_F(EditorWindow, SectionSwitchesEnableTheirControlsAndViews)
 			EXPECT_FALSE(viewEnabled(section.view));
 			EXPECT_EQ(Image(section.view), blank) << "curve cleared";
 		}
-		EXPECT_EQ(Samples(), before);
+		EXPECT_EQ(Samples(window), before);
 	}
 	// Every section off again: nothing differs from the new document.
 	EXPECT_EQ(Title(), kUntitled);
@@ -528,7 +520,7 @@ TEST_F(EditorWindow, CurveDragSetsTheEnvelopeOfAnEnabledSection)
 	EXPECT_EQ(Sound()->GetAmpEnvelope(), 1.0f);
 	EXPECT_EQ(Text(window, "TextAmpCurve"), "1");
 	EXPECT_EQ(Title(), kUntitled);
-	EXPECT_EQ(Samples()[0], 0) << "regenerated";
+	EXPECT_EQ(Samples(window)[0], 0) << "regenerated";
 
 	Click(window, "CheckEnAmpEnv");
 	Click(window, "CheckEnFreqEnv");
@@ -624,7 +616,7 @@ TEST_F(EditorWindow, RepeatAndTempoLeaveTheDocumentUnchanged)
 	buffer[0] = 1234;
 	Type(window, "TextSeqBPM", "100");
 	EXPECT_EQ(Sound()->GetBeatLength(), 26460u);
-	EXPECT_EQ(Samples()[0], 1234) << "a tempo does not regenerate";
+	EXPECT_EQ(Samples(window)[0], 1234) << "a tempo does not regenerate";
 	// A tempo without a beat leaves the engine without restarts instead of dividing by zero.
 	Type(window, "TextSeqBPM", "0");
 	EXPECT_EQ(Sound()->GetBeatLength(), 0u);
@@ -677,11 +669,11 @@ TEST_F(EditorWindow, PlayStopAndTheSpaceBar)
 TEST_F(EditorWindow, UnknownCommandsAndRepeatedChangesKeepOneMark)
 {
 	PresetParams before = window->Params();
-	std::vector<int16> samples = Samples();
+	std::vector<int16> samples = Samples(window);
 	window->PostMessage(four_char_code("zzzz"));
 	ProcessEvents();
 	EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof(PresetParams)), 0);
-	EXPECT_EQ(Samples(), samples);
+	EXPECT_EQ(Samples(window), samples);
 	EXPECT_EQ(Title(), kUntitled);
 
 	Slide(window, "FreqSlider", 500);
@@ -706,7 +698,7 @@ TEST_F(EditorWindow, DurationsBeyondTheEngineFailInItsAlertAndTheWindowGoesOn)
 
 	Type(window, "TextDuration", "200");
 	EXPECT_EQ(Sound()->GetSampleLength(), 8820);
-	EXPECT_EQ(Samples()[1], 4420);
+	EXPECT_EQ(Samples(window)[1], 4420);
 	EXPECT_EQ(alerts.Texts().size(), 2u);
 }
 

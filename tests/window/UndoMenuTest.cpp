@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "badinput/BadInput.h"
 #include "engine/TunkSound.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
@@ -24,6 +25,7 @@
 #include "window/WindowHarness.h"
 
 using namespace window_test;
+using badinput::FreshRender;
 
 namespace {
 
@@ -50,9 +52,7 @@ Snapshot Take(TunkWindow* window)
 {
 	Snapshot shot;
 	shot.params = window->Params();
-	int64 count = 0;
-	const int16* buffer = window->Sound()->GetBuffer(&count);
-	shot.samples.assign(buffer, buffer + count);
+	shot.samples = Samples(window);
 	for (const char* name : kTexts)
 		shot.texts.push_back(Text(window, name));
 	for (const char* name : kControls) {
@@ -471,18 +471,6 @@ TEST_F(UndoWindow, QuitAsksEachChangedWindowInTurnAndStopsAtTheFirstCancel)
 
 namespace {
 
-// The samples a new engine generates from `params`: what an undo must give back however it
-// gets them.
-std::vector<int16> Generated(const PresetParams& params)
-{
-	TunkSound sound;
-	sound.SetParams(ToSoundParams(params));
-	sound.GenerateSound();
-	int64 count = 0;
-	const int16* buffer = sound.GetBuffer(&count);
-	return std::vector<int16>(buffer, buffer + count);
-}
-
 struct Heard {
 	const int16* buffer;
 	std::vector<int16> samples;
@@ -490,9 +478,7 @@ struct Heard {
 
 Heard Listen(TunkWindow* window)
 {
-	int64 count = 0;
-	const int16* buffer = window->Sound()->GetBuffer(&count);
-	return {buffer, std::vector<int16>(buffer, buffer + count)};
+	return {window->Sound()->GetBuffer(nullptr), Samples(window)};
 }
 
 } // namespace
@@ -515,10 +501,10 @@ TEST_F(UndoWindow, UndoAndRedoPutBackTheSoundFirstHeardAndNoOtherStatesSound)
 		window->Undo();
 		EXPECT_EQ(Listen(window).buffer, a.buffer) << "undo generated again";
 		EXPECT_EQ(Listen(window).samples, a.samples);
-		EXPECT_EQ(a.samples, Generated(stateA));
+		EXPECT_EQ(a.samples, FreshRender(stateA));
 		window->Redo();
 		EXPECT_EQ(Listen(window).buffer, b.buffer) << "redo generated again";
-		EXPECT_EQ(Listen(window).samples, Generated(stateB));
+		EXPECT_EQ(Listen(window).samples, FreshRender(stateB));
 	}
 
 	// A held gesture through many sounds still leaves the sound before it for the undo.
@@ -546,11 +532,11 @@ TEST_F(UndoWindow, UndoAndRedoPutBackTheSoundFirstHeardAndNoOtherStatesSound)
 	while (window->UndoHistory().CanUndo()) {
 		window->Undo();
 		steps++;
-		EXPECT_EQ(Listen(window).samples, Generated(window->Params())) << "undo " << steps;
+		EXPECT_EQ(Listen(window).samples, FreshRender(window->Params())) << "undo " << steps;
 	}
 	while (window->UndoHistory().CanRedo()) {
 		window->Redo();
-		EXPECT_EQ(Listen(window).samples, Generated(window->Params())) << "redo";
+		EXPECT_EQ(Listen(window).samples, FreshRender(window->Params())) << "redo";
 	}
 	EXPECT_EQ(std::memcmp(&window->Params(), &stateF, sizeof stateF), 0);
 }

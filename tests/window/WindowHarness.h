@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/SpaceBarFilter.h"
+#include "engine/TunkSound.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -218,6 +219,14 @@ inline void Click(BWindow* window, const char* control)
 	ASSERT_NE(button, nullptr) << control;
 	button->click();
 	ProcessEvents();
+}
+
+// The window's sound as it is now, empty when it has none.
+inline std::vector<int16> Samples(const TunkWindow* window)
+{
+	int64 count = 0;
+	const int16* buffer = window->Sound()->GetBuffer(&count);
+	return buffer != nullptr ? std::vector<int16>(buffer, buffer + count) : std::vector<int16>();
 }
 
 inline std::string Text(BWindow* window, const char* control)

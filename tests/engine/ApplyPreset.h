@@ -1,5 +1,5 @@
-// A preset pushed into a window's engine, for the programs and tests that hold a record
-// and a TunkSound; the caller generates. Tempo 120 beats per minute, repeat off.
+// A preset pushed into a window's engine, for the tests that hold a record and a TunkSound;
+// the caller generates. Tempo 120 beats per minute, repeat off.
 #pragma once
 
 #include "engine/TunkSound.h"
