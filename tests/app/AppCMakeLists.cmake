@@ -7,12 +7,12 @@ if(TARGET tunk)
     tunk_test(tunk_end_to_end_test SOURCES EndToEndTest.cpp LIBS tunk_preset X11::X11
       PROGRAM tunk TUNK_BINARY)
   endif()
-  tunk_test(tunk_install_test SOURCES InstallTest.cpp)
+  tunk_test(tunk_install_test SOURCES InstallTest.cpp LIBS tunk_core)
   target_compile_definitions(tunk_install_test PRIVATE TUNK_CMAKE="${CMAKE_COMMAND}"
     TUNK_BUILD_DIR="${CMAKE_BINARY_DIR}" TUNK_SOURCE_DIR="${TUNK_ROOT}")
   add_dependencies(tunk_install_test tunk)
-  # The install puts every program and the plugin in place, so all must be built.
-  foreach(installed tunk-render tunk_lv2_bundle)
+  # The install puts every program, its manual page and the plugin in place, so all must be built.
+  foreach(installed tunk-render tunk_lv2_bundle tunk_manual_page tunk-render_manual_page)
     if(TARGET ${installed})
       add_dependencies(tunk_install_test ${installed})
     endif()

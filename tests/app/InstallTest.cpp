@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ChildProcess.h"
+#include "engine/core/SoundParams.h"
 #include "kits/storage/TempDir.h"
 
 namespace {
@@ -94,6 +95,24 @@ TEST_F(Install, PutsTheProgramsAndTheDesktopFilesInPlace)
 	EXPECT_NE(metainfo.find("<binary>tunk-render</binary>"), std::string::npos);
 	EXPECT_NE(metainfo.find("/screenshot.png</image>"), std::string::npos);
 	EXPECT_EQ(metainfo.find('@'), std::string::npos) << "a placeholder was left unfilled";
+}
+
+TEST_F(Install, PutsManualPagesThatListEveryParameterAndTheLicence)
+{
+	fs::path pages = Root() / "share/man/man1";
+	std::string tunk = Contents(pages / "tunk.1");
+	EXPECT_NE(tunk.find(".SH NAME\ntunk \\- "), std::string::npos) << tunk;
+	EXPECT_NE(tunk.find("preset file"), std::string::npos) << "the help is missing:\n" << tunk;
+
+	std::string render = Contents(pages / "tunk-render.1");
+	EXPECT_NE(render.find(".SH NAME\ntunk-render \\- "), std::string::npos) << render;
+	for (const tunk::SoundParamField& field : tunk::kSoundParamFields)
+		EXPECT_NE(render.find(field.name), std::string::npos) << field.name;
+	for (const std::string& page : {tunk, render})
+		EXPECT_NE(page.find("GNU General Public License, version 3"), std::string::npos);
+
+	EXPECT_EQ(Contents(Root() / "share/doc/Tunk/LICENSE"),
+	    Contents(fs::path(TUNK_SOURCE_DIR) / "LICENSE"));
 }
 
 TEST_F(Install, BuildsAMimeDatabaseThatKnowsPresetsByMagicNameAndAlias)
