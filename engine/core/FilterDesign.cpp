@@ -52,6 +52,20 @@ void Bilinear(double a0, double a1, double a2, double b0, double b1, double b2, 
 
 void DesignLowPass(float q, float cutoff, FilterState* filter)
 {
+	DesignFilter(FilterMode::LowPass, q, cutoff, filter);
+}
+
+FilterMode FilterModeOf(float code)
+{
+	if (code == 2)
+		return FilterMode::BandPass;
+	if (code == 3)
+		return FilterMode::HighPass;
+	return FilterMode::LowPass;
+}
+
+void DesignFilter(FilterMode mode, float q, float cutoff, FilterState* filter)
+{
 	if (std::isnan(cutoff))
 		cutoff = SoundParams{}.filterCutoff;
 	else if (cutoff >= 0.5f * float(kRate))
@@ -70,6 +84,15 @@ void DesignLowPass(float q, float cutoff, FilterState* filter)
 		const SectionPrototype& s = kSections[n];
 		double a0 = s.a0, a1 = s.a1, a2 = s.a2;
 		double b0 = s.b0, b1 = s.b1 / q, b2 = s.b2;
+		if (mode == FilterMode::HighPass) {
+			// s^2 / (s^2 + b1 s + 1): the low-pass mirrored about the cutoff.
+			a0 = 0;
+			a2 = 1.0;
+		} else if (mode == FilterMode::BandPass) {
+			// b1 s / (s^2 + b1 s + 1): unity at the cutoff, whatever the damping.
+			a0 = 0;
+			a1 = b1;
+		}
 		Prewarp(&a1, &a2, double(cutoff));
 		Prewarp(&b1, &b2, double(cutoff));
 		Bilinear(a0, a1, a2, b0, b1, b2, &filter->gain, filter->coef + 1 + 4 * n);

@@ -1,5 +1,6 @@
-// The resonant 24 dB/octave low-pass: two second-order sections designed from an
-// analogue Butterworth prototype by the bilinear transform with pre-warping.
+// The resonant 24 dB/octave filters: two second-order sections designed from an analogue
+// Butterworth prototype by the bilinear transform with pre-warping. The low-pass is the
+// first engine's; band-pass and high-pass share its poles and change only the numerators.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,18 @@ struct FilterState {
 // half the sample rate (22049 Hz) or not above 0 (1 Hz); a Q that is not a number (1),
 // not above 0 (0.01) or infinite (1000). Everything else is designed as given.
 void DesignLowPass(float q, float cutoff, FilterState* filter);
+
+// The filter's response; the codes are those of the filterType and noiseFilter parameters.
+enum class FilterMode : int32_t { LowPass = 1, BandPass = 2, HighPass = 3 };
+
+// DesignLowPass for any mode, with the same replacements of settings the design cannot
+// take. LowPass gives exactly DesignLowPass's coefficients. The band-pass passes its
+// centre (the cutoff) at unity gain and falls 12 dB/octave on either side; the high-pass
+// passes half the sample rate at unity gain.
+void DesignFilter(FilterMode mode, float q, float cutoff, FilterState* filter);
+
+// The mode of a parameter's code: 1, 2 or 3 as the codes above; every other value
+// (a code from a newer file, a non-number) is the low-pass.
+FilterMode FilterModeOf(float code);
 
 }  // namespace tunk

@@ -1,0 +1,44 @@
+// The noise layer's envelope: the amplitude envelope's curve over its own decay time, and
+// the hand-clap bursts, restarts of that envelope a few milliseconds apart of which only
+// the last decays fully. A pure function of the sample's index, so a voice can resume it
+// anywhere.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/Dsp.h"
+
+namespace tunk {
+
+class NoiseEnvelope {
+public:
+	static constexpr int32_t kMaxClaps = 8;
+
+	// decayMs: the time of the fall from 1 to 0 (a value that is not above 0 is 1 ms, an
+	// infinite one never falls); curve: as the amplitude envelope's; clapCount: bursts,
+	// its whole part within 1 to 8 (a non-number is 1); clapSpacingMs: between the starts
+	// of the bursts (a value that is not a positive finite number is 10 ms).
+	NoiseEnvelope(float decayMs, float curve, float clapCount, float clapSpacingMs);
+
+	// The gain of sample i: from 1 at each burst's start along the curve, 0 once the
+	// last burst has decayed (and before sample 0).
+	float At(int64_t i) const;
+	// At() for the n samples from `first` on (n <= dsp::EnvelopeCurve::kMaxBlock).
+	void AtBlock(int64_t first, float* out, int32_t n) const;
+
+	// The first sample from which every gain is 0.
+	int64_t End() const { return end; }
+	int32_t Claps() const { return claps; }
+
+private:
+	// The burst that sample i belongs to and the envelope's position x in it.
+	float Position(int64_t i) const;
+
+	dsp::EnvelopeCurve curve;
+	double decaySamples;
+	double spacingSamples;
+	int32_t claps;
+	int64_t end;
+};
+
+}  // namespace tunk

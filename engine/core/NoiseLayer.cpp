@@ -1,0 +1,40 @@
+#include "engine/core/NoiseLayer.h"
+
+#include <cmath>
+
+#include "engine/core/Dsp.h"
+
+namespace tunk {
+
+std::optional<FilterMode> NoiseFilterOf(float code)
+{
+	if (code == 1 || code == 2 || code == 3)
+		return FilterMode(int32_t(code));
+	return std::nullopt;
+}
+
+NoiseLayer::NoiseLayer(const NoiseSettings& s)
+	: level(std::isfinite(s.level) ? s.level : 0.0f),
+	  envelope(s.decayMs, s.curve, s.clapCount, s.clapSpacingMs),
+	  filtered(s.filter.has_value())
+{
+	source.Start(s.type, s.seed, s.tuneHz);
+	if (filtered)
+		DesignFilter(*s.filter, s.q, s.cutoffHz, &filter);
+}
+
+void NoiseLayer::MixBlock(int64_t first, float* mix, int32_t n)
+{
+	if (level == 0 || first >= envelope.End())
+		return;
+	float gains[dsp::EnvelopeCurve::kMaxBlock];
+	envelope.AtBlock(first, gains, n);
+	for (int32_t k = 0; k < n; k++) {
+		float s = source.Step();
+		if (filtered)
+			s = dsp::FilterSample(s, filter.coef, filter.history, kFilterSections);
+		mix[k] = mix[k] + s * gains[k] * level;
+	}
+}
+
+}  // namespace tunk

@@ -1,0 +1,52 @@
+// The noise layer: a source (white, pink or metal), its own optional filter, its envelope
+// with clap bursts and its level, mixed into the tone after the tone's filter. It resumes
+// wherever it stopped, so a voice can render it a block at a time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "engine/core/FilterDesign.h"
+#include "engine/core/NoiseEnvelope.h"
+#include "engine/core/NoiseSource.h"
+
+namespace tunk {
+
+struct NoiseSettings {
+	float level = 0;  // 0 (or a non-number) is off
+	NoiseType type = NoiseType::White;
+	uint32_t seed = 1;
+	float tuneHz = 540;
+	float decayMs = 200;
+	float curve = 1;
+	std::optional<FilterMode> filter;  // none: unfiltered
+	float cutoffHz = 5000;
+	float q = 1;
+	float clapCount = 1;
+	float clapSpacingMs = 10;
+};
+
+// The noise filter's mode for the noiseFilter code: 1 to 3 as FilterMode, anything else
+// (0 above all) none.
+std::optional<FilterMode> NoiseFilterOf(float code);
+
+class NoiseLayer {
+public:
+	explicit NoiseLayer(const NoiseSettings& settings);
+
+	bool On() const { return level != 0; }
+
+	// Adds the layer's samples `first` to `first + n - 1` to `mix` (n at most
+	// dsp::EnvelopeCurve::kMaxBlock). Calls must follow one another without gaps, from
+	// sample 0; once the envelope has ended nothing is added or computed.
+	void MixBlock(int64_t first, float* mix, int32_t n);
+
+private:
+	float level;
+	NoiseSource source;
+	NoiseEnvelope envelope;
+	bool filtered;
+	FilterState filter;
+};
+
+}  // namespace tunk

@@ -1,0 +1,83 @@
+// The noise layer's sources: white noise from a seeded generator, pink noise filtered from
+// it, and "metal", six square waves at fixed inharmonic ratios of one tuning, the way
+// analogue hi-hats and cymbals are built. Everything follows from the settings and the
+// seed, so every render of a sound (window, renderer, plugin) gives the same samples.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tunk {
+
+// The codes of the noiseType parameter.
+enum class NoiseType : int32_t { White = 1, Pink = 2, Metal = 3 };
+
+// The type of a parameter's code: 2 and 3 as above, every other value white.
+NoiseType NoiseTypeOf(float code);
+
+// The seed of a parameter's value: its whole part within 0 to 65535; a non-number is 1
+// (the default seed).
+uint32_t NoiseSeedOf(float value);
+
+// SplitMix64: every seed, 0 included, starts a full-quality sequence.
+class NoiseGenerator {
+public:
+	explicit NoiseGenerator(uint64_t seed = 1) : state(seed) {}
+
+	uint64_t Next()
+	{
+		state += 0x9E3779B97F4A7C15ull;
+		uint64_t z = state;
+		z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+		z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+		return z ^ (z >> 31);
+	}
+
+	// Uniform in [-1, 1), on a grid of 2^-23 so that every value is an exact float.
+	float NextSigned()
+	{
+		int32_t bits = int32_t(Next() >> 40) - (1 << 23);
+		return float(bits) * (1.0f / float(1 << 23));
+	}
+
+	// Uniform in [0, 1).
+	double NextUnit() { return double(Next() >> 11) * (1.0 / 9007199254740992.0); }
+
+private:
+	uint64_t state;
+};
+
+class NoiseSource {
+public:
+	// The ratios of metal's six square waves to the tuning: at the default 540 Hz they
+	// sound at about 205, 304, 370, 523, 540 and 800 Hz.
+	static constexpr std::array<double, 6> kMetalRatios = {
+		0.3802, 0.5637, 0.6844, 0.9680, 1.0, 1.4815};
+
+	// Sets everything and restarts from the seed: the same settings always give the same
+	// samples. A tuning that is not a positive finite number is the default 540 Hz; one
+	// that puts a square wave at or beyond half the sample rate silences that wave.
+	void Start(NoiseType type, uint32_t seed, float tuneHz);
+
+	// The next sample, within [-1, 1].
+	float Step()
+	{
+		switch (type) {
+			case NoiseType::Pink: return StepPink();
+			case NoiseType::Metal: return StepMetal();
+			default: return generator.NextSigned();
+		}
+	}
+
+private:
+	float StepPink();
+	float StepMetal();
+
+	NoiseType type = NoiseType::White;
+	NoiseGenerator generator;
+	std::array<float, 7> pink = {};
+	std::array<double, 6> phase = {};
+	std::array<double, 6> increment = {};
+};
+
+}  // namespace tunk
