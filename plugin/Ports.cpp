@@ -1,5 +1,6 @@
 #include "plugin/Ports.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tunk::lv2 {
@@ -18,12 +19,45 @@ int32_t OscTypeFromPort(float value)
 
 } // namespace
 
+PortRange RangeOf(uint32_t port)
+{
+	const SoundParams start;
+	switch (port) {
+		case kPortStartFreq: return {kStartFreqRange.min, kStartFreqRange.max, start.startFreq};
+		case kPortDuration: return {kDurationRange.min, kDurationRange.max, start.duration};
+		case kPortAmplitude: return {kAmplitudeRange.min, kAmplitudeRange.max, start.amplitude};
+		case kPortOscType: return {float(kOscSine), float(kOscTriangle), float(start.oscType)};
+		case kPortFreqEnvelope: return {kCurveRange.min, kCurveRange.max, start.freqEnvelope};
+		case kPortAmpEnvelope: return {kCurveRange.min, kCurveRange.max, start.ampEnvelope};
+		case kPortDistortion:
+			return {kDistortionRange.min, kDistortionRange.max, start.distortion};
+		case kPortFilterCutoff: return {kCutoffRange.min, kCutoffRange.max, start.filterCutoff};
+		case kPortFilterQ: return {kQRange.min, kQRange.max, start.filterQ};
+		case kPortFreqEnvEnabled:
+		case kPortAmpEnvEnabled:
+		case kPortDistortionEnabled:
+		case kPortFilterEnabled:
+		case kPortNoteOff: return {0, 1, 0};
+		case kPortVelocity:
+		case kPortRetrigger: return {0, 1, 1};
+		default: return {0, 0, 0};
+	}
+}
+
+float Clamped(uint32_t port, float value)
+{
+	const PortRange range = RangeOf(port);
+	if (std::isnan(value))
+		return range.start;
+	return std::clamp(value, range.minimum, range.maximum);
+}
+
 SoundParams ParamsFromPorts(const float* values)
 {
 	SoundParams params;
 	for (uint32_t i = 0; i < kSoundPortCount; i++) {
 		const SoundParamField& field = kSoundParamFields[kSoundPortFields[i]];
-		const float value = values[kFirstSoundPort + i];
+		const float value = Clamped(kFirstSoundPort + i, values[kFirstSoundPort + i]);
 		switch (field.kind) {
 			case SoundParamField::Kind::Number: params.*field.number = value; break;
 			case SoundParamField::Kind::Integer: params.*field.integer = OscTypeFromPort(value); break;

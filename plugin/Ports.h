@@ -29,6 +29,10 @@ enum Port : uint32_t {
 	kPortDistortionEnabled,
 	kPortFilterEnabled,
 	kPortVelocity,
+	// Appended later: hosts keep the indices above.
+	kPortNoteOff,
+	kPortRetrigger,
+	kPortLatency,
 	kPortCount
 };
 
@@ -66,9 +70,20 @@ constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.
 constexpr const char* kPresetUriPrefix = "urn:quillfeather:tunk:preset:";
 
+// The declared range and start value of an input control port, as tunk.ttl states them.
+struct PortRange {
+	float minimum;
+	float maximum;
+	float start;
+};
+// For kFirstSoundPort ... kPortRetrigger; {0, 0, 0} for any other port.
+PortRange RangeOf(uint32_t port);
+// A host's value kept within the port's declared range; a non-number gives the start value.
+float Clamped(uint32_t port, float value);
+
 // The sound the control ports describe; `values` holds one value per port index (the MIDI
-// and audio entries are not read). Numbers pass unchanged, so the engine meets a host's
-// value as it would a typed one; the waveform is rounded to 1..4 and a toggle is on above 0.
+// and audio entries are not read). Numbers are clamped to their ports' ranges (Clamped);
+// the waveform is rounded to 1..4 and a toggle is on above 0.
 SoundParams ParamsFromPorts(const float* values);
 
 // The value of a sound's control port, for presets: the inverse of ParamsFromPorts.

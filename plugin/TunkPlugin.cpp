@@ -1,9 +1,9 @@
-// The LV2 instrument. The audio thread reads the ports, starts voices at their MIDI frames
-// and asks the worker for a new sound when a control changed; the worker generates it (and
-// frees sounds nobody plays any more). One request is in flight at a time: changes made
-// meanwhile are picked up together when it returns.
+// The LV2 instrument. Each note starts a voice that computes its sound as it plays, from the
+// control values of the block that holds the note: a change or a preset that reaches the
+// plugin with a note plays on that note, at every block size, and moving a control costs
+// nothing while the voices sound. No worker, no sound made ahead, nothing to wait for.
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <cstring>
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
@@ -11,48 +11,40 @@
 #include <lv2/core/lv2_util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/urid/urid.h>
-#include <lv2/worker/worker.h>
+#include <memory>
 #include <new>
-#include <thread>
 
+#include "engine/voices/LiveSource.h"
+#include "engine/voices/Player.h"
 #include "plugin/Ports.h"
-#include "plugin/Sound.h"
-#include "plugin/Voices.h"
+#include "plugin/Resampler.h"
 
 namespace tunk::lv2 {
 namespace {
 
-// Audio thread to worker.
-struct Request {
-	enum Kind : uint32_t { kGenerate, kFree } kind;
-	SoundParams params;
-	Sound* sound;
-};
+// The host rates the plugin accepts; the filter and the resampler are designed for these.
+constexpr double kMinRate = 8000;
+constexpr double kMaxRate = 768000;
 
-// Worker to audio thread: the new sound, or nullptr when memory ran out.
-struct Reply {
-	Sound* sound;
-};
+// MIDI controllers that silence every voice.
+constexpr uint8_t kAllSoundOff = 120;
+constexpr uint8_t kAllNotesOff = 123;
+constexpr uint8_t kSystemReset = 0xFF;
 
 class Plugin {
 public:
-	Plugin(double rate, LV2_URID midiEvent, const LV2_Worker_Schedule* schedule)
-	    : fStore(rate), fVoices(fRetirement), fMidiEvent(midiEvent), fSchedule(schedule)
+	Plugin(double rate, LV2_URID midiEvent) : fMidiEvent(midiEvent)
 	{
-		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++)
-			fDefaults[port] = PortValue(SoundParams{}, port);
-		fDefaults[kPortVelocity] = 1;
-	}
-
-	// The default sound, so that notes sound before the first reply.
-	bool Start()
-	{
-		fCurrent = fStore.Make(SoundParams{});
-		if (fCurrent == nullptr)
-			return false;
-		fRetirement.Acquire(fCurrent);
-		fRequested = fCurrent->params;
-		return true;
+		if (rate != double(kSampleRate))
+			fKernel = std::make_unique<ResampleKernel>(rate);
+		std::array<voices::Source*, voices::kSlots> sources{};
+		for (int32_t i = 0; i < voices::kSlots; i++) {
+			fSources[size_t(i)] = std::make_unique<ResampledSource>(fKernel.get());
+			sources[size_t(i)] = fSources[size_t(i)].get();
+		}
+		fPlayer = std::make_unique<voices::Player>(sources);
+		for (uint32_t port = 0; port < kPortCount; port++)
+			fDefaults[port] = RangeOf(port).start;
 	}
 
 	void Connect(uint32_t port, void* data)
@@ -61,119 +53,76 @@ public:
 			fMidi = static_cast<const LV2_Atom_Sequence*>(data);
 		else if (port == kPortOut)
 			fOut = static_cast<float*>(data);
+		else if (port == kPortLatency)
+			fLatency = static_cast<float*>(data);
 		else if (port < kPortCount)
 			fControls[port] = static_cast<const float*>(data);
 	}
 
-	void Activate() { fVoices.Clear(); }
+	void Activate() { fPlayer->Clear(); }
 
 	void Run(uint32_t frames)
 	{
-		HandOnRetired();
-		RequestIfChanged();
-
-		float velocityScale = Control(kPortVelocity);
-		if (!(velocityScale >= 0))
-			velocityScale = velocityScale < 0 ? 0 : 1;
-		velocityScale = std::min(velocityScale, 1.0f);
+		if (fLatency != nullptr)
+			*fLatency = 0;
+		// The controls hold for the whole block, so every note of it plays the same sound.
+		float values[kPortCount] = {};
+		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++)
+			values[port] = Control(port);
+		const SoundParams params = ParamsFromPorts(values);
+		const float velocityScale = Control(kPortVelocity);
+		const bool noteOff = Control(kPortNoteOff) > 0;
+		const bool retrigger = Control(kPortRetrigger) > 0;
 
 		uint32_t done = 0;
 		if (fMidi != nullptr) {
 			LV2_ATOM_SEQUENCE_FOREACH(fMidi, event)
 			{
-				if (event->body.type != fMidiEvent || event->body.size < 3)
+				if (event->body.type != fMidiEvent || event->body.size < 1)
 					continue;
 				const uint8_t* midi = reinterpret_cast<const uint8_t*>(event + 1);
-				// A note-on of velocity 0 is a note-off; a one-shot voice ignores those.
-				if ((midi[0] & 0xF0) != LV2_MIDI_MSG_NOTE_ON || midi[2] == 0)
-					continue;
-				uint32_t at = uint32_t(std::clamp<int64_t>(event->time.frames, done, frames));
+				const uint32_t at = uint32_t(std::clamp<int64_t>(event->time.frames, done, frames));
 				RenderUntil(done, at);
 				done = at;
-				float velocity = float(midi[2] & 0x7F) / 127.0f;
-				fVoices.NoteOn(fCurrent, (1.0f - velocityScale) + velocityScale * velocity);
+				Handle(midi, event->body.size, params, velocityScale, noteOff, retrigger);
 			}
 		}
 		RenderUntil(done, frames);
-		HandOnRetired();
-	}
-
-	LV2_Worker_Status Work(
-	    LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, const void* data)
-	{
-		Request request;
-		std::memcpy(&request, data, sizeof request);
-		if (request.kind == Request::kFree) {
-			fStore.Free(request.sound);
-			return LV2_WORKER_SUCCESS;
-		}
-		Reply reply{fStore.Make(request.params)};
-		// The audio thread asks for nothing new until this reply arrives, so a full reply
-		// queue is waited out here rather than dropped.
-		LV2_Worker_Status status = respond(handle, sizeof reply, &reply);
-		for (int tries = 0; status == LV2_WORKER_ERR_NO_SPACE && tries < 1000; tries++) {
-			std::this_thread::sleep_for(std::chrono::milliseconds(1));
-			status = respond(handle, sizeof reply, &reply);
-		}
-		if (status != LV2_WORKER_SUCCESS && reply.sound != nullptr)
-			fStore.Free(reply.sound);
-		return status;
-	}
-
-	void WorkResponse(const void* data)
-	{
-		Reply reply;
-		std::memcpy(&reply, data, sizeof reply);
-		fInFlight = false;
-		if (reply.sound == nullptr) {
-			// Out of memory: the old sound stays, and the next block asks again.
-			fRequested = fCurrent->params;
-			return;
-		}
-		fRetirement.Release(fCurrent);
-		fCurrent = reply.sound;
-		fRetirement.Acquire(fCurrent);
 	}
 
 private:
 	float Control(uint32_t port) const
 	{
-		return fControls[port] != nullptr ? *fControls[port] : fDefaults[port];
+		return Clamped(port, fControls[port] != nullptr ? *fControls[port] : fDefaults[port]);
 	}
 
-	void RequestIfChanged()
+	void Handle(const uint8_t* midi, uint32_t size, const SoundParams& params, float velocityScale,
+	    bool noteOff, bool retrigger)
 	{
-		// Room for the current sound and every voice's to retire before the reply lands.
-		if (fInFlight || fRetirement.Count() > Retirement::kCapacity - (kMaxVoices + 2))
+		if (midi[0] == kSystemReset) {
+			fPlayer->ReleaseAll();
 			return;
-		float values[kPortCount] = {};
-		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++)
-			values[port] = Control(port);
-		SoundParams wanted = ParamsFromPorts(values);
-		if (SameBits(wanted, fRequested))
+		}
+		if (size < 3)
 			return;
-		Request request{Request::kGenerate, wanted, nullptr};
-		// Marked before asking: a host may run the worker within schedule_work.
-		fInFlight = true;
-		if (fSchedule->schedule_work(fSchedule->handle, sizeof request, &request) !=
-		    LV2_WORKER_SUCCESS) {
-			fInFlight = false;
-			return; // the next block asks again
+		const uint8_t status = midi[0] & 0xF0;
+		// One key per channel and note, so that retrigger and note-off find their voice.
+		const int32_t key = int32_t(midi[0] & 0x0F) * 128 + (midi[1] & 0x7F);
+		const uint8_t velocity = midi[2] & 0x7F;
+		if (status == LV2_MIDI_MSG_NOTE_ON && velocity > 0) {
+			if (retrigger)
+				fPlayer->Release(key);
+			const float gain = (1.0f - velocityScale) + velocityScale * (float(velocity) / 127.0f);
+			ResampledSource& source = static_cast<ResampledSource&>(fPlayer->Start(key, gain));
+			source.Play(params, fTables);
+		} else if (status == LV2_MIDI_MSG_NOTE_OFF || status == LV2_MIDI_MSG_NOTE_ON) {
+			// A note-on of velocity 0 is a note-off; by default a one-shot ignores both.
+			if (noteOff)
+				fPlayer->Release(key);
+		} else if (status == LV2_MIDI_MSG_CONTROLLER
+		           && (midi[1] == kAllSoundOff || midi[1] == kAllNotesOff)) {
+			fPlayer->ReleaseAll();
 		}
-		fRequested = wanted;
-	}
-
-	void HandOnRetired()
-	{
-		int32_t sent = 0;
-		while (sent < fRetirement.Count()) {
-			Request request{Request::kFree, SoundParams{}, fRetirement.At(sent)};
-			if (fSchedule->schedule_work(fSchedule->handle, sizeof request, &request) !=
-			    LV2_WORKER_SUCCESS)
-				break;
-			sent++;
-		}
-		fRetirement.Drop(sent);
 	}
 
 	void RenderUntil(uint32_t from, uint32_t to)
@@ -181,43 +130,35 @@ private:
 		if (fOut == nullptr || to <= from)
 			return;
 		std::fill(fOut + from, fOut + to, 0.0f);
-		fVoices.Render(fOut + from, to - from);
+		fPlayer->Render(fOut + from, to - from);
 	}
 
-	SoundStore fStore;
-	Retirement fRetirement;
-	Voices fVoices;
 	const LV2_URID fMidiEvent;
-	const LV2_Worker_Schedule* const fSchedule;
+	std::unique_ptr<ResampleKernel> fKernel;
+	std::array<std::unique_ptr<ResampledSource>, voices::kSlots> fSources;
+	std::unique_ptr<voices::Player> fPlayer;
+	voices::TableCache fTables;
 
 	const LV2_Atom_Sequence* fMidi = nullptr;
 	float* fOut = nullptr;
+	float* fLatency = nullptr;
 	const float* fControls[kPortCount] = {};
 	float fDefaults[kPortCount] = {};
-
-	Sound* fCurrent = nullptr;
-	SoundParams fRequested;
-	bool fInFlight = false;
 };
 
 LV2_Handle Instantiate(
     const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
 {
 	const LV2_URID_Map* map = nullptr;
-	const LV2_Worker_Schedule* schedule = nullptr;
-	const char* missing = lv2_features_query(
-	    features, LV2_URID__map, &map, true, LV2_WORKER__schedule, &schedule, true, nullptr);
-	if (missing != nullptr || !(rate > 0))
+	const char* missing = lv2_features_query(features, LV2_URID__map, &map, true, nullptr);
+	// Also refuses a rate that is not a number.
+	if (missing != nullptr || !(rate >= kMinRate && rate <= kMaxRate))
 		return nullptr;
-	Plugin* plugin =
-	    new (std::nothrow) Plugin(rate, map->map(map->handle, LV2_MIDI__MidiEvent), schedule);
-	if (plugin == nullptr)
-		return nullptr;
-	if (!plugin->Start()) {
-		delete plugin;
+	try {
+		return new Plugin(rate, map->map(map->handle, LV2_MIDI__MidiEvent));
+	} catch (const std::bad_alloc&) {
 		return nullptr;
 	}
-	return plugin;
 }
 
 void ConnectPort(LV2_Handle instance, uint32_t port, void* data)
@@ -237,31 +178,11 @@ void Run(LV2_Handle instance, uint32_t frames)
 
 void Cleanup(LV2_Handle instance)
 {
-	// Every sound, also those still on their way between the threads, goes with the store.
 	delete static_cast<Plugin*>(instance);
 }
 
-LV2_Worker_Status DoWork(LV2_Handle instance, LV2_Worker_Respond_Function respond,
-    LV2_Worker_Respond_Handle handle, uint32_t size, const void* data)
+const void* ExtensionData(const char*)
 {
-	if (size != sizeof(Request))
-		return LV2_WORKER_ERR_UNKNOWN;
-	return static_cast<Plugin*>(instance)->Work(respond, handle, data);
-}
-
-LV2_Worker_Status WorkResponse(LV2_Handle instance, uint32_t size, const void* data)
-{
-	if (size != sizeof(Reply))
-		return LV2_WORKER_ERR_UNKNOWN;
-	static_cast<Plugin*>(instance)->WorkResponse(data);
-	return LV2_WORKER_SUCCESS;
-}
-
-const void* ExtensionData(const char* uri)
-{
-	static const LV2_Worker_Interface worker = {DoWork, WorkResponse, nullptr};
-	if (std::strcmp(uri, LV2_WORKER__interface) == 0)
-		return &worker;
 	return nullptr;
 }
 

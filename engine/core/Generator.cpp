@@ -1,5 +1,6 @@
 #include "engine/core/Generator.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <new>
@@ -30,36 +31,39 @@ struct Chain {
 // per-sample chain of phase and filter.
 constexpr int32_t kBlock = dsp::EnvelopeCurve::kMaxBlock;
 
-// One pass over the buffer with the stage switches fixed at compile time, so that the
-// per-sample work carries no tests for stages that are off.
+// One pass over samples [from, from + n) of a sound of `count` samples, with the stage
+// switches fixed at compile time, so that the per-sample work carries no tests for stages
+// that are off. Every sample depends only on its index and on the running phase and filter
+// history, so a sound rendered in pieces is the sound rendered at once.
 template <bool FreqEnv, bool Distortion, bool AmpEnv, bool Filter>
-void RenderPass(const Chain& chain, int16_t* out, int64_t count)
+void RenderPass(const Chain& chain, float* runningPhase, int16_t* out, int64_t from, int64_t n,
+	int64_t count)
 {
 	const float fixedIncrement = float(double(chain.startFreq) * 2048.0 / kSampleRate);
 	float x[kBlock];
 	float increments[kBlock];
 	float gains[kBlock];
-	float phase = 0;
-	for (int64_t start = 0; start < count; start += kBlock) {
-		const int32_t n = count - start < kBlock ? int32_t(count - start) : kBlock;
+	float phase = *runningPhase;
+	for (int64_t start = 0; start < n; start += kBlock) {
+		const int32_t size = n - start < kBlock ? int32_t(n - start) : kBlock;
 		// The sample counts fit 32 bits (at most ten minutes), which lets these loops
 		// convert several indices at a time.
-		const int32_t first = int32_t(start);
+		const int32_t first = int32_t(from + start);
 		if constexpr (FreqEnv) {
-			for (int32_t k = 0; k < n; k++)
+			for (int32_t k = 0; k < size; k++)
 				x[k] = float(double(first + k) / double(count));
-			chain.freqCurve.AtBlock(x, increments, n);
-			for (int32_t k = 0; k < n; k++) {
+			chain.freqCurve.AtBlock(x, increments, size);
+			for (int32_t k = 0; k < size; k++) {
 				float hz = increments[k] * chain.startFreq;
 				increments[k] = float(double(hz) * 2048.0 / kSampleRate);
 			}
 		}
 		if constexpr (AmpEnv) {
-			for (int32_t k = 0; k < n; k++)
+			for (int32_t k = 0; k < size; k++)
 				x[k] = float(double(first + k) / chain.seconds / kSampleRate);
-			chain.ampCurve.AtBlock(x, gains, n);
+			chain.ampCurve.AtBlock(x, gains, size);
 		}
-		for (int32_t k = 0; k < n; k++) {
+		for (int32_t k = 0; k < size; k++) {
 			float s = dsp::ReadTable(chain.waveTable, phase);
 			phase = dsp::WrapPhase(phase + (FreqEnv ? increments[k] : fixedIncrement));
 			if constexpr (Distortion)
@@ -72,9 +76,10 @@ void RenderPass(const Chain& chain, int16_t* out, int64_t count)
 			out[start + k] = dsp::ToSample(s);
 		}
 	}
+	*runningPhase = phase;
 }
 
-typedef void (*PassFunc)(const Chain&, int16_t*, int64_t);
+typedef void (*PassFunc)(const Chain&, float*, int16_t*, int64_t, int64_t, int64_t);
 
 template <size_t Switches>
 constexpr PassFunc PassFor()
@@ -100,22 +105,56 @@ Generator::Generator() : Generator(SoundParams{})
 	DesignFilter(params.filterQ, params.filterCutoff);
 }
 
-Generator::Generator(const SoundParams& p) : params(p)
+Generator::Generator(const SoundParams& p)
 {
+	Reset(p);
+}
+
+void Generator::Reset(const SoundParams& p)
+{
+	params = p;
 	if (!tunk::BuildWaveTable(params.oscType, waveTable))
 		tunk::BuildWaveTable(kOscSine, waveTable);
 	BuildShapeTable();
 }
 
+void Generator::Load(const SoundParams& p, const float* wave, const float* shape)
+{
+	params = p;
+	std::copy(wave, wave + kTableEntries, waveTable);
+	if (shape != nullptr)
+		std::copy(shape, shape + kTableEntries, shapeTable);
+}
+
 void Generator::RenderInto(int16_t* out, int64_t count)
 {
+	Start(count);
+	Next(out, count);
+}
+
+void Generator::Start(int64_t samples)
+{
 	DesignFilter(params.filterQ, params.filterCutoff);
-	Chain chain{waveTable, shapeTable, filter.coef, filter.history, params.startFreq,
-		params.amplitude, double(params.duration) / 1000.0,
-		dsp::EnvelopeCurve(params.freqEnvelope), dsp::EnvelopeCurve(params.ampEnvelope)};
-	int switches = (params.freqEnvEnabled ? 1 : 0) | (params.distortionEnabled ? 2 : 0)
+	count = samples > 0 ? samples : 0;
+	position = 0;
+	phase = 0;
+	freqCurve = dsp::EnvelopeCurve(params.freqEnvelope);
+	ampCurve = dsp::EnvelopeCurve(params.ampEnvelope);
+	switches = (params.freqEnvEnabled ? 1 : 0) | (params.distortionEnabled ? 2 : 0)
 		| (params.ampEnvEnabled ? 4 : 0) | (params.filterEnabled ? 8 : 0);
-	kPasses[switches](chain, out, count);
+}
+
+int64_t Generator::Next(int16_t* out, int64_t n)
+{
+	if (n > count - position)
+		n = count - position;
+	if (n <= 0)
+		return 0;
+	Chain chain{waveTable, shapeTable, filter.coef, filter.history, params.startFreq,
+		params.amplitude, double(params.duration) / 1000.0, freqCurve, ampCurve};
+	kPasses[switches](chain, &phase, out, position, n, count);
+	position += n;
+	return n;
 }
 
 int64_t SampleCount(const SoundParams& params)

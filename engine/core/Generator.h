@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "engine/core/Dsp.h"
 #include "engine/core/FilterDesign.h"
 #include "engine/core/SoundParams.h"
 #include "engine/core/Tables.h"
@@ -36,10 +37,37 @@ public:
 	// current tables. The filter is designed from params first, so it starts from rest.
 	void RenderInto(int16_t* out, int64_t count);
 
+	// The same render in pieces, for players that compute a sound as it plays: Start() takes
+	// params as they are now (tables included) and rewinds to the first sample; each Next()
+	// writes the following samples. However the calls split the sound, its samples are
+	// RenderInto's bit for bit. Neither allocates.
+	// Rewinds to a sound of `count` samples (SampleCount(params); a refused duration gives
+	// an empty sound when count is negative) and designs the filter.
+	void Start(int64_t count);
+	// Writes the next min(n, Remaining()) samples to `out` and returns how many.
+	int64_t Next(int16_t* out, int64_t n);
+	int64_t Remaining() const { return count - position; }
+
+	// Sets params and rebuilds both tables as the constructor does (a code that names no
+	// waveform gets the sine), without allocating: a player reuses one generator per voice.
+	void Reset(const SoundParams& p);
+	// Sets params and copies the tables built for them elsewhere (a player's cache of
+	// them): `wave` for params.oscType, `shape` for params.distortion; `shape` may be null
+	// when the distortion stage is off, which never reads it.
+	void Load(const SoundParams& p, const float* wave, const float* shape);
+
 private:
 	float waveTable[kTableEntries] = {};
 	float shapeTable[kTableEntries] = {};
 	FilterState filter;
+
+	// Where a render in pieces stands.
+	int64_t count = 0;
+	int64_t position = 0;
+	float phase = 0;
+	int switches = 0;
+	dsp::EnvelopeCurve freqCurve{1};
+	dsp::EnvelopeCurve ampCurve{1};
 };
 
 }  // namespace tunk

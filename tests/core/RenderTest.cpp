@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/RenderHash.h"
+#include "engine/core/Generator.h"
 #include "engine/core/Render.h"
 
 namespace {
@@ -98,4 +99,34 @@ TEST(RenderTest, RendersDependOnTheParametersOnly)
 	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
 	unknown.oscType = 0;
 	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
+}
+
+// A player computes a sound as it plays, in pieces of whatever its host's block is, with one
+// generator reused from note to note: every piece size must give the whole render's samples.
+TEST(RenderTest, ASoundRenderedInPiecesIsTheSoundRenderedAtOnce)
+{
+	const std::vector<int64_t> irregular = {1, 255, 257, 3, 4096, 100, 256, 17};
+	for (int pieces : {1, 64, 4096, 0}) {
+		SCOPED_TRACE(pieces == 0 ? std::string("irregular") : "pieces of " + std::to_string(pieces));
+		tunk::Generator generator;
+		renderhash::Hash hash;
+		std::vector<int16_t> samples;
+		renderhash::ForEachCase([&](int, int, const tunk::SoundParams& p) {
+			generator.Reset(p);
+			const int64_t count = tunk::SampleCount(p);
+			generator.Start(count);
+			samples.assign(size_t(count), 0);
+			int64_t done = 0;
+			for (size_t turn = 0; done < count; turn++) {
+				const int64_t want = pieces > 0 ? pieces : irregular[turn % irregular.size()];
+				const int64_t made = generator.Next(samples.data() + done, want);
+				ASSERT_EQ(made, std::min(want, count - done));
+				done += made;
+				ASSERT_EQ(generator.Remaining(), count - done);
+			}
+			EXPECT_EQ(generator.Next(samples.data(), 1), 0) << "nothing after the end";
+			hash.Add(samples.data(), count);
+		});
+		EXPECT_EQ(hash.Value(), renderhash::kExpected);
+	}
 }

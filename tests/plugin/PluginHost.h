@@ -1,21 +1,16 @@
 // A small LV2 host on lilv, as a music program would be: it loads the bundle from the build
-// tree, instantiates the plugin with a URID map and a worker, feeds MIDI through an atom
-// sequence and runs blocks. The worker runs either when the test says so (exact ordering)
-// or on a thread of its own (as in a real host).
+// tree, instantiates the plugin with a URID map, feeds MIDI through an atom sequence and
+// runs blocks.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/urid/urid.h>
-#include <lv2/worker/worker.h>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <semaphore>
 #include <string>
-#include <thread>
 #include <vector>
 
 #ifndef TUNK_LV2_BUNDLE_DIR
@@ -57,29 +52,9 @@ private:
 	std::map<std::string, LilvNode*> fNodes;
 };
 
-// A fixed-size queue of messages between one writer and one reader thread: writing and
-// reading neither allocate nor lock.
-class MessageRing {
-public:
-	explicit MessageRing(uint32_t capacity);
-	bool Write(uint32_t size, const void* data);
-	// Reads one message into `buffer` (at least kMaxMessage bytes); false when empty.
-	bool Read(uint32_t* size, void* buffer);
-	static constexpr uint32_t kMaxMessage = 256;
-
-private:
-	void Copy(uint32_t at, const void* data, uint32_t size);
-	void Take(uint32_t at, void* data, uint32_t size);
-	std::vector<uint8_t> fBytes;
-	std::atomic<uint32_t> fRead{0};
-	std::atomic<uint32_t> fWrite{0};
-};
-
 class PluginInstance {
 public:
-	enum class Worker { Manual, Thread };
-
-	PluginInstance(PluginWorld& world, double rate, Worker worker, uint32_t maxBlock = 8192);
+	PluginInstance(PluginWorld& world, double rate, uint32_t maxBlock = 8192);
 	~PluginInstance();
 	PluginInstance(const PluginInstance&) = delete;
 	PluginInstance& operator=(const PluginInstance&) = delete;
@@ -90,14 +65,18 @@ public:
 	bool HasControl(const char* symbol) const { return fControlIndex.count(symbol) != 0; }
 
 	// A MIDI message at a frame of the next block.
-	void Midi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
+	void Midi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2)
+	{
+		Midi(frame, {status, data1, data2});
+	}
+	void Midi(uint32_t frame, const std::vector<uint8_t>& bytes);
 	void NoteOn(uint32_t frame, uint8_t velocity = 127, uint8_t note = 60, uint8_t channel = 0)
 	{
 		Midi(frame, uint8_t(0x90 | channel), note, velocity);
 	}
 
-	// One block: run(), then the worker's replies, as a host's audio thread does. The
-	// output is appended to `out` when given.
+	// One block, as a host's audio thread runs it. The output is appended to `out` when
+	// given.
 	void Run(uint32_t frames, std::vector<float>* out = nullptr);
 	// Called right before and after each block's calls into the plugin, on the audio thread.
 	void SetAudioHooks(void (*before)(), void (*after)())
@@ -106,26 +85,16 @@ public:
 		fAfter = after;
 	}
 
-	// Manual worker: runs every request waiting; returns how many ran.
-	int RunWorker();
-	// Requests the plugin has scheduled and replies it has sent, so far.
-	int Requests() const { return fRequests.load(); }
-	int Replies() const { return fReplies.load(); }
-	// Thread worker: waits until no request is waiting or being worked on.
-	void WaitForWorker();
+	// Deactivates and activates the plugin again, as a host does when it restarts it.
+	void Restart();
 
 	LilvInstance* Instance() const { return fInstance; }
+	// The URID of atom:Float, the type of port values in a saved state.
+	LV2_URID FloatType() const { return fFloatType; }
 
 private:
-	static LV2_Worker_Status Schedule(LV2_Worker_Schedule_Handle, uint32_t, const void*);
-	static LV2_Worker_Status Respond(LV2_Worker_Respond_Handle, uint32_t, const void*);
-	void WorkOne(uint32_t size, const void* data);
-	void WorkerLoop();
-
 	PluginWorld& fWorld;
 	LilvInstance* fInstance = nullptr;
-	const LV2_Worker_Interface* fWorkerInterface = nullptr;
-	Worker fMode;
 	uint32_t fMaxBlock;
 
 	std::vector<float> fControls;
@@ -137,22 +106,11 @@ private:
 	LV2_URID fMidiEvent = 0;
 	LV2_URID fSequenceType = 0;
 	LV2_URID fFrameTime = 0;
-
-	MessageRing fRequestsRing{1 << 16};
-	MessageRing fRepliesRing{1 << 16};
-	std::atomic<int> fRequests{0};
-	std::atomic<int> fReplies{0};
-	std::atomic<int> fPending{0};
+	LV2_URID fFloatType = 0;
 	void (*fBefore)() = nullptr;
 	void (*fAfter)() = nullptr;
 
-	LV2_Worker_Schedule fSchedule;
 	LV2_Feature fMapFeature;
-	LV2_Feature fScheduleFeature;
-
-	std::counting_semaphore<1 << 20> fWake{0};
-	std::atomic<bool> fStop{false};
-	std::thread fThread;
 };
 
 // The samples of a sound as the plugin plays them at 44100 Hz: sample / 32768.

@@ -1,5 +1,5 @@
-// What the plugin tests share: a sound set through the host's control ports, the engine's
-// own render of it, and waiting until the plugin plays it.
+// What the plugin tests share: a sound set through the host's control ports and the
+// engine's own render of it.
 #pragma once
 
 #include <algorithm>
@@ -57,18 +57,6 @@ inline std::vector<int16_t> EngineSamples(const tunk::SoundParams& p)
 	if (tunk::Render(p, &samples) != tunk::RenderStatus::Ok)
 		return {};
 	return samples;
-}
-
-// With a manual worker: one block asks for the sound, the worker makes it, the next
-// block's reply swaps it in, the one after hands the old sound back, which the worker
-// frees. Afterwards a note plays the new sound and the worker has nothing waiting.
-inline void Settle(PluginInstance& plugin)
-{
-	plugin.Run(1);
-	plugin.RunWorker();
-	plugin.Run(1);
-	plugin.Run(1);
-	plugin.RunWorker();
 }
 
 // The first index where two buffers differ in their bits, or -1 (the shorter one is

@@ -1,0 +1,134 @@
+#include "engine/voices/Player.h"
+
+#include <algorithm>
+
+namespace tunk::voices {
+
+Player::Player(const std::array<Source*, kSlots>& sources)
+{
+	for (int32_t i = 0; i < kSlots; i++)
+		fVoices[i].source = sources[size_t(i)];
+}
+
+Source& Player::Start(int32_t key, float gain)
+{
+	Voice* free = nullptr;
+	Voice* oldest = nullptr;
+	Voice* nearestEnd = nullptr;
+	int32_t sounding = 0;
+	for (Voice& voice : fVoices) {
+		if (!voice.busy) {
+			if (free == nullptr)
+				free = &voice;
+			continue;
+		}
+		if (voice.fading) {
+			if (nearestEnd == nullptr || voice.fadeLeft < nearestEnd->fadeLeft)
+				nearestEnd = &voice;
+			continue;
+		}
+		sounding++;
+		if (oldest == nullptr || voice.order < oldest->order)
+			oldest = &voice;
+	}
+	if (sounding >= kMaxVoices)
+		FadeOut(*oldest);
+	if (free == nullptr) {
+		// Every slot is busy, so at least kMaxVoices of them fade: cut the quietest.
+		End(*nearestEnd);
+		free = nearestEnd;
+	}
+	free->busy = true;
+	free->key = key;
+	free->gain = gain;
+	free->order = ++fStarted;
+	free->fading = false;
+	free->fadeLeft = 0;
+	return *free->source;
+}
+
+void Player::FadeOut(Voice& voice)
+{
+	if (!voice.busy || voice.fading)
+		return;
+	voice.fading = true;
+	voice.fadeLeft = kFadeSamples;
+}
+
+void Player::End(Voice& voice)
+{
+	if (!voice.busy)
+		return;
+	voice.source->Stop();
+	voice.busy = false;
+	voice.fading = false;
+	voice.fadeLeft = 0;
+}
+
+void Player::Release(int32_t key)
+{
+	if (key == kNoKey)
+		return;
+	for (Voice& voice : fVoices) {
+		if (voice.key == key)
+			FadeOut(voice);
+	}
+}
+
+void Player::ReleaseAll()
+{
+	for (Voice& voice : fVoices)
+		FadeOut(voice);
+}
+
+void Player::Clear()
+{
+	for (Voice& voice : fVoices)
+		End(voice);
+}
+
+void Player::RenderVoice(Voice& voice, float* out, uint32_t frames)
+{
+	uint32_t done = 0;
+	while (done < frames && voice.busy) {
+		uint32_t want = std::min(frames - done, kChunk);
+		if (voice.fading)
+			want = std::min(want, uint32_t(voice.fadeLeft));
+		const uint32_t got = voice.source->Pull(fScratch, want);
+		const float gain = voice.gain;
+		float* to = out + done;
+		if (voice.fading) {
+			for (uint32_t k = 0; k < got; k++) {
+				const float level = float(voice.fadeLeft - 1 - int32_t(k)) * (1.0f / float(kFadeSamples));
+				to[k] += fScratch[k] * gain * level;
+			}
+			voice.fadeLeft -= int32_t(want);
+		} else {
+			for (uint32_t k = 0; k < got; k++)
+				to[k] += fScratch[k] * gain;
+		}
+		done += want;
+		if (got < want || (voice.fading && voice.fadeLeft == 0))
+			End(voice);
+	}
+}
+
+void Player::Render(float* out, uint32_t frames)
+{
+	for (Voice& voice : fVoices)
+		RenderVoice(voice, out, frames);
+}
+
+int32_t Player::Sounding() const
+{
+	return int32_t(std::count_if(std::begin(fVoices), std::end(fVoices),
+	    [](const Voice& voice) { return voice.busy && !voice.fading; }));
+}
+
+int32_t Player::Busy() const
+{
+	return int32_t(std::count_if(std::begin(fVoices), std::end(fVoices),
+	    [](const Voice& voice) { return voice.busy; }));
+}
+
+} // namespace tunk::voices

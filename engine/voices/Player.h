@@ -1,0 +1,94 @@
+// The real-time voice player shared by everything that makes sound: the window's device
+// output, MIDI notes and the plugin.
+//
+// A voice plays one Source from the frame at which it was started, scaled by its gain, and
+// the player sums the voices into the caller's buffer. At most kMaxVoices sound at once: one
+// more note fades the oldest sounding voice out over kFadeSamples while the new one starts
+// at its own frame. A voice can also be released (note-off, retrigger, all notes off): it
+// fades out over the same kFadeSamples.
+//
+// Threads: every member runs on the audio thread (or while no audio thread runs). Nothing
+// reachable from Start, Release, ReleaseAll, Clear or Render allocates, locks, waits or makes
+// a system call, provided the sources' Pull and Stop do not either.
+//
+// Exact frames: the caller renders up to an event's frame, applies the event, and renders
+// on. A voice started between two Render calls sounds from the first frame of the next one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tunk::voices {
+
+// Voices that sound at once; a note beyond them steals the oldest.
+constexpr int32_t kMaxVoices = 16;
+// Length of every fade-out (steal, release, all off): short enough to act at once, long
+// enough not to click.
+constexpr int32_t kFadeSamples = 64;
+// Voices sounding plus voices fading out: each steal or release fades a voice out while
+// another may start, so twice kMaxVoices sources are needed.
+constexpr int32_t kSlots = 2 * kMaxVoices;
+
+// What one voice plays: samples at the output's rate, full scale 1.0, pulled in order.
+class Source {
+public:
+	virtual ~Source() = default;
+	// Writes the next samples, at most `frames`, to `out` and returns how many. Fewer than
+	// `frames` means the sound has ended: the voice stops there.
+	virtual uint32_t Pull(float* out, uint32_t frames) = 0;
+	// The voice is over (ended, faded out or cleared): let go of what it plays.
+	virtual void Stop() {}
+};
+
+// A key that no note has: voices started with it are only ended by ReleaseAll and Clear.
+constexpr int32_t kNoKey = -1;
+
+class Player {
+public:
+	// `sources`: kSlots sources the caller owns, each used by one voice at a time. They
+	// outlive the player.
+	explicit Player(const std::array<Source*, kSlots>& sources);
+
+	// Claims a source for a new voice on `key` with `gain` and returns it: the caller sets
+	// it to what it should play before the next Render. When kMaxVoices already sound, the
+	// oldest starts fading out; when every source is busy (many notes within one fade),
+	// the fading voice nearest its end is cut short to make room.
+	Source& Start(int32_t key, float gain);
+	// Fades out every voice sounding on `key` (note-off, retrigger).
+	void Release(int32_t key);
+	// Fades out every voice (All Sound Off, All Notes Off, reset, Stop).
+	void ReleaseAll();
+	// Ends every voice at once, without a fade (the host restarts the plugin).
+	void Clear();
+
+	// Adds the voices' next `frames` samples to `out`.
+	void Render(float* out, uint32_t frames);
+
+	// Voices sounding, not counting those fading out.
+	int32_t Sounding() const;
+	// Voices that still make sound, fading ones included.
+	int32_t Busy() const;
+
+private:
+	struct Voice {
+		Source* source = nullptr;
+		bool busy = false;
+		int32_t key = kNoKey;
+		float gain = 0;
+		uint64_t order = 0;   // notes started before this one: the oldest is stolen first
+		int32_t fadeLeft = 0; // samples left of its fade-out; 0 while it sounds
+		bool fading = false;
+	};
+
+	void FadeOut(Voice& voice);
+	void End(Voice& voice);
+	void RenderVoice(Voice& voice, float* out, uint32_t frames);
+
+	Voice fVoices[kSlots];
+	uint64_t fStarted = 0;
+	// Where a voice's samples land before they are scaled and summed.
+	static constexpr uint32_t kChunk = 256;
+	float fScratch[kChunk] = {};
+};
+
+} // namespace tunk::voices
