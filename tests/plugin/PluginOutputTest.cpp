@@ -28,6 +28,17 @@ std::vector<float> Play(PluginInstance& plugin, uint32_t block, uint32_t total,
 	return out;
 }
 
+// A low square at full level until its end, so that a fade shows against a level that does
+// not fall.
+tunk::SoundParams SteadySquare(float ms)
+{
+	tunk::SoundParams sound;
+	sound.oscType = tunk::kOscSquare;
+	sound.startFreq = 150;
+	sound.duration = ms;
+	return sound;
+}
+
 class PluginOutputTest : public ::testing::Test {
 protected:
 	// A plugin whose controls describe `sound`.
@@ -134,11 +145,7 @@ void ExpectFadedOut(const std::vector<float>& out, const std::vector<float>& sou
 
 TEST_F(PluginOutputTest, PanicMessagesEndEveryVoiceWithin64Frames)
 {
-	// A steady square, loud until its end, so that a fade shows against it.
-	tunk::SoundParams sound;
-	sound.oscType = tunk::kOscSquare;
-	sound.startFreq = 150;
-	sound.duration = 3000;
+	const tunk::SoundParams sound = SteadySquare(3000);
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
 
 	struct Case {
@@ -176,10 +183,7 @@ TEST_F(PluginOutputTest, PanicMessagesEndEveryVoiceWithin64Frames)
 
 TEST_F(PluginOutputTest, WithNoteOffOnANoteOffFadesOnlyItsOwnKey)
 {
-	tunk::SoundParams sound;
-	sound.oscType = tunk::kOscSquare;
-	sound.startFreq = 150;
-	sound.duration = 100;
+	const tunk::SoundParams sound = SteadySquare(100);
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
 	const auto instance = Ready(sound);
 	PluginInstance& plugin = *instance;
@@ -212,10 +216,7 @@ TEST_F(PluginOutputTest, WithNoteOffOnANoteOffFadesOnlyItsOwnKey)
 
 TEST_F(PluginOutputTest, RetriggerEndsTheVoiceOnTheSameKeyAndOffLetsBothPlay)
 {
-	tunk::SoundParams sound;
-	sound.oscType = tunk::kOscSquare;
-	sound.startFreq = 150;
-	sound.duration = 100;
+	const tunk::SoundParams sound = SteadySquare(100);
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
 
 	// Retrigger, the default: the first note fades out as the second starts at its frame.
@@ -281,11 +282,7 @@ TEST_F(PluginOutputTest, OverlappingVoicesAreSummed)
 
 TEST_F(PluginOutputTest, ASeventeenthNoteFadesTheOldestVoiceOutAndTakesItsPlace)
 {
-	// A long steady sound, so that the fade shows against a level that does not fall.
-	tunk::SoundParams sound;
-	sound.oscType = tunk::kOscSquare;
-	sound.startFreq = 150;
-	sound.duration = 100;
+	const tunk::SoundParams sound = SteadySquare(100);
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
 	const auto instance = Ready(sound);
 	PluginInstance& plugin = *instance;
