@@ -11,7 +11,7 @@ namespace tunk::lv2 {
 namespace {
 
 // Stop-band attenuation of the filter in dB.
-constexpr double kAttenuation = 170;
+constexpr double kAttenuation = 150;
 // Rational rates with at most this many phases get a table row per phase; others
 // interpolate between kInterpolatedPhases rows.
 constexpr int64_t kMaxExactPhases = 1024;
@@ -151,11 +151,12 @@ void ResampledSource::Need(int64_t last)
 			fBase += drop;
 			fFill -= drop;
 		}
-		const int64_t room = capacity - fFill;
+		// Only a little ahead of what is needed: a note's first block stays cheap.
+		const int64_t room = std::min(capacity - fFill, last - (fBase + fFill) + kAhead);
 		const uint32_t got = fLive.Pull(fIn.data() + fFill, uint32_t(room));
 		// After its last sample the sound is silence too.
-		std::fill(fIn.begin() + fFill + got, fIn.begin() + capacity, 0.0f);
-		fFill = capacity;
+		std::fill(fIn.begin() + fFill + got, fIn.begin() + fFill + room, 0.0f);
+		fFill += room;
 	}
 }
 

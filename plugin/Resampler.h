@@ -13,7 +13,7 @@
 namespace tunk::lv2 {
 
 // The interpolation filter from 44100 Hz to one host rate: a Kaiser-windowed sinc (about
-// 170 dB of stop band) passing 91.3% of the lower half rate (20.1 kHz up from 44100 Hz),
+// 150 dB of stop band) passing 91.3% of the lower half rate (20.1 kHz up from 44100 Hz),
 // tabulated at fixed fractions of an input sample. Read only once designed.
 class ResampleKernel {
 public:
@@ -57,6 +57,9 @@ public:
 private:
 	// Makes inputs up to index `last` available in fIn.
 	void Need(int64_t last);
+
+	// Inputs computed beyond the last one needed, so that they come in runs.
+	static constexpr int64_t kAhead = 64;
 
 	const ResampleKernel* fKernel;
 	voices::LiveSource fLive;
