@@ -27,7 +27,31 @@ entry_ref RefForPath(const std::string& path)
 	return entry_ref(p.parent_path().c_str(), p.filename().c_str());
 }
 
+// The first "*.ext" pattern of a type such as "FLAC audio (*.flac)": "flac"; "" for a type
+// without one ("All files (*)").
+std::string FirstExtension(const std::string& nameFilter)
+{
+	const std::string::size_type star = nameFilter.find("*.");
+	if (star == std::string::npos)
+		return "";
+	const std::string::size_type start = star + 2;
+	std::string::size_type end = nameFilter.find_first_of(" ;)*", start);
+	if (end == std::string::npos)
+		end = nameFilter.size();
+	return nameFilter.substr(start, end - start);
+}
+
 } // namespace
+
+std::string NameWithTypeExtension(const std::string& name, const std::string& nameFilter)
+{
+	const std::string extension = FirstExtension(nameFilter);
+	// Any dot counts, as for the dialog's own default suffix: ".hidden" has the extension
+	// "hidden".
+	if (name.empty() || extension.empty() || name.find('.') != std::string::npos)
+		return name;
+	return name + "." + extension;
+}
 
 BFilePanel::BFilePanel(file_panel_mode mode, BMessenger* target, const entry_ref* directory,
     uint32 nodeFlavors, bool allowMultipleSelection, BMessage* message, BRefFilter* filter,
@@ -79,6 +103,8 @@ void BFilePanel::Show()
 			    fMultiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
 		}
 		ApplyNameFilters();
+		QObject::connect(fDialog, &QFileDialog::filterSelected,
+		    [this](const QString& nameFilter) { FollowChosenType(nameFilter); });
 		QObject::connect(fDialog, &QFileDialog::accepted, [this] { DialogAccepted(); });
 		QObject::connect(fDialog, &QFileDialog::rejected, [this] { Finished(); });
 	}
@@ -145,10 +171,23 @@ void BFilePanel::ApplyNameFilters()
 		filters << QString::fromStdString(filter);
 	fDialog->setNameFilters(filters);
 	fDialog->selectNameFilter(filters.value(fSelectedFilter));
+	// The dialog adds the type's extension itself, so that its overwrite question asks about
+	// the file that will be written.
+	if (fMode == B_SAVE_PANEL)
+		FollowChosenType(fDialog->selectedNameFilter());
+}
+
+void BFilePanel::FollowChosenType(const QString& nameFilter)
+{
+	fDialog->setDefaultSuffix(QString::fromStdString(FirstExtension(nameFilter.toStdString())));
 }
 
 void BFilePanel::DialogAccepted()
 {
+	// The type may have been chosen without the dialog telling (from code): its extension is
+	// taken again before the dialog names the files.
+	if (fMode == B_SAVE_PANEL)
+		FollowChosenType(fDialog->selectedNameFilter());
 	QStringList files = fDialog->selectedFiles();
 	const std::string chosen = fDialog->selectedNameFilter().toStdString();
 	for (size_t i = 0; i < fNameFilters.size(); i++) {
@@ -180,8 +219,10 @@ void BFilePanel::SendReply(
 	                     ? *fMessage
 	                     : BMessage(fMode == B_SAVE_PANEL ? B_SAVE_REQUESTED : B_REFS_RECEIVED);
 	if (fMode == B_SAVE_PANEL) {
+		const std::string chosenType =
+		    fSelectedFilter < int32(fNameFilters.size()) ? fNameFilters[size_t(fSelectedFilter)] : "";
 		reply.AddRef("directory", &directory);
-		reply.AddString("name", name);
+		reply.AddString("name", NameWithTypeExtension(name, chosenType));
 	} else {
 		for (const entry_ref& ref : refs)
 			reply.AddRef("refs", &ref);

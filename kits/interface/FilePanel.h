@@ -17,6 +17,7 @@ class BMessage;
 class BNode;
 class BWindow;
 class QFileDialog;
+class QString;
 struct stat;
 
 enum file_panel_mode {
@@ -43,6 +44,11 @@ public:
 	virtual bool Filter(
 	    const entry_ref* ref, BNode* node, struct stat* st, const char* mimeType) = 0;
 };
+
+// The typed name of a save panel with the extension of the chosen type ("FLAC audio (*.flac)")
+// added when the name has none: "ex" gives "ex.flac", "ex.wav" and ".hidden" stay, and so does
+// every name under a type without an extension ("All files (*)").
+std::string NameWithTypeExtension(const std::string& name, const std::string& nameFilter);
 
 class BFilePanel {
 public:
@@ -95,13 +101,15 @@ public:
 	    BFilePanel& panel, std::vector<entry_ref>* refs, std::string* name, entry_ref* directory)>;
 	static void SetAnswerHook(AnswerHook hook);
 
-	// Sends the reply for the given choice as acceptance in the dialog does.
+	// Sends the reply for the given choice as acceptance in the dialog does; a save panel's
+	// name gets the chosen type's extension when it has none.
 	void SendReply(
 	    const std::vector<entry_ref>& refs, const std::string& name, const entry_ref& directory);
 
 private:
 	void DialogAccepted();
 	void ApplyNameFilters();
+	void FollowChosenType(const QString& nameFilter);
 	void Finished();
 
 	file_panel_mode fMode;

@@ -272,12 +272,12 @@ TEST_F(WindowBadInput, SaveAndExportTargetsThatRefuseTheDataKeepWhatTheyHeld)
 {
 	TunkWindow* window = New();
 	Slide(window, "FreqSlider", 300);
-	const std::string kept = dir / "kept";
+	const std::string kept = dir / "kept.tunk";
 	badinput::WriteBytes(kept, "an older file");
 	if (!badinput::SetReadOnly(kept))
 		GTEST_SKIP() << "no way to make a file read-only for this user here";
 
-	panels.SaveAs(dir.Path(), "kept");
+	panels.SaveAs(dir.Path(), "kept.tunk");
 	Click(window, "SavePresetButton");
 	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{
 	                              "Error: Could not write to file!\n" + kept + ": Permission denied"});
@@ -290,21 +290,21 @@ TEST_F(WindowBadInput, SaveAndExportTargetsThatRefuseTheDataKeepWhatTheyHeld)
 	EXPECT_EQ(badinput::ReadBytes(kept), "an older file");
 	badinput::SetReadOnly(kept, false);
 
-	std::filesystem::create_directory(dir / "folder");
-	panels.SaveAs(dir.Path(), "folder");
+	std::filesystem::create_directory(dir / "folder.wav");
+	panels.SaveAs(dir.Path(), "folder.wav");
 	Click(window, "SaveWaveButton");
 	ASSERT_EQ(alerts.Texts().size(), 3u);
 	EXPECT_EQ(alerts.Texts()[2],
-	    "Unable to create audio track\n" + dir.Path() + "/folder: Is a directory");
-	EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+	    "Unable to create audio track\n" + dir.Path() + "/folder.wav: Is a directory");
+	EXPECT_TRUE(std::filesystem::is_empty(dir / "folder.wav"));
 
-	if (badinput::MakeFullDevice(dir / "full")) {
-		panels.SaveAs(dir.Path(), "full");
+	if (badinput::MakeFullDevice(dir / "full.wav")) {
+		panels.SaveAs(dir.Path(), "full.wav");
 		Click(window, "SaveWaveButton");
 		ASSERT_EQ(alerts.Texts().size(), 4u);
 		EXPECT_EQ(alerts.Texts()[3],
-		    "Could not write the sound file!\n" + dir.Path() + "/full: No space left on device");
-		EXPECT_TRUE(badinput::IsFullDevice(dir / "full"));
+		    "Could not write the sound file!\n" + dir.Path() + "/full.wav: No space left on device");
+		EXPECT_TRUE(badinput::IsFullDevice(dir / "full.wav"));
 	}
 
 	// Saving somewhere good still works, with everything the user had.
@@ -312,7 +312,7 @@ TEST_F(WindowBadInput, SaveAndExportTargetsThatRefuseTheDataKeepWhatTheyHeld)
 	Click(window, "SavePresetButton");
 	EXPECT_FALSE(window->DataChanged());
 	PresetParams saved;
-	ASSERT_EQ(ReadPresetFile((dir / "good").c_str(), &saved), B_OK);
+	ASSERT_EQ(ReadPresetFile((dir / "good.tunk").c_str(), &saved), B_OK);
 	EXPECT_EQ(std::memcmp(&saved, &window->Params(), sizeof(saved)), 0);
 	EXPECT_EQ(saved.startFreq, 300.0f);
 }

@@ -89,9 +89,9 @@ TEST_F(DragOut, TheWaveformDragsTheSoundAsTheWavExportWouldWrite)
 	// Export WAV of the same sound writes the same bytes.
 	panels.SaveAs(dir.Path(), "exported");
 	Click(window, "SaveWaveButton");
-	ASSERT_TRUE(ProcessEventsUntil([&] { return fs::exists(dir / "exported"); }));
+	ASSERT_TRUE(ProcessEventsUntil([&] { return fs::exists(dir / "exported.wav"); }));
 	ProcessEvents();
-	EXPECT_EQ(ReadWholeFile(dir / "exported"), ReadWholeFile(path));
+	EXPECT_EQ(ReadWholeFile(dir / "exported.wav"), ReadWholeFile(path));
 	EXPECT_TRUE(alerts.All().empty());
 }
 

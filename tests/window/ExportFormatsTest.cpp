@@ -17,7 +17,8 @@ namespace {
 class ExportFormats : public WindowFixture {
 protected:
 	// Exports through the panel as a person would: picks the type, types the name.
-	void Export(TunkWindow* window, int32 type, const std::string& name)
+	// `written` is the file the export is expected to write.
+	void Export(TunkWindow* window, int32 type, const std::string& name, const std::string& written)
 	{
 		BFilePanel::SetAnswerHook([&](BFilePanel& panel, std::vector<entry_ref>*,
 									  std::string* typed, entry_ref* directory) {
@@ -28,7 +29,7 @@ protected:
 			return true;
 		});
 		Click(window, "SaveWaveButton");
-		ASSERT_TRUE(ProcessEventsUntil([&] { return fs::exists(dir / name); })) << name;
+		ASSERT_TRUE(ProcessEventsUntil([&] { return fs::exists(dir / written); })) << written;
 		ProcessEvents();
 		BFilePanel::SetAnswerHook(nullptr);
 	}
@@ -63,24 +64,27 @@ TEST_F(ExportFormats, EveryFormatCarriesTheSoundsSamples)
 	EXPECT_EQ(types[0].rfind("WAV", 0), 0u);
 	EXPECT_EQ(window->WavePanel()->SelectedNameFilter(), 0);
 
-	Export(window, 0, "plain");  // the default type, the name as typed
-	SoundFile wav = read_sound_file(dir / "plain");
+	Export(window, 0, "plain", "plain.wav");  // the default type adds its extension
+	SoundFile wav = read_sound_file(dir / "plain.wav");
 	EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 	EXPECT_EQ(wav.samples, samples);
 
-	Export(window, 0, "typed.flac");
+	Export(window, 0, "typed.flac", "typed.flac");
 	SoundFile flac = read_sound_file(dir / "typed.flac");
 	EXPECT_EQ(flac.info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
 	EXPECT_EQ(flac.samples, samples);
 
-	Export(window, 2, "chosen");
-	SoundFile aiff = read_sound_file(dir / "chosen");
+	Export(window, 2, "chosen", "chosen.aiff");
+	SoundFile aiff = read_sound_file(dir / "chosen.aiff");
 	EXPECT_EQ(aiff.info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_AIFF);
 	EXPECT_EQ(aiff.samples, samples);
-	EXPECT_FALSE(fs::exists(dir / "chosen.aiff"));
+	EXPECT_FALSE(fs::exists(dir / "chosen"));
 
-	Export(window, 3, "lossy");
-	SoundFile ogg = read_sound_file(dir / "lossy");
+	Export(window, 1, "ex", "ex.flac");
+	EXPECT_EQ(read_sound_file(dir / "ex.flac").info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+
+	Export(window, 3, "lossy", "lossy.ogg");
+	SoundFile ogg = read_sound_file(dir / "lossy.ogg");
 	EXPECT_EQ(ogg.info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
 	EXPECT_EQ(ogg.info.frames, int64(samples.size()));
 	EXPECT_TRUE(alerts.All().empty());
@@ -104,10 +108,11 @@ TEST_F(ExportFormats, TheDialogOffersTheTypesAndReportsTheChosenOne)
 	ASSERT_NE(nameField, nullptr);
 	nameField->setText("from-dialog");
 	QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-	ASSERT_TRUE(ProcessEventsUntil([&] { return fs::exists(dir / "from-dialog"); }));
+	ASSERT_TRUE(ProcessEventsUntil([&] { return fs::exists(dir / "from-dialog.flac"); }));
 	ProcessEvents();
 	EXPECT_EQ(window->WavePanel()->SelectedNameFilter(), 1);
-	SoundFile flac = read_sound_file(dir / "from-dialog");
+	EXPECT_FALSE(fs::exists(dir / "from-dialog"));
+	SoundFile flac = read_sound_file(dir / "from-dialog.flac");
 	EXPECT_EQ(flac.info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
 	EXPECT_EQ(flac.samples, Samples(window));
 }

@@ -79,13 +79,15 @@ TEST_F(PresetWindow, SavesThroughThePanelAndOpensInAWindowOfItsOwn)
 	panels.SaveAs(dir.Path(), "kick1");
 	Click(window, "SavePresetButton");
 	ASSERT_EQ(panels.shown, std::vector<file_panel_mode>{B_SAVE_PANEL});
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick1");
+	// The name typed without an extension gets the preset's.
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick1.tunk");
 	EXPECT_FALSE(window->DataChanged());
-	EXPECT_EQ(ReadBytes(dir / "kick1"), Record(window->Params()));
+	EXPECT_FALSE(std::filesystem::exists(dir / "kick1"));
+	EXPECT_EQ(ReadBytes(dir / "kick1.tunk"), Record(window->Params()));
 	EXPECT_TRUE(alerts.Texts().empty());
 
 	// Typed and registered for this application.
-	BFile file((dir / "kick1").c_str(), B_READ_ONLY);
+	BFile file((dir / "kick1.tunk").c_str(), B_READ_ONLY);
 	BNodeInfo info(&file);
 	char text[B_MIME_TYPE_LENGTH] = "";
 	if (info.GetType(text) == B_OK) {
@@ -100,9 +102,9 @@ TEST_F(PresetWindow, SavesThroughThePanelAndOpensInAWindowOfItsOwn)
 	ASSERT_EQ(type.GetLongDescription(text), B_OK);
 	EXPECT_STREQ(text, "Tunk sample generation preset file");
 
-	TunkWindow* opened = Open(dir.Path(), "kick1");
+	TunkWindow* opened = Open(dir.Path(), "kick1.tunk");
 	EXPECT_TRUE(SameParams(opened->Params(), window->Params()));
-	EXPECT_EQ(std::string(opened->Title()), "Tunk v1.1 - kick1");
+	EXPECT_EQ(std::string(opened->Title()), "Tunk v1.1 - kick1.tunk");
 	EXPECT_FALSE(opened->DataChanged());
 	EXPECT_EQ(opened->Frame().LeftTop(), BPoint(100, 100));
 	EXPECT_EQ(opened->Sound()->GetStartFreq(), 330.0f);
@@ -145,10 +147,10 @@ TEST_F(PresetWindow, LoadedPresetSetsEveryControlAndKeepsTheReservedWord)
 
 	// Saved again unchanged, over a longer file: exactly the record is left.
 	std::vector<uint8> longer(80, 0xEE);
-	WriteBytes(dir / "long", longer);
-	panels.SaveAs(dir.Path(), "long");
+	WriteBytes(dir / "long.tunk", longer);
+	panels.SaveAs(dir.Path(), "long.tunk");
 	Click(window, "SavePresetButton");
-	EXPECT_EQ(ReadBytes(dir / "long"), Record(params))
+	EXPECT_EQ(ReadBytes(dir / "long.tunk"), Record(params))
 	    << "the reserved word is saved as it was loaded, and no tail is left";
 }
 
@@ -216,6 +218,7 @@ TEST_F(PresetWindow, AFailedSaveIsReportedAndLeavesTheDocumentChanged)
 	Slide(window, "FreqSlider", 300);
 	// Full disk: the device accepts the file but not its bytes.
 	panels.SaveAs("/dev", "full");
+	panels.saveType = 1;  // all files: the name stays as typed
 	Click(window, "SavePresetButton");
 	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{
 	                              "Error: Could not write to file!\n/dev/full: No space left on device"});
@@ -311,12 +314,12 @@ TEST_F(PresetWindow, TheSaveQuestionAndItsAnswers)
 
 	// Save: the panel comes up and the window stays; once saved it closes without asking.
 	alerts.Press(2);
-	panels.SaveAs(dir.Path(), "closing");
+	panels.SaveAs(dir.Path(), "closing.tunk");
 	Close(window);
 	ASSERT_TRUE(BLooper::IsAlive(window)) << "Save";
 	EXPECT_EQ(panels.shown, std::vector<file_panel_mode>{B_SAVE_PANEL});
 	EXPECT_FALSE(window->DataChanged());
-	EXPECT_EQ(ReadBytes(dir / "closing").size(), kPresetRecordSize);
+	EXPECT_EQ(ReadBytes(dir / "closing.tunk").size(), kPresetRecordSize);
 	Close(window);
 	EXPECT_FALSE(BLooper::IsAlive(window));
 	EXPECT_EQ(alerts.All().size(), 3u);

@@ -245,13 +245,13 @@ TEST_F(UndoWindow, TheMarkFollowsTheSavedStateAndTheCloseQuestionFollowsTheMark)
 	Slide(window, "FreqSlider", 400);
 	panels.SaveAs(dir.Path(), "kick");
 	Click(window, "SavePresetButton");
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick.tunk");
 	Slide(window, "FreqSlider", 500);
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick*");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick.tunk*");
 	window->Undo();
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick.tunk");
 	window->Undo();
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick*");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick.tunk*");
 	window->Redo();
 	EXPECT_FALSE(window->DataChanged());
 	Close(window);
@@ -259,13 +259,13 @@ TEST_F(UndoWindow, TheMarkFollowsTheSavedStateAndTheCloseQuestionFollowsTheMark)
 	EXPECT_FALSE(BLooper::IsAlive(window));
 
 	// Save Preset writes to the window's file without asking; the Save button still asks.
-	TunkWindow* opened = Open(dir.Path(), "kick");
+	TunkWindow* opened = Open(dir.Path(), "kick.tunk");
 	Slide(opened, "DurSlider", 1000);
 	panels.shown.clear();
 	Trigger(opened, kMsgSaveToFile);
 	EXPECT_TRUE(panels.shown.empty());
 	PresetParams saved;
-	ASSERT_EQ(ReadPresetFile((dir / "kick").c_str(), &saved), B_OK);
+	ASSERT_EQ(ReadPresetFile((dir / "kick.tunk").c_str(), &saved), B_OK);
 	EXPECT_EQ(saved.duration, 1000.0f);
 	EXPECT_FALSE(opened->DataChanged());
 	Click(opened, "SavePresetButton");
@@ -380,10 +380,10 @@ TEST_F(UndoWindow, ShortcutsWorkWhicheverControlHasTheFocus)
 	QTest::keyClick(field, Qt::Key_N, Qt::ControlModifier);
 	ProcessEvents();
 	EXPECT_EQ(App()->messages, std::vector<uint32>{kMsgNewWindow});
-	panels.SaveAs(dir.Path(), "by-key");
+	panels.SaveAs(dir.Path(), "by-key.tunk");
 	QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
 	ProcessEvents();
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - by-key");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - by-key.tunk");
 	QTest::keyClick(field, Qt::Key_W, Qt::ControlModifier);
 	ProcessEvents();
 	EXPECT_FALSE(BLooper::IsAlive(window));

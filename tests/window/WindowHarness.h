@@ -130,6 +130,8 @@ public:
 			if (panel.PanelMode() == B_SAVE_PANEL) {
 				if (saveName.empty())
 					return false;
+				if (saveType >= 0)
+					panel.SelectNameFilter(saveType);
 				*name = saveName;
 				*directory = saveDirectory;
 				return true;
@@ -153,6 +155,8 @@ public:
 
 	std::vector<file_panel_mode> shown;
 	std::string saveName;
+	// The file type chosen in a save panel; -1 leaves the panel's choice.
+	int32 saveType = -1;
 	entry_ref saveDirectory;
 	std::vector<entry_ref> openRefs;
 };

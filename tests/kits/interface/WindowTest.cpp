@@ -201,6 +201,23 @@ TEST_F(Window, SavePanelRepliesWithDirectoryAndName)
 	delete panel;
 }
 
+TEST(FilePanel, ASaveNameWithoutAnExtensionGetsTheChosenTypes)
+{
+	EXPECT_EQ(NameWithTypeExtension("my1", "Tunk presets (*.tunk)"), "my1.tunk");
+	EXPECT_EQ(NameWithTypeExtension("ex", "FLAC audio (*.flac)"), "ex.flac");
+	// The first of several patterns.
+	EXPECT_EQ(NameWithTypeExtension("ex", "AIFF audio (*.aiff *.aif)"), "ex.aiff");
+	EXPECT_EQ(NameWithTypeExtension("ex", "Ogg audio (*.ogg;*.oga)"), "ex.ogg");
+	// A name with an extension of its own keeps it, whatever the type.
+	EXPECT_EQ(NameWithTypeExtension("ex.wav", "FLAC audio (*.flac)"), "ex.wav");
+	EXPECT_EQ(NameWithTypeExtension("kick.v2", "Tunk presets (*.tunk)"), "kick.v2");
+	EXPECT_EQ(NameWithTypeExtension(".hidden", "Tunk presets (*.tunk)"), ".hidden");
+	// No extension to add.
+	EXPECT_EQ(NameWithTypeExtension("full", "All files (*)"), "full");
+	EXPECT_EQ(NameWithTypeExtension("full", ""), "full");
+	EXPECT_EQ(NameWithTypeExtension("", "Tunk presets (*.tunk)"), "");
+}
+
 TEST(Alert, GoReturnsTheChosenButtonAndEscapeUsesItsShortcut)
 {
 	BAlert::SetAnswerHook([](BAlert& alert) {
