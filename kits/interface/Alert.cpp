@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 #include <QVBoxLayout>
 
 #include "kits/interface/InterfaceDefs.h"
@@ -42,6 +46,29 @@ protected:
 		QDialog::keyPressEvent(event);
 	}
 };
+
+// The text as it fits `width` pixels: a word that would not fit on a line of its own (a long
+// file name has no place to break) loses its middle to an ellipsis; everything else wraps.
+QString FittedText(const QString& text, const QFontMetrics& metrics, int width)
+{
+	QString fitted;
+	static const QRegularExpression kBreaks(QStringLiteral("(\\s+)"));
+	qsizetype from = 0;
+	for (QRegularExpressionMatchIterator it = kBreaks.globalMatch(text);; ) {
+		const bool more = it.hasNext();
+		const QRegularExpressionMatch gap = more ? it.next() : QRegularExpressionMatch();
+		const qsizetype end = more ? gap.capturedStart() : text.size();
+		const QString word = text.mid(from, end - from);
+		fitted += metrics.horizontalAdvance(word) > width
+		              ? metrics.elidedText(word, Qt::ElideMiddle, width)
+		              : word;
+		if (!more)
+			break;
+		fitted += gap.captured();
+		from = gap.capturedEnd();
+	}
+	return fitted;
+}
 
 } // namespace
 
@@ -134,8 +161,16 @@ int32 BAlert::Go()
 		iconLabel->setAlignment(Qt::AlignTop);
 		body->addWidget(iconLabel);
 	}
-	auto* textLabel = new QLabel(QString::fromUtf8(fText.c_str()));
+	// The alert stays within the screen, whatever its text: at most about half the screen's width.
+	QScreen* screen = QGuiApplication::primaryScreen();
+	const int screenWidth = screen != nullptr ? screen->availableGeometry().width() : 800;
+	const int textWidth = std::max(200, screenWidth / 2 - 80);
+	const QString fullText = QString::fromUtf8(fText.c_str());
+	auto* textLabel = new QLabel(FittedText(fullText, dialog.fontMetrics(), textWidth));
 	textLabel->setWordWrap(true);
+	textLabel->setMaximumWidth(textWidth);
+	if (textLabel->text() != fullText)
+		textLabel->setToolTip(fullText);
 	body->addWidget(textLabel, 1);
 	layout->addLayout(body);
 

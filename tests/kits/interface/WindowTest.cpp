@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -243,6 +246,42 @@ TEST(Alert, GoReturnsTheChosenButtonAndEscapeUsesItsShortcut)
 	BAlert::SetAnswerHook([](BAlert&) { return -1; });
 	EXPECT_EQ((new BAlert("", "text", "OK"))->Go(), -1);
 	BAlert::SetAnswerHook(nullptr);
+}
+
+TEST(Alert, AFileNameTooLongForTheScreenLosesItsMiddleAndTheButtonStaysReachable)
+{
+	const std::string name = "/tmp/" + std::string(300, 'k') + ".tunk";
+	const std::string text = "Error: Could not open file!\n" + name + ": No such file or directory";
+	const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+	QString shown;
+	QRect dialogFrame;
+	QRect buttonFrame;
+	BAlert::SetAnswerHook([&](BAlert& alert) {
+		EXPECT_EQ(alert.Text(), text) << "the alert keeps its whole text";
+		QDialog* dialog = alert.Dialog();
+		shown = dialog->findChildren<QLabel*>().back()->text();
+		dialogFrame = dialog->frameGeometry();
+		QPushButton* button = alert.ButtonAt(0);
+		buttonFrame = QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+		return 0;
+	});
+	EXPECT_EQ((new BAlert("", text.c_str(), "OK"))->Go(), 0);
+	BAlert::SetAnswerHook(nullptr);
+
+	EXPECT_LE(dialogFrame.width(), screen.width());
+	EXPECT_TRUE(screen.contains(buttonFrame)) << buttonFrame.x() << "," << buttonFrame.y();
+	EXPECT_TRUE(shown.startsWith("Error: Could not open file!\n/tmp/kkk")) << shown.toStdString();
+	EXPECT_TRUE(shown.contains(QChar(0x2026))) << "the middle of the name is left out";
+	EXPECT_TRUE(shown.endsWith(".tunk: No such file or directory")) << shown.toStdString();
+
+	// A text that fits is shown as it is.
+	BAlert::SetAnswerHook([&](BAlert& alert) {
+		shown = alert.Dialog()->findChildren<QLabel*>().back()->text();
+		return 0;
+	});
+	(new BAlert("", "Save changes before closing?", "OK"))->Go();
+	BAlert::SetAnswerHook(nullptr);
+	EXPECT_EQ(shown.toStdString(), "Save changes before closing?");
 }
 
 class TransitView : public BView {
