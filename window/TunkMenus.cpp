@@ -85,7 +85,7 @@ TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 	AddCommand(fFile, "Open…", kMsgOpenPreset, Keys(QKeySequence::Open, "Ctrl+O"));
 	AddCommand(fFile, "Save Preset", kMsgSaveToFile, Keys(QKeySequence::Save, "Ctrl+S"));
 	AddCommand(fFile, "Save Preset As…", kMsgSavePreset, Keys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
-	AddCommand(fFile, "Export WAV…", kMsgSaveWave, {QKeySequence(QStringLiteral("Ctrl+E"))});
+	AddCommand(fFile, "Export…", kMsgSaveWave, {QKeySequence(QStringLiteral("Ctrl+E"))});
 	fFile->addSeparator();
 	AddCommand(fFile, "Close", kMsgCloseWindow, Keys(QKeySequence::Close, "Ctrl+W"));
 	AddCommand(fFile, "Quit", kMsgQuitAll, Keys(QKeySequence::Quit, "Ctrl+Q"));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <vector>
 #include <QVBoxLayout>
 
 #include "kits/interface/InterfaceDefs.h"
@@ -68,6 +70,25 @@ QString FittedText(const QString& text, const QFontMetrics& metrics, int width)
 		from = gap.capturedEnd();
 	}
 	return fitted;
+}
+
+// The text cut into runs of lines: those with a tab (a table) and those without (paragraphs).
+// A blank line between two tables is a paragraph of its own.
+struct TextBlock {
+	QString text;
+	bool tabbed;
+};
+std::vector<TextBlock> TextBlocks(const QString& text)
+{
+	std::vector<TextBlock> blocks;
+	for (const QString& line : text.split(QLatin1Char('\n'))) {
+		const bool tabbed = line.contains(QLatin1Char('\t'));
+		if (!blocks.empty() && blocks.back().tabbed == tabbed)
+			blocks.back().text += QLatin1Char('\n') + line;
+		else
+			blocks.push_back({line, tabbed});
+	}
+	return blocks;
 }
 
 } // namespace
@@ -166,12 +187,30 @@ int32 BAlert::Go()
 	const int screenWidth = screen != nullptr ? screen->availableGeometry().width() : 800;
 	const int textWidth = std::max(200, screenWidth / 2 - 80);
 	const QString fullText = QString::fromUtf8(fText.c_str());
-	auto* textLabel = new QLabel(FittedText(fullText, dialog.fontMetrics(), textWidth));
-	textLabel->setWordWrap(true);
-	textLabel->setMaximumWidth(textWidth);
-	if (textLabel->text() != fullText)
-		textLabel->setToolTip(fullText);
-	body->addWidget(textLabel, 1);
+	auto* column = new QVBoxLayout;
+	for (const TextBlock& block : TextBlocks(fullText)) {
+		if (!block.tabbed) {
+			auto* label = new QLabel(FittedText(block.text, dialog.fontMetrics(), textWidth));
+			label->setWordWrap(true);
+			label->setMaximumWidth(textWidth);
+			if (label->text() != block.text)
+				label->setToolTip(block.text);
+			column->addWidget(label);
+			continue;
+		}
+		// Lines with tabs are rows of a table: each tab starts the next column, aligned.
+		auto* grid = new QGridLayout;
+		grid->setHorizontalSpacing(dialog.fontMetrics().horizontalAdvance(QStringLiteral("MMM")));
+		const QStringList lines = block.text.split(QLatin1Char('\n'));
+		for (int row = 0; row < lines.size(); row++) {
+			const QStringList cells = lines[row].split(QLatin1Char('\t'));
+			for (int cell = 0; cell < cells.size(); cell++)
+				grid->addWidget(new QLabel(cells[cell]), row, cell, Qt::AlignLeft);
+		}
+		grid->setColumnStretch(grid->columnCount() - 1, 1);
+		column->addLayout(grid);
+	}
+	body->addLayout(column, 1);
 	layout->addLayout(body);
 
 	// The last button is the default; with offset spacing the first stands apart at the left.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -292,7 +294,7 @@ TEST_F(UndoWindow, MenusNameTheirStepsAndDoWhatTheControlsDo)
 			file.push_back(item->text().toStdString());
 	}
 	EXPECT_EQ(file, (std::vector<std::string>{"New Window", "Open…", "Save Preset",
-	                    "Save Preset As…", "Export WAV…", "Close", "Quit"}));
+	                    "Save Preset As…", "Export…", "Close", "Quit"}));
 
 	// The content keeps its frames below the bar; the window grew by the bar's height.
 	EXPECT_EQ(window->Bounds(), BRect(0, 0, 510, 465));
@@ -322,7 +324,23 @@ TEST_F(UndoWindow, MenusNameTheirStepsAndDoWhatTheControlsDo)
 	EXPECT_EQ(App()->messages, std::vector<uint32>{kMsgNewWindow});
 
 	Trigger(window, kMsgAbout);
+	// The shortcuts' keys and commands stand in two aligned columns.
+	std::map<std::string, QRect> cells;
+	alerts.Answer([&](BAlert& alert) {
+		for (QLabel* label : alert.Dialog()->findChildren<QLabel*>())
+			cells[label->text().toStdString()] = label->geometry();
+		return 0;
+	});
 	Trigger(window, kMsgShowShortcuts);
+	for (const char* key : {"Ctrl+E", "Ctrl+Z", "Space", "Tab"})
+		ASSERT_EQ(cells.count(key), 1u) << key;
+	for (const char* command : {"Export…", "Undo", "Play, from any control", "Next control"}) {
+		ASSERT_EQ(cells.count(command), 1u) << command;
+		EXPECT_EQ(cells[command].left(), cells["Export…"].left()) << command;
+		EXPECT_GT(cells[command].left(), cells["Ctrl+Shift+S"].right()) << command;
+	}
+	EXPECT_LT(cells["Ctrl+E"].top(), cells["Ctrl+Z"].top());
+	EXPECT_EQ(cells["Ctrl+E"].top(), cells["Export…"].top()) << "a key beside its command";
 	ASSERT_EQ(alerts.All().size(), 2u);
 	EXPECT_EQ(alerts.All()[0].title, "About Tunk");
 	EXPECT_EQ(alerts.All()[0].text.substr(0, alerts.All()[0].text.find('\n')), "Tunk v1.1");

@@ -96,6 +96,8 @@ public:
 	{
 		answers_.push_back([index](BAlert&) { return index; });
 	}
+	// Answers the next alert with `answer`, which may look at the dialog first.
+	void Answer(std::function<int32(BAlert&)> answer) { answers_.push_back(std::move(answer)); }
 	// Presses the Escape key in the dialog, as a person would.
 	void PressEscape()
 	{
