@@ -25,6 +25,11 @@ BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* 
 	if (fMenu != nullptr) {
 		fMenu->fField = this;
 		fButton->setMenu(fMenu->QtMenu());
+		// The pop-up opens on the current choice, as a drop-down list does.
+		QObject::connect(fMenu->QtMenu(), &QMenu::aboutToShow, fButton, [this] {
+			if (BMenuItem* marked = fMenu->FindMarked())
+				fMenu->QtMenu()->setActiveAction(marked->Action());
+		});
 	}
 	panel->setFocusProxy(fButton);
 	panel->setFocusPolicy(fButton->focusPolicy());
