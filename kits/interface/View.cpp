@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 #include "kits/interface/Bitmap.h"
 #include "kits/interface/InterfacePrivate.h"
@@ -15,8 +16,36 @@ using tunk_internal::PictureOp;
 
 namespace {
 
-// The colour that marks the view with the keyboard focus.
+// The colour that marks the view with the keyboard focus, and white where the deep blue would
+// not show (a dark view).
 constexpr rgb_color kNavigationColor = {0, 0, 229, 255};
+constexpr rgb_color kRingLight = {255, 255, 255, 255};
+
+// Relative luminance, 0 (black) to 1 (white), of a colour given as sRGB.
+double Luminance(QRgb colour)
+{
+	auto linear = [](int channel) {
+		const double c = channel / 255.0;
+		return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+	};
+	return 0.2126 * linear(qRed(colour)) + 0.7152 * linear(qGreen(colour)) +
+	       0.0722 * linear(qBlue(colour));
+}
+
+double Contrast(QRgb a, QRgb b)
+{
+	const double la = Luminance(a) + 0.05;
+	const double lb = Luminance(b) + 0.05;
+	return std::max(la, lb) / std::min(la, lb);
+}
+
+// The ring's colour over one pixel of the view: whichever of the two stands out more.
+QRgb RingColourOver(QRgb under)
+{
+	const QRgb blue = qRgb(kNavigationColor.red, kNavigationColor.green, kNavigationColor.blue);
+	const QRgb light = qRgb(kRingLight.red, kRingLight.green, kRingLight.blue);
+	return Contrast(blue, under) >= Contrast(light, under) ? blue : light;
+}
 
 template <typename Fill> PictureOp MakeOp(PictureOp::Kind kind, Fill fill)
 {
@@ -57,11 +86,25 @@ void ViewWidget::paintEvent(QPaintEvent*)
 		QPainter painter(this);
 		painter.drawImage(0, 0, fView->Image());
 		// A navigable view with the keyboard focus shows it with a ring one pixel inside its
-		// edge, in the keyboard navigation colour; the ring is never part of the view's image.
+		// edge, in the keyboard navigation colour where that shows and in white where the view
+		// is too dark for it; the ring is never part of the view's image.
 		if (hasFocus() && (fView->Flags() & B_NAVIGABLE) != 0 && width() > 2 && height() > 2) {
-			painter.setPen(QColor(kNavigationColor.red, kNavigationColor.green,
-			    kNavigationColor.blue));
-			painter.drawRect(1, 1, width() - 3, height() - 3);
+			const QImage& image = fView->Image();
+			const int right = width() - 2;
+			const int bottom = height() - 2;
+			auto ringPixel = [&](int x, int y) {
+				const QRgb under = image.valid(x, y) ? image.pixel(x, y) : qRgb(0, 0, 0);
+				painter.setPen(QColor::fromRgb(RingColourOver(under)));
+				painter.drawPoint(x, y);
+			};
+			for (int x = 1; x <= right; x++) {
+				ringPixel(x, 1);
+				ringPixel(x, bottom);
+			}
+			for (int y = 2; y < bottom; y++) {
+				ringPixel(1, y);
+				ringPixel(right, y);
+			}
 		}
 	}
 }

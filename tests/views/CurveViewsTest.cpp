@@ -347,7 +347,17 @@ TEST_F(EnvelopeViewTest, TheFocusShowsAsARingOutsideTheImage)
 	ASSERT_TRUE(ProcessEventsUntil([&] { return view->IsFocus(); }));
 	QImage focused = view->Widget()->grab().toImage();
 	EXPECT_EQ(view->Image(), image);
+	// The ring stands out against the dark panel: a contrast of at least 3 to 1 with what it
+	// covers, as for any control's outline.
+	auto luminance = [](QRgb c) {
+		auto linear = [](int v) {
+			double x = v / 255.0;
+			return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+		};
+		return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+	};
 	int ring = 0;
+	int visible = 0;
 	int elsewhere = 0;
 	for (int y = 0; y < focused.height(); y++) {
 		for (int x = 0; x < focused.width(); x++) {
@@ -357,9 +367,13 @@ TEST_F(EnvelopeViewTest, TheFocusShowsAsARingOutsideTheImage)
 			              x >= 1 && y >= 1 && x <= focused.width() - 2 &&
 			              y <= focused.height() - 2;
 			(onRing ? ring : elsewhere) += changed;
+			const double a = luminance(focused.pixel(x, y)) + 0.05;
+			const double b = luminance(unfocused.pixel(x, y)) + 0.05;
+			visible += onRing && std::max(a, b) / std::min(a, b) >= 3.0;
 		}
 	}
 	EXPECT_GT(ring, 2 * (focused.width() + focused.height()) - 20);
+	EXPECT_GT(visible, (2 * (focused.width() + focused.height()) - 20) * 3 / 4);
 	EXPECT_EQ(elsewhere, 0);
 	view->MakeFocus(false);
 	ProcessEvents();
