@@ -4,6 +4,8 @@
 
 #include "app/MidiInput.h"
 #include "app/SpaceBarFilter.h"
+#include "app/WindowPlacement.h"
+#include "kits/interface/Screen.h"
 #include "kits/app/Message.h"
 #include "kits/storage/EntryRef.h"
 #include "preset/PresetRecord.h"
@@ -26,18 +28,13 @@ std::filesystem::path Canonical(const std::string& path)
 	return std::filesystem::weakly_canonical(path, error);
 }
 
-void ShowEmptyWindow()
-{
-	TunkWindow* window = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
-	window->Show();
-}
-
 } // namespace
 
 void TunkApp::RefsReceived(BMessage* message)
 {
 	// Every file of the message gets a window of its own.
 	entry_ref ref;
+	TunkWindow* failed = nullptr;
 	for (int32 i = 0; message->FindRef("refs", i, &ref) == B_OK; i++) {
 		if (IsLaunching())
 			openedAtLaunch = true;
@@ -45,9 +42,52 @@ void TunkApp::RefsReceived(BMessage* message)
 			open->Activate();
 			continue;
 		}
-		TunkWindow* window = new TunkWindow(kFileWindowFrame, &ref, new SpaceBarFilter);
-		window->Show();
+		TunkWindow* window = OpenWindow(&ref);
+		if (window != nullptr && !window->HasFile())
+			failed = window;
 	}
+	// A file that failed keeps its empty window only while it is the program's only window:
+	// a later file of the same message may have opened since.
+	if (failed != nullptr && CountEditorWindows() > 1 && !failed->DataChanged())
+		failed->Quit();
+}
+
+TunkWindow* TunkApp::OpenWindow(const entry_ref* ref)
+{
+	const BRect frame = ref != nullptr ? kFileWindowFrame : kEmptyWindowFrame;
+	TunkWindow* window = ref != nullptr ? new TunkWindow(frame, const_cast<entry_ref*>(ref),
+	                                          new SpaceBarFilter)
+	                                    : new TunkWindow(frame, new SpaceBarFilter);
+	// The file's alert has been shown; an empty window in its place would only be in the way.
+	if (ref != nullptr && !window->HasFile() && CountEditorWindows() > 0) {
+		window->Quit();
+		return nullptr;
+	}
+	Place(window, frame.LeftTop());
+	window->Show();
+	return window;
+}
+
+void TunkApp::Place(TunkWindow* window, BPoint first)
+{
+	const BRect frame = window->Frame();
+	const BPoint size(frame.Width() + 1, frame.Height() + 1);
+	const BPoint where = CascadePlace(BScreen().Frame(), first, lastPlace, size);
+	window->MoveTo(where);
+	lastPlace = where;
+}
+
+int32 TunkApp::CountEditorWindows() const
+{
+	int32 count = 0;
+	for (int32 i = 0; i < CountWindows(); i++) {
+		// A window already closed by Quit is hidden until it is deleted, and one being made
+		// is hidden until it is shown: neither counts.
+		auto* window = dynamic_cast<TunkWindow*>(WindowAt(i));
+		if (window != nullptr && !window->IsHidden())
+			count++;
+	}
+	return count;
 }
 
 TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
@@ -68,7 +108,7 @@ TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
 void TunkApp::MessageReceived(BMessage* message)
 {
 	if (message->what == kMsgNewWindow) {
-		ShowEmptyWindow();
+		OpenWindow(nullptr);
 		return;
 	}
 	BApplication::MessageReceived(message);
@@ -77,5 +117,5 @@ void TunkApp::MessageReceived(BMessage* message)
 void TunkApp::ReadyToRun()
 {
 	if (!openedAtLaunch)
-		ShowEmptyWindow();
+		OpenWindow(nullptr);
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "kits/app/Application.h"
+#include "kits/interface/Point.h"
 #include "kits/interface/Rect.h"
 
 class BMessage;
@@ -12,7 +14,8 @@ class MidiInput;
 class TunkWindow;
 struct entry_ref;
 
-// Screen frames: the empty window at start-up, and every window opened for a file.
+// Screen frames: the empty window at start-up, and the first window opened for a file; later
+// windows cascade from the one placed before.
 constexpr BRect kEmptyWindowFrame(50, 50, 560, 515);
 constexpr BRect kFileWindowFrame(100, 100, 610, 565);
 
@@ -32,8 +35,17 @@ private:
 	// The open window for the preset file, nullptr when none: a file opened again brings its
 	// window to the front instead of a second window on the same file.
 	TunkWindow* WindowFor(const entry_ref& ref);
+	// A new editor window (the document of `ref`, or a new one), placed and shown; nullptr
+	// when the file could not be read and other editor windows are open, so that no empty
+	// window is left behind.
+	TunkWindow* OpenWindow(const entry_ref* ref);
+	// Moves the window one cascade step on from the last one placed.
+	void Place(TunkWindow* window, BPoint first);
+	// The editor windows on screen.
+	int32 CountEditorWindows() const;
 
 	bool openedAtLaunch = false;
+	std::optional<BPoint> lastPlace;
 	// The MIDI input port "Tunk", open from start to end.
 	std::unique_ptr<MidiInput> midiInput;
 };

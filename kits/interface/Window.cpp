@@ -242,7 +242,11 @@ BRect BWindow::Frame() const
 
 void BWindow::MoveTo(BPoint where)
 {
-	fWidget->move(tunk_internal::RoundCoordinate(where.x), tunk_internal::RoundCoordinate(where.y));
+	// The content's corner goes there, as Frame() reports it; moving the widget would place
+	// its decoration's corner instead.
+	fWidget->setGeometry(QRect(QPoint(tunk_internal::RoundCoordinate(where.x),
+	                               tunk_internal::RoundCoordinate(where.y)),
+	    fWidget->size()));
 }
 
 void BWindow::MoveTo(float x, float y)

@@ -1,9 +1,12 @@
 // The application object: launch with and without preset files, files handed over later,
 // and the end of Run when the last editor window closes.
 #include "app/TunkApp.h"
+#include "app/WindowPlacement.h"
 
 #include <QTimer>
 #include <QWidget>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -173,7 +176,63 @@ TEST_F(TunkAppTest, AFileThatCannotBeOpenedStillGetsItsWindow)
 	                              dir.Path() + "/missing: No such file or directory"});
 }
 
-TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
+// Files that fail say so, and leave no empty window behind unless it is the only one.
+TEST_F(TunkAppTest, FilesThatFailLeaveNoEmptyWindowBesideOthers)
+{
+	WritePreset(dir / "good.tunk", 440.0f);
+	std::filesystem::create_directory(dir / "folder");
+	{
+		std::ofstream empty(dir / "empty.tunk");
+	}
+	Launch launch({dir / "missing.tunk", dir / "good.tunk", dir / "folder", dir / "empty.tunk"});
+	std::vector<std::string> later;
+	std::vector<Shown> shown = launch.Run([&](TunkApp& app) {
+		// Handed over while a window is open: the alert, and no new window.
+		BMessage message(B_REFS_RECEIVED);
+		entry_ref missing(dir.Path().c_str(), "gone.tunk");
+		message.AddRef("refs", &missing);
+		app.PostMessage(&message);
+		ProcessEvents();
+		for (TunkWindow* window : EditorWindows()) {
+			if (!window->IsHidden())
+				later.push_back(window->Title());
+		}
+	});
+	ASSERT_EQ(shown.size(), 1u);
+	EXPECT_EQ(shown[0].title, "Tunk v1.1 - good.tunk");
+	EXPECT_EQ(later, std::vector<std::string>{"Tunk v1.1 - good.tunk"});
+	const std::vector<std::string> texts = alerts.Texts();
+	ASSERT_EQ(texts.size(), 4u);
+	EXPECT_EQ(texts[0], "Error: Could not open file!\n" + dir.Path() + "/missing.tunk: No such file or directory");
+	EXPECT_EQ(texts[1], "Error: Could not open file!\n" + dir.Path() + "/folder: Is a directory");
+	EXPECT_EQ(texts[2].substr(0, texts[2].find('\n')),
+	    "Error: Not a valid Tunk file! Loading default parameters...");
+	EXPECT_EQ(texts[3], "Error: Could not open file!\n" + dir.Path() + "/gone.tunk: No such file or directory");
+}
+
+TEST(WindowPlacement, WindowsCascadeAndStayOnTheScreen)
+{
+	const BRect screen(0, 0, 1279, 1023);
+	const BPoint size(510, 510);
+	EXPECT_EQ(CascadePlace(screen, BPoint(100, 100), std::nullopt, size), BPoint(100, 100));
+	EXPECT_EQ(CascadePlace(screen, BPoint(100, 100), BPoint(100, 100), size), BPoint(124, 124));
+	// At the bottom edge the next goes back up and still steps right.
+	EXPECT_EQ(CascadePlace(screen, BPoint(100, 100), BPoint(200, 500), size), BPoint(224, 100));
+	EXPECT_EQ(CascadePlace(screen, BPoint(100, 100), BPoint(760, 500), size), BPoint(100, 100));
+	EXPECT_EQ(CascadePlace(screen, BPoint(100, 100), BPoint(700, 400), size), BPoint(724, 424));
+
+	// A screen of 640 by 512 (1280 by 1024 at twice the scale): the first place is moved up
+	// so that the whole window shows, and later windows step sideways.
+	const BRect small(0, 0, 639, 511);
+	EXPECT_EQ(CascadePlace(small, BPoint(100, 100), std::nullopt, size), BPoint(100, 2));
+	EXPECT_EQ(CascadePlace(small, BPoint(100, 100), BPoint(100, 2), size), BPoint(124, 2));
+	EXPECT_EQ(CascadePlace(small, BPoint(100, 100), BPoint(124, 2), size), BPoint(100, 2));
+	// A screen smaller than the window: its top left corner shows.
+	EXPECT_EQ(CascadePlace(BRect(10, 20, 309, 219), BPoint(100, 100), std::nullopt, size),
+	    BPoint(10, 20));
+}
+
+TEST_F(TunkAppTest, FilesHandedOverLaterOpenCascadingWindows)
 {
 	WritePreset(dir / "snare", 900.0f);
 	WritePreset(dir / "hat", 5000.0f);
@@ -202,11 +261,13 @@ TEST_F(TunkAppTest, FilesHandedOverLaterOpenWindowsOnTopOfEachOther)
 		for (TunkWindow* window : EditorWindows())
 			titles.push_back(window->Title());
 		EXPECT_FALSE(app.OpenedAtLaunch());
-		// Each such window has the file frame.
-		for (TunkWindow* window : EditorWindows()) {
-			if (window != first) {
-				EXPECT_EQ(ContentFrame(window), BRect(100, 100, 610, 565));
-			}
+		// Each window stands one step down and right of the one opened before it, the size of
+		// the file frame.
+		const std::vector<TunkWindow*> windows = EditorWindows();
+		for (size_t i = 1; i < windows.size(); i++) {
+			const BPoint step = windows[i]->Frame().LeftTop() - windows[i - 1]->Frame().LeftTop();
+			EXPECT_EQ(step, BPoint(kCascadeStep, kCascadeStep)) << windows[i]->Title();
+			EXPECT_EQ(ContentFrame(windows[i]).Width(), kFileWindowFrame.Width());
 		}
 		// The first keeps its own document: close it without saving.
 		alerts.Press(1);
