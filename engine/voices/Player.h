@@ -13,6 +13,14 @@
 //
 // Exact frames: the caller renders up to an event's frame, applies the event, and renders
 // on. A voice started between two Render calls sounds from the first frame of the next one.
+//
+// What voices play (the sources, one per slot, owned by the caller):
+// - LiveSource (LiveSource.h) computes a sound from its parameters as it plays, through the
+//   core's chain: the plugin's voices, which need no sound made beforehand.
+// - SoundSource (SoundSource.h) plays a sound made whole beforehand (the window's buffer).
+//   SoundExchange (SoundExchange.h) hands such sounds from the thread that makes them to the
+//   audio thread and back for freeing: a device callback takes Current() for each new voice
+//   and calls HandBack() after Render.
 #pragma once
 
 #include <array>
