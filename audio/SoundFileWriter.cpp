@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "kits/media/MediaFile.h"
 #include "kits/media/MediaFormats.h"
 #include "kits/media/MediaTrack.h"

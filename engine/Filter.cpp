@@ -5,7 +5,8 @@
 
 void TunkSound::InitFilter()
 {
-	UpdateFilter(generator.params.filterQ, generator.params.filterCutoff);
+	UpdateFilter(
+	    generator.params[tunk::Param::filterQ], generator.params[tunk::Param::filterCutoff]);
 }
 
 void TunkSound::UpdateFilter(float q, float cutoff)

@@ -63,67 +63,67 @@ TunkSound::~TunkSound()
 
 void TunkSound::SetStartFreq(float hz)
 {
-	generator.params.startFreq = hz;
+	generator.params[tunk::Param::startFreq] = hz;
 }
 
 void TunkSound::SetDuration(float ms)
 {
-	generator.params.duration = ms;
+	generator.params[tunk::Param::duration] = ms;
 }
 
 void TunkSound::SetAmplitude(float gain)
 {
-	generator.params.amplitude = gain;
+	generator.params[tunk::Param::amplitude] = gain;
 }
 
 void TunkSound::SetAmpEnvelope(float curve)
 {
-	generator.params.ampEnvelope = curve;
+	generator.params[tunk::Param::ampEnvelope] = curve;
 }
 
 void TunkSound::SetFreqEnvelope(float curve)
 {
-	generator.params.freqEnvelope = curve;
+	generator.params[tunk::Param::freqEnvelope] = curve;
 }
 
 void TunkSound::SetDistortion(float drive)
 {
-	generator.params.distortion = drive;
+	generator.params[tunk::Param::distortion] = drive;
 }
 
 void TunkSound::SetOscType(int32 code)
 {
-	generator.params.oscType = code;
+	generator.params[tunk::Param::oscType] = code;
 }
 
 void TunkSound::SetFilterCutoff(float hz)
 {
-	generator.params.filterCutoff = hz;
+	generator.params[tunk::Param::filterCutoff] = hz;
 }
 
 void TunkSound::SetFilterQ(float q)
 {
-	generator.params.filterQ = q;
+	generator.params[tunk::Param::filterQ] = q;
 }
 
 void TunkSound::SetFreqEnvEnabled(bool on)
 {
-	generator.params.freqEnvEnabled = on;
+	generator.params[tunk::Param::freqEnvEnabled] = on;
 }
 
 void TunkSound::SetAmpEnvEnabled(bool on)
 {
-	generator.params.ampEnvEnabled = on;
+	generator.params[tunk::Param::ampEnvEnabled] = on;
 }
 
 void TunkSound::SetFilterEnabled(bool on)
 {
-	generator.params.filterEnabled = on;
+	generator.params[tunk::Param::filterEnabled] = on;
 }
 
 void TunkSound::SetDistortionEnabled(bool on)
 {
-	generator.params.distortionEnabled = on;
+	generator.params[tunk::Param::distortionEnabled] = on;
 }
 
 void TunkSound::SetParams(const tunk::SoundParams& params)

@@ -9,7 +9,7 @@
 
 #include "engine/Filter.h"
 #include "engine/core/Generator.h"
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "kits/kernel/OS.h"
 #include "kits/media/MediaDefs.h"
 #include "kits/support/SupportDefs.h"
@@ -64,20 +64,23 @@ public:
 	void SetParams(const tunk::SoundParams& params);
 	// The parameters as set (a table is built from them only when asked).
 	tunk::SoundParams Params() const { return generator.params; }
+	// One parameter by its row: what the named setters and getters below do for theirs.
+	void SetParam(tunk::Param param, float value) { generator.params[param] = value; }
+	float GetParam(tunk::Param param) const { return generator.params[param]; }
 
-	float GetStartFreq() const { return generator.params.startFreq; }
-	float GetDuration() const { return generator.params.duration; }
-	float GetAmplitude() const { return generator.params.amplitude; }
-	float GetAmpEnvelope() const { return generator.params.ampEnvelope; }
-	float GetFreqEnvelope() const { return generator.params.freqEnvelope; }
-	float GetDistortion() const { return generator.params.distortion; }
-	int32 GetOscType() const { return generator.params.oscType; }
-	double GetFilterCutoff() const { return generator.params.filterCutoff; }
-	double GetFilterQ() const { return generator.params.filterQ; }
-	bool IsFreqEnvEnabled() const { return generator.params.freqEnvEnabled; }
-	bool IsAmpEnvEnabled() const { return generator.params.ampEnvEnabled; }
-	bool IsFilterEnabled() const { return generator.params.filterEnabled; }
-	bool IsDistortionEnabled() const { return generator.params.distortionEnabled; }
+	float GetStartFreq() const { return generator.params[tunk::Param::startFreq]; }
+	float GetDuration() const { return generator.params[tunk::Param::duration]; }
+	float GetAmplitude() const { return generator.params[tunk::Param::amplitude]; }
+	float GetAmpEnvelope() const { return generator.params[tunk::Param::ampEnvelope]; }
+	float GetFreqEnvelope() const { return generator.params[tunk::Param::freqEnvelope]; }
+	float GetDistortion() const { return generator.params[tunk::Param::distortion]; }
+	int32 GetOscType() const { return tunk::OscCode(generator.params[tunk::Param::oscType]); }
+	double GetFilterCutoff() const { return generator.params[tunk::Param::filterCutoff]; }
+	double GetFilterQ() const { return generator.params[tunk::Param::filterQ]; }
+	bool IsFreqEnvEnabled() const { return generator.params.On(tunk::Param::freqEnvEnabled); }
+	bool IsAmpEnvEnabled() const { return generator.params.On(tunk::Param::ampEnvEnabled); }
+	bool IsFilterEnabled() const { return generator.params.On(tunk::Param::filterEnabled); }
+	bool IsDistortionEnabled() const { return generator.params.On(tunk::Param::distortionEnabled); }
 	bool IsSequencerEnabled() const;
 
 	// Oscillator and wave table (engine/Oscillator.cpp)

@@ -7,36 +7,26 @@ namespace tunk::lv2 {
 
 namespace {
 
-int32_t OscTypeFromPort(float value)
+// A choice's code 1..count, rounded.
+float ChoiceFromPort(float value, size_t count)
 {
 	// Also catches a non-number, whose conversion to an integer would not be defined.
 	if (!(value >= 1.5f))
 		return 1;
-	if (value >= 3.5f)
-		return 4;
-	return int32_t(std::lround(value));
+	if (value >= float(count) - 0.5f)
+		return float(count);
+	return float(std::lround(value));
 }
 
 } // namespace
 
 PortRange RangeOf(uint32_t port)
 {
-	const SoundParams start;
+	if (port >= kFirstSoundPort && port <= kLastSoundPort) {
+		const ParamInfo& info = Info(kSoundPortParams[port - kFirstSoundPort]);
+		return {info.min, info.max, info.def};
+	}
 	switch (port) {
-		case kPortStartFreq: return {kStartFreqRange.min, kStartFreqRange.max, start.startFreq};
-		case kPortDuration: return {kDurationRange.min, kDurationRange.max, start.duration};
-		case kPortAmplitude: return {kAmplitudeRange.min, kAmplitudeRange.max, start.amplitude};
-		case kPortOscType: return {float(kOscSine), float(kOscTriangle), float(start.oscType)};
-		case kPortFreqEnvelope: return {kCurveRange.min, kCurveRange.max, start.freqEnvelope};
-		case kPortAmpEnvelope: return {kCurveRange.min, kCurveRange.max, start.ampEnvelope};
-		case kPortDistortion:
-			return {kDistortionRange.min, kDistortionRange.max, start.distortion};
-		case kPortFilterCutoff: return {kCutoffRange.min, kCutoffRange.max, start.filterCutoff};
-		case kPortFilterQ: return {kQRange.min, kQRange.max, start.filterQ};
-		case kPortFreqEnvEnabled:
-		case kPortAmpEnvEnabled:
-		case kPortDistortionEnabled:
-		case kPortFilterEnabled:
 		case kPortNoteOff: return {0, 1, 0};
 		case kPortVelocity:
 		case kPortRetrigger: return {0, 1, 1};
@@ -56,12 +46,14 @@ SoundParams ParamsFromPorts(const float* values)
 {
 	SoundParams params;
 	for (uint32_t i = 0; i < kSoundPortCount; i++) {
-		const SoundParamField& field = kSoundParamFields[kSoundPortFields[i]];
+		const Param param = kSoundPortParams[i];
 		const float value = Clamped(kFirstSoundPort + i, values[kFirstSoundPort + i]);
-		switch (field.kind) {
-			case SoundParamField::Kind::Number: params.*field.number = value; break;
-			case SoundParamField::Kind::Integer: params.*field.integer = OscTypeFromPort(value); break;
-			case SoundParamField::Kind::Flag: params.*field.flag = value > 0; break;
+		switch (Info(param).kind) {
+			case ParamKind::Number: params[param] = value; break;
+			case ParamKind::Choice:
+				params[param] = ChoiceFromPort(value, Info(param).choices.size());
+				break;
+			case ParamKind::Switch: params[param] = value > 0 ? 1.0f : 0.0f; break;
 		}
 	}
 	return params;
@@ -71,13 +63,7 @@ float PortValue(const SoundParams& params, uint32_t port)
 {
 	if (port < kFirstSoundPort || port > kLastSoundPort)
 		return 0;
-	const SoundParamField& field = kSoundParamFields[kSoundPortFields[port - kFirstSoundPort]];
-	switch (field.kind) {
-		case SoundParamField::Kind::Number: return params.*field.number;
-		case SoundParamField::Kind::Integer: return float(params.*field.integer);
-		case SoundParamField::Kind::Flag: return params.*field.flag ? 1.0f : 0.0f;
-	}
-	return 0;
+	return params[kSoundPortParams[port - kFirstSoundPort]];
 }
 
 } // namespace tunk::lv2

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk::lv2 {
 
@@ -45,22 +45,23 @@ constexpr const char* kSoundPortSymbols[] = {"startFreq", "duration", "amplitude
     "ampEnvEnabled", "distortionEnabled", "filterEnabled"};
 constexpr uint32_t kSoundPortCount = kLastSoundPort - kFirstSoundPort + 1;
 static_assert(std::size(kSoundPortSymbols) == kSoundPortCount);
-static_assert(kSoundPortCount == kSoundParamCount);
+static_assert(kSoundPortCount == kParamCount);
 
-// The parameter of each sound port, found by its symbol.
-constexpr auto kSoundPortFields = [] {
-	std::array<size_t, kSoundPortCount> fields{};
+// The parameter of each sound port, found by its symbol: the ports keep the order hosts
+// saved them in, which is not the table's.
+constexpr auto kSoundPortParams = [] {
+	std::array<Param, kSoundPortCount> params{};
 	for (uint32_t i = 0; i < kSoundPortCount; i++)
-		fields[i] = FindSoundParamField(kSoundPortSymbols[i]);
-	return fields;
+		params[i] = FindParam(kSoundPortSymbols[i]).value_or(Param::count);
+	return params;
 }();
 static_assert(
     [] {
-	    bool taken[kSoundParamCount] = {};
-	    for (size_t field : kSoundPortFields) {
-		    if (field >= kSoundParamCount || taken[field])
+	    bool taken[kParamCount] = {};
+	    for (Param param : kSoundPortParams) {
+		    if (param == Param::count || taken[size_t(param)])
 			    return false;
-		    taken[field] = true;
+		    taken[size_t(param)] = true;
 	    }
 	    return true;
     }(),

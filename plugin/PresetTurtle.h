@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk::lv2 {
 

@@ -1,6 +1,7 @@
 #include "preset/PresetRecord.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 
@@ -50,8 +51,8 @@ float getFloat(const uint8* in)
 	return std::bit_cast<float>(get32(in));
 }
 
-// Where each of the core's parameters (tunk::kSoundParamFields, in its order) lies in the
-// record; the reserved field is the only other.
+// Where each of the first thirteen parameters (in the table's order) lies in the record;
+// the reserved field is the only other.
 struct RecordField {
 	size_t offset;
 	float PresetParams::*number = nullptr;
@@ -74,9 +75,21 @@ const RecordField kRecordFields[] = {
 	{kDistortionEnabled, nullptr, nullptr, &PresetParams::distortionEnabled},
 	{kFilterEnabled, nullptr, nullptr, &PresetParams::filterEnabled},
 };
-static_assert(std::size(kRecordFields) == tunk::kSoundParamCount);
+constexpr size_t kRecordParamCount = std::size(kRecordFields);
+static_assert(kRecordParamCount <= tunk::kParamCount);
 
-using Kind = tunk::SoundParamField::Kind;
+// The oscillator's code back into the record's integer: a code read from a file comes back
+// as it was; a value no int32 holds saturates (a non-number gives 0).
+int32 RecordCode(float value)
+{
+	if (!(value == value))
+		return 0;
+	if (value >= 2147483648.0f)
+		return INT32_MAX;
+	if (value < -2147483648.0f)
+		return INT32_MIN;
+	return int32(value);
+}
 
 } // namespace
 
@@ -88,14 +101,15 @@ PresetParams DefaultPresetParams()
 tunk::SoundParams ToSoundParams(const PresetParams& params)
 {
 	tunk::SoundParams p;
-	for (size_t i = 0; i < tunk::kSoundParamCount; i++) {
-		const tunk::SoundParamField& field = tunk::kSoundParamFields[i];
+	for (size_t i = 0; i < kRecordParamCount; i++) {
 		const RecordField& record = kRecordFields[i];
-		switch (field.kind) {
-			case Kind::Number: p.*field.number = params.*record.number; break;
-			case Kind::Integer: p.*field.integer = params.*record.integer; break;
-			case Kind::Flag: p.*field.flag = params.*record.flag == 1; break;
-		}
+		float& value = p.values[i];
+		if (record.number != nullptr)
+			value = params.*record.number;
+		else if (record.integer != nullptr)
+			value = float(params.*record.integer);
+		else
+			value = params.*record.flag == 1 ? 1.0f : 0.0f;
 	}
 	return p;
 }
@@ -104,26 +118,31 @@ PresetParams ToPresetParams(const tunk::SoundParams& p)
 {
 	PresetParams params;
 	params.reserved = 0;
-	for (size_t i = 0; i < tunk::kSoundParamCount; i++) {
-		const tunk::SoundParamField& field = tunk::kSoundParamFields[i];
+	for (size_t i = 0; i < kRecordParamCount; i++) {
 		const RecordField& record = kRecordFields[i];
-		switch (field.kind) {
-			case Kind::Number: params.*record.number = p.*field.number; break;
-			case Kind::Integer: params.*record.integer = p.*field.integer; break;
-			case Kind::Flag: params.*record.flag = p.*field.flag ? 1 : 0; break;
-		}
+		const float value = p.values[i];
+		if (record.number != nullptr)
+			params.*record.number = value;
+		else if (record.integer != nullptr)
+			params.*record.integer = RecordCode(value);
+		else
+			params.*record.flag = value != 0 ? 1 : 0;
 	}
 	return params;
 }
 
-void SetPresetField(PresetParams* params, size_t index, float number, int32 integer)
+void SetPresetField(PresetParams* params, tunk::Param param, float number, int32 integer)
 {
+	const size_t index = size_t(param);
+	if (index >= kRecordParamCount)
+		return;
 	const RecordField& record = kRecordFields[index];
-	switch (tunk::kSoundParamFields[index].kind) {
-		case Kind::Number: params->*record.number = number; break;
-		case Kind::Integer: params->*record.integer = integer; break;
-		case Kind::Flag: params->*record.flag = uint8(integer); break;
-	}
+	if (record.number != nullptr)
+		params->*record.number = number;
+	else if (record.integer != nullptr)
+		params->*record.integer = integer;
+	else
+		params->*record.flag = uint8(integer);
 }
 
 void EncodePresetParams(const PresetParams& params, uint8* out)

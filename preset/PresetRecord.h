@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "kits/support/SupportDefs.h"
 
 class BNode;
@@ -53,9 +53,9 @@ PresetParams DefaultPresetParams();
 tunk::SoundParams ToSoundParams(const PresetParams& params);
 PresetParams ToPresetParams(const tunk::SoundParams& params);
 
-// Sets the record's field of the core's parameter `index` (into tunk::kSoundParamFields):
-// `number` for a number, `integer` for the oscillator's code or a switch's byte.
-void SetPresetField(PresetParams* params, size_t index, float number, int32 integer);
+// Sets the record's field of `param`: `number` for a number, `integer` for the oscillator's
+// code or a switch's byte. A parameter the record has no field for is left to the caller.
+void SetPresetField(PresetParams* params, tunk::Param param, float number, int32 integer);
 
 // The 44-byte body alone.
 void EncodePresetParams(const PresetParams& params, uint8* out);

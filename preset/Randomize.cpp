@@ -177,8 +177,10 @@ PresetParams Mutate(const PresetParams& params, uint64_t seed)
 		return value * std::exp(dice.Between(-spread, spread));
 	};
 	// Within what the sliders show.
-	p.startFreq = std::clamp(Whole(scale(p.startFreq, 0.1)), 1.0f, tunk::kStartFreqRange.max);
-	p.duration = std::clamp(Whole(scale(p.duration, 0.1)), 1.0f, tunk::kDurationRange.max);
+	p.startFreq =
+	    std::clamp(Whole(scale(p.startFreq, 0.1)), 1.0f, tunk::Info(tunk::Param::startFreq).max);
+	p.duration =
+	    std::clamp(Whole(scale(p.duration, 0.1)), 1.0f, tunk::Info(tunk::Param::duration).max);
 	auto nudgeCurve = [&](float curve) {
 		float moved = Hundredths(curve + dice.Between(-0.5, 0.5));
 		// The envelope has no value at 0; a curve does not cross it by mutation.
@@ -188,13 +190,14 @@ PresetParams Mutate(const PresetParams& params, uint64_t seed)
 	};
 	p.freqEnvelope = nudgeCurve(p.freqEnvelope);
 	p.ampEnvelope = nudgeCurve(p.ampEnvelope);
-	p.distortion = std::clamp(p.distortion + float(dice.Pick(3) - 1), tunk::kDistortionRange.min,
-	    tunk::kDistortionRange.max);
-	p.filterCutoff = std::clamp(
-	    Whole(scale(p.filterCutoff, 0.15)), tunk::kCutoffRange.min, tunk::kCutoffRange.max);
-	p.filterQ = std::clamp(
-	    Hundredths(p.filterQ + dice.Between(-0.15, 0.15)), tunk::kQRange.min, tunk::kQRange.max);
-	p.amplitude = std::clamp(Hundredths(scale(p.amplitude, 0.05)), 0.01f, tunk::kAmplitudeRange.max);
+	p.distortion = std::clamp(p.distortion + float(dice.Pick(3) - 1),
+	    tunk::Info(tunk::Param::distortion).min, tunk::Info(tunk::Param::distortion).max);
+	p.filterCutoff = std::clamp(Whole(scale(p.filterCutoff, 0.15)),
+	    tunk::Info(tunk::Param::filterCutoff).min, tunk::Info(tunk::Param::filterCutoff).max);
+	p.filterQ = std::clamp(Hundredths(p.filterQ + dice.Between(-0.15, 0.15)),
+	    tunk::Info(tunk::Param::filterQ).min, tunk::Info(tunk::Param::filterQ).max);
+	p.amplitude = std::clamp(
+	    Hundredths(scale(p.amplitude, 0.05)), 0.01f, tunk::Info(tunk::Param::amplitude).max);
 	double peak = PeakAtFullAmplitude(p);
 	if (peak * p.amplitude >= 1.0)
 		p.amplitude = float(0.89 / peak); // -1 dBFS

@@ -1,6 +1,7 @@
 #include "tools/RenderOptions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "audio/SoundFileWriter.h"
+#include "engine/core/Params.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
 
@@ -15,8 +17,6 @@ namespace {
 
 constexpr int32 kMaxJobs = 1024;
 constexpr int32 kMaxRandomCount = 100000;
-
-using Kind = tunk::SoundParamField::Kind;
 
 const char* format_title(const std::string& format)
 {
@@ -132,6 +132,21 @@ bool parse_whole(std::string_view text, T* value)
 	return error == std::errc() && end == text.data() + text.size();
 }
 
+// A choice row's codes with their names: "1 (sine), 2 (square) or 3 (saw)".
+std::string choice_list(const tunk::ParamInfo& info)
+{
+	std::string list;
+	for (size_t i = 0; i < info.choices.size(); i++) {
+		if (i > 0)
+			list += i + 1 == info.choices.size() ? " or " : ", ";
+		list += std::to_string(i + 1) + " (";
+		for (const char* c = info.choices[i]; *c != '\0'; c++)
+			list += char(std::tolower((unsigned char)*c));
+		list += ')';
+	}
+	return list;
+}
+
 // Checks one NAME=VALUE; an error text, "" when it is good.
 std::string parse_setting(std::string_view text, ParamSetting* setting)
 {
@@ -140,25 +155,26 @@ std::string parse_setting(std::string_view text, ParamSetting* setting)
 		return "--set needs NAME=VALUE, got '" + std::string(text) + "'";
 	std::string_view name = text.substr(0, equals);
 	std::string_view value = text.substr(equals + 1);
-	const size_t index = tunk::FindSoundParamField(name);
-	if (index == tunk::kSoundParamCount)
+	const std::optional<tunk::Param> param = tunk::FindParam(name);
+	if (!param)
 		return "unknown parameter '" + std::string(name) + "'";
+	const tunk::ParamInfo& info = tunk::Info(*param);
 	setting->name = std::string(name);
 	// Appended piece by piece: g++ 12 at -O3 warns falsely about "'" + string + "'".
 	std::string quoted(1, '\'');
 	quoted.append(value);
 	quoted += '\'';
-	switch (tunk::kSoundParamFields[index].kind) {
-		case Kind::Number:
+	switch (info.kind) {
+		case tunk::ParamKind::Number:
 			if (!parse_whole(value, &setting->number) || !std::isfinite(setting->number))
 				return std::string(name) + " needs a finite number, got " + quoted;
 			return "";
-		case Kind::Integer:
-			if (!parse_whole(value, &setting->integer) || setting->integer < 1
-				|| setting->integer > 4)
-				return "oscType needs 1 (sine), 2 (square), 3 (saw) or 4 (triangle), got " + quoted;
+		case tunk::ParamKind::Choice:
+			if (!parse_whole(value, &setting->integer) || setting->integer < 1 ||
+			    size_t(setting->integer) > info.choices.size())
+				return std::string(name) + " needs " + choice_list(info) + ", got " + quoted;
 			return "";
-		case Kind::Flag:
+		case tunk::ParamKind::Switch:
 			if (!parse_whole(value, &setting->integer) || setting->integer < 0
 				|| setting->integer > 1)
 				return std::string(name) + " needs 0 or 1, got " + quoted;
@@ -344,9 +360,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 void ApplySettings(const std::vector<ParamSetting>& settings, PresetParams* params)
 {
 	for (const ParamSetting& setting : settings) {
-		const size_t index = tunk::FindSoundParamField(setting.name);
-		if (index != tunk::kSoundParamCount)
-			SetPresetField(params, index, setting.number, setting.integer);
+		if (const std::optional<tunk::Param> param = tunk::FindParam(setting.name))
+			SetPresetField(params, *param, setting.number, setting.integer);
 	}
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/interface/Rect.h"
 #include "kits/support/SupportDefs.h"
@@ -100,7 +100,8 @@ inline float StoredCurveValue(float computed)
 // that range comes back to its edge; at an edge, a step outwards keeps the value.
 inline float CurveKeyStep(float value, int step)
 {
-	constexpr tunk::ParamRange kEdges = tunk::kCurveRange;
+	// Both curves share one range.
+	constexpr const tunk::ParamInfo& kEdges = tunk::Info(tunk::Param::freqEnvelope);
 	float next = step < 0 ? std::ceil(value) - 1 : std::floor(value) + 1;
 	if (next == 0)
 		next = float(step);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/TunkSound.h"
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "kits/app/Message.h"
 #include "kits/app/Messenger.h"
 #include "kits/interface/Box.h"
@@ -123,38 +123,41 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	OSCBox->AddChild(FieldOsc);
 
 	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
-	    Bound(tunk::kStartFreqRange.min), Bound(tunk::kStartFreqRange.max), 5, "0", "4000"});
+	    Bound(tunk::Info(tunk::Param::startFreq).min),
+	    Bound(tunk::Info(tunk::Param::startFreq).max), 5, "0", "4000"});
 	OSCBox->AddChild(FreqSlider);
 	TextFreqStart = MakeBareText(BRect(150, 50, 190, 69), "TextFreqStart",
-	    FormatNumber(defaults.startFreq).c_str(), kMsgFreqText);
+	    FormatNumber(defaults[tunk::Param::startFreq]).c_str(), kMsgFreqText);
 	FreqSlider->SetValue(
-	    SliderValue(ParseNumber(TextFreqStart->Text()).value_or(defaults.startFreq)));
+	    SliderValue(ParseNumber(TextFreqStart->Text()).value_or(defaults[tunk::Param::startFreq])));
 	OSCBox->AddChild(TextFreqStart);
 
 	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider,
-	    Bound(tunk::kDurationRange.min), Bound(tunk::kDurationRange.max), 5, "0", "3000"});
+	    Bound(tunk::Info(tunk::Param::duration).min), Bound(tunk::Info(tunk::Param::duration).max),
+	    5, "0", "3000"});
 	OSCBox->AddChild(DurSlider);
 	TextDuration = MakeBareText(BRect(150, 100, 190, 119), "TextDuration",
-	    FormatNumber(defaults.duration).c_str(), kMsgDurText);
-	DurSlider->SetValue(SliderValue(ParseNumber(TextDuration->Text()).value_or(defaults.duration)));
+	    FormatNumber(defaults[tunk::Param::duration]).c_str(), kMsgDurText);
+	DurSlider->SetValue(
+	    SliderValue(ParseNumber(TextDuration->Text()).value_or(defaults[tunk::Param::duration])));
 	OSCBox->AddChild(TextDuration);
 
 	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider,
-	    Bound(tunk::kAmplitudeRange.min * 100), Bound(tunk::kAmplitudeRange.max * 100), 5, "0%",
-	    "100%"});
+	    Bound(tunk::Info(tunk::Param::amplitude).min * 100),
+	    Bound(tunk::Info(tunk::Param::amplitude).max * 100), 5, "0%", "100%"});
 	OSCBox->AddChild(AmpSlider);
 	AmpText = MakeBareText(BRect(150, 150, 190, 169), "AmpText",
-	    FormatNumber(defaults.amplitude).c_str(), kMsgAmpText);
-	AmpSlider->SetValue(
-	    SliderValue(ParseNumber(AmpText->Text()).value_or(defaults.amplitude) * 100.0));
+	    FormatNumber(defaults[tunk::Param::amplitude]).c_str(), kMsgAmpText);
+	AmpSlider->SetValue(SliderValue(
+	    ParseNumber(AmpText->Text()).value_or(defaults[tunk::Param::amplitude]) * 100.0));
 	OSCBox->AddChild(AmpText);
 
 	// Frequency envelope.
 	FENVBox = MakeBox(MainView, BRect(225, 5, 355, 120), "FENVBox", "Freq ENV");
 	CheckEnFreqEnv =
 	    MakeCheckBox(FENVBox, BRect(10, 12, 63, 31), "CheckEnFreqEnv", "Enable", kMsgEnableFreqEnv);
-	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve", "Freq Curve:",
-	    FormatNumber(defaults.freqEnvelope).c_str(),
+	TextFreqCurve = new BTextControl(BRect(10, 32, 120, 51), "TextFreqCurve",
+	    "Freq Curve:", FormatNumber(defaults[tunk::Param::freqEnvelope]).c_str(),
 	    new BMessage(kMsgFreqCurveText), kFollow, kControlFlags);
 	TextFreqCurve->SetEnabled(false);
 	FENVBox->AddChild(TextFreqCurve);
@@ -165,8 +168,8 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	AENVBox = MakeBox(MainView, BRect(365, 5, 495, 120), "AENVBox", "Amp ENV");
 	CheckEnAmpEnv =
 	    MakeCheckBox(AENVBox, BRect(10, 12, 63, 31), "CheckEnAmpEnv", "Enable", kMsgEnableAmpEnv);
-	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve", "Amp Curve:",
-	    FormatNumber(defaults.ampEnvelope).c_str(),
+	TextAmpCurve = new BTextControl(BRect(10, 32, 120, 51), "TextAmpCurve",
+	    "Amp Curve:", FormatNumber(defaults[tunk::Param::ampEnvelope]).c_str(),
 	    new BMessage(kMsgAmpCurveText), kFollow, kControlFlags);
 	TextAmpCurve->SetEnabled(false);
 	AENVBox->AddChild(TextAmpCurve);
@@ -179,9 +182,9 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	DistortionBox->AddChild(DistortionView);
 	CheckEnDistortion = MakeCheckBox(
 	    DistortionBox, BRect(70, 15, 155, 35), "CheckEnDistortion", "Enable", kMsgEnableDistortion);
-	DistSlider = MakeSlider(
-	    {BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider,
-	        Bound(tunk::kDistortionRange.min), Bound(tunk::kDistortionRange.max), 5, "1", "10"});
+	DistSlider = MakeSlider({BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider,
+	    Bound(tunk::Info(tunk::Param::distortion).min),
+	    Bound(tunk::Info(tunk::Param::distortion).max), 5, "1", "10"});
 	DistSlider->SetEnabled(false);
 	DistortionBox->AddChild(DistSlider);
 
@@ -197,13 +200,14 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnFilter =
 	    MakeCheckBox(FilterBox, BRect(10, 12, 63, 31), "CheckEnFilter", "Enable", kMsgEnableFilter);
 	CutoffSlider = MakeSlider({BRect(10, 30, 230, 70), "CutoffSlider", "Cutoff", kMsgCutoffSlider,
-	    Bound(tunk::kCutoffRange.min), Bound(tunk::kCutoffRange.max), 101, nullptr, nullptr});
+	    Bound(tunk::Info(tunk::Param::filterCutoff).min),
+	    Bound(tunk::Info(tunk::Param::filterCutoff).max), 101, nullptr, nullptr});
 	CutoffSlider->SetValue(5000);
 	CutoffSlider->SetEnabled(false);
 	FilterBox->AddChild(CutoffSlider);
 	ResonanceSlider = MakeSlider({BRect(240, 30, 460, 70), "ResonanceSlider", "Resonance",
-	    kMsgResonanceSlider, Bound(tunk::kQRange.min * kResonanceScale),
-	    Bound(tunk::kQRange.max * kResonanceScale), 101, nullptr, nullptr});
+	    kMsgResonanceSlider, Bound(tunk::Info(tunk::Param::filterQ).min * kResonanceScale),
+	    Bound(tunk::Info(tunk::Param::filterQ).max * kResonanceScale), 101, nullptr, nullptr});
 	ResonanceSlider->SetValue(10);
 	ResonanceSlider->SetEnabled(false);
 	FilterBox->AddChild(ResonanceSlider);

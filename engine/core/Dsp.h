@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk::dsp {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk {
 
@@ -67,13 +67,13 @@ FilterMode FilterModeOf(float code)
 void DesignFilter(FilterMode mode, float q, float cutoff, FilterState* filter)
 {
 	if (std::isnan(cutoff))
-		cutoff = SoundParams{}.filterCutoff;
+		cutoff = SoundParams{}[Param::filterCutoff];
 	else if (cutoff >= 0.5f * float(kRate))
 		cutoff = kHighestCutoff;
 	else if (cutoff <= 0)
 		cutoff = kLowestCutoff;
 	if (std::isnan(q))
-		q = SoundParams{}.filterQ;
+		q = SoundParams{}[Param::filterQ];
 	else if (q <= 0)
 		q = kLowestQ;
 	else if (std::isinf(q))

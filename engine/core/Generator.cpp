@@ -102,7 +102,7 @@ constexpr auto kPasses = MakePasses(std::make_index_sequence<16>());
 
 Generator::Generator() : Generator(SoundParams{})
 {
-	DesignFilter(params.filterQ, params.filterCutoff);
+	DesignFilter(params[Param::filterQ], params[Param::filterCutoff]);
 }
 
 Generator::Generator(const SoundParams& p)
@@ -113,7 +113,7 @@ Generator::Generator(const SoundParams& p)
 void Generator::Reset(const SoundParams& p)
 {
 	params = p;
-	if (!tunk::BuildWaveTable(params.oscType, waveTable))
+	if (!tunk::BuildWaveTable(OscCode(params[Param::oscType]), waveTable))
 		tunk::BuildWaveTable(kOscSine, waveTable);
 	BuildShapeTable();
 }
@@ -134,14 +134,14 @@ void Generator::RenderInto(int16_t* out, int64_t count)
 
 void Generator::Start(int64_t samples)
 {
-	DesignFilter(params.filterQ, params.filterCutoff);
+	DesignFilter(params[Param::filterQ], params[Param::filterCutoff]);
 	count = samples > 0 ? samples : 0;
 	position = 0;
 	phase = 0;
-	freqCurve = dsp::EnvelopeCurve(params.freqEnvelope);
-	ampCurve = dsp::EnvelopeCurve(params.ampEnvelope);
-	switches = (params.freqEnvEnabled ? 1 : 0) | (params.distortionEnabled ? 2 : 0)
-		| (params.ampEnvEnabled ? 4 : 0) | (params.filterEnabled ? 8 : 0);
+	freqCurve = dsp::EnvelopeCurve(params[Param::freqEnvelope]);
+	ampCurve = dsp::EnvelopeCurve(params[Param::ampEnvelope]);
+	switches = (params.On(Param::freqEnvEnabled) ? 1 : 0) | (params.On(Param::distortionEnabled) ? 2 : 0)
+		| (params.On(Param::ampEnvEnabled) ? 4 : 0) | (params.On(Param::filterEnabled) ? 8 : 0);
 }
 
 int64_t Generator::Next(int16_t* out, int64_t n)
@@ -150,8 +150,8 @@ int64_t Generator::Next(int16_t* out, int64_t n)
 		n = count - position;
 	if (n <= 0)
 		return 0;
-	Chain chain{waveTable, shapeTable, filter.coef, filter.history, params.startFreq,
-		params.amplitude, double(params.duration) / 1000.0, freqCurve, ampCurve};
+	Chain chain{waveTable, shapeTable, filter.coef, filter.history, params[Param::startFreq],
+		params[Param::amplitude], double(params[Param::duration]) / 1000.0, freqCurve, ampCurve};
 	kPasses[switches](chain, &phase, out, position, n, count);
 	position += n;
 	return n;
@@ -159,7 +159,7 @@ int64_t Generator::Next(int16_t* out, int64_t n)
 
 int64_t SampleCount(const SoundParams& params)
 {
-	double wanted = std::ceil(double(params.duration) * kSampleRate / 1000.0);
+	double wanted = std::ceil(double(params[Param::duration]) * kSampleRate / 1000.0);
 	if (!(wanted >= 0 && wanted <= double(kMaxSampleCount)))
 		return -1;
 	return int64_t(wanted);

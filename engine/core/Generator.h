@@ -7,7 +7,7 @@
 
 #include "engine/core/Dsp.h"
 #include "engine/core/FilterDesign.h"
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "engine/core/Tables.h"
 
 namespace tunk {
@@ -22,10 +22,10 @@ public:
 
 	SoundParams params;
 
-	// From params.oscType; a code that names no waveform keeps the previous table.
-	void BuildWaveTable() { tunk::BuildWaveTable(params.oscType, waveTable); }
-	// From params.distortion.
-	void BuildShapeTable() { tunk::BuildShapeTable(params.distortion, shapeTable); }
+	// From the oscillator code; a code that names no waveform keeps the previous table.
+	void BuildWaveTable() { tunk::BuildWaveTable(OscCode(params[Param::oscType]), waveTable); }
+	// From the drive.
+	void BuildShapeTable() { tunk::BuildShapeTable(params[Param::distortion], shapeTable); }
 	const float* WaveTable() const { return waveTable; }
 	const float* ShapeTable() const { return shapeTable; }
 
@@ -52,7 +52,7 @@ public:
 	// waveform gets the sine), without allocating: a player reuses one generator per voice.
 	void Reset(const SoundParams& p);
 	// Sets params and copies the tables built for them elsewhere (a player's cache of
-	// them): `wave` for params.oscType, `shape` for params.distortion; `shape` may be null
+	// them): `wave` for the oscillator code, `shape` for the drive; `shape` may be null
 	// when the distortion stage is off, which never reads it.
 	void Load(const SoundParams& p, const float* wave, const float* shape);
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk {
 

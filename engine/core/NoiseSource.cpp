@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "engine/core/Dsp.h"
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace tunk {
 

@@ -41,8 +41,9 @@ const float* TableCache::Shape(float drive)
 
 void LiveSource::Play(const SoundParams& params, TableCache& tables)
 {
-	const float* shape = params.distortionEnabled ? tables.Shape(params.distortion) : nullptr;
-	fGenerator.Load(params, tables.Wave(params.oscType), shape);
+	const float* shape =
+	    params.On(Param::distortionEnabled) ? tables.Shape(params[Param::distortion]) : nullptr;
+	fGenerator.Load(params, tables.Wave(OscCode(params[Param::oscType])), shape);
 	fGenerator.Start(SampleCount(params));
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "engine/core/Generator.h"
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "engine/core/Tables.h"
 #include "engine/voices/Player.h"
 

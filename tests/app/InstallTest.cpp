@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/ChildProcess.h"
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 #include "kits/storage/TempDir.h"
 
 namespace {
@@ -106,8 +106,8 @@ TEST_F(Install, PutsManualPagesThatListEveryParameterAndTheLicence)
 
 	std::string render = Contents(pages / "tunk-render.1");
 	EXPECT_NE(render.find(".SH NAME\ntunk-render \\- "), std::string::npos) << render;
-	for (const tunk::SoundParamField& field : tunk::kSoundParamFields)
-		EXPECT_NE(render.find(field.name), std::string::npos) << field.name;
+	for (const tunk::ParamInfo& info : tunk::kParams)
+		EXPECT_NE(render.find(info.symbol), std::string::npos) << info.symbol;
 	for (const std::string& page : {tunk, render})
 		EXPECT_NE(page.find("GNU General Public License, version 3"), std::string::npos);
 

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 
-#include "engine/core/SoundParams.h"
+#include "engine/core/Params.h"
 
 namespace renderhash {
 
@@ -15,14 +17,21 @@ namespace renderhash {
 // engine. A change of any sample changes it.
 constexpr uint64_t kExpected = 0x516082fd7f794c03ull;
 
+// The eight numbers in table order: startFreq, duration, amplitude, freqEnvelope,
+// ampEnvelope, distortion, filterCutoff, filterQ; the rest keep their defaults.
+inline tunk::SoundParams Numbers(std::initializer_list<float> numbers)
+{
+	tunk::SoundParams p;
+	std::copy(numbers.begin(), numbers.end(), p.values.begin());
+	return p;
+}
+
 inline tunk::SoundParams Setting(int index)
 {
 	if (index == 1)
-		return {.startFreq = 220, .duration = 1500, .amplitude = 1.2f, .freqEnvelope = 4.5f,
-			.ampEnvelope = -3.25f, .distortion = 6, .filterCutoff = 900, .filterQ = 3.5f};
+		return Numbers({220, 1500, 1.2f, 4.5f, -3.25f, 6, 900, 3.5f});
 	if (index == 2)
-		return {.startFreq = -3100, .duration = 37.3f, .amplitude = 0.4f, .freqEnvelope = -12,
-			.ampEnvelope = 25, .distortion = 0.3f, .filterCutoff = 15000, .filterQ = 0.2f};
+		return Numbers({-3100, 37.3f, 0.4f, -12, 25, 0.3f, 15000, 0.2f});
 	return {};
 }
 constexpr int kSettings = 3;
@@ -30,10 +39,11 @@ constexpr int kSettings = 3;
 // Switch bits: 1 frequency envelope, 2 distortion, 4 amplitude envelope, 8 filter.
 inline void SetSwitches(tunk::SoundParams* p, int switches)
 {
-	p->freqEnvEnabled = (switches & 1) != 0;
-	p->distortionEnabled = (switches & 2) != 0;
-	p->ampEnvEnabled = (switches & 4) != 0;
-	p->filterEnabled = (switches & 8) != 0;
+	using tunk::Param;
+	(*p)[Param::freqEnvEnabled] = (switches & 1) != 0;
+	(*p)[Param::distortionEnabled] = (switches & 2) != 0;
+	(*p)[Param::ampEnvEnabled] = (switches & 4) != 0;
+	(*p)[Param::filterEnabled] = (switches & 8) != 0;
 }
 
 // Hands every parameter set of the hash to visit(setting, switches, params), in the hash's
@@ -44,7 +54,7 @@ void ForEachCase(Visit visit)
 	for (int setting = 0; setting < kSettings; setting++) {
 		tunk::SoundParams p = Setting(setting);
 		for (int32_t type = 1; type <= 4; type++) {
-			p.oscType = type;
+			p[tunk::Param::oscType] = float(type);
 			for (int switches = 0; switches < 16; switches++) {
 				SetSwitches(&p, switches);
 				visit(setting, switches, p);

@@ -51,7 +51,7 @@ TEST(RenderTest, SampleCountRoundsUpAndRefusesWhatCannotBeRendered)
 		{-kInf, -1}, {1e9f, -1}};
 	for (auto [ms, count] : cases) {
 		tunk::SoundParams p;
-		p.duration = ms;
+		p[tunk::Param::duration] = ms;
 		EXPECT_EQ(tunk::SampleCount(p), count) << ms;
 	}
 }
@@ -59,11 +59,11 @@ TEST(RenderTest, SampleCountRoundsUpAndRefusesWhatCannotBeRendered)
 TEST(RenderTest, RefusalsWriteNothing)
 {
 	tunk::SoundParams p;
-	p.duration = 1;  // 45 samples
+	p[tunk::Param::duration] = 1; // 45 samples
 	std::vector<int16_t> out(64, 0x5a5a);
 	EXPECT_EQ(tunk::Render(p, out.data(), 44), tunk::RenderStatus::Refused);
 	EXPECT_EQ(tunk::Render(p, nullptr, 45), tunk::RenderStatus::Refused);
-	p.duration = -1;
+	p[tunk::Param::duration] = -1;
 	EXPECT_EQ(tunk::Render(p, out.data(), 64), tunk::RenderStatus::Refused);
 	std::vector<int16_t> grown(3, 7);
 	EXPECT_EQ(tunk::Render(p, &grown), tunk::RenderStatus::Refused);
@@ -72,32 +72,32 @@ TEST(RenderTest, RefusalsWriteNothing)
 		ASSERT_EQ(v, 0x5a5a);
 
 	// Exactly the sound's samples, not one more; an empty sound needs no buffer.
-	p.duration = 1;
+	p[tunk::Param::duration] = 1;
 	ASSERT_EQ(tunk::Render(p, out.data(), 64), tunk::RenderStatus::Ok);
 	EXPECT_EQ(out[10], 30797);
 	EXPECT_NE(out[44], 0x5a5a);
 	EXPECT_EQ(out[45], 0x5a5a);
-	p.duration = 0;
+	p[tunk::Param::duration] = 0;
 	EXPECT_EQ(tunk::Render(p, nullptr, 0), tunk::RenderStatus::Ok);
 }
 
 TEST(RenderTest, RendersDependOnTheParametersOnly)
 {
 	tunk::SoundParams p;
-	p.oscType = tunk::kOscSaw;
-	p.filterEnabled = true;
-	p.filterQ = 6;
-	p.distortionEnabled = true;
-	p.distortion = 9;
+	p[tunk::Param::oscType] = tunk::kOscSaw;
+	p[tunk::Param::filterEnabled] = true;
+	p[tunk::Param::filterQ] = 6;
+	p[tunk::Param::distortionEnabled] = true;
+	p[tunk::Param::distortion] = 9;
 	const std::vector<int16_t> first = Rendered(p);
 	Rendered(tunk::SoundParams());
 	EXPECT_EQ(Rendered(p), first);
 
 	// A code that names no waveform renders the sine of a new sound.
 	tunk::SoundParams unknown;
-	unknown.oscType = 7;
+	unknown[tunk::Param::oscType] = 7;
 	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
-	unknown.oscType = 0;
+	unknown[tunk::Param::oscType] = 0;
 	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
 }
 

@@ -47,8 +47,8 @@ TEST(FilterAllocationTest, EngineMadeWhileCallocFailsGeneratesTheFilteredSound)
 	ASSERT_EQ(probe, nullptr);  // the failing calloc is the one the engine would call
 
 	tunk::SoundParams p;
-	p.filterEnabled = true;
-	p.filterQ = 3;
+	p[tunk::Param::filterEnabled] = true;
+	p[tunk::Param::filterQ] = 3;
 	std::vector<int16_t> expected;
 	ASSERT_EQ(tunk::Render(p, &expected), tunk::RenderStatus::Ok);
 	EXPECT_EQ(samples, expected);

@@ -177,7 +177,8 @@ TEST(GenerateTest, GeneratesExactlyWhatTheCoreRenders)
 		sound.GenerateSound();
 		std::vector<int16> rendered;
 		ASSERT_EQ(tunk::Render(p, &rendered), tunk::RenderStatus::Ok);
-		ASSERT_EQ(Samples(sound), rendered) << setting << " " << p.oscType << " " << switches;
+		ASSERT_EQ(Samples(sound), rendered)
+		    << setting << " " << p[tunk::Param::oscType] << " " << switches;
 	});
 }
 
@@ -185,9 +186,10 @@ TEST(GenerateTest, SetParamsSwitchesSectionsOffAgain)
 {
 	TunkSound sound;
 	tunk::SoundParams loud;
-	loud.oscType = 3;
-	loud.distortion = 8;
-	loud.freqEnvEnabled = loud.ampEnvEnabled = loud.distortionEnabled = loud.filterEnabled = true;
+	loud[tunk::Param::oscType] = 3;
+	loud[tunk::Param::distortion] = 8;
+	loud[tunk::Param::freqEnvEnabled] = loud[tunk::Param::ampEnvEnabled] =
+	    loud[tunk::Param::distortionEnabled] = loud[tunk::Param::filterEnabled] = true;
 	sound.SetParams(loud);
 	sound.GenerateSound();
 	sound.SetParams(tunk::SoundParams());

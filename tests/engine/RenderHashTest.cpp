@@ -12,14 +12,14 @@ TEST(RenderHashTest, EveryWaveformAndStageSwitchRendersAsBefore)
 	TunkSound sound;
 	for (int setting = 0; setting < renderhash::kSettings; setting++) {
 		const tunk::SoundParams p = renderhash::Setting(setting);
-		sound.SetAmplitude(p.amplitude);
-		sound.SetStartFreq(p.startFreq);
-		sound.SetDuration(p.duration);
-		sound.SetAmpEnvelope(p.ampEnvelope);
-		sound.SetFreqEnvelope(p.freqEnvelope);
-		sound.SetDistortion(p.distortion);
-		sound.SetFilterCutoff(p.filterCutoff);
-		sound.SetFilterQ(p.filterQ);
+		sound.SetAmplitude(p[tunk::Param::amplitude]);
+		sound.SetStartFreq(p[tunk::Param::startFreq]);
+		sound.SetDuration(p[tunk::Param::duration]);
+		sound.SetAmpEnvelope(p[tunk::Param::ampEnvelope]);
+		sound.SetFreqEnvelope(p[tunk::Param::freqEnvelope]);
+		sound.SetDistortion(p[tunk::Param::distortion]);
+		sound.SetFilterCutoff(p[tunk::Param::filterCutoff]);
+		sound.SetFilterQ(p[tunk::Param::filterQ]);
 		sound.GenerateWaveShapeTable();
 		ForEachWaveformAndSwitches(sound, [&](int32, int) {
 			int64 count = 0;

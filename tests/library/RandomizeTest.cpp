@@ -33,22 +33,22 @@ void ExpectPlayable(const PresetParams& p)
 	EXPECT_TRUE(AllFinite(p));
 	EXPECT_GE(p.oscType, 1);
 	EXPECT_LE(p.oscType, 4);
-	auto within = [](float value, tunk::ParamRange range) {
+	auto within = [](float value, const tunk::ParamInfo& range) {
 		return value >= range.min && value <= range.max;
 	};
 	EXPECT_GT(p.duration, 0);
-	EXPECT_TRUE(within(p.duration, tunk::kDurationRange)) << p.duration;
+	EXPECT_TRUE(within(p.duration, tunk::Info(tunk::Param::duration))) << p.duration;
 	EXPECT_GT(p.startFreq, 0);
-	EXPECT_TRUE(within(p.startFreq, tunk::kStartFreqRange)) << p.startFreq;
+	EXPECT_TRUE(within(p.startFreq, tunk::Info(tunk::Param::startFreq))) << p.startFreq;
 	EXPECT_GT(p.amplitude, 0);
-	EXPECT_TRUE(within(p.amplitude, tunk::kAmplitudeRange)) << p.amplitude;
+	EXPECT_TRUE(within(p.amplitude, tunk::Info(tunk::Param::amplitude))) << p.amplitude;
 	EXPECT_GE(std::fabs(p.freqEnvelope), 0.1f);
 	EXPECT_GE(std::fabs(p.ampEnvelope), 0.1f);
-	EXPECT_TRUE(within(p.freqEnvelope, tunk::kCurveRange)) << p.freqEnvelope;
-	EXPECT_TRUE(within(p.ampEnvelope, tunk::kCurveRange)) << p.ampEnvelope;
-	EXPECT_TRUE(within(p.distortion, tunk::kDistortionRange)) << p.distortion;
-	EXPECT_TRUE(within(p.filterCutoff, tunk::kCutoffRange)) << p.filterCutoff;
-	EXPECT_TRUE(within(p.filterQ, tunk::kQRange)) << p.filterQ;
+	EXPECT_TRUE(within(p.freqEnvelope, tunk::Info(tunk::Param::freqEnvelope))) << p.freqEnvelope;
+	EXPECT_TRUE(within(p.ampEnvelope, tunk::Info(tunk::Param::ampEnvelope))) << p.ampEnvelope;
+	EXPECT_TRUE(within(p.distortion, tunk::Info(tunk::Param::distortion))) << p.distortion;
+	EXPECT_TRUE(within(p.filterCutoff, tunk::Info(tunk::Param::filterCutoff))) << p.filterCutoff;
+	EXPECT_TRUE(within(p.filterQ, tunk::Info(tunk::Param::filterQ))) << p.filterQ;
 	for (uint8 flag : {p.ampEnvEnabled, p.freqEnvEnabled, p.distortionEnabled, p.filterEnabled})
 		EXPECT_LE(flag, 1);
 }

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/core/Params.h"
 #include "engine/core/Render.h"
-#include "engine/core/SoundParams.h"
 #include "preset/PresetRecord.h"
 
 struct SoundLevels {

@@ -33,22 +33,27 @@ struct ExpectedPort {
 // The window's ranges and the default sound.
 constexpr tunk::SoundParams kStart{};
 constexpr ExpectedPort kControls[] = {
-    {"startFreq", tunk::kStartFreqRange.min, tunk::kStartFreqRange.max, kStart.startFreq,
-        LV2_UNITS__hz, false},
-    {"duration", tunk::kDurationRange.min, tunk::kDurationRange.max, kStart.duration,
-        LV2_UNITS__ms, false},
-    {"amplitude", tunk::kAmplitudeRange.min, tunk::kAmplitudeRange.max, kStart.amplitude,
-        LV2_UNITS__coef, false},
-    {"oscType", tunk::kOscSine, tunk::kOscTriangle, float(kStart.oscType), nullptr, false},
-    {"freqEnvelope", tunk::kCurveRange.min, tunk::kCurveRange.max, kStart.freqEnvelope, nullptr,
+    {"startFreq", tunk::Info(tunk::Param::startFreq).min, tunk::Info(tunk::Param::startFreq).max,
+        kStart[tunk::Param::startFreq], LV2_UNITS__hz, false},
+    {"duration", tunk::Info(tunk::Param::duration).min, tunk::Info(tunk::Param::duration).max,
+        kStart[tunk::Param::duration], LV2_UNITS__ms, false},
+    {"amplitude", tunk::Info(tunk::Param::amplitude).min, tunk::Info(tunk::Param::amplitude).max,
+        kStart[tunk::Param::amplitude], LV2_UNITS__coef, false},
+    {"oscType", tunk::kOscSine, tunk::kOscTriangle, float(kStart[tunk::Param::oscType]), nullptr,
         false},
-    {"ampEnvelope", tunk::kCurveRange.min, tunk::kCurveRange.max, kStart.ampEnvelope, nullptr,
+    {"freqEnvelope", tunk::Info(tunk::Param::freqEnvelope).min,
+        tunk::Info(tunk::Param::freqEnvelope).max, kStart[tunk::Param::freqEnvelope], nullptr,
         false},
-    {"distortion", tunk::kDistortionRange.min, tunk::kDistortionRange.max, kStart.distortion,
-        nullptr, false},
-    {"filterCutoff", tunk::kCutoffRange.min, tunk::kCutoffRange.max, kStart.filterCutoff,
-        LV2_UNITS__hz, false},
-    {"filterQ", tunk::kQRange.min, tunk::kQRange.max, kStart.filterQ, nullptr, false},
+    {"ampEnvelope", tunk::Info(tunk::Param::freqEnvelope).min,
+        tunk::Info(tunk::Param::freqEnvelope).max, kStart[tunk::Param::ampEnvelope], nullptr,
+        false},
+    {"distortion", tunk::Info(tunk::Param::distortion).min, tunk::Info(tunk::Param::distortion).max,
+        kStart[tunk::Param::distortion], nullptr, false},
+    {"filterCutoff", tunk::Info(tunk::Param::filterCutoff).min,
+        tunk::Info(tunk::Param::filterCutoff).max, kStart[tunk::Param::filterCutoff], LV2_UNITS__hz,
+        false},
+    {"filterQ", tunk::Info(tunk::Param::filterQ).min, tunk::Info(tunk::Param::filterQ).max,
+        kStart[tunk::Param::filterQ], nullptr, false},
     {"freqEnvEnabled", 0, 1, 0, nullptr, true},
     {"ampEnvEnabled", 0, 1, 0, nullptr, true},
     {"distortionEnabled", 0, 1, 0, nullptr, true},
@@ -279,14 +284,18 @@ std::map<std::string, float> PresetValues(PluginWorld& world, const std::string&
 
 std::map<std::string, float> PortValues(const tunk::SoundParams& sound)
 {
-	return {{"startFreq", sound.startFreq}, {"duration", sound.duration},
-	    {"amplitude", sound.amplitude}, {"oscType", float(sound.oscType)},
-	    {"freqEnvelope", sound.freqEnvelope}, {"ampEnvelope", sound.ampEnvelope},
-	    {"distortion", sound.distortion}, {"filterCutoff", sound.filterCutoff},
-	    {"filterQ", sound.filterQ}, {"freqEnvEnabled", sound.freqEnvEnabled ? 1.0f : 0.0f},
-	    {"ampEnvEnabled", sound.ampEnvEnabled ? 1.0f : 0.0f},
-	    {"distortionEnabled", sound.distortionEnabled ? 1.0f : 0.0f},
-	    {"filterEnabled", sound.filterEnabled ? 1.0f : 0.0f}};
+	return {{"startFreq", sound[tunk::Param::startFreq]},
+	    {"duration", sound[tunk::Param::duration]}, {"amplitude", sound[tunk::Param::amplitude]},
+	    {"oscType", float(sound[tunk::Param::oscType])},
+	    {"freqEnvelope", sound[tunk::Param::freqEnvelope]},
+	    {"ampEnvelope", sound[tunk::Param::ampEnvelope]},
+	    {"distortion", sound[tunk::Param::distortion]},
+	    {"filterCutoff", sound[tunk::Param::filterCutoff]},
+	    {"filterQ", sound[tunk::Param::filterQ]},
+	    {"freqEnvEnabled", sound[tunk::Param::freqEnvEnabled] ? 1.0f : 0.0f},
+	    {"ampEnvEnabled", sound[tunk::Param::ampEnvEnabled] ? 1.0f : 0.0f},
+	    {"distortionEnabled", sound[tunk::Param::distortionEnabled] ? 1.0f : 0.0f},
+	    {"filterEnabled", sound[tunk::Param::filterEnabled] ? 1.0f : 0.0f}};
 }
 
 TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
@@ -400,12 +409,12 @@ TEST(PresetTurtleTest, OddNamesAndExactNumbersSurviveAHostsReading)
 	// Numbers with no short decimal form, and names with quotes, backslashes, percent
 	// signs, slashes and letters beyond ASCII.
 	tunk::SoundParams odd;
-	odd.startFreq = 1234.5678f;
-	odd.amplitude = 0.1f;
-	odd.ampEnvelope = -37.3f;
-	odd.filterQ = 0.35f;
-	odd.oscType = tunk::kOscTriangle;
-	odd.filterEnabled = true;
+	odd[tunk::Param::startFreq] = 1234.5678f;
+	odd[tunk::Param::amplitude] = 0.1f;
+	odd[tunk::Param::ampEnvelope] = -37.3f;
+	odd[tunk::Param::filterQ] = 0.35f;
+	odd[tunk::Param::oscType] = tunk::kOscTriangle;
+	odd[tunk::Param::filterEnabled] = true;
 	const std::vector<tunk::lv2::FactoryPreset> presets = {
 	    {"Odd, \"Names\"", "Back\\slash 100% / Caf\u00e9", odd}, {"Kicks", "Plain", {}}};
 	std::ofstream(bundle / "manifest.ttl") << tunk::lv2::ManifestTurtle("tunk.so", presets);

@@ -33,9 +33,9 @@ std::vector<float> Play(PluginInstance& plugin, uint32_t block, uint32_t total,
 tunk::SoundParams SteadySquare(float ms)
 {
 	tunk::SoundParams sound;
-	sound.oscType = tunk::kOscSquare;
-	sound.startFreq = 150;
-	sound.duration = ms;
+	sound[tunk::Param::oscType] = tunk::kOscSquare;
+	sound[tunk::Param::startFreq] = 150;
+	sound[tunk::Param::duration] = ms;
 	return sound;
 }
 
@@ -361,12 +361,12 @@ std::vector<float> Resampled(const std::vector<float>& in, double rate)
 TEST_F(PluginOutputTest, OtherHostRatesPlayTheSoundResampledAtItsFrameAndDuration)
 {
 	tunk::SoundParams sound;
-	sound.startFreq = 440;
-	sound.duration = 120;
-	sound.amplitude = 0.9f;
-	sound.oscType = tunk::kOscTriangle;
-	sound.filterEnabled = true;
-	sound.filterCutoff = 3000;
+	sound[tunk::Param::startFreq] = 440;
+	sound[tunk::Param::duration] = 120;
+	sound[tunk::Param::amplitude] = 0.9f;
+	sound[tunk::Param::oscType] = tunk::kOscTriangle;
+	sound[tunk::Param::filterEnabled] = true;
+	sound[tunk::Param::filterCutoff] = 3000;
 	const std::vector<float> engine = AsFloat(EngineSamples(sound));
 
 	// Rates with a table row per phase, one that interpolates between rows, and one that
@@ -405,8 +405,8 @@ TEST_F(PluginOutputTest, AControlChangeLeavesSoundingVoicesAndReachesTheNextNote
 {
 	const tunk::SoundParams first = BusySound(60);
 	tunk::SoundParams second = first;
-	second.startFreq = 900;
-	second.oscType = tunk::kOscSquare;
+	second[tunk::Param::startFreq] = 900;
+	second[tunk::Param::oscType] = tunk::kOscSquare;
 	const std::vector<float> a = AsFloat(EngineSamples(first));
 	const std::vector<float> b = AsFloat(EngineSamples(second));
 
@@ -459,9 +459,9 @@ TEST_F(PluginOutputTest, AChangeOnTheFrameOfANoteIsHeardOnThatNoteAtEveryBlockSi
 {
 	const tunk::SoundParams before = BusySound(40);
 	tunk::SoundParams after = BusySound(70);
-	after.startFreq = 520;
-	after.oscType = tunk::kOscTriangle;
-	after.ampEnvelope = 4;
+	after[tunk::Param::startFreq] = 520;
+	after[tunk::Param::oscType] = tunk::kOscTriangle;
+	after[tunk::Param::ampEnvelope] = 4;
 	const std::vector<float> a = AsFloat(EngineSamples(before));
 	const std::vector<float> b = AsFloat(EngineSamples(after));
 
@@ -487,11 +487,11 @@ TEST_F(PluginOutputTest, ControlsAreKeptWithinTheirDeclaredRanges)
 {
 	// What a host's automation may send beyond the ranges, and the value each stands for.
 	tunk::SoundParams inRange = BusySound(3000);
-	inRange.startFreq = 0;
-	inRange.distortion = 10;
-	inRange.filterQ = 0.1f;
-	inRange.ampEnvelope = -50;
-	inRange.amplitude = 0.95f; // the start value, for a non-number
+	inRange[tunk::Param::startFreq] = 0;
+	inRange[tunk::Param::distortion] = 10;
+	inRange[tunk::Param::filterQ] = 0.1f;
+	inRange[tunk::Param::ampEnvelope] = -50;
+	inRange[tunk::Param::amplitude] = 0.95f; // the start value, for a non-number
 	const std::vector<float> engine = AsFloat(EngineSamples(inRange));
 	ASSERT_EQ(engine.size(), 132300u);
 
@@ -527,7 +527,7 @@ TEST_F(PluginOutputTest, RatesOutsideWhatThePluginTakesAreRefused)
 	for (double rate : {8000.0, 768000.0}) {
 		SCOPED_TRACE("rate " + std::to_string(rate));
 		tunk::SoundParams sound;
-		sound.duration = 10;
+		sound[tunk::Param::duration] = 10;
 		const auto instance = Ready(sound, rate);
 		std::vector<float> out = Play(*instance, 4096, uint32_t(rate / 50), {{0, 127}});
 		size_t end = out.size();
@@ -600,10 +600,10 @@ TEST_F(PluginOutputTest, TheAudioThreadNeitherAllocatesNorFrees)
 		int64_t loud = 0;
 		for (int block = 0; block < 400; block++) {
 			if (block % 25 == 0) {
-				sound.startFreq = float(100 + random() % 2000);
-				sound.oscType = int32_t(1 + random() % 4);
-				sound.distortion = float(1 + random() % 9);
-				sound.filterEnabled = random() % 2 == 0;
+				sound[tunk::Param::startFreq] = float(100 + random() % 2000);
+				sound[tunk::Param::oscType] = int32_t(1 + random() % 4);
+				sound[tunk::Param::distortion] = float(1 + random() % 9);
+				sound[tunk::Param::filterEnabled] = random() % 2 == 0;
 				SetSound(plugin, sound);
 				plugin.SetControl("noteOff", float(random() % 2));
 			}

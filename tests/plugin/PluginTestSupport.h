@@ -10,45 +10,45 @@
 #include <vector>
 
 #include "PluginHost.h"
+#include "engine/core/Params.h"
 #include "engine/core/Render.h"
-#include "engine/core/SoundParams.h"
 
 // Every stage on, values away from the start values, short enough that tests stay quick.
 inline tunk::SoundParams BusySound(float ms = 50)
 {
 	tunk::SoundParams p;
-	p.startFreq = 310;
-	p.duration = ms;
-	p.amplitude = 0.8f;
-	p.oscType = tunk::kOscSaw;
-	p.freqEnvelope = 3;
-	p.ampEnvelope = -2;
-	p.distortion = 3;
-	p.filterCutoff = 2500;
-	p.filterQ = 1.5f;
-	p.freqEnvEnabled = true;
-	p.ampEnvEnabled = true;
-	p.distortionEnabled = true;
-	p.filterEnabled = true;
+	p[tunk::Param::startFreq] = 310;
+	p[tunk::Param::duration] = ms;
+	p[tunk::Param::amplitude] = 0.8f;
+	p[tunk::Param::oscType] = tunk::kOscSaw;
+	p[tunk::Param::freqEnvelope] = 3;
+	p[tunk::Param::ampEnvelope] = -2;
+	p[tunk::Param::distortion] = 3;
+	p[tunk::Param::filterCutoff] = 2500;
+	p[tunk::Param::filterQ] = 1.5f;
+	p[tunk::Param::freqEnvEnabled] = true;
+	p[tunk::Param::ampEnvEnabled] = true;
+	p[tunk::Param::distortionEnabled] = true;
+	p[tunk::Param::filterEnabled] = true;
 	return p;
 }
 
 // Through the port symbols, as a host's automation would set them.
 inline void SetSound(PluginInstance& plugin, const tunk::SoundParams& p)
 {
-	plugin.SetControl("startFreq", p.startFreq);
-	plugin.SetControl("duration", p.duration);
-	plugin.SetControl("amplitude", p.amplitude);
-	plugin.SetControl("oscType", float(p.oscType));
-	plugin.SetControl("freqEnvelope", p.freqEnvelope);
-	plugin.SetControl("ampEnvelope", p.ampEnvelope);
-	plugin.SetControl("distortion", p.distortion);
-	plugin.SetControl("filterCutoff", p.filterCutoff);
-	plugin.SetControl("filterQ", p.filterQ);
-	plugin.SetControl("freqEnvEnabled", p.freqEnvEnabled ? 1.0f : 0.0f);
-	plugin.SetControl("ampEnvEnabled", p.ampEnvEnabled ? 1.0f : 0.0f);
-	plugin.SetControl("distortionEnabled", p.distortionEnabled ? 1.0f : 0.0f);
-	plugin.SetControl("filterEnabled", p.filterEnabled ? 1.0f : 0.0f);
+	plugin.SetControl("startFreq", p[tunk::Param::startFreq]);
+	plugin.SetControl("duration", p[tunk::Param::duration]);
+	plugin.SetControl("amplitude", p[tunk::Param::amplitude]);
+	plugin.SetControl("oscType", float(p[tunk::Param::oscType]));
+	plugin.SetControl("freqEnvelope", p[tunk::Param::freqEnvelope]);
+	plugin.SetControl("ampEnvelope", p[tunk::Param::ampEnvelope]);
+	plugin.SetControl("distortion", p[tunk::Param::distortion]);
+	plugin.SetControl("filterCutoff", p[tunk::Param::filterCutoff]);
+	plugin.SetControl("filterQ", p[tunk::Param::filterQ]);
+	plugin.SetControl("freqEnvEnabled", p[tunk::Param::freqEnvEnabled] ? 1.0f : 0.0f);
+	plugin.SetControl("ampEnvEnabled", p[tunk::Param::ampEnvEnabled] ? 1.0f : 0.0f);
+	plugin.SetControl("distortionEnabled", p[tunk::Param::distortionEnabled] ? 1.0f : 0.0f);
+	plugin.SetControl("filterEnabled", p[tunk::Param::filterEnabled] ? 1.0f : 0.0f);
 }
 
 inline std::vector<int16_t> EngineSamples(const tunk::SoundParams& p)

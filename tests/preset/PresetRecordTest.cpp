@@ -194,17 +194,18 @@ TEST(PresetRecord, ConvertsToTheCoreParametersAndBack)
 	PresetParams params = sample_params();
 	params.freqEnvEnabled = 2;  // anything but 1 is off
 	const tunk::SoundParams p = ToSoundParams(params);
-	EXPECT_EQ(p.startFreq, 440.0f);
-	EXPECT_EQ(p.duration, 350.5f);
-	EXPECT_EQ(p.amplitude, 0.5f);
-	EXPECT_EQ(p.freqEnvelope, -3.25f);
-	EXPECT_EQ(p.ampEnvelope, 7.0f);
-	EXPECT_EQ(p.distortion, 4.0f);
-	EXPECT_EQ(p.filterCutoff, 1200.0f);
-	EXPECT_EQ(p.filterQ, 2.5f);
-	EXPECT_EQ(p.oscType, 3);
-	EXPECT_TRUE(p.ampEnvEnabled && p.distortionEnabled && p.filterEnabled);
-	EXPECT_FALSE(p.freqEnvEnabled);
+	EXPECT_EQ(p[tunk::Param::startFreq], 440.0f);
+	EXPECT_EQ(p[tunk::Param::duration], 350.5f);
+	EXPECT_EQ(p[tunk::Param::amplitude], 0.5f);
+	EXPECT_EQ(p[tunk::Param::freqEnvelope], -3.25f);
+	EXPECT_EQ(p[tunk::Param::ampEnvelope], 7.0f);
+	EXPECT_EQ(p[tunk::Param::distortion], 4.0f);
+	EXPECT_EQ(p[tunk::Param::filterCutoff], 1200.0f);
+	EXPECT_EQ(p[tunk::Param::filterQ], 2.5f);
+	EXPECT_EQ(p[tunk::Param::oscType], 3);
+	EXPECT_TRUE(p.On(tunk::Param::ampEnvEnabled) && p.On(tunk::Param::distortionEnabled) &&
+	            p.On(tunk::Param::filterEnabled));
+	EXPECT_FALSE(p.On(tunk::Param::freqEnvEnabled));
 
 	// Back again: flags written as 0 and 1, the reserved field as 0.
 	PresetParams expected = sample_params();
@@ -304,26 +305,25 @@ TEST(SoundParams, SameBitsTellsEveryFieldAndTheSignOfZero)
 {
 	const tunk::SoundParams base;
 	EXPECT_TRUE(tunk::SameBits(base, tunk::SoundParams{}));
-	for (const tunk::SoundParamField& field : tunk::kSoundParamFields) {
+	for (const tunk::ParamInfo& info : tunk::kParams) {
 		tunk::SoundParams changed = base;
-		switch (field.kind) {
-			case tunk::SoundParamField::Kind::Number: changed.*field.number += 1; break;
-			case tunk::SoundParamField::Kind::Integer: changed.*field.integer += 1; break;
-			case tunk::SoundParamField::Kind::Flag: changed.*field.flag = !(changed.*field.flag); break;
-		}
-		EXPECT_FALSE(tunk::SameBits(base, changed)) << field.name;
+		if (info.kind == tunk::ParamKind::Switch)
+			changed[info.id] = changed.On(info.id) ? 0.0f : 1.0f;
+		else
+			changed[info.id] += 1;
+		EXPECT_FALSE(tunk::SameBits(base, changed)) << info.symbol;
 		// Each field once: its record round trip keeps the change.
-		EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(changed)), changed)) << field.name;
+		EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(changed)), changed)) << info.symbol;
 	}
 
 	tunk::SoundParams a;
 	tunk::SoundParams b;
-	a.filterQ = 0.0f;
-	b.filterQ = -0.0f;
+	a[tunk::Param::filterQ] = 0.0f;
+	b[tunk::Param::filterQ] = -0.0f;
 	EXPECT_TRUE(a == b);
 	EXPECT_FALSE(tunk::SameBits(a, b));
-	a.startFreq = b.startFreq = std::nanf("");
-	b.filterQ = 0.0f;
+	a[tunk::Param::startFreq] = b[tunk::Param::startFreq] = std::nanf("");
+	b[tunk::Param::filterQ] = 0.0f;
 	EXPECT_FALSE(a == b);
 	EXPECT_TRUE(tunk::SameBits(a, b));
 }

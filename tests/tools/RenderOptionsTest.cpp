@@ -178,21 +178,21 @@ TEST(RenderOptions, OutputNamesComeFromThePresets)
 // Each parameter's name reaches its own field, both in the record and in the sound it makes.
 TEST(RenderOptions, EverySettingReachesItsOwnParameter)
 {
-	for (const tunk::SoundParamField& field : tunk::kSoundParamFields) {
-		const std::string setting = std::string(field.name)
-			+ (field.kind == tunk::SoundParamField::Kind::Number ? "=-7.5"
-				: field.kind == tunk::SoundParamField::Kind::Integer ? "=3" : "=1");
+	for (const tunk::ParamInfo& info : tunk::kParams) {
+		const float value = info.kind == tunk::ParamKind::Number   ? -7.5f
+		                    : info.kind == tunk::ParamKind::Choice ? 3.0f
+		                                                           : 1.0f;
+		const std::string setting =
+		    std::string(info.symbol) + (info.kind == tunk::ParamKind::Number      ? "=-7.5"
+		                                   : info.kind == tunk::ParamKind::Choice ? "=3"
+		                                                                          : "=1");
 		ParsedArgs parsed = parse({"--set", setting.c_str()});
 		ASSERT_TRUE(parsed.ok) << parsed.error;
 		PresetParams params = DefaultPresetParams();
 		ApplySettings(parsed.options.settings, &params);
 
 		tunk::SoundParams expected;
-		switch (field.kind) {
-			case tunk::SoundParamField::Kind::Number: expected.*field.number = -7.5f; break;
-			case tunk::SoundParamField::Kind::Integer: expected.*field.integer = 3; break;
-			case tunk::SoundParamField::Kind::Flag: expected.*field.flag = true; break;
-		}
+		expected[info.id] = value;
 		EXPECT_TRUE(tunk::SameBits(ToSoundParams(params), expected)) << setting;
 		EXPECT_EQ(params.reserved, 0u) << setting;
 	}

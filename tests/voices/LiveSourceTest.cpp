@@ -20,7 +20,7 @@ TEST(LiveSourceTest, ASoundPlayedLiveIsTheRenderedSound)
 	int cases = 0;
 	renderhash::ForEachCase([&](int setting, int, tunk::SoundParams p) {
 		if (setting == 1)
-			p.duration = 100; // keeps the test quick; the core's test covers the long one
+			p[tunk::Param::duration] = 100; // keeps the test quick; the core's test covers the long one
 		std::vector<int16_t> whole;
 		ASSERT_EQ(tunk::Render(p, &whole), tunk::RenderStatus::Ok);
 		source->Play(p, tables);

@@ -1,0 +1,194 @@
+// The parameters of a sound: one row per parameter (its name, how it is shown, its range and
+// default) and a sound's values by index. The window's controls, the command line, the
+// plugin's ports, the random sounds and the factory table all read these rows, so that a new
+// parameter is one row here plus its sound. Also the fixed rates every part of the program
+// shares.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace tunk {
+
+// The one sample rate of generation, filter design, playback and export.
+constexpr int32_t kSampleRate = 44100;
+// Entries of one period in the wave and shape tables (each has one guard entry more).
+constexpr int32_t kTableLength = 2048;
+
+// Oscillator codes, the values of Param::oscType.
+enum : int32_t { kOscSine = 1, kOscSquare = 2, kOscSaw = 3, kOscTriangle = 4 };
+
+enum class ParamKind : uint8_t { Number, Switch, Choice };
+enum class ParamScale : uint8_t { Linear, Logarithmic };
+// The window's sections; new sections are appended.
+enum class ParamGroup : uint8_t { Oscillator, PitchEnvelope, AmpEnvelope, Distortion, Filter };
+
+// One entry per parameter, in table order. New parameters are appended, so that the order
+// of values and of the plugin's appended ports never changes.
+enum class Param : uint16_t {
+	startFreq,
+	duration,
+	amplitude,
+	freqEnvelope,
+	ampEnvelope,
+	distortion,
+	filterCutoff,
+	filterQ,
+	oscType,
+	freqEnvEnabled,
+	ampEnvEnabled,
+	distortionEnabled,
+	filterEnabled,
+	count
+};
+inline constexpr size_t kParamCount = size_t(Param::count);
+
+struct ParamInfo {
+	Param id;           // its own index: row i has id i
+	const char* symbol; // the --set name and the plugin's port symbol; never renamed
+	const char* label;  // what the window (its undo steps too) and the plugin show
+	const char* unit;   // "Hz", "ms", or "" for a plain number
+	ParamKind kind;
+	std::span<const char* const> choices; // Choice only: the labels of codes 1..n
+	float min, max, def;                  // the window's range and a new sound's value
+	ParamScale scale;
+	ParamGroup group;
+	int since;           // the preset format version that introduced it: 1 for the first thirteen
+	int digits;          // decimals shown
+	const char* comment; // one sentence for help texts and the plugin's description
+};
+
+inline constexpr const char* kOscChoices[] = {"Sine", "Square", "Saw", "Triangle"};
+
+inline constexpr ParamInfo kParams[kParamCount] = {
+    {Param::startFreq, "startFreq", "Frequency", "Hz", ParamKind::Number, {}, 0, 4000, 1000,
+        ParamScale::Logarithmic, ParamGroup::Oscillator, 1, 0,
+        "Pitch at the start of the sound; negative runs the oscillator backwards."},
+    {Param::duration, "duration", "Duration", "ms", ParamKind::Number, {}, 0, 3000, 200,
+        ParamScale::Linear, ParamGroup::Oscillator, 1, 0, "Length of the sound."},
+    {Param::amplitude, "amplitude", "Amplitude", "", ParamKind::Number, {}, 0, 1, 0.95f,
+        ParamScale::Linear, ParamGroup::Oscillator, 1, 2,
+        "Level of the oscillator before the stages, 1 for full scale."},
+    {Param::freqEnvelope, "freqEnvelope", "Freq Curve", "", ParamKind::Number, {}, -50, 50, 1,
+        ParamScale::Linear, ParamGroup::PitchEnvelope, 1, 2,
+        "Curve of the pitch drop: negative falls fast then slowly, positive the other way."},
+    {Param::ampEnvelope, "ampEnvelope", "Amp Curve", "", ParamKind::Number, {}, -50, 50, 1,
+        ParamScale::Linear, ParamGroup::AmpEnvelope, 1, 2,
+        "Curve of the decay: negative falls fast then slowly, positive the other way."},
+    {Param::distortion, "distortion", "Distortion", "", ParamKind::Number, {}, 1, 10, 1,
+        ParamScale::Linear, ParamGroup::Distortion, 1, 0, "Drive into the tanh shaper."},
+    {Param::filterCutoff, "filterCutoff", "Cutoff", "Hz", ParamKind::Number, {}, 20, 20000, 5000,
+        ParamScale::Logarithmic, ParamGroup::Filter, 1, 0, "Cutoff of the low-pass filter."},
+    {Param::filterQ, "filterQ", "Resonance", "", ParamKind::Number, {}, 0.1f, 4, 1,
+        ParamScale::Linear, ParamGroup::Filter, 1, 2, "Resonance (Q) of the low-pass filter."},
+    {Param::oscType, "oscType", "Oscillator", "", ParamKind::Choice, kOscChoices, 1, 4, kOscSine,
+        ParamScale::Linear, ParamGroup::Oscillator, 1, 0, "Waveform of the oscillator."},
+    {Param::freqEnvEnabled, "freqEnvEnabled", "Freq Envelope Switch", "", ParamKind::Switch, {}, 0,
+        1, 0, ParamScale::Linear, ParamGroup::PitchEnvelope, 1, 0,
+        "Whether the pitch falls along its curve."},
+    {Param::ampEnvEnabled, "ampEnvEnabled", "Amp Envelope Switch", "", ParamKind::Switch, {}, 0, 1,
+        0, ParamScale::Linear, ParamGroup::AmpEnvelope, 1, 0,
+        "Whether the level decays along its curve."},
+    {Param::distortionEnabled, "distortionEnabled", "Distortion Switch", "", ParamKind::Switch, {},
+        0, 1, 0, ParamScale::Linear, ParamGroup::Distortion, 1, 0, "Whether the shaper is on."},
+    {Param::filterEnabled, "filterEnabled", "Filter Switch", "", ParamKind::Switch, {}, 0, 1, 0,
+        ParamScale::Linear, ParamGroup::Filter, 1, 0, "Whether the low-pass filter is on."},
+};
+static_assert(
+    [] {
+	    for (size_t i = 0; i < kParamCount; i++)
+		    if (size_t(kParams[i].id) != i)
+			    return false;
+	    return true;
+    }(),
+    "each row of kParams sits at its own index");
+
+constexpr const ParamInfo& Info(Param p)
+{
+	return kParams[size_t(p)];
+}
+
+// Every parameter in table order, for range-for.
+constexpr auto AllParams()
+{
+	std::array<Param, kParamCount> all{};
+	for (size_t i = 0; i < kParamCount; i++)
+		all[i] = Param(i);
+	return all;
+}
+
+// The parameter called `symbol`, exactly as written.
+constexpr std::optional<Param> FindParam(std::string_view symbol)
+{
+	for (const ParamInfo& info : kParams) {
+		if (symbol == info.symbol)
+			return info.id;
+	}
+	return std::nullopt;
+}
+
+// The smallest step the row shows: 1 for whole numbers, 0.01 for two decimals.
+constexpr float ShownStep(const ParamInfo& info)
+{
+	float step = 1;
+	for (int i = 0; i < info.digits; i++)
+		step /= 10;
+	return step;
+}
+
+// Where the row's logarithmic scale starts: its minimum, or for a minimum of 0 or below
+// (which no log scale reaches) the smallest positive value it shows.
+constexpr float ScaleFloor(const ParamInfo& info)
+{
+	return info.min > 0 ? info.min : ShownStep(info);
+}
+
+// The waveform's code held by an oscillator value; 0 (no waveform) for a value that is no
+// whole number within int32_t, whose conversion would not be defined.
+constexpr int32_t OscCode(float value)
+{
+	if (!(value >= -2147483648.0f && value < 2147483648.0f))
+		return 0;
+	const int32_t code = int32_t(value);
+	return float(code) == value ? code : 0;
+}
+
+constexpr std::array<float, kParamCount> DefaultValues()
+{
+	std::array<float, kParamCount> values{};
+	for (size_t i = 0; i < kParamCount; i++)
+		values[i] = kParams[i].def;
+	return values;
+}
+
+// A sound's values by index. Switches hold exactly 0 or 1 (files and ports normalise at
+// their edge); the oscillator holds its code, and a code outside 1..4 read from a file is
+// kept as read (it plays as a fresh engine's sine). A new sound holds the defaults.
+struct SoundParams {
+	std::array<float, kParamCount> values = DefaultValues();
+
+	constexpr float operator[](Param p) const { return values[size_t(p)]; }
+	constexpr float& operator[](Param p) { return values[size_t(p)]; }
+	// A switch is on.
+	constexpr bool On(Param p) const { return values[size_t(p)] != 0; }
+
+	bool operator==(const SoundParams&) const = default;
+};
+
+// Whether two parameter sets are the same bit for bit: unlike ==, a non-number equals
+// itself and 0 differs from -0, so that a changed sign of zero still counts as a change.
+constexpr bool SameBits(const SoundParams& a, const SoundParams& b)
+{
+	for (size_t i = 0; i < kParamCount; i++) {
+		if (std::bit_cast<uint32_t>(a.values[i]) != std::bit_cast<uint32_t>(b.values[i]))
+			return false;
+	}
+	return true;
+}
+
+} // namespace tunk
