@@ -20,18 +20,22 @@ float ChoiceFromPort(float value, size_t count)
 
 } // namespace
 
+PortRange RangeOf(const ParamInfo& info)
+{
+	const bool logarithmic =
+	    info.kind == ParamKind::Number && info.scale == ParamScale::Logarithmic;
+	return {logarithmic ? ScaleFloor(info) : info.min, info.max, info.def};
+}
+
 PortRange RangeOf(uint32_t port)
 {
-	if (port >= kFirstSoundPort && port <= kLastSoundPort) {
-		const ParamInfo& info = Info(kSoundPortParams[port - kFirstSoundPort]);
-		return {info.min, info.max, info.def};
+	if (std::optional<Param> param = ParamOf(port))
+		return RangeOf(Info(*param));
+	for (const OwnControl& own : kOwnControls) {
+		if (own.port == port && !own.output)
+			return {own.min, own.max, own.def};
 	}
-	switch (port) {
-		case kPortNoteOff: return {0, 1, 0};
-		case kPortVelocity:
-		case kPortRetrigger: return {0, 1, 1};
-		default: return {0, 0, 0};
-	}
+	return {0, 0, 0};
 }
 
 float Clamped(uint32_t port, float value)
@@ -45,15 +49,15 @@ float Clamped(uint32_t port, float value)
 SoundParams ParamsFromPorts(const float* values)
 {
 	SoundParams params;
-	for (uint32_t i = 0; i < kSoundPortCount; i++) {
-		const Param param = kSoundPortParams[i];
-		const float value = Clamped(kFirstSoundPort + i, values[kFirstSoundPort + i]);
-		switch (Info(param).kind) {
-			case ParamKind::Number: params[param] = value; break;
+	for (const ParamInfo& info : kParams) {
+		const uint32_t port = PortOf(info.id);
+		const float value = Clamped(port, values[port]);
+		switch (info.kind) {
+			case ParamKind::Number: params[info.id] = value; break;
 			case ParamKind::Choice:
-				params[param] = ChoiceFromPort(value, Info(param).choices.size());
+				params[info.id] = ChoiceFromPort(value, info.choices.size());
 				break;
-			case ParamKind::Switch: params[param] = value > 0 ? 1.0f : 0.0f; break;
+			case ParamKind::Switch: params[info.id] = value > 0 ? 1.0f : 0.0f; break;
 		}
 	}
 	return params;
@@ -61,9 +65,8 @@ SoundParams ParamsFromPorts(const float* values)
 
 float PortValue(const SoundParams& params, uint32_t port)
 {
-	if (port < kFirstSoundPort || port > kLastSoundPort)
-		return 0;
-	return params[kSoundPortParams[port - kFirstSoundPort]];
+	std::optional<Param> param = ParamOf(port);
+	return param ? params[*param] : 0;
 }
 
 } // namespace tunk::lv2

@@ -7,11 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 
 #include "engine/core/Params.h"
 
 namespace tunk::lv2 {
 
+// Hosts save sessions by port index, so a port never moves: the table's first thirteen
+// parameters in the order the plugin first had them, the plugin's own controls, then every
+// parameter added to the table since, in table order.
 enum Port : uint32_t {
 	kPortMidiIn = 0,
 	kPortOut,
@@ -29,14 +33,13 @@ enum Port : uint32_t {
 	kPortDistortionEnabled,
 	kPortFilterEnabled,
 	kPortVelocity,
-	// Appended later: hosts keep the indices above.
 	kPortNoteOff,
 	kPortRetrigger,
 	kPortLatency,
-	kPortCount
+	kFirstAppendedPort
 };
 
-// The control ports that make up the sound; velocity only scales the voices.
+// The thirteen sound ports the plugin first had; velocity only scales the voices.
 constexpr uint32_t kFirstSoundPort = kPortStartFreq;
 constexpr uint32_t kLastSoundPort = kPortFilterEnabled;
 
@@ -45,9 +48,9 @@ constexpr const char* kSoundPortSymbols[] = {"startFreq", "duration", "amplitude
     "ampEnvEnabled", "distortionEnabled", "filterEnabled"};
 constexpr uint32_t kSoundPortCount = kLastSoundPort - kFirstSoundPort + 1;
 static_assert(std::size(kSoundPortSymbols) == kSoundPortCount);
-static_assert(kSoundPortCount == kParamCount);
+static_assert(kSoundPortCount <= kParamCount);
 
-// The parameter of each sound port, found by its symbol: the ports keep the order hosts
+// The parameter of each of those ports, found by its symbol: they keep the order hosts
 // saved them in, which is not the table's.
 constexpr auto kSoundPortParams = [] {
 	std::array<Param, kSoundPortCount> params{};
@@ -55,21 +58,90 @@ constexpr auto kSoundPortParams = [] {
 		params[i] = FindParam(kSoundPortSymbols[i]).value_or(Param::count);
 	return params;
 }();
+// They are the table's first rows, each once, so that every later row is an appended port.
 static_assert(
     [] {
-	    bool taken[kParamCount] = {};
+	    bool taken[kSoundPortCount] = {};
 	    for (Param param : kSoundPortParams) {
-		    if (param == Param::count || taken[size_t(param)])
+		    if (size_t(param) >= kSoundPortCount || taken[size_t(param)])
 			    return false;
 		    taken[size_t(param)] = true;
 	    }
 	    return true;
     }(),
-    "every port symbol names a different parameter");
+    "every port symbol names a different one of the table's first parameters");
+
+constexpr uint32_t kPortCount = kFirstAppendedPort + uint32_t(kParamCount - kSoundPortCount);
+
+// The port of a parameter.
+constexpr uint32_t PortOf(Param param)
+{
+	for (uint32_t i = 0; i < kSoundPortCount; i++) {
+		if (kSoundPortParams[i] == param)
+			return kFirstSoundPort + i;
+	}
+	return kFirstAppendedPort + uint32_t(size_t(param) - kSoundPortCount);
+}
+
+// The parameter of a port; none for MIDI, audio and the plugin's own controls.
+constexpr std::optional<Param> ParamOf(uint32_t port)
+{
+	if (port >= kFirstSoundPort && port <= kLastSoundPort)
+		return kSoundPortParams[port - kFirstSoundPort];
+	if (port >= kFirstAppendedPort && port < kPortCount)
+		return Param(kSoundPortCount + (port - kFirstAppendedPort));
+	return std::nullopt;
+}
+
+static_assert(
+    [] {
+	    for (Param param : AllParams())
+		    if (ParamOf(PortOf(param)) != param || PortOf(param) >= kPortCount)
+			    return false;
+	    return true;
+    }(),
+    "each parameter has its own port");
+
+// A control port of the plugin's own: how notes play, or what the plugin reports.
+struct OwnControl {
+	uint32_t port;
+	const char* symbol;
+	const char* name;
+	const char* unit;
+	int digits;
+	ParamKind kind;
+	float min, max, def;
+	const char* comment;
+	bool output = false;         // the plugin writes it
+	bool reportsLatency = false; // the output's lag in frames
+};
+inline constexpr OwnControl kOwnControls[] = {
+    {kPortVelocity, "velocity", "Velocity", "", 2, ParamKind::Number, 0, 1, 1,
+        "How much a note's velocity scales its level: 0 plays every note at full level, 1 at "
+        "velocity / 127."},
+    {kPortNoteOff, "noteOff", "Note-off ends", "", 0, ParamKind::Switch, 0, 1, 0,
+        "On: a note-off ends its note's voice with a short fade. Off: every note plays its whole "
+        "sound."},
+    {kPortRetrigger, "retrigger", "Retrigger", "", 0, ParamKind::Switch, 0, 1, 1,
+        "On: a note ends, with a short fade, the voice still sounding on the same key and "
+        "channel, as drum machines do."},
+    {kPortLatency, "latency", "Latency", "", 0, ParamKind::Number, 0, 0, 0,
+        "Frames by which the output lags the notes: none, at every sample rate.", true, true},
+};
+static_assert(
+    [] {
+	    for (uint32_t i = 0; i < std::size(kOwnControls); i++)
+		    if (kOwnControls[i].port != kPortVelocity + i)
+			    return false;
+	    return kPortVelocity + std::size(kOwnControls) == kFirstAppendedPort;
+    }(),
+    "every port between the first sound ports and the appended ones is an own control, in order");
 
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.
 constexpr const char* kPresetUriPrefix = "urn:quillfeather:tunk:preset:";
+// A factory category's bank of presets is kBankUriPrefix + "Category", percent-encoded.
+constexpr const char* kBankUriPrefix = "urn:quillfeather:tunk:bank:";
 
 // The declared range and start value of an input control port, as tunk.ttl states them.
 struct PortRange {
@@ -77,17 +149,21 @@ struct PortRange {
 	float maximum;
 	float start;
 };
-// For kFirstSoundPort ... kPortRetrigger; {0, 0, 0} for any other port.
+// A parameter's port: the row's range, except that a logarithmic scale starts at the row's
+// ScaleFloor (a host maps log(minimum) to the control's end, which 0 would make infinite).
+PortRange RangeOf(const ParamInfo& info);
+// For every input control port; {0, 0, 0} for any other port.
 PortRange RangeOf(uint32_t port);
 // A host's value kept within the port's declared range; a non-number gives the start value.
 float Clamped(uint32_t port, float value);
 
-// The sound the control ports describe; `values` holds one value per port index (the MIDI
-// and audio entries are not read). Numbers are clamped to their ports' ranges (Clamped);
-// the waveform is rounded to 1..4 and a toggle is on above 0.
+// The sound the control ports describe; `values` holds one value per port index (only the
+// parameters' entries are read). Numbers are clamped to their ports' ranges (Clamped); a
+// choice is rounded to one of its codes and a switch is on above 0.
 SoundParams ParamsFromPorts(const float* values);
 
-// The value of a sound's control port, for presets: the inverse of ParamsFromPorts.
+// The value of a sound's control port, for presets: the inverse of ParamsFromPorts (0 for a
+// port that is no parameter).
 float PortValue(const SoundParams& params, uint32_t port);
 
 } // namespace tunk::lv2

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "plugin/Ports.h"
 
@@ -30,6 +31,8 @@ std::string PercentEncode(const std::string& text)
 	return out;
 }
 
+} // namespace
+
 std::string TurtleString(const std::string& text)
 {
 	std::string out = "\"";
@@ -48,11 +51,14 @@ std::string TurtleString(const std::string& text)
 	return out + "\"";
 }
 
-} // namespace
-
 std::string PresetUri(const std::string& category, const std::string& name)
 {
 	return std::string(kPresetUriPrefix) + PercentEncode(category) + "/" + PercentEncode(name);
+}
+
+std::string BankUri(const std::string& category)
+{
+	return std::string(kBankUriPrefix) + PercentEncode(category);
 }
 
 std::string TurtleNumber(float value)
@@ -75,9 +81,19 @@ std::string ManifestTurtle(const std::string& binaryName, const std::vector<Fact
 	out.append("<").append(kPluginUri).append(">\n\ta lv2:Plugin , lv2:InstrumentPlugin ;\n");
 	out.append("\tlv2:binary <").append(binaryName).append("> ;\n");
 	out.append("\trdfs:seeAlso <tunk.ttl> .\n");
+	// One bank per category, here with the presets' links so that a host sorts its list
+	// without loading every preset.
+	std::set<std::string> categories;
+	for (const FactoryPreset& preset : presets)
+		categories.insert(preset.category);
+	for (const std::string& category : categories) {
+		out.append("\n<").append(BankUri(category)).append(">\n");
+		out.append("\ta pset:Bank ;\n\trdfs:label ").append(TurtleString(category)).append(" .\n");
+	}
 	for (const FactoryPreset& preset : presets) {
 		out.append("\n<").append(PresetUri(preset.category, preset.name)).append(">\n");
 		out.append("\ta pset:Preset ;\n\tlv2:appliesTo <").append(kPluginUri).append("> ;\n");
+		out.append("\tpset:bank <").append(BankUri(preset.category)).append("> ;\n");
 		out.append("\trdfs:seeAlso <presets.ttl> .\n");
 	}
 	return out;
@@ -93,11 +109,11 @@ std::string PresetsTurtle(const std::vector<FactoryPreset>& presets)
 		label.append(": ").append(preset.name);
 		out.append("\trdfs:label ").append(TurtleString(label)).append(" ;\n");
 		out.append("\tlv2:port ");
-		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++) {
-			out.append(port == kFirstSoundPort ? "[\n" : " , [\n");
-			out.append("\t\tlv2:symbol \"").append(kSoundPortSymbols[port - kFirstSoundPort]);
+		for (const ParamInfo& info : kParams) {
+			out.append(info.id == Param(0) ? "[\n" : " , [\n");
+			out.append("\t\tlv2:symbol \"").append(info.symbol);
 			out.append("\" ;\n\t\tpset:value ");
-			out.append(TurtleNumber(PortValue(preset.params, port))).append("\n\t]");
+			out.append(TurtleNumber(preset.params[info.id])).append("\n\t]");
 		}
 		out.append(" .\n\n");
 	}

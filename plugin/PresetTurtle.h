@@ -19,11 +19,18 @@ struct FactoryPreset {
 // The preset's URI: the plugin's preset prefix, then "Category/Name" percent-encoded.
 std::string PresetUri(const std::string& category, const std::string& name);
 
+// A category's bank: the plugin's bank prefix, then the category percent-encoded.
+std::string BankUri(const std::string& category);
+
+// A Turtle string literal of `text`, quotes, backslashes and control characters escaped.
+std::string TurtleString(const std::string& text);
+
 // A finite number as a Turtle literal that reads back as exactly `value` when parsed as a
 // double and narrowed to float (Turtle has no literal for a non-number or an infinity).
 std::string TurtleNumber(float value);
 
-// manifest.ttl: the plugin (its binary and description) and every preset.
+// manifest.ttl: the plugin (its binary and description), a bank per category and every
+// preset with its bank.
 std::string ManifestTurtle(
     const std::string& binaryName, const std::vector<FactoryPreset>& presets);
 // presets.ttl: each preset's label and port values.

@@ -67,8 +67,8 @@ public:
 			*fLatency = 0;
 		// The controls hold for the whole block, so every note of it plays the same sound.
 		float values[kPortCount] = {};
-		for (uint32_t port = kFirstSoundPort; port <= kLastSoundPort; port++)
-			values[port] = Control(port);
+		for (const ParamInfo& info : kParams)
+			values[PortOf(info.id)] = Control(PortOf(info.id));
 		const SoundParams params = ParamsFromPorts(values);
 		const float velocityScale = Control(kPortVelocity);
 		const bool noteOff = Control(kPortNoteOff) > 0;

@@ -28,6 +28,20 @@ enum class ParamScale : uint8_t { Linear, Logarithmic };
 // The window's sections; new sections are appended.
 enum class ParamGroup : uint8_t { Oscillator, PitchEnvelope, AmpEnvelope, Distortion, Filter };
 
+// One row per section, in ParamGroup order: the names the plugin's port groups carry.
+struct ParamGroupInfo {
+	ParamGroup id;
+	const char* symbol; // never renamed: hosts may keep it
+	const char* label;
+};
+inline constexpr ParamGroupInfo kParamGroups[] = {
+    {ParamGroup::Oscillator, "oscillator", "Oscillator"},
+    {ParamGroup::PitchEnvelope, "pitch_envelope", "Pitch envelope"},
+    {ParamGroup::AmpEnvelope, "amp_envelope", "Amplitude envelope"},
+    {ParamGroup::Distortion, "distortion", "Distortion"},
+    {ParamGroup::Filter, "filter", "Filter"},
+};
+
 // One entry per parameter, in table order. New parameters are appended, so that the order
 // of values and of the plugin's appended ports never changes.
 enum class Param : uint16_t {
@@ -108,9 +122,26 @@ static_assert(
     }(),
     "each row of kParams sits at its own index");
 
+static_assert(
+    [] {
+	    for (size_t i = 0; i < std::size(kParamGroups); i++)
+		    if (size_t(kParamGroups[i].id) != i)
+			    return false;
+	    for (const ParamInfo& info : kParams)
+		    if (size_t(info.group) >= std::size(kParamGroups))
+			    return false;
+	    return true;
+    }(),
+    "each section has its row in kParamGroups, at its own index");
+
 constexpr const ParamInfo& Info(Param p)
 {
 	return kParams[size_t(p)];
+}
+
+constexpr const ParamGroupInfo& GroupInfo(ParamGroup group)
+{
+	return kParamGroups[size_t(group)];
 }
 
 // Every parameter in table order, for range-for.

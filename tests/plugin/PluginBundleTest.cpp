@@ -14,54 +14,13 @@
 #include <sys/wait.h>
 
 #include "PluginTestSupport.h"
+#include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
 #include "preset/PresetRecord.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ExpectedPort {
-	const char* symbol;
-	float minimum;
-	float maximum;
-	float start;
-	const char* unit; // nullptr: none
-	bool toggled;
-};
-
-// The window's ranges and the default sound.
-constexpr tunk::SoundParams kStart{};
-constexpr ExpectedPort kControls[] = {
-    {"startFreq", tunk::Info(tunk::Param::startFreq).min, tunk::Info(tunk::Param::startFreq).max,
-        kStart[tunk::Param::startFreq], LV2_UNITS__hz, false},
-    {"duration", tunk::Info(tunk::Param::duration).min, tunk::Info(tunk::Param::duration).max,
-        kStart[tunk::Param::duration], LV2_UNITS__ms, false},
-    {"amplitude", tunk::Info(tunk::Param::amplitude).min, tunk::Info(tunk::Param::amplitude).max,
-        kStart[tunk::Param::amplitude], LV2_UNITS__coef, false},
-    {"oscType", tunk::kOscSine, tunk::kOscTriangle, float(kStart[tunk::Param::oscType]), nullptr,
-        false},
-    {"freqEnvelope", tunk::Info(tunk::Param::freqEnvelope).min,
-        tunk::Info(tunk::Param::freqEnvelope).max, kStart[tunk::Param::freqEnvelope], nullptr,
-        false},
-    {"ampEnvelope", tunk::Info(tunk::Param::freqEnvelope).min,
-        tunk::Info(tunk::Param::freqEnvelope).max, kStart[tunk::Param::ampEnvelope], nullptr,
-        false},
-    {"distortion", tunk::Info(tunk::Param::distortion).min, tunk::Info(tunk::Param::distortion).max,
-        kStart[tunk::Param::distortion], nullptr, false},
-    {"filterCutoff", tunk::Info(tunk::Param::filterCutoff).min,
-        tunk::Info(tunk::Param::filterCutoff).max, kStart[tunk::Param::filterCutoff], LV2_UNITS__hz,
-        false},
-    {"filterQ", tunk::Info(tunk::Param::filterQ).min, tunk::Info(tunk::Param::filterQ).max,
-        kStart[tunk::Param::filterQ], nullptr, false},
-    {"freqEnvEnabled", 0, 1, 0, nullptr, true},
-    {"ampEnvEnabled", 0, 1, 0, nullptr, true},
-    {"distortionEnabled", 0, 1, 0, nullptr, true},
-    {"filterEnabled", 0, 1, 0, nullptr, true},
-    {"velocity", 0, 1, 1, nullptr, false},
-    {"noteOff", 0, 1, 0, nullptr, true},
-    {"retrigger", 0, 1, 1, nullptr, true},
-};
 
 struct FactoryFile {
 	std::string category;
@@ -87,29 +46,6 @@ std::vector<FactoryFile> FactoryFiles()
 std::string Label(const FactoryFile& file)
 {
 	return file.category + ": " + file.name;
-}
-
-std::string RunCommand(const std::string& command, int* status)
-{
-	std::string output;
-	FILE* pipe = popen(command.c_str(), "r");
-	if (pipe == nullptr) {
-		*status = -1;
-		return output;
-	}
-	std::array<char, 4096> buffer;
-	size_t got = 0;
-	while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-		output.append(buffer.data(), got);
-	int raw = pclose(pipe);
-	*status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-	return output;
-}
-
-std::string ReadText(const fs::path& path)
-{
-	std::ifstream in(path);
-	return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class PluginBundleTest : public ::testing::Test {
@@ -145,12 +81,12 @@ TEST_F(PluginBundleTest, TheBuildTreeBundleHoldsOneInstrumentWithoutToolkitOrSdl
 		EXPECT_EQ(needed.find(library), std::string::npos) << library << "\n" << needed;
 }
 
-TEST_F(PluginBundleTest, PortsAreMidiInMonoOutAndTheSoundsControls)
+// The sound's controls are checked row by row against the table in PluginDescriptionTest.
+TEST_F(PluginBundleTest, PortsAreMidiInMonoOutTheControlsAndTheLatencyReport)
 {
 	const LilvPlugin* plugin = world.Plugin();
 	ASSERT_NE(plugin, nullptr);
-	// MIDI, audio, the input controls and the latency report.
-	ASSERT_EQ(lilv_plugin_get_num_ports(plugin), 3u + std::size(kControls));
+	ASSERT_EQ(lilv_plugin_get_num_ports(plugin), tunk::lv2::kPortCount);
 
 	auto port = [&](const char* symbol) {
 		LilvNode* node = lilv_new_string(world.World(), symbol);
@@ -168,37 +104,47 @@ TEST_F(PluginBundleTest, PortsAreMidiInMonoOutAndTheSoundsControls)
 	EXPECT_TRUE(lilv_port_is_a(plugin, out, world.Uri(LV2_CORE__OutputPort)));
 	EXPECT_TRUE(lilv_port_is_a(plugin, out, world.Uri(LV2_CORE__AudioPort)));
 
-	for (const ExpectedPort& expected : kControls) {
-		SCOPED_TRACE(expected.symbol);
-		const LilvPort* control = port(expected.symbol);
+	// The plugin clamps every input control to its range, and says so.
+	for (uint32_t index = 2; index < tunk::lv2::kPortCount; index++) {
+		const LilvPort* control = lilv_plugin_get_port_by_index(plugin, index);
+		ASSERT_NE(control, nullptr) << index;
+		EXPECT_TRUE(lilv_port_is_a(plugin, control, world.Uri(LV2_CORE__ControlPort))) << index;
+		if (lilv_port_is_a(plugin, control, world.Uri(LV2_CORE__InputPort))) {
+			EXPECT_TRUE(lilv_port_has_property(
+			    plugin, control, world.Uri("http://lv2plug.in/ns/ext/port-props#hasStrictBounds")))
+			    << index;
+		}
+	}
+
+	// How notes play: velocity, note-off and retrigger, after the first sound ports.
+	for (const tunk::lv2::OwnControl& own : tunk::lv2::kOwnControls) {
+		SCOPED_TRACE(own.symbol);
+		const LilvPort* control = port(own.symbol);
 		ASSERT_NE(control, nullptr);
-		EXPECT_TRUE(lilv_port_is_a(plugin, control, world.Uri(LV2_CORE__InputPort)));
-		EXPECT_TRUE(lilv_port_is_a(plugin, control, world.Uri(LV2_CORE__ControlPort)));
+		EXPECT_EQ(lilv_port_get_index(plugin, control), own.port);
+		LilvNode* comment = lilv_port_get(
+		    plugin, control, world.Uri("http://www.w3.org/2000/01/rdf-schema#comment"));
+		ASSERT_NE(comment, nullptr);
+		EXPECT_STREQ(lilv_node_as_string(comment), own.comment);
+		lilv_node_free(comment);
+		if (own.output)
+			continue;
 		LilvNode* start = nullptr;
 		LilvNode* minimum = nullptr;
 		LilvNode* maximum = nullptr;
 		lilv_port_get_range(plugin, control, &start, &minimum, &maximum);
 		ASSERT_TRUE(start && minimum && maximum);
-		EXPECT_EQ(lilv_node_as_float(start), expected.start);
-		EXPECT_EQ(lilv_node_as_float(minimum), expected.minimum);
-		EXPECT_EQ(lilv_node_as_float(maximum), expected.maximum);
+		EXPECT_EQ(lilv_node_as_float(start), own.def);
+		EXPECT_EQ(lilv_node_as_float(minimum), own.min);
+		EXPECT_EQ(lilv_node_as_float(maximum), own.max);
 		lilv_node_free(start);
 		lilv_node_free(minimum);
 		lilv_node_free(maximum);
-
-		LilvNode* unit = lilv_port_get(plugin, control, world.Uri(LV2_UNITS__unit));
-		if (expected.unit == nullptr) {
-			EXPECT_EQ(unit, nullptr);
-		} else {
-			ASSERT_NE(unit, nullptr);
-			EXPECT_STREQ(lilv_node_as_uri(unit), expected.unit);
-		}
-		lilv_node_free(unit);
 		EXPECT_EQ(lilv_port_has_property(plugin, control, world.Uri(LV2_CORE__toggled)),
-		    expected.toggled);
-		// The plugin clamps every control to its range, and says so.
-		EXPECT_TRUE(lilv_port_has_property(
-		    plugin, control, world.Uri("http://lv2plug.in/ns/ext/port-props#hasStrictBounds")));
+		    own.kind == tunk::ParamKind::Switch);
+		LilvNode* unit = lilv_port_get(plugin, control, world.Uri(LV2_UNITS__unit));
+		EXPECT_EQ(unit != nullptr, own.kind == tunk::ParamKind::Number);
+		lilv_node_free(unit);
 	}
 
 	// The standard latency report, where hosts look for it.
@@ -209,27 +155,6 @@ TEST_F(PluginBundleTest, PortsAreMidiInMonoOutAndTheSoundsControls)
 	EXPECT_TRUE(lilv_port_is_a(plugin, latency, world.Uri(LV2_CORE__ControlPort)));
 	EXPECT_TRUE(lilv_port_has_property(plugin, latency, world.Uri(LV2_CORE__reportsLatency)));
 	EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin), 18u);
-	// Ports added later come after the first sixteen, whose indices hosts have saved.
-	EXPECT_EQ(lilv_port_get_index(plugin, port("velocity")), 15u);
-	EXPECT_EQ(lilv_port_get_index(plugin, port("noteOff")), 16u);
-	EXPECT_EQ(lilv_port_get_index(plugin, port("retrigger")), 17u);
-
-	// The waveform is a choice of four.
-	const LilvPort* osc = port("oscType");
-	EXPECT_TRUE(lilv_port_has_property(plugin, osc, world.Uri(LV2_CORE__enumeration)));
-	EXPECT_TRUE(lilv_port_has_property(plugin, osc, world.Uri(LV2_CORE__integer)));
-	LilvScalePoints* points = lilv_port_get_scale_points(plugin, osc);
-	ASSERT_NE(points, nullptr);
-	std::map<float, std::string> labels;
-	LILV_FOREACH(scale_points, i, points)
-	{
-		const LilvScalePoint* point = lilv_scale_points_get(points, i);
-		labels[lilv_node_as_float(lilv_scale_point_get_value(point))] =
-		    lilv_node_as_string(lilv_scale_point_get_label(point));
-	}
-	lilv_scale_points_free(points);
-	EXPECT_EQ(labels,
-	    (std::map<float, std::string>{{1, "Sine"}, {2, "Square"}, {3, "Saw"}, {4, "Triangle"}}));
 }
 
 // Collects the port values a preset restores.
@@ -282,20 +207,13 @@ std::map<std::string, float> PresetValues(PluginWorld& world, const std::string&
 	return values;
 }
 
+// Every parameter's port and value.
 std::map<std::string, float> PortValues(const tunk::SoundParams& sound)
 {
-	return {{"startFreq", sound[tunk::Param::startFreq]},
-	    {"duration", sound[tunk::Param::duration]}, {"amplitude", sound[tunk::Param::amplitude]},
-	    {"oscType", float(sound[tunk::Param::oscType])},
-	    {"freqEnvelope", sound[tunk::Param::freqEnvelope]},
-	    {"ampEnvelope", sound[tunk::Param::ampEnvelope]},
-	    {"distortion", sound[tunk::Param::distortion]},
-	    {"filterCutoff", sound[tunk::Param::filterCutoff]},
-	    {"filterQ", sound[tunk::Param::filterQ]},
-	    {"freqEnvEnabled", sound[tunk::Param::freqEnvEnabled] ? 1.0f : 0.0f},
-	    {"ampEnvEnabled", sound[tunk::Param::ampEnvEnabled] ? 1.0f : 0.0f},
-	    {"distortionEnabled", sound[tunk::Param::distortionEnabled] ? 1.0f : 0.0f},
-	    {"filterEnabled", sound[tunk::Param::filterEnabled] ? 1.0f : 0.0f}};
+	std::map<std::string, float> values;
+	for (const tunk::ParamInfo& info : tunk::kParams)
+		values[info.symbol] = sound[info.id];
+	return values;
 }
 
 TEST_F(PluginBundleTest, EveryFactorySoundIsAPresetThatPlaysIt)
@@ -360,7 +278,8 @@ const void* SavePortValue(const char* symbol, void* data, uint32_t* size, uint32
 	return &value;
 }
 
-void RestorePortValue(const char* symbol, void* data, const void* value, uint32_t size, uint32_t type)
+void RestorePortValue(
+    const char* symbol, void* data, const void* value, uint32_t size, uint32_t type)
 {
 	auto* plugin = static_cast<PluginInstance*>(data);
 	if (type == plugin->FloatType() && size == sizeof(float))
@@ -377,9 +296,9 @@ TEST_F(PluginBundleTest, TheFirstNoteAfterARestoredSessionPlaysTheRestoredSound)
 		SetSound(before, sound);
 		before.SetControl("velocity", 0.5f);
 		std::pair<PluginInstance*, std::map<std::string, float>*> context{&before, &saved};
-		state = lilv_state_new_from_instance(world.Plugin(), before.Instance(),
-		    world.Urids().Feature(), nullptr, nullptr, nullptr, nullptr, SavePortValue, &context,
-		    0, nullptr);
+		state =
+		    lilv_state_new_from_instance(world.Plugin(), before.Instance(), world.Urids().Feature(),
+		        nullptr, nullptr, nullptr, nullptr, SavePortValue, &context, 0, nullptr);
 	}
 	ASSERT_NE(state, nullptr);
 	EXPECT_EQ(saved.count("duration"), 1u);
@@ -458,9 +377,21 @@ TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
 	EXPECT_NE(info.find("Name:              Tunk\n"), std::string::npos) << info;
 	EXPECT_NE(info.find("Class:             Instrument Plugin\n"), std::string::npos) << info;
 	EXPECT_NE(info.find(prefix.string() + "/lib/lv2/tunk.lv2/tunk.so"), std::string::npos) << info;
-	for (const ExpectedPort& port : kControls)
-		EXPECT_NE(info.find(std::string(" ") + port.symbol + "\n"), std::string::npos)
-		    << port.symbol;
+	// Each control with its range, in lv2info's words.
+	for (const tunk::ParamInfo& row : tunk::kParams) {
+		const tunk::lv2::PortRange range = tunk::lv2::RangeOf(row);
+		const size_t at =
+		    info.find("\n\tPort " + std::to_string(tunk::lv2::PortOf(row.id)) + ":\n");
+		ASSERT_NE(at, std::string::npos) << row.symbol;
+		const std::string port = info.substr(at, info.find("\n\tPort ", at + 1) - at);
+		char block[512];
+		std::snprintf(block, sizeof block,
+		    "\t\tSymbol:      %s\n\t\tName:        %s\n\t\tGroup:       %s#%s\n"
+		    "\t\tMinimum:     %f\n\t\tMaximum:     %f\n\t\tDefault:     %f\n",
+		    row.symbol, row.label, kTunkUri, tunk::GroupInfo(row.group).symbol,
+		    double(range.minimum), double(range.maximum), double(range.start));
+		EXPECT_NE(port.find(block), std::string::npos) << block << "\nin\n" << port;
+	}
 	for (const FactoryFile& file : FactoryFiles())
 		EXPECT_NE(info.find(Label(file)), std::string::npos) << Label(file);
 	fs::remove_all(prefix);

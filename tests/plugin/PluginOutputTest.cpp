@@ -7,6 +7,7 @@
 
 #include "AllocationCounter.h"
 #include "PluginTestSupport.h"
+#include "plugin/Ports.h"
 
 namespace {
 
@@ -487,7 +488,8 @@ TEST_F(PluginOutputTest, ControlsAreKeptWithinTheirDeclaredRanges)
 {
 	// What a host's automation may send beyond the ranges, and the value each stands for.
 	tunk::SoundParams inRange = BusySound(3000);
-	inRange[tunk::Param::startFreq] = 0;
+	// The lowest frequency a logarithmic control reaches.
+	inRange[tunk::Param::startFreq] = tunk::lv2::RangeOf(tunk::lv2::kPortStartFreq).minimum;
 	inRange[tunk::Param::distortion] = 10;
 	inRange[tunk::Param::filterQ] = 0.1f;
 	inRange[tunk::Param::ampEnvelope] = -50;

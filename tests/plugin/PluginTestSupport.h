@@ -3,15 +3,45 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 #include "PluginHost.h"
 #include "engine/core/Params.h"
 #include "engine/core/Render.h"
+
+// Runs a shell command and returns its standard output; `status` is its exit status, or -1
+// when it did not end normally.
+inline std::string RunCommand(const std::string& command, int* status)
+{
+	std::string output;
+	FILE* pipe = popen(command.c_str(), "r");
+	if (pipe == nullptr) {
+		*status = -1;
+		return output;
+	}
+	std::array<char, 4096> buffer;
+	size_t got = 0;
+	while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+		output.append(buffer.data(), got);
+	int raw = pclose(pipe);
+	*status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+	return output;
+}
+
+inline std::string ReadText(const std::filesystem::path& path)
+{
+	std::ifstream in(path);
+	return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Every stage on, values away from the start values, short enough that tests stay quick.
 inline tunk::SoundParams BusySound(float ms = 50)

@@ -1,7 +1,8 @@
-// Writes the bundle's manifest.ttl and presets.ttl from the factory sounds.
-//   tunk-lv2-presets OUTPUT_DIR BINARY_NAME [PRESET_FILE...]
+// Writes the bundle's Turtle files: tunk.ttl from the parameter table, manifest.ttl and
+// presets.ttl from the factory sounds.
+//   tunk-lv2-bundle OUTPUT_DIR BINARY_NAME [PRESET_FILE...]
 // Each preset file is <Category>/<Name>.tunk; the folder names the category. A file that
-// is no preset, or a sound with a parameter that is not a finite number, fails the build
+// is no preset, or a sound with a parameter outside its port's range, fails the build
 // rather than shipping a preset that would not sound like the library's.
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/PluginTurtle.h"
 #include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
 #include "preset/PresetRecord.h"
@@ -51,11 +53,14 @@ int main(int argc, char** argv)
 		}
 		tunk::lv2::FactoryPreset preset{
 		    file.parent_path().filename().string(), file.stem().string(), ToSoundParams(record)};
-		for (uint32_t port = tunk::lv2::kFirstSoundPort; port <= tunk::lv2::kLastSoundPort;
-		     port++) {
-			if (!std::isfinite(tunk::lv2::PortValue(preset.params, port))) {
-				std::fprintf(stderr, "%s: %s is not a finite number\n", file.c_str(),
-				    tunk::lv2::kSoundPortSymbols[port - tunk::lv2::kFirstSoundPort]);
+		for (const tunk::ParamInfo& info : tunk::kParams) {
+			// The plugin keeps a control within its port's range: a value outside would play
+			// another sound than the library's.
+			const float value = preset.params[info.id];
+			const tunk::lv2::PortRange range = tunk::lv2::RangeOf(info);
+			if (!std::isfinite(value) || value < range.minimum || value > range.maximum) {
+				std::fprintf(stderr, "%s: %s is %g, not a number from %g to %g\n", file.c_str(),
+				    info.symbol, double(value), double(range.minimum), double(range.maximum));
 				return 1;
 			}
 		}
@@ -67,7 +72,9 @@ int main(int argc, char** argv)
 	});
 
 	std::filesystem::path dir = argv[1];
-	if (!WriteText(dir / "manifest.ttl", tunk::lv2::ManifestTurtle(argv[2], presets)) ||
+	const tunk::lv2::DescriptionVersion version{TUNK_LV2_MINOR_VERSION, TUNK_LV2_MICRO_VERSION};
+	if (!WriteText(dir / "tunk.ttl", tunk::lv2::PluginTurtle(version)) ||
+	    !WriteText(dir / "manifest.ttl", tunk::lv2::ManifestTurtle(argv[2], presets)) ||
 	    !WriteText(dir / "presets.ttl", tunk::lv2::PresetsTurtle(presets))) {
 		std::fprintf(stderr, "cannot write the bundle files in %s\n", dir.c_str());
 		return 1;
