@@ -40,6 +40,7 @@ SoundRender TunkSound::ReplaceSound()
 	// Released before the modal alert, so that no player waits on it meanwhile.
 	if (release_sem(writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during generation\n");
+	device.Offer(allocated ? samples : nullptr, allocated ? count : 0);
 	if (!allocated)
 		ErrorMsg("Could not allocate a sufficient sample buffer in RAM!");
 	return old;
@@ -58,6 +59,7 @@ SoundRender TunkSound::SwapRender(SoundRender render)
 	bufferParams = render.params;
 	if (release_sem(writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during buffer swap\n");
+	device.Offer(render.samples, render.samples != nullptr ? render.length : 0);
 	return old;
 }
 

@@ -36,7 +36,6 @@ TunkSound::TunkSound()
 
 	playing = false;
 	sampleLength = 0;
-	playPosition = 0;
 
 	// The generator starts with the default sound, its tables built and its filter
 	// designed, so that a fresh engine is ready to generate.

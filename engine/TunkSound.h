@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "audio/DevicePlayer.h"
 #include "engine/Filter.h"
 #include "engine/core/Generator.h"
 #include "engine/core/Params.h"
@@ -101,7 +102,8 @@ public:
 	double GetFilterGain() const { return generator.Filter().gain; }
 
 	// Generation and buffer access (engine/Generate.cpp). The sound is rendered outside the
-	// write semaphore and swapped in under it; the one it replaces plays until then.
+	// write semaphore and swapped in under it for drawing and export; the device is handed a
+	// copy of its own, which hits play from their next start.
 	void GenerateSound();
 	// As GenerateSound, handing back the sound it replaced (as SwapRender does) in the same
 	// step. On a failure the engine has no buffer and a length of 0, and the alert is shown.
@@ -119,8 +121,8 @@ public:
 
 	// Playback (audio/Playback.cpp)
 	void PlaySound();
-	// As PlaySound, the samples handed out scaled by `gain` (0 to 1) until the next play;
-	// the buffer itself is untouched. 1 plays the sound's own samples.
+	// As PlaySound, the hit (and the repeats it starts) scaled by `gain` (0 to 1) until the
+	// next play; the buffer itself is untouched. 1 plays the sound's own samples.
 	void PlaySound(float gain);
 	void StopSound();
 	bool IsPlaying() const;
@@ -153,14 +155,10 @@ private:
 	tunk::SoundParams bufferParams;  // what sampleBuffer was generated from, under writeBufSem
 
 	std::atomic<uint32> beatLength{0};
-	// The play position in the low 32 bits; kFreshStart marks a position reset by PlaySound
-	// or StopSound that no buffer has been played from yet. Setting a position clears it.
-	static constexpr uint64 kFreshStart = uint64(1) << 32;
-	std::atomic<uint64> playPosition{0};
-	std::atomic<float> playGain{1.0f};
-
 	std::atomic<bool> sequencerEnabled{false};
 	std::atomic<bool> playing{false};
+	// What the device plays: built before the player that calls into it, gone after.
+	DevicePlayer device;
 
 	// The file of an export in progress.
 	SoundFileWriter* exportFile = nullptr;
