@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,7 +104,7 @@ MidiInput::MidiInput(BLooper* owner) : BHandler("MidiInput"), looper(owner)
 	}
 
 	try {
-		port = OpenClient();
+		port = OpenClient(&portRing);
 		port->openVirtualPort(kPortName);
 	} catch (const RtMidiError& error) {
 		std::fprintf(stderr, "Tunk: MIDI input is off: %s\n", error.what());
@@ -111,6 +112,8 @@ MidiInput::MidiInput(BLooper* owner) : BHandler("MidiInput"), looper(owner)
 		return;
 	}
 	MidiSources::Install(this);
+	draining = true;
+	drainer = std::thread([this] { Drain(); });
 
 	// Sources remembered but absent now stay remembered for a later start.
 	const std::vector<std::string> present = Sources();
@@ -125,20 +128,51 @@ MidiInput::~MidiInput()
 {
 	if (MidiSources::Installed() == this)
 		MidiSources::Install(nullptr);
-	// Closing joins the MIDI threads: no note is posted after this.
+	// No note is posted after this; closing joins the MIDI threads.
+	StopDraining();
 	connections.clear();
 	port.reset();
 	watch.reset();
 	looper->RemoveHandler(this);
 }
 
-std::unique_ptr<RtMidiIn> MidiInput::OpenClient()
+std::unique_ptr<RtMidiIn> MidiInput::OpenClient(NoteRing* ring)
 {
 	auto client = std::make_unique<RtMidiIn>(RtMidi::Api(api), kClientName);
 	client->setErrorCallback(ReportError, nullptr);
 	client->ignoreTypes(true, true, true);
-	client->setCallback(Received, this);
+	client->setCallback(Received, ring);
 	return client;
+}
+
+void MidiInput::Drain()
+{
+	// A millisecond between looks: well under what a player hears as late, and the MIDI
+	// thread never has to wake anyone.
+	while (draining.load()) {
+		{
+			std::lock_guard<std::mutex> lock(drainLock);
+			auto post = [this](NoteRing& ring) {
+				MidiNote note;
+				while (ring.Pop(&note)) {
+					BMessage message(kMsgMidiNote);
+					message.AddInt32("velocity", int32(note.velocity));
+					looper->PostMessage(&message, this);
+				}
+			};
+			post(portRing);
+			for (auto& [name, listener] : connections)
+				post(*listener.ring);
+		}
+		std::this_thread::sleep_for(std::chrono::milliseconds(1));
+	}
+}
+
+void MidiInput::StopDraining()
+{
+	draining = false;
+	if (drainer.joinable())
+		drainer.join();
 }
 
 const char* MidiInput::ApiName() const
@@ -148,15 +182,13 @@ const char* MidiInput::ApiName() const
 	return api == RtMidi::UNIX_JACK ? "JACK" : "ALSA";
 }
 
-// On the MIDI system's thread: only a message leaves it.
-void MidiInput::Received(double, std::vector<unsigned char>* bytes, void* self)
+// On the MIDI system's real-time thread: the note goes into its ring, nothing else.
+void MidiInput::Received(double stamp, std::vector<unsigned char>* bytes, void* ring)
 {
-	if (bytes->size() < 3 || ((*bytes)[0] & 0xf0) != 0x90 || (*bytes)[2] == 0)
+	if (bytes->size() < 3 || ((*bytes)[0] & 0xf0) != 0x90 || ((*bytes)[2] & 0x7f) == 0)
 		return;  // a note-on of velocity 0 is a note-off
-	MidiInput* input = static_cast<MidiInput*>(self);
-	BMessage note(kMsgMidiNote);
-	note.AddInt32("velocity", int32((*bytes)[2] & 0x7f));
-	input->looper->PostMessage(&note, input);
+	static_cast<NoteRing*>(ring)->Push(
+		MidiNote{stamp, uint8_t((*bytes)[1] & 0x7f), uint8_t((*bytes)[2] & 0x7f)});
 }
 
 void MidiInput::Activated(BWindow* window)
@@ -220,7 +252,9 @@ bool MidiInput::Connect(const std::string& source)
 	if (IsConnected(source))
 		return true;
 	try {
-		std::unique_ptr<RtMidiIn> client = OpenClient();
+		Listener listener;
+		listener.client = OpenClient(listener.ring.get());
+		RtMidiIn* client = listener.client.get();
 		const unsigned int count = client->getPortCount();
 		for (unsigned int i = 0; i < count; i++) {
 			if (StableName(client->getPortName(i)) != source)
@@ -228,7 +262,10 @@ bool MidiInput::Connect(const std::string& source)
 			client->openPort(i, kPortName);
 			if (!client->isPortOpen())
 				return false;
-			connections.emplace(source, std::move(client));
+			{
+				std::lock_guard<std::mutex> lock(drainLock);
+				connections.emplace(source, std::move(listener));
+			}
 			remembered.insert(source);
 			Remember();
 			return true;
@@ -241,7 +278,10 @@ bool MidiInput::Connect(const std::string& source)
 
 void MidiInput::Disconnect(const std::string& source)
 {
-	connections.erase(source);
+	{
+		std::lock_guard<std::mutex> lock(drainLock);
+		connections.erase(source);
+	}
 	if (remembered.erase(source) != 0)
 		Remember();
 }

@@ -1,8 +1,9 @@
 // The longest time the shared audio device spends in one buffer while a 60 s sound
-// regenerates again and again in another engine. Two probe players, started before and
-// after the engines, take the time at the start and the end of each device buffer's
-// round of callbacks; what lies between is every engine's callback. Runs on SDL's dummy
-// driver at the device's own pace.
+// regenerates again and again in another engine, and how many of that engine's buffers
+// come out silent although it repeats a loud sound (dropped). Two probe players, started
+// before and after the engines, take the time at the start and the end of each device
+// buffer's round of callbacks; what lies between is every engine's callback. Runs on SDL's
+// dummy driver at the device's own pace.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -45,6 +46,24 @@ void Last(void* cookie, void*, size_t, const media_raw_audio_format&)
 	span->buffers++;
 }
 
+// The regenerating engine's callback, watched: a buffer of nothing but zeros while it
+// repeats the start of a loud sound is one the listener lost.
+struct Watched {
+	TunkSound* sound = nullptr;
+	std::atomic<int> buffers{0};
+	std::atomic<int> dropped{0};
+};
+
+void Watch(void* cookie, void* buffer, size_t size, const media_raw_audio_format& format)
+{
+	Watched* watched = static_cast<Watched*>(cookie);
+	SoundBufferProc(&watched->sound, buffer, size, format);
+	const int16* samples = static_cast<const int16*>(buffer);
+	if (std::all_of(samples, samples + size / sizeof(int16), [](int16 v) { return v == 0; }))
+		watched->dropped++;
+	watched->buffers++;
+}
+
 void Prepare(TunkSound& sound, float ms)
 {
 	sound.SetDuration(ms);
@@ -67,9 +86,19 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 	Prepare(regenerating, 60000);
 	Prepare(playing, 1000);
 
+	// The regenerating engine plays through a watching player of the same format instead of
+	// its own.
+	regenerating.PlaySound();
+	regenerating.Player()->Stop();
+	Watched watched;
+	watched.sound = &regenerating;
+	media_raw_audio_format format = regenerating.Player()->Format();
+	BSoundPlayer watching(&format, "watching", Watch, nullptr, &watched);
+
 	first.Start();
 	first.SetHasData(true);
-	regenerating.PlaySound();
+	watching.Start();
+	watching.SetHasData(true);
 	playing.PlaySound();
 	last.Start();
 	last.SetHasData(true);
@@ -86,22 +115,6 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 		}
 	});
 
-	// How often the regenerating engine's buffer lock is found taken, as its callback would
-	// find it (and play silence): sampled every millisecond.
-	std::atomic<int> polls{0};
-	std::atomic<int> busy{0};
-	std::thread poller([&] {
-		const sem_id lock = regenerating.WriteBufferSemaphore();
-		while (!stop.load()) {
-			if (acquire_sem_etc(lock, 1, B_RELATIVE_TIMEOUT, 0) == B_OK)
-				release_sem(lock);
-			else
-				busy++;
-			polls++;
-			std::this_thread::sleep_for(std::chrono::milliseconds(1));
-		}
-	});
-
 	const int buffers = int(state.range(0));
 	for (auto _ : state) {
 		const int from = span.buffers.load();
@@ -110,15 +123,16 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 	}
 	stop = true;
 	window.join();
-	poller.join();
 	last.Stop();
+	watching.Stop();
 	first.Stop();
 
 	state.counters["longest_ms"] = double(span.longestNs.load()) / 1e6;
 	state.counters["mean_us"] = double(span.totalNs.load()) / 1e3 / std::max(1, span.buffers.load());
 	state.counters["buffers"] = span.buffers.load();
 	state.counters["generations"] = generations.load();
-	state.counters["lock_busy_pct"] = 100.0 * busy.load() / std::max(1, polls.load());
+	state.counters["watched_buffers"] = watched.buffers.load();
+	state.counters["dropped"] = watched.dropped.load();
 }
 
 }  // namespace
