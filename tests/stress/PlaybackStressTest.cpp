@@ -14,6 +14,7 @@
 
 #include "engine/DiskAudio.h"
 #include "engine/TunkSound.h"
+#include "engine/voices/Player.h"
 #include "kits/media/SoundPlayer.h"
 
 namespace {
@@ -52,34 +53,45 @@ void PrepareSignatureSound(TunkSound* sound)
 	sound->SetSequencerEnabled(true);
 }
 
-// What is wrong with one callback buffer that began at `position`, "" if nothing. The
-// samples must be generation g's level below g's length and silence from there, counting
-// from 0 again at each beat; a buffer without any level lies beyond some generation's
-// length, or was handed out while a generation held the sound.
+// What is wrong with one callback buffer that began at `position`, "" if nothing. Each hit
+// (counting from 0 again at each beat) must be one generation whole: its level below that
+// generation's length and silence from there. The first kFadeSamples of a hit are left out:
+// the hit before fades out under them.
 std::string Inspect(const std::vector<int16>& out, uint64 position, uint32 beat)
 {
-	int16 level = 0;
-	for (int16 value : out) {
-		if (value != 0 && level != 0 && value != level)
-			return "levels " + std::to_string(level) + " and " + std::to_string(value)
-				+ " in one buffer";
-		if (value != 0)
-			level = value;
-	}
-	if (level == 0)
-		return "";
-	const int generation = level - 1;
-	if (generation < 0 || generation >= kChanges)
-		return "level " + std::to_string(level) + " belongs to no generation";
-	const uint64 length = uint64(LengthOf(generation));
+	const uint64 fade = uint64(tunk::voices::kFadeSamples);
+	size_t k = 0;
 	uint64 i = position;
-	for (size_t k = 0; k < out.size(); k++, i++) {
+	while (k < out.size()) {
 		if (i >= beat)
 			i = 0;  // the restart lands on the beat's own sample
-		const bool sounding = out[k] != 0;
-		if (sounding != (i < length))
-			return "sample " + std::to_string(i) + " of generation " + std::to_string(generation)
-				+ " (length " + std::to_string(length) + ") is " + std::to_string(out[k]);
+		// One hit's stretch of this buffer.
+		const size_t end = std::min(out.size(), k + size_t(beat - i));
+		int16 level = 0;
+		for (size_t j = k; j < end; j++) {
+			const int16 value = out[j];
+			if (i + (j - k) < fade || value == 0)
+				continue;
+			if (level != 0 && value != level)
+				return "levels " + std::to_string(level) + " and " + std::to_string(value)
+					+ " in one hit";
+			level = value;
+		}
+		if (level != 0) {
+			const int generation = level - 1;
+			if (generation < 0 || generation >= kChanges)
+				return "level " + std::to_string(level) + " belongs to no generation";
+			const uint64 length = uint64(LengthOf(generation));
+			for (size_t j = k; j < end; j++) {
+				const uint64 at = i + (j - k);
+				if (at >= fade && (out[j] != 0) != (at < length))
+					return "sample " + std::to_string(at) + " of generation "
+						+ std::to_string(generation) + " (length " + std::to_string(length)
+						+ ") is " + std::to_string(out[j]);
+			}
+		}
+		i += end - k;
+		k = end;
 	}
 	return "";
 }
