@@ -1,8 +1,7 @@
-// The playback callback called directly: random buffer sizes, positions, beat lengths,
-// switches, sound lengths and formats, checked against what the callback must hand out;
-// then callbacks racing a regenerating thread (which may find the sound busy and hand
-// out silence). Each generation carries a signature (a
-// square wave at 0 Hz is one constant level per amplitude), so a buffer that mixes two
+// The playback callback called directly: random buffer sizes, formats, positions, beat
+// lengths, switches, plays, stops and sound lengths, checked against what the callback must
+// hand out; then callbacks racing a regenerating thread. Each generation carries a signature
+// (a square wave at 0 Hz is one constant level per amplitude), so a hit that mixed two
 // generations shows as two different levels.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -20,6 +19,8 @@
 namespace {
 
 constexpr int16 kCanary = 0x5a5a;
+// A stopped hit has faded out within this many samples.
+constexpr uint64 kFade = 64;
 
 // The level every sample of a generation at this amplitude holds.
 int16 Level(float amplitude)
@@ -34,18 +35,37 @@ void Generate(TunkSound* sound, float ms, float amplitude)
 	sound->GenerateSound();
 }
 
-// One callback of `size` bytes, checked sample by sample against the engine's state
-// before the call.
-void CheckedCallback(
-	TunkSound* sound, size_t size, const media_raw_audio_format& format, float gain)
+// What the fuzzer knows of the device between callbacks.
+struct Expect {
+	bool requestPending = false;  // a Play or Stop the device has not taken yet
+	bool stopPending = false;     // that request is a Stop
+	bool everPlayed = false;
+	uint64 sinceStop = 0;         // samples handed out since a Stop took effect
+	bool stopped = true;
+};
+
+// The beat's clock after `count` samples from `position`: with repeat and a beat it starts
+// over at 0 on reaching the beat, without it stops at the largest value it holds.
+uint64 PositionAfter(uint64 position, uint64 count, uint64 beat, bool repeat)
+{
+	if (!(repeat && beat != 0))
+		return std::min<uint64>(position + count, UINT32_MAX);
+	for (uint64 k = 0; k < count; k++) {
+		if (position >= beat)
+			position = 0;
+		position++;
+	}
+	return position >= beat ? 0 : position;
+}
+
+// One callback of `size` bytes, checked against the device's state before the call.
+void CheckedCallback(TunkSound* sound, size_t size, const media_raw_audio_format& format,
+	Expect* expect)
 {
 	TunkSound* cookie = sound;
 	const uint64 pos = sound->GetPlaySamplePosition();
 	const uint64 beat = sound->GetBeatLength();
 	const bool repeat = sound->IsSequencerEnabled();
-	const bool on = sound->IsPlaying();
-	int64 length = 0;
-	const int16* samples = sound->GetBuffer(&length);
 
 	std::vector<int16> out(size / 2 + 1, kCanary);
 	SoundBufferProc(&cookie, out.data(), size, format);
@@ -53,27 +73,26 @@ void CheckedCallback(
 	FUZZ_CHECK(out[count] == kCanary);  // an odd last byte and beyond: untouched
 
 	if (format.format != media_raw_audio_format::B_AUDIO_SHORT) {
+		// Another format is not served: nothing written, no request taken.
 		for (int16 value : out)
 			FUZZ_CHECK(value == kCanary);
 		FUZZ_CHECK(sound->GetPlaySamplePosition() == pos);
 		return;
 	}
-	// Each sample advances the position by one; with repeat on and a beat length, a
-	// position at or past the beat starts over at 0 before its sample is taken. Without
-	// repeat the position saturates rather than wrapping into the sound again.
-	const bool restarts = repeat && beat != 0;
-	uint64 i = pos;
-	for (uint64 k = 0; k < count; k++, i++) {
-		if (restarts && i >= beat)
-			i = 0;
-		const int16 sample = (on && i < uint64(length)) ? samples[i] : int16(0);
-		const int16 expected = gain == 1.0f ? sample : int16(std::lrint(float(sample) * gain));
-		FUZZ_CHECK(out[k] == expected);
+	const uint64 start = expect->requestPending ? 0 : pos;
+	if (expect->requestPending) {
+		expect->stopped = expect->stopPending;
+		expect->sinceStop = 0;
+		expect->requestPending = false;
 	}
-	if (restarts && i >= beat)
-		i = 0;
-	const uint64 end = restarts ? i : std::min<uint64>(i, UINT32_MAX);
-	FUZZ_CHECK(sound->GetPlaySamplePosition() == end);
+	FUZZ_CHECK(sound->GetPlaySamplePosition() == PositionAfter(start, count, beat, repeat));
+	// Silence where nothing can sound: before the first play, and once a stop has faded.
+	for (uint64 k = 0; k < count; k++) {
+		const bool silent = !expect->everPlayed || (expect->stopped && expect->sinceStop + k >= kFade);
+		if (silent)
+			FUZZ_CHECK(out[k] == 0);
+	}
+	expect->sinceStop += count;
 }
 
 }  // namespace
@@ -81,7 +100,7 @@ void CheckedCallback(
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 	fuzz::QuietAlerts();
-	// No device: PlaySound then only sets the flags, and no player thread calls back
+	// No device: PlaySound then only sends its request, and no player thread calls back
 	// behind the checks.
 	setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
 	return 0;
@@ -94,9 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	sound.SetOscType(2);
 	sound.GenerateWaveTable();
 	sound.SetStartFreq(0);
-	float amplitude = 0.5f;  // of the generation that made the current buffer
-	float gain = 1.0f;  // of the last play
-	Generate(&sound, input.ConsumeFloatingPointInRange<float>(0, 300), amplitude);
+	Expect expect;
+	Generate(&sound, input.ConsumeFloatingPointInRange<float>(0, 300), 0.5f);
 	media_raw_audio_format format = sound.Player()->Format();
 
 	for (int step = 0; step < 48 && input.remaining_bytes() > 0; step++) {
@@ -105,57 +123,75 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 				format.format = input.ConsumeBool() ? media_raw_audio_format::B_AUDIO_SHORT
 													: input.ConsumeIntegral<uint32>();
 				CheckedCallback(
-					&sound, input.ConsumeIntegralInRange<size_t>(0, 20000), format, gain);
+					&sound, input.ConsumeIntegralInRange<size_t>(0, 20000), format, &expect);
 				break;
 			case 1: sound.SetPlaySamplePosition(input.ConsumeIntegral<uint32>()); break;
 			case 2: sound.SetBeatLength(input.ConsumeFloatingPoint<float>()); break;
 			case 3: sound.SetSequencerEnabled(input.ConsumeBool()); break;
 			case 4:
 				// A plain play, or one at a level as a MIDI note's velocity gives.
-				gain = input.ConsumeBool()
-					? 1.0f
-					: float(input.ConsumeIntegralInRange<int>(1, 127)) / 127.0f;
-				if (gain == 1.0f)
+				if (input.ConsumeBool())
 					sound.PlaySound();
 				else
-					sound.PlaySound(gain);
+					sound.PlaySound(float(input.ConsumeIntegralInRange<int>(1, 127)) / 127.0f);
+				expect.requestPending = true;
+				expect.stopPending = false;
+				expect.everPlayed = true;
 				break;
-			case 5: sound.StopSound(); break;
+			case 5:
+				sound.StopSound();
+				expect.requestPending = true;
+				expect.stopPending = true;
+				break;
 			case 6:
-				amplitude = input.ConsumeFloatingPointInRange<float>(0.01f, 1.0f);
-				Generate(&sound, input.ConsumeFloatingPoint<float>(), amplitude);
+				Generate(&sound, input.ConsumeFloatingPoint<float>(),
+					input.ConsumeFloatingPointInRange<float>(0.01f, 1.0f));
 				break;
 			case 7: {
-				// Callbacks race generations of distinct signatures.
+				// One hit while generations of distinct signatures replace the sound: the hit
+				// keeps the one sound it started with, whole.
 				const int generations = input.ConsumeIntegralInRange<int>(1, 8);
 				std::vector<float> durations;
 				for (int g = 0; g < generations; g++)
 					durations.push_back(input.ConsumeFloatingPointInRange<float>(0, 100));
 				const size_t bytes = input.ConsumeIntegralInRange<size_t>(2, 4096);
 				format.format = media_raw_audio_format::B_AUDIO_SHORT;
+				sound.SetSequencerEnabled(false);
+				// Whatever sounded before fades out first.
+				sound.StopSound();
+				expect.requestPending = true;
+				expect.stopPending = true;
+				CheckedCallback(&sound, 4 * kFade, format, &expect);
+				const float before = sound.Params()[tunk::Param::amplitude];
 				sound.PlaySound();
-				gain = 1.0f;
+				expect = Expect{};
+				expect.everPlayed = true;
 				std::thread writer([&] {
 					for (int g = 0; g < generations; g++)
 						Generate(&sound, durations[g], 0.1f + 0.1f * float(g));
 				});
 				std::vector<int16> out(bytes / 2);
 				TunkSound* cookie = &sound;
+				int16 level = 0;
+				bool ended = false;
 				for (int c = 0; c < 16; c++) {
 					SoundBufferProc(&cookie, out.data(), bytes, format);
-					int16 level = 0;
 					for (int16 value : out) {
-						FUZZ_CHECK(value == 0 || level == 0 || value == level);
-						if (value != 0)
-							level = value;
+						if (value == 0) {
+							ended = level != 0;
+							continue;
+						}
+						FUZZ_CHECK(!ended);  // one hit: once over, it stays over
+						FUZZ_CHECK(level == 0 || value == level);
+						level = value;
 					}
-					bool known = level == 0 || level == Level(amplitude);
-					for (int g = 0; g < generations && !known; g++)
-						known = level == Level(0.1f + 0.1f * float(g));
-					FUZZ_CHECK(known);
 				}
 				writer.join();
-				amplitude = 0.1f + 0.1f * float(generations - 1);
+				bool known = level == 0 || level == Level(before);
+				for (int g = 0; g < generations && !known; g++)
+					known = level == Level(0.1f + 0.1f * float(g));
+				FUZZ_CHECK(known);
+				expect.stopped = false;
 				break;
 			}
 		}
