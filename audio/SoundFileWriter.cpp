@@ -87,10 +87,10 @@ status_t SoundFileWriter::Fail(Step step, status_t status)
 
 void SoundFileWriter::Discard()
 {
+	// Deleting an unfinished media file throws it away; the target was never touched.
 	delete fFile;
 	fFile = nullptr;
 	fTrack = nullptr;
-	remove_written_file(&fRef);
 }
 
 status_t SoundFileWriter::Open(const char* path, const char* format)
@@ -136,7 +136,6 @@ status_t SoundFileWriter::Open(const char* path, const char* format)
 		return Fail(Step::Track, init != B_OK ? init : B_MEDIA_NO_CODEC);
 	}
 	if (status_t status = fFile->CommitHeader(); status != B_OK) {
-		fFile->CloseFile();
 		Discard();
 		return Fail(Step::Header, status);
 	}
@@ -149,9 +148,8 @@ status_t SoundFileWriter::Write(const int16* samples, int64 count)
 	if (fFile == nullptr)
 		return fStep != Step::None ? fStatus : Fail(Step::Data, B_NO_INIT);
 	status_t status = fTrack->WriteFrames(samples, samples != nullptr ? count : 0, 0);
-	status_t closed = fFile->CloseFile();
 	if (status == B_OK)
-		status = closed;
+		status = fFile->CloseFile();
 	if (status != B_OK) {
 		Discard();
 		return Fail(Step::Data, status);

@@ -44,18 +44,19 @@ public:
 	};
 
 	SoundFileWriter() = default;
-	// An open file that was never written is closed and removed.
+	// An open file that was never written is thrown away; its target keeps what it held.
 	~SoundFileWriter();
 
 	SoundFileWriter(const SoundFileWriter&) = delete;
 	SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
-	// Creates `path` as a sound file of `format`: "wav", "flac", "aiff" or "ogg", matched
-	// against the writer's short names ("aif", "oga" too) exactly, case included. An
-	// existing file keeps its contents until the track is made.
+	// Starts `path` as a sound file of `format`: "wav", "flac", "aiff" or "ogg", matched
+	// against the writer's short names ("aif", "oga" too) exactly, case included. The sound
+	// is written beside the path and replaces it only when whole (a symbolic link's target
+	// is replaced, the link stays); a pipe or a device gets the finished file.
 	status_t Open(const char* path, const char* format);
-	// Writes the samples and closes the file; a file a failure leaves half-written is
-	// removed.
+	// Writes the samples and puts the file in place; after a failure the path holds what it
+	// held before.
 	status_t Write(const int16* samples, int64 count);
 
 	Step FailedStep() const { return fStep; }

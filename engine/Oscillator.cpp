@@ -3,7 +3,7 @@
 
 void TunkSound::GenerateWaveTable()
 {
-	// Unknown codes keep the previous waveform.
+	// An unknown code plays the sine, as in every other player of the preset.
 	generator.BuildWaveTable();
 }
 

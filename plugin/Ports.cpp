@@ -43,6 +43,10 @@ float Clamped(uint32_t port, float value)
 	const PortRange range = RangeOf(port);
 	if (std::isnan(value))
 		return range.start;
+	// A waveform code of no waveform plays the start sound's sine, as a preset with that
+	// code plays in the window and in tunk-render; clamping would make 7 a triangle.
+	if (port == kPortOscType && !(value >= range.minimum - 0.5f && value < range.maximum + 0.5f))
+		return range.start;
 	return std::clamp(value, range.minimum, range.maximum);
 }
 

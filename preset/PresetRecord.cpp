@@ -1,5 +1,7 @@
 #include "preset/PresetRecord.h"
 
+#include <sys/stat.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +10,7 @@
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
+#include "kits/storage/ReplacingFile.h"
 #include "kits/storage/StorageDefs.h"
 
 namespace {
@@ -194,11 +197,25 @@ PresetCheck DecodePresetRecord(const void* data, size_t size, PresetParams* para
 	return PresetCheck::Valid;
 }
 
+status_t OpenPresetFile(const char* path, BFile* file)
+{
+	if (status_t status = file->SetTo(path, B_READ_ONLY); status != B_OK)
+		return status;
+	struct stat st;
+	if (status_t status = file->GetStat(&st); status != B_OK)
+		return status;
+	if (!S_ISREG(st.st_mode)) {
+		file->Unset();
+		return B_BAD_TYPE;
+	}
+	return B_OK;
+}
+
 status_t ReadPresetFile(const char* path, PresetParams* params)
 {
-	BFile file(path, B_READ_ONLY);
-	if (file.InitCheck() != B_OK)
-		return file.InitCheck();
+	BFile file;
+	if (status_t status = OpenPresetFile(path, &file); status != B_OK)
+		return status;
 	PresetBytes bytes = {};
 	ssize_t length = file.Read(bytes.data(), bytes.size());
 	if (length < 0)
@@ -210,16 +227,21 @@ status_t ReadPresetFile(const char* path, PresetParams* params)
 
 status_t WritePresetFile(const char* path, const PresetParams& params)
 {
-	BFile file(path, B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-	if (file.InitCheck() != B_OK)
-		return file.InitCheck();
+	ReplacingFile file;
+	if (status_t status = file.SetTo(path); status != B_OK)
+		return status;
 	const PresetBytes bytes = EncodePresetRecord(params);
-	ssize_t written = file.Write(bytes.data(), bytes.size());
-	if (written < 0)
-		return status_t(written);
-	if (size_t(written) != bytes.size())
-		return B_IO_ERROR;
-	TagPresetFile(&file);
+	if (status_t status = file.Write(bytes.data(), bytes.size()); status != B_OK)
+		return status;
+	const bool stream = file.IsStream();
+	if (status_t status = file.Commit(); status != B_OK)
+		return status;
+	// A pipe or a device keeps no type.
+	if (!stream) {
+		BFile written(path, B_READ_ONLY);
+		if (written.InitCheck() == B_OK)
+			TagPresetFile(&written);
+	}
 	return B_OK;
 }
 

@@ -9,25 +9,27 @@
 #include "engine/core/Params.h"
 #include "kits/support/SupportDefs.h"
 
+class BFile;
 class BNode;
 
-// One sound's parameters as the file holds them, laid out as the file body.
+// One sound's parameters as the file holds them, laid out as the file body. A record made
+// without values holds the default sound (DefaultPresetParams), never stray bytes.
 struct PresetParams {
-	float startFreq;
-	uint32 reserved;  // no meaning; kept as loaded
-	float duration;
-	float amplitude;
-	float freqEnvelope;
-	float ampEnvelope;
-	float distortion;
-	float filterCutoff;
-	float filterQ;
-	int32 oscType;
+	float startFreq = 1000;
+	uint32 reserved = 0;  // no meaning; kept as loaded
+	float duration = 200;
+	float amplitude = 0.95f;
+	float freqEnvelope = 1;
+	float ampEnvelope = 1;
+	float distortion = 1;
+	float filterCutoff = 5000;
+	float filterQ = 1;
+	int32 oscType = 1;
 	// 1 is on; every other value counts as off.
-	uint8 ampEnvEnabled;
-	uint8 freqEnvEnabled;
-	uint8 distortionEnabled;
-	uint8 filterEnabled;
+	uint8 ampEnvEnabled = 0;
+	uint8 freqEnvEnabled = 0;
+	uint8 distortionEnabled = 0;
+	uint8 filterEnabled = 0;
 };
 static_assert(sizeof(PresetParams) == 44);
 
@@ -70,11 +72,15 @@ enum class PresetCheck { Valid, NotValid };
 // the defaults. The filler is ignored.
 PresetCheck DecodePresetRecord(const void* data, size_t size, PresetParams* params);
 
+// Opens a preset for reading: B_BAD_TYPE (without waiting) for a pipe, a device or anything
+// else that is not a regular file, else BFile's status.
+status_t OpenPresetFile(const char* path, BFile* file);
 // Reading: B_OK, the file's open or read error, or B_BAD_DATA for a file that is not a
 // preset (`params` then holds the defaults). Writing replaces the whole file, so a longer
 // file keeps exactly the 52 bytes of the record, and tags it with the preset type; a file
-// system without attributes does not fail it. Failures are the system's reasons
-// (B_PERMISSION_DENIED, B_DEVICE_FULL, ...).
+// system without attributes does not fail it. The record is written beside the file and
+// renamed over it once it is on the disk: after a failure the old file is whole. Failures
+// are the system's reasons (B_PERMISSION_DENIED, B_DEVICE_FULL, ...).
 status_t ReadPresetFile(const char* path, PresetParams* params);
 status_t WritePresetFile(const char* path, const PresetParams& params);
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "audio/SoundFileWriter.h"
+#include "kits/storage/ReplacingFile.h"
 #include "engine/core/Render.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
@@ -63,6 +64,23 @@ bool is_one_of(const std::string& path, const FileIds& ids)
 {
 	struct stat info;
 	return stat(path.c_str(), &info) == 0 && ids.count({info.st_dev, info.st_ino}) != 0;
+}
+
+// True when `path` is a preset file: a sound written there would destroy it.
+bool holds_a_preset(const std::string& path)
+{
+	PresetParams ignored;
+	return ReadPresetFile(path.c_str(), &ignored) == B_OK;
+}
+
+// True when `path` is this process's standard output under another name (/dev/stdout,
+// /dev/fd/1, /proc/self/fd/1): writing there is writing to standard output.
+bool names_standard_output(const std::string& path)
+{
+	struct stat named;
+	struct stat out;
+	return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0
+		&& named.st_dev == out.st_dev && named.st_ino == out.st_ino;
 }
 
 // One sound of the run, as the first stage decided it.
@@ -116,6 +134,11 @@ Sound prepare_preset(const RenderOptions& options, const std::string& preset,
 		result.messages += message(sound.output, "is a preset of this run; not overwritten with sound");
 		return sound;
 	}
+	if (holds_a_preset(sound.output)) {
+		result.ok = false;
+		result.messages += message(sound.output, "is a Tunk preset; not overwritten with sound");
+		return sound;
+	}
 	sound.render = true;
 	return sound;
 }
@@ -129,16 +152,28 @@ Sound prepare_random(const RenderOptions& options, size_t index)
 	sound.subject = sound.output;
 	if (options.presetsBeside)
 		sound.presetBeside = RandomPresetPath(options, index);
+	if (holds_a_preset(sound.output)) {
+		sound.prepared = {false, message(sound.output, "is a Tunk preset; not overwritten with sound")};
+		return sound;
+	}
 	sound.render = true;
 	return sound;
 }
 
-// Copies a finished file to standard output.
+// The words for the last system error; DescribeStatus' words, unlike strerror's, may be
+// asked for on any worker thread.
+std::string system_error_text()
+{
+	return DescribeStatus(status_from_errno(errno));
+}
+
+// Copies a finished file to standard output; a reader that stops early is a failure
+// ("Broken pipe"), not the end of the process.
 std::string copy_to_standard_output(const std::string& path)
 {
 	const int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
 	if (in < 0)
-		return std::strerror(errno);
+		return system_error_text();
 	char buffer[65536];
 	std::string error;
 	for (;;) {
@@ -147,18 +182,13 @@ std::string copy_to_standard_output(const std::string& path)
 			continue;
 		if (got <= 0) {
 			if (got < 0)
-				error = std::strerror(errno);
+				error = system_error_text();
 			break;
 		}
-		for (ssize_t done = 0; done < got && error.empty();) {
-			const ssize_t put = write(STDOUT_FILENO, buffer + done, size_t(got - done));
-			if (put < 0 && errno != EINTR)
-				error = std::strerror(errno);
-			else if (put > 0)
-				done += put;
-		}
-		if (!error.empty())
+		if (status_t status = write_fully(STDOUT_FILENO, buffer, size_t(got)); status != B_OK) {
+			error = DescribeStatus(status);
 			break;
+		}
 	}
 	close(in);
 	return error;
@@ -172,7 +202,7 @@ JobResult write_to_standard_output(const std::vector<int16_t>& samples, const st
 		(std::filesystem::temp_directory_path(ignored) / "tunk-render-XXXXXX").string();
 	const int fd = mkstemp(path.data());
 	if (fd < 0)
-		return {false, message("a temporary file", std::strerror(errno))};
+		return {false, message("a temporary file", system_error_text())};
 	close(fd);
 	JobResult result;
 	if (status_t status = WriteSoundFile(samples.data(), int64(samples.size()), path, format);
@@ -292,6 +322,8 @@ int main(int argc, char** argv)
 		std::printf("tunk-render (Tunk) %s\n", TUNK_VERSION);
 		return 0;
 	}
+	if (!options.output.empty() && names_standard_output(options.output))
+		options.output = "-";
 	if (options.ToStandardOutput() && isatty(STDOUT_FILENO)) {
 		std::fputs("tunk-render: standard output is a terminal; not writing sound data to it "
 				   "(redirect it, or name a file with -o)\n"

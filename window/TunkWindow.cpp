@@ -381,7 +381,7 @@ void TunkWindow::ReadPresetFromFile(entry_ref* ref)
 {
 	const std::string path = ref->Path();
 	BFile file;
-	status_t status = file.SetTo(ref, B_READ_ONLY);
+	status_t status = OpenPresetFile(path.c_str(), &file);
 	if (status != B_OK) {
 		ErrorMsg(FileAlertText("Error: Could not open file!", path, status).c_str());
 		return;

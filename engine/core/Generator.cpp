@@ -113,9 +113,14 @@ Generator::Generator(const SoundParams& p)
 void Generator::Reset(const SoundParams& p)
 {
 	params = p;
+	BuildWaveTable();
+	BuildShapeTable();
+}
+
+void Generator::BuildWaveTable()
+{
 	if (!tunk::BuildWaveTable(OscCode(params[Param::oscType]), waveTable))
 		tunk::BuildWaveTable(kOscSine, waveTable);
-	BuildShapeTable();
 }
 
 void Generator::Load(const SoundParams& p, const float* wave, const float* shape)

@@ -22,8 +22,9 @@ public:
 
 	SoundParams params;
 
-	// From the oscillator code; a code that names no waveform keeps the previous table.
-	void BuildWaveTable() { tunk::BuildWaveTable(OscCode(params[Param::oscType]), waveTable); }
+	// From the oscillator code; a code that names no waveform builds the sine, the table a
+	// fresh generator has, so that a preset sounds the same whatever was loaded before it.
+	void BuildWaveTable();
 	// From the drive.
 	void BuildShapeTable() { tunk::BuildShapeTable(params[Param::distortion], shapeTable); }
 	const float* WaveTable() const { return waveTable; }

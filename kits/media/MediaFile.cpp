@@ -17,19 +17,19 @@ struct BMediaFile::Io {
 	static sf_count_t Length(void* user)
 	{
 		struct stat st;
-		return fstat(Self(user)->fFd, &st) == 0 ? sf_count_t(st.st_size) : -1;
+		return fstat(Self(user)->Fd(), &st) == 0 ? sf_count_t(st.st_size) : -1;
 	}
 
 	static sf_count_t Seek(sf_count_t offset, int whence, void* user)
 	{
-		return lseek(Self(user)->fFd, off_t(offset), whence);
+		return lseek(Self(user)->Fd(), off_t(offset), whence);
 	}
 
 	static sf_count_t Read(void* buffer, sf_count_t count, void* user)
 	{
 		ssize_t n;
 		do {
-			n = read(Self(user)->fFd, buffer, size_t(count));
+			n = read(Self(user)->Fd(), buffer, size_t(count));
 		} while (n < 0 && errno == EINTR);
 		return n < 0 ? 0 : n;
 	}
@@ -42,7 +42,7 @@ struct BMediaFile::Io {
 		const char* bytes = static_cast<const char*>(buffer);
 		sf_count_t done = 0;
 		while (self->fIoError == B_OK && done < count) {
-			ssize_t n = write(self->fFd, bytes + done, size_t(count - done));
+			ssize_t n = write(self->Fd(), bytes + done, size_t(count - done));
 			if (n < 0 && errno == EINTR)
 				continue;
 			if (n <= 0)
@@ -53,7 +53,7 @@ struct BMediaFile::Io {
 		return count;
 	}
 
-	static sf_count_t Tell(void* user) { return lseek(Self(user)->fFd, 0, SEEK_CUR); }
+	static sf_count_t Tell(void* user) { return lseek(Self(user)->Fd(), 0, SEEK_CUR); }
 
 	static BMediaFile* Self(void* user) { return static_cast<BMediaFile*>(user); }
 };
@@ -78,19 +78,15 @@ BMediaFile::BMediaFile(const entry_ref* ref, const media_file_format* fileFormat
 		return;
 	}
 
-	// An existing file keeps its contents until a track is created: a failure before that
-	// point leaves it alone.
-	fPath = ref->Path();
-	fFd = open(fPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-	fCreated = fFd >= 0;
-	if (fFd < 0 && errno == EEXIST)
-		fFd = open(fPath.c_str(), O_RDWR | O_CLOEXEC);
-	fStatus = fFd >= 0 ? B_OK : status_from_errno(errno);
+	fStatus = fFile.SetTo(ref->Path().c_str());
 }
 
 BMediaFile::~BMediaFile()
 {
-	CloseFile();
+	// Only CloseFile finishes a file: one dropped before that was not written to the end.
+	if (!fClosed && fSound != nullptr)
+		sf_close(static_cast<SNDFILE*>(fSound));
+	fFile.Abandon();
 	delete fTrack;
 }
 
@@ -111,10 +107,6 @@ BMediaTrack* BMediaFile::CreateTrack(media_format* format, uint32)
 	if (info.format == 0 || sf_format_check(&info) == 0)
 		return nullptr;
 
-	struct stat st;
-	if (fstat(fFd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fFd, 0) != 0)
-		return nullptr;
-	lseek(fFd, 0, SEEK_SET);
 	SF_VIRTUAL_IO io = {&Io::Length, &Io::Seek, &Io::Read, &Io::Write, &Io::Tell};
 	SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, this);
 	if (sound == nullptr)
@@ -137,22 +129,22 @@ status_t BMediaFile::CommitHeader()
 
 status_t BMediaFile::CloseFile()
 {
-	if (fFd < 0 || fClosed)
+	if (fStatus != B_OK || fClosed)
 		return fStatus != B_OK ? fStatus : B_OK;
 	fClosed = true;
-	status_t status = B_OK;
-	if (fSound != nullptr) {
-		int error = sf_close(static_cast<SNDFILE*>(fSound));
-		status = WriteStatus();
-		if (status == B_OK && error != 0)
-			status = B_IO_ERROR;
+	if (fSound == nullptr) {
+		fFile.Abandon();
+		return B_OK;
 	}
-	if (close(fFd) != 0 && status == B_OK)
-		status = status_from_errno(errno);
-	fFd = -1;
-	if (fSound == nullptr && fCreated)
-		unlink(fPath.c_str());
-	return status;
+	int error = sf_close(static_cast<SNDFILE*>(fSound));
+	status_t status = WriteStatus();
+	if (status == B_OK && error != 0)
+		status = B_IO_ERROR;
+	if (status != B_OK) {
+		fFile.Abandon();
+		return status;
+	}
+	return fFile.Commit();
 }
 
 status_t BMediaFile::WriteStatus() const

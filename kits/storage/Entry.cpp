@@ -151,17 +151,3 @@ status_t get_ref_for_path(const char* path, entry_ref* ref)
 		return entry.InitCheck();
 	return entry.GetRef(ref);
 }
-
-status_t remove_written_file(const entry_ref* ref)
-{
-	BEntry entry(ref);
-	BPath path;
-	if (status_t status = entry.GetPath(&path); status != B_OK)
-		return status;
-	struct stat st;
-	if (lstat(path.Path(), &st) != 0)
-		return status_from_errno(errno);
-	if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-		return B_NOT_ALLOWED;
-	return entry.Remove();
-}

@@ -35,7 +35,3 @@ private:
 };
 
 status_t get_ref_for_path(const char* path, entry_ref* ref);
-
-// Removes what a failed write left at ref: a file or a link to one. Devices (such as
-// /dev/full), pipes and directories are never removed.
-status_t remove_written_file(const entry_ref* ref);

@@ -86,23 +86,26 @@ status_t BFile::SetTo(const BDirectory* directory, const char* name, uint32 open
 status_t BFile::SetTo(const char* path, uint32 openMode)
 {
 	BPath full;
-	if (full.SetTo(path) != B_OK)
-		return SetFd(-1, "", EINVAL);
+	if (status_t status = full.SetTo(path); status != B_OK)
+		return SetFd(-1, "", status == B_NAME_TOO_LONG ? ENAMETOOLONG : EINVAL);
 	return Open(AT_FDCWD, full.Path(), full.Path(), openMode);
 }
 
 status_t BFile::Open(int directoryFd, const char* name, const std::string& path, uint32 openMode)
 {
 	fMode = openMode;
-	int fd = openat(directoryFd, name, posix_flags(openMode), 0666);
-	if (fd >= 0) {
-		struct stat st;
-		if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-			close(fd);
-			return SetFd(-1, "", EISDIR);
-		}
+	// Without O_NONBLOCK, opening a pipe waits for its other end; the caller sees what it
+	// opened (GetStat) and reads or writes with waiting as usual.
+	int fd = openat(directoryFd, name, posix_flags(openMode) | O_NONBLOCK | O_NOCTTY, 0666);
+	if (fd < 0)
+		return SetFd(-1, "", errno == ENXIO ? EPIPE : errno);
+	struct stat st;
+	if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+		close(fd);
+		return SetFd(-1, "", EISDIR);
 	}
-	return SetFd(fd, path, errno);
+	fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+	return SetFd(fd, path, 0);
 }
 
 ssize_t BFile::Read(void* buffer, size_t size)

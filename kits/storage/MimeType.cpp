@@ -8,11 +8,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include "kits/storage/StorageDefs.h"
 
@@ -145,27 +149,83 @@ status_t make_directories(const std::string& path)
 	}
 }
 
-// Rebuilds the desktop's caches of the registry; a system without the tool still has the
-// package files, which the next update reads.
-void update_database(const std::string& directory)
+// Runs update-mime-database on `directory` and waits for it. A system without the tool
+// still has the package files, which the next update reads.
+void run_update(const std::string& directory)
 {
 	posix_spawn_file_actions_t actions;
 	posix_spawn_file_actions_init(&actions);
 	posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
 	posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+	// Its own session: a terminal's Ctrl+C or hang-up for this program does not stop an
+	// update halfway, and one still running when the program quits finishes on its own.
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
 	char program[] = "update-mime-database";
 	std::string dir = directory;
 	char* argv[] = {program, dir.data(), nullptr};
 	pid_t pid;
-	if (posix_spawnp(&pid, program, &actions, nullptr, argv, environ) == 0) {
+	if (posix_spawnp(&pid, program, &actions, &attributes, argv, environ) == 0) {
 		int status;
 		while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
 		}
 	}
+	posix_spawnattr_destroy(&attributes);
 	posix_spawn_file_actions_destroy(&actions);
 }
 
+// The updates asked for while one runs: the folders still to update, each once.
+struct PendingUpdates {
+	std::mutex lock;
+	std::condition_variable idle;
+	std::set<std::string> folders;
+	bool running = false;
+};
+
+PendingUpdates& pending_updates()
+{
+	static PendingUpdates* updates = new PendingUpdates;  // outlives exit's destructors
+	return *updates;
+}
+
+// Rebuilds the desktop's caches of the registry in the background: the tool takes a second
+// or more, which a window saving its first preset must not wait for. The package file is
+// already in place, so nothing is lost if the program ends before the tool does.
+void update_database(const std::string& directory)
+{
+	PendingUpdates& updates = pending_updates();
+	std::lock_guard<std::mutex> hold(updates.lock);
+	updates.folders.insert(directory);
+	if (updates.running)
+		return;
+	updates.running = true;
+	std::thread([&updates] {
+		for (;;) {
+			std::string folder;
+			{
+				std::lock_guard<std::mutex> again(updates.lock);
+				if (updates.folders.empty()) {
+					updates.running = false;
+					updates.idle.notify_all();
+					return;
+				}
+				folder = *updates.folders.begin();
+				updates.folders.erase(updates.folders.begin());
+			}
+			run_update(folder);
+		}
+	}).detach();
+}
+
 } // namespace
+
+void wait_for_mime_database()
+{
+	PendingUpdates& updates = pending_updates();
+	std::unique_lock<std::mutex> hold(updates.lock);
+	updates.idle.wait(hold, [&] { return !updates.running; });
+}
 
 std::string mime_registry_directory()
 {

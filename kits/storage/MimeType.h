@@ -63,3 +63,8 @@ private:
 
 // The registry folder: $XDG_DATA_HOME/mime, or ~/.local/share/mime.
 std::string mime_registry_directory();
+
+// The desktop's caches are rebuilt (update-mime-database) in the background after each
+// change of the registry. Waits until every rebuild asked for so far is done: for callers
+// that read the caches themselves, such as tests.
+void wait_for_mime_database();

@@ -43,6 +43,15 @@ status_t BNode::SetFd(int fd, const std::string& path, int openErrno)
 	return fStatus = B_OK;
 }
 
+status_t BNode::GetStat(struct stat* st) const
+{
+	if (fStatus != B_OK)
+		return B_NO_INIT;
+	if (st == nullptr)
+		return B_BAD_VALUE;
+	return fstat(fFd, st) == 0 ? B_OK : status_from_errno(errno);
+}
+
 ssize_t BNode::ReadAttr(const char* name, void* buffer, size_t size) const
 {
 	if (fStatus != B_OK)

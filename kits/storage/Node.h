@@ -2,6 +2,8 @@
 // BNodeInfo keeps its type attributes on the node.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "kits/support/SupportDefs.h"
@@ -22,6 +24,9 @@ public:
 	ssize_t ReadAttr(const char* name, void* buffer, size_t size) const;
 	status_t WriteAttr(const char* name, const void* buffer, size_t size);
 	status_t RemoveAttr(const char* name);
+
+	// The node's kind, mode, size and times, as the system keeps them.
+	status_t GetStat(struct stat* st) const;
 
 	// The descriptor, -1 while nothing is open.
 	int FileDescriptor() const { return fFd; }

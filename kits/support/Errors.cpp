@@ -2,37 +2,41 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 struct ErrnoStatus {
 	int error;
 	int32_t status;
+	const char* words;  // the C library's words in the "C" locale
 };
 
 // The POSIX errors the platform has names for. Where two errors share a status, the first
 // is the one whose words describe it.
 constexpr ErrnoStatus kErrnoStatus[] = {
-	{ENOMEM, B_NO_MEMORY},
-	{EIO, B_IO_ERROR},
-	{EACCES, B_PERMISSION_DENIED},
-	{EPERM, B_PERMISSION_DENIED},
-	{EPERM, B_NOT_ALLOWED},
-	{EINVAL, B_BAD_VALUE},
-	{ETIMEDOUT, B_TIMED_OUT},
-	{EINTR, B_INTERRUPTED},
-	{EAGAIN, B_WOULD_BLOCK},
-	{EBUSY, B_BUSY},
-	{EEXIST, B_FILE_EXISTS},
-	{ENOENT, B_ENTRY_NOT_FOUND},
-	{ENAMETOOLONG, B_NAME_TOO_LONG},
-	{ENOTDIR, B_NOT_A_DIRECTORY},
-	{ENOTEMPTY, B_DIRECTORY_NOT_EMPTY},
-	{ENOSPC, B_DEVICE_FULL},
-	{EROFS, B_READ_ONLY_DEVICE},
-	{EISDIR, B_IS_A_DIRECTORY},
-	{ENOTSUP, B_UNSUPPORTED},
+	{ENOMEM, B_NO_MEMORY, "Cannot allocate memory"},
+	{EIO, B_IO_ERROR, "Input/output error"},
+	{EACCES, B_PERMISSION_DENIED, "Permission denied"},
+	{EPERM, B_PERMISSION_DENIED, "Operation not permitted"},
+	{EPERM, B_NOT_ALLOWED, "Operation not permitted"},
+	{EINVAL, B_BAD_VALUE, "Invalid argument"},
+	{ETIMEDOUT, B_TIMED_OUT, "Connection timed out"},
+	{EINTR, B_INTERRUPTED, "Interrupted system call"},
+	{EAGAIN, B_WOULD_BLOCK, "Resource temporarily unavailable"},
+	{EBUSY, B_BUSY, "Device or resource busy"},
+	{EEXIST, B_FILE_EXISTS, "File exists"},
+	{ENOENT, B_ENTRY_NOT_FOUND, "No such file or directory"},
+	{ENAMETOOLONG, B_NAME_TOO_LONG, "File name too long"},
+	{ENOTDIR, B_NOT_A_DIRECTORY, "Not a directory"},
+	{ENOTEMPTY, B_DIRECTORY_NOT_EMPTY, "Directory not empty"},
+	{ENOSPC, B_DEVICE_FULL, "No space left on device"},
+	{EROFS, B_READ_ONLY_DEVICE, "Read-only file system"},
+	{EISDIR, B_IS_A_DIRECTORY, "Is a directory"},
+	{EMFILE, B_NO_MORE_FDS, "Too many open files"},
+	{EXDEV, B_CROSS_DEVICE_LINK, "Invalid cross-device link"},
+	{ELOOP, B_LINK_LIMIT, "Too many levels of symbolic links"},
+	{EPIPE, B_BUSTED_PIPE, "Broken pipe"},
+	{ENOTSUP, B_UNSUPPORTED, "Operation not supported"},
 };
 
 }  // namespace
@@ -52,7 +56,7 @@ const char* status_text(int32_t status)
 {
 	for (const ErrnoStatus& entry : kErrnoStatus) {
 		if (entry.status == status)
-			return std::strerror(entry.error);
+			return entry.words;
 	}
 	return nullptr;
 }
@@ -64,6 +68,7 @@ std::string DescribeStatus(int32_t status)
 		case B_MEDIA_NO_CODEC: return "this format cannot be written";
 		case B_BAD_INDEX: return "no writer for this format";
 		case B_MISSING_SYMBOL: return "this format is read-only";
+		case B_BAD_TYPE: return "Not a regular file";
 		default: break;
 	}
 	if (const char* text = status_text(status))

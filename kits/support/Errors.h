@@ -55,6 +55,10 @@ enum : int32_t {
 	B_DEVICE_FULL = B_STORAGE_ERROR_BASE + 7,
 	B_READ_ONLY_DEVICE = B_STORAGE_ERROR_BASE + 8,
 	B_IS_A_DIRECTORY = B_STORAGE_ERROR_BASE + 9,
+	B_NO_MORE_FDS = B_STORAGE_ERROR_BASE + 10,
+	B_CROSS_DEVICE_LINK = B_STORAGE_ERROR_BASE + 11,
+	B_LINK_LIMIT = B_STORAGE_ERROR_BASE + 12,
+	B_BUSTED_PIPE = B_STORAGE_ERROR_BASE + 13,
 };
 
 static_assert(uint32_t(B_NO_MEMORY) == 0x80000000u);
@@ -65,11 +69,13 @@ static_assert(uint32_t(B_MEDIA_NO_CODEC) == 0x8000411bu);
 // The platform code for a POSIX errno value (B_ERROR for one it has no name for).
 int32_t status_from_errno(int error);
 // The system's words for a status made from a POSIX error ("Permission denied"); nullptr
-// for a status of no system call.
+// for a status of no system call. The words are the kit's own copy of the C library's, so
+// any thread may ask at any time (strerror may share one buffer between threads).
 const char* status_text(int32_t status);
 
-// Words for any status: "no error" for B_OK, the writer's media codes' own words, the
-// system's words for one made from a POSIX error, else "error 0x80001234".
+// Words for any status: "no error" for B_OK, the writer's media codes' own words, "Not a
+// regular file" for B_BAD_TYPE (a pipe or a device where a file was wanted), the system's
+// words for one made from a POSIX error, else "error 0x80001234".
 std::string DescribeStatus(int32_t status);
 
 // "path: reason": what went wrong with which file.

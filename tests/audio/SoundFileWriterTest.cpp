@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "audio/SoundFileWriter.h"
@@ -77,21 +79,31 @@ TEST(SoundFileWriter, SaysWhereAndWhyItStopped)
 	EXPECT_EQ(step, Step::Track);
 	EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 
+	// A device gets the finished file: the full one refuses it, and the link to it stays.
 	std::filesystem::create_symlink("/dev/full", dir / "full.wav");
 	SoundFileWriter writer;
-	EXPECT_EQ(writer.Open((dir / "full.wav").c_str(), "wav"), B_DEVICE_FULL);
-	EXPECT_EQ(writer.FailedStep(), Step::Header);
+	EXPECT_EQ(writer.Open((dir / "full.wav").c_str(), "wav"), B_OK);
+	EXPECT_EQ(writer.Write(samples.data(), 10), B_DEVICE_FULL);
+	EXPECT_EQ(writer.FailedStep(), Step::Data);
 	EXPECT_EQ(writer.Path(), dir / "full.wav");
 	EXPECT_EQ(DescribeStatus(writer.Status()), "No space left on device");
-	EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir / "full.wav")));
-	// Writing after a failed opening reports that failure again and writes nothing.
+	EXPECT_TRUE(std::filesystem::is_symlink(dir / "full.wav"));
+	// Writing again reports that failure again and writes nothing.
 	EXPECT_EQ(writer.Write(samples.data(), 10), B_DEVICE_FULL);
 
-	// A file opened and then abandoned does not stay behind half made.
-	{
+	// A file opened and then abandoned never appears, nor does anything beside it; an
+	// existing one keeps what it held.
+	std::ofstream(dir / "kept.flac") << "an older sound";
+	for (const char* name : {"abandoned.flac", "kept.flac"}) {
 		SoundFileWriter abandoned;
-		ASSERT_EQ(abandoned.Open((dir / "abandoned.flac").c_str(), "flac"), B_OK);
-		EXPECT_TRUE(std::filesystem::exists(dir / "abandoned.flac"));
+		ASSERT_EQ(abandoned.Open((dir / name).c_str(), "flac"), B_OK);
+		EXPECT_FALSE(std::filesystem::exists(dir / "abandoned.flac"));
 	}
 	EXPECT_FALSE(std::filesystem::exists(dir / "abandoned.flac"));
+	std::ifstream kept(dir / "kept.flac");
+	EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "an older sound");
+	size_t entries = 0;
+	for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+		entries++;
+	EXPECT_EQ(entries, 3u) << "folder, full.wav and kept.flac only";
 }

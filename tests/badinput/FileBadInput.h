@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -97,5 +99,70 @@ inline bool SetReadOnly(const std::string& path, bool readOnly = true)
 	close(fd);
 	return done;
 }
+
+// Runs `body` in a child whose `directory` is a file system of `bytes` bytes: a tmpfs mounted
+// in a mount namespace of the child's own, so that nothing outside the child ever sees it.
+// Gives body's result, or -2 with `why` saying what this process may not do.
+inline int OnSmallFileSystem(const std::string& directory, size_t bytes,
+	const std::function<int()>& body, std::string* why)
+{
+	if (!IsRoot()) {
+		*why = "only the super-user may mount a small file system";
+		return -2;
+	}
+	pid_t child = fork();
+	if (child == 0) {
+		if (unshare(CLONE_NEWNS) != 0)
+			_exit(121);
+		// Mounts made in the child must not reach the system's namespace.
+		if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+			_exit(122);
+		const std::string size = "size=" + std::to_string(bytes);
+		if (mount("tmpfs", directory.c_str(), "tmpfs", 0, size.c_str()) != 0)
+			_exit(123);
+		_exit(body());
+	}
+	int status = 0;
+	waitpid(child, &status, 0);
+	const int result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+	if (result >= 121 && result <= 123) {
+		*why = result == 121 ? "no mount namespace of its own here (unshare refused)"
+			: result == 122  ? "the mounts cannot be made private here"
+							 : "a tmpfs cannot be mounted here";
+		return -2;
+	}
+	return result;
+}
+
+// Fills the file system of `path` until it takes no more data.
+inline void FillUp(const std::string& path)
+{
+	int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	const std::string block(4096, 'f');
+	while (fd >= 0 && write(fd, block.data(), block.size()) > 0) {
+	}
+	for (char byte = 'f'; fd >= 0 && write(fd, &byte, 1) == 1;) {
+	}
+	if (fd >= 0)
+		close(fd);
+}
+
+// What went wrong in a child, written where the parent can read it (outside the child's
+// own mounts).
+class ChildReport {
+public:
+	explicit ChildReport(std::string path) : fPath(std::move(path)) {}
+	void Expect(bool good, const std::string& what)
+	{
+		if (!good)
+			std::ofstream(fPath, std::ios::app) << what << "\n";
+		fGood = fGood && good;
+	}
+	int Result() const { return fGood ? 0 : 1; }
+
+private:
+	std::string fPath;
+	bool fGood = true;
+};
 
 }  // namespace badinput

@@ -3,8 +3,12 @@
 // that names the problem; no file that was there before is damaged.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "audio/SoundFileWriter.h"
 #include "badinput/BadInput.h"
 #include "badinput/FileBadInput.h"
 #include "engine/AlertCapture.h"
 #include "engine/ApplyPreset.h"
+#include "engine/core/Render.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
 #include "kits/storage/Entry.h"
@@ -94,8 +100,8 @@ TEST_F(FileBadInput, PresetFilesOfEveryShapeAreReadOrNamedAsNotPresets)
 	const std::string record = Record(kick);
 	PresetParams truncated = kick;
 	truncated.filterEnabled = 0;  // its byte lies beyond the end of a 51-byte file
-	PresetParams zeros;
-	std::memset(&zeros, 0, sizeof(zeros));
+	const uint8 none[kPresetParamsSize] = {};
+	const PresetParams zeros = DecodePresetParams(none);
 
 	struct File {
 		const char* name;
@@ -284,4 +290,158 @@ TEST_F(FileBadInput, WavExportIntoUnwritablePlacesAlertsAndKeepsThem)
 	// After all of it the engine exports as usual.
 	EXPECT_EQ(Export(&sound, fDir.Path(), "fine.wav"), std::vector<std::string>{});
 	EXPECT_GT(fs::file_size(fDir / "fine.wav"), 44u);
+}
+
+namespace {
+
+std::vector<int16> RenderedSamples(float durationMs)
+{
+	PresetParams params = DefaultPresetParams();
+	params.duration = durationMs;
+	std::vector<int16_t> samples;
+	EXPECT_EQ(tunk::Render(ToSoundParams(params), &samples), tunk::RenderStatus::Ok);
+	return std::vector<int16>(samples.begin(), samples.end());
+}
+
+std::vector<std::string> Entries(const std::string& directory)
+{
+	std::vector<std::string> names;
+	for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+		names.push_back(entry.path().filename().string());
+	std::sort(names.begin(), names.end());
+	return names;
+}
+
+}  // namespace
+
+TEST_F(FileBadInput, AFullDiskKeepsEveryOldFileByteForByte)
+{
+	const std::string disk = fDir / "disk";
+	fs::create_directory(disk);
+	const std::string report = fDir / "report";
+	std::string why;
+	const int result = OnSmallFileSystem(disk, 256 * 1024, [&] {
+		ChildReport check(report);
+		const std::vector<int16> shorter = RenderedSamples(200);
+		const std::vector<int16> longer = RenderedSamples(1500);
+		const std::string sound = disk + "/a.wav";
+		const std::string preset = disk + "/p.tunk";
+		check.Expect(WriteSoundFile(shorter.data(), int64(shorter.size()), sound, "wav") == B_OK,
+			"the first sound");
+		check.Expect(WriteSoundFile(shorter.data(), int64(shorter.size()), disk + "/Untitled.wav",
+						 "wav") == B_OK,
+			"the second sound");
+		check.Expect(WritePresetFile(preset.c_str(), DefaultPresetParams()) == B_OK, "the preset");
+		fs::create_symlink("a.wav", disk + "/link.wav");
+		const std::string oldSound = ReadBytes(sound);
+		const std::string oldPreset = ReadBytes(preset);
+		FillUp(disk + "/filler");
+
+		for (const char* format : {"wav", "flac", "aiff", "ogg"}) {
+			for (const std::string& target : {sound, disk + "/link.wav"}) {
+				const status_t status =
+					WriteSoundFile(longer.data(), int64(longer.size()), target, format);
+				check.Expect(status == B_DEVICE_FULL,
+					std::string(format) + " into " + target + ": " + DescribeStatus(status));
+			}
+		}
+		check.Expect(WritePresetFile(preset.c_str(), AllOn()) == B_DEVICE_FULL, "the preset");
+
+		Run run = Render("--set duration=1500 -o disk/a.wav");
+		check.Expect(run.status == 1 && run.err == "tunk-render: disk/a.wav: No space left on device\n",
+			"-o: " + run.err);
+		run = Render("--set duration=1500 -d disk");
+		check.Expect(run.status == 1
+				&& run.err == "tunk-render: disk/Untitled.wav: No space left on device\n",
+			"-d: " + run.err);
+		run = Render("--set oscType=3 --save-preset disk/p.tunk -o out.wav");
+		check.Expect(run.status == 1
+				&& run.err.find("tunk-render: disk/p.tunk: No space left on device\n")
+					!= std::string::npos,
+			"--save-preset: " + run.err);
+
+		check.Expect(ReadBytes(sound) == oldSound, "a.wav changed");
+		check.Expect(ReadBytes(disk + "/Untitled.wav") == oldSound, "Untitled.wav changed");
+		check.Expect(ReadBytes(preset) == oldPreset, "p.tunk changed");
+		check.Expect(fs::is_symlink(disk + "/link.wav"), "the link is gone");
+		check.Expect(Entries(disk)
+				== std::vector<std::string>{"Untitled.wav", "a.wav", "filler", "link.wav", "p.tunk"},
+			"a half-written file was left behind");
+
+		// With room again, writing through the link replaces its target and keeps the link.
+		fs::remove(disk + "/filler");
+		check.Expect(
+			WriteSoundFile(longer.data(), int64(longer.size()), disk + "/link.wav", "wav") == B_OK,
+			"the longer sound once there is room");
+		check.Expect(fs::is_symlink(disk + "/link.wav"), "the link is gone after a good write");
+		check.Expect(fs::file_size(sound) > oldSound.size(), "a.wav was not replaced");
+		return check.Result();
+	}, &why);
+	if (result == -2)
+		GTEST_SKIP() << why;
+	EXPECT_EQ(ReadBytes(report), "");
+	EXPECT_EQ(result, 0);
+}
+
+TEST_F(FileBadInput, PipesAndStandardOutputAreNeverWaitedForAndGetWholeFiles)
+{
+	// Each run is stopped after 60 seconds, so that a wait shows as a failure.
+	const std::string limit = "timeout 60 ";
+	ASSERT_EQ(mkfifo((fDir / "pipe.tunk").c_str(), 0644), 0);
+	PresetParams read;
+	EXPECT_EQ(ReadPresetFile((fDir / "pipe.tunk").c_str(), &read), B_BAD_TYPE);
+	Run run = Render("pipe.tunk -o out.wav", limit);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: pipe.tunk: Not a regular file\n");
+	// Nobody reads these pipes.
+	run = Render("--save-preset pipe.tunk -o out.wav", limit);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("tunk-render: pipe.tunk: Broken pipe\n"), std::string::npos) << run.err;
+	ASSERT_EQ(mkfifo((fDir / "pipe.wav").c_str(), 0644), 0);
+	run = Render("-o pipe.wav", limit);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: pipe.wav: Broken pipe\n");
+
+	// What -o - writes, a pipe with a reader and /dev/stdout get too.
+	auto shell = [&](const std::string& command) {
+		return std::system(("cd '" + fDir.Path() + "' && " + limit + command).c_str());
+	};
+	ASSERT_EQ(shell("'" TUNK_RENDER_PATH "' -o - > standard.wav"), 0);
+	const std::string standard = ReadBytes(fDir / "standard.wav");
+	ASSERT_GT(standard.size(), 44u);
+	EXPECT_EQ(shell("'" TUNK_RENDER_PATH "' -o /dev/stdout | cat > named.wav"), 0);
+	EXPECT_EQ(ReadBytes(fDir / "named.wav"), standard);
+	// The reader is there before the run; the pipe holds the whole short sound.
+	const int reader = open((fDir / "pipe.wav").c_str(), O_RDONLY | O_NONBLOCK);
+	ASSERT_GE(reader, 0);
+	run = Render("-o pipe.wav", limit);
+	EXPECT_EQ(run.status, 0) << run.err;
+	std::string piped;
+	char buffer[4096];
+	for (ssize_t got; (got = ::read(reader, buffer, sizeof(buffer))) > 0;)
+		piped.append(buffer, size_t(got));
+	close(reader);
+	EXPECT_EQ(piped, standard);
+
+	// A reader that stops early ends the run with a message, not a signal or a wait.
+	const int status = std::system(("cd '" + fDir.Path() + "' && bash -c \"" + limit + "'"
+		TUNK_RENDER_PATH "' --set duration=3000 -o - 2>.err | head -c 10 >/dev/null; "
+		"exit \\${PIPESTATUS[0]}\"").c_str());
+	EXPECT_TRUE(WIFEXITED(status));
+	EXPECT_EQ(WEXITSTATUS(status), 1);
+	EXPECT_EQ(ReadBytes(fDir / ".err"), "tunk-render: standard output: Broken pipe\n");
+}
+
+TEST_F(FileBadInput, ASoundIsNeverWrittenOverAPreset)
+{
+	const std::string preset = fDir / "x.tunk";
+	WriteBytes(preset, Record(AllOn()));
+	Run run = Render("-f wav -o x.tunk");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: x.tunk: is a Tunk preset; not overwritten with sound\n");
+	EXPECT_EQ(ReadBytes(preset), Record(AllOn()));
+	// Anything else under that name is the user's to replace.
+	WriteBytes(preset, "not a preset");
+	EXPECT_EQ(Render("-f wav -o x.tunk").status, 0);
+	EXPECT_NE(ReadBytes(preset), "not a preset");
 }

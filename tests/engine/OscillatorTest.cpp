@@ -50,15 +50,19 @@ TEST(WaveTableTest, EachWaveformHasItsExactShape)
 	EXPECT_EQ(t[2048], 0.0f);
 }
 
-TEST(WaveTableTest, UnknownCodeKeepsThePreviousTable)
+TEST(WaveTableTest, UnknownCodePlaysTheSineWhateverCameBefore)
 {
+	TunkSound fresh;
+	float sine[2049];
+	std::copy(fresh.WaveTable(), fresh.WaveTable() + 2049, sine);
 	TunkSound sound;
-	EngineWith(sound, 3);
-	float before[2049];
-	std::copy(sound.WaveTable(), sound.WaveTable() + 2049, before);
-	for (int32 code : {0, 5, -1}) {
-		EngineWith(sound, code);
-		EXPECT_TRUE(std::equal(before, before + 2049, sound.WaveTable())) << code;
+	for (int32 code : {0, 5, -1, 1000}) {
+		for (int32 before : {2, 3, 4}) {
+			EngineWith(sound, before);
+			EngineWith(sound, code);
+			EXPECT_TRUE(std::equal(sine, sine + 2049, sound.WaveTable()))
+				<< code << " after " << before;
+		}
 	}
 }
 

@@ -630,4 +630,23 @@ TEST_F(PluginOutputTest, TheAudioThreadNeitherAllocatesNorFrees)
 	EXPECT_EQ(counts.frees, 0);
 }
 
+TEST_F(PluginOutputTest, AWaveformCodeOfNoWaveformPlaysTheSineAsTheEngineDoes)
+{
+	tunk::SoundParams sine = BusySound(30);
+	sine.oscType = tunk::kOscSine;
+	const std::vector<float> engine = AsFloat(EngineSamples(sine));
+	for (float code : {0.0f, 5.0f, 7.0f, -3.0f, 1e9f}) {
+		SCOPED_TRACE(code);
+		tunk::SoundParams square = sine;
+		square.oscType = tunk::kOscSquare;
+		const auto instance = Ready(square);
+		PluginInstance& plugin = *instance;
+		plugin.SetControl("oscType", code);
+		std::vector<float> out = Play(plugin, 256, 2000, {{0, 127}});
+		std::vector<float> expected(2000, 0.0f);
+		Place(expected, engine, 0);
+		EXPECT_EQ(FirstDifference(out, expected), -1);
+	}
+}
+
 } // namespace

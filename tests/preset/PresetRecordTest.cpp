@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <bit>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,21 @@ TEST(PresetRecord, DefaultsAreThoseOfANewSound)
 	EXPECT_EQ(params.ampEnvEnabled + params.freqEnvEnabled + params.distortionEnabled
 			+ params.filterEnabled,
 		0);
+}
+
+TEST(PresetRecord, ARecordMadeWithoutValuesHoldsTheDefaults)
+{
+	// Made over bytes that are not zero, as a record on the stack may be.
+	alignas(PresetParams) unsigned char storage[sizeof(PresetParams)];
+	std::memset(storage, 0xA5, sizeof(storage));
+	const PresetParams* made = new (storage) PresetParams;
+	uint8 bytes[kPresetParamsSize];
+	uint8 defaults[kPresetParamsSize];
+	EncodePresetParams(*made, bytes);
+	EncodePresetParams(DefaultPresetParams(), defaults);
+	EXPECT_EQ(std::memcmp(bytes, defaults, sizeof(bytes)), 0);
+	EncodePresetParams(PresetParams(), bytes);
+	EXPECT_EQ(std::memcmp(bytes, defaults, sizeof(bytes)), 0);
 }
 
 TEST(PresetRecord, EncodesEveryFieldAtItsOffsetLittleEndian)
@@ -217,7 +234,11 @@ TEST(PresetRecord, ConvertsToTheCoreParametersAndBack)
 class PresetFile : public ::testing::Test {
 protected:
 	void SetUp() override { setenv("XDG_DATA_HOME", fData.Path().c_str(), 1); }
-	void TearDown() override { unsetenv("XDG_DATA_HOME"); }
+	void TearDown() override
+	{
+		wait_for_mime_database();
+		unsetenv("XDG_DATA_HOME");
+	}
 
 	TempDir fDir;
 	TempDir fData;
@@ -259,6 +280,30 @@ TEST_F(PresetFile, ReadingReportsWhatWentWrong)
 
 	EXPECT_EQ(WritePresetFile((fDir / "no/such").c_str(), params), B_ENTRY_NOT_FOUND);
 	EXPECT_EQ(WritePresetFile(fDir.Path().c_str(), params), B_IS_A_DIRECTORY);
+
+	// Anything but a regular file is refused at once: a pipe would wait for a writer.
+	ASSERT_EQ(mkfifo((fDir / "pipe").c_str(), 0600), 0);
+	EXPECT_EQ(ReadPresetFile((fDir / "pipe").c_str(), &params), B_BAD_TYPE);
+	EXPECT_EQ(ReadPresetFile("/dev/zero", &params), B_BAD_TYPE);
+}
+
+TEST_F(PresetFile, SavingOverAPresetThroughALinkKeepsTheLinkAndTheMode)
+{
+	const std::string real = fDir / "real.tunk";
+	ASSERT_EQ(WritePresetFile(real.c_str(), DefaultPresetParams()), B_OK);
+	chmod(real.c_str(), 0604);
+	std::filesystem::create_symlink("real.tunk", fDir / "link.tunk");
+	ASSERT_EQ(WritePresetFile((fDir / "link.tunk").c_str(), sample_params()), B_OK);
+	EXPECT_TRUE(std::filesystem::is_symlink(fDir / "link.tunk"));
+	PresetParams params;
+	ASSERT_EQ(ReadPresetFile(real.c_str(), &params), B_OK);
+	EXPECT_TRUE(same_bytes(params, sample_params()));
+	struct stat st;
+	ASSERT_EQ(stat(real.c_str(), &st), 0);
+	EXPECT_EQ(st.st_mode & 07777, 0604u);
+	char type[64] = {};
+	const ssize_t length = getxattr(real.c_str(), "user.mime_type", type, sizeof(type));
+	EXPECT_EQ(std::string(type, length > 0 ? size_t(length) : 0), "document/tunk-preset");
 }
 
 TEST_F(PresetFile, RegisteringTheTypeInstallsItOnce)

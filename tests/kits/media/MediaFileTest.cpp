@@ -201,7 +201,8 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 	{
 		BMediaFile file(&ref, &wav);
 		ASSERT_EQ(file.InitCheck(), B_OK);
-		EXPECT_TRUE(std::filesystem::exists(dir / "x.wav"));
+		// Nothing appears under the name before the file is finished.
+		EXPECT_FALSE(std::filesystem::exists(dir / "x.wav"));
 
 		media_format none = mono_short_format();
 		none.u.raw_audio.channel_count = 0;
@@ -236,6 +237,7 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 	EXPECT_EQ(file.CreateTrack(&format), nullptr);
 	EXPECT_EQ(track->WriteFrames(nullptr, -1), B_BAD_VALUE);
 	EXPECT_EQ(track->WriteFrames(nullptr, 0), B_OK);
+	EXPECT_EQ(std::filesystem::file_size(dir / "x.wav"), 4u) << "replaced before it was closed";
 	EXPECT_EQ(file.CloseFile(), B_OK);
 	short sample = 0;
 	EXPECT_EQ(track->WriteFrames(&sample, 1), B_NO_INIT);
@@ -244,7 +246,7 @@ TEST(MediaFile, CreateTrackRefusesFormatsItCannotWrite)
 	EXPECT_EQ(empty.info.frames, 0);
 }
 
-TEST(MediaFile, AFullDeviceIsReportedAtEveryStep)
+TEST(MediaFile, ADeviceGetsTheFinishedFileAndItsRefusalIsReported)
 {
 	TempDir dir;
 	std::filesystem::create_symlink("/dev/full", dir / "full.wav");
@@ -255,8 +257,9 @@ TEST(MediaFile, AFullDeviceIsReportedAtEveryStep)
 	media_format format = mono_short_format();
 	BMediaTrack* track = file.CreateTrack(&format);
 	ASSERT_NE(track, nullptr);
-	EXPECT_EQ(file.CommitHeader(), B_DEVICE_FULL);
+	EXPECT_EQ(file.CommitHeader(), B_OK);
 	const std::vector<int16> samples = ramp(100);
-	EXPECT_EQ(track->WriteFrames(samples.data(), 100), B_DEVICE_FULL);
+	EXPECT_EQ(track->WriteFrames(samples.data(), 100), B_OK);
 	EXPECT_EQ(file.CloseFile(), B_DEVICE_FULL);
+	EXPECT_TRUE(std::filesystem::is_symlink(dir / "full.wav"));
 }
