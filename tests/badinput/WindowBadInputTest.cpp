@@ -6,6 +6,10 @@
 #include <QSlider>
 #include <QTest>
 
+#include <sched.h>
+#include <sys/mount.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -320,4 +324,52 @@ TEST_F(WindowBadInput, SaveAndExportTargetsThatRefuseTheDataKeepWhatTheyHeld)
 	ASSERT_EQ(ReadPresetFile((dir / "good.tunk").c_str(), &saved), B_OK);
 	EXPECT_EQ(std::memcmp(&saved, &window->Params(), sizeof(saved)), 0);
 	EXPECT_EQ(saved.startFreq, 300.0f);
+}
+
+TEST_F(WindowBadInput, SavingOntoAFullDiskKeepsTheOldFilesAndTheChangedMark)
+{
+	if (!badinput::IsRoot())
+		GTEST_SKIP() << "only the super-user may mount a small file system";
+	// The windows' thread gets a mount namespace of its own, where a small disk is mounted
+	// that nothing outside this thread sees.
+	if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+		GTEST_SKIP() << "no mount namespace of its own here";
+	const std::string disk = dir / "disk";
+	std::filesystem::create_directory(disk);
+	if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=262144") != 0)
+		GTEST_SKIP() << "a tmpfs cannot be mounted here";
+
+	TunkWindow* window = New();
+	Slide(window, "FreqSlider", 300);
+	panels.SaveAs(disk, "kick");
+	Click(window, "SavePresetButton");
+	ASSERT_FALSE(window->DataChanged());
+	panels.SaveAs(disk, "kick.wav");
+	Click(window, "SaveWaveButton");
+	ASSERT_EQ(alerts.Texts(), std::vector<std::string>{});
+	const std::string oldPreset = badinput::ReadBytes(disk + "/kick");
+	const std::string oldSound = badinput::ReadBytes(disk + "/kick.wav");
+	badinput::FillUp(disk + "/filler");
+
+	Retype(window, "TextDuration", "1500");
+	panels.SaveAs(disk, "kick");
+	Click(window, "SavePresetButton");
+	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not write to file!\n" + disk
+	                              + "/kick: No space left on device"});
+	EXPECT_TRUE(window->DataChanged());
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick*");
+	panels.SaveAs(disk, "kick.wav");
+	Click(window, "SaveWaveButton");
+	ASSERT_EQ(alerts.Texts().size(), 2u);
+	EXPECT_EQ(alerts.Texts()[1],
+	    "Could not write the sound file!\n" + disk + "/kick.wav: No space left on device");
+
+	EXPECT_EQ(badinput::ReadBytes(disk + "/kick"), oldPreset);
+	EXPECT_EQ(badinput::ReadBytes(disk + "/kick.wav"), oldSound);
+	std::vector<std::string> names;
+	for (const auto& entry : std::filesystem::directory_iterator(disk))
+		names.push_back(entry.path().filename().string());
+	std::sort(names.begin(), names.end());
+	EXPECT_EQ(names, (std::vector<std::string>{"filler", "kick", "kick.wav"}));
+	umount2(disk.c_str(), MNT_DETACH);
 }
