@@ -341,35 +341,35 @@ TEST_F(WindowBadInput, SavingOntoAFullDiskKeepsTheOldFilesAndTheChangedMark)
 
 	TunkWindow* window = New();
 	Slide(window, "FreqSlider", 300);
-	panels.SaveAs(disk, "kick");
+	panels.SaveAs(disk, "kick.tunk");
 	Click(window, "SavePresetButton");
 	ASSERT_FALSE(window->DataChanged());
 	panels.SaveAs(disk, "kick.wav");
 	Click(window, "SaveWaveButton");
 	ASSERT_EQ(alerts.Texts(), std::vector<std::string>{});
-	const std::string oldPreset = badinput::ReadBytes(disk + "/kick");
+	const std::string oldPreset = badinput::ReadBytes(disk + "/kick.tunk");
 	const std::string oldSound = badinput::ReadBytes(disk + "/kick.wav");
 	badinput::FillUp(disk + "/filler");
 
 	Retype(window, "TextDuration", "1500");
-	panels.SaveAs(disk, "kick");
+	panels.SaveAs(disk, "kick.tunk");
 	Click(window, "SavePresetButton");
 	EXPECT_EQ(alerts.Texts(), std::vector<std::string>{"Error: Could not write to file!\n" + disk
-	                              + "/kick: No space left on device"});
+	                              + "/kick.tunk: No space left on device"});
 	EXPECT_TRUE(window->DataChanged());
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick*");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - kick.tunk*");
 	panels.SaveAs(disk, "kick.wav");
 	Click(window, "SaveWaveButton");
 	ASSERT_EQ(alerts.Texts().size(), 2u);
 	EXPECT_EQ(alerts.Texts()[1],
 	    "Could not write the sound file!\n" + disk + "/kick.wav: No space left on device");
 
-	EXPECT_EQ(badinput::ReadBytes(disk + "/kick"), oldPreset);
+	EXPECT_EQ(badinput::ReadBytes(disk + "/kick.tunk"), oldPreset);
 	EXPECT_EQ(badinput::ReadBytes(disk + "/kick.wav"), oldSound);
 	std::vector<std::string> names;
 	for (const auto& entry : std::filesystem::directory_iterator(disk))
 		names.push_back(entry.path().filename().string());
 	std::sort(names.begin(), names.end());
-	EXPECT_EQ(names, (std::vector<std::string>{"filler", "kick", "kick.wav"}));
+	EXPECT_EQ(names, (std::vector<std::string>{"filler", "kick.tunk", "kick.wav"}));
 	umount2(disk.c_str(), MNT_DETACH);
 }
