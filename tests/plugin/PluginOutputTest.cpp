@@ -633,12 +633,12 @@ TEST_F(PluginOutputTest, TheAudioThreadNeitherAllocatesNorFrees)
 TEST_F(PluginOutputTest, AWaveformCodeOfNoWaveformPlaysTheSineAsTheEngineDoes)
 {
 	tunk::SoundParams sine = BusySound(30);
-	sine.oscType = tunk::kOscSine;
+	sine[tunk::Param::oscType] = tunk::kOscSine;
 	const std::vector<float> engine = AsFloat(EngineSamples(sine));
 	for (float code : {0.0f, 5.0f, 7.0f, -3.0f, 1e9f}) {
 		SCOPED_TRACE(code);
 		tunk::SoundParams square = sine;
-		square.oscType = tunk::kOscSquare;
+		square[tunk::Param::oscType] = tunk::kOscSquare;
 		const auto instance = Ready(square);
 		PluginInstance& plugin = *instance;
 		plugin.SetControl("oscType", code);
