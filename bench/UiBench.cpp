@@ -105,10 +105,10 @@ void BM_UndoKeyToPixels(benchmark::State& state)
 	window->Lock();
 	// Each run starts from where the last one left off: the frequency is set back, so that
 	// the step undone always goes from 1000 Hz to 300 Hz.
-	PresetParams every = window->Params();
+	tunk::SoundParams every = window->Values();
 	every.startFreq = 1000;
 	every.duration = 3000;
-	every.ampEnvEnabled = every.freqEnvEnabled = every.distortionEnabled = every.filterEnabled = 1;
+	every.ampEnvEnabled = every.freqEnvEnabled = every.distortionEnabled = every.filterEnabled = true;
 	every.ampEnvelope = 3;
 	every.freqEnvelope = 5;
 	every.distortion = 4;

@@ -96,6 +96,18 @@ int32 RecordCode(float value)
 
 } // namespace
 
+PresetParams ToPresetParams(const tunk::SoundParams& values, const PresetExtras& extras)
+{
+	PresetParams record = ToPresetParams(values);
+	record.reserved = extras.reserved;
+	return record;
+}
+
+PresetExtras ExtrasOf(const PresetParams& record)
+{
+	return {record.reserved};
+}
+
 PresetParams DefaultPresetParams()
 {
 	return ToPresetParams(tunk::SoundParams());

@@ -55,6 +55,16 @@ PresetParams DefaultPresetParams();
 tunk::SoundParams ToSoundParams(const PresetParams& params);
 PresetParams ToPresetParams(const tunk::SoundParams& params);
 
+// What a preset file holds beyond the sound's values, carried with the sound and written back
+// unchanged on save: the record's reserved word.
+struct PresetExtras {
+	uint32 reserved = 0;
+	bool operator==(const PresetExtras&) const = default;
+};
+// The record of `values` with `extras` in their places; the extras of a record.
+PresetParams ToPresetParams(const tunk::SoundParams& values, const PresetExtras& extras);
+PresetExtras ExtrasOf(const PresetParams& record);
+
 // Sets the record's field of `param`: `number` for a number, `integer` for the oscillator's
 // code or a switch's byte. A parameter the record has no field for is left to the caller.
 void SetPresetField(PresetParams* params, tunk::Param param, float number, int32 integer);

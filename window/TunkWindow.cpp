@@ -1,4 +1,4 @@
-// The editor window: construction, the refresh from the parameter block, the changed mark,
+// The editor window: construction, the refresh from the document's values, the changed mark,
 // closing, and reading and writing presets.
 #include "window/TunkWindow.h"
 
@@ -74,13 +74,22 @@ TunkWindow::~TunkWindow()
 
 void TunkWindow::MakeNewDocument()
 {
-	fParams = DefaultPresetParams();
+	fDocument = ::Document();
+	fParams = fDocument.Values();
 	RefreshParams();
+}
+
+entry_ref TunkWindow::FileRef() const
+{
+	if (!fDocument.HasFile())
+		return entry_ref();
+	const std::string& path = fDocument.Path();
+	const std::string::size_type slash = path.find_last_of('/');
+	return entry_ref(path.substr(0, slash == 0 ? 1 : slash).c_str(), path.substr(slash + 1).c_str());
 }
 
 void TunkWindow::FinishConstruction()
 {
-	fHistory.Reset(fParams);
 	dataChanged = 0;
 	Regenerate();
 	fMenus = new TunkMenus(this);
@@ -115,7 +124,7 @@ void TunkWindow::RefreshParams()
 
 void TunkWindow::ShowParams()
 {
-	fSound->SetParams(ToSoundParams(fParams));
+	fSound->SetParams(fParams);
 
 	// Amplitude, start frequency, duration: each slider takes the value read back from its
 	// text, so that both show the same number.
@@ -135,16 +144,16 @@ void TunkWindow::ShowParams()
 	CutoffSlider->SetValue(SliderValue(fParams.filterCutoff));
 	ResonanceSlider->SetValue(ResonanceSliderValue(fParams.filterQ));
 
-	// Every section both ways: a record with a section off switches it off.
+	// Every section both ways: values with a section off switch it off.
 	for (const Section& section : Sections())
-		ShowSection(section, fParams.*section.enabled == 1);
+		ShowSection(section, fParams.*section.enabled);
 	ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 }
 
 void TunkWindow::SetDataChanged(bool changed)
 {
 	dataChanged = changed ? 1 : 0;
-	std::string title = TitleFor(fDocName.c_str());
+	std::string title = TitleFor(fDocument.Name().c_str());
 	if (changed)
 		title += "*";
 	if (title != Title())
@@ -153,30 +162,49 @@ void TunkWindow::SetDataChanged(bool changed)
 
 void TunkWindow::UpdateMark()
 {
-	SetDataChanged(!fHistory.IsSavedState(fParams));
+	SetDataChanged(fDocument.IsChanged(fParams));
 }
 
 void TunkWindow::CommitStep(const char* name, uint32 mergeKey)
 {
-	fHistory.Commit(fParams, name, mergeKey);
+	fDocument.Commit(fParams, name, mergeKey);
 	PruneKeptRenders();
 	UpdateMark();
 	if (fMenus != nullptr)
 		fMenus->Update();
 }
 
-void TunkWindow::ApplyParams(const PresetParams& params, const char* stepName)
+void TunkWindow::ApplyParams(const tunk::SoundParams& values, const char* stepName)
 {
-	fParams = params;
+	fParams = values;
 	ShowParams();
 	Regenerate();
-	fHistory.BreakMerge();
+	fDocument.BreakMerge();
 	CommitStep(stepName);
 }
 
-void TunkWindow::Restore(const PresetParams& params)
+void TunkWindow::ReplaceDocument(const tunk::SoundParams& values, const DocumentSource& source,
+    bool unchanged, const char* stepName)
 {
-	fParams = params;
+	fParams = values;
+	ShowParams();
+	Regenerate();
+	fDocument.Replace(values, source, unchanged, stepName);
+	ShowDocument();
+}
+
+void TunkWindow::ShowDocument()
+{
+	PruneKeptRenders();
+	UpdateMark();
+	if (fMenus != nullptr)
+		fMenus->Update();
+}
+
+void TunkWindow::Restore(const DocumentState& state)
+{
+	// The state's document comes back with it: its file, its name and its mark.
+	fParams = state.values;
 	ShowParams();
 	if (AdoptKeptRender()) {
 		fSound->DrawSoundToView(SoundView);
@@ -196,14 +224,14 @@ bool TunkWindow::IsRepeatOn() const
 
 void TunkWindow::Undo()
 {
-	if (fHistory.CanUndo())
-		Restore(fHistory.Undo());
+	if (fDocument.History().CanUndo())
+		Restore(fDocument.Undo());
 }
 
 void TunkWindow::Redo()
 {
-	if (fHistory.CanRedo())
-		Restore(fHistory.Redo());
+	if (fDocument.History().CanRedo())
+		Restore(fDocument.Redo());
 }
 
 void TunkWindow::Regenerate()
@@ -217,10 +245,11 @@ void TunkWindow::Regenerate()
 bool TunkWindow::IsNeighbourState(const tunk::SoundParams& params) const
 {
 	// The current state counts too: a command replaces the sound before it commits its step.
-	const PresetParams* neighbours[] = {
-	    &fHistory.Current(), fHistory.UndoState(), fHistory.RedoState()};
-	for (const PresetParams* state : neighbours) {
-		if (state != nullptr && tunk::SameBits(ToSoundParams(*state), params))
+	const ::History& history = fDocument.History();
+	const DocumentState* neighbours[] = {
+	    &history.Current(), history.UndoState(), history.RedoState()};
+	for (const DocumentState* state : neighbours) {
+		if (state != nullptr && tunk::SameBits(state->values, params))
 			return true;
 	}
 	return false;
@@ -278,8 +307,8 @@ bool TunkWindow::QuitRequested()
 				// With a file of its own the window saves and closes. Otherwise closing now
 				// would delete the panel before it answers; the save clears the changed mark,
 				// so the next close asks nothing.
-				if (fHasFile) {
-					if (!WritePresetTo(fFileRef))
+				if (fDocument.HasFile()) {
+					if (!WritePresetTo(FileRef()))
 						return false;
 					break;
 				}
@@ -337,24 +366,21 @@ bool TunkWindow::WritePresetTo(const entry_ref& ref)
 {
 	RegisterPresetType();
 	const std::string path = ref.Path();
-	status_t status = WritePresetFile(path.c_str(), fParams);
+	status_t status = WritePresetFile(path.c_str(), fDocument.Record(fParams));
 	if (status != B_OK) {
 		// Not saved: the title and the changed mark stay as they were.
 		ErrorMsg(FileAlertText("Error: Could not write to file!", path, status).c_str());
 		return false;
 	}
-	fDocName = ref.name;
-	fFileRef = ref;
-	fHasFile = true;
-	fHistory.MarkSaved();
-	UpdateMark();
+	fDocument.Saved(fParams, path, ref.name);
+	ShowDocument();
 	return true;
 }
 
 bool TunkWindow::SavePreset()
 {
-	if (fHasFile)
-		return WritePresetTo(fFileRef);
+	if (fDocument.HasFile())
+		return WritePresetTo(FileRef());
 	ShowSavePanel();
 	return false;
 }
@@ -377,14 +403,14 @@ bool TunkWindow::QuitAll()
 	return true;
 }
 
-void TunkWindow::ReadPresetFromFile(entry_ref* ref)
+bool TunkWindow::ReadPresetFromFile(entry_ref* ref)
 {
 	const std::string path = ref->Path();
 	BFile file;
 	status_t status = OpenPresetFile(path.c_str(), &file);
 	if (status != B_OK) {
 		ErrorMsg(FileAlertText("Error: Could not open file!", path, status).c_str());
-		return;
+		return false;
 	}
 
 	PresetBytes record = {};
@@ -394,19 +420,20 @@ void TunkWindow::ReadPresetFromFile(entry_ref* ref)
 		length = 0;
 	}
 
-	if (DecodePresetRecord(record.data(), size_t(length), &fParams) != PresetCheck::Valid) {
+	PresetParams params;
+	if (DecodePresetRecord(record.data(), size_t(length), &params) != PresetCheck::Valid) {
 		ErrorMsg(FileAlertText(
 		    "Error: Not a valid Tunk file! Loading default parameters...", path, B_BAD_DATA)
 		             .c_str());
-		fParams = DefaultPresetParams();
-		RefreshParams();
+		MakeNewDocument();
 		dataChanged = 0;
-		return;
+		return false;
 	}
+	// The record stops here: the window holds the values, the document what else the file
+	// held.
+	fDocument.Open(ToSoundParams(params), {path, ref->name, "", ExtrasOf(params)});
+	fParams = fDocument.Values();
 	RefreshParams();
-	fDocName = ref->name;
-	fFileRef = *ref;
-	fHasFile = true;
-	fHistory.Reset(fParams);
 	SetDataChanged(false);
+	return true;
 }

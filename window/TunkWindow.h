@@ -1,4 +1,4 @@
-// TunkWindow: the editor window of one sound. It lays out every control, owns the sound
+// TunkWindow: the editor window of one document. It lays out every control, owns the sound
 // engine and the file panels, handles the controls' commands, and reads and writes presets.
 #pragma once
 
@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "document/Document.h"
 #include "kits/interface/Window.h"
 #include "kits/storage/EntryRef.h"
 #include "kits/support/SupportDefs.h"
 #include "preset/PresetRecord.h"
 #include "views/CurveMessage.h"
-#include "window/History.h"
 
 class BBox;
 class BButton;
@@ -80,7 +80,6 @@ enum : uint32 {
 };
 
 constexpr char kTunkTitlePrefix[] = "Tunk v1.1 - ";
-constexpr char kUntitledName[] = "Untitled";
 
 class TunkWindow : public BWindow {
 public:
@@ -97,8 +96,8 @@ public:
 	// Builds every view, control, the engine and the file panels; called once by each
 	// constructor.
 	void InitWindow(BMessageFilter* keyFilter);
-	// Pushes the parameter block into the engine and every control, sections on and off,
-	// and sets the engine's tempo and repeat back to those of a new window.
+	// Pushes the values into the engine and every control, sections on and off, and sets the
+	// engine's tempo and repeat back to those of a new window.
 	void RefreshParams();
 	// Sets the title: the document's name, and "*" while `changed`.
 	void SetDataChanged(bool changed);
@@ -107,24 +106,31 @@ public:
 
 	// The preset save panel's reply: "directory" and "name".
 	void WritePresetToFile(BMessage* reply);
-	void ReadPresetFromFile(entry_ref* ref);
-	// Writes the record over the whole file; true when saved (the title names the file).
+	// True when the file was read: the window's document is that file's, unchanged.
+	bool ReadPresetFromFile(entry_ref* ref);
+	// Writes the document's record over the whole file; true when saved (the title names the
+	// file).
 	bool WritePresetTo(const entry_ref& ref);
 	// Save Preset: to the window's file without asking when it has one, else through the
 	// save panel. True when written at once.
 	bool SavePreset();
 
-	// Undo history. After changing the parameter block, a command records it as one step
-	// named for the menu ("Frequency" gives "Undo Frequency"); steps with the same non-zero
-	// mergeKey in a row become one. The changed mark follows.
+	// Undo history. After changing the values, a command records them as one step named for
+	// the menu ("Frequency" gives "Undo Frequency"); steps with the same non-zero mergeKey in
+	// a row become one. The changed mark follows.
 	void CommitStep(const char* name, uint32 mergeKey = 0);
-	// Replaces every parameter (a library sound, a random one) as one step.
-	void ApplyParams(const PresetParams& params, const char* stepName);
+	// Replaces every value of the document (Normalize) as one step.
+	void ApplyParams(const tunk::SoundParams& values, const char* stepName);
+	// Another document in the window as one step: a file browsed to or a library sound
+	// (`unchanged`), a random sound (changed until saved).
+	void ReplaceDocument(const tunk::SoundParams& values, const DocumentSource& source,
+	    bool unchanged, const char* stepName);
 	void Undo();
 	void Redo();
 	// The next step is a step of its own (the focus moved on).
-	void BreakStepMerge() { fHistory.BreakMerge(); }
-	const History& UndoHistory() const { return fHistory; }
+	void BreakStepMerge() { fDocument.BreakMerge(); }
+	const ::History& UndoHistory() const { return fDocument.History(); }
+	const ::Document& Document() const { return fDocument; }
 
 	// Asks each changed editor window in turn, as closing does, and closes them all; stops
 	// at the first that stays open. True when every window closed.
@@ -132,12 +138,16 @@ public:
 
 	// For tests and the application.
 	TunkSound* Sound() const { return fSound; }
-	const PresetParams& Params() const { return fParams; }
+	// The values as shown, which may be ahead of the history while a gesture is held.
+	const tunk::SoundParams& Values() const { return fParams; }
+	// The record Save Preset would write now.
+	PresetParams Params() const { return fDocument.Record(fParams); }
 	bool DataChanged() const { return dataChanged != 0; }
-	const char* DocumentName() const { return fDocName.c_str(); }
+	const char* DocumentName() const { return fDocument.Name().c_str(); }
 	bool IsRepeatOn() const;
-	bool HasFile() const { return fHasFile; }
-	const entry_ref& FileRef() const { return fFileRef; }
+	bool HasFile() const { return fDocument.HasFile(); }
+	// The document's file; an empty ref without one.
+	entry_ref FileRef() const;
 	// The menu bar (window/TunkMenus.cpp), for tests and for menus others add.
 	TunkMenus* Menus() const { return fMenus; }
 	BFilePanel* SavePanel() const { return fSavePanel; }
@@ -150,14 +160,14 @@ public:
 	bool HandleLibraryCommand(BMessage* message);
 	::StatusBar* LevelDisplay() const { return fStatusBar; }
 	// The factory file of a document loaded from the library, "" otherwise.
-	const std::string& LibraryPath() const { return fLibraryPath; }
+	const std::string& LibraryPath() const { return fDocument.LibraryPath(); }
 
 private:
 	// Either control sets the parameter and mirrors it into the other.
 	struct PairedParam {
 		uint32 sliderCode;
 		uint32 textCode;
-		float PresetParams::*field;
+		float tunk::SoundParams::*field;
 		void (TunkSound::*setter)(float);
 		BSlider* TunkWindow::*slider;
 		BTextControl* TunkWindow::*text;
@@ -170,7 +180,7 @@ private:
 
 	struct Section {
 		uint32 code; // the check box's command
-		uint8 PresetParams::*enabled;
+		bool tunk::SoundParams::*enabled;
 		void (TunkSound::*setEnabled)(bool);
 		BCheckBox* check;
 		BControl* controls[2]; // nullptr where the section has fewer
@@ -183,11 +193,11 @@ private:
 	// Sets the engine flag, the check box, the controls and the view.
 	void ShowSection(const Section& section, bool on);
 
-	// The parameter block into the engine (tables built, not generated) and every control;
-	// tempo and repeat stay.
+	// The values into the engine (tables built, not generated) and every control; tempo and
+	// repeat stay.
 	void ShowParams();
 	void MakeNewDocument();
-	// The mark for the parameters as they are now, which may be ahead of the history while a
+	// The mark for the values as they are now, which may be ahead of the history while a
 	// gesture is held.
 	void UpdateMark();
 	// A slider's change: one step when it is let go (or moved by a key), merged with the
@@ -195,7 +205,9 @@ private:
 	void SliderStep(BSlider* slider, const char* name);
 	// A typed value's step; the field's edit counts as committed.
 	void TextStep(BTextControl* text, const char* name);
-	void Restore(const PresetParams& params);
+	void Restore(const DocumentState& state);
+	// The window after the document changed under it: controls, sound, mark and menus.
+	void ShowDocument();
 	void FinishConstruction();
 	void Regenerate();
 	// Sounds taken out of the engine are kept while they are what an undo or a redo would
@@ -219,11 +231,11 @@ private:
 	void InitLibrary();
 	void ShowLevel();
 	uint64 NextSeed();
-	// Replaces the sound as one step and plays it.
-	void PlayNewSound(const PresetParams& params, const char* stepName);
+	// A new untitled document with the sound (a random one) as one step, played.
+	void PlayNewSound(const tunk::SoundParams& values, const char* stepName);
 	void LoadLibrarySound(const char* path, const char* name);
-	// The sound read from the factory file `path`, as a new document named `name`.
-	void ShowLibrarySound(const PresetParams& params, const char* path, const char* name);
+	// The sound read from the factory file `path`, as a new unchanged document named `name`.
+	void ShowLibrarySound(const PresetParams& record, const char* path, const char* name);
 	// The save question before browsing away from changes; true to go on.
 	bool AskBeforeBrowsing();
 	void Browse(int step);
@@ -268,15 +280,11 @@ private:
 	BCheckBox* CheckEnDistortion = nullptr;
 	BCheckBox* CheckEnFilter = nullptr;
 	BCheckBox* CheckEnSeq = nullptr;
-	PresetParams fParams = {};
+	tunk::SoundParams fParams;
 	uint8 dataChanged = 0;
-	History fHistory;
-	std::string fDocName = kUntitledName;
-	entry_ref fFileRef;
-	bool fHasFile = false;
+	::Document fDocument;
 	TunkMenus* fMenus = nullptr;
 	::StatusBar* fStatusBar = nullptr;
-	std::string fLibraryPath;
 	int32 fRandomCategory = 6; // Anything
 	uint64 fSeedCount = 0;
 	BFilePanel* fSavePanel = nullptr;

@@ -249,11 +249,11 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 const TunkWindow::PairedParam* TunkWindow::PairedParams()
 {
 	static const PairedParam params[kPairedParamCount] = {
-	    {kMsgAmpSlider, kMsgAmpText, &PresetParams::amplitude, &TunkSound::SetAmplitude,
+	    {kMsgAmpSlider, kMsgAmpText, &tunk::SoundParams::amplitude, &TunkSound::SetAmplitude,
 	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f, "Amplitude"},
-	    {kMsgFreqSlider, kMsgFreqText, &PresetParams::startFreq, &TunkSound::SetStartFreq,
+	    {kMsgFreqSlider, kMsgFreqText, &tunk::SoundParams::startFreq, &TunkSound::SetStartFreq,
 	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f, "Frequency"},
-	    {kMsgDurSlider, kMsgDurText, &PresetParams::duration, &TunkSound::SetDuration,
+	    {kMsgDurSlider, kMsgDurText, &tunk::SoundParams::duration, &TunkSound::SetDuration,
 	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f, "Duration"},
 	};
 	return params;
@@ -264,25 +264,25 @@ const TunkWindow::PairedParam* TunkWindow::PairedParams()
 std::array<TunkWindow::Section, TunkWindow::kSectionCount> TunkWindow::Sections()
 {
 	return {{
-	    {kMsgEnableFreqEnv, &PresetParams::freqEnvEnabled, &TunkSound::SetFreqEnvEnabled,
+	    {kMsgEnableFreqEnv, &tunk::SoundParams::freqEnvEnabled, &TunkSound::SetFreqEnvEnabled,
 	        CheckEnFreqEnv, {TextFreqCurve, nullptr}, FreqEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawFreqEnvToView(static_cast<EnvelopeView*>(view));
 	        },
 	        "Freq Envelope Switch"},
-	    {kMsgEnableAmpEnv, &PresetParams::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
+	    {kMsgEnableAmpEnv, &tunk::SoundParams::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
 	        CheckEnAmpEnv, {TextAmpCurve, nullptr}, AmpEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawAmpEnvToView(static_cast<EnvelopeView*>(view));
 	        },
 	        "Amp Envelope Switch"},
-	    {kMsgEnableDistortion, &PresetParams::distortionEnabled, &TunkSound::SetDistortionEnabled,
+	    {kMsgEnableDistortion, &tunk::SoundParams::distortionEnabled, &TunkSound::SetDistortionEnabled,
 	        CheckEnDistortion, {DistSlider, nullptr}, DistortionView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawDistortedWaveToView(static_cast<::DistortionView*>(view));
 	        },
 	        "Distortion Switch"},
-	    {kMsgEnableFilter, &PresetParams::filterEnabled, &TunkSound::SetFilterEnabled,
+	    {kMsgEnableFilter, &tunk::SoundParams::filterEnabled, &TunkSound::SetFilterEnabled,
 	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr, "Filter Switch"},
 	}};
 }

@@ -32,13 +32,13 @@ void TunkWindow::InitLibrary()
 
 void TunkWindow::ShowSavePanel()
 {
-	fSavePanel->SetSaveText(SuggestedFileName(fDocName, ".tunk").c_str());
+	fSavePanel->SetSaveText(SuggestedFileName(fDocument.Name(), ".tunk").c_str());
 	fSavePanel->Show();
 }
 
 void TunkWindow::ShowWavePanel()
 {
-	fWavePanel->SetSaveText(SuggestedFileName(fDocName, ".wav").c_str());
+	fWavePanel->SetSaveText(SuggestedFileName(fDocument.Name(), ".wav").c_str());
 	fWavePanel->Show();
 }
 
@@ -58,9 +58,10 @@ uint64 TunkWindow::NextSeed()
 	return uint64(now) * 0x9E3779B97F4A7C15ull + ++fSeedCount;
 }
 
-void TunkWindow::PlayNewSound(const PresetParams& params, const char* stepName)
+void TunkWindow::PlayNewSound(const tunk::SoundParams& values, const char* stepName)
 {
-	ApplyParams(params, stepName);
+	// A sound that was never anywhere: a new document, changed until it is saved.
+	ReplaceDocument(values, {"", kUntitledName, "", {}}, false, stepName);
 	fSound->PlaySound();
 }
 
@@ -74,15 +75,12 @@ void TunkWindow::LoadLibrarySound(const char* path, const char* name)
 	ShowLibrarySound(params, path, name);
 }
 
-void TunkWindow::ShowLibrarySound(const PresetParams& params, const char* path, const char* name)
+void TunkWindow::ShowLibrarySound(const PresetParams& record, const char* path, const char* name)
 {
-	// A new, unsaved document that bears the sound's name: Save Preset asks where, so the
-	// factory file is never written.
-	fLibraryPath = path;
-	fHasFile = false;
-	fDocName = name;
-	PlayNewSound(params, "Library Sound");
-	SetDataChanged(true);
+	// A new document without a file that bears the sound's name, unchanged until the user
+	// changes it: Save Preset asks where, so the factory file is never written.
+	ReplaceDocument(ToSoundParams(record), {"", name, path, ExtrasOf(record)}, true, "Library Sound");
+	fSound->PlaySound();
 }
 
 bool TunkWindow::AskBeforeBrowsing()
@@ -104,7 +102,7 @@ bool TunkWindow::AskBeforeBrowsing()
 
 void TunkWindow::Browse(int step)
 {
-	const std::string current = fHasFile ? fFileRef.Path() : fLibraryPath;
+	const std::string current = fDocument.HasFile() ? fDocument.Path() : fDocument.LibraryPath();
 	if (current.empty() || !AskBeforeBrowsing())
 		return;
 	const fs::path next = NeighbourPreset(current, step);
@@ -115,23 +113,15 @@ void TunkWindow::Browse(int step)
 		ErrorMsg(FileAlertText("Error: Could not open file!", next.string(), status).c_str());
 		return;
 	}
-	if (!fHasFile) {
+	if (!fDocument.HasFile()) {
 		// Browsing the factory folder: each sound comes as a library sound does.
 		ShowLibrarySound(params, next.c_str(), next.stem().c_str());
 		return;
 	}
-	// Browsing to a file opens it: its history starts there, unchanged, as when read from
-	// the Open panel.
-	fFileRef = entry_ref(next.parent_path().c_str(), next.filename().c_str());
-	fDocName = fFileRef.name;
-	fParams = params;
-	ShowParams();
-	fHistory.Reset(fParams);
-	PruneKeptRenders();
-	Regenerate();
-	UpdateMark();
-	if (fMenus != nullptr)
-		fMenus->Update();
+	// Browsing to a file opens it in this window, unchanged, as one step: an undo goes back to
+	// the file before, its name and its values.
+	ReplaceDocument(ToSoundParams(params),
+	    {next.string(), next.filename().string(), "", ExtrasOf(params)}, true, "Browse");
 	fSound->PlaySound();
 }
 
@@ -150,11 +140,14 @@ bool TunkWindow::HandleLibraryCommand(BMessage* message)
 			int32 category = 0;
 			if (message->FindInt32("category", &category) == B_OK)
 				fRandomCategory = category;
-			PlayNewSound(Randomize(SoundCategory(fRandomCategory), NextSeed()), "Randomize");
+			PlayNewSound(ToSoundParams(Randomize(SoundCategory(fRandomCategory), NextSeed())),
+			    "Randomize");
 			return true;
 		}
-		case kMsgMutate: PlayNewSound(Mutate(fParams, NextSeed()), "Mutate"); return true;
-		case kMsgNormalize: ApplyParams(Normalize(fParams), "Normalize"); return true;
+		case kMsgMutate:
+			PlayNewSound(ToSoundParams(Mutate(Params(), NextSeed())), "Mutate");
+			return true;
+		case kMsgNormalize: ApplyParams(ToSoundParams(Normalize(Params())), "Normalize"); return true;
 		case kMsgBrowseNext: Browse(1); return true;
 		case kMsgBrowsePrevious: Browse(-1); return true;
 		default: return false;

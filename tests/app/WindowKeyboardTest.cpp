@@ -78,7 +78,7 @@ TEST_F(WindowKeyboard, SpacePlaysFromEveryControl)
 		PresetParams before = window->Params();
 		Press(name, Qt::Key_Space);
 		EXPECT_TRUE(Playing());
-		EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof before), 0)
+		EXPECT_TRUE(window_test::SameRecord(before, window->Params()))
 		    << "the space changed nothing else";
 	}
 	EXPECT_EQ(Value(window, "CheckEnSeq"), B_CONTROL_ON);
@@ -191,7 +191,7 @@ TEST_F(WindowKeyboard, TextThatIsNoNumberRestoresTheField)
 		Type(window, c.field, c.typed);
 		EXPECT_EQ(Text(window, c.field), c.shown);
 	}
-	EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof before), 0);
+	EXPECT_TRUE(window_test::SameRecord(before, window->Params()));
 	EXPECT_EQ(Value(window, "FreqSlider"), 440);
 	EXPECT_EQ(window->Sound()->GetBeatLength(), 22050u) << "120 beats a minute";
 	EXPECT_EQ(Samples(window), samples);

@@ -99,7 +99,9 @@ TEST_F(LibraryWindow, EachCategorysFirstSoundLoadsAsOneUnsavedStepAndPlays)
 		SCOPED_TRACE(first.name);
 		EXPECT_TRUE(Same(window->Params(), FileParams(first.path)));
 		EXPECT_TRUE(window->Sound()->IsPlaying());
-		EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + first.name + "*");
+		// Not changed until the user changes it.
+		EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + first.name);
+		EXPECT_FALSE(window->DataChanged());
 		EXPECT_EQ(window->UndoHistory().CountSteps(), ++steps);
 		EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text().toStdString(), "Undo Library Sound");
 		ExpectLevelOfBuffer(window);
@@ -207,36 +209,45 @@ TEST_F(LibraryWindow, BrowsingStepsThroughTheFolderAndAsksBeforeLeavingChanges)
 	EXPECT_FALSE(window->DataChanged());
 }
 
-// A browsed file is an opened file: nothing of the previous file can be undone into it, and
-// saving writes what it holds.
-TEST_F(LibraryWindow, BrowsingToAFileStartsItsHistoryThere)
+// Browsing to a file is a step: undo goes back to the file before, with its name, its values
+// and its mark, so that saving then writes that file and leaves the browsed one alone.
+TEST_F(LibraryWindow, BrowsingToAFileIsAStepThatUndoTakesBackWithTheFile)
 {
 	const fs::path folder = dir.Path();
 	WritePreset(folder / "a", 300);
 	WritePreset(folder / "b", 400);
+	auto wholeFile = [](const fs::path& path) {
+		std::ifstream in(path, std::ios::binary);
+		return std::string(std::istreambuf_iterator<char>(in), {});
+	};
+	const std::string bBefore = wholeFile(folder / "b");
 	TunkWindow* window = Open(dir.Path(), "a");
 	Type(window, "TextFreqStart", "350");
 	alerts.Press(1); // Don't save
 	Trigger(window, kMsgBrowseNext);
 	ASSERT_EQ(window->Params().startFreq, 400);
-	EXPECT_FALSE(window->UndoHistory().CanUndo());
-	EXPECT_FALSE(window->Menus()->Action(kMsgUndo)->isEnabled());
-	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text(), "Undo");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - b");
+	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text(), "Undo Browse");
 
 	Trigger(window, kMsgUndo);
-	EXPECT_EQ(window->Params().startFreq, 400);
-	EXPECT_EQ(window->Sound()->GetStartFreq(), 400);
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - b");
+	EXPECT_EQ(window->Params().startFreq, 350);
+	EXPECT_EQ(window->Sound()->GetStartFreq(), 350);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - a*");
+	EXPECT_EQ(window->FileRef().Path(), (folder / "a").string());
 	Trigger(window, kMsgSaveToFile);
-	EXPECT_EQ(FileParams(folder / "b").startFreq, 400);
-	EXPECT_EQ(FileParams(folder / "a").startFreq, 300);
+	EXPECT_EQ(FileParams(folder / "a").startFreq, 350);
+	EXPECT_EQ(wholeFile(folder / "b"), bBefore) << "the browsed file is left alone";
+	EXPECT_FALSE(window->DataChanged());
 
-	// Its own changes undo back to the file as browsed.
+	// Redo is b again, unchanged; its own changes undo back to it as browsed.
+	Trigger(window, kMsgRedo);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - b");
+	EXPECT_EQ(window->Params().startFreq, 400);
 	Type(window, "TextFreqStart", "450");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - b*");
 	Trigger(window, kMsgUndo);
 	EXPECT_EQ(window->Params().startFreq, 400);
 	EXPECT_FALSE(window->DataChanged());
-	EXPECT_FALSE(window->UndoHistory().CanUndo());
 	EXPECT_EQ(alerts.Texts().size(), 1u);
 }
 
@@ -252,16 +263,34 @@ TEST_F(LibraryWindow, BrowsingFromALibrarySoundStaysInItsCategory)
 	const FactoryCategory& kicks = categories.front();
 	ASSERT_GE(kicks.sounds.size(), 2u);
 	Trigger(LibraryMenu(window)->actions()[0]->menu()->actions()[0]);
-	alerts.Press(1); // a library sound is unsaved: Don't save
+	// A library sound is unchanged until the user changes it: browsing asks nothing.
 	Trigger(window, kMsgBrowseNext);
 	EXPECT_TRUE(Same(window->Params(), FileParams(kicks.sounds[1].path)));
-	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + kicks.sounds[1].name + "*");
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + kicks.sounds[1].name);
 	EXPECT_EQ(window->LibraryPath(), kicks.sounds[1].path.string());
-	alerts.Press(1);
 	Trigger(window, kMsgBrowsePrevious);
-	alerts.Press(1);
 	Trigger(window, kMsgBrowsePrevious);
 	EXPECT_EQ(window->LibraryPath(), kicks.sounds.back().path.string()) << "wraps around";
+	EXPECT_TRUE(alerts.Texts().empty());
+
+	// Undo walks back through the sounds browsed, each under its own name.
+	Trigger(window, kMsgUndo);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + kicks.sounds[0].name);
+	EXPECT_EQ(window->LibraryPath(), kicks.sounds[0].path.string());
+
+	// Random and mutated sounds are new untitled documents, changed until saved.
+	Trigger(window, kMsgRandomize);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - Untitled*");
+	EXPECT_EQ(window->LibraryPath(), "");
+	Trigger(window, kMsgUndo);
+	Trigger(window, kMsgMutate);
+	EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - Untitled*");
+	BFilePanel::SetAnswerHook([](BFilePanel&, std::vector<entry_ref>*, std::string* name, entry_ref*) {
+		EXPECT_EQ(*name, "Untitled.tunk");
+		return false;
+	});
+	Trigger(window, kMsgSavePreset);
+	BFilePanel::SetAnswerHook(nullptr);
 }
 
 TEST_F(LibraryWindow, PanelsFilterPresetsAndStartWithTheDocumentsName)

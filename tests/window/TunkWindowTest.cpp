@@ -672,7 +672,7 @@ TEST_F(EditorWindow, UnknownCommandsAndRepeatedChangesKeepOneMark)
 	std::vector<int16> samples = Samples(window);
 	window->PostMessage(four_char_code("zzzz"));
 	ProcessEvents();
-	EXPECT_EQ(std::memcmp(&before, &window->Params(), sizeof(PresetParams)), 0);
+	EXPECT_TRUE(window_test::SameRecord(before, window->Params()));
 	EXPECT_EQ(Samples(window), samples);
 	EXPECT_EQ(Title(), kUntitled);
 

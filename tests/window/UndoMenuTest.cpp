@@ -374,16 +374,16 @@ TEST_F(UndoWindow, ShortcutsWorkWhicheverControlHasTheFocus)
 		ProcessEvents();
 		QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
 		ProcessEvents();
-		EXPECT_EQ(std::memcmp(&window->Params(), &start, sizeof(start)), 0) << "Ctrl+Z undoes";
+		EXPECT_TRUE(window_test::SameRecord(window->Params(), start)) << "Ctrl+Z undoes";
 		QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
 		ProcessEvents();
-		EXPECT_EQ(std::memcmp(&window->Params(), &changed, sizeof(start)), 0)
+		EXPECT_TRUE(window_test::SameRecord(window->Params(), changed))
 		    << "Ctrl+Shift+Z redoes";
 		QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
 		ProcessEvents();
 		QTest::keyClick(target, Qt::Key_Y, Qt::ControlModifier);
 		ProcessEvents();
-		EXPECT_EQ(std::memcmp(&window->Params(), &changed, sizeof(start)), 0) << "Ctrl+Y redoes";
+		EXPECT_TRUE(window_test::SameRecord(window->Params(), changed)) << "Ctrl+Y redoes";
 	}
 
 	// The file keys.
@@ -556,5 +556,5 @@ TEST_F(UndoWindow, UndoAndRedoPutBackTheSoundFirstHeardAndNoOtherStatesSound)
 		window->Redo();
 		EXPECT_EQ(Listen(window).samples, FreshRender(window->Params())) << "redo";
 	}
-	EXPECT_EQ(std::memcmp(&window->Params(), &stateF, sizeof stateF), 0);
+	EXPECT_TRUE(window_test::SameRecord(window->Params(), stateF));
 }

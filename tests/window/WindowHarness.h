@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -188,6 +189,12 @@ private:
 	bool hadOld_ = false;
 	std::string old_;
 };
+
+// Two preset records alike byte for byte.
+inline bool SameRecord(const PresetParams& a, const PresetParams& b)
+{
+	return std::memcmp(&a, &b, sizeof(PresetParams)) == 0;
+}
 
 template <typename T> T* Find(BWindow* window, const char* name)
 {

@@ -1,26 +1,23 @@
-// The undo history on its own: steps, branches, merging, the saved state and the bound.
-#include "window/History.h"
+// The undo history on its own: steps, branches, merging and the bound.
+#include "document/History.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
+#include "tests/document/DocumentValues.h"
+
 namespace {
 
-PresetParams State(int n)
+// A state per number: values apart, and a document of their own every tenth.
+DocumentState State(int n)
 {
-	PresetParams params = DefaultPresetParams();
-	params.startFreq = float(100 + n);
-	params.duration = float(n % 3000);
-	params.oscType = 1 + n % 4;
-	params.filterEnabled = uint8(n % 2);
-	return params;
+	return {Values(float(100 + n), float(n % 3000), 1 + n % 4, n % 2 == 1), uint32_t(n / 10)};
 }
 
-bool Same(const PresetParams& a, const PresetParams& b)
+bool Same(const DocumentState& a, const DocumentState& b)
 {
-	return std::memcmp(&a, &b, sizeof(a)) == 0;
+	return History::SameState(a, b);
 }
 
 } // namespace
@@ -99,36 +96,14 @@ TEST(History, StepsWithOneKeyMergeUntilSomethingElseHappens)
 	EXPECT_FALSE(history.CanRedo());
 }
 
-TEST(History, TheSavedStateIsCleanHoweverItIsReached)
+TEST(History, AStateOfAnotherDocumentIsAStepEvenWithTheSameValues)
 {
 	History history(State(0));
-	EXPECT_TRUE(history.IsClean());
-	history.Commit(State(1), "a");
-	history.Commit(State(2), "b");
-	EXPECT_FALSE(history.IsClean());
-	history.MarkSaved();
-	EXPECT_TRUE(history.IsClean());
-	history.Commit(State(3), "c");
-	EXPECT_FALSE(history.IsClean());
-	history.Undo();
-	EXPECT_TRUE(history.IsClean());
-	history.Undo();
-	EXPECT_FALSE(history.IsClean()) << "the loaded state is no longer the one on disk";
-	history.Redo();
-	EXPECT_TRUE(history.IsClean());
-	history.Redo();
-	EXPECT_FALSE(history.IsClean());
-
-	// Reached again by a new step with the same parameters: clean too.
-	history.Undo();
-	history.Undo();
-	history.Commit(State(2), "again");
-	EXPECT_TRUE(history.IsClean());
-
-	history.Reset(State(50));
-	EXPECT_TRUE(history.IsClean());
-	EXPECT_FALSE(history.CanUndo());
-	EXPECT_FALSE(history.CanRedo());
+	DocumentState other = State(0);
+	other.document = 9;
+	EXPECT_TRUE(history.Commit(other, "Browse"));
+	EXPECT_EQ(history.Undo().document, 0u);
+	EXPECT_EQ(history.Redo().document, 9u);
 }
 
 TEST(History, KeepsAtLeastTenThousandStepsAndDropsTheOldestBeyondItsBound)
@@ -142,7 +117,6 @@ TEST(History, KeepsAtLeastTenThousandStepsAndDropsTheOldestBeyondItsBound)
 	while (history.CanUndo())
 		history.Undo();
 	EXPECT_TRUE(Same(history.Current(), State(total - int(History::kDefaultBound))));
-	EXPECT_FALSE(history.IsClean()) << "the saved start fell out of the history";
 
 	History small(State(0), 3);
 	for (int i = 1; i <= 5; i++)

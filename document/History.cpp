@@ -1,36 +1,32 @@
-#include "window/History.h"
+#include "document/History.h"
 
-#include <cstring>
 #include <string>
 
 namespace {
 
 const std::string kNoName;
 
-bool SameState(const PresetParams& a, const PresetParams& b)
-{
-	// Byte for byte: a value that changed only its bits (a NaN for another NaN, -0 for 0)
-	// still changed what is saved.
-	return std::memcmp(&a, &b, sizeof(PresetParams)) == 0;
-}
-
 } // namespace
 
-History::History(const PresetParams& state, size_t bound) : fBound(bound < 1 ? 1 : bound)
+bool History::SameState(const DocumentState& a, const DocumentState& b)
+{
+	return a.document == b.document && tunk::SameBits(a.values, b.values);
+}
+
+History::History(const DocumentState& state, size_t bound) : fBound(bound < 1 ? 1 : bound)
 {
 	Reset(state);
 }
 
-void History::Reset(const PresetParams& state)
+void History::Reset(const DocumentState& state)
 {
 	fStates.clear();
 	fStates.push_back({state, "", 0});
 	fIndex = 0;
-	fSaved = state;
 	fMergeOpen = false;
 }
 
-bool History::Commit(const PresetParams& state, const char* name, uint32_t mergeKey)
+bool History::Commit(const DocumentState& state, const char* name, uint32_t mergeKey)
 {
 	if (SameState(state, Current()))
 		return false;
@@ -69,7 +65,7 @@ const std::string& History::RedoName() const
 	return CanRedo() ? fStates[fIndex + 1].name : kNoName;
 }
 
-const PresetParams& History::Undo()
+const DocumentState& History::Undo()
 {
 	fMergeOpen = false;
 	if (CanUndo())
@@ -77,21 +73,10 @@ const PresetParams& History::Undo()
 	return Current();
 }
 
-const PresetParams& History::Redo()
+const DocumentState& History::Redo()
 {
 	fMergeOpen = false;
 	if (CanRedo())
 		fIndex++;
 	return Current();
-}
-
-void History::MarkSaved()
-{
-	fSaved = Current();
-	fMergeOpen = false;
-}
-
-bool History::IsSavedState(const PresetParams& state) const
-{
-	return SameState(state, fSaved);
 }
