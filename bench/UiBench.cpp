@@ -106,12 +106,15 @@ void BM_UndoKeyToPixels(benchmark::State& state)
 	// Each run starts from where the last one left off: the frequency is set back, so that
 	// the step undone always goes from 1000 Hz to 300 Hz.
 	tunk::SoundParams every = window->Values();
-	every.startFreq = 1000;
-	every.duration = 3000;
-	every.ampEnvEnabled = every.freqEnvEnabled = every.distortionEnabled = every.filterEnabled = true;
-	every.ampEnvelope = 3;
-	every.freqEnvelope = 5;
-	every.distortion = 4;
+	using tunk::Param;
+	every[Param::startFreq] = 1000;
+	every[Param::duration] = 3000;
+	for (Param stage : {Param::ampEnvEnabled, Param::freqEnvEnabled, Param::distortionEnabled,
+	         Param::filterEnabled})
+		every[stage] = 1;
+	every[Param::ampEnvelope] = 3;
+	every[Param::freqEnvelope] = 5;
+	every[Param::distortion] = 4;
 	window->ApplyParams(every, "Every Stage");
 	window->Unlock();
 	Slide(window, "FreqSlider", kMsgFreqSlider, 300);
@@ -131,7 +134,7 @@ void BM_UndoKeyToPixels(benchmark::State& state)
 		Settle();  // the posted command, the regeneration and the repaint
 		undone = !undone;
 	}
-	const float expected = undone ? every.startFreq : 300.0f;
+	const float expected = undone ? every[tunk::Param::startFreq] : 300.0f;
 	if (window->Sound()->GetStartFreq() != expected) {
 		std::string error = "the key did not undo and redo the step: " +
 		                    std::to_string(window->Sound()->GetStartFreq());

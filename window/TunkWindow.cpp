@@ -130,23 +130,24 @@ void TunkWindow::ShowParams()
 	// text, so that both show the same number.
 	for (int32 i = 0; i < kPairedParamCount; i++) {
 		const PairedParam& pair = PairedParams()[i];
-		MirrorToText(this->*pair.text, fParams.*pair.field);
-		const double shown = ParseNumber((this->*pair.text)->Text()).value_or(fParams.*pair.field);
+		MirrorToText(this->*pair.text, fParams[pair.param]);
+		const double shown = ParseNumber((this->*pair.text)->Text()).value_or(fParams[pair.param]);
 		(this->*pair.slider)->SetValue(SliderValue(shown * double(pair.factor)));
 	}
 
-	if (fParams.oscType >= 1 && fParams.oscType <= 4)
-		fOscMenu->ItemAt(fParams.oscType - 1)->SetMarked(true);
+	const float osc = fParams[tunk::Param::oscType];
+	if (osc >= 1 && osc <= 4)
+		fOscMenu->ItemAt(int32(osc) - 1)->SetMarked(true);
 
-	MirrorToText(TextAmpCurve, fParams.ampEnvelope);
-	MirrorToText(TextFreqCurve, fParams.freqEnvelope);
-	DistSlider->SetValue(SliderValue(fParams.distortion));
-	CutoffSlider->SetValue(SliderValue(fParams.filterCutoff));
-	ResonanceSlider->SetValue(ResonanceSliderValue(fParams.filterQ));
+	MirrorToText(TextAmpCurve, fParams[tunk::Param::ampEnvelope]);
+	MirrorToText(TextFreqCurve, fParams[tunk::Param::freqEnvelope]);
+	DistSlider->SetValue(SliderValue(fParams[tunk::Param::distortion]));
+	CutoffSlider->SetValue(SliderValue(fParams[tunk::Param::filterCutoff]));
+	ResonanceSlider->SetValue(ResonanceSliderValue(fParams[tunk::Param::filterQ]));
 
 	// Every section both ways: values with a section off switch it off.
 	for (const Section& section : Sections())
-		ShowSection(section, fParams.*section.enabled);
+		ShowSection(section, fParams.On(section.enabled));
 	ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 }
 

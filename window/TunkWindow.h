@@ -167,7 +167,7 @@ private:
 	struct PairedParam {
 		uint32 sliderCode;
 		uint32 textCode;
-		float tunk::SoundParams::*field;
+		tunk::Param param;
 		void (TunkSound::*setter)(float);
 		BSlider* TunkWindow::*slider;
 		BTextControl* TunkWindow::*text;
@@ -180,7 +180,7 @@ private:
 
 	struct Section {
 		uint32 code; // the check box's command
-		bool tunk::SoundParams::*enabled;
+		tunk::Param enabled; // its switch
 		void (TunkSound::*setEnabled)(bool);
 		BCheckBox* check;
 		BControl* controls[2]; // nullptr where the section has fewer

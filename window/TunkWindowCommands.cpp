@@ -29,7 +29,7 @@ bool TunkWindow::HandlePairedParam(uint32 code)
 		const PairedParam& pair = PairedParams()[i];
 		BSlider* slider = this->*pair.slider;
 		BTextControl* text = this->*pair.text;
-		float& value = fParams.*pair.field;
+		float& value = fParams[pair.param];
 		if (code == pair.sliderCode) {
 			value = float(slider->Value()) / pair.factor;
 			(fSound->*pair.setter)(value);
@@ -63,15 +63,15 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgTriangle: SelectOscillator(4); break;
 
 		case kMsgAmpCurveText:
-			fParams.ampEnvelope = ParseText(TextAmpCurve).value_or(fParams.ampEnvelope);
-			fSound->SetAmpEnvelope(fParams.ampEnvelope);
+			fParams[tunk::Param::ampEnvelope] = ParseText(TextAmpCurve).value_or(fParams[tunk::Param::ampEnvelope]);
+			fSound->SetAmpEnvelope(fParams[tunk::Param::ampEnvelope]);
 			fSound->DrawAmpEnvToView(AmpEnvView);
 			Regenerate();
 			TextStep(TextAmpCurve, "Amp Curve");
 			break;
 		case kMsgFreqCurveText:
-			fParams.freqEnvelope = ParseText(TextFreqCurve).value_or(fParams.freqEnvelope);
-			fSound->SetFreqEnvelope(fParams.freqEnvelope);
+			fParams[tunk::Param::freqEnvelope] = ParseText(TextFreqCurve).value_or(fParams[tunk::Param::freqEnvelope]);
+			fSound->SetFreqEnvelope(fParams[tunk::Param::freqEnvelope]);
 			fSound->DrawFreqEnvToView(FreqEnvView);
 			Regenerate();
 			TextStep(TextFreqCurve, "Freq Curve");
@@ -89,8 +89,8 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgEnableFilter: SwitchSection(kMsgEnableFilter, CheckEnFilter->Value() == 1); break;
 
 		case kMsgDistSlider:
-			fParams.distortion = float(DistSlider->Value());
-			fSound->SetDistortion(fParams.distortion);
+			fParams[tunk::Param::distortion] = float(DistSlider->Value());
+			fSound->SetDistortion(fParams[tunk::Param::distortion]);
 			fSound->GenerateWaveShapeTable();
 			fSound->DrawDistortedWaveToView(DistortionView);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
@@ -98,15 +98,15 @@ void TunkWindow::MessageReceived(BMessage* message)
 			SliderStep(DistSlider, "Distortion");
 			break;
 		case kMsgCutoffSlider:
-			fParams.filterCutoff = float(CutoffSlider->Value());
-			fSound->SetFilterCutoff(fParams.filterCutoff);
+			fParams[tunk::Param::filterCutoff] = float(CutoffSlider->Value());
+			fSound->SetFilterCutoff(fParams[tunk::Param::filterCutoff]);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
 			SliderStep(CutoffSlider, "Cutoff");
 			break;
 		case kMsgResonanceSlider:
-			fParams.filterQ = ResonanceQ(ResonanceSlider->Value());
-			fSound->SetFilterQ(fParams.filterQ);
+			fParams[tunk::Param::filterQ] = ResonanceQ(ResonanceSlider->Value());
+			fSound->SetFilterQ(fParams[tunk::Param::filterQ]);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
 			SliderStep(ResonanceSlider, "Resonance");
@@ -182,11 +182,11 @@ void TunkWindow::MessageReceived(BMessage* message)
 
 void TunkWindow::SelectOscillator(int32 type)
 {
-	fParams.oscType = type;
+	fParams[tunk::Param::oscType] = float(type);
 	fSound->SetOscType(type);
 	fSound->GenerateWaveTable();
 	if (fSound->IsDistortionEnabled()) {
-		fParams.distortionEnabled = 1;
+		fParams[tunk::Param::distortionEnabled] = 1;
 		DistortionView->SetEnabled(true);
 		fSound->DrawDistortedWaveToView(DistortionView);
 	}
@@ -198,7 +198,7 @@ void TunkWindow::SwitchSection(uint32 code, bool on)
 {
 	for (const Section& section : Sections()) {
 		if (section.code == code) {
-			fParams.*section.enabled = on ? 1 : 0;
+			fParams[section.enabled] = on ? 1.0f : 0.0f;
 			ShowSection(section, on);
 			Regenerate();
 			CommitStep(section.stepName);
@@ -214,16 +214,16 @@ void TunkWindow::CurveMoved(BMessage* message)
 		sender = curveType == kAmpCurveType    ? AmpEnvView
 		         : curveType == kFreqCurveType ? FreqEnvView
 		                                       : nullptr;
-		if (fParams.ampEnvEnabled == 1 && curveType == kAmpCurveType) {
-			fParams.ampEnvelope = AmpEnvView->CurveValue();
-			MirrorToText(TextAmpCurve, fParams.ampEnvelope);
-			fSound->SetAmpEnvelope(fParams.ampEnvelope);
+		if (fParams[tunk::Param::ampEnvEnabled] == 1 && curveType == kAmpCurveType) {
+			fParams[tunk::Param::ampEnvelope] = AmpEnvView->CurveValue();
+			MirrorToText(TextAmpCurve, fParams[tunk::Param::ampEnvelope]);
+			fSound->SetAmpEnvelope(fParams[tunk::Param::ampEnvelope]);
 			fSound->DrawAmpEnvToView(AmpEnvView);
 		}
-		if (fParams.freqEnvEnabled == 1 && curveType == kFreqCurveType) {
-			fParams.freqEnvelope = FreqEnvView->CurveValue();
-			MirrorToText(TextFreqCurve, fParams.freqEnvelope);
-			fSound->SetFreqEnvelope(fParams.freqEnvelope);
+		if (fParams[tunk::Param::freqEnvEnabled] == 1 && curveType == kFreqCurveType) {
+			fParams[tunk::Param::freqEnvelope] = FreqEnvView->CurveValue();
+			MirrorToText(TextFreqCurve, fParams[tunk::Param::freqEnvelope]);
+			fSound->SetFreqEnvelope(fParams[tunk::Param::freqEnvelope]);
 			fSound->DrawFreqEnvToView(FreqEnvView);
 		}
 	}

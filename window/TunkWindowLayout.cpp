@@ -249,11 +249,11 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 const TunkWindow::PairedParam* TunkWindow::PairedParams()
 {
 	static const PairedParam params[kPairedParamCount] = {
-	    {kMsgAmpSlider, kMsgAmpText, &tunk::SoundParams::amplitude, &TunkSound::SetAmplitude,
+	    {kMsgAmpSlider, kMsgAmpText, tunk::Param::amplitude, &TunkSound::SetAmplitude,
 	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f, "Amplitude"},
-	    {kMsgFreqSlider, kMsgFreqText, &tunk::SoundParams::startFreq, &TunkSound::SetStartFreq,
+	    {kMsgFreqSlider, kMsgFreqText, tunk::Param::startFreq, &TunkSound::SetStartFreq,
 	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f, "Frequency"},
-	    {kMsgDurSlider, kMsgDurText, &tunk::SoundParams::duration, &TunkSound::SetDuration,
+	    {kMsgDurSlider, kMsgDurText, tunk::Param::duration, &TunkSound::SetDuration,
 	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f, "Duration"},
 	};
 	return params;
@@ -264,25 +264,25 @@ const TunkWindow::PairedParam* TunkWindow::PairedParams()
 std::array<TunkWindow::Section, TunkWindow::kSectionCount> TunkWindow::Sections()
 {
 	return {{
-	    {kMsgEnableFreqEnv, &tunk::SoundParams::freqEnvEnabled, &TunkSound::SetFreqEnvEnabled,
+	    {kMsgEnableFreqEnv, tunk::Param::freqEnvEnabled, &TunkSound::SetFreqEnvEnabled,
 	        CheckEnFreqEnv, {TextFreqCurve, nullptr}, FreqEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawFreqEnvToView(static_cast<EnvelopeView*>(view));
 	        },
 	        "Freq Envelope Switch"},
-	    {kMsgEnableAmpEnv, &tunk::SoundParams::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
+	    {kMsgEnableAmpEnv, tunk::Param::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
 	        CheckEnAmpEnv, {TextAmpCurve, nullptr}, AmpEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawAmpEnvToView(static_cast<EnvelopeView*>(view));
 	        },
 	        "Amp Envelope Switch"},
-	    {kMsgEnableDistortion, &tunk::SoundParams::distortionEnabled, &TunkSound::SetDistortionEnabled,
+	    {kMsgEnableDistortion, tunk::Param::distortionEnabled, &TunkSound::SetDistortionEnabled,
 	        CheckEnDistortion, {DistSlider, nullptr}, DistortionView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawDistortedWaveToView(static_cast<::DistortionView*>(view));
 	        },
 	        "Distortion Switch"},
-	    {kMsgEnableFilter, &tunk::SoundParams::filterEnabled, &TunkSound::SetFilterEnabled,
+	    {kMsgEnableFilter, tunk::Param::filterEnabled, &TunkSound::SetFilterEnabled,
 	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr, "Filter Switch"},
 	}};
 }

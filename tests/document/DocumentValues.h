@@ -7,9 +7,9 @@ inline tunk::SoundParams Values(float startFreq, float duration = 200, int oscTy
     bool filter = false)
 {
 	tunk::SoundParams values;
-	values.startFreq = startFreq;
-	values.duration = duration;
-	values.oscType = oscType;
-	values.filterEnabled = filter;
+	values[tunk::Param::startFreq] = startFreq;
+	values[tunk::Param::duration] = duration;
+	values[tunk::Param::oscType] = float(oscType);
+	values[tunk::Param::filterEnabled] = filter ? 1.0f : 0.0f;
 	return values;
 }
