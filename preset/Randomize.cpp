@@ -40,6 +40,15 @@ float Hundredths(double value)
 	return float(std::round(value * 100) / 100);
 }
 
+// A value within the parameter's row, above 0 where the row starts at 0: a mutated sound
+// keeps some pitch, length and level. A curve's row starts below 0 and keeps its minimum.
+float Bounded(tunk::Param param, float value)
+{
+	const tunk::ParamInfo& info = tunk::Info(param);
+	const float lowest = info.min == 0 ? tunk::ShownStep(info) : info.min;
+	return std::clamp(value, lowest, info.max);
+}
+
 // A curve of the given magnitude range and sign, never near 0, where the envelope has no value.
 float Curve(Dice& dice, double low, double high)
 {
@@ -95,17 +104,18 @@ PresetParams Draw(const Ranges& r, Dice& dice)
 {
 	PresetParams p = DefaultPresetParams();
 	p.oscType = r.waves[size_t(dice.Pick(int(r.waves.size())))];
-	p.startFreq = Whole(dice.LogBetween(r.freqLow, r.freqHigh));
-	p.duration = Whole(dice.LogBetween(r.lengthLow, r.lengthHigh));
+	p.startFreq = Bounded(tunk::Param::startFreq, Whole(dice.LogBetween(r.freqLow, r.freqHigh)));
+	p.duration = Bounded(tunk::Param::duration, Whole(dice.LogBetween(r.lengthLow, r.lengthHigh)));
 	p.freqEnvEnabled = dice.Chance(r.pitchOdds) ? 1 : 0;
 	p.freqEnvelope = Curve(dice, r.pitchLow, r.pitchHigh);
 	p.ampEnvEnabled = 1;
 	p.ampEnvelope = Curve(dice, r.envLow, r.envHigh);
 	p.distortionEnabled = dice.Chance(r.driveOdds) ? 1 : 0;
-	p.distortion = Whole(dice.Between(1, r.driveHigh));
+	p.distortion = Bounded(tunk::Param::distortion, Whole(dice.Between(1, r.driveHigh)));
 	p.filterEnabled = dice.Chance(r.filterOdds) ? 1 : 0;
-	p.filterCutoff = Whole(dice.LogBetween(r.cutoffLow, r.cutoffHigh));
-	p.filterQ = Hundredths(dice.Between(r.qLow, r.qHigh));
+	p.filterCutoff =
+	    Bounded(tunk::Param::filterCutoff, Whole(dice.LogBetween(r.cutoffLow, r.cutoffHigh)));
+	p.filterQ = Bounded(tunk::Param::filterQ, Hundredths(dice.Between(r.qLow, r.qHigh)));
 	return p;
 }
 
@@ -176,28 +186,22 @@ PresetParams Mutate(const PresetParams& params, uint64_t seed)
 	auto scale = [&](float value, double spread) {
 		return value * std::exp(dice.Between(-spread, spread));
 	};
-	// Within what the sliders show.
-	p.startFreq =
-	    std::clamp(Whole(scale(p.startFreq, 0.1)), 1.0f, tunk::Info(tunk::Param::startFreq).max);
-	p.duration =
-	    std::clamp(Whole(scale(p.duration, 0.1)), 1.0f, tunk::Info(tunk::Param::duration).max);
-	auto nudgeCurve = [&](float curve) {
-		float moved = Hundredths(curve + dice.Between(-0.5, 0.5));
+	// Within what the controls show, and never down to a silent or empty sound.
+	p.startFreq = Bounded(tunk::Param::startFreq, Whole(scale(p.startFreq, 0.1)));
+	p.duration = Bounded(tunk::Param::duration, Whole(scale(p.duration, 0.1)));
+	auto nudgeCurve = [&](tunk::Param param, float curve) {
+		float moved = Bounded(param, Hundredths(curve + dice.Between(-0.5, 0.5)));
 		// The envelope has no value at 0; a curve does not cross it by mutation.
 		if (std::fabs(moved) < 0.1f || (moved < 0) != (curve < 0))
 			moved = curve < 0 ? -0.1f : 0.1f;
 		return moved;
 	};
-	p.freqEnvelope = nudgeCurve(p.freqEnvelope);
-	p.ampEnvelope = nudgeCurve(p.ampEnvelope);
-	p.distortion = std::clamp(p.distortion + float(dice.Pick(3) - 1),
-	    tunk::Info(tunk::Param::distortion).min, tunk::Info(tunk::Param::distortion).max);
-	p.filterCutoff = std::clamp(Whole(scale(p.filterCutoff, 0.15)),
-	    tunk::Info(tunk::Param::filterCutoff).min, tunk::Info(tunk::Param::filterCutoff).max);
-	p.filterQ = std::clamp(Hundredths(p.filterQ + dice.Between(-0.15, 0.15)),
-	    tunk::Info(tunk::Param::filterQ).min, tunk::Info(tunk::Param::filterQ).max);
-	p.amplitude = std::clamp(
-	    Hundredths(scale(p.amplitude, 0.05)), 0.01f, tunk::Info(tunk::Param::amplitude).max);
+	p.freqEnvelope = nudgeCurve(tunk::Param::freqEnvelope, p.freqEnvelope);
+	p.ampEnvelope = nudgeCurve(tunk::Param::ampEnvelope, p.ampEnvelope);
+	p.distortion = Bounded(tunk::Param::distortion, p.distortion + float(dice.Pick(3) - 1));
+	p.filterCutoff = Bounded(tunk::Param::filterCutoff, Whole(scale(p.filterCutoff, 0.15)));
+	p.filterQ = Bounded(tunk::Param::filterQ, Hundredths(p.filterQ + dice.Between(-0.15, 0.15)));
+	p.amplitude = Bounded(tunk::Param::amplitude, Hundredths(scale(p.amplitude, 0.05)));
 	double peak = PeakAtFullAmplitude(p);
 	if (peak * p.amplitude >= 1.0)
 		p.amplitude = float(0.89 / peak); // -1 dBFS

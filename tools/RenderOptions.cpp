@@ -400,39 +400,74 @@ size_t RenderOptions::SoundCount() const
 	return std::max<size_t>(1, presets.size());
 }
 
+namespace {
+
+// The shortest text that reads back as the same float: 0.95, not 0.949999988.
+std::string shortest(float value)
+{
+	char text[32];
+	const auto [end, error] = std::to_chars(text, text + sizeof(text), value);
+	return error == std::errc() ? std::string(text, end) : std::string();
+}
+
+// Every parameter of the table, one help entry each.
+std::string parameter_help()
+{
+	std::string text;
+	for (const tunk::ParamInfo& info : tunk::kParams) {
+		std::string values;
+		switch (info.kind) {
+			case tunk::ParamKind::Number:
+				values = shortest(info.min) + " to " + shortest(info.max);
+				if (*info.unit != '\0')
+					values += std::string(" ") + info.unit;
+				break;
+			case tunk::ParamKind::Choice: values = choice_list(info); break;
+			case tunk::ParamKind::Switch: values = "0 (off) or 1 (on)"; break;
+		}
+		text += help_entry(std::string("  ") + info.symbol,
+		    values + "; default " + shortest(info.def) + ". " + info.comment);
+	}
+	return text;
+}
+
+} // namespace
+
 const char* RenderUsage()
 {
-	static const std::string usage = "Usage: tunk-render [OPTIONS] [PRESET...]\n"
-		   "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
-		   "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
-		   "Without a preset the default sound is rendered.\n"
-		   "\n"
-		   "  -o, --output FILE      the output file of a single sound; - writes it to standard\n"
-		   "                         output (default: the preset's name with the format's\n"
-		   "                         extension, or Untitled.wav)\n"
-		   "  -d, --directory DIR    the folder for the outputs, made if missing (default: the\n"
-		   "                         current one)\n"
-		+ help_entry("  -f, --format FORMAT",
-			formats_with_default() + "; without it the extension of -o decides")
-		+ "      --set NAME=VALUE   overrides one parameter (repeatable): startFreq, duration,\n"
-		   "                         amplitude, freqEnvelope, ampEnvelope, distortion,\n"
-		   "                         filterCutoff, filterQ (numbers), oscType (1 sine,\n"
-		   "                         2 square, 3 saw, 4 triangle), ampEnvEnabled,\n"
-		   "                         freqEnvEnabled, distortionEnabled, filterEnabled (0 or 1)\n"
-		   "      --save-preset FILE also writes the resulting parameters as a preset\n"
-		   "  -j, --jobs N           renders on N threads (default: one per processor)\n"
-		+ help_entry("      --random CATEGORY",
-			"makes new sounds of a category: " + one_of(category_key_list())
-				+ ", named kick-001.wav and so on; with --save-preset (no FILE) each preset goes "
-				  "beside its sound as kick-001.tunk")
-		+ "      --count N          how many random sounds (default 1)\n"
-		   "      --seed S           the same seed makes the same sounds (default: the clock)\n"
-		   "  -h, --help             shows this help\n"
-		   "      --version          shows the version\n"
-		   "\n"
-		   "Sounds are 16-bit mono at 44100 Hz. When standard error is a terminal, a line\n"
-		   "shows how many sounds are done. Exit status: 0 when every sound was written,\n"
-		   "1 when a preset could not be read or an output not written (the others are\n"
-		   "still rendered), 2 for a wrong command line.\n";
+	static const std::string usage =
+	    "Usage: tunk-render [OPTIONS] [PRESET...]\n"
+	    "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
+	    "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
+	    "Without a preset the default sound is rendered.\n"
+	    "\n"
+	    "  -o, --output FILE      the output file of a single sound; - writes it to standard\n"
+	    "                         output (default: the preset's name with the format's\n"
+	    "                         extension, or Untitled.wav)\n"
+	    "  -d, --directory DIR    the folder for the outputs, made if missing (default: the\n"
+	    "                         current one)\n" +
+	    help_entry("  -f, --format FORMAT",
+	        formats_with_default() + "; without it the extension of -o decides") +
+	    "      --set NAME=VALUE   overrides one parameter (repeatable); the parameters are\n"
+	    "                         listed below\n"
+	    "      --save-preset FILE also writes the resulting parameters as a preset\n"
+	    "  -j, --jobs N           renders on N threads (default: one per processor)\n" +
+	    help_entry("      --random CATEGORY",
+	        "makes new sounds of a category: " + one_of(category_key_list()) +
+	            ", named kick-001.wav and so on; with --save-preset (no FILE) each preset goes "
+	            "beside its sound as kick-001.tunk") +
+	    "      --count N          how many random sounds (default 1)\n"
+	    "      --seed S           the same seed makes the same sounds (default: the clock)\n"
+	    "  -h, --help             shows this help\n"
+	    "      --version          shows the version\n"
+	    "\n"
+	    "Parameters (NAME for --set: its values, its default, what it does; a number\n"
+	    "outside the range the window offers is taken as given):\n" +
+	    parameter_help() +
+	    "\n"
+	    "Sounds are 16-bit mono at 44100 Hz. When standard error is a terminal, a line\n"
+	    "shows how many sounds are done. Exit status: 0 when every sound was written,\n"
+	    "1 when a preset could not be read or an output not written (the others are\n"
+	    "still rendered), 2 for a wrong command line.\n";
 	return usage.c_str();
 }

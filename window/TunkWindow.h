@@ -142,6 +142,8 @@ public:
 	const tunk::SoundParams& Values() const { return fParams; }
 	// The record Save Preset would write now.
 	PresetParams Params() const { return fDocument.Record(fParams); }
+	// The control that edits a parameter: its slider, text field, menu field or check box.
+	BView* ControlFor(tunk::Param param) const;
 	bool DataChanged() const { return dataChanged != 0; }
 	const char* DocumentName() const { return fDocument.Name().c_str(); }
 	bool IsRepeatOn() const;

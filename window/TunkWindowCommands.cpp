@@ -1,12 +1,11 @@
 // The window's commands: what each control's message does to the parameters, the engine and
 // the other controls.
-#include "window/TunkWindow.h"
-
 #include <QLineEdit>
 #include <QSlider>
 #include <algorithm>
 
 #include "engine/TunkSound.h"
+#include "engine/core/Params.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -22,6 +21,7 @@
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
 #include "window/TunkMenus.h"
+#include "window/TunkWindow.h"
 
 bool TunkWindow::HandlePairedParam(uint32 code)
 {
@@ -67,14 +67,14 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fSound->SetAmpEnvelope(fParams[tunk::Param::ampEnvelope]);
 			fSound->DrawAmpEnvToView(AmpEnvView);
 			Regenerate();
-			TextStep(TextAmpCurve, "Amp Curve");
+			TextStep(TextAmpCurve, tunk::Info(tunk::Param::ampEnvelope).label);
 			break;
 		case kMsgFreqCurveText:
 			fParams[tunk::Param::freqEnvelope] = ParseText(TextFreqCurve).value_or(fParams[tunk::Param::freqEnvelope]);
 			fSound->SetFreqEnvelope(fParams[tunk::Param::freqEnvelope]);
 			fSound->DrawFreqEnvToView(FreqEnvView);
 			Regenerate();
-			TextStep(TextFreqCurve, "Freq Curve");
+			TextStep(TextFreqCurve, tunk::Info(tunk::Param::freqEnvelope).label);
 			break;
 
 		case kMsgCurveMoved: CurveMoved(message); break;
@@ -95,21 +95,21 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fSound->DrawDistortedWaveToView(DistortionView);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
-			SliderStep(DistSlider, "Distortion");
+			SliderStep(DistSlider, tunk::Info(tunk::Param::distortion).label);
 			break;
 		case kMsgCutoffSlider:
 			fParams[tunk::Param::filterCutoff] = float(CutoffSlider->Value());
 			fSound->SetFilterCutoff(fParams[tunk::Param::filterCutoff]);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
-			SliderStep(CutoffSlider, "Cutoff");
+			SliderStep(CutoffSlider, tunk::Info(tunk::Param::filterCutoff).label);
 			break;
 		case kMsgResonanceSlider:
 			fParams[tunk::Param::filterQ] = ResonanceQ(ResonanceSlider->Value());
 			fSound->SetFilterQ(fParams[tunk::Param::filterQ]);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			Regenerate();
-			SliderStep(ResonanceSlider, "Resonance");
+			SliderStep(ResonanceSlider, tunk::Info(tunk::Param::filterQ).label);
 			break;
 
 		case kMsgEnableRepeat:
@@ -191,7 +191,7 @@ void TunkWindow::SelectOscillator(int32 type)
 		fSound->DrawDistortedWaveToView(DistortionView);
 	}
 	Regenerate();
-	CommitStep("Oscillator");
+	CommitStep(tunk::Info(tunk::Param::oscType).label);
 }
 
 void TunkWindow::SwitchSection(uint32 code, bool on)
@@ -234,7 +234,9 @@ void TunkWindow::CurveMoved(BMessage* message)
 		UpdateMark();
 		return;
 	}
-	CommitStep(curveType == kFreqCurveType ? "Freq Curve" : "Amp Curve");
+	CommitStep(tunk::Info(
+	    curveType == kFreqCurveType ? tunk::Param::freqEnvelope : tunk::Param::ampEnvelope)
+	               .label);
 }
 
 void TunkWindow::SliderStep(BSlider* slider, const char* name)

@@ -1,7 +1,7 @@
 // The window's layout: every box, control and view at its frame, and the tables that tie the
 // controls to their parameters and sections.
-#include "window/TunkWindow.h"
-
+#include <iterator>
+#include <span>
 #include <string>
 
 #include "engine/TunkSound.h"
@@ -25,6 +25,7 @@
 #include "window/ExportFormats.h"
 #include "window/NumberText.h"
 #include "window/SliderValue.h"
+#include "window/TunkWindow.h"
 
 namespace {
 
@@ -47,29 +48,32 @@ constexpr int32 Bound(float value)
 	return int32(value + (value < 0 ? -0.5f : 0.5f));
 }
 
+// A slider over a parameter's row: the slider's value is the parameter's times `factor`.
 struct SliderSetup {
 	BRect frame;
 	const char* name;
 	const char* label;
 	uint32 code;
-	int32 minimum;
-	int32 maximum;
+	tunk::Param param;
+	float factor;
 	int32 hashMarks;
-	const char* minLabel; // nullptr: no limit labels
-	const char* maxLabel;
+	const char* limitSuffix; // after the row's bounds as limit labels; nullptr: none
 };
 
 // Configured but not yet added: some sliders get their value before they join their box.
 BSlider* MakeSlider(const SliderSetup& setup)
 {
-	BSlider* slider =
-	    new BSlider(setup.frame, setup.name, setup.label, new BMessage(setup.code), setup.minimum,
-	        setup.maximum, B_TRIANGLE_THUMB, kFollow, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
+	const tunk::ParamInfo& info = tunk::Info(setup.param);
+	BSlider* slider = new BSlider(setup.frame, setup.name, setup.label, new BMessage(setup.code),
+	    Bound(info.min * setup.factor), Bound(info.max * setup.factor), B_TRIANGLE_THUMB, kFollow,
+	    B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
 	slider->SetHashMarks(B_HASH_MARKS_TOP);
 	slider->SetHashMarkCount(setup.hashMarks);
 	slider->SetBarColor(kBarColor);
-	if (setup.minLabel != nullptr)
-		slider->SetLimitLabels(setup.minLabel, setup.maxLabel);
+	if (setup.limitSuffix != nullptr) {
+		slider->SetLimitLabels((FormatNumber(info.min * setup.factor) + setup.limitSuffix).c_str(),
+		    (FormatNumber(info.max * setup.factor) + setup.limitSuffix).c_str());
+	}
 	slider->SetModificationMessage(new BMessage(setup.code));
 	return slider;
 }
@@ -115,16 +119,16 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	fOscMenu = new BPopUpMenu("", true, true, B_ITEMS_IN_COLUMN);
 	FieldOsc = new BMenuField(
 	    BRect(5, 10, 150, 30), "FieldOsc", "Oscillator", fOscMenu, kFollow, kControlFlags);
-	fOscMenu->AddItem(new BMenuItem("Sine", new BMessage(kMsgSine)));
-	fOscMenu->AddItem(new BMenuItem("Square", new BMessage(kMsgSquare)));
-	fOscMenu->AddItem(new BMenuItem("Saw", new BMessage(kMsgSaw)));
-	fOscMenu->AddItem(new BMenuItem("Triangle", new BMessage(kMsgTriangle)));
+	// The waveforms in code order: item i is code i + 1.
+	const uint32 waveCodes[] = {kMsgSine, kMsgSquare, kMsgSaw, kMsgTriangle};
+	const std::span<const char* const> waves = tunk::Info(tunk::Param::oscType).choices;
+	for (size_t i = 0; i < waves.size() && i < std::size(waveCodes); i++)
+		fOscMenu->AddItem(new BMenuItem(waves[i], new BMessage(waveCodes[i])));
 	fOscMenu->ItemAt(0)->SetMarked(true);
 	OSCBox->AddChild(FieldOsc);
 
 	FreqSlider = MakeSlider({BRect(5, 35, 150, 85), "FreqSlider", "Frequency (hz)", kMsgFreqSlider,
-	    Bound(tunk::Info(tunk::Param::startFreq).min),
-	    Bound(tunk::Info(tunk::Param::startFreq).max), 5, "0", "4000"});
+	    tunk::Param::startFreq, 1, 5, ""});
 	OSCBox->AddChild(FreqSlider);
 	TextFreqStart = MakeBareText(BRect(150, 50, 190, 69), "TextFreqStart",
 	    FormatNumber(defaults[tunk::Param::startFreq]).c_str(), kMsgFreqText);
@@ -133,8 +137,7 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	OSCBox->AddChild(TextFreqStart);
 
 	DurSlider = MakeSlider({BRect(5, 85, 150, 135), "DurSlider", "Duration (ms)", kMsgDurSlider,
-	    Bound(tunk::Info(tunk::Param::duration).min), Bound(tunk::Info(tunk::Param::duration).max),
-	    5, "0", "3000"});
+	    tunk::Param::duration, 1, 5, ""});
 	OSCBox->AddChild(DurSlider);
 	TextDuration = MakeBareText(BRect(150, 100, 190, 119), "TextDuration",
 	    FormatNumber(defaults[tunk::Param::duration]).c_str(), kMsgDurText);
@@ -143,8 +146,7 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	OSCBox->AddChild(TextDuration);
 
 	AmpSlider = MakeSlider({BRect(5, 135, 150, 185), "AmpSlider", "Amplitude", kMsgAmpSlider,
-	    Bound(tunk::Info(tunk::Param::amplitude).min * 100),
-	    Bound(tunk::Info(tunk::Param::amplitude).max * 100), 5, "0%", "100%"});
+	    tunk::Param::amplitude, 100, 5, "%"});
 	OSCBox->AddChild(AmpSlider);
 	AmpText = MakeBareText(BRect(150, 150, 190, 169), "AmpText",
 	    FormatNumber(defaults[tunk::Param::amplitude]).c_str(), kMsgAmpText);
@@ -183,8 +185,7 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnDistortion = MakeCheckBox(
 	    DistortionBox, BRect(70, 15, 155, 35), "CheckEnDistortion", "Enable", kMsgEnableDistortion);
 	DistSlider = MakeSlider({BRect(70, 30, 155, 65), "DistSlider", "Amount", kMsgDistSlider,
-	    Bound(tunk::Info(tunk::Param::distortion).min),
-	    Bound(tunk::Info(tunk::Param::distortion).max), 5, "1", "10"});
+	    tunk::Param::distortion, 1, 5, ""});
 	DistSlider->SetEnabled(false);
 	DistortionBox->AddChild(DistSlider);
 
@@ -200,14 +201,12 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	CheckEnFilter =
 	    MakeCheckBox(FilterBox, BRect(10, 12, 63, 31), "CheckEnFilter", "Enable", kMsgEnableFilter);
 	CutoffSlider = MakeSlider({BRect(10, 30, 230, 70), "CutoffSlider", "Cutoff", kMsgCutoffSlider,
-	    Bound(tunk::Info(tunk::Param::filterCutoff).min),
-	    Bound(tunk::Info(tunk::Param::filterCutoff).max), 101, nullptr, nullptr});
+	    tunk::Param::filterCutoff, 1, 101, nullptr});
 	CutoffSlider->SetValue(5000);
 	CutoffSlider->SetEnabled(false);
 	FilterBox->AddChild(CutoffSlider);
 	ResonanceSlider = MakeSlider({BRect(240, 30, 460, 70), "ResonanceSlider", "Resonance",
-	    kMsgResonanceSlider, Bound(tunk::Info(tunk::Param::filterQ).min * kResonanceScale),
-	    Bound(tunk::Info(tunk::Param::filterQ).max * kResonanceScale), 101, nullptr, nullptr});
+	    kMsgResonanceSlider, tunk::Param::filterQ, kResonanceScale, 101, nullptr});
 	ResonanceSlider->SetValue(10);
 	ResonanceSlider->SetEnabled(false);
 	FilterBox->AddChild(ResonanceSlider);
@@ -250,11 +249,11 @@ const TunkWindow::PairedParam* TunkWindow::PairedParams()
 {
 	static const PairedParam params[kPairedParamCount] = {
 	    {kMsgAmpSlider, kMsgAmpText, tunk::Param::amplitude, &TunkSound::SetAmplitude,
-	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f, "Amplitude"},
+	        &TunkWindow::AmpSlider, &TunkWindow::AmpText, 100.0f, tunk::Info(tunk::Param::amplitude).label},
 	    {kMsgFreqSlider, kMsgFreqText, tunk::Param::startFreq, &TunkSound::SetStartFreq,
-	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f, "Frequency"},
+	        &TunkWindow::FreqSlider, &TunkWindow::TextFreqStart, 1.0f, tunk::Info(tunk::Param::startFreq).label},
 	    {kMsgDurSlider, kMsgDurText, tunk::Param::duration, &TunkSound::SetDuration,
-	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f, "Duration"},
+	        &TunkWindow::DurSlider, &TunkWindow::TextDuration, 1.0f, tunk::Info(tunk::Param::duration).label},
 	};
 	return params;
 }
@@ -269,21 +268,21 @@ std::array<TunkWindow::Section, TunkWindow::kSectionCount> TunkWindow::Sections(
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawFreqEnvToView(static_cast<EnvelopeView*>(view));
 	        },
-	        "Freq Envelope Switch"},
+	        tunk::Info(tunk::Param::freqEnvEnabled).label},
 	    {kMsgEnableAmpEnv, tunk::Param::ampEnvEnabled, &TunkSound::SetAmpEnvEnabled,
 	        CheckEnAmpEnv, {TextAmpCurve, nullptr}, AmpEnvView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawAmpEnvToView(static_cast<EnvelopeView*>(view));
 	        },
-	        "Amp Envelope Switch"},
+	        tunk::Info(tunk::Param::ampEnvEnabled).label},
 	    {kMsgEnableDistortion, tunk::Param::distortionEnabled, &TunkSound::SetDistortionEnabled,
 	        CheckEnDistortion, {DistSlider, nullptr}, DistortionView,
 	        [](TunkSound* sound, CurvePanelView* view) {
 		        sound->DrawDistortedWaveToView(static_cast<::DistortionView*>(view));
 	        },
-	        "Distortion Switch"},
+	        tunk::Info(tunk::Param::distortionEnabled).label},
 	    {kMsgEnableFilter, tunk::Param::filterEnabled, &TunkSound::SetFilterEnabled,
-	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr, "Filter Switch"},
+	        CheckEnFilter, {CutoffSlider, ResonanceSlider}, nullptr, nullptr, tunk::Info(tunk::Param::filterEnabled).label},
 	}};
 }
 
@@ -302,4 +301,25 @@ void TunkWindow::ShowSection(const Section& section, bool on)
 		section.draw(fSound, section.view);
 	else
 		section.view->Clear();
+}
+
+BView* TunkWindow::ControlFor(tunk::Param param) const
+{
+	switch (param) {
+		case tunk::Param::startFreq: return FreqSlider;
+		case tunk::Param::duration: return DurSlider;
+		case tunk::Param::amplitude: return AmpSlider;
+		case tunk::Param::freqEnvelope: return TextFreqCurve;
+		case tunk::Param::ampEnvelope: return TextAmpCurve;
+		case tunk::Param::distortion: return DistSlider;
+		case tunk::Param::filterCutoff: return CutoffSlider;
+		case tunk::Param::filterQ: return ResonanceSlider;
+		case tunk::Param::oscType: return FieldOsc;
+		case tunk::Param::freqEnvEnabled: return CheckEnFreqEnv;
+		case tunk::Param::ampEnvEnabled: return CheckEnAmpEnv;
+		case tunk::Param::distortionEnabled: return CheckEnDistortion;
+		case tunk::Param::filterEnabled: return CheckEnFilter;
+		case tunk::Param::count: break;
+	}
+	return nullptr;
 }

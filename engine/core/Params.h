@@ -166,10 +166,11 @@ constexpr std::optional<Param> FindParam(std::string_view symbol)
 // The smallest step the row shows: 1 for whole numbers, 0.01 for two decimals.
 constexpr float ShownStep(const ParamInfo& info)
 {
-	float step = 1;
+	// One division by an exact power of ten, so that 0.01 is the float nearest to it.
+	float scale = 1;
 	for (int i = 0; i < info.digits; i++)
-		step /= 10;
-	return step;
+		scale *= 10;
+	return 1 / scale;
 }
 
 // Where the row's logarithmic scale starts: its minimum, or for a minimum of 0 or below

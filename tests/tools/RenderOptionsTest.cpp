@@ -1,15 +1,17 @@
-#include <gtest/gtest.h>
+#include "tools/RenderOptions.h"
 
+#include <cctype>
+#include <charconv>
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <vector>
-
-#include "tools/RenderOptions.h"
 #include "audio/SoundFileWriter.h"
+#include "engine/core/Params.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
 
-namespace {
+    namespace {
 
 ParsedArgs parse(const std::vector<const char*>& args)
 {
@@ -216,4 +218,53 @@ TEST(RenderOptions, HelpAndErrorsNameEveryFormatAndCategory)
 		std::string::npos);
 	for (size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1)
 		EXPECT_LE(end - start, 83u) << usage.substr(start, end - start);
+}
+
+// The help lists every row of the parameter table with its values, default, unit and comment,
+// and --set refuses a choice or switch beyond the row's codes.
+TEST(RenderOptions, HelpAndSetCoverEveryParameterRow)
+{
+	const std::string usage = RenderUsage();
+	auto shortest = [](float value) {
+		char text[32];
+		return std::string(text, std::to_chars(text, text + sizeof(text), value).ptr);
+	};
+	for (const tunk::ParamInfo& info : tunk::kParams) {
+		SCOPED_TRACE(info.symbol);
+		const size_t at = usage.find("\n  " + std::string(info.symbol) + " ");
+		ASSERT_NE(at, std::string::npos);
+		// The entry runs to the next line that does not continue it.
+		size_t end = at + 1;
+		while ((end = usage.find('\n', end + 1)) != std::string::npos &&
+		       usage.compare(end + 1, 25, std::string(25, ' ')) == 0) {
+		}
+		std::string entry = usage.substr(at, end - at);
+		for (size_t wrap; (wrap = entry.find("\n" + std::string(25, ' '))) != std::string::npos;)
+			entry.replace(wrap, 26, " ");
+		EXPECT_NE(entry.find("default " + shortest(info.def)), std::string::npos) << entry;
+		EXPECT_NE(entry.find(info.comment), std::string::npos) << entry;
+		const std::string past = std::to_string(int(info.max) + 1);
+		switch (info.kind) {
+			case tunk::ParamKind::Number:
+				EXPECT_NE(entry.find(shortest(info.min) + " to " + shortest(info.max) +
+				                     (*info.unit != '\0' ? std::string(" ") + info.unit : "")),
+				    std::string::npos)
+				    << entry;
+				break;
+			case tunk::ParamKind::Choice:
+				for (const char* choice : info.choices) {
+					std::string lower(choice);
+					for (char& c : lower)
+						c = char(std::tolower((unsigned char)c));
+					EXPECT_NE(entry.find("(" + lower + ")"), std::string::npos) << entry;
+				}
+				EXPECT_FALSE(parse({"--set", (std::string(info.symbol) + "=" + past).c_str()}).ok);
+				EXPECT_FALSE(parse({"--set", (std::string(info.symbol) + "=0").c_str()}).ok);
+				break;
+			case tunk::ParamKind::Switch:
+				EXPECT_NE(entry.find("0 (off) or 1 (on)"), std::string::npos) << entry;
+				EXPECT_FALSE(parse({"--set", (std::string(info.symbol) + "=" + past).c_str()}).ok);
+				break;
+		}
+	}
 }

@@ -1,5 +1,5 @@
 # The editor window, driven headless through its widgets and message queue.
 if(TARGET tunk_window)
-  tunk_test(tunk_window_test SOURCES TunkWindowTest.cpp PresetWindowTest.cpp UndoMenuTest.cpp WindowHarness.h
+  tunk_test(tunk_window_test SOURCES TunkWindowTest.cpp PresetWindowTest.cpp UndoMenuTest.cpp ParamRowsTest.cpp WindowHarness.h
     LIBS tunk_window tunk_spacebar Qt6::Test)
 endif()
