@@ -147,6 +147,10 @@ void Generator::Start(int64_t samples)
 	ampCurve = dsp::EnvelopeCurve(params[Param::ampEnvelope]);
 	switches = (params.On(Param::freqEnvEnabled) ? 1 : 0) | (params.On(Param::distortionEnabled) ? 2 : 0)
 		| (params.On(Param::ampEnvEnabled) ? 4 : 0) | (params.On(Param::filterEnabled) ? 8 : 0);
+	if (UsesLayers(params))
+		layers.emplace(params, count);
+	else
+		layers.reset();
 }
 
 int64_t Generator::Next(int16_t* out, int64_t n)
@@ -155,6 +159,11 @@ int64_t Generator::Next(int16_t* out, int64_t n)
 		n = count - position;
 	if (n <= 0)
 		return 0;
+	if (layers) {
+		n = layers->Render(waveTable, shapeTable, out, n);
+		position += n;
+		return n;
+	}
 	Chain chain{waveTable, shapeTable, filter.coef, filter.history, params[Param::startFreq],
 		params[Param::amplitude], double(params[Param::duration]) / 1000.0, freqCurve, ampCurve};
 	kPasses[switches](chain, &phase, out, position, n, count);

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "engine/core/Dsp.h"
 #include "engine/core/FilterDesign.h"
+#include "engine/core/LayeredChain.h"
 #include "engine/core/Params.h"
 #include "engine/core/Tables.h"
 
@@ -69,6 +71,9 @@ private:
 	int switches = 0;
 	dsp::EnvelopeCurve freqCurve{1};
 	dsp::EnvelopeCurve ampCurve{1};
+	// The second engine's chain, for a sound that uses its layers (UsesLayers); the first
+	// engine's passes above render every other sound.
+	std::optional<LayeredChain> layers;
 };
 
 }  // namespace tunk

@@ -1,5 +1,6 @@
 #include "engine/core/NoiseEnvelope.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -33,38 +34,73 @@ NoiseEnvelope::NoiseEnvelope(float decayMs, float curveValue, float clapCount, f
 	spacingSamples = double(clapSpacingMs) * kSamplesPerMs;
 	const double last = spacingSamples * double(claps - 1) + decaySamples;
 	end = last < 9.0e18 ? int64_t(std::ceil(last)) : std::numeric_limits<int64_t>::max();
+	c = double(curveValue);
+	stepped = std::fabs(c) >= 1e-3 && std::fabs(c) <= 80;  // false for a non-number
+	ratio = stepped ? std::exp(c / decaySamples) : 1.0;
+	perDenominator = stepped ? 1.0 / (1.0 - std::exp(c)) : 1.0;
 }
 
-float NoiseEnvelope::Position(int64_t i) const
+int32_t NoiseEnvelope::BurstOf(int64_t i) const
 {
-	const double t = double(i);
-	const double bursts = t / spacingSamples;  // huge for the tiniest spacings
-	const int32_t burst = bursts < double(claps - 1) ? int32_t(bursts) : claps - 1;
-	return float((t - spacingSamples * double(burst)) / decaySamples);
+	const double bursts = double(i) / spacingSamples;  // huge for the tiniest spacings
+	return bursts < double(claps - 1) ? int32_t(bursts) : claps - 1;
+}
+
+int64_t NoiseEnvelope::FirstOfBurst(int32_t b) const
+{
+	if (b == 0)
+		return 0;
+	int64_t i = int64_t(std::ceil(double(b) * spacingSamples));
+	while (i > 0 && BurstOf(i - 1) >= b)
+		i--;
+	while (BurstOf(i) < b)
+		i++;
+	return i;
+}
+
+double NoiseEnvelope::Position(int64_t i, int32_t burst) const
+{
+	return (double(i) - spacingSamples * double(burst)) / decaySamples;
 }
 
 float NoiseEnvelope::At(int64_t i) const
 {
-	if (i < 0 || i >= end)
-		return 0;
-	const float x = Position(i);
-	return x < 1.0f ? curve.At(x) : 0.0f;
+	float gain = 0;
+	AtBlock(i, &gain, 1);
+	return gain;
 }
 
 void NoiseEnvelope::AtBlock(int64_t first, float* out, int32_t n) const
 {
-	float x[dsp::EnvelopeCurve::kMaxBlock];
-	for (int32_t k = 0; k < n; k++) {
+	int32_t k = 0;
+	while (k < n) {
 		const int64_t i = first + k;
-		// Past the end the position is pinned at 1, where every curve is 0.
-		x[k] = (i < 0 || i >= end) ? 1.0f : Position(i);
-		if (x[k] > 1.0f)
-			x[k] = 1.0f;
-	}
-	curve.AtBlock(x, out, n);
-	for (int32_t k = 0; k < n; k++) {
-		if (x[k] >= 1.0f)
-			out[k] = 0;
+		if (i < 0 || i >= end) {
+			out[k++] = 0;
+			continue;
+		}
+		const int32_t burst = BurstOf(i);
+		if (!stepped) {
+			const float x = float(Position(i, burst));
+			out[k++] = x < 1.0f ? curve.At(x) : 0.0f;
+			continue;
+		}
+		// A run of samples in one burst between two anchors.
+		const int64_t burstStart = FirstOfBurst(burst);
+		const int64_t anchor = std::max(burstStart, i - i % kAnchor);
+		int64_t stop = std::min(first + n, std::min(end, anchor - anchor % kAnchor + kAnchor));
+		if (burst + 1 < claps)
+			stop = std::min(stop, FirstOfBurst(burst + 1));
+		double e = std::exp(c * Position(anchor, burst));
+		for (int64_t j = anchor; j < i; j++)
+			e *= ratio;
+		const double start = spacingSamples * double(burst);
+		for (int64_t j = i; j < stop; j++, k++) {
+			const double gain = 1.0 - (1.0 - e) * perDenominator;
+			const bool decaying = double(j) - start < decaySamples && gain > 0;
+			out[k] = decaying ? (gain < 1.0 ? float(gain) : 1.0f) : 0.0f;
+			e *= ratio;
+		}
 	}
 }
 

@@ -23,18 +23,30 @@ public:
 	// The gain of sample i: from 1 at each burst's start along the curve, 0 once the
 	// last burst has decayed (and before sample 0).
 	float At(int64_t i) const;
-	// At() for the n samples from `first` on (n <= dsp::EnvelopeCurve::kMaxBlock).
+	// At() for the n samples from `first` on. The exponential is stepped from sample to
+	// sample, taken afresh at each burst's start and every kAnchor samples, so that a
+	// sample's gain does not depend on where a block begins.
 	void AtBlock(int64_t first, float* out, int32_t n) const;
+	static constexpr int64_t kAnchor = 256;
 
 	// The first sample from which every gain is 0.
 	int64_t End() const { return end; }
 	int32_t Claps() const { return claps; }
 
 private:
-	// The burst that sample i belongs to and the envelope's position x in it.
-	float Position(int64_t i) const;
+	// The burst that sample i (0 <= i) belongs to, and the first sample of burst b.
+	int32_t BurstOf(int64_t i) const;
+	int64_t FirstOfBurst(int32_t b) const;
+	// The envelope's position in its burst.
+	double Position(int64_t i, int32_t burst) const;
 
 	dsp::EnvelopeCurve curve;
+	// For the stepped exponential: e^(c / decaySamples) and 1 / (1 - e^c). Curves near the
+	// straight line, beyond the float range or not numbers go through `curve` instead.
+	bool stepped;
+	double c;
+	double ratio;
+	double perDenominator;
 	double decaySamples;
 	double spacingSamples;
 	int32_t claps;

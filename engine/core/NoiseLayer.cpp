@@ -23,18 +23,25 @@ NoiseLayer::NoiseLayer(const NoiseSettings& s)
 		DesignFilter(*s.filter, s.q, s.cutoffHz, &filter);
 }
 
-void NoiseLayer::MixBlock(int64_t first, float* mix, int32_t n)
+bool NoiseLayer::Prepare(int64_t first, float* gains, float* sources, int32_t n)
 {
 	if (level == 0 || first >= envelope.End())
-		return;
-	float gains[dsp::EnvelopeCurve::kMaxBlock];
+		return false;
 	envelope.AtBlock(first, gains, n);
-	for (int32_t k = 0; k < n; k++) {
-		float s = source.Step();
-		if (filtered)
-			s = dsp::FilterSample(s, filter.coef, filter.history, kFilterSections);
-		mix[k] = mix[k] + s * gains[k] * level;
-	}
+	for (int32_t k = 0; k < n; k++)
+		gains[k] = gains[k] * level;
+	source.Block(first, sources, n);
+	return true;
+}
+
+void NoiseLayer::MixBlock(int64_t first, float* mix, int32_t n)
+{
+	float gains[kMaxBlock];
+	float sources[kMaxBlock];
+	if (!Prepare(first, gains, sources, n))
+		return;
+	for (int32_t k = 0; k < n; k++)
+		mix[k] = mix[k] + Filter(sources[k]) * gains[k];
 }
 
 }  // namespace tunk

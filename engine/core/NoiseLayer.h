@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/core/Dsp.h"
 #include "engine/core/FilterDesign.h"
 #include "engine/core/NoiseEnvelope.h"
 #include "engine/core/NoiseSource.h"
@@ -36,9 +37,20 @@ public:
 
 	bool On() const { return level != 0; }
 
-	// Adds the layer's samples `first` to `first + n - 1` to `mix` (n at most
-	// dsp::EnvelopeCurve::kMaxBlock). Calls must follow one another without gaps, from
-	// sample 0; once the envelope has ended nothing is added or computed.
+	static constexpr int32_t kMaxBlock = 256;
+
+	// For samples `first` to `first + n - 1` (n at most kMaxBlock): the envelope times the
+	// level into `gains` and the source's samples into `sources`. False, with nothing
+	// written or stepped, when the layer adds nothing to them (off, or its envelope has
+	// ended). Calls follow one another without gaps from sample 0.
+	bool Prepare(int64_t first, float* gains, float* sources, int32_t n);
+	// One prepared source sample through the layer's filter, in order.
+	float Filter(float s)
+	{
+		return filtered ? dsp::FilterSample(s, filter.coef, filter.history, kFilterSections) : s;
+	}
+
+	// Prepare and Filter together: adds the layer's samples to `mix`.
 	void MixBlock(int64_t first, float* mix, int32_t n);
 
 private:

@@ -10,19 +10,19 @@ namespace {
 
 constexpr float kDefaultTune = 540.0f;
 
-// The correction that band-limits one edge of a square wave (a polynomial step of two
-// samples' width), for the position t in [0, 1) after the edge and the increment dt.
-double EdgeCorrection(double t, double dt)
+// The correction that band-limits one edge of a square wave (a polynomial step two samples
+// wide), at the position t in [0, 1) after the edge, for the step dt (1 / dt given).
+inline float EdgeCorrection(float t, float dt, float perDt)
 {
 	if (t < dt) {
-		t /= dt;
-		return t + t - t * t - 1.0;
+		const float a = t * perDt;
+		return a + a - a * a - 1.0f;
 	}
-	if (t > 1.0 - dt) {
-		t = (t - 1.0) / dt;
-		return t * t + t + t + 1.0;
+	if (t > 1.0f - dt) {
+		const float b = (t - 1.0f) * perDt;
+		return b * b + b + b + 1.0f;
 	}
-	return 0.0;
+	return 0.0f;
 }
 
 }  // namespace
@@ -54,51 +54,82 @@ void NoiseSource::Start(NoiseType newType, uint32_t seed, float tuneHz)
 	pink.fill(0);
 	if (!(tuneHz > 0) || std::isinf(tuneHz))
 		tuneHz = kDefaultTune;
+	phase.fill(0);
+	increment.fill(0);
+	perIncrement.fill(0);
+	gain.fill(0);
 	for (size_t k = 0; k < kMetalRatios.size(); k++) {
 		const double dt = double(tuneHz) * kMetalRatios[k] / double(kSampleRate);
-		increment[k] = dt < 0.5 ? dt : 0.0;
+		if (dt < 0.5) {
+			increment[k] = dt;
+			perIncrement[k] = 1.0f / float(dt);
+			gain[k] = 1.0f / 6.0f;
+		}
 		// Phases from the seed, so that the six edges do not all meet at the start.
 		phase[k] = generator.NextUnit();
 	}
 }
 
-// Paul Kellet's weighting of white noise into -3 dB/octave: six leaky integrators of
-// different speeds summed, flat within about 0.05 dB above 10 Hz.
-float NoiseSource::StepPink()
+void NoiseSource::Block(int64_t first, float* out, int32_t n)
 {
-	const float white = generator.NextSigned();
-	pink[0] = 0.99886f * pink[0] + white * 0.0555179f;
-	pink[1] = 0.99332f * pink[1] + white * 0.0750759f;
-	pink[2] = 0.96900f * pink[2] + white * 0.1538520f;
-	pink[3] = 0.86650f * pink[3] + white * 0.3104856f;
-	pink[4] = 0.55000f * pink[4] + white * 0.5329522f;
-	pink[5] = -0.7616f * pink[5] - white * 0.0168980f;
-	float sum = pink[0] + pink[1] + pink[2] + pink[3] + pink[4] + pink[5] + pink[6]
-		+ white * 0.5362f;
-	pink[6] = white * 0.115926f;
-	// Scaled to about white's loudness; the rare peaks beyond full scale are held there.
-	sum *= 0.25f;
-	return sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
+	switch (type) {
+		case NoiseType::Pink: PinkBlock(out, n); break;
+		case NoiseType::Metal: MetalBlock(first, out, n); break;
+		default:
+			for (int32_t k = 0; k < n; k++)
+				out[k] = generator.NextSigned();
+			break;
+	}
 }
 
-float NoiseSource::StepMetal()
+// Paul Kellet's weighting of white noise into -3 dB/octave: six leaky integrators of
+// different speeds summed, flat within about 0.05 dB above 10 Hz.
+void NoiseSource::PinkBlock(float* out, int32_t n)
 {
-	double sum = 0;
-	for (size_t k = 0; k < kMetalRatios.size(); k++) {
-		const double dt = increment[k];
-		if (dt == 0)
-			continue;
-		const double p = phase[k];
-		double half = p + 0.5;
-		if (half >= 1.0)
-			half -= 1.0;
-		double square = p < 0.5 ? 1.0 : -1.0;
-		square += EdgeCorrection(p, dt) - EdgeCorrection(half, dt);
-		sum += square;
-		double next = p + dt;
-		phase[k] = next >= 1.0 ? next - 1.0 : next;
+	std::array<float, 7> b = pink;
+	for (int32_t k = 0; k < n; k++) {
+		const float white = generator.NextSigned();
+		b[0] = 0.99886f * b[0] + white * 0.0555179f;
+		b[1] = 0.99332f * b[1] + white * 0.0750759f;
+		b[2] = 0.96900f * b[2] + white * 0.1538520f;
+		b[3] = 0.86650f * b[3] + white * 0.3104856f;
+		b[4] = 0.55000f * b[4] + white * 0.5329522f;
+		b[5] = -0.7616f * b[5] - white * 0.0168980f;
+		float sum = b[0] + b[1] + b[2] + b[3] + b[4] + b[5] + b[6] + white * 0.5362f;
+		b[6] = white * 0.115926f;
+		// Scaled to about white's loudness; the rare peaks beyond full scale are held there.
+		sum *= 0.25f;
+		out[k] = sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
 	}
-	return float(sum * (1.0 / 6.0));
+	pink = b;
+}
+
+// Wave by wave over the block, each sample's six added in one order; the edges' corrections
+// only where an edge is near.
+void NoiseSource::MetalBlock(int64_t first, float* out, int32_t n)
+{
+	for (int32_t k = 0; k < n; k++)
+		out[k] = 0;
+	for (size_t w = 0; w < phase.size(); w++) {
+		const double step = increment[w];
+		if (step == 0)
+			continue;
+		const float dt = float(step);
+		const float perDt = perIncrement[w];
+		const float g = gain[w];
+		for (int32_t k = 0; k < n; k++) {
+			// Never negative and far below 2^63: truncation is the floor, without a call.
+			double t = phase[w] + double(first + k) * step;
+			t -= double(int64_t(t));
+			float p = float(t);
+			p = p < 1.0f ? p : 0.0f;
+			float square = p < 0.5f ? 1.0f : -1.0f;
+			const float half = p < 0.5f ? p + 0.5f : p - 0.5f;
+			if (p < dt || p > 1.0f - dt || half < dt || half > 1.0f - dt)
+				square += EdgeCorrection(p, dt, perDt) - EdgeCorrection(half, dt, perDt);
+			out[k] = out[k] + square * g;
+		}
+	}
 }
 
 }  // namespace tunk

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace tunk {
@@ -59,25 +60,24 @@ public:
 	// that puts a square wave at or beyond half the sample rate silences that wave.
 	void Start(NoiseType type, uint32_t seed, float tuneHz);
 
-	// The next sample, within [-1, 1].
-	float Step()
-	{
-		switch (type) {
-			case NoiseType::Pink: return StepPink();
-			case NoiseType::Metal: return StepMetal();
-			default: return generator.NextSigned();
-		}
-	}
+	// Samples `first` to `first + n - 1`, within [-1, 1], following the previous call's
+	// (from 0 after Start). A sample does not depend on how the calls split the samples.
+	void Block(int64_t first, float* out, int32_t n);
 
 private:
-	float StepPink();
-	float StepMetal();
+	void PinkBlock(float* out, int32_t n);
+	void MetalBlock(int64_t first, float* out, int32_t n);
 
 	NoiseType type = NoiseType::White;
 	NoiseGenerator generator;
 	std::array<float, 7> pink = {};
-	std::array<double, 6> phase = {};
+	// Metal's six waves, each phase worked out from the sample's index (no sum carried from
+	// sample to sample, so the samples of a block are independent); a silenced wave has a
+	// step and a gain of 0.
+	std::array<double, 6> phase = {};      // at sample 0
 	std::array<double, 6> increment = {};
+	std::array<float, 6> perIncrement = {};  // 1 / increment, or 0
+	std::array<float, 6> gain = {};
 };
 
 }  // namespace tunk

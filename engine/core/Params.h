@@ -26,7 +26,7 @@ enum : int32_t { kOscSine = 1, kOscSquare = 2, kOscSaw = 3, kOscTriangle = 4 };
 enum class ParamKind : uint8_t { Number, Switch, Choice };
 enum class ParamScale : uint8_t { Linear, Logarithmic };
 // The window's sections; new sections are appended.
-enum class ParamGroup : uint8_t { Oscillator, PitchEnvelope, AmpEnvelope, Distortion, Filter };
+enum class ParamGroup : uint8_t { Oscillator, PitchEnvelope, AmpEnvelope, Distortion, Filter, Noise };
 
 // One row per section, in ParamGroup order: the names the plugin's port groups carry.
 struct ParamGroupInfo {
@@ -58,6 +58,23 @@ enum class Param : uint16_t {
 	ampEnvEnabled,
 	distortionEnabled,
 	filterEnabled,
+	endFreq,
+	attack,
+	hold,
+	osc2Level,
+	osc2Ratio,
+	noiseLevel,
+	noiseType,
+	noiseTune,
+	noiseDecay,
+	noiseCurve,
+	noiseFilter,
+	noiseCutoff,
+	noiseQ,
+	clapCount,
+	clapSpacing,
+	noiseSeed,
+	filterType,
 	count
 };
 inline constexpr size_t kParamCount = size_t(Param::count);
@@ -68,7 +85,7 @@ struct ParamInfo {
 	const char* label;  // what the window (its undo steps too) and the plugin show
 	const char* unit;   // "Hz", "ms", or "" for a plain number
 	ParamKind kind;
-	std::span<const char* const> choices; // Choice only: the labels of codes 1..n
+	std::span<const char* const> choices; // Choice only: the labels of codes min..max
 	float min, max, def;                  // the window's range and a new sound's value
 	ParamScale scale;
 	ParamGroup group;
@@ -78,6 +95,10 @@ struct ParamInfo {
 };
 
 inline constexpr const char* kOscChoices[] = {"Sine", "Square", "Saw", "Triangle"};
+inline constexpr const char* kNoiseChoices[] = {"White", "Pink", "Metal"};
+// The one choice whose codes start at 0: no filter.
+inline constexpr const char* kNoiseFilterChoices[] = {"Off", "Low-pass", "Band-pass", "High-pass"};
+inline constexpr const char* kFilterChoices[] = {"Low-pass", "Band-pass", "High-pass"};
 
 inline constexpr ParamInfo kParams[kParamCount] = {
     {Param::startFreq, "startFreq", "Frequency", "Hz", ParamKind::Number, {}, 0, 4000, 1000,
@@ -112,6 +133,55 @@ inline constexpr ParamInfo kParams[kParamCount] = {
         0, 1, 0, ParamScale::Linear, ParamGroup::Distortion, 1, 0, "Whether the shaper is on."},
     {Param::filterEnabled, "filterEnabled", "Filter Switch", "", ParamKind::Switch, {}, 0, 1, 0,
         ParamScale::Linear, ParamGroup::Filter, 1, 0, "Whether the low-pass filter is on."},
+    {Param::endFreq, "endFreq", "End Freq", "Hz", ParamKind::Number, {}, 0, 20000, 0,
+        ParamScale::Linear, ParamGroup::PitchEnvelope, 2, 0,
+        "Frequency the pitch envelope falls to; 0 falls all the way."},
+    {Param::attack, "attack", "Attack", "ms", ParamKind::Number, {}, 0, 100, 0,
+        ParamScale::Linear, ParamGroup::AmpEnvelope, 2, 1,
+        "Linear rise of the tone from silence at the start, with or without the decay."},
+    {Param::hold, "hold", "Hold", "ms", ParamKind::Number, {}, 0, 1000, 0, ParamScale::Linear,
+        ParamGroup::AmpEnvelope, 2, 0,
+        "Time at full level after the attack before the decay curve begins."},
+    {Param::osc2Level, "osc2Level", "Tone 2 Level", "", ParamKind::Number, {}, 0, 1, 0,
+        ParamScale::Linear, ParamGroup::Oscillator, 2, 2,
+        "Level of a second tone of the same waveform, 0 for none."},
+    {Param::osc2Ratio, "osc2Ratio", "Tone 2 Ratio", "", ParamKind::Number, {}, 0.25f, 8, 1.5f,
+        ParamScale::Logarithmic, ParamGroup::Oscillator, 2, 3,
+        "Pitch of the second tone as a multiple of the first's; it follows both envelopes."},
+    {Param::noiseLevel, "noiseLevel", "Noise Level", "", ParamKind::Number, {}, 0, 1, 0,
+        ParamScale::Linear, ParamGroup::Noise, 2, 2,
+        "Level of the noise layer, mixed after the tone's filter; 0 is off."},
+    {Param::noiseType, "noiseType", "Noise Type", "", ParamKind::Choice, kNoiseChoices, 1, 3, 1,
+        ParamScale::Linear, ParamGroup::Noise, 2, 0,
+        "White or pink noise, or metal: six square waves at inharmonic ratios of the tune."},
+    {Param::noiseTune, "noiseTune", "Noise Tune", "Hz", ParamKind::Number, {}, 100, 2000, 540,
+        ParamScale::Logarithmic, ParamGroup::Noise, 2, 0,
+        "Pitch of the metal noise's square waves."},
+    {Param::noiseDecay, "noiseDecay", "Noise Decay", "ms", ParamKind::Number, {}, 1, 10000, 200,
+        ParamScale::Logarithmic, ParamGroup::Noise, 2, 0,
+        "Time the noise takes to fall to silence; it also ends with the sound."},
+    {Param::noiseCurve, "noiseCurve", "Noise Curve", "", ParamKind::Number, {}, -50, 50, 1,
+        ParamScale::Linear, ParamGroup::Noise, 2, 2,
+        "Curve of the noise's decay, as the amplitude envelope's curve."},
+    {Param::noiseFilter, "noiseFilter", "Noise Filter", "", ParamKind::Choice, kNoiseFilterChoices,
+        0, 3, 0, ParamScale::Linear, ParamGroup::Noise, 2, 0,
+        "The noise layer's own 24 dB/octave filter: off, low-pass, band-pass or high-pass."},
+    {Param::noiseCutoff, "noiseCutoff", "Noise Cutoff", "Hz", ParamKind::Number, {}, 20, 20000,
+        5000, ParamScale::Logarithmic, ParamGroup::Noise, 2, 0,
+        "Cutoff (or centre) of the noise's filter."},
+    {Param::noiseQ, "noiseQ", "Noise Resonance", "", ParamKind::Number, {}, 0.5f, 10, 1,
+        ParamScale::Logarithmic, ParamGroup::Noise, 2, 2, "Resonance (Q) of the noise's filter."},
+    {Param::clapCount, "clapCount", "Claps", "", ParamKind::Number, {}, 1, 8, 1,
+        ParamScale::Linear, ParamGroup::Noise, 2, 0,
+        "Bursts of the noise envelope, as the hands of a clap; the last decays fully."},
+    {Param::clapSpacing, "clapSpacing", "Clap Spacing", "ms", ParamKind::Number, {}, 1, 50, 10,
+        ParamScale::Linear, ParamGroup::Noise, 2, 1, "Time between the starts of the bursts."},
+    {Param::noiseSeed, "noiseSeed", "Noise Seed", "", ParamKind::Number, {}, 0, 65535, 1,
+        ParamScale::Linear, ParamGroup::Noise, 2, 0,
+        "Start of the noise generator: the same seed gives the same noise at every render."},
+    {Param::filterType, "filterType", "Filter Type", "", ParamKind::Choice, kFilterChoices, 1, 3,
+        1, ParamScale::Linear, ParamGroup::Filter, 2, 0,
+        "Response of the tone's 24 dB/octave filter: low-pass, band-pass or high-pass."},
 };
 static_assert(
     [] {

@@ -33,10 +33,10 @@ TEST(ParamTable, RowsAreConsistent)
 		}
 		switch (info.kind) {
 			case tunk::ParamKind::Choice:
-				// Codes 1..n, one label each.
+				// Codes 1..n (0..n-1 where the first choice is none), one label each.
 				ASSERT_FALSE(info.choices.empty());
-				EXPECT_EQ(info.min, 1.0f);
-				EXPECT_EQ(info.max, float(info.choices.size()));
+				EXPECT_TRUE(info.min == 1.0f || info.min == 0.0f);
+				EXPECT_EQ(info.max - info.min + 1, float(info.choices.size()));
 				EXPECT_EQ(info.def, std::floor(info.def));
 				EXPECT_EQ(info.digits, 0);
 				break;
