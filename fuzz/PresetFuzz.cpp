@@ -1,11 +1,49 @@
 // Any bytes as a preset file: decoded, turned into the core's parameters as the window
-// does, then rendered in full (twice: a render depends on the parameters only).
+// does, its extension read over them, then rendered in full (twice: a render depends on the
+// parameters only).
 #include <cmath>
 #include <cstring>
 
 #include "engine/core/Render.h"
 #include "fuzz/FuzzSupport.h"
+#include "preset/PresetExtension.h"
 #include "preset/PresetRecord.h"
+
+namespace {
+
+// The extension after a valid record: a refusal or no marker changes nothing; what is read
+// lies within every added parameter's range and is written and read back unchanged.
+void CheckExtension(const uint8_t* tail, size_t size, tunk::SoundParams* sound)
+{
+	const tunk::SoundParams before = *sound;
+	PresetUnknownValues unknown;
+	const ExtensionRead read = DecodePresetExtension(tail, size, sound, &unknown);
+	if (!read.present || read.refused) {
+		FUZZ_CHECK(tunk::SameBits(*sound, before) && unknown.empty());
+		FUZZ_CHECK(read.refused == (read.messages.size() == 1));
+		return;
+	}
+	for (const tunk::ParamInfo& info : tunk::kParams) {
+		if (info.since >= 2) {
+			const float v = (*sound)[info.id];
+			FUZZ_CHECK(v >= info.min && v <= info.max);
+		} else {
+			FUZZ_CHECK(std::memcmp(&(*sound)[info.id], &before[info.id], sizeof(float)) == 0);
+		}
+	}
+	const std::vector<uint8_t> written = EncodePresetExtension(*sound, unknown);
+	tunk::SoundParams again = before;
+	PresetUnknownValues unknownAgain;
+	const ExtensionRead reread
+		= DecodePresetExtension(written.data(), written.size(), &again, &unknownAgain);
+	FUZZ_CHECK(!reread.refused);
+	FUZZ_CHECK(tunk::SameBits(again, *sound));
+	FUZZ_CHECK(unknownAgain == unknown);
+	// Nothing is clamped twice; the unknown values are mentioned once.
+	FUZZ_CHECK(reread.messages.size() == (unknown.empty() ? 0u : 1u));
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -24,7 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 			== 0);
 	}
 
-	const tunk::SoundParams sound = ToSoundParams(params);
+	tunk::SoundParams sound = ToSoundParams(params);
+	if (check == PresetCheck::Valid && size > kPresetRecordSize)
+		CheckExtension(data + kPresetRecordSize, size - kPresetRecordSize, &sound);
 	const int64_t count = tunk::SampleCount(sound);
 	const double wanted = std::ceil(double(params.duration) * tunk::kSampleRate / 1000.0);
 	if (wanted >= 0 && wanted <= double(tunk::kMaxSampleCount))

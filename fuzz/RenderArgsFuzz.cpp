@@ -65,18 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		FUZZ_CHECK(RandomPresetPath(options, last).ends_with(".tunk"));
 		if (!options.directory.empty())
 			FUZZ_CHECK(first.starts_with(options.directory));
-		PresetParams random = Randomize(*FindSoundCategory(options.random),
-			RandomSoundSeed(options.seed, last));
+		tunk::SoundParams random = ToSoundParams(Randomize(*FindSoundCategory(options.random),
+			RandomSoundSeed(options.seed, last)));
 		ApplySettings(options.settings, &random);
-		fuzz::CheckRenderRepeats(ToSoundParams(random));
+		fuzz::CheckRenderRepeats(random);
 		return 0;
 	}
 	FUZZ_CHECK(!options.presetsBeside && !options.seedGiven);
 
 	if (options.settings.empty())
 		return 0;
-	PresetParams params = DefaultPresetParams();
+	tunk::SoundParams params;
 	ApplySettings(options.settings, &params);
-	fuzz::CheckRenderRepeats(ToSoundParams(params));
+	fuzz::CheckRenderRepeats(params);
 	return 0;
 }

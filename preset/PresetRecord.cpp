@@ -223,7 +223,7 @@ status_t OpenPresetFile(const char* path, BFile* file)
 	return B_OK;
 }
 
-status_t ReadPresetFile(const char* path, PresetParams* params)
+status_t ReadPresetFile(const char* path, PresetParams* params, std::vector<uint8>* tail)
 {
 	BFile file;
 	if (status_t status = OpenPresetFile(path, &file); status != B_OK)
@@ -234,17 +234,31 @@ status_t ReadPresetFile(const char* path, PresetParams* params)
 		return status_t(length);
 	if (DecodePresetRecord(bytes.data(), size_t(length), params) != PresetCheck::Valid)
 		return B_BAD_DATA;
+	if (tail != nullptr) {
+		tail->clear();
+		if (size_t(length) == bytes.size()) {
+			tail->resize(kPresetTailLimit + 1);
+			ssize_t more = file.Read(tail->data(), tail->size());
+			if (more < 0)
+				return status_t(more);
+			tail->resize(size_t(more));
+		}
+	}
 	return B_OK;
 }
 
-status_t WritePresetFile(const char* path, const PresetParams& params)
+status_t WritePresetFile(const char* path, const PresetParams& params, std::span<const uint8> tail)
 {
 	ReplacingFile file;
 	if (status_t status = file.SetTo(path); status != B_OK)
 		return status;
-	const PresetBytes bytes = EncodePresetRecord(params);
-	if (status_t status = file.Write(bytes.data(), bytes.size()); status != B_OK)
+	const PresetBytes record = EncodePresetRecord(params);
+	if (status_t status = file.Write(record.data(), record.size()); status != B_OK)
 		return status;
+	if (!tail.empty()) {
+		if (status_t status = file.Write(tail.data(), tail.size()); status != B_OK)
+			return status;
+	}
 	const bool stream = file.IsStream();
 	if (status_t status = file.Commit(); status != B_OK)
 		return status;

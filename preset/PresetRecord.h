@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
+#include <vector>
 
 #include "engine/core/Params.h"
 #include "kits/support/SupportDefs.h"
@@ -35,6 +37,8 @@ static_assert(sizeof(PresetParams) == 44);
 
 constexpr size_t kPresetParamsSize = 44;
 constexpr size_t kPresetRecordSize = 52;
+// The most of what follows the record that reading looks at (the extension's limit).
+constexpr size_t kPresetTailLimit = 64 * 1024;
 // Where the parameters start in the record: after the magic, its terminator and the filler.
 constexpr size_t kPresetParamsOffset = 8;
 
@@ -91,8 +95,11 @@ status_t OpenPresetFile(const char* path, BFile* file);
 // system without attributes does not fail it. The record is written beside the file and
 // renamed over it once it is on the disk: after a failure the old file is whole. Failures
 // are the system's reasons (B_PERMISSION_DENIED, B_DEVICE_FULL, ...).
-status_t ReadPresetFile(const char* path, PresetParams* params);
-status_t WritePresetFile(const char* path, const PresetParams& params);
+// `tail`, when given, receives what follows the record (at most kPresetTailLimit bytes and
+// one more, so that a caller can tell a longer tail) and is written after it.
+status_t ReadPresetFile(const char* path, PresetParams* params, std::vector<uint8>* tail = nullptr);
+status_t WritePresetFile(
+	const char* path, const PresetParams& params, std::span<const uint8> tail = {});
 
 // Registers the preset type (descriptions, preferred application, magic), installing it
 // when the registry does not have it yet.

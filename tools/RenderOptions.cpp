@@ -139,7 +139,7 @@ std::string choice_list(const tunk::ParamInfo& info)
 	for (size_t i = 0; i < info.choices.size(); i++) {
 		if (i > 0)
 			list += i + 1 == info.choices.size() ? " or " : ", ";
-		list += std::to_string(i + 1) + " (";
+		list += std::to_string(int(info.min) + int(i)) + " (";
 		for (const char* c = info.choices[i]; *c != '\0'; c++)
 			list += char(std::tolower((unsigned char)*c));
 		list += ')';
@@ -170,8 +170,8 @@ std::string parse_setting(std::string_view text, ParamSetting* setting)
 				return std::string(name) + " needs a finite number, got " + quoted;
 			return "";
 		case tunk::ParamKind::Choice:
-			if (!parse_whole(value, &setting->integer) || setting->integer < 1 ||
-			    size_t(setting->integer) > info.choices.size())
+			if (!parse_whole(value, &setting->integer) || setting->integer < int32(info.min) ||
+			    setting->integer > int32(info.max))
 				return std::string(name) + " needs " + choice_list(info) + ", got " + quoted;
 			return "";
 		case tunk::ParamKind::Switch:
@@ -357,11 +357,13 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	return result;
 }
 
-void ApplySettings(const std::vector<ParamSetting>& settings, PresetParams* params)
+void ApplySettings(const std::vector<ParamSetting>& settings, tunk::SoundParams* params)
 {
 	for (const ParamSetting& setting : settings) {
-		if (const std::optional<tunk::Param> param = tunk::FindParam(setting.name))
-			SetPresetField(params, *param, setting.number, setting.integer);
+		if (const std::optional<tunk::Param> param = tunk::FindParam(setting.name)) {
+			const bool number = tunk::Info(*param).kind == tunk::ParamKind::Number;
+			(*params)[*param] = number ? setting.number : float(setting.integer);
+		}
 	}
 }
 

@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/Params.h"
 #include "kits/support/SupportDefs.h"
-
-struct PresetParams;
 
 // One --set NAME=VALUE, already checked: `number` holds a float field's value, `integer`
 // an integer field's (oscType, the flags).
@@ -54,7 +53,7 @@ struct ParsedArgs {
 ParsedArgs ParseRenderArgs(int argc, const char* const* argv);
 
 // Applies the settings in order.
-void ApplySettings(const std::vector<ParamSetting>& settings, PresetParams* params);
+void ApplySettings(const std::vector<ParamSetting>& settings, tunk::SoundParams* params);
 
 // Where the sound of `preset` ("" for the default sound) goes.
 std::string OutputPathFor(const RenderOptions& options, const std::string& preset);

@@ -23,6 +23,7 @@
 #include "audio/SoundFileWriter.h"
 #include "kits/storage/ReplacingFile.h"
 #include "engine/core/Render.h"
+#include "preset/PresetExtension.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
 #include "tools/RenderJobs.h"
@@ -88,7 +89,8 @@ struct Sound {
 	std::string subject;  // what messages about its rendering name
 	std::string output;
 	std::string presetBeside;  // --random --save-preset: where its preset goes
-	PresetParams params;
+	tunk::SoundParams params;
+	PresetExtras extras;  // what its preset file carries beyond the values, written back
 	bool random = false;  // its parameters are drawn on the worker, as random sound `index`
 	size_t index = 0;
 	bool render = false;  // false: the first stage already failed it
@@ -101,17 +103,20 @@ Sound prepare_preset(const RenderOptions& options, const std::string& preset,
 {
 	Sound sound;
 	JobResult& result = sound.prepared;
-	sound.params = DefaultPresetParams();
 	if (!preset.empty()) {
-		if (status_t status = ReadPresetFile(preset.c_str(), &sound.params); status != B_OK) {
+		std::vector<std::string> notes;
+		if (status_t status = ReadPreset(preset.c_str(), &sound.params, &sound.extras, &notes);
+			status != B_OK) {
 			result = {false, message(preset, describe_read_status(status))};
 			return sound;
 		}
+		for (const std::string& note : notes)
+			result.messages += message(preset, note);
 	}
 	ApplySettings(options.settings, &sound.params);
 
 	if (!options.savePreset.empty()) {
-		if (status_t status = WritePresetFile(options.savePreset.c_str(), sound.params);
+		if (status_t status = WritePreset(options.savePreset.c_str(), sound.params, sound.extras);
 			status != B_OK)
 			result = {false, message(options.savePreset, DescribeStatus(status))};
 	}
@@ -220,14 +225,14 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 	JobResult result = sound.prepared;
 	if (!sound.render)
 		return result;
-	PresetParams params = sound.params;
+	tunk::SoundParams params = sound.params;
 	if (sound.random) {
-		params = Randomize(
-			*FindSoundCategory(options.random), RandomSoundSeed(options.seed, sound.index));
+		params = ToSoundParams(Randomize(
+			*FindSoundCategory(options.random), RandomSoundSeed(options.seed, sound.index)));
 		ApplySettings(options.settings, &params);
 	}
 	std::vector<int16_t> samples;
-	switch (tunk::Render(ToSoundParams(params), &samples)) {
+	switch (tunk::Render(params, &samples)) {
 		case tunk::RenderStatus::Ok: break;
 		case tunk::RenderStatus::Refused:
 			result.ok = false;
@@ -255,7 +260,7 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 		return result;
 	}
 	if (!sound.presetBeside.empty()) {
-		if (status_t status = WritePresetFile(sound.presetBeside.c_str(), params);
+		if (status_t status = WritePreset(sound.presetBeside.c_str(), params, sound.extras);
 			status != B_OK) {
 			result.ok = false;
 			result.messages += message(sound.presetBeside, DescribeStatus(status));

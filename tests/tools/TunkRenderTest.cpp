@@ -7,8 +7,10 @@
 
 #include "engine/ApplyPreset.h"
 #include "engine/TunkSound.h"
+#include "engine/core/Render.h"
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
+#include "preset/PresetExtension.h"
 #include "tools/RenderPresets.h"
 #include "tools/RunProgram.h"
 
@@ -128,6 +130,47 @@ TEST_F(TunkRender, SettingsOverrideAndCanBeSavedAsAPreset)
 	SoundFile sound = read_sound_file(fDir / "kick.wav");
 	EXPECT_EQ(sound.samples.size(), 4410u);
 	EXPECT_EQ(sound.samples, engine_samples(expected));
+}
+
+TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
+{
+	ProgramRun run = Render({"--set", "noiseLevel=0.5", "--set", "noiseType=3", "--set",
+		"clapCount=3", "--set", "freqEnvEnabled=1", "--set", "endFreq=60", "--set",
+		"noiseFilter=0", "--save-preset", "layered.tunk", "-o", "a.wav"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	tunk::SoundParams expected;
+	expected[tunk::Param::noiseLevel] = 0.5f;
+	expected[tunk::Param::noiseType] = 3;
+	expected[tunk::Param::clapCount] = 3;
+	expected[tunk::Param::freqEnvEnabled] = 1;
+	expected[tunk::Param::endFreq] = 60;
+	tunk::SoundParams saved;
+	PresetExtras extras;
+	std::vector<std::string> notes;
+	ASSERT_EQ(ReadPreset((fDir / "layered.tunk").c_str(), &saved, &extras, &notes), B_OK);
+	EXPECT_TRUE(tunk::SameBits(saved, expected));
+	EXPECT_GT(std::filesystem::file_size(fDir / "layered.tunk"), kPresetRecordSize);
+	std::vector<int16_t> rendered;
+	ASSERT_EQ(tunk::Render(expected, &rendered), tunk::RenderStatus::Ok);
+	EXPECT_EQ(read_sound_file(fDir / "a.wav").samples, rendered);
+
+	ASSERT_EQ(Render({"layered.tunk", "-o", "b.wav"}).status, 0);
+	EXPECT_EQ(read_sound_file(fDir / "b.wav").samples, rendered);
+
+	// A newer program's file: its unknown value is kept, the one out of range clamped, and
+	// each is said once.
+	PresetParams record = DefaultPresetParams();
+	const std::string json = R"({"version":3,"noiseLevel":0.5,"noiseQ":99,"shimmer":0.25})";
+	std::vector<uint8> tail(kPresetExtensionMarker, kPresetExtensionMarker + 4);
+	tail.insert(tail.end(), json.begin(), json.end());
+	ASSERT_EQ(WritePresetFile((fDir / "newer.tunk").c_str(), record, tail), B_OK);
+	run = Render({"newer.tunk", "--save-preset", "again.tunk"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_NE(run.err.find("noiseQ 99"), std::string::npos) << run.err;
+	EXPECT_NE(run.err.find("shimmer"), std::string::npos) << run.err;
+	ASSERT_EQ(ReadPreset((fDir / "again.tunk").c_str(), &saved, &extras, &notes), B_OK);
+	EXPECT_EQ(extras.unknown.at("shimmer"), "0.25");
+	EXPECT_EQ(saved[tunk::Param::noiseQ], 10.0f);
 }
 
 TEST_F(TunkRender, BadInputsAreNamedWhileTheOthersRender)

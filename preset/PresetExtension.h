@@ -1,0 +1,67 @@
+// The preset file's extension: what a sound holds beyond the 52-byte record's thirteen
+// values. It follows the record as a marker and a JSON object naming each value by its
+// parameter's symbol, with the format's version:
+//   T0NK\0... (52 bytes) "TNKX" {"version":2,"endFreq":45,"noiseLevel":0.5}
+// A program that reads only the record plays the tone; a sound whose added values all
+// hold their defaults has no extension at all, so it stays a 52-byte file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/core/Params.h"
+#include "kits/support/SupportDefs.h"
+#include "preset/PresetRecord.h"
+
+// Put right after the record.
+constexpr char kPresetExtensionMarker[4] = {'T', 'N', 'K', 'X'};
+// The version this program writes: the newest `since` of the parameters it knows.
+constexpr int kPresetExtensionVersion = 2;
+// Beyond this many bytes (marker included) an extension is refused unread: the longest
+// this program writes is well under a kilobyte.
+constexpr size_t kPresetExtensionLimit = kPresetTailLimit;
+
+// Values a file carries that this program does not know (from a newer Tunk): symbol to
+// the value's JSON text, written back unchanged on save.
+using PresetUnknownValues = std::map<std::string, std::string>;
+
+struct ExtensionRead {
+	bool present = false;  // a marker followed the record
+	bool refused = false;  // damaged or hostile: the added values kept their defaults
+	// Said once each, for the user: clamped values by name, unknown values, a refusal.
+	std::vector<std::string> messages;
+};
+
+// Reads the bytes after the record (`tail`, `size` of them) into the added values of
+// `params` and the values this program does not know into `unknown`. Bytes that do not
+// begin with the marker are no extension (older programs ignored them) and change nothing.
+// A damaged extension (not JSON, cut short, too large, too deep, no version, a known value
+// that is no number) changes nothing and says why; a value beyond its parameter's range is
+// clamped to it, naming it. Known values of the record's own thirteen are ignored.
+ExtensionRead DecodePresetExtension(const uint8_t* tail, size_t size, tunk::SoundParams* params,
+	PresetUnknownValues* unknown);
+
+// The extension for `params` and `unknown`: empty when every added value holds its default
+// and nothing unknown is carried.
+std::vector<uint8_t> EncodePresetExtension(const tunk::SoundParams& params,
+	const PresetUnknownValues& unknown);
+
+// What a file holds beyond the sound's values, carried with the sound and written back on
+// save: the record's reserved word and the extension's values this program does not know.
+struct PresetExtras {
+	uint32 reserved = 0;
+	PresetUnknownValues unknown;
+	bool operator==(const PresetExtras&) const = default;
+};
+
+// A whole preset file: the record's values, then the extension's over them. The statuses are
+// ReadPresetFile's; `messages` receives what the user should hear of the extension (clamped
+// values, unknown ones, a refusal, in which case the sound is the record's alone).
+status_t ReadPreset(const char* path, tunk::SoundParams* values, PresetExtras* extras,
+	std::vector<std::string>* messages);
+// The record and, unless every added value holds its default and nothing unknown is carried,
+// the extension after it.
+status_t WritePreset(const char* path, const tunk::SoundParams& values, const PresetExtras& extras);
