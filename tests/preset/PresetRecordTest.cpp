@@ -357,8 +357,10 @@ TEST(SoundParams, SameBitsTellsEveryFieldAndTheSignOfZero)
 		else
 			changed[info.id] += 1;
 		EXPECT_FALSE(tunk::SameBits(base, changed)) << info.symbol;
-		// Each field once: its record round trip keeps the change.
-		EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(changed)), changed)) << info.symbol;
+		// Each field of the record once: its round trip keeps the change.
+		if (info.since == 1)
+			EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(changed)), changed))
+				<< info.symbol;
 	}
 
 	tunk::SoundParams a;
