@@ -118,7 +118,9 @@ void AppendControl(std::string& out, const Control& control)
 			for (size_t i = 0; i < control.choices.size(); i++) {
 				out.append(i == 0 ? " ;\n\t\tlv2:scalePoint " : " ,\n\t\t\t");
 				out.append("[ rdfs:label ").append(TurtleString(control.choices[i]));
-				out.append(" ; rdf:value ").append(std::to_string(i + 1)).append(" ]");
+				out.append(" ; rdf:value ")
+					.append(std::to_string(int(control.min) + int(i)))
+					.append(" ]");
 			}
 			break;
 	}

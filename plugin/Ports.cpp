@@ -7,14 +7,14 @@ namespace tunk::lv2 {
 
 namespace {
 
-// A choice's code 1..count, rounded.
-float ChoiceFromPort(float value, size_t count)
+// A choice's code from its row's first to its last, rounded.
+float ChoiceFromPort(float value, const ParamInfo& info)
 {
 	// Also catches a non-number, whose conversion to an integer would not be defined.
-	if (!(value >= 1.5f))
-		return 1;
-	if (value >= float(count) - 0.5f)
-		return float(count);
+	if (!(value >= info.min + 0.5f))
+		return info.min;
+	if (value >= info.max - 0.5f)
+		return info.max;
 	return float(std::lround(value));
 }
 
@@ -59,7 +59,7 @@ SoundParams ParamsFromPorts(const float* values)
 		switch (info.kind) {
 			case ParamKind::Number: params[info.id] = value; break;
 			case ParamKind::Choice:
-				params[info.id] = ChoiceFromPort(value, info.choices.size());
+				params[info.id] = ChoiceFromPort(value, info);
 				break;
 			case ParamKind::Switch: params[info.id] = value > 0 ? 1.0f : 0.0f; break;
 		}

@@ -40,6 +40,7 @@ inline constexpr ParamGroupInfo kParamGroups[] = {
     {ParamGroup::AmpEnvelope, "amp_envelope", "Amplitude envelope"},
     {ParamGroup::Distortion, "distortion", "Distortion"},
     {ParamGroup::Filter, "filter", "Filter"},
+    {ParamGroup::Noise, "noise", "Noise"},
 };
 
 // One entry per parameter, in table order. New parameters are appended, so that the order

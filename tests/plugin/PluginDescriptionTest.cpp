@@ -177,8 +177,8 @@ TEST_F(PluginDescriptionTest, EveryParameterRowIsAPortAsTheTableDescribesIt)
 				}
 				lilv_scale_points_free(points);
 				std::map<float, std::string> expected;
-				for (size_t code = 1; code <= row.choices.size(); code++)
-					expected[float(code)] = row.choices[code - 1];
+				for (size_t i = 0; i < row.choices.size(); i++)
+					expected[row.min + float(i)] = row.choices[i];
 				EXPECT_EQ(labels, expected);
 				break;
 			}
