@@ -24,9 +24,6 @@ constexpr int kPresetExtensionVersion = 2;
 // this program writes is well under a kilobyte.
 constexpr size_t kPresetExtensionLimit = kPresetTailLimit;
 
-// Values a file carries that this program does not know (from a newer Tunk): symbol to
-// the value's JSON text, written back unchanged on save.
-using PresetUnknownValues = std::map<std::string, std::string>;
 
 struct ExtensionRead {
 	bool present = false;  // a marker followed the record
@@ -49,13 +46,6 @@ ExtensionRead DecodePresetExtension(const uint8_t* tail, size_t size, tunk::Soun
 std::vector<uint8_t> EncodePresetExtension(const tunk::SoundParams& params,
 	const PresetUnknownValues& unknown);
 
-// What a file holds beyond the sound's values, carried with the sound and written back on
-// save: the record's reserved word and the extension's values this program does not know.
-struct PresetExtras {
-	uint32 reserved = 0;
-	PresetUnknownValues unknown;
-	bool operator==(const PresetExtras&) const = default;
-};
 
 // A whole preset file: the record's values, then the extension's over them. The statuses are
 // ReadPresetFile's; `messages` receives what the user should hear of the extension (clamped

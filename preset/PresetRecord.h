@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstddef>
+#include <map>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/core/Params.h"
@@ -59,10 +61,16 @@ PresetParams DefaultPresetParams();
 tunk::SoundParams ToSoundParams(const PresetParams& params);
 PresetParams ToPresetParams(const tunk::SoundParams& params);
 
+// Values a file carries that this program does not know (from a newer Tunk): symbol to
+// the value's JSON text, written back unchanged on save.
+using PresetUnknownValues = std::map<std::string, std::string>;
+
 // What a preset file holds beyond the sound's values, carried with the sound and written back
-// unchanged on save: the record's reserved word.
+// unchanged on save: the record's reserved word and the extension's values this program does
+// not know.
 struct PresetExtras {
 	uint32 reserved = 0;
+	PresetUnknownValues unknown;
 	bool operator==(const PresetExtras&) const = default;
 };
 // The record of `values` with `extras` in their places; the extras of a record.

@@ -22,6 +22,7 @@
 #include "kits/interface/Slider.h"
 #include "kits/interface/TextControl.h"
 #include "kits/storage/File.h"
+#include "preset/PresetExtension.h"
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
 #include "window/FileAlert.h"
@@ -367,7 +368,7 @@ bool TunkWindow::WritePresetTo(const entry_ref& ref)
 {
 	RegisterPresetType();
 	const std::string path = ref.Path();
-	status_t status = WritePresetFile(path.c_str(), fDocument.Record(fParams));
+	status_t status = WritePreset(path.c_str(), fParams, fDocument.Extras());
 	if (status != B_OK) {
 		// Not saved: the title and the changed mark stay as they were.
 		ErrorMsg(FileAlertText("Error: Could not write to file!", path, status).c_str());
@@ -431,10 +432,26 @@ bool TunkWindow::ReadPresetFromFile(entry_ref* ref)
 		return false;
 	}
 	// The record stops here: the window holds the values, the document what else the file
-	// held.
-	fDocument.Open(ToSoundParams(params), {path, ref->name, "", ExtrasOf(params)});
+	// held. The values of the extension after the record join them; what this program does
+	// not know rides along to be written back.
+	tunk::SoundParams values = ToSoundParams(params);
+	PresetExtras extras = ExtrasOf(params);
+	ExtensionRead extension;
+	if (size_t(length) == record.size()) {
+		std::vector<uint8> tail(kPresetTailLimit + 1);
+		const ssize_t more = file.ReadAt(off_t(record.size()), tail.data(), tail.size());
+		tail.resize(more > 0 ? size_t(more) : 0);
+		extension = DecodePresetExtension(tail.data(), tail.size(), &values, &extras.unknown);
+	}
+	fDocument.Open(values, {path, ref->name, "", extras});
 	fParams = fDocument.Values();
 	RefreshParams();
 	SetDataChanged(false);
+	if (!extension.messages.empty()) {
+		std::string text;
+		for (const std::string& message : extension.messages)
+			text += (text.empty() ? "" : "\n") + message;
+		ErrorMsg((path + ":\n" + text).c_str());
+	}
 	return true;
 }
