@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "engine/TunkSound.h"
+#include "engine/core/Render.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
+#include "preset/PresetExtension.h"
 #include "preset/PresetRecord.h"
 #include "window/TunkWindow.h"
 #include "window/WindowHarness.h"
@@ -340,4 +342,33 @@ TEST_F(PresetWindow, TheLastEditorWindowEndsTheApplication)
 	EXPECT_EQ(App()->quitRequests, requests) << "another editor window is open";
 	Close(second);
 	EXPECT_EQ(App()->quitRequests, requests + 1);
+}
+
+TEST_F(PresetWindow, AnExtensionsValuesAndUnknownOnesSurviveAnOpenAndASave)
+{
+	tunk::SoundParams values = ToSoundParams(Sample());
+	values[tunk::Param::endFreq] = 45.0f;
+	values[tunk::Param::noiseLevel] = 0.5f;
+	const PresetUnknownValues unknown{{"fromANewerTunk", "3"}};
+	std::vector<uint8> file = Record(Sample());
+	const std::vector<uint8> extension = EncodePresetExtension(values, unknown);
+	ASSERT_FALSE(extension.empty());
+	file.insert(file.end(), extension.begin(), extension.end());
+	WriteBytes(dir / "layered.tunk", file);
+
+	TunkWindow* window = Open(dir.Path(), "layered.tunk");
+	// The unknown value is mentioned once, naming the file.
+	ASSERT_EQ(alerts.Texts().size(), 1u);
+	EXPECT_NE(alerts.Texts()[0].find("fromANewerTunk"), std::string::npos) << alerts.Texts()[0];
+	EXPECT_EQ(window->Values()[tunk::Param::endFreq], 45.0f);
+	EXPECT_EQ(window->Values()[tunk::Param::noiseLevel], 0.5f);
+	EXPECT_TRUE(SameParams(window->Params(), Sample()));
+	std::vector<int16> expected(size_t(tunk::SampleCount(values)));
+	ASSERT_EQ(tunk::Render(values, expected.data(), int64(expected.size())), tunk::RenderStatus::Ok);
+	EXPECT_EQ(Samples(window), expected) << "the window plays the extension's layers";
+
+	panels.SaveAs(dir.Path(), "again.tunk");
+	Click(window, "SavePresetButton");
+	EXPECT_EQ(ReadBytes(dir / "again.tunk"), file)
+	    << "the record, the added values and the unknown one are written back as read";
 }
