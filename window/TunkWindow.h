@@ -237,7 +237,8 @@ private:
 	void PlayNewSound(const tunk::SoundParams& values, const char* stepName);
 	void LoadLibrarySound(const char* path, const char* name);
 	// The sound read from the factory file `path`, as a new unchanged document named `name`.
-	void ShowLibrarySound(const PresetParams& record, const char* path, const char* name);
+	void ShowLibrarySound(const tunk::SoundParams& values, const PresetExtras& extras,
+	    const char* path, const char* name);
 	// The save question before browsing away from changes; true to go on.
 	bool AskBeforeBrowsing();
 	void Browse(int step);

@@ -9,6 +9,7 @@
 #include "kits/interface/FilePanel.h"
 #include "kits/interface/MenuField.h"
 #include "preset/FactoryLibrary.h"
+#include "preset/PresetExtension.h"
 #include "preset/Randomize.h"
 #include "preset/SoundLevel.h"
 #include "window/FileAlert.h"
@@ -67,19 +68,22 @@ void TunkWindow::PlayNewSound(const tunk::SoundParams& values, const char* stepN
 
 void TunkWindow::LoadLibrarySound(const char* path, const char* name)
 {
-	PresetParams params;
-	if (status_t status = ReadPresetFile(path, &params); status != B_OK) {
+	tunk::SoundParams values;
+	PresetExtras extras;
+	std::vector<std::string> notes;
+	if (status_t status = ReadPreset(path, &values, &extras, &notes); status != B_OK) {
 		ErrorMsg(FileAlertText("Error: Could not open file!", path, status).c_str());
 		return;
 	}
-	ShowLibrarySound(params, path, name);
+	ShowLibrarySound(values, extras, path, name);
 }
 
-void TunkWindow::ShowLibrarySound(const PresetParams& record, const char* path, const char* name)
+void TunkWindow::ShowLibrarySound(
+    const tunk::SoundParams& values, const PresetExtras& extras, const char* path, const char* name)
 {
 	// A new document without a file that bears the sound's name, unchanged until the user
 	// changes it: Save Preset asks where, so the factory file is never written.
-	ReplaceDocument(ToSoundParams(record), {"", name, path, ExtrasOf(record)}, true, "Library Sound");
+	ReplaceDocument(values, {"", name, path, extras}, true, "Library Sound");
 	fSound->PlaySound();
 }
 
@@ -108,20 +112,22 @@ void TunkWindow::Browse(int step)
 	const fs::path next = NeighbourPreset(current, step);
 	if (next.empty())
 		return;
-	PresetParams params;
-	if (status_t status = ReadPresetFile(next.c_str(), &params); status != B_OK) {
+	tunk::SoundParams values;
+	PresetExtras extras;
+	std::vector<std::string> notes;
+	if (status_t status = ReadPreset(next.c_str(), &values, &extras, &notes); status != B_OK) {
 		ErrorMsg(FileAlertText("Error: Could not open file!", next.string(), status).c_str());
 		return;
 	}
 	if (!fDocument.HasFile()) {
 		// Browsing the factory folder: each sound comes as a library sound does.
-		ShowLibrarySound(params, next.c_str(), next.stem().c_str());
+		ShowLibrarySound(values, extras, next.c_str(), next.stem().c_str());
 		return;
 	}
 	// Browsing to a file opens it in this window, unchanged, as one step: an undo goes back to
 	// the file before, its name and its values.
-	ReplaceDocument(ToSoundParams(params),
-	    {next.string(), next.filename().string(), "", ExtrasOf(params)}, true, "Browse");
+	ReplaceDocument(
+	    values, {next.string(), next.filename().string(), "", extras}, true, "Browse");
 	fSound->PlaySound();
 }
 

@@ -358,9 +358,10 @@ TEST(SoundParams, SameBitsTellsEveryFieldAndTheSignOfZero)
 			changed[info.id] += 1;
 		EXPECT_FALSE(tunk::SameBits(base, changed)) << info.symbol;
 		// Each field of the record once: its round trip keeps the change.
-		if (info.since == 1)
+		if (info.since == 1) {
 			EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(changed)), changed))
 				<< info.symbol;
+		}
 	}
 
 	tunk::SoundParams a;

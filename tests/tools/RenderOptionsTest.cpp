@@ -196,8 +196,9 @@ TEST(RenderOptions, EverySettingReachesItsOwnParameter)
 		tunk::SoundParams expected;
 		expected[info.id] = value;
 		EXPECT_TRUE(tunk::SameBits(params, expected)) << setting;
-		if (info.since == 1)
+		if (info.since == 1) {
 			EXPECT_TRUE(tunk::SameBits(ToSoundParams(ToPresetParams(params)), expected)) << setting;
+		}
 	}
 }
 
