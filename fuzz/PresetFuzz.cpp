@@ -1,6 +1,7 @@
 // Any bytes as a preset file: decoded, turned into the core's parameters as the window
 // does, its extension read over them, then rendered in full (twice: a render depends on the
 // parameters only).
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -28,7 +29,7 @@ void CheckExtension(const uint8_t* tail, size_t size, tunk::SoundParams* sound)
 			const float v = (*sound)[info.id];
 			FUZZ_CHECK(v >= info.min && v <= info.max);
 		} else {
-			FUZZ_CHECK(std::memcmp(&(*sound)[info.id], &before[info.id], sizeof(float)) == 0);
+			FUZZ_CHECK(std::bit_cast<uint32_t>((*sound)[info.id]) == std::bit_cast<uint32_t>(before[info.id]));
 		}
 	}
 	const std::vector<uint8_t> written = EncodePresetExtension(*sound, unknown);
