@@ -21,13 +21,6 @@ using tunk::Param;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-std::vector<int16_t> Rendered(const tunk::SoundParams& p)
-{
-	std::vector<int16_t> out;
-	EXPECT_EQ(tunk::Render(p, &out), tunk::RenderStatus::Ok);
-	return out;
-}
-
 // The second engine's chain even where the first would do, in pieces of `chunk` samples.
 std::vector<int16_t> Layered(const tunk::SoundParams& p, int64_t chunk)
 {
@@ -79,7 +72,7 @@ TEST(LayeredChainTest, WithEveryAdditionNeutralTheToneIsTheFirstEnginesBitForBit
 	renderhash::ForEachCase([&](int, int, const tunk::SoundParams& p) {
 		ASSERT_FALSE(tunk::UsesLayers(p));
 		const std::vector<int16_t> layered = Layered(p, 1000);
-		ASSERT_EQ(layered, Rendered(p));
+		ASSERT_EQ(layered, renderhash::Rendered(p));
 		hash.Add(layered.data(), int64_t(layered.size()));
 	});
 	EXPECT_EQ(hash.Value(), renderhash::kExpected);
@@ -92,7 +85,7 @@ TEST(LayeredChainTest, WithEveryAdditionNeutralTheToneIsTheFirstEnginesBitForBit
 	p[Param::hold] = 50;      // the decay is off
 	p[Param::filterType] = 3;  // the filter is off
 	EXPECT_FALSE(tunk::UsesLayers(p));
-	EXPECT_EQ(Rendered(p), Rendered(tunk::SoundParams()));
+	EXPECT_EQ(renderhash::Rendered(p), renderhash::Rendered(tunk::SoundParams()));
 }
 
 TEST(LayeredChainTest, NoiseJoinsAfterTheFilterAndTheToneStaysAsItWas)
@@ -103,13 +96,13 @@ TEST(LayeredChainTest, NoiseJoinsAfterTheFilterAndTheToneStaysAsItWas)
 	p[Param::amplitude] = 0.5f;    // the sum within full scale, so that it adds up exactly
 	p[Param::noiseLevel] = 0.4f;
 	ASSERT_TRUE(tunk::UsesLayers(p));
-	const std::vector<int16_t> both = Rendered(p);
+	const std::vector<int16_t> both = renderhash::Rendered(p);
 	tunk::SoundParams toneOnly = p;
 	toneOnly[Param::noiseLevel] = 0;
-	const std::vector<int16_t> tone = Rendered(toneOnly);
+	const std::vector<int16_t> tone = renderhash::Rendered(toneOnly);
 	tunk::SoundParams noiseOnly = p;
 	noiseOnly[Param::amplitude] = 0;
-	const std::vector<int16_t> noise = Rendered(noiseOnly);
+	const std::vector<int16_t> noise = renderhash::Rendered(noiseOnly);
 	ASSERT_EQ(both.size(), tone.size());
 	for (size_t i = 0; i < both.size(); i++)
 		ASSERT_NEAR(both[i], tone[i] + noise[i], 2) << i;
@@ -131,7 +124,7 @@ TEST(LayeredChainTest, TheSumSaturatesInsteadOfWrapping)
 	p[Param::amplitude] = 1;
 	p[Param::noiseLevel] = 1;
 	p[Param::noiseDecay] = 10000;
-	const std::vector<int16_t> s = Rendered(p);
+	const std::vector<int16_t> s = renderhash::Rendered(p);
 	int high = 0, low = 0;
 	for (size_t i = 0; i < s.size(); i++) {
 		high += s[i] == 32767;
@@ -155,12 +148,12 @@ TEST(LayeredChainTest, RendersTheSameInAnyPiecesAndFromTheSeedAlone)
 	p[Param::endFreq] = 60;
 	p[Param::filterEnabled] = 1;
 	p[Param::filterType] = 2;
-	const std::vector<int16_t> whole = Rendered(p);
+	const std::vector<int16_t> whole = renderhash::Rendered(p);
 	for (int64_t chunk : {1, 7, 256, 1000, 100000})
 		EXPECT_EQ(Layered(p, chunk), whole) << chunk;
-	EXPECT_EQ(Rendered(p), whole);
+	EXPECT_EQ(renderhash::Rendered(p), whole);
 	p[Param::noiseSeed] = 2;
-	EXPECT_NE(Rendered(p), whole);
+	EXPECT_NE(renderhash::Rendered(p), whole);
 }
 
 TEST(LayeredChainTest, EndPitchStopsTheFallAtTheEndFrequency)
@@ -171,7 +164,7 @@ TEST(LayeredChainTest, EndPitchStopsTheFallAtTheEndFrequency)
 	kick[Param::freqEnvEnabled] = 1;
 	kick[Param::freqEnvelope] = -6;
 	kick[Param::endFreq] = 45;
-	const std::vector<int16_t> s = Rendered(kick);
+	const std::vector<int16_t> s = renderhash::Rendered(kick);
 	// Over the last fifth the pitch sits near 45 Hz: about four periods in 88 ms.
 	const size_t from = s.size() * 4 / 5;
 	int crossings = 0;
@@ -181,7 +174,7 @@ TEST(LayeredChainTest, EndPitchStopsTheFallAtTheEndFrequency)
 	EXPECT_NEAR(hz, 46, 6);
 	// Falling to 0 Hz instead leaves the end nearly still.
 	kick[Param::endFreq] = 0;
-	const std::vector<int16_t> zero = Rendered(kick);
+	const std::vector<int16_t> zero = renderhash::Rendered(kick);
 	crossings = 0;
 	for (size_t i = from + 1; i < zero.size(); i++)
 		crossings += (zero[i - 1] < 0) != (zero[i] < 0);
@@ -198,7 +191,7 @@ TEST(LayeredChainTest, AttackRisesHoldKeepsFullLevelAndTheSecondToneSoundsAtItsR
 	p[Param::ampEnvelope] = -8;
 	p[Param::attack] = 20;
 	p[Param::hold] = 100;
-	const std::vector<int16_t> s = Rendered(p);
+	const std::vector<int16_t> s = renderhash::Rendered(p);
 	auto peak = [&](size_t from, size_t to) {
 		int m = 0;
 		for (size_t i = from; i < to; i++)
@@ -215,7 +208,7 @@ TEST(LayeredChainTest, AttackRisesHoldKeepsFullLevelAndTheSecondToneSoundsAtItsR
 	two[Param::osc2Level] = 0.5f;
 	two[Param::osc2Ratio] = 1.5f;
 	two[Param::amplitude] = 0.5f;
-	const auto power = spectrum::PowerBins(Rendered(two), 0, 8192);
+	const auto power = spectrum::PowerBins(renderhash::Rendered(two), 0, 8192);
 	EXPECT_NEAR(spectrum::PeakHz(power, 400, 500), 450, 6);
 	EXPECT_NEAR(spectrum::Db(spectrum::BandPower(power, 440, 460)
 		/ spectrum::BandPower(power, 290, 310)), -6, 1.0);
@@ -231,7 +224,7 @@ TEST(LayeredChainTest, FilterModesShapeTheTone)
 	p[Param::filterCutoff] = 3000;
 	auto centroid = [&](float type) {
 		p[Param::filterType] = type;
-		return spectrum::Centroid(spectrum::PowerBins(Rendered(p), 2048, 4096));
+		return spectrum::Centroid(spectrum::PowerBins(renderhash::Rendered(p), 2048, 4096));
 	};
 	const double low = centroid(1), band = centroid(2), high = centroid(3);
 	EXPECT_LT(low, 1000);
@@ -253,12 +246,12 @@ TEST(LayeredChainTest, ExtremeSettingsRenderWithoutFault)
 		for (float v : {info.min, info.max}) {
 			tunk::SoundParams p = base;
 			p[info.id] = v;
-			ASSERT_EQ(Rendered(p).size(), 11025u) << info.symbol << " " << v;
+			ASSERT_EQ(renderhash::Rendered(p).size(), 11025u) << info.symbol << " " << v;
 		}
 		for (float v : odd) {
 			tunk::SoundParams p = base;
 			p[info.id] = v;
-			const std::vector<int16_t> s = Rendered(p);
+			const std::vector<int16_t> s = renderhash::Rendered(p);
 			ASSERT_EQ(s.size(), 11025u) << info.symbol << " " << v;
 			EXPECT_EQ(Layered(p, 300), s) << info.symbol << " " << v;
 		}

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 #include "engine/core/Params.h"
+#include "engine/core/Render.h"
 
 namespace renderhash {
 
@@ -24,6 +26,14 @@ inline tunk::SoundParams Numbers(std::initializer_list<float> numbers)
 	tunk::SoundParams p;
 	std::copy(numbers.begin(), numbers.end(), p.values.begin());
 	return p;
+}
+
+// The whole sound of `p`, which must render.
+inline std::vector<int16_t> Rendered(const tunk::SoundParams& p)
+{
+	std::vector<int16_t> out;
+	EXPECT_EQ(tunk::Render(p, &out), tunk::RenderStatus::Ok);
+	return out;
 }
 
 inline tunk::SoundParams Setting(int index)

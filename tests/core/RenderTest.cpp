@@ -15,18 +15,11 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-std::vector<int16_t> Rendered(const tunk::SoundParams& p)
-{
-	std::vector<int16_t> out;
-	EXPECT_EQ(tunk::Render(p, &out), tunk::RenderStatus::Ok);
-	return out;
-}
-
 }  // namespace
 
 TEST(RenderTest, DefaultSoundStartsWithTheKnownSamples)
 {
-	const std::vector<int16_t> samples = Rendered(tunk::SoundParams());
+	const std::vector<int16_t> samples = renderhash::Rendered(tunk::SoundParams());
 	ASSERT_EQ(samples.size(), 8820u);
 	const int16_t expected[] = {
 		0, 4420, 8750, 12903, 16795, 20346, 23485, 26148, 28281, 29842, 30797, 31128, 30828};
@@ -38,7 +31,7 @@ TEST(RenderTest, EveryWaveformAndStageSwitchRendersAsBefore)
 {
 	renderhash::Hash hash;
 	renderhash::ForEachCase([&](int, int, const tunk::SoundParams& p) {
-		const std::vector<int16_t> samples = Rendered(p);
+		const std::vector<int16_t> samples = renderhash::Rendered(p);
 		hash.Add(samples.data(), int64_t(samples.size()));
 	});
 	EXPECT_EQ(hash.Value(), renderhash::kExpected);
@@ -89,16 +82,16 @@ TEST(RenderTest, RendersDependOnTheParametersOnly)
 	p[tunk::Param::filterQ] = 6;
 	p[tunk::Param::distortionEnabled] = true;
 	p[tunk::Param::distortion] = 9;
-	const std::vector<int16_t> first = Rendered(p);
-	Rendered(tunk::SoundParams());
-	EXPECT_EQ(Rendered(p), first);
+	const std::vector<int16_t> first = renderhash::Rendered(p);
+	renderhash::Rendered(tunk::SoundParams());
+	EXPECT_EQ(renderhash::Rendered(p), first);
 
 	// A code that names no waveform renders the sine of a new sound.
 	tunk::SoundParams unknown;
 	unknown[tunk::Param::oscType] = 7;
-	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
+	EXPECT_EQ(renderhash::Rendered(unknown), renderhash::Rendered(tunk::SoundParams()));
 	unknown[tunk::Param::oscType] = 0;
-	EXPECT_EQ(Rendered(unknown), Rendered(tunk::SoundParams()));
+	EXPECT_EQ(renderhash::Rendered(unknown), renderhash::Rendered(tunk::SoundParams()));
 }
 
 // A player computes a sound as it plays, in pieces of whatever its host's block is, with one
