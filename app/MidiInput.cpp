@@ -11,10 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <jack/jack.h>
-#include <regex>
-#include <rtmidi/RtMidi.h>
-#include <unistd.h>
 
 #include "kits/app/Application.h"
 #include "kits/app/Looper.h"
@@ -24,49 +20,9 @@
 
 namespace {
 
-constexpr char kClientName[] = "Tunk";
-constexpr char kPortName[] = "Tunk";
 constexpr char kSettingsKey[] = "midi/sources";
-
-void Quiet(const char*) {}
-
-void JackError(const char* text)
-{
-	std::fprintf(stderr, "JACK: %s\n", text);
-}
-
-// Asks for a running server without starting one; JACK's own complaints about a missing
-// server stay quiet, since that is an ordinary state here.
-bool JackServerRunning()
-{
-	jack_set_error_function(Quiet);
-	jack_set_info_function(Quiet);
-	jack_status_t status;
-	jack_client_t* client = jack_client_open("Tunk probe", JackNoStartServer, &status);
-	jack_set_error_function(JackError);
-	if (client == nullptr)
-		return false;
-	jack_client_close(client);
-	return true;
-}
-
-bool AlsaSequencerPresent()
-{
-	return access("/dev/snd/seq", R_OK | W_OK) == 0;
-}
-
-// ALSA names end in the client and port numbers, which change from one start to the
-// next; the rest names the same source again.
-std::string StableName(const std::string& name)
-{
-	static const std::regex numbers(R"( \d+:\d+$)");
-	return std::regex_replace(name, numbers, "");
-}
-
-void ReportError(RtMidiError::Type, const std::string& text, void*)
-{
-	std::fprintf(stderr, "MIDI input: %s\n", text.c_str());
-}
+// From the drain thread to the handler: the MIDI system's sources changed.
+constexpr uint32 kMsgMidiSourcesChanged = four_char_code("msch");
 
 QSettings Settings()
 {
@@ -93,35 +49,26 @@ MidiInput::MidiInput(BLooper* owner) : BHandler("MidiInput"), looper(owner)
 	const char* wanted = std::getenv("TUNK_MIDI_API");
 	const bool jackAllowed = wanted == nullptr || std::strcmp(wanted, "jack") == 0;
 	const bool alsaAllowed = wanted == nullptr || std::strcmp(wanted, "alsa") == 0;
-	if (jackAllowed && JackServerRunning())
-		api = RtMidi::UNIX_JACK;
-	else if (alsaAllowed && AlsaSequencerPresent())
-		api = RtMidi::LINUX_ALSA;
-	else {
-		std::fprintf(stderr, "Tunk: no MIDI system (no JACK server, no ALSA sequencer); "
-							 "MIDI input is off\n");
-		return;
-	}
-
-	try {
-		port = OpenClient(&portRing);
-		port->openVirtualPort(kPortName);
-	} catch (const RtMidiError& error) {
-		std::fprintf(stderr, "Tunk: MIDI input is off: %s\n", error.what());
-		port.reset();
+	std::string jackError, alsaError;
+	if (jackAllowed)
+		port = OpenJackMidiPort(&ring, &jackError);
+	if (port == nullptr && alsaAllowed)
+		port = OpenAlsaMidiPort(&ring, &alsaError);
+	if (port == nullptr) {
+		std::string reasons = jackError;
+		if (!alsaError.empty())
+			reasons += (reasons.empty() ? "" : ", ") + alsaError;
+		std::fprintf(stderr, "Tunk: MIDI input is off (%s)\n", reasons.c_str());
 		return;
 	}
 	MidiSources::Install(this);
 	draining = true;
 	drainer = std::thread([this] { Drain(); });
 
-	// Sources remembered but absent now stay remembered for a later start.
-	const std::vector<std::string> present = Sources();
-	for (const std::string& source : Remembered()) {
+	// Sources remembered but absent now stay remembered for when they appear.
+	for (const std::string& source : Remembered())
 		remembered.insert(source);
-		if (std::find(present.begin(), present.end(), source) != present.end())
-			Connect(source);
-	}
+	Reconnect();
 }
 
 MidiInput::~MidiInput()
@@ -130,19 +77,9 @@ MidiInput::~MidiInput()
 		MidiSources::Install(nullptr);
 	// No note is posted after this; closing joins the MIDI threads.
 	StopDraining();
-	connections.clear();
 	port.reset();
 	watch.reset();
 	looper->RemoveHandler(this);
-}
-
-std::unique_ptr<RtMidiIn> MidiInput::OpenClient(NoteRing* ring)
-{
-	auto client = std::make_unique<RtMidiIn>(RtMidi::Api(api), kClientName);
-	client->setErrorCallback(ReportError, nullptr);
-	client->ignoreTypes(true, true, true);
-	client->setCallback(Received, ring);
-	return client;
 }
 
 void MidiInput::Drain()
@@ -150,20 +87,15 @@ void MidiInput::Drain()
 	// A millisecond between looks: well under what a player hears as late, and the MIDI
 	// thread never has to wake anyone.
 	while (draining.load()) {
-		{
-			std::lock_guard<std::mutex> lock(drainLock);
-			auto post = [this](NoteRing& ring) {
-				MidiNote note;
-				while (ring.Pop(&note)) {
-					BMessage message(kMsgMidiNote);
-					message.AddInt32("velocity", int32(note.velocity));
-					looper->PostMessage(&message, this);
-				}
-			};
-			post(portRing);
-			for (auto& [name, listener] : connections)
-				post(*listener.ring);
+		MidiNote note;
+		while (ring.Pop(&note)) {
+			BMessage message(kMsgMidiNote);
+			message.AddInt32("key", int32(note.key));
+			message.AddInt32("velocity", int32(note.velocity));
+			looper->PostMessage(&message, this);
 		}
+		if (port->TakeChanged())
+			looper->PostMessage(kMsgMidiSourcesChanged, this);
 		std::this_thread::sleep_for(std::chrono::milliseconds(1));
 	}
 }
@@ -177,18 +109,7 @@ void MidiInput::StopDraining()
 
 const char* MidiInput::ApiName() const
 {
-	if (port == nullptr)
-		return "";
-	return api == RtMidi::UNIX_JACK ? "JACK" : "ALSA";
-}
-
-// On the MIDI system's real-time thread: the note goes into its ring, nothing else.
-void MidiInput::Received(double stamp, std::vector<unsigned char>* bytes, void* ring)
-{
-	if (bytes->size() < 3 || ((*bytes)[0] & 0xf0) != 0x90 || ((*bytes)[2] & 0x7f) == 0)
-		return;  // a note-on of velocity 0 is a note-off
-	static_cast<NoteRing*>(ring)->Push(
-		MidiNote{stamp, uint8_t((*bytes)[1] & 0x7f), uint8_t((*bytes)[2] & 0x7f)});
+	return port == nullptr ? "" : port->ApiName();
 }
 
 void MidiInput::Activated(BWindow* window)
@@ -209,6 +130,10 @@ void MidiInput::MessageReceived(BMessage* message)
 		}
 		return;
 	}
+	if (message->what == kMsgMidiSourcesChanged) {
+		Reconnect();
+		return;
+	}
 	if (message->what != kMsgMidiNote) {
 		BHandler::MessageReceived(message);
 		return;
@@ -227,63 +152,39 @@ void MidiInput::MessageReceived(BMessage* message)
 
 std::vector<std::string> MidiInput::Sources()
 {
-	std::vector<std::string> sources;
-	if (port == nullptr)
-		return sources;
-	const unsigned int count = port->getPortCount();
-	for (unsigned int i = 0; i < count; i++) {
-		std::string name = StableName(port->getPortName(i));
-		// Not our own ports.
-		if (name.rfind(std::string(kClientName) + ":", 0) != 0)
-			sources.push_back(name);
-	}
-	return sources;
+	return port == nullptr ? std::vector<std::string>() : port->Sources();
 }
 
 bool MidiInput::IsConnected(const std::string& source) const
 {
-	return connections.count(source) != 0;
+	return port != nullptr && port->IsConnected(source);
 }
 
 bool MidiInput::Connect(const std::string& source)
 {
-	if (port == nullptr)
+	if (port == nullptr || !port->Connect(source))
 		return false;
-	if (IsConnected(source))
-		return true;
-	try {
-		Listener listener;
-		listener.client = OpenClient(listener.ring.get());
-		RtMidiIn* client = listener.client.get();
-		const unsigned int count = client->getPortCount();
-		for (unsigned int i = 0; i < count; i++) {
-			if (StableName(client->getPortName(i)) != source)
-				continue;
-			client->openPort(i, kPortName);
-			if (!client->isPortOpen())
-				return false;
-			{
-				std::lock_guard<std::mutex> lock(drainLock);
-				connections.emplace(source, std::move(listener));
-			}
-			remembered.insert(source);
-			Remember();
-			return true;
-		}
-	} catch (const RtMidiError& error) {
-		std::fprintf(stderr, "MIDI input: %s\n", error.what());
-	}
-	return false;
+	if (remembered.insert(source).second)
+		Remember();
+	return true;
 }
 
 void MidiInput::Disconnect(const std::string& source)
 {
-	{
-		std::lock_guard<std::mutex> lock(drainLock);
-		connections.erase(source);
-	}
+	if (port != nullptr)
+		port->Disconnect(source);
 	if (remembered.erase(source) != 0)
 		Remember();
+}
+
+void MidiInput::Reconnect()
+{
+	if (port == nullptr || remembered.empty())
+		return;
+	for (const std::string& source : port->Sources()) {
+		if (remembered.count(source) != 0 && !port->IsConnected(source))
+			port->Connect(source);
+	}
 }
 
 void MidiInput::Remember() const

@@ -4,19 +4,20 @@
 // window that was active last at velocity / 127 of its level, as its Play button would.
 // Notes arrive on the MIDI system's real-time thread, which only writes them into a ring
 // of its own (NoteRing.h); a normal thread takes them from there to the window as
-// messages, through the application's queue. Sources connected through the menu are remembered
-// (QSettings) and connected again at the next start.
+// messages, through the application's queue. Every source checked in the menu is
+// connected to that one port. Sources connected through the menu are remembered
+// (QSettings) and connected again at the next start, and whenever they appear again while
+// the program runs (a synthesizer or a sequencer that restarts).
 #pragma once
 
 #include <atomic>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/MidiPort.h"
 #include "app/NoteRing.h"
 #include "kits/app/Handler.h"
 #include "kits/app/Messenger.h"
@@ -25,7 +26,6 @@
 class BLooper;
 class BWindow;
 class QObject;
-class RtMidiIn;
 
 class MidiInput : public BHandler, public MidiSources {
 public:
@@ -38,7 +38,8 @@ public:
 	MidiInput& operator=(const MidiInput&) = delete;
 
 	// A note message from the MIDI thread, handed on to the window active last; a
-	// source chosen in the menu, connected or disconnected.
+	// source chosen in the menu, connected or disconnected; word that sources came or
+	// went, which connects the remembered ones that are back.
 	void MessageReceived(BMessage* message) override;
 
 	bool Available() const override { return port != nullptr; }
@@ -54,28 +55,18 @@ public:
 	static std::vector<std::string> Remembered();
 
 private:
-	// One client of the MIDI system and the ring its thread writes into; the client goes
-	// first, so that nothing writes into a ring that is gone.
-	struct Listener {
-		std::unique_ptr<NoteRing> ring = std::make_unique<NoteRing>();
-		std::unique_ptr<RtMidiIn> client;
-	};
-
-	static void Received(double stamp, std::vector<unsigned char>* bytes, void* ring);
-	std::unique_ptr<RtMidiIn> OpenClient(NoteRing* ring);
-	// The normal thread: takes the notes from every ring and posts them.
+	// The normal thread: takes the notes from the ring and posts them, and passes on the
+	// MIDI system's word that sources changed.
 	void Drain();
 	void StopDraining();
+	// Connects the remembered sources that are present and not connected.
+	void Reconnect();
 	void Remember() const;
 	void Activated(BWindow* window);
 
-	int api = 0;  // RtMidi::Api
 	BLooper* looper;
-	NoteRing portRing;
-	std::unique_ptr<RtMidiIn> port;
-	// Changed on the looper's thread, read by the drain thread under drainLock.
-	std::map<std::string, Listener> connections;
-	std::mutex drainLock;
+	NoteRing ring;
+	std::unique_ptr<MidiPort> port;
 	std::atomic<bool> draining{false};
 	std::thread drainer;
 	std::set<std::string> remembered;

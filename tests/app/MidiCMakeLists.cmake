@@ -1,9 +1,12 @@
 # MIDI input against a JACK server of the test's own (jackd with the dummy driver), and the
 # ALSA sequencer where the machine has one. JACK servers that start and stop side by side
 # share libjack's registry and now and then refuse a client, so these tests take turns.
+# The test's own keyboards and JACK clients are RtMidi and libjack clients.
 if(TARGET tunk_midi)
   find_program(TUNK_JACKD jackd)
+  pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
+  pkg_check_modules(JACK REQUIRED IMPORTED_TARGET jack)
   tunk_test(midi_input_test SOURCES MidiInputTest.cpp LIBS tunk_midi Qt6::Test
-    PROPERTIES RESOURCE_LOCK jackd)
+    PkgConfig::RTMIDI PkgConfig::JACK PROPERTIES RESOURCE_LOCK jackd)
   target_compile_definitions(midi_input_test PRIVATE TUNK_JACKD="${TUNK_JACKD}")
 endif()

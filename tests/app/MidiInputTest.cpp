@@ -167,12 +167,12 @@ private:
 	std::unique_ptr<RtMidiOut> out;
 };
 
-// A keyboard of the test's own, an output port Tunk can connect from.
-std::unique_ptr<RtMidiOut> Keyboard()
+// A keyboard of the test's own, an output port "NAME:out" Tunk can connect from.
+std::unique_ptr<RtMidiOut> Keyboard(const std::string& name = "tunk-test-keyboard")
 {
 	for (int attempt = 0; attempt < 50; attempt++) {
 		try {
-			auto keyboard = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "tunk-test-keyboard");
+			auto keyboard = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
 			keyboard->openVirtualPort("out");
 			return keyboard;
 		} catch (const RtMidiError&) {
@@ -180,6 +180,87 @@ std::unique_ptr<RtMidiOut> Keyboard()
 		std::this_thread::sleep_for(100ms);
 	}
 	return nullptr;
+}
+
+// A JACK client of the test's own that reads the graph as jack_lsp does, and changes it as
+// a patchbay does.
+class Patchbay {
+public:
+	Patchbay()
+	{
+		for (int attempt = 0; attempt < 50 && client == nullptr; attempt++) {
+			client = jack_client_open("tunk-test-patchbay", JackNoStartServer, nullptr);
+			if (client == nullptr)
+				std::this_thread::sleep_for(100ms);
+		}
+	}
+	~Patchbay()
+	{
+		if (client != nullptr)
+			jack_client_close(client);
+	}
+
+	// Every port (any type) whose full name matches the regular expression.
+	std::vector<std::string> Ports(const char* pattern) const
+	{
+		return Names(jack_get_ports(client, pattern, nullptr, 0));
+	}
+
+	std::vector<std::string> Connections(const std::string& port) const
+	{
+		jack_port_t* found = jack_port_by_name(client, port.c_str());
+		return found == nullptr ? std::vector<std::string>()
+								: Names(jack_port_get_all_connections(client, found));
+	}
+
+	unsigned long Flags(const std::string& port) const
+	{
+		jack_port_t* found = jack_port_by_name(client, port.c_str());
+		return found == nullptr ? 0 : (unsigned long)jack_port_flags(found);
+	}
+
+	std::string Type(const std::string& port) const
+	{
+		jack_port_t* found = jack_port_by_name(client, port.c_str());
+		return found == nullptr ? "" : jack_port_type(found);
+	}
+
+	int Disconnect(const std::string& from, const std::string& to)
+	{
+		return jack_disconnect(client, from.c_str(), to.c_str());
+	}
+
+	jack_client_t* client = nullptr;
+
+private:
+	static std::vector<std::string> Names(const char** ports)
+	{
+		std::vector<std::string> names;
+		if (ports != nullptr) {
+			for (const char** name = ports; *name != nullptr; name++)
+				names.emplace_back(*name);
+			jack_free(ports);
+		}
+		std::sort(names.begin(), names.end());
+		return names;
+	}
+};
+
+// The menu's item for `source` as the menu shows it when it opens, nullptr when unlisted.
+QAction* MenuItem(QMenu* menu, const std::string& source)
+{
+	emit menu->aboutToShow();
+	for (QAction* action : menu->actions()) {
+		if (action->text().toStdString() == source)
+			return action;
+	}
+	return nullptr;
+}
+
+bool Checked(QMenu* menu, const std::string& source)
+{
+	QAction* item = MenuItem(menu, source);
+	return item != nullptr && item->isChecked();
 }
 
 // Settings and server names of this test program only.
@@ -344,6 +425,114 @@ TEST_F(MidiJackTest, MenuListsAndConnectsSources)
 	EXPECT_TRUE(WaitUntil([&] { return !midi.IsConnected(source); }));
 	EXPECT_FALSE(item()->isChecked());
 	EXPECT_TRUE(MidiInput::Remembered().empty());
+}
+
+// Every checked source goes into the one port of the one client "Tunk", as jack_lsp shows
+// the graph; notes from each of them play.
+TEST_F(MidiJackTest, CheckedSourcesShareOneClientAndOnePort)
+{
+	TunkWindow* window = OpenWindow(50);
+	ASSERT_TRUE(Activate(window));
+	std::unique_ptr<RtMidiOut> keyboard = Keyboard("tunk-test-keyboard");
+	std::unique_ptr<RtMidiOut> pads = Keyboard("tunk-test-pads");
+	ASSERT_TRUE(keyboard != nullptr && pads != nullptr);
+	MidiInput midi(App());
+	ASSERT_TRUE(midi.Available());
+	QMenu sound;
+	QMenu* menu = AddMidiInputMenu(&sound);
+	const std::vector<std::string> sources = {"tunk-test-keyboard:out", "tunk-test-pads:out"};
+	for (const std::string& source : sources) {
+		QAction* item = MenuItem(menu, source);
+		ASSERT_NE(item, nullptr) << source;
+		item->trigger();
+		EXPECT_TRUE(WaitUntil([&] { return Checked(menu, source); })) << source;
+	}
+
+	Patchbay patchbay;
+	ASSERT_NE(patchbay.client, nullptr);
+	// No "Tunk-01" or a port per source: one port, of one client.
+	EXPECT_EQ(patchbay.Ports("^Tunk"), std::vector<std::string>{"Tunk:Tunk"});
+	EXPECT_NE(patchbay.Flags("Tunk:Tunk") & JackPortIsInput, 0u);
+	EXPECT_EQ(patchbay.Type("Tunk:Tunk"), JACK_DEFAULT_MIDI_TYPE);
+	EXPECT_EQ(patchbay.Connections("Tunk:Tunk"), sources);
+
+	for (RtMidiOut* from : {keyboard.get(), pads.get()}) {
+		Bytes note = {0x90, 40, 120};
+		from->sendMessage(&note);
+		EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
+		window->Sound()->StopSound();
+		EXPECT_TRUE(WaitUntil([&] { return !window->Sound()->IsPlaying(); }));
+	}
+
+	// Unchecking takes the connection away, and only that one.
+	MenuItem(menu, sources[0])->trigger();
+	EXPECT_TRUE(WaitUntil([&] { return !Checked(menu, sources[0]); }));
+	EXPECT_EQ(patchbay.Connections("Tunk:Tunk"), std::vector<std::string>{sources[1]});
+}
+
+// The marks are the graph's: a connection cut elsewhere shows unchecked, a source that
+// closes is no longer checked, and one that comes back under its name is connected again
+// (it is remembered) and plays.
+TEST_F(MidiJackTest, MarksFollowTheRealConnectionsOfASourceThatRestarts)
+{
+	TunkWindow* window = OpenWindow(50);
+	ASSERT_TRUE(Activate(window));
+	const std::string source = "tunk-test-keyboard:out";
+	std::unique_ptr<RtMidiOut> keyboard = Keyboard();
+	ASSERT_NE(keyboard, nullptr);
+	MidiInput midi(App());
+	ASSERT_TRUE(midi.Available());
+	QMenu sound;
+	QMenu* menu = AddMidiInputMenu(&sound);
+	Patchbay patchbay;
+	ASSERT_NE(patchbay.client, nullptr);
+	Bytes note = {0x90, 36, 100};
+
+	ASSERT_NE(MenuItem(menu, source), nullptr);
+	MenuItem(menu, source)->trigger();
+	ASSERT_TRUE(WaitUntil([&] { return Checked(menu, source); }));
+
+	// Cut in a patchbay: the mark goes, and checking connects it again.
+	ASSERT_EQ(patchbay.Disconnect(source, "Tunk:Tunk"), 0);
+	EXPECT_TRUE(WaitUntil([&] { return !Checked(menu, source); }));
+	MenuItem(menu, source)->trigger();
+	ASSERT_TRUE(WaitUntil([&] { return Checked(menu, source); }));
+
+	for (int restart = 0; restart < 2; restart++) {
+		keyboard.reset();
+		EXPECT_TRUE(WaitUntil([&] { return !Checked(menu, source); })) << "checked while gone";
+		EXPECT_FALSE(midi.IsConnected(source));
+
+		keyboard = Keyboard();
+		ASSERT_NE(keyboard, nullptr);
+		EXPECT_TRUE(WaitUntil([&] { return Checked(menu, source); }))
+			<< "the remembered source was not connected again after restart " << restart;
+		EXPECT_EQ(patchbay.Connections("Tunk:Tunk"), std::vector<std::string>{source});
+		keyboard->sendMessage(&note);
+		EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }))
+			<< "checked but silent after restart " << restart;
+		window->Sound()->StopSound();
+		EXPECT_TRUE(WaitUntil([&] { return !window->Sound()->IsPlaying(); }));
+	}
+
+	// Unchecked, it stays away when it comes back. A checked source restarting after it
+	// shows that the program has looked at the sources since.
+	MenuItem(menu, source)->trigger();
+	ASSERT_TRUE(WaitUntil([&] { return !Checked(menu, source); }));
+	const std::string padsOut = "tunk-test-pads:out";
+	std::unique_ptr<RtMidiOut> pads = Keyboard("tunk-test-pads");
+	ASSERT_NE(pads, nullptr);
+	ASSERT_TRUE(WaitUntil([&] { return MenuItem(menu, padsOut) != nullptr; }));
+	MenuItem(menu, padsOut)->trigger();
+	ASSERT_TRUE(WaitUntil([&] { return Checked(menu, padsOut); }));
+	keyboard.reset();
+	pads.reset();
+	keyboard = Keyboard();
+	pads = Keyboard("tunk-test-pads");
+	ASSERT_TRUE(keyboard != nullptr && pads != nullptr);
+	ASSERT_TRUE(WaitUntil([&] { return Checked(menu, padsOut); }));
+	EXPECT_FALSE(Checked(menu, source));
+	EXPECT_EQ(patchbay.Connections("Tunk:Tunk"), std::vector<std::string>{padsOut});
 }
 
 // In the child: one window, a note-on at velocity 64 after messages that must play
