@@ -20,7 +20,8 @@ set(TUNK_DATA ${TUNK_ROOT}/data)
 install(FILES ${TUNK_DATA}/tunk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TUNK_DATA}/tunk.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${TUNK_DATA}/tunk-preset.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${TUNK_DATA}/tunk-preset.xml ${TUNK_DATA}/tunk-kit.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
 # The program looks for its factory sounds in ../share/tunk/presets beside its binary.
 # Only the presets and their index files: the table and script they are made from stay.

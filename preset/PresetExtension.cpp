@@ -1,14 +1,12 @@
 #include "preset/PresetExtension.h"
 
-#include <bit>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <nlohmann/json.hpp>
+
+#include "preset/KeyedValues.h"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Json = KeyedJson;
 
 // Deep enough for any value a later version may carry (a list of lists), shallow enough
 // that nothing built from it or written back recurses far.
@@ -17,39 +15,6 @@ constexpr int kMaxDepth = 8;
 bool IsAdded(const tunk::ParamInfo& info)
 {
 	return info.since >= 2;
-}
-
-// The shortest decimal that reads back as `value` through a double, so that files say
-// 0.95 rather than 0.949999988079071.
-double ShortestDouble(float value)
-{
-	char text[32];
-	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
-	if (error == std::errc()) {
-		double shortest = 0;
-		auto [last, bad] = std::from_chars(text, end, shortest);
-		if (bad == std::errc() && last == end && float(shortest) == value)
-			return shortest;
-	}
-	return double(value);
-}
-
-// JSON has no infinities or non-numbers: those are written as the nearest end of the range
-// (a non-number as the default), which is what reading them back would give.
-float Writable(const tunk::ParamInfo& info, float value)
-{
-	if (std::isnan(value))
-		return info.def;
-	if (std::isinf(value))
-		return value > 0 ? info.max : info.min;
-	return value;
-}
-
-std::string Format(float value)
-{
-	char text[32];
-	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
-	return error == std::errc() ? std::string(text, end) : std::string("?");
 }
 
 ExtensionRead Refused(const char* why)
@@ -61,10 +26,6 @@ ExtensionRead Refused(const char* why)
 		+ "); only its tone was loaded.");
 	return read;
 }
-
-}  // namespace
-
-namespace {
 
 // The extension's text after the marker; throws what the JSON library throws.
 ExtensionRead DecodeJson(const char* text, size_t length, tunk::SoundParams* params,
@@ -90,41 +51,15 @@ ExtensionRead DecodeJson(const char* text, size_t length, tunk::SoundParams* par
 	if (version == root.end() || !version->is_number_integer() || version->get<int64_t>() < 1)
 		return Refused("no version");
 
-	// Everything is checked before anything is changed, so a refusal changes nothing.
-	tunk::SoundParams values = *params;
 	PresetUnknownValues kept;
-	std::vector<std::string> clamped;
-	for (const auto& [symbol, value] : root.items()) {
-		if (symbol == "version")
-			continue;
-		const std::optional<tunk::Param> param = tunk::FindParam(symbol);
-		if (!param) {
-			kept[symbol] = value.dump();
-			continue;
-		}
-		const tunk::ParamInfo& info = tunk::Info(*param);
-		if (!value.is_number())
-			return Refused(("the value of " + symbol + " is no number").c_str());
-		if (!IsAdded(info))
-			continue;  // the record holds these
-		const double wanted = value.get<double>();
-		float v = float(wanted);
-		if (!(v >= info.min && v <= info.max)) {
-			v = v < info.min ? info.min : info.max;
-			clamped.push_back(symbol + " " + Format(float(wanted)) + " is beyond its range " + Format(info.min)
-				+ " to " + Format(info.max) + "; set to " + Format(v) + ".");
-		}
-		values[*param] = v;
-	}
+	const KeyedRead values = ReadKeyedValues(root, IsAdded, "version", params, &kept);
+	if (values.Refused())
+		return Refused(values.refusal.c_str());
 
-	*params = values;
 	read.present = true;
-	read.messages = clamped;
+	read.messages = values.clamped;
 	if (!kept.empty()) {
-		std::string names;
-		for (const auto& [symbol, text] : kept)
-			names += (names.empty() ? "" : ", ") + symbol;
-		read.messages.push_back("Values from a newer version of Tunk are kept as they are: " + names + ".");
+		read.messages.push_back(KeptValuesMessage(kept));
 		unknown->insert(kept.begin(), kept.end());
 	}
 	return read;
@@ -153,31 +88,8 @@ std::vector<uint8_t> EncodePresetExtension(const tunk::SoundParams& params,
 {
 	Json root = Json::object();
 	root["version"] = kPresetExtensionVersion;
-	bool any = false;
-	for (const tunk::ParamInfo& info : tunk::kParams) {
-		if (!IsAdded(info))
-			continue;
-		const float value = params[info.id];
-		if (std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(info.def))
-			continue;
-		const double number = ShortestDouble(Writable(info, value));
-		// Whole numbers (codes, counts, seeds) as integers; -0 keeps its sign as a float.
-		if (std::trunc(number) == number && std::fabs(number) < 1e15 && !std::signbit(number))
-			root[info.symbol] = int64_t(number);
-		else
-			root[info.symbol] = number;
-		any = true;
-	}
-	for (const auto& [symbol, text] : unknown) {
-		if (tunk::FindParam(symbol) || symbol == "version")
-			continue;
-		Json value = Json::parse(text, nullptr, false);
-		if (value.is_discarded())
-			continue;
-		root[symbol] = std::move(value);
-		any = true;
-	}
-	if (!any)
+	WriteKeyedValues(params, IsAdded, true, unknown, "version", &root);
+	if (root.size() == 1)
 		return {};
 	const std::string json = root.dump();
 	std::vector<uint8_t> bytes(kPresetExtensionMarker, kPresetExtensionMarker + sizeof(kPresetExtensionMarker));

@@ -10,8 +10,8 @@
 #include "kits/storage/File.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
-#include "kits/storage/ReplacingFile.h"
 #include "kits/storage/StorageDefs.h"
+#include "preset/TypedFile.h"
 
 namespace {
 
@@ -249,26 +249,8 @@ status_t ReadPresetFile(const char* path, PresetParams* params, std::vector<uint
 
 status_t WritePresetFile(const char* path, const PresetParams& params, std::span<const uint8> tail)
 {
-	ReplacingFile file;
-	if (status_t status = file.SetTo(path); status != B_OK)
-		return status;
 	const PresetBytes record = EncodePresetRecord(params);
-	if (status_t status = file.Write(record.data(), record.size()); status != B_OK)
-		return status;
-	if (!tail.empty()) {
-		if (status_t status = file.Write(tail.data(), tail.size()); status != B_OK)
-			return status;
-	}
-	const bool stream = file.IsStream();
-	if (status_t status = file.Commit(); status != B_OK)
-		return status;
-	// A pipe or a device keeps no type.
-	if (!stream) {
-		BFile written(path, B_READ_ONLY);
-		if (written.InitCheck() == B_OK)
-			TagPresetFile(&written);
-	}
-	return B_OK;
+	return WriteTypedFile(path, {record, tail}, TagPresetFile);
 }
 
 status_t RegisterPresetType()

@@ -130,6 +130,22 @@ TEST_F(Install, BuildsAMimeDatabaseThatKnowsPresetsByMagicNameAndAlias)
 	    Contents(mime / "globs2").find(":application/x-tunk-preset:*.tunk"), std::string::npos);
 }
 
+TEST_F(Install, BuildsAMimeDatabaseThatKnowsKitsByTheirFirstKeyAndName)
+{
+	if (!HaveProgram("update-mime-database"))
+		GTEST_SKIP() << "update-mime-database is missing: the MIME database was not built";
+	fs::path mime = Root() / "share/mime";
+	EXPECT_TRUE(fs::exists(mime / "application/x-tunk-kit.xml"));
+	const std::string magic = Contents(mime / "magic");
+	const size_t kit = magic.find("[80:application/x-tunk-kit]\n");
+	ASSERT_NE(kit, std::string::npos);
+	EXPECT_EQ(magic.find(">0=", kit), magic.find("\n", kit) + 1);
+	EXPECT_NE(magic.find("\"tunkKit\"", kit), std::string::npos);
+	EXPECT_NE(Contents(mime / "globs2").find(":application/x-tunk-kit:*.tunkkit"), std::string::npos);
+	EXPECT_NE(Contents(mime / "subclasses").find("application/x-tunk-kit application/json"),
+	    std::string::npos);
+}
+
 // desktop-file-validate reports errors it does not yet count as fatal with status 0, so
 // its report must be empty too.
 TEST_F(Install, DesktopEntryAndAppStreamFilePassTheirValidators)

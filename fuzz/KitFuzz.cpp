@@ -1,0 +1,86 @@
+// Any bytes as a kit file: refused without changing the kit, or read into a kit whose every
+// value lies within its range, which is written and read back unchanged; the player's
+// lookups on it stay within the kit.
+#include <bit>
+#include <string>
+#include <string_view>
+
+#include "fuzz/FuzzSupport.h"
+#include "preset/KitFile.h"
+
+namespace {
+
+void CheckInRange(const Kit& kit)
+{
+	FUZZ_CHECK(kit.pads.size() <= kMaxPads);
+	for (const Pad& pad : kit.pads) {
+		FUZZ_CHECK(ValidNote(pad.note));
+		FUZZ_CHECK(ValidChoke(pad.choke));
+		FUZZ_CHECK(pad.level >= kMinPadLevel && pad.level <= kMaxPadLevel);
+		FUZZ_CHECK(pad.pan >= -1 && pad.pan <= 1);
+		for (const tunk::ParamInfo& info : tunk::kParams) {
+			const float v = pad.sound[info.id];
+			FUZZ_CHECK(v >= info.min && v <= info.max);
+			if (info.kind == tunk::ParamKind::Switch)
+				FUZZ_CHECK(v == 0 || v == 1);
+		}
+	}
+}
+
+bool SameBits(float a, float b)
+{
+	return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+}
+
+void CheckSame(const Kit& a, const Kit& b)
+{
+	FUZZ_CHECK(a.name == b.name && a.unknown == b.unknown && a.pads.size() == b.pads.size());
+	for (size_t i = 0; i < a.pads.size(); i++) {
+		const Pad& p = a.pads[i];
+		const Pad& q = b.pads[i];
+		FUZZ_CHECK(p.name == q.name && p.note == q.note && p.choke == q.choke && p.output == q.output);
+		FUZZ_CHECK(SameBits(p.level, q.level) && SameBits(p.pan, q.pan));
+		FUZZ_CHECK(tunk::SameBits(p.sound, q.sound));
+		FUZZ_CHECK(p.unknown == q.unknown && p.soundUnknown == q.soundUnknown);
+	}
+}
+
+void CheckLookups(const Kit& kit)
+{
+	const PadMask all = kit.pads.empty() ? 0 : PadMask((uint64_t(1) << kit.pads.size()) - 1);
+	PadMask played = 0;
+	for (int note = -1; note <= 128; note++) {
+		const PadMask pads = PadsOnNote(kit, note);
+		FUZZ_CHECK((pads & ~all) == 0 && (pads & played) == 0);
+		played |= pads;
+	}
+	FUZZ_CHECK(played == all);  // every pad is on exactly one note
+	for (size_t i = 0; i <= kit.pads.size(); i++) {
+		const PadMask choked = PadsChokedBy(kit, i);
+		FUZZ_CHECK((choked & ~all) == 0 && (choked & (PadMask(1) << i)) == 0);
+	}
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+	const std::string_view text(reinterpret_cast<const char*>(data), size);
+	Kit kit = NewKit("Before");
+	const KitRead read = DecodeKit(text, &kit);
+	if (!read.Ok()) {
+		FUZZ_CHECK(kit == NewKit("Before"));
+		return 0;
+	}
+	CheckInRange(kit);
+	CheckLookups(kit);
+
+	const std::string written = EncodeKit(kit);
+	FUZZ_CHECK(written.size() <= kKitFileLimit);
+	Kit again;
+	const KitRead reread = DecodeKit(written, &again);
+	FUZZ_CHECK(reread.Ok());
+	CheckSame(kit, again);
+	FUZZ_CHECK(EncodeKit(again) == written);
+	return 0;
+}

@@ -1,0 +1,103 @@
+#include "kit/Kit.h"
+
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+// General MIDI percussion, notes 35 to 81.
+constexpr int kFirstGmDrum = 35;
+constexpr const char* kGmDrumNames[] = {
+	"Acoustic Bass Drum", "Bass Drum 1", "Side Stick", "Acoustic Snare", "Hand Clap",
+	"Electric Snare", "Low Floor Tom", "Closed Hi-Hat", "High Floor Tom", "Pedal Hi-Hat",
+	"Low Tom", "Open Hi-Hat", "Low-Mid Tom", "Hi-Mid Tom", "Crash Cymbal 1", "High Tom",
+	"Ride Cymbal 1", "Chinese Cymbal", "Ride Bell", "Tambourine", "Splash Cymbal", "Cowbell",
+	"Crash Cymbal 2", "Vibraslap", "Ride Cymbal 2", "Hi Bongo", "Low Bongo", "Mute Hi Conga",
+	"Open Hi Conga", "Low Conga", "High Timbale", "Low Timbale", "High Agogo", "Low Agogo",
+	"Cabasa", "Maracas", "Short Whistle", "Long Whistle", "Short Guiro", "Long Guiro", "Claves",
+	"Hi Wood Block", "Low Wood Block", "Mute Cuica", "Open Cuica", "Mute Triangle",
+	"Open Triangle",
+};
+
+size_t PadsLookedAt(const Kit& kit)
+{
+	return kit.pads.size() < kMaxPads ? kit.pads.size() : kMaxPads;
+}
+
+}  // namespace
+
+Kit NewKit(const std::string& name)
+{
+	Kit kit;
+	kit.name = name;
+	for (const GmDrum& drum : kGmDrums) {
+		Pad pad;
+		pad.name = drum.name;
+		pad.note = drum.note;
+		pad.choke = drum.choke;
+		kit.pads.push_back(pad);
+	}
+	return kit;
+}
+
+const char* GmDrumName(int note)
+{
+	const int index = note - kFirstGmDrum;
+	if (index < 0 || index >= int(std::size(kGmDrumNames)))
+		return "";
+	return kGmDrumNames[index];
+}
+
+PadMask PadsOnNote(const Kit& kit, int note)
+{
+	PadMask pads = 0;
+	if (!ValidNote(note))
+		return pads;
+	for (size_t i = 0; i < PadsLookedAt(kit); i++) {
+		if (kit.pads[i].note == note)
+			pads |= PadMask(1) << i;
+	}
+	return pads;
+}
+
+PadMask PadsChokedBy(const Kit& kit, size_t pad)
+{
+	PadMask pads = 0;
+	if (pad >= PadsLookedAt(kit))
+		return pads;
+	const int group = kit.pads[pad].choke;
+	if (group == 0)
+		return pads;
+	for (size_t i = 0; i < PadsLookedAt(kit); i++) {
+		if (i != pad && kit.pads[i].choke == group)
+			pads |= PadMask(1) << i;
+	}
+	return pads;
+}
+
+float LevelGain(float levelDb)
+{
+	if (std::isnan(levelDb) || levelDb == 0)
+		return 1;
+	if (levelDb < kMinPadLevel)
+		return 0;
+	return float(std::pow(10.0, double(levelDb) / 20.0));
+}
+
+StereoGain PanGains(float pan)
+{
+	if (std::isnan(pan))
+		return {1, 1};
+	if (pan < -1)
+		pan = -1;
+	if (pan > 1)
+		pan = 1;
+	return {pan > 0 ? 1 - pan : 1, pan < 0 ? 1 + pan : 1};
+}
+
+StereoGain PadGains(const Pad& pad)
+{
+	const float level = LevelGain(pad.level);
+	const StereoGain pan = PanGains(pad.pan);
+	return {level * pan.left, level * pan.right};
+}

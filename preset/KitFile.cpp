@@ -1,0 +1,340 @@
+// The kit file's codec and reader: nothing but the core and the JSON library, for the plugin.
+#include "preset/KitFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <system_error>
+
+#include "preset/KeyedValues.h"
+
+namespace {
+
+using Json = KeyedJson;
+
+// Root, pads, pad, sound, and room below for what a later version may carry in a value.
+constexpr int kMaxDepth = 12;
+
+const char* const kPadKeys[] = {"name", "note", "level", "pan", "choke", "output", "sound"};
+const char* const kKitKeys[] = {kKitFormatKey, "name", "pads"};
+
+template <size_t N>
+bool IsOneOf(const std::string& key, const char* const (&keys)[N])
+{
+	for (const char* known : keys) {
+		if (key == known)
+			return true;
+	}
+	return false;
+}
+
+std::string Format(double value)
+{
+	char text[32];
+	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
+	return error == std::errc() ? std::string(text, end) : std::string("?");
+}
+
+// Thrown while decoding, caught once at the top: the words for the user.
+struct Refusal {
+	std::string why;
+};
+
+// A pad as messages name it: "pad 3 (Snare)".
+std::string PadLabel(size_t index, const std::string& name)
+{
+	std::string label = "pad " + std::to_string(index + 1);
+	if (!name.empty())
+		label += " (" + name + ")";
+	return label;
+}
+
+std::string Name(const Json& value, const std::string& what)
+{
+	if (!value.is_string())
+		throw Refusal{what + " is not text"};
+	std::string name = value.get<std::string>();
+	if (name.size() > kKitNameLimit)
+		throw Refusal{what + " is longer than " + std::to_string(kKitNameLimit) + " bytes"};
+	return name;
+}
+
+// A whole number in [low, high], else a refusal saying `what`.
+int WholeNumber(const Json& value, int low, int high, const std::string& what)
+{
+	if (value.is_number()) {
+		const double number = value.get<double>();
+		if (number >= low && number <= high && std::trunc(number) == number)
+			return int(number);
+	}
+	throw Refusal{what};
+}
+
+// A number clamped to [low, high], mentioning a clamp in `messages`.
+float Clamped(const Json& value, float low, float high, const std::string& what,
+	std::vector<std::string>* messages)
+{
+	if (!value.is_number())
+		throw Refusal{what + " is no number"};
+	const double wanted = value.get<double>();
+	if (wanted >= low && wanted <= high)
+		return float(wanted);
+	const float set = wanted < low ? low : high;
+	messages->push_back(what + " " + Format(wanted) + " is beyond its range " + Format(low) + " to "
+		+ Format(high) + "; set to " + Format(set) + ".");
+	return set;
+}
+
+Pad DecodePad(const Json& object, size_t index, std::vector<std::string>* messages,
+	std::set<std::string>* unknownKeys)
+{
+	if (!object.is_object())
+		throw Refusal{PadLabel(index, "") + " is not a list of named values"};
+	Pad pad;
+	if (const auto name = object.find("name"); name != object.end())
+		pad.name = Name(*name, "the name of " + PadLabel(index, ""));
+	const std::string label = PadLabel(index, pad.name);
+
+	const auto note = object.find("note");
+	if (note == object.end())
+		throw Refusal{label + " has no note"};
+	pad.note = WholeNumber(*note, kLowestNote, kHighestNote,
+		"the note of " + label + " is no MIDI note (a whole number from 0 to 127)");
+	if (const auto level = object.find("level"); level != object.end())
+		pad.level = Clamped(*level, kMinPadLevel, kMaxPadLevel, "the level of " + label, messages);
+	if (const auto pan = object.find("pan"); pan != object.end())
+		pad.pan = Clamped(*pan, -1, 1, "the pan of " + label, messages);
+	if (const auto choke = object.find("choke"); choke != object.end()) {
+		pad.choke = WholeNumber(*choke, 0, kChokeGroups,
+			"the choke group of " + label + " is none of 0 (none) to 8");
+	}
+	if (const auto output = object.find("output"); output != object.end()) {
+		if (*output == "main")
+			pad.output = PadOutput::Main;
+		else if (*output == "own")
+			pad.output = PadOutput::Own;
+		else
+			throw Refusal{"the output of " + label + " is neither \"main\" nor \"own\""};
+	}
+	if (const auto sound = object.find("sound"); sound != object.end()) {
+		if (!sound->is_object())
+			throw Refusal{"the sound of " + label + " is not a list of named values"};
+		const KeyedRead read = ReadKeyedValues(*sound, AllRows, "", &pad.sound, &pad.soundUnknown);
+		if (read.Refused())
+			throw Refusal{"the sound of " + label + ": " + read.refusal};
+		for (const std::string& clamped : read.clamped)
+			messages->push_back(label + ": " + clamped);
+		for (const auto& [key, text] : pad.soundUnknown)
+			unknownKeys->insert(key);
+	}
+	for (const auto& [key, value] : object.items()) {
+		if (!IsOneOf(key, kPadKeys)) {
+			pad.unknown[key] = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+			unknownKeys->insert(key);
+		}
+	}
+	return pad;
+}
+
+Kit DecodeRoot(const Json& root, std::vector<std::string>* messages)
+{
+	const auto version = root.is_object() ? root.find(kKitFormatKey) : root.end();
+	if (version == root.end() || !version->is_number_integer() || version->get<int64_t>() < 1)
+		throw Refusal{"not a Tunk kit (it names no \"tunkKit\" version)"};
+	if (version->get<int64_t>() > kKitFormatVersion) {
+		messages->push_back("The kit was made by a newer version of Tunk (format "
+			+ std::to_string(version->get<int64_t>()) + "); what this version knows was read.");
+	}
+
+	Kit kit;
+	if (const auto name = root.find("name"); name != root.end())
+		kit.name = Name(*name, "the kit's name");
+	const auto pads = root.find("pads");
+	if (pads == root.end())
+		throw Refusal{"the kit has no \"pads\""};
+	if (!pads->is_array())
+		throw Refusal{"the kit's \"pads\" is not a list"};
+	if (pads->size() > kMaxPads) {
+		throw Refusal{"the kit has " + std::to_string(pads->size()) + " pads; a kit has at most "
+			+ std::to_string(kMaxPads)};
+	}
+	std::set<std::string> unknownKeys;
+	for (size_t i = 0; i < pads->size(); i++)
+		kit.pads.push_back(DecodePad((*pads)[i], i, messages, &unknownKeys));
+	for (const auto& [key, value] : root.items()) {
+		if (!IsOneOf(key, kKitKeys)) {
+			kit.unknown[key] = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+			unknownKeys.insert(key);
+		}
+	}
+	size_t unknownSize = 0;
+	auto count = [&unknownSize](const KeptValues& values) {
+		for (const auto& [key, text] : values)
+			unknownSize += key.size() + text.size();
+	};
+	count(kit.unknown);
+	for (const Pad& pad : kit.pads) {
+		count(pad.unknown);
+		count(pad.soundUnknown);
+	}
+	if (unknownSize > kKitUnknownLimit) {
+		throw Refusal{"the kit carries more than " + std::to_string(kKitUnknownLimit / 1024)
+			+ " kB of values this version of Tunk does not know"};
+	}
+	if (!unknownKeys.empty()) {
+		KeyedUnknown named;
+		for (const std::string& key : unknownKeys)
+			named[key];
+		messages->push_back(KeptValuesMessage(named));
+	}
+	return kit;
+}
+
+// A finite number within [low, high] as JSON: a non-number as `otherwise`.
+Json Writable(float value, float low, float high, float otherwise)
+{
+	if (std::isnan(value))
+		value = otherwise;
+	value = value < low ? low : value > high ? high : value;
+	return ShortestNumber(value);
+}
+
+// Compact JSON text; bytes that are not UTF-8 replaced.
+std::string Compact(const Json& value)
+{
+	return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// The unknown values that name none of the `known` keys, as "key": value members.
+std::vector<std::pair<std::string, Json>> Unknown(const KeptValues& unknown, const char* const* known,
+	size_t knownCount)
+{
+	std::vector<std::pair<std::string, Json>> members;
+	for (const auto& [key, text] : unknown) {
+		bool ours = false;
+		for (size_t i = 0; i < knownCount; i++)
+			ours = ours || key == known[i];
+		Json value = Json::parse(text, nullptr, false);
+		if (!ours && !value.is_discarded())
+			members.emplace_back(key, std::move(value));
+	}
+	return members;
+}
+
+std::string SystemError(int error)
+{
+	return std::error_code(error, std::generic_category()).message();
+}
+
+}  // namespace
+
+KitRead DecodeKit(std::string_view text, Kit* kit)
+{
+	KitRead read;
+	if (text.size() > kKitFileLimit) {
+		read.error = "the file is too large for a Tunk kit (over "
+			+ std::to_string(kKitFileLimit / 1024) + " kB)";
+		return read;
+	}
+	bool tooDeep = false;
+	const Json::parser_callback_t watchDepth = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+		if (depth > kMaxDepth)
+			tooDeep = true;
+		return !tooDeep;
+	};
+	try {
+		const Json root = Json::parse(text.begin(), text.end(), watchDepth);
+		if (tooDeep)
+			throw Refusal{"not a Tunk kit (nested too deeply)"};
+		std::vector<std::string> messages;
+		Kit decoded = DecodeRoot(root, &messages);
+		*kit = std::move(decoded);
+		read.messages = std::move(messages);
+	} catch (const Refusal& refusal) {
+		read.error = refusal.why;
+	} catch (const Json::parse_error& error) {
+		read.error = tooDeep ? "not a Tunk kit (nested too deeply)"
+			: "not a Tunk kit (not well-formed JSON at byte " + std::to_string(error.byte)
+				+ "; cut short?)";
+	} catch (const Json::out_of_range&) {
+		read.error = "not a Tunk kit (it holds a number too large to read)";
+	} catch (const std::exception&) {
+		read.error = "not a Tunk kit (unreadable)";
+	}
+	return read;
+}
+
+std::string EncodeKit(const Kit& kit)
+{
+	// Laid out by hand rather than indented throughout, so that values of a newer version stay
+	// compact and a pad reads as one line.
+	std::string text = std::string("{\n  \"") + kKitFormatKey + "\": " + std::to_string(kKitFormatVersion)
+		+ ",\n  \"name\": " + Compact(kit.name) + ",\n  \"pads\": [";
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		const Pad& pad = kit.pads[i];
+		Json object = Json::object();
+		object["name"] = pad.name;
+		object["note"] = ValidNote(pad.note) ? pad.note : Pad().note;
+		object["level"] = Writable(pad.level, kMinPadLevel, kMaxPadLevel, 0);
+		object["pan"] = Writable(pad.pan, -1, 1, 0);
+		object["choke"] = ValidChoke(pad.choke) ? pad.choke : 0;
+		object["output"] = pad.output == PadOutput::Own ? "own" : "main";
+		Json sound = Json::object();
+		WriteKeyedValues(pad.sound, AllRows, false, pad.soundUnknown, "", &sound);
+		object["sound"] = std::move(sound);
+		for (auto& [key, value] : Unknown(pad.unknown, kPadKeys, std::size(kPadKeys)))
+			object[key] = std::move(value);
+		text += (i == 0 ? "\n    " : ",\n    ") + Compact(object);
+	}
+	text += kit.pads.empty() ? "]" : "\n  ]";
+	for (const auto& [key, value] : Unknown(kit.unknown, kKitKeys, std::size(kKitKeys)))
+		text += ",\n  " + Compact(key) + ": " + Compact(value);
+	return text + "\n}\n";
+}
+
+KitRead ReadKitFile(const char* path, Kit* kit)
+{
+	KitRead read;
+	// Not blocking: opening a pipe for reading would wait for a writer.
+	const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+	if (fd < 0) {
+		read.error = SystemError(errno);
+		return read;
+	}
+	struct stat info;
+	std::string text;
+	if (fstat(fd, &info) != 0) {
+		read.error = SystemError(errno);
+	} else if (!S_ISREG(info.st_mode)) {
+		read.error = S_ISDIR(info.st_mode) ? "is a folder, not a Tunk kit" : "not a file";
+	} else if (size_t(info.st_size) > kKitFileLimit) {
+		read.error = "the file is too large for a Tunk kit (over "
+			+ std::to_string(kKitFileLimit / 1024) + " kB)";
+	} else {
+		// Read to the end, whatever the size said: the file may have grown since.
+		char buffer[65536];
+		for (;;) {
+			const ssize_t got = ::read(fd, buffer, sizeof(buffer));
+			if (got < 0 && errno == EINTR)
+				continue;
+			if (got < 0) {
+				read.error = SystemError(errno);
+				break;
+			}
+			if (got == 0)
+				break;
+			text.append(buffer, size_t(got));
+			if (text.size() > kKitFileLimit)
+				break;
+		}
+	}
+	close(fd);
+	if (!read.Ok())
+		return read;
+	return DecodeKit(text, kit);
+}

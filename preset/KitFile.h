@@ -1,0 +1,66 @@
+// The kit file (.tunkkit): a whole kit by value in JSON, each pad's sound keyed by the
+// parameters' symbols as in a preset's extension:
+//   {"tunkKit": 1, "name": "808", "pads": [{"name": "Kick", "note": 36, "level": 0,
+//    "pan": 0, "choke": 0, "output": "main", "sound": {"startFreq": 55, ...}}, ...]}
+// "tunkKit" comes first and holds the format's version, so that the desktop knows the file by
+// its first bytes. Every failure to read is a value with words for the user; keys this
+// program does not know are kept and written back.
+//
+// DecodeKit, EncodeKit and ReadKitFile need nothing but the core and the JSON library, so a
+// plugin can link them (library tunk_kit_codec); WriteKitFile replaces the file through the
+// storage kit (library tunk_preset).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kit/Kit.h"
+#include "kits/support/SupportDefs.h"
+
+constexpr char kKitMimeType[] = "application/x-tunk-kit";
+constexpr char kKitFileExtension[] = ".tunkkit";
+// The key of the format's version, first in every kit file.
+constexpr char kKitFormatKey[] = "tunkKit";
+constexpr int kKitFormatVersion = 1;
+// Larger files are refused unread: sixteen pads of every value take some 20 kB.
+constexpr size_t kKitFileLimit = 1024 * 1024;
+// The longest name of a kit or pad, in bytes, and the most text of keys this program does not
+// know that a kit may carry: together they keep every kit it reads writable within the limit.
+constexpr size_t kKitNameLimit = 1024;
+constexpr size_t kKitUnknownLimit = 64 * 1024;
+
+struct KitRead {
+	std::string error;                  // why the kit could not be read; "" when it was
+	std::vector<std::string> messages;  // said once each: clamped values, unknown keys
+	bool Ok() const { return error.empty(); }
+};
+
+// Reads a kit file's text into `kit`; on an error `kit` is unchanged. Errors: text that is
+// not JSON, too large or nested too deeply; no "tunkKit" version; a name that is no text or
+// longer than kKitNameLimit; more than kKitUnknownLimit of unknown keys' values;
+// "pads" missing, no list or longer than kMaxPads; a pad with no note, a note that is no
+// whole number in 0..127, a choke group outside 0..8, an output other than "main" or
+// "own"; a sound that is no object or holds a known value that is no number. A level, a pan
+// or a sound's value beyond its range is set to the nearest end and mentioned; a pad's name,
+// level, pan, choke, output and sound values left out take a new pad's.
+KitRead DecodeKit(std::string_view text, Kit* kit);
+
+// The file's text: the kit's own keys a line each, each pad on a line of its own. Every parameter of every pad is written, and values that
+// JSON cannot hold (a level or pan that is no number or infinite) as reading them back
+// would give; text that is not UTF-8 has its bad bytes replaced.
+std::string EncodeKit(const Kit& kit);
+
+// Reads the kit file at `path`. Besides DecodeKit's errors: the system's reason a file
+// cannot be opened or read, a path that is no regular file (never waited on, so a pipe does
+// not hang), a file over kKitFileLimit.
+KitRead ReadKitFile(const char* path, Kit* kit);
+
+// Writes EncodeKit(kit) to `path`, replacing the file only once the new one is whole, and
+// tags it with the kit type where the file system keeps attributes. Failures are the
+// system's reasons (B_PERMISSION_DENIED, B_DEVICE_FULL, ...).
+status_t WriteKitFile(const char* path, const Kit& kit);
+// Tags a file as a kit for this application.
+class BNode;
+status_t TagKitFile(BNode* node);

@@ -1,0 +1,267 @@
+// The kit file: a kit goes through its text and back bit for bit, keys of a newer Tunk stay,
+// values beyond their range are clamped by name, and damaged or hostile files are refused
+// with words for the user, leaving the kit as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include <bit>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "kits/storage/TempDir.h"
+#include "preset/KitFile.h"
+
+namespace {
+
+// Every parameter of every pad away from its default with odd bits, within its range.
+Kit OddKit()
+{
+	std::mt19937 random(20);
+	Kit kit;
+	kit.name = "Ünïcode \"quoted\" \\ kit\n";
+	for (size_t i = 0; i < kMaxPads; i++) {
+		Pad pad;
+		pad.name = "Pad \t" + std::to_string(i);
+		pad.note = int(i * 8);
+		pad.level = kMinPadLevel + (kMaxPadLevel - kMinPadLevel) * std::generate_canonical<float, 24>(random);
+		pad.pan = std::generate_canonical<float, 24>(random) * 2 - 1;
+		pad.choke = int(i % (kChokeGroups + 1));
+		pad.output = i % 3 == 0 ? PadOutput::Own : PadOutput::Main;
+		for (const tunk::ParamInfo& info : tunk::kParams) {
+			float v;
+			if (info.kind == tunk::ParamKind::Number)
+				v = info.min + (info.max - info.min) * std::generate_canonical<float, 24>(random);
+			else
+				v = info.min + float(random() % uint32_t(info.max - info.min + 1));
+			pad.sound[info.id] = v;
+		}
+		kit.pads.push_back(pad);
+	}
+	kit.pads[0].sound[tunk::Param::startFreq] = -0.0f;
+	kit.pads[1].sound[tunk::Param::filterQ] = std::nextafter(4.0f, 0.0f);
+	kit.pads[2].level = -0.0f;
+	return kit;
+}
+
+void ExpectSameBits(const Kit& a, const Kit& b)
+{
+	EXPECT_EQ(a.name, b.name);
+	ASSERT_EQ(a.pads.size(), b.pads.size());
+	for (size_t i = 0; i < a.pads.size(); i++) {
+		const Pad& p = a.pads[i];
+		const Pad& q = b.pads[i];
+		EXPECT_EQ(p.name, q.name);
+		EXPECT_EQ(p.note, q.note);
+		EXPECT_EQ(std::bit_cast<uint32_t>(p.level), std::bit_cast<uint32_t>(q.level)) << i;
+		EXPECT_EQ(std::bit_cast<uint32_t>(p.pan), std::bit_cast<uint32_t>(q.pan)) << i;
+		EXPECT_EQ(p.choke, q.choke);
+		EXPECT_EQ(p.output, q.output);
+		for (const tunk::ParamInfo& info : tunk::kParams) {
+			EXPECT_EQ(std::bit_cast<uint32_t>(p.sound[info.id]), std::bit_cast<uint32_t>(q.sound[info.id]))
+				<< "pad " << i << " " << info.symbol;
+		}
+		EXPECT_EQ(p.unknown, q.unknown);
+		EXPECT_EQ(p.soundUnknown, q.soundUnknown);
+	}
+	EXPECT_EQ(a.unknown, b.unknown);
+}
+
+Kit Decoded(const std::string& text, KitRead* read = nullptr)
+{
+	Kit kit;
+	KitRead r = DecodeKit(text, &kit);
+	EXPECT_TRUE(r.Ok()) << r.error;
+	if (read)
+		*read = r;
+	return kit;
+}
+
+std::string Slurp(const std::string& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(KitFile, EveryValueOfEveryPadComesBackBitForBit)
+{
+	const Kit kit = OddKit();
+	const std::string text = EncodeKit(kit);
+	KitRead read;
+	const Kit back = Decoded(text, &read);
+	EXPECT_TRUE(read.messages.empty()) << read.messages.front();
+	ExpectSameBits(kit, back);
+	EXPECT_EQ(EncodeKit(back), text);
+
+	// The desktop knows the file by its first bytes.
+	EXPECT_EQ(text.rfind("{\n  \"tunkKit\": 1,\n", 0), 0u) << text.substr(0, 40);
+	// An empty kit is a kit.
+	ExpectSameBits(Decoded(EncodeKit(Kit())), Kit());
+}
+
+TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
+{
+	const std::string text = R"({"tunkKit": 1, "name": "K", "tempo": [120, {"x": null}],
+		"pads": [{"note": 38, "sound": {"startFreq": 200, "warp": 0.5, "noiseLevel": 1},
+		          "colour": "#ff0000", "warp": 1}]})";
+	KitRead read;
+	const Kit kit = Decoded(text, &read);
+	ASSERT_EQ(kit.pads.size(), 1u);
+	EXPECT_EQ(kit.unknown.at("tempo"), R"([120,{"x":null}])");
+	EXPECT_EQ(kit.pads[0].unknown.at("colour"), R"("#ff0000")");
+	EXPECT_EQ(kit.pads[0].soundUnknown.at("warp"), "0.5");
+	EXPECT_EQ(kit.pads[0].sound[tunk::Param::noiseLevel], 1.0f);
+	ASSERT_EQ(read.messages.size(), 1u);
+	EXPECT_EQ(read.messages[0], "Values from a newer version of Tunk are kept as they are: colour, tempo, warp.");
+
+	// Written back and read again, nothing is lost.
+	const Kit again = Decoded(EncodeKit(kit));
+	ExpectSameBits(kit, again);
+}
+
+TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreClampedByName)
+{
+	KitRead read;
+	const Kit kit = Decoded(R"({"tunkKit": 1, "pads": [{"note": 42},
+		{"name": "Loud", "note": 0, "level": 40, "pan": -3, "choke": 8, "output": "own",
+		 "sound": {"startFreq": 99999, "filterEnabled": 0.5, "clapCount": 1e30}}]})",
+		&read);
+	ASSERT_EQ(kit.pads.size(), 2u);
+	EXPECT_EQ(kit.name, "");
+	const Pad fresh;
+	EXPECT_EQ(kit.pads[0].name, "");
+	EXPECT_EQ(kit.pads[0].note, 42);
+	EXPECT_EQ(kit.pads[0].level, fresh.level);
+	EXPECT_EQ(kit.pads[0].pan, fresh.pan);
+	EXPECT_EQ(kit.pads[0].choke, 0);
+	EXPECT_EQ(kit.pads[0].output, PadOutput::Main);
+	EXPECT_TRUE(tunk::SameBits(kit.pads[0].sound, tunk::SoundParams()));
+
+	const Pad& loud = kit.pads[1];
+	EXPECT_EQ(loud.level, kMaxPadLevel);
+	EXPECT_EQ(loud.pan, -1);
+	EXPECT_EQ(loud.choke, 8);
+	EXPECT_EQ(loud.output, PadOutput::Own);
+	EXPECT_EQ(loud.sound[tunk::Param::startFreq], 4000);
+	EXPECT_EQ(loud.sound[tunk::Param::filterEnabled], 1);  // a switch is on or off
+	EXPECT_EQ(loud.sound[tunk::Param::clapCount], 8);
+	ASSERT_EQ(read.messages.size(), 4u);
+	EXPECT_EQ(read.messages[0], "the level of pad 2 (Loud) 40 is beyond its range -60 to 12; set to 12.");
+	EXPECT_EQ(read.messages[1], "the pan of pad 2 (Loud) -3 is beyond its range -1 to 1; set to -1.");
+	EXPECT_EQ(read.messages[2], "pad 2 (Loud): startFreq 99999 is beyond its range 0 to 4000; set to 4000.");
+	EXPECT_NE(read.messages[3].find("clapCount"), std::string::npos);
+}
+
+TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
+{
+	const std::string pad = R"({"note": 36})";
+	std::string seventeen = R"({"tunkKit": 1, "pads": [)";
+	for (int i = 0; i < 17; i++)
+		seventeen += (i ? "," : "") + pad;
+	seventeen += "]}";
+	std::string deep = R"({"tunkKit": 1, "pads": [], "x": )" + std::string(5000, '[')
+		+ std::string(5000, ']') + "}";
+	std::string huge = R"({"tunkKit": 1, "name": ")" + std::string(kKitFileLimit, 'a') + R"(", "pads": []})";
+
+	const struct {
+		std::string text;
+		const char* says;
+	} cases[] = {
+		{"", "not well-formed JSON"},
+		{"T0NK", "not well-formed JSON at byte 1"},
+		{R"({"tunkKit": 1, "pads": [{"note": 3)", "cut short"},
+		{R"({"tunkKit": 1, "pads": [{"note": NaN}]})", "not well-formed JSON"},
+		{"[1, 2]", "no \"tunkKit\" version"},
+		{R"({"name": "x", "pads": []})", "no \"tunkKit\" version"},
+		{R"({"tunkKit": "1", "pads": []})", "no \"tunkKit\" version"},
+		{R"({"tunkKit": 0, "pads": []})", "no \"tunkKit\" version"},
+		{R"({"tunkKit": 1, "name": 7, "pads": []})", "the kit's name is not text"},
+		{R"({"tunkKit": 1})", "the kit has no \"pads\""},
+		{R"({"tunkKit": 1, "pads": {"note": 36}})", "\"pads\" is not a list"},
+		{seventeen, "the kit has 17 pads; a kit has at most 16"},
+		{R"({"tunkKit": 1, "pads": [36]})", "pad 1 is not a list of named values"},
+		{R"({"tunkKit": 1, "pads": [{"name": "Kick"}]})", "pad 1 (Kick) has no note"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36}, {"note": 128}]})", "the note of pad 2 is no MIDI note"},
+		{R"({"tunkKit": 1, "pads": [{"note": -1}]})", "no MIDI note"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36.5}]})", "no MIDI note"},
+		{R"({"tunkKit": 1, "pads": [{"note": "36"}]})", "no MIDI note"},
+		{R"({"tunkKit": 1, "pads": [{"note": 1e300}]})", "no MIDI note"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "choke": 9}]})", "choke group of pad 1"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "level": "loud"}]})", "the level of pad 1 is no number"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "output": "left"}]})", "neither \"main\" nor \"own\""},
+		{R"({"tunkKit": 1, "pads": [{"name": 3, "note": 36}]})", "the name of pad 1 is not text"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "sound": [1]}]})", "the sound of pad 1 is not a list"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"duration": "long"}}]})",
+			"the sound of pad 1: the value of duration is no number"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"duration": 1e999}}]})",
+			"a number too large to read"},
+		{deep, "nested too deeply"},
+		{R"({"tunkKit": 1, "pads": [], "name": ")" + std::string(kKitNameLimit + 1, 'n') + "\"}",
+			"the kit's name is longer than 1024 bytes"},
+		{R"({"tunkKit": 1, "pads": [{"note": 1, "name": ")" + std::string(kKitNameLimit + 1, 'n') + "\"}]}",
+			"the name of pad 1 is longer than 1024 bytes"},
+		{R"({"tunkKit": 1, "pads": [{"note": 1, "x": ")" + std::string(kKitUnknownLimit, 'x') + "\"}]}",
+			"more than 64 kB of values this version of Tunk does not know"},
+		{huge, "too large"},
+		{std::string("{\"tunkKit\": 1, \"name\": \"\xff\", \"pads\": []}"), "not well-formed JSON"},
+	};
+	for (const auto& c : cases) {
+		Kit kit = NewKit("Before");
+		const KitRead read = DecodeKit(c.text, &kit);
+		EXPECT_FALSE(read.Ok()) << c.text.substr(0, 80);
+		EXPECT_NE(read.error.find(c.says), std::string::npos)
+			<< c.text.substr(0, 80) << "\nsaid: " << read.error;
+		EXPECT_EQ(kit, NewKit("Before")) << c.text.substr(0, 80);
+	}
+}
+
+TEST(KitFile, FilesAreWrittenWholeTypedAndReadBack)
+{
+	TempDir dir;
+	const Kit kit = OddKit();
+	const std::string path = dir / "odd.tunkkit";
+	ASSERT_EQ(WriteKitFile(path.c_str(), kit), B_OK);
+	Kit back;
+	const KitRead read = ReadKitFile(path.c_str(), &back);
+	ASSERT_TRUE(read.Ok()) << read.error;
+	ExpectSameBits(kit, back);
+	char type[64] = {};
+	const ssize_t length = getxattr(path.c_str(), "user.mime_type", type, sizeof(type) - 1);
+	if (length >= 0)
+		EXPECT_STREQ(type, kKitMimeType);
+	else
+		EXPECT_EQ(errno, ENOTSUP) << "only a file system without attributes may leave it untyped";
+
+	// A save that cannot happen leaves the old file as it was.
+	const std::string before = Slurp(path);
+	ASSERT_EQ(chmod(dir.Path().c_str(), 0500), 0);
+	if (access(dir.Path().c_str(), W_OK) != 0) {  // root writes anyway
+		EXPECT_NE(WriteKitFile(path.c_str(), NewKit()), B_OK);
+		EXPECT_EQ(Slurp(path), before);
+	}
+	chmod(dir.Path().c_str(), 0700);
+}
+
+TEST(KitFile, FilesThatAreNoKitsAreRefusedWithoutWaiting)
+{
+	TempDir dir;
+	Kit kit = NewKit();
+	EXPECT_NE(ReadKitFile((dir / "missing.tunkkit").c_str(), &kit).error.find("No such file"),
+		std::string::npos);
+	EXPECT_EQ(ReadKitFile(dir.Path().c_str(), &kit).error, "is a folder, not a Tunk kit");
+	// A pipe with no writer: opening it for reading must not wait for one.
+	const std::string fifo = dir / "pipe.tunkkit";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	EXPECT_EQ(ReadKitFile(fifo.c_str(), &kit).error, "not a file");
+
+	const std::string big = dir / "big.tunkkit";
+	std::ofstream(big) << EncodeKit(NewKit()) << std::string(kKitFileLimit, ' ');
+	EXPECT_NE(ReadKitFile(big.c_str(), &kit).error.find("too large"), std::string::npos);
+	const std::string preset = dir / "sound.tunk";
+	std::ofstream(preset) << "T0NK" << std::string(48, '\0');
+	EXPECT_NE(ReadKitFile(preset.c_str(), &kit).error.find("not a Tunk kit"), std::string::npos);
+	EXPECT_EQ(kit, NewKit());
+}
