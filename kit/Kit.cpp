@@ -81,6 +81,8 @@ float LevelGain(float levelDb)
 		return 1;
 	if (levelDb < kMinPadLevel)
 		return 0;
+	if (levelDb > kMaxPadLevel)
+		levelDb = kMaxPadLevel;
 	return float(std::pow(10.0, double(levelDb) / 20.0));
 }
 

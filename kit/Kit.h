@@ -112,8 +112,8 @@ PadMask PadsOnNote(const Kit& kit, int note);
 PadMask PadsChokedBy(const Kit& kit, size_t pad);
 
 // The linear gain of a level in dB: exactly 1 at 0 dB, so that a pad at 0 dB plays its
-// sound's samples unchanged; a level below kMinPadLevel is silence and a level that is no
-// number counts as 0 dB.
+// sound's samples unchanged; a level below kMinPadLevel is silence, one above kMaxPadLevel
+// counts as kMaxPadLevel and one that is no number as 0 dB.
 float LevelGain(float levelDb);
 
 // Gains of the two main channels for a pan position. The balance law: the centre passes

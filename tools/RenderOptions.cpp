@@ -192,6 +192,24 @@ ParsedArgs fail(std::string error)
 
 } // namespace
 
+namespace {
+
+// What --kit cannot go with: it renders the kit's own sounds into a folder of its own.
+std::string check_kit_options(const RenderOptions& options)
+{
+	if (options.kit.empty())
+		return "";
+	if (!options.random.empty() || !options.presets.empty())
+		return "--kit renders the kit's own sounds and takes no presets or --random";
+	if (!options.settings.empty() || !options.savePreset.empty())
+		return "--kit takes no --set or --save-preset: change the kit's sounds in its file";
+	if (!options.output.empty() || options.directory.empty())
+		return "--kit writes a sample pack of several files; name its folder with -d DIR";
+	return "";
+}
+
+}  // namespace
+
 ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 {
 	ParsedArgs result;
@@ -259,6 +277,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			target = &options.savePreset;
 		else if (name == "--random")
 			target = &options.random;
+		else if (name == "--kit")
+			target = &options.kit;
 		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed")
 			target = &number;
 		else if (name != "--set")
@@ -347,6 +367,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	} else if (options.presetsBeside) {
 		return fail("option '--save-preset' needs a value");
 	}
+	if (std::string error = check_kit_options(options); !error.empty())
+		return fail(error);
 	if (!options.output.empty() && options.presets.size() > 1)
 		return fail("-o names one output; use -d DIR for several presets");
 	if (!options.output.empty() && !options.directory.empty())
@@ -440,6 +462,7 @@ const char* RenderUsage()
 	static const std::string usage =
 	    "Usage: tunk-render [OPTIONS] [PRESET...]\n"
 	    "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
+	    "       tunk-render --kit FILE.tunkkit -d DIR [-f FORMAT]\n"
 	    "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
 	    "Without a preset the default sound is rendered.\n"
 	    "\n"
@@ -458,7 +481,10 @@ const char* RenderUsage()
 	        "makes new sounds of a category: " + one_of(category_key_list()) +
 	            ", named kick-001.wav and so on; with --save-preset (no FILE) each preset goes "
 	            "beside its sound as kick-001.tunk") +
-	    "      --count N          how many random sounds (default 1)\n"
+	    "      --count N          how many random sounds (default 1)\n" +
+	    help_entry("      --kit FILE",
+	        "writes a Tunk kit's sample pack into -d DIR: each pad's sound named after the pad, "
+	        "an SFZ file mapping them to their notes, and drumkit.xml for Hydrogen") +
 	    "      --seed S           the same seed makes the same sounds (default: the clock)\n"
 	    "  -h, --help             shows this help\n"
 	    "      --version          shows the version\n"

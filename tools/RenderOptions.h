@@ -37,6 +37,10 @@ struct RenderOptions {
 	// --save-preset without a value, with --random: each sound's preset beside it.
 	bool presetsBeside = false;
 
+	// --kit FILE: the kit's sample pack (each pad's sound, an SFZ file, a Hydrogen drum kit)
+	// goes into -d DIR.
+	std::string kit;
+
 	bool ToStandardOutput() const { return output == "-"; }
 	// The number of sounds the run makes.
 	size_t SoundCount() const;

@@ -26,6 +26,7 @@
 #include "preset/PresetExtension.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
+#include "tools/KitRender.h"
 #include "tools/RenderJobs.h"
 #include "tools/RenderOptions.h"
 
@@ -348,6 +349,12 @@ int main(int argc, char** argv)
 			std::fputs(message(options.directory, error.message()).c_str(), stderr);
 			return 1;
 		}
+	}
+
+	if (!options.kit.empty()) {
+		const KitRenderResult kit = RenderKit(options);
+		std::fputs(kit.messages.c_str(), stderr);
+		return kit.exitStatus;
 	}
 
 	std::vector<Sound> sounds;

@@ -103,6 +103,7 @@ TEST(KitModel, LevelAndPanGains)
 	EXPECT_NEAR(LevelGain(12), 3.98107f, 1e-4f);
 	EXPECT_NEAR(LevelGain(kMinPadLevel), 0.001f, 1e-7f);
 	EXPECT_EQ(LevelGain(kMinPadLevel - 1), 0.0f);
+	EXPECT_EQ(LevelGain(kMaxPadLevel + 50), LevelGain(kMaxPadLevel));
 	EXPECT_EQ(LevelGain(-std::numeric_limits<float>::infinity()), 0.0f);
 	EXPECT_EQ(LevelGain(std::numeric_limits<float>::quiet_NaN()), 1.0f);
 

@@ -1,0 +1,276 @@
+#include "kit/SampleExport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <set>
+
+#include "audio/SoundFileWriter.h"
+#include "engine/core/Render.h"
+#include "kits/storage/ReplacingFile.h"
+
+namespace {
+
+constexpr size_t kMaxStemBytes = 100;
+// The lowest volume SFZ knows, for a pad that is silent.
+constexpr double kSfzSilence = -144;
+
+// The length of the UTF-8 character starting at text[i], 0 when none starts there.
+size_t Utf8Length(const std::string& text, size_t i)
+{
+	const auto byte = [&](size_t k) { return uint8_t(text[k]); };
+	const uint8_t first = byte(i);
+	size_t length;
+	uint32_t code;
+	if (first < 0x80)
+		return 1;
+	else if (first >= 0xc2 && first < 0xe0)
+		length = 2, code = first & 0x1f;
+	else if (first >= 0xe0 && first < 0xf0)
+		length = 3, code = first & 0x0f;
+	else if (first >= 0xf0 && first < 0xf5)
+		length = 4, code = first & 0x07;
+	else
+		return 0;
+	if (i + length > text.size())
+		return 0;
+	for (size_t k = 1; k < length; k++) {
+		if ((byte(i + k) & 0xc0) != 0x80)
+			return 0;
+		code = code << 6 | (byte(i + k) & 0x3f);
+	}
+	// No overlong forms, no surrogates, nothing beyond U+10FFFF.
+	const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+	if (code < least[length] || (code >= 0xd800 && code < 0xe000) || code > 0x10ffff)
+		return 0;
+	return length;
+}
+
+// `text` as XML character data: markup escaped, control characters left out, bytes that are
+// not UTF-8 as "?".
+std::string XmlText(const std::string& text)
+{
+	std::string out;
+	for (size_t i = 0; i < text.size();) {
+		const size_t length = Utf8Length(text, i);
+		if (length == 0) {
+			out += '?';
+			i++;
+			continue;
+		}
+		const char c = text[i];
+		if (length > 1)
+			out.append(text, i, length);
+		else if (c == '&')
+			out += "&amp;";
+		else if (c == '<')
+			out += "&lt;";
+		else if (c == '>')
+			out += "&gt;";
+		else if (c == '"')
+			out += "&quot;";
+		else if (uint8_t(c) >= 0x20 || c == '\t' || c == '\n')
+			out += c;
+		i += length;
+	}
+	return out;
+}
+
+// A number in plain decimal with `decimals` places, whatever the locale; never "-0.00".
+std::string Fixed(double value, int decimals)
+{
+	char text[64];
+	const auto [end, error] = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, decimals);
+	std::string out = error == std::errc() ? std::string(text, end) : std::string("0");
+	if (out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos)
+		out.erase(0, 1);
+	return out;
+}
+
+std::string Lower(std::string text)
+{
+	for (char& c : text)
+		c = char(std::tolower(uint8_t(c)));
+	return text;
+}
+
+status_t WriteText(const std::string& path, const std::string& text)
+{
+	ReplacingFile file;
+	if (status_t status = file.SetTo(path.c_str()); status != B_OK)
+		return status;
+	if (status_t status = file.Write(text.data(), text.size()); status != B_OK)
+		return status;
+	return file.Commit();
+}
+
+}  // namespace
+
+std::string SafeFileStem(const std::string& name)
+{
+	std::string stem;
+	for (size_t i = 0; i < name.size();) {
+		const size_t length = Utf8Length(name, i);
+		if (length == 0) {
+			stem += '_';
+			i++;
+			continue;
+		}
+		if (stem.size() + length > kMaxStemBytes)
+			break;
+		const char c = name[i];
+		if (length == 1 && (uint8_t(c) < 0x20 || c == 0x7f || std::string_view("/\\:*?\"<>|=#").find(c) != std::string_view::npos))
+			stem += '_';
+		else
+			stem.append(name, i, length);
+		i += length;
+	}
+	const size_t first = stem.find_first_not_of(" .");
+	if (first == std::string::npos)
+		return "";
+	const size_t last = stem.find_last_not_of(" .");
+	return stem.substr(first, last - first + 1);
+}
+
+std::vector<std::string> PadFileNames(const Kit& kit, const std::string& extension)
+{
+	std::vector<std::string> names;
+	std::set<std::string> taken;
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		std::string stem = SafeFileStem(kit.pads[i].name);
+		if (stem.empty())
+			stem = "Pad " + std::to_string(i + 1);
+		std::string name = stem + "." + extension;
+		for (int n = 2; !taken.insert(Lower(name)).second; n++)
+			name = stem + " " + std::to_string(n) + "." + extension;
+		names.push_back(name);
+	}
+	return names;
+}
+
+std::string SfzFileName(const Kit& kit)
+{
+	const std::string stem = SafeFileStem(kit.name);
+	return (stem.empty() ? std::string("Kit") : stem) + ".sfz";
+}
+
+std::string SfzText(const Kit& kit, const std::vector<std::string>& files)
+{
+	std::string text = "// " + SafeFileStem(kit.name) + ": a Tunk drum kit, one sample per pad\n"
+		"<global>\nloop_mode=one_shot\n";
+	for (size_t i = 0; i < kit.pads.size() && i < files.size(); i++) {
+		const Pad& pad = kit.pads[i];
+		// The kit's own gains, so that the SFZ says what the kit plays.
+		const float gain = LevelGain(pad.level);
+		const StereoGain pan = PanGains(pad.pan);
+		text += "\n<region>\nsample=" + files[i] + "\nkey=" + std::to_string(pad.note)
+			+ "\nvolume=" + Fixed(gain > 0 ? 20 * std::log10(double(gain)) : kSfzSilence, 2)
+			+ "\npan=" + Fixed((double(pan.right) - double(pan.left)) * 100, 1) + "\n";
+		if (pad.choke != 0) {
+			text += "group=" + std::to_string(pad.choke) + "\noff_by=" + std::to_string(pad.choke) + "\n";
+		}
+	}
+	return text;
+}
+
+std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<std::string>& files,
+	const DrumkitCredits& credits)
+{
+	auto element = [](const char* indent, const char* name, const std::string& value) {
+		return std::string(indent) + "<" + name + ">" + value + "</" + name + ">\n";
+	};
+	std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+		"<drumkit_info xmlns=\"http://www.hydrogen-music.org/drumkit\">\n";
+	const char* in1 = "  ";
+	xml += element(in1, "name", XmlText(kit.name.empty() ? "Tunk Kit" : kit.name));
+	xml += element(in1, "author", XmlText(credits.author));
+	xml += element(in1, "info", XmlText(credits.info));
+	xml += element(in1, "license", XmlText(credits.license));
+	xml += element(in1, "image", "");
+	xml += element(in1, "imageLicense", "");
+	xml += "  <componentList>\n    <drumkitComponent>\n      <id>0</id>\n      <name>Main</name>\n"
+		   "      <volume>1</volume>\n    </drumkitComponent>\n  </componentList>\n";
+	xml += "  <instrumentList>\n";
+	const char* in3 = "      ";
+	for (size_t i = 0; i < kit.pads.size() && i < files.size(); i++) {
+		const Pad& pad = kit.pads[i];
+		const StereoGain pan = PanGains(pad.pan);
+		xml += "    <instrument>\n";
+		xml += element(in3, "id", std::to_string(i));
+		xml += element(in3, "name", XmlText(pad.name.empty() ? "Pad " + std::to_string(i + 1) : pad.name));
+		xml += element(in3, "volume", Fixed(LevelGain(pad.level), 6));
+		xml += element(in3, "isMuted", "false");
+		xml += element(in3, "isSoloed", "false");
+		xml += element(in3, "pan_L", Fixed(pan.left, 6));
+		xml += element(in3, "pan_R", Fixed(pan.right, 6));
+		xml += element(in3, "pitchOffset", "0");
+		xml += element(in3, "randomPitchFactor", "0");
+		xml += element(in3, "gain", "1");
+		xml += element(in3, "applyVelocity", "true");
+		xml += element(in3, "filterActive", "false");
+		xml += element(in3, "filterCutoff", "1");
+		xml += element(in3, "filterResonance", "0");
+		xml += element(in3, "Attack", "0");
+		xml += element(in3, "Decay", "0");
+		xml += element(in3, "Sustain", "1");
+		xml += element(in3, "Release", "1000");
+		xml += element(in3, "muteGroup", pad.choke != 0 ? std::to_string(pad.choke) : "-1");
+		xml += element(in3, "midiOutChannel", "-1");
+		xml += element(in3, "midiOutNote", std::to_string(pad.note));
+		xml += element(in3, "isStopNote", "false");
+		xml += element(in3, "sampleSelectionAlgo", "VELOCITY");
+		xml += element(in3, "isHihat", "-1");
+		xml += element(in3, "lower_cc", "0");
+		xml += element(in3, "higher_cc", "127");
+		for (const char* fx : {"FX1Level", "FX2Level", "FX3Level", "FX4Level"})
+			xml += element(in3, fx, "0");
+		xml += "      <instrumentComponent>\n        <component_id>0</component_id>\n"
+			   "        <gain>1</gain>\n        <layer>\n";
+		xml += element("          ", "filename", XmlText(files[i]));
+		xml += "          <min>0</min>\n          <max>1</max>\n          <gain>1</gain>\n"
+			   "          <pitch>0</pitch>\n        </layer>\n      </instrumentComponent>\n";
+		xml += "    </instrument>\n";
+	}
+	xml += "  </instrumentList>\n</drumkit_info>\n";
+	return xml;
+}
+
+SamplePackResult ExportSamplePack(const Kit& kit, const std::string& folder,
+	const std::string& format, const DrumkitCredits& credits)
+{
+	SamplePackResult result;
+	const SoundFileFormat* known = FindSoundFileFormat(format);
+	if (known == nullptr || kit.pads.empty()) {
+		result.status = B_BAD_VALUE;
+		return result;
+	}
+	std::error_code error;
+	std::filesystem::create_directories(folder, error);
+	const std::filesystem::path base(folder);
+	const std::vector<std::string> files = PadFileNames(kit, *known->extensions.begin());
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		const std::string path = (base / files[i]).string();
+		std::vector<int16_t> samples;
+		const tunk::RenderStatus rendered = tunk::Render(kit.pads[i].sound, &samples);
+		status_t status = rendered == tunk::RenderStatus::Ok ? B_OK
+			: rendered == tunk::RenderStatus::NoMemory      ? B_NO_MEMORY
+															: B_BAD_VALUE;
+		if (status == B_OK)
+			status = WriteSoundFile(samples.data(), int64(samples.size()), path, format);
+		if (status != B_OK)
+			return {status, path, rendered == tunk::RenderStatus::Refused, result.files};
+		result.files.push_back(path);
+	}
+	const std::pair<std::string, std::string> texts[] = {
+		{(base / SfzFileName(kit)).string(), SfzText(kit, files)},
+		{(base / kHydrogenDrumkitFile).string(), HydrogenDrumkitXml(kit, files, credits)},
+	};
+	for (const auto& [path, text] : texts) {
+		if (status_t status = WriteText(path, text); status != B_OK)
+			return {status, path, false, result.files};
+		result.files.push_back(path);
+	}
+	return result;
+}

@@ -1,0 +1,15 @@
+// tunk-render --kit: a kit file's sample pack.
+#pragma once
+
+#include <string>
+
+#include "tools/RenderOptions.h"
+
+struct KitRenderResult {
+	int exitStatus = 0;    // 0 written, 1 the kit could not be read or a file not written
+	std::string messages;  // whole lines for standard error
+};
+
+// Reads options.kit and writes its sample pack into options.directory in options.format.
+// The kit's notes (clamped values, keys of a newer Tunk) are said and the pack still written.
+KitRenderResult RenderKit(const RenderOptions& options);
