@@ -2,10 +2,14 @@
 // its process callback and makes the connections, so that a source checked in the menu
 // adds a connection, never a client or a port of its own.
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "app/MidiPort.h"
 
@@ -56,6 +60,10 @@ public:
 		rate = double(jack_get_sample_rate(client));
 		jack_set_process_callback(client, Process, this);
 		jack_set_port_registration_callback(client, PortRegistered, this);
+		jack_set_client_registration_callback(client, ClientRegistered, this);
+		// A program's port can appear before the program runs, when it cannot be connected
+		// yet; its activation changes the graph.
+		jack_set_graph_order_callback(client, GraphChanged, this);
 		jack_on_shutdown(client, ServerGone, this);
 		if (jack_activate(client) != 0) {
 			*error = "JACK did not start the MIDI client";
@@ -95,16 +103,35 @@ public:
 			std::strcmp(jack_port_type(other), JACK_DEFAULT_MIDI_TYPE) != 0)
 			return false;
 		const int result = jack_connect(client, source.c_str(), jack_port_name(port));
-		return result == 0 || result == EEXIST;
+		return (result == 0 || result == EEXIST) && Reaches(source, true);
+	}
+
+	std::vector<std::string> TakeEnded() override
+	{
+		std::lock_guard<std::mutex> lock(endedLock);
+		return std::exchange(ended, {});
 	}
 
 	void Disconnect(const std::string& source) override
 	{
-		if (!gone.load() && IsConnected(source))
-			jack_disconnect(client, source.c_str(), jack_port_name(port));
+		if (!gone.load() && IsConnected(source) &&
+			jack_disconnect(client, source.c_str(), jack_port_name(port)) == 0)
+			Reaches(source, false);
 	}
 
 private:
+	// The server applies a change to the graph at its next cycle: waits for it, so that
+	// whoever asks next sees the change. Gives up after a second of a stalled server.
+	bool Reaches(const std::string& source, bool connected) const
+	{
+		for (int i = 0; i < 1000; i++) {
+			if (IsConnected(source) == connected)
+				return true;
+			std::this_thread::sleep_for(std::chrono::milliseconds(1));
+		}
+		return IsConnected(source) == connected;
+	}
+
 	// JACK's real-time thread: the note-ons go into the ring, nothing else.
 	static int Process(jack_nframes_t frames, void* self)
 	{
@@ -130,6 +157,23 @@ private:
 		static_cast<JackMidiPort*>(self)->changed = true;
 	}
 
+	// Also on the notification thread, which may wait for a lock the others hold briefly.
+	static void ClientRegistered(const char* name, int registered, void* self)
+	{
+		auto* input = static_cast<JackMidiPort*>(self);
+		if (registered == 0) {
+			std::lock_guard<std::mutex> lock(input->endedLock);
+			input->ended.emplace_back(name);
+		}
+		input->changed = true;
+	}
+
+	static int GraphChanged(void* self)
+	{
+		static_cast<JackMidiPort*>(self)->changed = true;
+		return 0;
+	}
+
 	static void ServerGone(void* self)
 	{
 		auto* input = static_cast<JackMidiPort*>(self);
@@ -141,6 +185,8 @@ private:
 	jack_port_t* port = nullptr;
 	NoteRing* ring;
 	double rate = 44100;
+	std::mutex endedLock;
+	std::vector<std::string> ended;
 	// The server went away: the client is only closed from then on.
 	std::atomic<bool> gone{false};
 };

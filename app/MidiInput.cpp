@@ -173,18 +173,35 @@ void MidiInput::Disconnect(const std::string& source)
 {
 	if (port != nullptr)
 		port->Disconnect(source);
+	waiting.erase(source);
 	if (remembered.erase(source) != 0)
 		Remember();
 }
 
 void MidiInput::Reconnect()
 {
-	if (port == nullptr || remembered.empty())
+	if (port == nullptr)
 		return;
-	for (const std::string& source : port->Sources()) {
-		if (remembered.count(source) != 0 && !port->IsConnected(source))
-			port->Connect(source);
+	// Only sources that appeared since the last look (also those of a program that ended
+	// and came back in between), or could not be connected then (a program whose port shows
+	// before it runs): a connection cut in a patchbay stays cut.
+	for (const std::string& program : port->TakeEnded()) {
+		for (auto it = present.begin(); it != present.end();)
+			it = it->rfind(program + ":", 0) == 0 ? present.erase(it) : std::next(it);
 	}
+	const std::vector<std::string> now = port->Sources();
+	for (const std::string& source : now) {
+		const bool appeared = present.count(source) == 0 || waiting.count(source) != 0;
+		if (!appeared || remembered.count(source) == 0 || port->IsConnected(source))
+			continue;
+		if (port->Connect(source))
+			waiting.erase(source);
+		else
+			waiting.insert(source);
+	}
+	present = std::set<std::string>(now.begin(), now.end());
+	for (auto it = waiting.begin(); it != waiting.end();)
+		it = present.count(*it) != 0 ? std::next(it) : waiting.erase(it);
 }
 
 void MidiInput::Remember() const

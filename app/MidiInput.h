@@ -59,7 +59,7 @@ private:
 	// MIDI system's word that sources changed.
 	void Drain();
 	void StopDraining();
-	// Connects the remembered sources that are present and not connected.
+	// Connects the remembered sources that appeared since the last look.
 	void Reconnect();
 	void Remember() const;
 	void Activated(BWindow* window);
@@ -70,6 +70,9 @@ private:
 	std::atomic<bool> draining{false};
 	std::thread drainer;
 	std::set<std::string> remembered;
+	// The sources at the last look, and the remembered ones among them that refused.
+	std::set<std::string> present;
+	std::set<std::string> waiting;
 	std::unique_ptr<QObject> watch;  // ends the activation watch with this object
 	BMessenger lastActive;
 };

@@ -27,6 +27,9 @@ public:
 
 	// True once after a port of the system came or went: the caller looks again.
 	bool TakeChanged() { return changed.exchange(false); }
+	// The programs (by client name) that ended since the last call: their sources may be
+	// back under the same names by the time the caller looks.
+	virtual std::vector<std::string> TakeEnded() { return {}; }
 
 protected:
 	// Set on the system's thread, which must not call back into it.

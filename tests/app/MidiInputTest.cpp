@@ -22,6 +22,7 @@
 #include <memory>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
+#include <jack/midiport.h>
 #include <rtmidi/RtMidi.h>
 #include <string>
 #include <sys/stat.h>
@@ -244,6 +245,50 @@ private:
 		std::sort(names.begin(), names.end());
 		return names;
 	}
+};
+
+// A JACK MIDI source as most JACK programs start: its port registered first, the client
+// activated later, and a note-on sent on request from its process callback.
+class JackSource {
+public:
+	explicit JackSource(const char* name)
+	{
+		for (int attempt = 0; attempt < 50 && client == nullptr; attempt++) {
+			client = jack_client_open(name, JackNoStartServer, nullptr);
+			if (client == nullptr)
+				std::this_thread::sleep_for(100ms);
+		}
+		if (client != nullptr) {
+			port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+			jack_set_process_callback(client, Process, this);
+		}
+	}
+	~JackSource()
+	{
+		if (client != nullptr)
+			jack_client_close(client);
+	}
+
+	bool Ready() const { return client != nullptr && port != nullptr; }
+	bool Activate() { return jack_activate(client) == 0; }
+	void SendNote() { pending = true; }
+
+private:
+	static int Process(jack_nframes_t frames, void* self)
+	{
+		auto* source = static_cast<JackSource*>(self);
+		void* buffer = jack_port_get_buffer(source->port, frames);
+		jack_midi_clear_buffer(buffer);
+		if (source->pending.exchange(false)) {
+			const jack_midi_data_t note[3] = {0x90, 50, 90};
+			jack_midi_event_write(buffer, 0, note, 3);
+		}
+		return 0;
+	}
+
+	jack_client_t* client = nullptr;
+	jack_port_t* port = nullptr;
+	std::atomic<bool> pending{false};
 };
 
 // The menu's item for `source` as the menu shows it when it opens, nullptr when unlisted.
@@ -533,6 +578,36 @@ TEST_F(MidiJackTest, MarksFollowTheRealConnectionsOfASourceThatRestarts)
 	ASSERT_TRUE(WaitUntil([&] { return Checked(menu, padsOut); }));
 	EXPECT_FALSE(Checked(menu, source));
 	EXPECT_EQ(patchbay.Connections("Tunk:Tunk"), std::vector<std::string>{padsOut});
+}
+
+// A remembered source whose program registers its port before it activates is connected
+// once it runs, not only tried while it cannot be connected yet.
+TEST_F(MidiJackTest, ARememberedSourceIsConnectedOnceItsProgramRuns)
+{
+	TunkWindow* window = OpenWindow(50);
+	ASSERT_TRUE(Activate(window));
+	const std::string name = "tunk-test-synth:out";
+	MidiInput midi(App());
+	ASSERT_TRUE(midi.Available());
+	QMenu sound;
+	QMenu* menu = AddMidiInputMenu(&sound);
+	{
+		JackSource synth("tunk-test-synth");
+		ASSERT_TRUE(synth.Ready() && synth.Activate());
+		ASSERT_NE(MenuItem(menu, name), nullptr);
+		MenuItem(menu, name)->trigger();
+		ASSERT_TRUE(WaitUntil([&] { return Checked(menu, name); }));
+	}
+	EXPECT_TRUE(WaitUntil([&] { return MenuItem(menu, name) == nullptr; }));
+
+	JackSource synth("tunk-test-synth");
+	ASSERT_TRUE(synth.Ready());
+	ASSERT_TRUE(WaitUntil([&] { return MenuItem(menu, name) != nullptr; }));
+	Settle();
+	ASSERT_TRUE(synth.Activate());
+	EXPECT_TRUE(WaitUntil([&] { return Checked(menu, name); }));
+	synth.SendNote();
+	EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
 }
 
 // In the child: one window, a note-on at velocity 64 after messages that must play
