@@ -3,6 +3,9 @@
 // thread of its own reads the events. The port also hears the system's announcements, so
 // that sources coming and going are noticed.
 #include <alsa/asoundlib.h>
+#include <array>
+#include <atomic>
+#include <map>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -99,6 +102,19 @@ public:
 			snd_seq_disconnect_from(seq, port, from->client, from->port);
 	}
 
+	// By the names the clients had at the last look: an ended client's name is gone.
+	std::vector<std::string> TakeEnded() override
+	{
+		std::vector<std::string> names;
+		for (size_t id = 0; id < ended.size(); id++) {
+			if (!ended[id].exchange(false))
+				continue;
+			if (auto known = clientNames.find(int(id)); known != clientNames.end())
+				names.push_back(known->second);
+		}
+		return names;
+	}
+
 private:
 	// Calls `visit(name, address)` for every readable port of another client, "client:port"
 	// by name (the numbers change from one start to the next), until it returns true.
@@ -114,6 +130,7 @@ private:
 			const int id = snd_seq_client_info_get_client(client);
 			if (id == self || id == SND_SEQ_CLIENT_SYSTEM)
 				continue;
+			clientNames[id] = snd_seq_client_info_get_name(client);
 			snd_seq_port_info_set_client(info, id);
 			snd_seq_port_info_set_port(info, -1);
 			while (snd_seq_query_next_port(seq, info) >= 0) {
@@ -176,10 +193,15 @@ private:
 				}
 				break;
 			}
+			case SND_SEQ_EVENT_CLIENT_EXIT:
+				// A flag per client number: the MIDI thread neither locks nor allocates.
+				if (event.data.addr.client < ended.size())
+					ended[event.data.addr.client] = true;
+				changed = true;
+				break;
 			case SND_SEQ_EVENT_PORT_START:
 			case SND_SEQ_EVENT_PORT_EXIT:
-			case SND_SEQ_EVENT_CLIENT_START:
-			case SND_SEQ_EVENT_CLIENT_EXIT: changed = true; break;
+			case SND_SEQ_EVENT_CLIENT_START: changed = true; break;
 			default: break;
 		}
 	}
@@ -190,6 +212,10 @@ private:
 	int port = -1;
 	int wake[2] = {-1, -1};
 	std::thread reader;
+	// Client numbers that ended since the last TakeEnded, set by the MIDI thread; and the
+	// clients' names at the last look, on the caller's thread.
+	std::array<std::atomic<bool>, 256> ended{};
+	mutable std::map<int, std::string> clientNames;
 };
 
 } // namespace
