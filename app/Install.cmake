@@ -28,6 +28,10 @@ install(FILES ${TUNK_DATA}/tunk-preset.xml ${TUNK_DATA}/tunk-kit.xml
 install(DIRECTORY ${TUNK_DATA}/presets/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tunk/presets
   FILES_MATCHING PATTERN "*.tunk" PATTERN "index.txt")
 
+# The factory kits, made from the factory sounds when the program is built, beside them.
+install(DIRECTORY ${CMAKE_BINARY_DIR}/data/kits/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tunk/kits
+  FILES_MATCHING PATTERN "*.tunkkit")
+
 set(TUNK_HOMEPAGE "https://tunk.example.org" CACHE STRING
   "Web address of the project, named in the AppStream file with its screenshot")
 set(TUNK_APPSTREAM_ID com.quillfeather.Tunk)

@@ -71,19 +71,27 @@ fs::path FindFactoryFolder(const fs::path& executable, const fs::path& sourceFol
 	return {};
 }
 
+bool RunsFromItsBuild()
+{
+#if defined(TUNK_BUILD_TREE)
+	const fs::path build = fs::path(TUNK_BUILD_TREE).lexically_normal();
+	const fs::path relative = OwnExecutable().lexically_normal().lexically_relative(build);
+	return !relative.empty() && *relative.begin() != "..";
+#else
+	return false;
+#endif
+}
+
 fs::path FindFactoryFolder()
 {
-	fs::path self = OwnExecutable();
 	fs::path source;
-#if defined(TUNK_BUILD_TREE) && defined(TUNK_SOURCE_PRESETS)
+#if defined(TUNK_SOURCE_PRESETS)
 	// Only a program of this build may look into its source tree: an installed one that
 	// lost its presets should not pick up whatever lies at a path of the build machine.
-	const fs::path build = fs::path(TUNK_BUILD_TREE).lexically_normal();
-	const fs::path relative = self.lexically_normal().lexically_relative(build);
-	if (!relative.empty() && *relative.begin() != "..")
+	if (RunsFromItsBuild())
 		source = TUNK_SOURCE_PRESETS;
 #endif
-	return FindFactoryFolder(self, source);
+	return FindFactoryFolder(OwnExecutable(), source);
 }
 
 fs::path OwnExecutable()

@@ -32,6 +32,10 @@ std::filesystem::path FindFactoryFolder(
 // file, with the source tree of its build when it runs from that build.
 std::filesystem::path FindFactoryFolder();
 
+// Whether the running program lies in the build tree it was built in (not installed): only
+// then may it look for its data in that build's folders.
+bool RunsFromItsBuild();
+
 // The running program's own file; empty when the system does not say.
 std::filesystem::path OwnExecutable();
 

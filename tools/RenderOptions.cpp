@@ -379,6 +379,11 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	return result;
 }
 
+std::string ParseSetting(std::string_view text, ParamSetting* setting)
+{
+	return parse_setting(text, setting);
+}
+
 void ApplySettings(const std::vector<ParamSetting>& settings, tunk::SoundParams* params)
 {
 	for (const ParamSetting& setting : settings) {

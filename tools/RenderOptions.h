@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/core/Params.h"
@@ -55,6 +56,9 @@ struct ParsedArgs {
 
 // argv[0] is the program's name and is skipped.
 ParsedArgs ParseRenderArgs(int argc, const char* const* argv);
+
+// Checks one NAME=VALUE as --set takes it; an error text, "" when it is good.
+std::string ParseSetting(std::string_view text, ParamSetting* setting);
 
 // Applies the settings in order.
 void ApplySettings(const std::vector<ParamSetting>& settings, tunk::SoundParams* params);

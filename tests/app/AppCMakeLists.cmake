@@ -12,7 +12,7 @@ if(TARGET tunk)
     TUNK_BUILD_DIR="${CMAKE_BINARY_DIR}" TUNK_SOURCE_DIR="${TUNK_ROOT}")
   add_dependencies(tunk_install_test tunk)
   # The install puts every program, its manual page and the plugin in place, so all must be built.
-  foreach(installed tunk-render tunk_lv2_bundle tunk_manual_page tunk-render_manual_page)
+  foreach(installed tunk-render tunk_lv2_bundle tunk_manual_page tunk-render_manual_page factory_kits)
     if(TARGET ${installed})
       add_dependencies(tunk_install_test ${installed})
     endif()

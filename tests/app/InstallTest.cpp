@@ -180,3 +180,17 @@ TEST_F(Install, PutsEveryFactorySoundAndIndexUnderSharePresets)
 	EXPECT_EQ(Contents(installed / "Kicks/Punchy Kick.tunk"),
 	    Contents(source / "Kicks/Punchy Kick.tunk"));
 }
+
+TEST_F(Install, PutsTheFactoryKitsBesideTheSounds)
+{
+	const fs::path made = fs::path(TUNK_BUILD_DIR) / "data/kits";
+	std::set<std::string> expected;
+	for (const std::string& file : FilesUnder(made))
+		if (file.ends_with(".tunkkit"))
+			expected.insert(file);
+	ASSERT_GE(expected.size(), 4u);
+	const fs::path installed = Root() / "share/tunk/kits";
+	EXPECT_EQ(FilesUnder(installed), expected);
+	for (const std::string& file : expected)
+		EXPECT_EQ(Contents(installed / file), Contents(made / file)) << file;
+}

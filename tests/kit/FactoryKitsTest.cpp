@@ -1,0 +1,100 @@
+// The factory kits the build made from the factory sounds: where a program finds them, that
+// each reads cleanly and plays a drum kit on the General MIDI notes, and that the maker
+// refuses a table it cannot follow.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <fstream>
+#include <set>
+
+#include "engine/core/Render.h"
+#include "kits/storage/TempDir.h"
+#include "preset/FactoryKits.h"
+#include "preset/KitFile.h"
+#include "tools/RunProgram.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int PadOn(const Kit& kit, int note)
+{
+	const PadMask pads = PadsOnNote(kit, note);
+	return pads == 0 ? -1 : std::countr_zero(pads);
+}
+
+}  // namespace
+
+TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
+{
+	const fs::path folder = FindFactoryKitsFolder();
+	ASSERT_FALSE(folder.empty()) << "a test of this build finds the kits the build made";
+	const std::vector<fs::path> files = KitFilesIn(folder);
+	ASSERT_GE(files.size(), 4u);
+	std::set<std::string> names;
+	for (const fs::path& file : files) {
+		Kit kit;
+		const KitRead read = ReadKitFile(file.c_str(), &kit);
+		ASSERT_TRUE(read.Ok()) << file << ": " << read.error;
+		EXPECT_TRUE(read.messages.empty()) << file << ": " << read.messages.front();
+		EXPECT_EQ(kit.name + kKitFileExtension, file.filename().string());
+		EXPECT_TRUE(names.insert(kit.name).second);
+		EXPECT_GE(kit.pads.size(), 12u) << kit.name;
+
+		std::set<int> notes;
+		for (const Pad& pad : kit.pads) {
+			EXPECT_TRUE(notes.insert(pad.note).second) << kit.name << ": two pads on " << pad.note;
+			std::vector<int16_t> samples;
+			ASSERT_EQ(tunk::Render(pad.sound, &samples), tunk::RenderStatus::Ok);
+			int peak = 0;
+			for (int16_t s : samples)
+				peak = std::max(peak, std::abs(int(s)));
+			// Heard, and not pushed into the saturation of the sum.
+			EXPECT_GT(peak, 32768 / 10) << kit.name << ": " << pad.name << " is nearly silent";
+			EXPECT_LT(peak, 32767) << kit.name << ": " << pad.name << " clips";
+		}
+		for (int note : {36, 38, 39, 42, 46})
+			EXPECT_GE(PadOn(kit, note), 0) << kit.name << " has no pad on " << note;
+		const int closed = PadOn(kit, 42);
+		const int open = PadOn(kit, 46);
+		if (closed >= 0 && open >= 0) {
+			EXPECT_NE(PadsChokedBy(kit, size_t(closed)) & (PadMask(1) << open), 0u)
+				<< kit.name << ": the closed hat does not choke the open one";
+		}
+	}
+}
+
+TEST(FactoryKits, TheMakerRefusesATableItCannotFollow)
+{
+	TempDir dir;
+	const std::string header = "Kit\tPad\tNote\tLevel\tPan\tChoke\tOutput\tSound\tSettings\n";
+	const struct {
+		std::string lines;
+		const char* says;
+	} cases[] = {
+		{"A\tKick\t36\t0\t0\t0\tmain\tKicks/No Such Kick\t-\n", "no factory sound"},
+		{"A\tKick\t128\t0\t0\t0\tmain\t-\t-\n", "no MIDI note: 128"},
+		{"A\tKick\t36\t0\t0\t9\tmain\t-\t-\n", "no choke group: 9"},
+		{"A\tKick\t36\t0\t0\t0\tleft\t-\t-\n", "no output: left"},
+		{"A\tKick\t36\t0\t0\t0\tmain\t-\tloudness=3\n", "unknown parameter 'loudness'"},
+		{"A\tKick\t36\t0\t0\t0\tmain\t-\n", "needs 9 columns, has 8"},
+		{"A\tKick\t36\t0\t0\t0\tmain\t-\t-\nB\tKick\t36\t0\t0\t0\tmain\t-\t-\nA\tSnare\t38\t0\t0\t0\tmain\t-\t-\n",
+			"not on consecutive lines"},
+	};
+	for (const auto& c : cases) {
+		std::ofstream(dir / "kits.tsv") << header << c.lines;
+		const ProgramRun run = RunProgram(TUNK_FACTORY_KITS_PATH,
+			{dir / "kits.tsv", TUNK_SOURCE_PRESETS, dir / "out"}, dir.Path());
+		EXPECT_EQ(run.status, 1) << c.lines;
+		EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+	}
+	std::string seventeen = header;
+	for (int i = 0; i < 17; i++)
+		seventeen += "A\tPad\t" + std::to_string(40 + i) + "\t0\t0\t0\tmain\t-\tduration=10\n";
+	std::ofstream(dir / "kits.tsv") << seventeen;
+	const ProgramRun run = RunProgram(TUNK_FACTORY_KITS_PATH,
+		{dir / "kits.tsv", TUNK_SOURCE_PRESETS, dir / "out"}, dir.Path());
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("kits.tsv:18: more than 16 pads"), std::string::npos) << run.err;
+}

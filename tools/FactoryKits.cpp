@@ -1,0 +1,137 @@
+// tunk-factory-kits TABLE PRESETS OUTPUT: makes the factory kits when the program is built.
+// Each line of the table is a pad: its kit, name, note, level, pan, choke group, output, the
+// factory sound it starts from (a path under PRESETS without ".tunk", or "-" for a new sound)
+// and --set style changes to that sound ("-" for none). Pads go into their kit in table order;
+// each kit is written to OUTPUT as "<kit>.tunkkit". Any fault in the table stops the build.
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kits/support/Errors.h"
+#include "preset/KitFile.h"
+#include "preset/PresetExtension.h"
+#include "tools/RenderOptions.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Split(const std::string& line, char separator)
+{
+	std::vector<std::string> fields;
+	std::stringstream in(line);
+	std::string field;
+	while (std::getline(in, field, separator)) {
+		if (separator != ' ' || !field.empty())
+			fields.push_back(field);
+	}
+	return fields;
+}
+
+template <typename T>
+bool Number(const std::string& text, T* value)
+{
+	const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+	return error == std::errc() && end == text.data() + text.size();
+}
+
+// The pad of one table line; an error text, "" when it is good.
+std::string ReadPad(const std::vector<std::string>& fields, const fs::path& presets, Pad* pad)
+{
+	if (fields.size() != 9)
+		return "needs 9 columns, has " + std::to_string(fields.size());
+	pad->name = fields[1];
+	std::string output;
+	if (!Number(fields[2], &pad->note) || !ValidNote(pad->note))
+		return "no MIDI note: " + fields[2];
+	if (!Number(fields[3], &pad->level) || pad->level < kMinPadLevel || pad->level > kMaxPadLevel)
+		return "no level in dB: " + fields[3];
+	if (!Number(fields[4], &pad->pan) || pad->pan < -1 || pad->pan > 1)
+		return "no pan: " + fields[4];
+	if (!Number(fields[5], &pad->choke) || !ValidChoke(pad->choke))
+		return "no choke group: " + fields[5];
+	if (fields[6] != "main" && fields[6] != "own")
+		return "no output: " + fields[6];
+	pad->output = fields[6] == "own" ? PadOutput::Own : PadOutput::Main;
+	if (fields[7] != "-") {
+		const fs::path preset = presets / (fields[7] + ".tunk");
+		PresetExtras extras;
+		std::vector<std::string> messages;
+		if (ReadPreset(preset.c_str(), &pad->sound, &extras, &messages) != B_OK)
+			return "no factory sound " + preset.string();
+		if (!messages.empty())
+			return preset.string() + ": " + messages.front();
+	}
+	if (fields[8] != "-") {
+		std::vector<ParamSetting> settings;
+		for (const std::string& text : Split(fields[8], ' ')) {
+			ParamSetting setting;
+			if (std::string error = ParseSetting(text, &setting); !error.empty())
+				return error;
+			settings.push_back(setting);
+		}
+		ApplySettings(settings, &pad->sound);
+	}
+	return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+	if (argc != 4) {
+		std::fputs("usage: tunk-factory-kits TABLE PRESETS OUTPUT\n", stderr);
+		return 2;
+	}
+	const fs::path table = argv[1];
+	std::ifstream in(table);
+	if (!in) {
+		std::fprintf(stderr, "tunk-factory-kits: %s cannot be read\n", argv[1]);
+		return 1;
+	}
+	std::vector<Kit> kits;
+	std::string line;
+	for (int number = 1; std::getline(in, line); number++) {
+		if (line.empty() || line[0] == '#' || line.starts_with("Kit\t"))
+			continue;
+		const std::vector<std::string> fields = Split(line, '\t');
+		Pad pad;
+		std::string error = ReadPad(fields, argv[2], &pad);
+		if (error.empty() && (kits.empty() || kits.back().name != fields[0])) {
+			for (const Kit& kit : kits) {
+				if (kit.name == fields[0])
+					error = "the pads of kit " + fields[0] + " are not on consecutive lines";
+			}
+			kits.push_back(Kit{fields[0], {}, {}});
+		}
+		if (error.empty() && kits.back().pads.size() == kMaxPads)
+			error = "more than " + std::to_string(kMaxPads) + " pads";
+		if (!error.empty()) {
+			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", argv[1], number, error.c_str());
+			return 1;
+		}
+		kits.back().pads.push_back(pad);
+	}
+
+	const fs::path output = argv[3];
+	std::error_code ignored;
+	fs::create_directories(output, ignored);
+	// Kits renamed or taken out of the table leave no file behind.
+	for (const fs::directory_entry& entry : fs::directory_iterator(output, ignored)) {
+		if (entry.path().extension() == kKitFileExtension)
+			fs::remove(entry.path(), ignored);
+	}
+	for (const Kit& kit : kits) {
+		const fs::path file = output / (kit.name + kKitFileExtension);
+		if (status_t status = WriteKitFile(file.c_str(), kit); status != B_OK) {
+			std::fprintf(stderr, "tunk-factory-kits: %s: %s\n", file.c_str(), DescribeStatus(status).c_str());
+			return 1;
+		}
+	}
+	return 0;
+}
