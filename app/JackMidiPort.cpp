@@ -89,7 +89,9 @@ public:
 
 	bool IsConnected(const std::string& source) const override
 	{
-		return !gone.load() && jack_port_connected_to(port, source.c_str()) != 0;
+		// Asked of a port that is gone, JACK would complain on standard error.
+		return !gone.load() && jack_port_by_name(client, source.c_str()) != nullptr &&
+			jack_port_connected_to(port, source.c_str()) != 0;
 	}
 
 	bool Connect(const std::string& source) override
