@@ -258,3 +258,42 @@ TEST(SamplePack, KitsThatCannotBeReadOrCommandLinesThatCannotBeMetWriteNothing)
 		EXPECT_NE(run.err.find("--kit"), std::string::npos) << run.err;
 	}
 }
+
+// Hydrogen installs the packed kit and plays one of its own demo songs with it: a kit of
+// silent pads gives silence, the same kit with sounding pads does not, so what it plays is
+// the pack's samples.
+TEST(SamplePack, HydrogenPlaysASongOnTheKit)
+{
+	TempDir dir;
+	const ProgramRun listed = Shell("dpkg -L hydrogen-data | grep '/TR808kit-demo.h2song$'", dir.Path());
+	const std::string song = listed.out.substr(0, listed.out.find('\n'));
+	if (!fs::exists("/usr/bin/h2cli") || !fs::is_regular_file(song))
+		GTEST_SKIP() << "hydrogen's h2cli or its demo song is missing";
+	const std::string home = dir / "home";
+	fs::create_directory(home);
+	const std::string environment = "HOME='" + home + "' TMPDIR='" + home
+		+ "' JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER=tunk-none-$$ ";
+
+	// The song's sixteen instruments are the kit's sixteen pads.
+	const auto peakOfSongOn = [&](const std::string& name, const Kit& kit) {
+		EXPECT_EQ(ExportSamplePack(kit, dir / name, "wav").status, B_OK);
+		EXPECT_EQ(Shell("tar czf " + name + ".h2drumkit " + name, dir.Path()).status, 0);
+		Shell(environment + "h2cli --install '" + (dir / name) + ".h2drumkit' >/dev/null 2>&1", dir.Path());
+		EXPECT_TRUE(fs::exists(home + "/.hydrogen/data/drumkits/" + name + "/drumkit.xml"));
+		// Its --kit is known only by its short name.
+		const ProgramRun run = Shell(environment + "h2cli --song '" + song + "' -k " + name
+				+ " --outfile '" + (dir / name) + ".wav' 2>&1",
+			dir.Path());
+		const SoundFile played = read_sound_file(dir / (name + ".wav"));
+		EXPECT_TRUE(played.opened && played.info.frames > tunk::kSampleRate) << name << "\n" << run.out;
+		int peak = played.opened ? 0 : -1;
+		for (int16 sample : played.samples)
+			peak = std::max(peak, std::abs(int(sample)));
+		return peak;
+	};
+	Kit quiet = NewKit("Quiet");
+	for (Pad& pad : quiet.pads)
+		pad.sound[tunk::Param::amplitude] = 0;
+	EXPECT_EQ(peakOfSongOn("TunkQuiet", quiet), 0);
+	EXPECT_GT(peakOfSongOn("TunkLoud", NewKit("Loud")), 32768 / 4);
+}
