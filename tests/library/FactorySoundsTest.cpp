@@ -5,10 +5,15 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 
+#include "library/SoundCharacter.h"
 #include "library/SoundLevels.h"
 #include "preset/FactoryLibrary.h"
+#include "preset/PresetExtension.h"
 
 namespace {
 
@@ -16,7 +21,8 @@ namespace fs = std::filesystem;
 
 struct Measured {
 	std::string category, name, description;
-	PresetParams params;
+	tunk::SoundParams params;
+	std::vector<std::string> messages; // what reading its file had to say
 	std::vector<int16_t> samples;
 	SoundLevels levels;
 	PitchCourse pitch;
@@ -32,8 +38,9 @@ protected:
 		sSounds = new std::vector<Measured>;
 		for (const FactoryCategory& category : *sLibrary)
 			for (const FactorySound& sound : category.sounds) {
-				Measured m{category.name, sound.name, sound.description, {}, {}, {}, {}};
-				if (ReadPresetFile(sound.path.c_str(), &m.params) != B_OK)
+				Measured m{category.name, sound.name, sound.description, {}, {}, {}, {}, {}};
+				PresetExtras extras;
+				if (ReadPreset(sound.path.c_str(), &m.params, &extras, &m.messages) != B_OK)
 					ADD_FAILURE() << sound.path << " is not a readable preset";
 				m.samples = RenderPreset(m.params);
 				m.levels = MeasureLevels(m.samples);
@@ -69,10 +76,13 @@ bool MeantToClip(const Measured& m)
 
 } // namespace
 
-TEST_F(FactorySounds, FortyEightOrMoreSoundsInSixCategoriesEachDescribed)
+TEST_F(FactorySounds, AHundredAndTwentyOrMoreSoundsInTwelveCategoriesEachDescribed)
 {
-	EXPECT_GE(sLibrary->size(), 6u);
-	EXPECT_GE(sSounds->size(), 48u);
+	EXPECT_GE(sLibrary->size(), 12u);
+	EXPECT_GE(sSounds->size(), 120u);
+	for (const char* drums : {"Snares", "Claps", "Closed Hi-Hats", "Open Hi-Hats", "Cymbals",
+	         "Rims and Sticks", "Cowbells and Metals", "Shakers"})
+		EXPECT_GE(In(drums).size(), 6u) << drums;
 	for (const FactoryCategory& category : *sLibrary) {
 		SCOPED_TRACE(category.name);
 		EXPECT_GE(category.sounds.size(), 6u);
@@ -85,9 +95,11 @@ TEST_F(FactorySounds, FortyEightOrMoreSoundsInSixCategoriesEachDescribed)
 		for (const FactorySound& sound : category.sounds) {
 			EXPECT_EQ(sound.path.extension(), ".tunk") << sound.name;
 			EXPECT_GT(sound.description.size(), 10u) << sound.name;
-			EXPECT_EQ(fs::file_size(sound.path), kPresetRecordSize) << sound.name;
 		}
 	}
+	// Every value is the program's own: nothing clamped, unknown or refused on reading.
+	for (const Measured& m : *sSounds)
+		EXPECT_TRUE(m.messages.empty()) << m.name << ": " << m.messages.front();
 }
 
 TEST_F(FactorySounds, EveryOneIsHeardAtASoundLevelForItsWholeLength)
@@ -96,7 +108,8 @@ TEST_F(FactorySounds, EveryOneIsHeardAtASoundLevelForItsWholeLength)
 	for (const Measured& m : *sSounds) {
 		SCOPED_TRACE(m.category + "/" + m.name);
 		ASSERT_GT(m.levels.length, 0);
-		EXPECT_EQ(m.levels.length, int64_t(std::ceil(double(m.params.duration) * 44.1)));
+		EXPECT_EQ(m.levels.length,
+		    int64_t(std::ceil(double(m.params[tunk::Param::duration]) * 44.1)));
 		EXPECT_GE(m.levels.PeakDbfs(), -12.0);
 		EXPECT_LE(m.levels.PeakDbfs(), 0.0);
 		if (MeantToClip(m)) {
@@ -120,7 +133,8 @@ TEST_F(FactorySounds, EachCategoryHasItsShape)
 		double lowestBody, highestBody;
 	};
 	const std::map<std::string, Shape> shapes{
-	    {"Kicks", {100, 1500, 3, 20, 80}},
+	    // Kicks fall to an end pitch of 40 to 55 Hz, not to nothing.
+	    {"Kicks", {100, 1500, 1.4, 30, 100}},
 	    {"Toms", {200, 1000, 1, 80, 400}},
 	    {"Zaps and Lasers", {80, 1000, 4, 400, 5000}},
 	    {"Blips and Interface", {5, 150, 0, 150, 5000}},
@@ -129,7 +143,12 @@ TEST_F(FactorySounds, EachCategoryHasItsShape)
 	};
 	for (const FactoryCategory& category : *sLibrary) {
 		auto shape = shapes.find(category.name);
-		ASSERT_NE(shape, shapes.end()) << "no shape for " << category.name;
+		if (shape == shapes.end()) {
+			// The drums' folders have their measures of character instead.
+			EXPECT_TRUE(character::DrumOfFolder(category.name).has_value())
+			    << "nothing measures " << category.name;
+			continue;
+		}
 		for (const Measured& m : In(category.name)) {
 			SCOPED_TRACE(m.category + "/" + m.name);
 			EXPECT_GE(m.Milliseconds(), shape->second.shortest);
@@ -149,4 +168,73 @@ TEST_F(FactorySounds, EachCategoryHasItsShape)
 	// A zap sweeps from high: it starts well above any tom's body.
 	for (const Measured& zap : In("Zaps and Lasers"))
 		EXPECT_GE(zap.pitch.early, 1000) << zap.name;
+}
+
+TEST_F(FactorySounds, EachDrumHasItsCharacter)
+{
+	// Kicks reach down to their end pitch, not below hearing; the other drums as their
+	// folders say (the measures are the random sounds' too).
+	int judged = 0;
+	for (const Measured& m : *sSounds) {
+		std::optional<character::Drum> drum = character::DrumOfFolder(m.category);
+		if (!drum)
+			continue;
+		judged++;
+		EXPECT_EQ(character::DrumCharacterFault(*drum, m.samples), "") << m.category << "/" << m.name;
+	}
+	EXPECT_GE(judged, 80);
+}
+
+// The table the factory sounds are made from names its columns by the parameters' symbols,
+// one column for each parameter, and every value is one the parameter takes.
+TEST(FactorySoundTable, ColumnsAreTheParameterTableAndValuesLieInTheirRanges)
+{
+	std::ifstream table(fs::path(TUNK_SOURCE_DIR) / "data/presets/sounds.tsv");
+	ASSERT_TRUE(table.is_open());
+	auto split = [](const std::string& line) {
+		std::vector<std::string> fields;
+		std::string field;
+		std::istringstream in(line);
+		while (std::getline(in, field, '\t'))
+			fields.push_back(field);
+		return fields;
+	};
+	std::vector<std::string> header;
+	std::vector<std::optional<tunk::Param>> columns;
+	int rows = 0;
+	for (std::string line; std::getline(table, line);) {
+		if (line.empty() || line[0] == '#')
+			continue;
+		std::vector<std::string> fields = split(line);
+		if (header.empty()) {
+			header = fields;
+			ASSERT_GE(header.size(), 3u);
+			EXPECT_EQ(header.front(), "Category");
+			EXPECT_EQ(header[1], "Name");
+			EXPECT_EQ(header.back(), "Description");
+			std::set<std::string> seen;
+			for (size_t i = 2; i + 1 < header.size(); i++) {
+				columns.push_back(tunk::FindParam(header[i]));
+				EXPECT_TRUE(columns.back().has_value()) << header[i] << " is no parameter";
+				EXPECT_TRUE(seen.insert(header[i]).second) << header[i] << " twice";
+			}
+			for (const tunk::ParamInfo& info : tunk::kParams)
+				EXPECT_TRUE(seen.count(info.symbol)) << "no column for " << info.symbol;
+			continue;
+		}
+		rows++;
+		ASSERT_EQ(fields.size(), header.size()) << line;
+		for (size_t i = 0; i < columns.size(); i++) {
+			const std::string& text = fields[i + 2];
+			if (text == "-" || !columns[i])
+				continue;
+			const tunk::ParamInfo& info = tunk::Info(*columns[i]);
+			char* end = nullptr;
+			const float value = std::strtof(text.c_str(), &end);
+			EXPECT_TRUE(end != text.c_str() && *end == '\0') << fields[1] << ": " << header[i + 2] << " " << text;
+			EXPECT_GE(value, info.min) << fields[1] << ": " << info.symbol;
+			EXPECT_LE(value, info.max) << fields[1] << ": " << info.symbol;
+		}
+	}
+	EXPECT_GE(rows, 120);
 }

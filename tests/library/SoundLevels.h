@@ -20,14 +20,18 @@ struct SoundLevels {
 	double PeakDbfs() const { return 20 * std::log10(peak / 32767.0); }
 };
 
-inline std::vector<int16_t> RenderPreset(const PresetParams& params)
+inline std::vector<int16_t> RenderPreset(const tunk::SoundParams& sound)
 {
-	tunk::SoundParams sound = ToSoundParams(params);
 	int64_t count = tunk::SampleCount(sound);
 	std::vector<int16_t> samples(size_t(std::max<int64_t>(count, 0)));
 	if (count < 0 || tunk::Render(sound, samples.data(), count) != tunk::RenderStatus::Ok)
 		samples.clear();
 	return samples;
+}
+
+inline std::vector<int16_t> RenderPreset(const PresetParams& params)
+{
+	return RenderPreset(ToSoundParams(params));
 }
 
 inline SoundLevels MeasureLevels(const std::vector<int16_t>& samples)
