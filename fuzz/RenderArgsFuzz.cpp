@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		FUZZ_CHECK(RandomPresetPath(options, last).ends_with(".tunk"));
 		if (!options.directory.empty())
 			FUZZ_CHECK(first.starts_with(options.directory));
-		tunk::SoundParams random = ToSoundParams(Randomize(*FindSoundCategory(options.random),
-			RandomSoundSeed(options.seed, last)));
+		tunk::SoundParams random =
+			Randomize(*FindSoundCategory(options.random), RandomSoundSeed(options.seed, last));
 		ApplySettings(options.settings, &random);
 		fuzz::CheckRenderRepeats(random);
 		return 0;

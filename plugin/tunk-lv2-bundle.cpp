@@ -2,7 +2,8 @@
 // presets.ttl from the factory sounds.
 //   tunk-lv2-bundle OUTPUT_DIR BINARY_NAME [PRESET_FILE...]
 // Each preset file is <Category>/<Name>.tunk; the folder names the category. A file that
-// is no preset, or a sound with a parameter outside its port's range, fails the build
+// is no preset, whose extension is damaged or holds values this program does not take, or a
+// sound with a parameter outside its port's range, fails the build
 // rather than shipping a preset that would not sound like the library's.
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,7 @@
 #include "plugin/PluginTurtle.h"
 #include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
-#include "preset/PresetRecord.h"
+#include "preset/PresetExtension.h"
 
 namespace {
 
@@ -46,13 +47,20 @@ int main(int argc, char** argv)
 	std::vector<tunk::lv2::FactoryPreset> presets;
 	for (int i = 3; i < argc; i++) {
 		std::filesystem::path file = argv[i];
-		PresetParams record;
-		if (ReadPresetFile(file.c_str(), &record) != B_OK) {
+		// The whole sound: the record and its extension (a snare's noise lives there).
+		tunk::SoundParams sound;
+		PresetExtras extras;
+		std::vector<std::string> messages;
+		if (ReadPreset(file.c_str(), &sound, &extras, &messages) != B_OK) {
 			std::fprintf(stderr, "%s: not a preset\n", file.c_str());
 			return 1;
 		}
+		if (!messages.empty()) {
+			std::fprintf(stderr, "%s: %s\n", file.c_str(), messages.front().c_str());
+			return 1;
+		}
 		tunk::lv2::FactoryPreset preset{
-		    file.parent_path().filename().string(), file.stem().string(), ToSoundParams(record)};
+		    file.parent_path().filename().string(), file.stem().string(), sound};
 		for (const tunk::ParamInfo& info : tunk::kParams) {
 			// The plugin keeps a control within its port's range: a value outside would play
 			// another sound than the library's.

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/core/NoiseSource.h"
 #include "preset/SoundLevel.h"
 
 namespace {
@@ -93,12 +94,222 @@ const Ranges& RangesOf(SoundCategory category)
 		case SoundCategory::Blip: return blip;
 		case SoundCategory::Bass: return bass;
 		case SoundCategory::Click: return click;
-		case SoundCategory::Anything: break;
+		default: break;
 	}
 	return anything;
 }
 
 constexpr double kQuietest = 0.25; // -12 dBFS: a sound that cannot reach this is redrawn
+
+using tunk::Param;
+
+// Brings a drawn sound to a peak between -6 and -1 dBFS (in hundredths, rounded down), its
+// tone and noise kept in proportion and neither beyond 1. False when full levels cannot
+// reach -12 dBFS.
+bool Level(tunk::SoundParams* p, Dice& dice)
+{
+	const double peak = PeakAtLevels(*p);
+	const float tone = (*p)[Param::amplitude];
+	const float noise = (*p)[Param::noiseLevel];
+	if (peak <= 0 || std::max(tone, noise) <= 0)
+		return false;
+	const double target = std::pow(10.0, dice.Between(-6, -1) / 20);
+	const double scale = std::min(target / peak, 1.0 / std::max(tone, noise));
+	if (peak * scale < kQuietest)
+		return false;
+	(*p)[Param::amplitude] = float(std::floor(tone * scale * 100) / 100);
+	(*p)[Param::noiseLevel] = float(std::floor(noise * scale * 100) / 100);
+	return true;
+}
+
+// The drums: a tone layer and a noise layer, each drawn at a level relative to the other
+// (Level sets the sound's level). Each keeps within what its measures of character allow:
+// a snare's rattle outweighs its tone, a clap's bursts stand 3 dB above the dips between
+// them, a hat is gone or rings on, a metal is tones alone.
+void SetNoise(tunk::SoundParams& p, float level, tunk::NoiseType type, float decayMs, float curve)
+{
+	p[Param::noiseLevel] = level;
+	p[Param::noiseType] = float(int(type));
+	p[Param::noiseDecay] = Whole(decayMs);
+	p[Param::noiseCurve] = Hundredths(curve);
+}
+
+void SetNoiseFilter(tunk::SoundParams& p, int mode, double cutoff, double q)
+{
+	p[Param::noiseFilter] = float(mode);
+	p[Param::noiseCutoff] = Whole(cutoff);
+	p[Param::noiseQ] = Hundredths(q);
+}
+
+void SetTone(tunk::SoundParams& p, int wave, double freq, double ms, float level, double curve)
+{
+	p[Param::oscType] = float(wave);
+	p[Param::startFreq] = Whole(freq);
+	p[Param::duration] = Whole(ms);
+	p[Param::amplitude] = level;
+	p[Param::ampEnvEnabled] = 1;
+	p[Param::ampEnvelope] = Hundredths(curve);
+}
+
+void SetSecondTone(tunk::SoundParams& p, double level, double ratio)
+{
+	p[Param::osc2Level] = Hundredths(level);
+	p[Param::osc2Ratio] = float(std::round(ratio * 1000) / 1000);
+}
+
+tunk::SoundParams DrawSnare(Dice& dice)
+{
+	tunk::SoundParams p;
+	const double freq = dice.LogBetween(220, 450);
+	const double ms = dice.LogBetween(150, 400);
+	SetTone(p, dice.Chance(0.6) ? tunk::kOscSine : tunk::kOscTriangle, freq, ms,
+	    Hundredths(dice.Between(0.15, 0.3)), dice.Between(-8, -5));
+	p[Param::freqEnvEnabled] = 1;
+	p[Param::freqEnvelope] = Hundredths(dice.Between(-10, -5));
+	p[Param::endFreq] = Whole(freq * dice.Between(0.55, 0.7));
+	SetSecondTone(p, dice.Between(0.1, 0.3), dice.Between(1.45, 1.75));
+	SetNoise(p, Hundredths(dice.Between(0.7, 0.85)), tunk::NoiseType::White, ms,
+	    dice.Between(-6, -3));
+	// High-passed to clear room for the body, but low enough to leave the rattle broad.
+	if (dice.Chance(0.75))
+		SetNoiseFilter(p, 3, dice.LogBetween(400, 1500), dice.Between(0.5, 0.8));
+	p[Param::noiseSeed] = float(dice.Pick(65536));
+	return p;
+}
+
+tunk::SoundParams DrawClap(Dice& dice)
+{
+	tunk::SoundParams p;
+	// Each burst falls with a time constant of 5 to 8 ms: 10 ms on, it is 10 dB down or more,
+	// which the ear tells from the noise's own flutter.
+	const double tau = dice.Between(5, 8);
+	const int claps = 3 + dice.Pick(2);
+	const double spacing = dice.Between(10, 14);
+	const double decay = (claps - 1) * spacing + 5.5 * tau;
+	SetTone(p, tunk::kOscSine, 1000, decay, 0, -1);
+	p[Param::ampEnvEnabled] = 0;
+	SetNoise(p, 1, tunk::NoiseType::White, decay, float(-decay / tau));
+	// Wide enough a band that the noise flutters faster than the hands come.
+	SetNoiseFilter(p, 2, dice.LogBetween(1000, 2500), dice.Between(0.5, 0.7));
+	p[Param::clapCount] = float(claps);
+	p[Param::clapSpacing] = float(std::round(spacing * 10) / 10);
+	p[Param::noiseSeed] = float(dice.Pick(65536));
+	return p;
+}
+
+tunk::SoundParams DrawHat(Dice& dice)
+{
+	tunk::SoundParams p;
+	const bool closed = dice.Chance(0.6);
+	const double decay = closed ? dice.LogBetween(35, 110) : dice.LogBetween(350, 900);
+	const double curve = closed ? dice.Between(-8, -6) : dice.Between(-6, -4);
+	SetTone(p, tunk::kOscSine, 1000, decay, 0, -1);
+	p[Param::ampEnvEnabled] = 0;
+	if (dice.Chance(0.6)) {
+		SetNoise(p, 1, tunk::NoiseType::Metal, decay, float(curve));
+		p[Param::noiseTune] = Whole(dice.LogBetween(450, 900));
+		SetNoiseFilter(p, 3, dice.LogBetween(5500, 8000), dice.Between(1.5, 3));
+	} else {
+		SetNoise(p, 1, tunk::NoiseType::White, decay, float(curve));
+		SetNoiseFilter(p, 3, dice.LogBetween(6000, 10000), 0.7);
+	}
+	p[Param::noiseSeed] = float(dice.Pick(65536));
+	return p;
+}
+
+tunk::SoundParams DrawCymbal(Dice& dice)
+{
+	tunk::SoundParams p;
+	const double decay = dice.LogBetween(1200, 3000);
+	SetTone(p, tunk::kOscSquare, dice.LogBetween(2500, 3500), decay, 0, dice.Between(-6, -4));
+	if (dice.Chance(0.6)) {
+		SetNoise(p, 1, tunk::NoiseType::Metal, decay, float(dice.Between(-6, -4)));
+		p[Param::noiseTune] = Whole(dice.LogBetween(500, 900));
+		SetNoiseFilter(p, 3, dice.LogBetween(3500, 6000), dice.Between(1.5, 2.5));
+	} else {
+		SetNoise(p, 1, tunk::NoiseType::White, decay, float(dice.Between(-6, -4)));
+		SetNoiseFilter(p, 3, dice.LogBetween(4000, 8000), 0.7);
+	}
+	// A ride's bell: two square tones, band-passed, over the wash.
+	if (dice.Chance(0.3)) {
+		p[Param::amplitude] = Hundredths(dice.Between(0.15, 0.3));
+		SetSecondTone(p, 0.6, 1.48);
+		p[Param::filterEnabled] = 1;
+		p[Param::filterType] = 2;
+		p[Param::filterCutoff] = Whole(p[Param::startFreq] * 1.4);
+		p[Param::filterQ] = 2;
+	} else {
+		p[Param::ampEnvEnabled] = 0;
+	}
+	p[Param::noiseSeed] = float(dice.Pick(65536));
+	return p;
+}
+
+tunk::SoundParams DrawRim(Dice& dice)
+{
+	tunk::SoundParams p;
+	const double ms = dice.LogBetween(30, 80);
+	SetTone(p, dice.Chance(0.6) ? tunk::kOscTriangle : tunk::kOscSine, dice.LogBetween(1100, 2600),
+	    ms, 1, dice.Between(-6, -5));
+	if (dice.Chance(0.7)) {
+		static const double ratios[] = {0.5, 1.37, 1.5, 1.8};
+		SetSecondTone(p, dice.Between(0.2, 0.5), ratios[dice.Pick(4)]);
+	}
+	if (dice.Chance(0.7)) {
+		SetNoise(p, Hundredths(dice.Between(0.2, 0.5)), tunk::NoiseType::White,
+		    dice.LogBetween(10, 30), -6);
+		SetNoiseFilter(p, dice.Chance(0.5) ? 2 : 3, dice.LogBetween(2000, 4000), 1);
+		p[Param::noiseSeed] = float(dice.Pick(65536));
+	}
+	return p;
+}
+
+tunk::SoundParams DrawMetal(Dice& dice)
+{
+	tunk::SoundParams p;
+	if (dice.Chance(0.5)) {
+		// A cowbell: two square tones a little under a fifth apart, band-passed above them.
+		const double freq = dice.LogBetween(450, 850);
+		SetTone(p, tunk::kOscSquare, freq, dice.LogBetween(150, 500), 1, dice.Between(-5, -4));
+		SetSecondTone(p, 1, dice.Between(1.45, 1.5));
+		p[Param::filterEnabled] = 1;
+		p[Param::filterType] = 2;
+		p[Param::filterCutoff] = Whole(freq * dice.Between(1.3, 1.6));
+		p[Param::filterQ] = Hundredths(dice.Between(1, 1.5));
+	} else {
+		// A bell, an agogo or a triangle: a clean tone and an inharmonic partial.
+		static const double ratios[] = {1.48, 2.0, 2.7, 2.76};
+		SetTone(p, dice.Chance(0.5) ? tunk::kOscSine : tunk::kOscTriangle,
+		    dice.LogBetween(800, 3500), dice.LogBetween(200, 1500), 1, dice.Between(-6, -4));
+		SetSecondTone(p, dice.Between(0.3, 0.7), ratios[dice.Pick(4)]);
+	}
+	return p;
+}
+
+tunk::SoundParams DrawDrum(SoundCategory category, Dice& dice)
+{
+	switch (category) {
+		case SoundCategory::Snare: return DrawSnare(dice);
+		case SoundCategory::Clap: return DrawClap(dice);
+		case SoundCategory::Hat: return DrawHat(dice);
+		case SoundCategory::Cymbal: return DrawCymbal(dice);
+		case SoundCategory::Rim: return DrawRim(dice);
+		default: return DrawMetal(dice);
+	}
+}
+
+bool IsDrum(SoundCategory category)
+{
+	switch (category) {
+		case SoundCategory::Snare:
+		case SoundCategory::Clap:
+		case SoundCategory::Hat:
+		case SoundCategory::Cymbal:
+		case SoundCategory::Rim:
+		case SoundCategory::Metal: return true;
+		default: return false;
+	}
+}
 
 PresetParams Draw(const Ranges& r, Dice& dice)
 {
@@ -130,6 +341,12 @@ const std::vector<SoundCategoryName>& SoundCategories()
 	    {SoundCategory::Blip, "blip", "Blips and Interface"},
 	    {SoundCategory::Bass, "bass", "Bass Drops and Sub Hits"},
 	    {SoundCategory::Click, "click", "Clicks, Rims and Woodblocks"},
+	    {SoundCategory::Snare, "snare", "Snares"},
+	    {SoundCategory::Clap, "clap", "Claps"},
+	    {SoundCategory::Hat, "hat", "Hi-Hats"},
+	    {SoundCategory::Cymbal, "cymbal", "Cymbals"},
+	    {SoundCategory::Rim, "rim", "Rims and Sticks"},
+	    {SoundCategory::Metal, "metal", "Cowbells and Metals"},
 	    {SoundCategory::Anything, "anything", "Anything"},
 	};
 	return categories;
@@ -157,9 +374,19 @@ std::optional<SoundCategory> FindSoundCategory(std::string_view keyOrName)
 	return std::nullopt;
 }
 
-PresetParams Randomize(SoundCategory category, uint64_t seed)
+tunk::SoundParams Randomize(SoundCategory category, uint64_t seed)
 {
 	Dice dice(seed);
+	if (IsDrum(category)) {
+		// The ranges keep a draw that cannot reach its level rare; the default sound is the
+		// answer should it keep happening.
+		for (int tries = 0; tries < 100; ++tries) {
+			tunk::SoundParams p = DrawDrum(category, dice);
+			if (Level(&p, dice))
+				return p;
+		}
+		return tunk::SoundParams();
+	}
 	const Ranges& ranges = RangesOf(category);
 	PresetParams p = Draw(ranges, dice);
 	double peak = PeakAtFullAmplitude(p);
@@ -170,12 +397,18 @@ PresetParams Randomize(SoundCategory category, uint64_t seed)
 		peak = PeakAtFullAmplitude(p);
 	}
 	if (peak < kQuietest)
-		return DefaultPresetParams();
+		return ToSoundParams(DefaultPresetParams());
+	p.amplitude = 1;
+	tunk::SoundParams sound = ToSoundParams(p);
+	// A kick falls to a low note, not below hearing.
+	if (category == SoundCategory::Kick)
+		sound[Param::endFreq] =
+		    Whole(std::max(32.0, sound[Param::startFreq] * dice.Between(0.2, 0.35)));
 	// The level between -6 and -1 dBFS, in hundredths as the amplitude slider shows it,
 	// rounded down so that the peak stays below full scale.
-	double target = std::pow(10.0, dice.Between(-6, -1) / 20);
-	p.amplitude = float(std::floor(std::min(1.0, target / peak) * 100) / 100);
-	return p;
+	if (!Level(&sound, dice))
+		return ToSoundParams(DefaultPresetParams());
+	return sound;
 }
 
 PresetParams Mutate(const PresetParams& params, uint64_t seed)
@@ -205,5 +438,23 @@ PresetParams Mutate(const PresetParams& params, uint64_t seed)
 	double peak = PeakAtFullAmplitude(p);
 	if (peak * p.amplitude >= 1.0)
 		p.amplitude = float(0.89 / peak); // -1 dBFS
+	return p;
+}
+
+tunk::SoundParams Mutate(const tunk::SoundParams& params, uint64_t seed)
+{
+	PresetParams record = Mutate(ToPresetParams(params), seed);
+	tunk::SoundParams p = ToSoundParams(record);
+	for (Param added : tunk::AllParams())
+		if (tunk::Info(added).since > 1)
+			p[added] = params[added];
+	// The record's level was judged without the noise: tone and noise come down together
+	// until the whole sound stays under full scale.
+	const double peak = PeakAtLevels(p);
+	if (peak >= 1.0) {
+		const double scale = 0.89 / peak; // -1 dBFS
+		p[Param::amplitude] = float(p[Param::amplitude] * scale);
+		p[Param::noiseLevel] = float(p[Param::noiseLevel] * scale);
+	}
 	return p;
 }

@@ -9,9 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/core/Params.h"
 #include "preset/PresetRecord.h"
 
-enum class SoundCategory { Kick, Tom, Zap, Blip, Bass, Click, Anything };
+// The drums of a kit follow Anything so that the earlier codes (kept by menus) stand.
+enum class SoundCategory {
+	Kick, Tom, Zap, Blip, Bass, Click, Anything, Snare, Clap, Hat, Cymbal, Rim, Metal
+};
 
 struct SoundCategoryName {
 	SoundCategory category;
@@ -27,9 +31,13 @@ std::optional<SoundCategory> FindSoundCategory(std::string_view keyOrName);
 const SoundCategoryName& NameOf(SoundCategory category);
 
 // A sound of the category without a clipped sample, its peak at most -1 dBFS (mostly -6 to
-// -1; at least -12 where the amplitude is full).
-PresetParams Randomize(SoundCategory category, uint64_t seed);
+// -1; at least -12 where the levels are full). Kicks fall to an end pitch above 30 Hz;
+// the drums (snare to metal) use the noise layer and the second tone where they need them.
+tunk::SoundParams Randomize(SoundCategory category, uint64_t seed);
 
-// Every parameter moved a small random amount, the waveform and the switches kept. When the
-// moved sound would clip, its amplitude is lowered until it does not.
+// Every parameter of the record moved a small random amount, the waveform and the switches
+// kept. When the moved sound would clip, its amplitude is lowered until it does not.
 PresetParams Mutate(const PresetParams& params, uint64_t seed);
+// The same for a whole sound: the record's values move as above and the added ones (noise,
+// second tone, end pitch) stay; a sound that would clip has its tone and noise lowered alike.
+tunk::SoundParams Mutate(const tunk::SoundParams& params, uint64_t seed);

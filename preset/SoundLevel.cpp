@@ -14,15 +14,38 @@ namespace {
 constexpr double kFullScale = 32767.0;
 
 // The peak of the sound as rendered, 0 when it cannot be rendered.
-int RenderedPeak(const PresetParams& params, bool* clipped)
+int RenderedPeak(const tunk::SoundParams& params, bool* clipped)
 {
 	std::vector<int16_t> samples;
-	if (tunk::Render(ToSoundParams(params), &samples) != tunk::RenderStatus::Ok)
+	if (tunk::Render(params, &samples) != tunk::RenderStatus::Ok)
 		return 0;
 	SoundLevel level = MeasureSoundLevel(samples.data(), int64_t(samples.size()));
 	*clipped = level.clipped > 0;
 	return level.peak;
 }
+
+// How a sound's level is turned: the tone and the noise together, in the proportion they
+// hold, the louder of them reaching `level`. A sound without noise turns its amplitude alone,
+// whatever it holds (0 included).
+struct LevelShares {
+	double tone = 1, noise = 0;
+	explicit LevelShares(const tunk::SoundParams& p)
+	{
+		const double a = p[tunk::Param::amplitude], n = p[tunk::Param::noiseLevel];
+		if (std::isfinite(n) && n > 0 && std::isfinite(a)) {
+			const double louder = std::max(a, n);
+			tone = a / louder;
+			noise = n / louder;
+		}
+	}
+	tunk::SoundParams At(tunk::SoundParams p, double level) const
+	{
+		p[tunk::Param::amplitude] = float(tone * level);
+		if (noise > 0)
+			p[tunk::Param::noiseLevel] = float(noise * level);
+		return p;
+	}
+};
 
 } // namespace
 
@@ -62,42 +85,58 @@ SoundLevel MeasureSoundLevel(const int16_t* samples, int64_t count)
 	return level;
 }
 
-double PeakAtFullAmplitude(PresetParams params)
+double PeakAtLevels(tunk::SoundParams params)
 {
 	// Rendered so quietly that no sample wraps around, then scaled back. The conversion
 	// floors, so a sample of magnitude m stood for less than m + 1.
 	constexpr double kProbe = 1.0 / 64;
-	params.amplitude = float(kProbe);
+	params[tunk::Param::amplitude] = float(params[tunk::Param::amplitude] * kProbe);
+	params[tunk::Param::noiseLevel] = float(params[tunk::Param::noiseLevel] * kProbe);
 	bool clipped = false;
 	int peak = RenderedPeak(params, &clipped);
 	return peak > 0 ? (peak + 1) / kFullScale / kProbe : 0;
 }
 
-PresetParams Normalize(const PresetParams& params, double targetDbfs)
+double PeakAtFullAmplitude(PresetParams params)
 {
-	double unit = PeakAtFullAmplitude(params);
+	params.amplitude = 1;
+	return PeakAtLevels(ToSoundParams(params));
+}
+
+tunk::SoundParams Normalize(const tunk::SoundParams& params, double targetDbfs)
+{
+	const LevelShares shares(params);
+	double unit = PeakAtLevels(shares.At(params, 1));
 	if (unit <= 0 || !std::isfinite(unit))
 		return params;
 	const int target = int(std::floor(std::pow(10.0, std::min(targetDbfs, 0.0) / 20) * kFullScale));
-	// Safe by construction: the estimate of the peak errs on the loud side.
-	PresetParams best = params;
-	best.amplitude = float(target / kFullScale / unit);
+	// The noise's level ends at 1: a louder noise would leave its row.
+	const double loudest = shares.noise > 0 ? 1.0 : std::numeric_limits<double>::infinity();
+	// Safe by construction: the estimate of the peak errs on the loud side. In float steps, as
+	// the amplitude holds it.
+	double level = float(std::min(target / kFullScale / unit, loudest));
+	tunk::SoundParams best = shares.At(params, level);
 	// That errs on the quiet side by up to a fraction of a percent; a few renders move the
 	// peak onto the target, and only a render that stays under it is taken.
-	PresetParams p = best;
-	double amplitude = best.amplitude;
 	for (int step = 0; step < 8; ++step) {
-		p.amplitude = float(amplitude);
+		tunk::SoundParams p = shares.At(params, level);
 		bool clipped = false;
 		int peak = RenderedPeak(p, &clipped);
 		if (peak <= 0)
 			return params;
 		if (!clipped && peak <= target) {
 			best = p;
-			if (peak >= target * 0.994) // within 0.05 dB
+			if (peak >= target * 0.994 || level >= loudest) // within 0.05 dB, or as loud as it goes
 				break;
 		}
-		amplitude *= double(target) / peak * (peak > target ? 0.9999 : 1.0);
+		level = std::min(level * double(target) / peak * (peak > target ? 0.9999 : 1.0), loudest);
 	}
 	return best;
+}
+
+PresetParams Normalize(const PresetParams& params, double targetDbfs)
+{
+	PresetParams normal = params;
+	normal.amplitude = Normalize(ToSoundParams(params), targetDbfs)[tunk::Param::amplitude];
+	return normal;
 }

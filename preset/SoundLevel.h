@@ -22,8 +22,14 @@ SoundLevel MeasureSoundLevel(const int16_t* samples, int64_t count);
 // that cannot be rendered. Everything after the amplitude is linear, so the peak at any
 // amplitude is this times the amplitude.
 double PeakAtFullAmplitude(PresetParams params);
+// The same for a whole sound at the tone's and the noise's levels as they stand: without the
+// shaper the two add linearly, so the peak at any levels in the same proportion scales with them.
+double PeakAtLevels(tunk::SoundParams params);
 
 // The sound with the amplitude that puts its peak at `targetDbfs` (at most 0), checked on
 // the rendered result: no sample clips and the peak lies within 0.05 dB under the target.
 // A silent sound, or one that cannot be rendered, comes back unchanged.
 PresetParams Normalize(const PresetParams& params, double targetDbfs = -0.3);
+// The same for a whole sound: its tone and noise levels move together, the noise's no
+// further than 1 (a sound whose noise is already at 1 may stay under the target).
+tunk::SoundParams Normalize(const tunk::SoundParams& params, double targetDbfs = -0.3);

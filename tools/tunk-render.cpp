@@ -228,8 +228,8 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 		return result;
 	tunk::SoundParams params = sound.params;
 	if (sound.random) {
-		params = ToSoundParams(Randomize(
-			*FindSoundCategory(options.random), RandomSoundSeed(options.seed, sound.index)));
+		params = Randomize(
+			*FindSoundCategory(options.random), RandomSoundSeed(options.seed, sound.index));
 		ApplySettings(options.settings, &params);
 	}
 	std::vector<int16_t> samples;

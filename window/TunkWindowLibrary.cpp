@@ -146,14 +146,14 @@ bool TunkWindow::HandleLibraryCommand(BMessage* message)
 			int32 category = 0;
 			if (message->FindInt32("category", &category) == B_OK)
 				fRandomCategory = category;
-			PlayNewSound(ToSoundParams(Randomize(SoundCategory(fRandomCategory), NextSeed())),
+			PlayNewSound(Randomize(SoundCategory(fRandomCategory), NextSeed()),
 			    "Randomize");
 			return true;
 		}
 		case kMsgMutate:
-			PlayNewSound(ToSoundParams(Mutate(Params(), NextSeed())), "Mutate");
+			PlayNewSound(Mutate(Values(), NextSeed()), "Mutate");
 			return true;
-		case kMsgNormalize: ApplyParams(ToSoundParams(Normalize(Params())), "Normalize"); return true;
+		case kMsgNormalize: ApplyParams(Normalize(Values()), "Normalize"); return true;
 		case kMsgBrowseNext: Browse(1); return true;
 		case kMsgBrowsePrevious: Browse(-1); return true;
 		default: return false;

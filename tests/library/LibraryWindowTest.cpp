@@ -13,6 +13,8 @@
 #include "kits/interface/MenuItem.h"
 #include "library/SoundLevels.h"
 #include "preset/FactoryLibrary.h"
+#include "preset/PresetExtension.h"
+#include "preset/Randomize.h"
 #include "window/LibraryMenu.h"
 #include "window/StatusBar.h"
 #include "window/TunkMenus.h"
@@ -98,6 +100,12 @@ TEST_F(LibraryWindow, EachCategorysFirstSoundLoadsAsOneUnsavedStepAndPlays)
 		Trigger(category->actions()[0]);
 		SCOPED_TRACE(first.name);
 		EXPECT_TRUE(Same(window->Params(), FileParams(first.path)));
+		// The whole sound, its noise and second tone too.
+		tunk::SoundParams values;
+		PresetExtras extras;
+		std::vector<std::string> messages;
+		ASSERT_EQ(ReadPreset(first.path.c_str(), &values, &extras, &messages), B_OK);
+		EXPECT_TRUE(tunk::SameBits(window->Values(), values));
 		EXPECT_TRUE(window->Sound()->IsPlaying());
 		// Not changed until the user changes it.
 		EXPECT_EQ(std::string(window->Title()), "Tunk v1.1 - " + first.name);
@@ -126,7 +134,10 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 		if (item->text() == "Randomize Category")
 			categories = item->menu();
 	ASSERT_NE(categories, nullptr);
-	ASSERT_EQ(categories->actions().size(), 7);
+	ASSERT_EQ(categories->actions().size(), qsizetype(SoundCategories().size()));
+	for (size_t i = 0; i < SoundCategories().size(); i++)
+		EXPECT_EQ(categories->actions()[qsizetype(i)]->text().toStdString(),
+		    SoundCategories()[i].name);
 
 	// Choosing Kicks makes a kick and remembers the choice for Ctrl+R.
 	Trigger(categories->actions()[0]);
@@ -166,6 +177,30 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	EXPECT_FALSE(window->LevelDisplay()->Warns());
 	EXPECT_NEAR(window->LevelDisplay()->Level().peakDbfs, -0.3, 0.05);
 	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text().toStdString(), "Undo Normalize");
+
+	// A snare's noise lives beyond the record: randomize, mutate and normalize keep it.
+	window = New();
+	for (QAction* item : window->Menus()->SoundMenu()->actions())
+		if (item->text() == "Randomize Category")
+			categories = item->menu();
+	QAction* snares = nullptr;
+	for (QAction* item : categories->actions())
+		if (item->text() == "Snares")
+			snares = item;
+	ASSERT_NE(snares, nullptr);
+	Trigger(snares);
+	const tunk::SoundParams snare = window->Values();
+	EXPECT_GT(snare[tunk::Param::noiseLevel], 0);
+	Trigger(window, kMsgMutate);
+	EXPECT_FALSE(tunk::SameBits(window->Values(), snare));
+	EXPECT_EQ(window->Values()[tunk::Param::noiseDecay], snare[tunk::Param::noiseDecay]);
+	const tunk::SoundParams mutated = window->Values();
+	EXPECT_GT(mutated[tunk::Param::noiseLevel], 0);
+	Trigger(window, kMsgNormalize);
+	const tunk::SoundParams normal = window->Values();
+	EXPECT_NEAR(normal[tunk::Param::noiseLevel] * mutated[tunk::Param::amplitude],
+	    mutated[tunk::Param::noiseLevel] * normal[tunk::Param::amplitude], 1e-5);
+	EXPECT_NEAR(window->LevelDisplay()->Level().peakDbfs, -0.3, 0.05);
 }
 
 TEST_F(LibraryWindow, BrowsingStepsThroughTheFolderAndAsksBeforeLeavingChanges)

@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <gtest/gtest.h>
 
+#include "library/SoundCharacter.h"
 #include "library/SoundLevels.h"
 #include "preset/FactoryLibrary.h"
 
@@ -18,39 +20,45 @@ bool SameRecord(const PresetParams& a, const PresetParams& b)
 	return EncodePresetRecord(a) == EncodePresetRecord(b);
 }
 
-bool AllFinite(const PresetParams& p)
+// Within the ranges the controls can show, with curves where the envelope has a value, a
+// pitch, a length and a level.
+void ExpectPlayable(const tunk::SoundParams& p)
 {
-	for (float value : {p.startFreq, p.duration, p.amplitude, p.freqEnvelope, p.ampEnvelope,
-	         p.distortion, p.filterCutoff, p.filterQ})
-		if (!std::isfinite(value))
-			return false;
-	return true;
+	for (tunk::Param param : tunk::AllParams()) {
+		const tunk::ParamInfo& row = tunk::Info(param);
+		EXPECT_TRUE(std::isfinite(p[param])) << row.symbol;
+		EXPECT_GE(p[param], row.min) << row.symbol;
+		EXPECT_LE(p[param], row.max) << row.symbol;
+	}
+	EXPECT_GT(p[tunk::Param::duration], 0);
+	EXPECT_GT(p[tunk::Param::startFreq], 0);
+	EXPECT_GT(std::max(p[tunk::Param::amplitude], p[tunk::Param::noiseLevel]), 0);
+	EXPECT_GE(std::fabs(p[tunk::Param::freqEnvelope]), 0.1f);
+	EXPECT_GE(std::fabs(p[tunk::Param::ampEnvelope]), 0.1f);
 }
 
-// Within the ranges the controls can show, with curves where the envelope has a value.
 void ExpectPlayable(const PresetParams& p)
 {
-	EXPECT_TRUE(AllFinite(p));
+	ExpectPlayable(ToSoundParams(p));
 	EXPECT_GE(p.oscType, 1);
-	EXPECT_LE(p.oscType, 4);
-	auto within = [](float value, const tunk::ParamInfo& range) {
-		return value >= range.min && value <= range.max;
-	};
-	EXPECT_GT(p.duration, 0);
-	EXPECT_TRUE(within(p.duration, tunk::Info(tunk::Param::duration))) << p.duration;
-	EXPECT_GT(p.startFreq, 0);
-	EXPECT_TRUE(within(p.startFreq, tunk::Info(tunk::Param::startFreq))) << p.startFreq;
-	EXPECT_GT(p.amplitude, 0);
-	EXPECT_TRUE(within(p.amplitude, tunk::Info(tunk::Param::amplitude))) << p.amplitude;
-	EXPECT_GE(std::fabs(p.freqEnvelope), 0.1f);
-	EXPECT_GE(std::fabs(p.ampEnvelope), 0.1f);
-	EXPECT_TRUE(within(p.freqEnvelope, tunk::Info(tunk::Param::freqEnvelope))) << p.freqEnvelope;
-	EXPECT_TRUE(within(p.ampEnvelope, tunk::Info(tunk::Param::ampEnvelope))) << p.ampEnvelope;
-	EXPECT_TRUE(within(p.distortion, tunk::Info(tunk::Param::distortion))) << p.distortion;
-	EXPECT_TRUE(within(p.filterCutoff, tunk::Info(tunk::Param::filterCutoff))) << p.filterCutoff;
-	EXPECT_TRUE(within(p.filterQ, tunk::Info(tunk::Param::filterQ))) << p.filterQ;
 	for (uint8 flag : {p.ampEnvEnabled, p.freqEnvEnabled, p.distortionEnabled, p.filterEnabled})
 		EXPECT_LE(flag, 1);
+}
+
+// What the random drums must measure up to: the factory folders' character.
+std::vector<character::Drum> DrumsOf(SoundCategory category)
+{
+	using character::Drum;
+	switch (category) {
+		case SoundCategory::Snare: return {Drum::Snare};
+		case SoundCategory::Clap: return {Drum::Clap};
+		case SoundCategory::Hat: return {Drum::ClosedHat, Drum::OpenHat};
+		case SoundCategory::Cymbal: return {Drum::Cymbal};
+		case SoundCategory::Rim: return {Drum::Rim};
+		case SoundCategory::Metal: return {Drum::Metal};
+		case SoundCategory::Kick: return {Drum::Kick};
+		default: return {};
+	}
 }
 
 } // namespace
@@ -60,16 +68,32 @@ TEST(Randomize, CategoriesAreTheFactoryFoldersAndAnything)
 	std::vector<FactoryCategory> library =
 	    ReadFactoryLibrary(std::filesystem::path(TUNK_SOURCE_DIR) / "data/presets");
 	ASSERT_FALSE(library.empty());
-	for (const FactoryCategory& folder : library)
-		EXPECT_TRUE(FindSoundCategory(folder.name).has_value()) << folder.name;
-	EXPECT_EQ(SoundCategories().size(), library.size() + 1);
+	// Each folder is a category, but for the hats' two (one category draws both) and the
+	// shakers; each category but Anything and the hats is a folder.
+	std::set<std::string> folders;
+	for (const FactoryCategory& folder : library) {
+		folders.insert(folder.name);
+		if (folder.name != "Closed Hi-Hats" && folder.name != "Open Hi-Hats" &&
+		    folder.name != "Shakers") {
+			EXPECT_TRUE(FindSoundCategory(folder.name).has_value()) << folder.name;
+		}
+	}
+	for (const SoundCategoryName& c : SoundCategories())
+		if (c.category != SoundCategory::Anything && c.category != SoundCategory::Hat) {
+			EXPECT_TRUE(folders.count(c.name)) << c.name;
+		}
+	// Three folders without a category of their own; the hats and Anything besides.
+	EXPECT_EQ(SoundCategories().size(), library.size() - 3 + 2);
 	EXPECT_EQ(SoundCategories().back().category, SoundCategory::Anything);
+	for (const char* key : {"snare", "clap", "hat", "cymbal", "rim", "metal"})
+		EXPECT_TRUE(FindSoundCategory(key).has_value()) << key;
+	EXPECT_EQ(FindSoundCategory("Hi-Hats"), SoundCategory::Hat);
 
 	EXPECT_EQ(FindSoundCategory("kick"), SoundCategory::Kick);
 	EXPECT_EQ(FindSoundCategory("KICKS"), SoundCategory::Kick);
 	EXPECT_EQ(FindSoundCategory("zaps and lasers"), SoundCategory::Zap);
 	EXPECT_EQ(FindSoundCategory("Anything"), SoundCategory::Anything);
-	EXPECT_FALSE(FindSoundCategory("snare").has_value());
+	EXPECT_FALSE(FindSoundCategory("snar").has_value());
 	EXPECT_FALSE(FindSoundCategory("").has_value());
 	EXPECT_FALSE(FindSoundCategory("kic").has_value());
 	for (const SoundCategoryName& c : SoundCategories()) {
@@ -83,7 +107,7 @@ TEST(Randomize, EverySeedGivesAHeardUnclippedSoundOfItsCategory)
 	for (const SoundCategoryName& c : SoundCategories()) {
 		for (uint64_t seed = 0; seed < kSeeds; ++seed) {
 			SCOPED_TRACE(std::string(c.key) + " seed " + std::to_string(seed));
-			PresetParams p = Randomize(c.category, seed);
+			tunk::SoundParams p = Randomize(c.category, seed);
 			ExpectPlayable(p);
 			std::vector<int16_t> samples = RenderPreset(p);
 			SoundLevels levels = MeasureLevels(samples);
@@ -93,10 +117,27 @@ TEST(Randomize, EverySeedGivesAHeardUnclippedSoundOfItsCategory)
 			EXPECT_LE(levels.PeakDbfs(), -0.9);
 			double ms = levels.length * 1000.0 / tunk::kSampleRate;
 			PitchCourse pitch = MeasurePitch(samples);
+			const std::vector<character::Drum> drums = DrumsOf(c.category);
+			if (!drums.empty()) {
+				// One of the category's drums (a hat is closed or open).
+				std::string faults;
+				for (character::Drum drum : drums) {
+					std::string fault = character::DrumCharacterFault(drum, samples);
+					if (fault.empty()) {
+						faults.clear();
+						break;
+					}
+					faults += fault;
+				}
+				EXPECT_EQ(faults, "");
+			}
 			switch (c.category) {
 				case SoundCategory::Kick:
-					EXPECT_GT(pitch.early, 2 * pitch.late);
+					// It falls, to an end pitch of 32 Hz or more.
+					EXPECT_GE(pitch.early, pitch.late);
 					EXPECT_LT(pitch.body, 250);
+					EXPECT_GE(p[tunk::Param::endFreq], 32);
+					EXPECT_GT(p[tunk::Param::startFreq], 2 * p[tunk::Param::endFreq]);
 					break;
 				case SoundCategory::Zap:
 					EXPECT_GT(pitch.early, 3 * pitch.late);
@@ -112,6 +153,18 @@ TEST(Randomize, EverySeedGivesAHeardUnclippedSoundOfItsCategory)
 					EXPECT_GT(pitch.body, 60);
 					EXPECT_LE(ms, 800);
 					break;
+				case SoundCategory::Snare:
+				case SoundCategory::Clap:
+				case SoundCategory::Hat:
+				case SoundCategory::Cymbal:
+					EXPECT_GT(p[tunk::Param::noiseLevel], 0);
+					break;
+				case SoundCategory::Metal:
+					// Tones alone, and more than one.
+					EXPECT_EQ(p[tunk::Param::noiseLevel], 0);
+					EXPECT_GT(p[tunk::Param::osc2Level], 0);
+					break;
+				case SoundCategory::Rim: EXPECT_LE(ms, 120); break;
 				case SoundCategory::Anything: break;
 			}
 		}
@@ -122,17 +175,17 @@ TEST(Randomize, TheSameSeedGivesTheSameSoundAndOthersDiffer)
 {
 	for (const SoundCategoryName& c : SoundCategories()) {
 		SCOPED_TRACE(c.key);
-		EXPECT_TRUE(SameRecord(Randomize(c.category, 42), Randomize(c.category, 42)));
+		EXPECT_TRUE(tunk::SameBits(Randomize(c.category, 42), Randomize(c.category, 42)));
 		int distinct = 0;
-		PresetParams previous = Randomize(c.category, 0);
+		tunk::SoundParams previous = Randomize(c.category, 0);
 		for (uint64_t seed = 1; seed < 20; ++seed) {
-			PresetParams p = Randomize(c.category, seed);
-			distinct += SameRecord(p, previous) ? 0 : 1;
+			tunk::SoundParams p = Randomize(c.category, seed);
+			distinct += tunk::SameBits(p, previous) ? 0 : 1;
 			previous = p;
 		}
 		EXPECT_EQ(distinct, 19);
 	}
-	EXPECT_FALSE(SameRecord(Randomize(SoundCategory::Kick, 7), Randomize(SoundCategory::Zap, 7)));
+	EXPECT_FALSE(tunk::SameBits(Randomize(SoundCategory::Kick, 7), Randomize(SoundCategory::Zap, 7)));
 }
 
 TEST(Mutate, MovesEveryParameterALittleAndKeepsTheRest)
@@ -140,7 +193,7 @@ TEST(Mutate, MovesEveryParameterALittleAndKeepsTheRest)
 	int moved[8] = {};
 	for (uint64_t seed = 0; seed < kSeeds; ++seed) {
 		SCOPED_TRACE("seed " + std::to_string(seed));
-		PresetParams before = Randomize(SoundCategory::Anything, seed + 1000);
+		PresetParams before = ToPresetParams(Randomize(SoundCategory::Anything, seed + 1000));
 		before.reserved = 0xDEADBEEF;
 		PresetParams after = Mutate(before, seed);
 		EXPECT_TRUE(SameRecord(after, Mutate(before, seed)));
@@ -201,4 +254,33 @@ TEST(Mutate, LowersTheLevelOfASoundThatWouldClip)
 			EXPECT_EQ(levels.clipped, 0) << "seed " << seed;
 			EXPECT_GT(levels.PeakDbfs(), -3) << "seed " << seed;
 		}
+}
+
+TEST(Mutate, AWholeSoundKeepsItsNoiseAndSecondToneAndNeverClips)
+{
+	for (uint64_t seed = 0; seed < 40; ++seed) {
+		SCOPED_TRACE("seed " + std::to_string(seed));
+		tunk::SoundParams before = Randomize(seed % 2 ? SoundCategory::Snare : SoundCategory::Rim, seed);
+		// Pushed to the top, so that any louder draw clips.
+		if (seed % 4 == 0) {
+			before[tunk::Param::amplitude] = 1;
+			before[tunk::Param::noiseLevel] = 1;
+		}
+		tunk::SoundParams after = Mutate(before, seed);
+		EXPECT_TRUE(tunk::SameBits(after, Mutate(before, seed)));
+		ExpectPlayable(after);
+		// The record's values move as a record's do; the added ones stay, but the noise's
+		// level, which comes down with the tone's.
+		PresetParams moved = Mutate(ToPresetParams(before), seed);
+		EXPECT_EQ(after[tunk::Param::startFreq], moved.startFreq);
+		EXPECT_EQ(after[tunk::Param::duration], moved.duration);
+		for (tunk::Param param : tunk::AllParams())
+			if (tunk::Info(param).since > 1 && param != tunk::Param::noiseLevel) {
+				EXPECT_EQ(after[param], before[param]) << tunk::Info(param).symbol;
+			}
+		EXPECT_LE(after[tunk::Param::noiseLevel], before[tunk::Param::noiseLevel]);
+		SoundLevels levels = MeasureLevels(RenderPreset(after));
+		EXPECT_EQ(levels.clipped, 0);
+		EXPECT_GT(levels.PeakDbfs(), -13);
+	}
 }

@@ -68,34 +68,55 @@ inline double FallMs(const std::vector<int16_t>& samples, double db)
 	                             : double(samples.size()) / kSamplesPerMs;
 }
 
-// The starts (ms) of the envelope's bursts: 1 ms frames that are louder than the frames
-// around them and stand at least 3 dB above the dips on both sides, within 30 dB of the
-// loudest frame.
+// The level in dB of windows of `windowMs` taken every millisecond (window k starts at k ms).
+inline std::vector<double> SlidingLevels(const std::vector<int16_t>& samples, double windowMs)
+{
+	const size_t window = std::max<size_t>(1, Samples(windowMs));
+	std::vector<double> levels;
+	for (size_t k = 0; Samples(double(k)) + window <= samples.size(); k++) {
+		const size_t start = Samples(double(k));
+		double sum = 0;
+		for (size_t i = start; i < start + window; i++)
+			sum += double(samples[i]) * double(samples[i]);
+		const double rms = std::sqrt(sum / double(window)) / 32768.0;
+		levels.push_back(rms > 1e-10 ? 20 * std::log10(rms) : -200.0);
+	}
+	return levels;
+}
+
+// The starts (ms) of the envelope's bursts, from its level in 2.5 ms windows every
+// millisecond (short enough to see bursts 5 ms apart, long enough to calm the flutter of
+// band-passed noise): a window that is the loudest within 4 ms either way (closer peaks are
+// one burst), within 10 dB of the loudest (every hand is a full restart), and 4 dB above the
+// quietest window between it and the next such peak on each side (the sound's edges count as
+// silence).
 inline std::vector<double> BurstPeaksMs(const std::vector<int16_t>& samples)
 {
-	const std::vector<double> levels = LevelFrames(samples, 1);
-	std::vector<double> peaks;
+	const std::vector<double> levels = SlidingLevels(samples, 2.5);
+	std::vector<size_t> candidates;
 	if (levels.empty())
-		return peaks;
+		return {};
 	const double loudest = *std::max_element(levels.begin(), levels.end());
+	constexpr size_t kRadius = 4;
 	for (size_t i = 0; i < levels.size(); i++) {
-		if (levels[i] < loudest - 30)
-			continue;
-		if ((i > 0 && levels[i - 1] >= levels[i]) ||
-		    (i + 1 < levels.size() && levels[i + 1] > levels[i]))
-			continue;
-		// The deepest dip before the next louder frame on each side (the edges count as
-		// silence).
-		auto dip = [&](int step) {
-			double lowest = levels[i];
-			for (long j = long(i) + step; j >= 0 && j < long(levels.size()); j += step) {
-				if (levels[size_t(j)] > levels[i])
-					return lowest;
-				lowest = std::min(lowest, levels[size_t(j)]);
-			}
-			return -200.0;
-		};
-		if (dip(-1) <= levels[i] - 3 && dip(1) <= levels[i] - 3)
+		const size_t from = i >= kRadius ? i - kRadius : 0;
+		const size_t to = std::min(levels.size(), i + kRadius + 1);
+		// The first of equal windows stands for them.
+		const size_t top = size_t(std::max_element(levels.begin() + long(from),
+		                              levels.begin() + long(to)) - levels.begin());
+		if (top == i && levels[i] >= loudest - 10)
+			candidates.push_back(i);
+	}
+	auto lowestBetween = [&](size_t a, size_t b) {
+		return *std::min_element(levels.begin() + long(a), levels.begin() + long(b) + 1);
+	};
+	std::vector<double> peaks;
+	for (size_t k = 0; k < candidates.size(); k++) {
+		const size_t i = candidates[k];
+		const double before = k > 0 ? lowestBetween(candidates[k - 1], i) : -200.0;
+		const double after =
+		    k + 1 < candidates.size() ? lowestBetween(i, candidates[k + 1]) : -200.0;
+		if (before <= levels[i] - 4 && after <= levels[i] - 4)
 			peaks.push_back(double(i));
 	}
 	return peaks;

@@ -118,3 +118,47 @@ TEST(SoundLevel, NormalizeLeavesSilenceAndUnrenderableSoundsAlone)
 	EXPECT_NEAR(PeakAtFullAmplitude(muted), 1.0, 0.003);
 	EXPECT_NEAR(Measure(RenderPreset(Normalize(muted))).peakDbfs, -0.3, 0.05);
 }
+
+TEST(SoundLevel, NormalizeTurnsTheToneAndTheNoiseOfASoundTogether)
+{
+	// A snare: a tone and a noise at two levels, too quiet.
+	tunk::SoundParams snare;
+	snare[tunk::Param::startFreq] = 200;
+	snare[tunk::Param::ampEnvEnabled] = 1;
+	snare[tunk::Param::ampEnvelope] = -5;
+	snare[tunk::Param::amplitude] = 0.1f;
+	snare[tunk::Param::noiseLevel] = 0.2f;
+	snare[tunk::Param::noiseCurve] = -4;
+	// Noise alone, and so loud that it clips.
+	tunk::SoundParams hiss;
+	hiss[tunk::Param::amplitude] = 0;
+	hiss[tunk::Param::noiseLevel] = 1;
+	hiss[tunk::Param::noiseCurve] = -4;
+	hiss[tunk::Param::noiseFilter] = 1;
+	hiss[tunk::Param::noiseCutoff] = 2000;
+	hiss[tunk::Param::noiseQ] = 10;
+	ASSERT_GT(Measure(RenderPreset(hiss)).clipped, 0);
+	for (const tunk::SoundParams& p : {snare, hiss}) {
+		tunk::SoundParams normal = Normalize(p);
+		SoundLevel level = Measure(RenderPreset(normal));
+		EXPECT_EQ(level.clipped, 0);
+		EXPECT_LE(level.peakDbfs, -0.3);
+		EXPECT_GE(level.peakDbfs, -0.35);
+		EXPECT_NEAR(normal[tunk::Param::amplitude] * p[tunk::Param::noiseLevel],
+		    normal[tunk::Param::noiseLevel] * p[tunk::Param::amplitude], 1e-6);
+		// Everything else stays.
+		tunk::SoundParams back = normal;
+		back[tunk::Param::amplitude] = p[tunk::Param::amplitude];
+		back[tunk::Param::noiseLevel] = p[tunk::Param::noiseLevel];
+		EXPECT_TRUE(tunk::SameBits(back, p));
+	}
+	// A noise that cannot get louder stops at the top of its range.
+	tunk::SoundParams faint = hiss;
+	faint[tunk::Param::noiseFilter] = 3;
+	faint[tunk::Param::noiseCutoff] = 19000;
+	faint[tunk::Param::noiseQ] = 0.5f;
+	faint[tunk::Param::noiseLevel] = 0.5f;
+	tunk::SoundParams normal = Normalize(faint);
+	EXPECT_EQ(normal[tunk::Param::noiseLevel], 1.0f);
+	EXPECT_LT(Measure(RenderPreset(normal)).peakDbfs, -0.3);
+}

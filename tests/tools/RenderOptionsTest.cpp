@@ -216,7 +216,8 @@ TEST(RenderOptions, HelpAndErrorsNameEveryFormatAndCategory)
 	EXPECT_NE(usage.find("wav (default), flac, aiff or ogg; without it the\n"), std::string::npos);
 	for (const SoundCategoryName& category : SoundCategories())
 		EXPECT_NE(usage.find(std::string(" ") + category.key), std::string::npos) << category.key;
-	EXPECT_NE(usage.find("kick, tom, zap, blip,\n                         bass, click or anything, "),
+	EXPECT_NE(usage.find("kick, tom, zap, blip,\n                         bass, click, snare, clap, "
+						 "hat, cymbal, rim, metal or\n                         anything, "),
 		std::string::npos);
 	for (size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1)
 		EXPECT_LE(end - start, 83u) << usage.substr(start, end - start);
