@@ -13,6 +13,24 @@ namespace spectrum {
 
 constexpr double kPi = 3.141592653589793;
 
+// The squared magnitude of bin k of the discrete Fourier transform of x[0..n).
+template <typename Sample>
+double BinPower(const Sample* x, size_t n, size_t k)
+{
+	// One rotation per bin keeps the cost at n multiplications by a complex number.
+	const double step = 2 * kPi * double(k) / double(n);
+	const double cr = std::cos(step), ci = -std::sin(step);
+	double wr = 1, wi = 0, re = 0, im = 0;
+	for (size_t i = 0; i < n; i++) {
+		re += double(x[i]) * wr;
+		im += double(x[i]) * wi;
+		const double t = wr * cr - wi * ci;
+		wi = wr * ci + wi * cr;
+		wr = t;
+	}
+	return re * re + im * im;
+}
+
 // The power of bins 1 to n/2 - 1 (bin k is k * 44100 / n Hz) of n samples from `first`.
 template <typename Sample>
 std::vector<double> PowerBins(const std::vector<Sample>& samples, size_t first, size_t n)
@@ -23,20 +41,8 @@ std::vector<double> PowerBins(const std::vector<Sample>& samples, size_t first, 
 		windowed[i] = first + i < samples.size() ? double(samples[first + i]) * w : 0.0;
 	}
 	std::vector<double> power(n / 2, 0.0);
-	for (size_t k = 1; k < n / 2; k++) {
-		// One rotation per bin keeps the cost at n multiplications by a complex number.
-		const double step = 2 * kPi * double(k) / double(n);
-		const double cr = std::cos(step), ci = -std::sin(step);
-		double wr = 1, wi = 0, re = 0, im = 0;
-		for (size_t i = 0; i < n; i++) {
-			re += windowed[i] * wr;
-			im += windowed[i] * wi;
-			const double t = wr * cr - wi * ci;
-			wi = wr * ci + wi * cr;
-			wr = t;
-		}
-		power[k] = re * re + im * im;
-	}
+	for (size_t k = 1; k < n / 2; k++)
+		power[k] = BinPower(windowed.data(), n, k);
 	return power;
 }
 

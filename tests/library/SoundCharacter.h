@@ -36,17 +36,19 @@ inline double StartCentroid(const std::vector<int16_t>& samples, double ms)
 	return spectrum::Centroid(spectrum::PowerBins(samples, 0, Samples(ms)));
 }
 
-// The level in dB (relative to full scale) of consecutive frames of `frameMs`, each the
-// root of the mean square; silence is -200 dB.
-inline std::vector<double> LevelFrames(const std::vector<int16_t>& samples, double frameMs)
+// The level in dB (relative to full scale) of windows of `windowMs`, the root of the mean
+// square, one every `hopMs` (window k starts at k * hopMs); silence is -200 dB.
+inline std::vector<double> LevelFrames(
+    const std::vector<int16_t>& samples, double windowMs, double hopMs)
 {
-	const size_t frame = std::max<size_t>(1, Samples(frameMs));
+	const size_t window = std::max<size_t>(1, Samples(windowMs));
 	std::vector<double> levels;
-	for (size_t start = 0; start + frame <= samples.size(); start += frame) {
+	for (size_t k = 0; Samples(double(k) * hopMs) + window <= samples.size(); k++) {
+		const size_t start = Samples(double(k) * hopMs);
 		double sum = 0;
-		for (size_t i = start; i < start + frame; i++)
+		for (size_t i = start; i < start + window; i++)
 			sum += double(samples[i]) * double(samples[i]);
-		const double rms = std::sqrt(sum / double(frame)) / 32768.0;
+		const double rms = std::sqrt(sum / double(window)) / 32768.0;
 		levels.push_back(rms > 1e-10 ? 20 * std::log10(rms) : -200.0);
 	}
 	return levels;
@@ -57,7 +59,7 @@ inline std::vector<double> LevelFrames(const std::vector<int16_t>& samples, doub
 inline double FallMs(const std::vector<int16_t>& samples, double db)
 {
 	const double frameMs = 5;
-	const std::vector<double> levels = LevelFrames(samples, frameMs);
+	const std::vector<double> levels = LevelFrames(samples, frameMs, frameMs);
 	if (levels.empty())
 		return 0;
 	const double loudest = *std::max_element(levels.begin(), levels.end());
@@ -68,22 +70,6 @@ inline double FallMs(const std::vector<int16_t>& samples, double db)
 	                             : double(samples.size()) / kSamplesPerMs;
 }
 
-// The level in dB of windows of `windowMs` taken every millisecond (window k starts at k ms).
-inline std::vector<double> SlidingLevels(const std::vector<int16_t>& samples, double windowMs)
-{
-	const size_t window = std::max<size_t>(1, Samples(windowMs));
-	std::vector<double> levels;
-	for (size_t k = 0; Samples(double(k)) + window <= samples.size(); k++) {
-		const size_t start = Samples(double(k));
-		double sum = 0;
-		for (size_t i = start; i < start + window; i++)
-			sum += double(samples[i]) * double(samples[i]);
-		const double rms = std::sqrt(sum / double(window)) / 32768.0;
-		levels.push_back(rms > 1e-10 ? 20 * std::log10(rms) : -200.0);
-	}
-	return levels;
-}
-
 // The starts (ms) of the envelope's bursts, from its level in 2.5 ms windows every
 // millisecond (short enough to see bursts 5 ms apart, long enough to calm the flutter of
 // band-passed noise): a window that is the loudest within 4 ms either way (closer peaks are
@@ -92,7 +78,7 @@ inline std::vector<double> SlidingLevels(const std::vector<int16_t>& samples, do
 // silence).
 inline std::vector<double> BurstPeaksMs(const std::vector<int16_t>& samples)
 {
-	const std::vector<double> levels = SlidingLevels(samples, 2.5);
+	const std::vector<double> levels = LevelFrames(samples, 2.5, 1);
 	std::vector<size_t> candidates;
 	if (levels.empty())
 		return {};
@@ -147,20 +133,9 @@ inline double EnergyShareBelow(const std::vector<int16_t>& samples, double hz)
 		return 0;
 	double low = 0;
 	for (size_t k = 0; spectrum::BinHz(k, n) < hz && k <= n / 2; k++) {
-		double re = 0, im = 0;
-		const double step = 2 * spectrum::kPi * double(k) / double(n);
-		const double cr = std::cos(step), ci = -std::sin(step);
-		double wr = 1, wi = 0;
-		for (size_t i = 0; i < n; i++) {
-			re += samples[i] * wr;
-			im += samples[i] * wi;
-			const double t = wr * cr - wi * ci;
-			wi = wr * ci + wi * cr;
-			wr = t;
-		}
 		// Bins other than 0 and n/2 stand for their mirror image too.
 		const double weight = k == 0 || 2 * k == n ? 1 : 2;
-		low += weight * (re * re + im * im);
+		low += weight * spectrum::BinPower(samples.data(), n, k);
 	}
 	return low / double(n) / total;
 }
