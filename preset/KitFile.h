@@ -20,6 +20,12 @@
 #include "kits/support/SupportDefs.h"
 
 constexpr char kKitMimeType[] = "application/x-tunk-kit";
+constexpr char kKitShortDescription[] = "Tunk drum kit";
+constexpr char kKitLongDescription[] = "Tunk drum kit: sounds on MIDI notes";
+// Where every kit this program writes carries its version's key: after "{" and a line break
+// with its indent.
+constexpr char kKitMagic[] = "\"tunkKit\"";
+constexpr int32 kKitMagicOffset = 4;
 constexpr char kKitFileExtension[] = ".tunkkit";
 // The key of the format's version, first in every kit file.
 constexpr char kKitFormatKey[] = "tunkKit";
@@ -64,3 +70,6 @@ status_t WriteKitFile(const char* path, const Kit& kit);
 // Tags a file as a kit for this application.
 class BNode;
 status_t TagKitFile(BNode* node);
+// Registers the kit type (descriptions, preferred application, magic) for this user, installing
+// it when the registry does not have it yet.
+status_t RegisterKitType();

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <span>
 
+#include "kits/storage/MimeType.h"
 #include "kits/storage/NodeInfo.h"
 #include "preset/KitFile.h"
 #include "preset/PresetRecord.h"
@@ -20,4 +21,16 @@ status_t TagKitFile(BNode* node)
 	if (status_t status = info.SetType(kKitMimeType); status != B_OK)
 		return status;
 	return info.SetPreferredApp(kPresetAppSignature);
+}
+
+status_t RegisterKitType()
+{
+	BMimeType type(kKitMimeType);
+	type.SetShortDescription(kKitShortDescription);
+	type.SetLongDescription(kKitLongDescription);
+	type.SetPreferredApp(kPresetAppSignature);
+	type.SetMagic(kKitMagic, sizeof(kKitMagic) - 1, kKitMagicOffset);
+	if (!type.IsInstalled())
+		return type.Install();
+	return B_OK;
 }

@@ -10,8 +10,11 @@
 #include <random>
 #include <string>
 
+#include "kits/storage/MimeType.h"
+#include "kits/storage/StorageDefs.h"
 #include "kits/storage/TempDir.h"
 #include "preset/KitFile.h"
+#include "preset/PresetRecord.h"
 
 namespace {
 
@@ -264,4 +267,25 @@ TEST(KitFile, FilesThatAreNoKitsAreRefusedWithoutWaiting)
 	std::ofstream(preset) << "T0NK" << std::string(48, '\0');
 	EXPECT_NE(ReadKitFile(preset.c_str(), &kit).error.find("not a Tunk kit"), std::string::npos);
 	EXPECT_EQ(kit, NewKit());
+}
+
+TEST(KitFile, TheRegisteredTypeKnowsKitsByWhatTheWriterPutsFirst)
+{
+	TempDir data;
+	setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+	BMimeType type(kKitMimeType);
+	EXPECT_FALSE(type.IsInstalled());
+	ASSERT_EQ(RegisterKitType(), B_OK);
+	EXPECT_TRUE(type.IsInstalled());
+	ASSERT_EQ(RegisterKitType(), B_OK);
+	std::string magic;
+	int32 offset = -1;
+	ASSERT_EQ(type.GetMagic(&magic, &offset), B_OK);
+	for (const Kit& kit : {Kit(), NewKit(), OddKit()})
+		EXPECT_EQ(EncodeKit(kit).substr(size_t(offset), magic.size()), magic);
+	char text[B_MIME_TYPE_LENGTH];
+	ASSERT_EQ(type.GetPreferredApp(text), B_OK);
+	EXPECT_STREQ(text, kPresetAppSignature);
+	wait_for_mime_database();
+	unsetenv("XDG_DATA_HOME");
 }
