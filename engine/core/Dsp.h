@@ -123,26 +123,11 @@ public:
 		return Special(x);
 	}
 
-	// At() for `n` positions at once (n <= kMaxBlock). The passes without a call are
-	// left to the compiler to run several lanes at a time; IEEE arithmetic gives the
-	// same bits either way.
-	static constexpr int32_t kMaxBlock = 256;
-	void AtBlock(const float* x, float* out, int32_t n) const
-	{
-		if (kind != kExp) {
-			for (int32_t k = 0; k < n; k++)
-				out[k] = Special(x[k]);
-			return;
-		}
-		double e[kMaxBlock];
-		for (int32_t k = 0; k < n; k++)
-			e[k] = std::exp(double(x[k] * c));
-		const double d = denominator;
-		for (int32_t k = 0; k < n; k++) {
-			float numerator = float(1.0 - e[k]);
-			out[k] = float(1.0 - double(numerator) / d);
-		}
-	}
+	// For the vector passes, which take the common kind themselves and leave the others
+	// to At().
+	bool Exponential() const { return kind == kExp; }
+	float Curvature() const { return c; }
+	float Denominator() const { return denominator; }
 
 private:
 	float Special(float x) const
@@ -172,5 +157,58 @@ private:
 	float denominator = 1.0f;
 	Kind kind = kExp;
 };
+
+// A position along a time line: (i - start) / a / b for a sample i past `start`, 0 up to
+// it (the envelopes' x, from the sample's index).
+inline float RampAt(int64_t i, double start, double a, double b)
+{
+	const double t = double(i) - start;
+	return t > 0 ? float(t / a / b) : 0.0f;
+}
+
+// The attack's linear rise at sample i: i / attackSamples below its end, 1 from there on.
+inline float RiseAt(int64_t i, double attackSamples)
+{
+	const double t = double(i);
+	return t < attackSamples ? float(t / attackSamples) : 1.0f;
+}
+
+// The oscillator's phase increment for a pitch envelope's value: hz = env * span + end.
+inline float IncrementAt(float env, float span, float end)
+{
+	const float hz = env * span + end;
+	return float(double(hz) * 2048.0 / kSampleRate);
+}
+
+// The correction that band-limits one edge of a square wave (a polynomial step two samples
+// wide), at the position t in [0, 1) after the edge, for the step dt (1 / dt given).
+inline float EdgeCorrection(float t, float dt, float perDt)
+{
+	if (t < dt) {
+		const float a = t * perDt;
+		return a + a - a * a - 1.0f;
+	}
+	if (t > 1.0f - dt) {
+		const float b = (t - 1.0f) * perDt;
+		return b * b + b + b + 1.0f;
+	}
+	return 0.0f;
+}
+
+// A band-limited square wave at sample i, from its phase at sample 0 and its step per
+// sample (below 0.5; dt and perDt the step as a float and its inverse); not yet scaled.
+inline float SquareAt(int64_t i, double phase, double step, float dt, float perDt)
+{
+	// Never negative and far below 2^63: truncation is the floor, without a call.
+	double t = phase + double(i) * step;
+	t -= double(int64_t(t));
+	float p = float(t);
+	p = p < 1.0f ? p : 0.0f;
+	float square = p < 0.5f ? 1.0f : -1.0f;
+	const float half = p < 0.5f ? p + 0.5f : p - 0.5f;
+	if (p < dt || p > 1.0f - dt || half < dt || half > 1.0f - dt)
+		square += EdgeCorrection(p, dt, perDt) - EdgeCorrection(half, dt, perDt);
+	return square;
+}
 
 }  // namespace tunk::dsp

@@ -3,7 +3,10 @@
 // first engine's; band-pass and high-pass share its poles and change only the numerators.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+
+#include "engine/core/Dsp.h"
 
 namespace tunk {
 
@@ -15,6 +18,27 @@ struct FilterState {
 	float coef[1 + 4 * kFilterSections] = {};
 	float history[2 * kFilterSections] = {};
 	double gain = 1.0;  // the overall gain before rounding to float
+};
+
+// A filter's numbers copied out for the run over a block: in locals the compiler keeps them
+// in registers, where in memory the block's samples (which might alias them) would make it
+// store and reload the history at every sample. Save() puts the history back.
+class FilterRun {
+public:
+	FilterRun(const float* coefficients, const float* state)
+	{
+		std::copy(coefficients, coefficients + 1 + 4 * kFilterSections, coef);
+		std::copy(state, state + 2 * kFilterSections, history);
+	}
+	explicit FilterRun(const FilterState& f) : FilterRun(f.coef, f.history) {}
+
+	float Sample(float x) { return dsp::FilterSample(x, coef, history, kFilterSections); }
+	void Save(float* state) const { std::copy(history, history + 2 * kFilterSections, state); }
+	void Save(FilterState& f) const { Save(f.history); }
+
+private:
+	float coef[1 + 4 * kFilterSections];
+	float history[2 * kFilterSections];
 };
 
 // Designs the filter for `q` and `cutoff` and clears its history. Only settings the

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/core/Dsp.h"
+#include "engine/core/Kernels.h"
 #include "engine/core/Render.h"
 
 namespace tunk {
@@ -29,7 +30,7 @@ struct Chain {
 // Samples per block: the envelopes of a block are worked out before its samples, so that
 // their exponentials (independent of one another) overlap instead of lengthening the
 // per-sample chain of phase and filter.
-constexpr int32_t kBlock = dsp::EnvelopeCurve::kMaxBlock;
+constexpr int32_t kBlock = kernels::kMaxBlock;
 
 // One pass over samples [from, from + n) of a sound of `count` samples, with the stage
 // switches fixed at compile time, so that the per-sample work carries no tests for stages
@@ -43,38 +44,39 @@ void RenderPass(const Chain& chain, float* runningPhase, int16_t* out, int64_t f
 	float x[kBlock];
 	float increments[kBlock];
 	float gains[kBlock];
+	float phases[kBlock];
 	float phase = *runningPhase;
 	for (int64_t start = 0; start < n; start += kBlock) {
 		const int32_t size = n - start < kBlock ? int32_t(n - start) : kBlock;
-		// The sample counts fit 32 bits (at most ten minutes), which lets these loops
-		// convert several indices at a time.
-		const int32_t first = int32_t(from + start);
+		const int64_t first = from + start;
 		if constexpr (FreqEnv) {
-			for (int32_t k = 0; k < size; k++)
-				x[k] = float(double(first + k) / double(count));
-			chain.freqCurve.AtBlock(x, increments, size);
-			for (int32_t k = 0; k < size; k++) {
-				float hz = increments[k] * chain.startFreq;
-				increments[k] = float(double(hz) * 2048.0 / kSampleRate);
-			}
+			kernels::Ramp(first, 0.0, double(count), 1.0, x, size);
+			kernels::Curve(chain.freqCurve, x, increments, size);
+			// Adding -0 changes no float: the increment of envelope times start frequency.
+			kernels::Increments(chain.startFreq, -0.0f, increments, size);
 		}
 		if constexpr (AmpEnv) {
-			for (int32_t k = 0; k < size; k++)
-				x[k] = float(double(first + k) / chain.seconds / kSampleRate);
-			chain.ampCurve.AtBlock(x, gains, size);
+			kernels::Ramp(first, 0.0, chain.seconds, kSampleRate, x, size);
+			kernels::Curve(chain.ampCurve, x, gains, size);
 		}
+		// The chain's steps in its order, each over the block: only the phase and the
+		// filter carry from sample to sample.
 		for (int32_t k = 0; k < size; k++) {
-			float s = dsp::ReadTable(chain.waveTable, phase);
+			phases[k] = phase;
 			phase = dsp::WrapPhase(phase + (FreqEnv ? increments[k] : fixedIncrement));
-			if constexpr (Distortion)
-				s = dsp::ShapeLookup(chain.shapeTable, s);
-			if constexpr (AmpEnv)
-				s = s * gains[k];
-			s = s * chain.amplitude;
-			if constexpr (Filter)
-				s = dsp::FilterSample(s, chain.coef, chain.history, kFilterSections);
-			out[start + k] = dsp::ToSample(s);
 		}
+		float* s = phases;
+		kernels::Tone(chain.waveTable, phases, s, size);
+		if constexpr (Distortion)
+			kernels::Shape(chain.shapeTable, s, size);
+		kernels::Amplify(AmpEnv ? gains : nullptr, chain.amplitude, s, size);
+		if constexpr (Filter) {
+			FilterRun filter(chain.coef, chain.history);
+			for (int32_t k = 0; k < size; k++)
+				s[k] = filter.Sample(s[k]);
+			filter.Save(chain.history);
+		}
+		kernels::ToSamples(s, out + start, size);
 	}
 	*runningPhase = phase;
 }

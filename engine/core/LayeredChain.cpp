@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/core/Kernels.h"
+
 namespace tunk {
 
 bool UsesLayers(const SoundParams& p)
@@ -54,8 +56,7 @@ int64_t LayeredChain::Render(const float* waveTable, const float* shapeTable, in
 	int64_t done = 0;
 	while (done < wanted) {
 		const int64_t left = wanted - done;
-		const int32_t block = left < dsp::EnvelopeCurve::kMaxBlock ? int32_t(left)
-		                                                            : dsp::EnvelopeCurve::kMaxBlock;
+		const int32_t block = left < kernels::kMaxBlock ? int32_t(left) : kernels::kMaxBlock;
 		RenderBlock(waveTable, shapeTable, out + done, block);
 		done += block;
 	}
@@ -68,19 +69,15 @@ int64_t LayeredChain::Render(const float* waveTable, const float* shapeTable, in
 void LayeredChain::RenderBlock(const float* waveTable, const float* shapeTable, int16_t* out,
 	int32_t n)
 {
-	constexpr int32_t kBlock = dsp::EnvelopeCurve::kMaxBlock;
+	constexpr int32_t kBlock = kernels::kMaxBlock;
 	float x[kBlock];
 	float increments[kBlock];
 	float gains[kBlock];
 	const int64_t first = position;
 	if (freqEnv) {
-		for (int32_t k = 0; k < n; k++)
-			x[k] = float(double(first + k) / double(count));
-		freqCurve.AtBlock(x, increments, n);
-		for (int32_t k = 0; k < n; k++) {
-			float hz = pitch.Hz(increments[k]);
-			increments[k] = float(double(hz) * 2048.0 / kSampleRate);
-		}
+		kernels::Ramp(first, 0.0, double(count), 1.0, x, n);
+		kernels::Curve(freqCurve, x, increments, n);
+		kernels::Increments(pitch.Span(), pitch.End(), increments, n);
 	} else {
 		const float fixed = float(double(startFreq) * 2048.0 / kSampleRate);
 		for (int32_t k = 0; k < n; k++)
@@ -88,38 +85,58 @@ void LayeredChain::RenderBlock(const float* waveTable, const float* shapeTable, 
 	}
 	const bool gained = ampEnv || shape.HasAttack();
 	if (ampEnv) {
-		for (int32_t k = 0; k < n; k++)
-			x[k] = shape.DecayPosition(first + k);
-		ampCurve.AtBlock(x, gains, n);
-		if (shape.HasAttack()) {
-			for (int32_t k = 0; k < n; k++)
-				gains[k] = gains[k] * shape.Rise(first + k);
-		}
+		shape.DecayPositions(first, x, n);
+		kernels::Curve(ampCurve, x, gains, n);
+		if (shape.HasAttack())
+			kernels::Rise(first, shape.AttackSamples(), true, gains, n);
 	} else if (gained) {
-		for (int32_t k = 0; k < n; k++)
-			gains[k] = shape.Rise(first + k);
+		kernels::Rise(first, shape.AttackSamples(), false, gains, n);
 	}
-	const bool twoTones = second.On();
-	// The noise in the same loop as the tone: their filters' chains run side by side.
+	// The chain's steps in its order, each over the block: only the phases and the filters
+	// carry from sample to sample.
+	float phases[kBlock];
+	float secondPhases[kBlock];
+	for (int32_t k = 0; k < n; k++) {
+		phases[k] = phase;
+		phase = dsp::WrapPhase(phase + increments[k]);
+	}
+	float* s = phases;
+	kernels::Tone(waveTable, phases, s, n);
+	if (second.On()) {
+		second.Phases(increments, secondPhases, n);
+		kernels::AddTone(waveTable, secondPhases, second.Level(), s, n);
+	}
+	if (distortion)
+		kernels::Shape(shapeTable, s, n);
+	kernels::Amplify(gained ? gains : nullptr, amplitude, s, n);
 	float noiseGains[kBlock];
 	float noiseSources[kBlock];
 	const bool noisy = noise.Prepare(first, noiseGains, noiseSources, n);
-	for (int32_t k = 0; k < n; k++) {
-		float s = dsp::ReadTable(waveTable, phase);
-		if (twoTones)
-			s = second.Add(waveTable, s, increments[k]);
-		phase = dsp::WrapPhase(phase + increments[k]);
-		if (distortion)
-			s = dsp::ShapeLookup(shapeTable, s);
-		if (gained)
-			s = s * gains[k];
-		s = s * amplitude;
-		if (filtered)
-			s = dsp::FilterSample(s, filter.coef, filter.history, kFilterSections);
-		if (noisy)
-			s = s + noise.Filter(noiseSources[k]) * noiseGains[k];
-		out[k] = dsp::ToSample(s);
+	// The two filters' chains side by side.
+	FilterState* noiseFilter = noisy ? noise.Filtered() : nullptr;
+	if (filtered && noiseFilter != nullptr) {
+		FilterRun tone(filter);
+		FilterRun other(*noiseFilter);
+		for (int32_t k = 0; k < n; k++) {
+			s[k] = tone.Sample(s[k]);
+			noiseSources[k] = other.Sample(noiseSources[k]);
+		}
+		tone.Save(filter);
+		other.Save(*noiseFilter);
+	} else if (filtered) {
+		FilterRun tone(filter);
+		for (int32_t k = 0; k < n; k++)
+			s[k] = tone.Sample(s[k]);
+		tone.Save(filter);
+	} else if (noiseFilter != nullptr) {
+		FilterRun other(*noiseFilter);
+		for (int32_t k = 0; k < n; k++)
+			noiseSources[k] = other.Sample(noiseSources[k]);
+		other.Save(*noiseFilter);
 	}
+	if (noisy)
+		kernels::Mix(noiseSources, noiseGains, s, n);
+	kernels::ToSamples(s, out, n);
 	position += n;
 }
 

@@ -49,6 +49,9 @@ public:
 	{
 		return filtered ? dsp::FilterSample(s, filter.coef, filter.history, kFilterSections) : s;
 	}
+	// The layer's filter for a caller that runs it over prepared samples itself; null
+	// when the layer is unfiltered.
+	FilterState* Filtered() { return filtered ? &filter : nullptr; }
 
 	// Prepare and Filter together: adds the layer's samples to `mix`.
 	void MixBlock(int64_t first, float* mix, int32_t n);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/core/Kernels.h"
 #include "engine/core/Params.h"
 
 namespace tunk {
@@ -9,21 +10,6 @@ namespace tunk {
 namespace {
 
 constexpr float kDefaultTune = 540.0f;
-
-// The correction that band-limits one edge of a square wave (a polynomial step two samples
-// wide), at the position t in [0, 1) after the edge, for the step dt (1 / dt given).
-inline float EdgeCorrection(float t, float dt, float perDt)
-{
-	if (t < dt) {
-		const float a = t * perDt;
-		return a + a - a * a - 1.0f;
-	}
-	if (t > 1.0f - dt) {
-		const float b = (t - 1.0f) * perDt;
-		return b * b + b + b + 1.0f;
-	}
-	return 0.0f;
-}
 
 }  // namespace
 
@@ -114,21 +100,8 @@ void NoiseSource::MetalBlock(int64_t first, float* out, int32_t n)
 		const double step = increment[w];
 		if (step == 0)
 			continue;
-		const float dt = float(step);
-		const float perDt = perIncrement[w];
-		const float g = gain[w];
-		for (int32_t k = 0; k < n; k++) {
-			// Never negative and far below 2^63: truncation is the floor, without a call.
-			double t = phase[w] + double(first + k) * step;
-			t -= double(int64_t(t));
-			float p = float(t);
-			p = p < 1.0f ? p : 0.0f;
-			float square = p < 0.5f ? 1.0f : -1.0f;
-			const float half = p < 0.5f ? p + 0.5f : p - 0.5f;
-			if (p < dt || p > 1.0f - dt || half < dt || half > 1.0f - dt)
-				square += EdgeCorrection(p, dt, perDt) - EdgeCorrection(half, dt, perDt);
-			out[k] = out[k] + square * g;
-		}
+		const kernels::MetalWave wave{phase[w], step, float(step), perIncrement[w], gain[w]};
+		kernels::AddMetalWave(wave, first, out, n);
 	}
 }
 

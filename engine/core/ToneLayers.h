@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/core/Dsp.h"
+#include "engine/core/Kernels.h"
 #include "engine/core/Params.h"
 
 namespace tunk {
@@ -20,6 +21,8 @@ class PitchSpan {
 public:
 	PitchSpan(float startHz, float endHz) : span(startHz - endHz), end(endHz) {}
 	float Hz(float envelope) const { return envelope * span + end; }
+	float Span() const { return span; }
+	float End() const { return end; }
 
 private:
 	float span;
@@ -43,22 +46,26 @@ public:
 	}
 
 	bool HasAttack() const { return attackSamples > 0; }
+	double AttackSamples() const { return attackSamples; }
 
 	// The rise's gain at sample i: i / attack below the attack's end, 1 from there on.
-	float Rise(int64_t i) const
-	{
-		const double t = double(i);
-		return t < attackSamples ? float(t / attackSamples) : 1.0f;
-	}
+	float Rise(int64_t i) const { return dsp::RiseAt(i, attackSamples); }
 
 	// The decay curve's position at sample i: 0 until the decay begins (where every curve
 	// is 1), then the time since its start over its length, as the first engine forms it.
 	float DecayPosition(int64_t i) const
 	{
-		const double t = double(i) - decayStart;
-		if (!(t > 0) || !(decaySeconds > 0))
-			return 0.0f;
-		return float(t / decaySeconds / kSampleRate);
+		return decaySeconds > 0 ? dsp::RampAt(i, decayStart, decaySeconds, kSampleRate) : 0.0f;
+	}
+	// DecayPosition for the n samples from `first` on.
+	void DecayPositions(int64_t first, float* out, int32_t n) const
+	{
+		if (decaySeconds > 0) {
+			kernels::Ramp(first, decayStart, decaySeconds, kSampleRate, out, n);
+		} else {
+			for (int32_t k = 0; k < n; k++)
+				out[k] = 0.0f;
+		}
 	}
 
 private:
@@ -76,13 +83,16 @@ public:
 
 	bool On() const { return level != 0; }
 
-	// The first tone's sample `s` with this tone's added; advances this tone's phase by
-	// `increment` (the first tone's) times the ratio.
-	float Add(const float* waveTable, float s, float increment)
+	float Level() const { return level; }
+
+	// The phases this tone reads for the first tone's increments of a block (its own are
+	// the ratio times them), advancing its phase past the block.
+	void Phases(const float* increments, float* phases, int32_t n)
 	{
-		const float t = dsp::ReadTable(waveTable, phase);
-		phase = dsp::WrapPhase(phase + increment * ratio);
-		return s + t * level;
+		for (int32_t k = 0; k < n; k++) {
+			phases[k] = phase;
+			phase = dsp::WrapPhase(phase + increments[k] * ratio);
+		}
 	}
 
 private:

@@ -1,0 +1,448 @@
+// Compiled once per vector target (Highway's foreach_target re-includes this file); the
+// part under HWY_ONCE, once, holds the plain path and the dispatch.
+//
+// Why the vector paths give the plain path's bits: every operation they use is one IEEE
+// operation with the plain code's operands in its order (no contraction: -ffp-contract=off),
+// and the one function that is not, exp, is only used where its result provably rounds to
+// the same float as the C library's (see CurveBlock).
+
+// AVX-512, AVX2, SSE4 and the portable path; the variants in between add nothing here.
+#ifndef HWY_DISABLED_TARGETS
+#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3_DL)
+#endif
+
+#include "engine/core/Kernels.h"
+
+#include <atomic>
+#include <cmath>
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "engine/core/Kernels.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+// After highway.h: the math functions are compiled per target too.
+#include <hwy/contrib/math/math-inl.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace tunk::kernels::HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+// Doubles in full vectors and the floats they convert to and from in half ones.
+using DD = hn::ScalableTag<double>;
+using DF = hn::Rebind<float, DD>;
+
+// The lanes of sample indices first + k, exact as doubles below 2^53.
+inline hn::Vec<DD> Indices(DD dd, int64_t first, int32_t k)
+{
+	return hn::Iota(dd, double(first + k));
+}
+
+void RampBlock(int64_t first, double start, double a, double b, float* out, int32_t n)
+{
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const auto vStart = hn::Set(dd, start);
+	const auto vA = hn::Set(dd, a);
+	const auto vB = hn::Set(dd, b);
+	const auto zero = hn::Zero(dd);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto t = hn::Sub(Indices(dd, first, k), vStart);
+		const auto x = hn::IfThenElseZero(hn::Gt(t, zero), hn::Div(hn::Div(t, vA), vB));
+		hn::StoreU(hn::DemoteTo(df, x), df, out + k);
+	}
+	for (; k < n; k++)
+		out[k] = dsp::RampAt(first + k, start, a, b);
+}
+
+// The exponential curve 1 - (1 - e^(x c)) / (1 - e^c). The vector exp is within a few units
+// in the last place of the C library's, so float(1 - e) is the library's wherever the
+// interval of 2^-48 (1 + e) around 1 - e rounds to one float: the library's 1 - e lies in
+// it, and rounding keeps order. The rare lane where the interval straddles two floats, and
+// arguments the vector exp does not take, get the library's exp.
+void CurveBlock(const dsp::EnvelopeCurve& curve, const float* x, float* out, int32_t n)
+{
+	if (!curve.Exponential()) {
+		for (int32_t k = 0; k < n; k++)
+			out[k] = curve.At(x[k]);
+		return;
+	}
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const float c = curve.Curvature();
+	const auto vc = hn::Set(df, c);
+	const auto one = hn::Set(dd, 1.0);
+	const auto margin = hn::Set(dd, 0x1p-48);
+	const auto limit = hn::Set(df, 700.0f);
+	const auto denominator = hn::Set(dd, double(curve.Denominator()));
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto arg = hn::Mul(hn::LoadU(df, x + k), vc);
+		const auto e = hn::Exp(dd, hn::PromoteTo(dd, arg));
+		const auto y = hn::Sub(one, e);
+		const auto m = hn::Mul(hn::Add(one, e), margin);
+		auto numerator = hn::DemoteTo(df, hn::Sub(y, m));
+		const auto high = hn::DemoteTo(df, hn::Add(y, m));
+		const auto sure = hn::And(hn::Eq(numerator, high), hn::Lt(hn::Abs(arg), limit));
+		if (!hn::AllTrue(df, sure)) {
+			HWY_ALIGN float exact[hn::MaxLanes(df)];
+			for (int32_t j = 0; j < lanes; j++)
+				exact[j] = float(1.0 - std::exp(double(x[k + j] * c)));
+			numerator = hn::Load(df, exact);
+		}
+		const auto ratio = hn::Div(hn::PromoteTo(dd, numerator), denominator);
+		hn::StoreU(hn::DemoteTo(df, hn::Sub(one, ratio)), df, out + k);
+	}
+	for (; k < n; k++)
+		out[k] = curve.At(x[k]);
+}
+
+void IncrementsBlock(float span, float end, float* env, int32_t n)
+{
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const auto vSpan = hn::Set(df, span);
+	const auto vEnd = hn::Set(df, end);
+	const auto scale = hn::Set(dd, 2048.0);
+	const auto rate = hn::Set(dd, double(kSampleRate));
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto hz = hn::Add(hn::Mul(hn::LoadU(df, env + k), vSpan), vEnd);
+		const auto inc = hn::Div(hn::Mul(hn::PromoteTo(dd, hz), scale), rate);
+		hn::StoreU(hn::DemoteTo(df, inc), df, env + k);
+	}
+	for (; k < n; k++)
+		env[k] = dsp::IncrementAt(env[k], span, end);
+}
+
+void RiseBlock(int64_t first, double attackSamples, bool multiply, float* gains, int32_t n)
+{
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const auto attack = hn::Set(dd, attackSamples);
+	const auto full = hn::Set(dd, 1.0);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto t = Indices(dd, first, k);
+		// Chosen in double: float(1.0) is the 1.0f of the scalar code.
+		auto rise = hn::DemoteTo(df, hn::IfThenElse(hn::Lt(t, attack), hn::Div(t, attack), full));
+		if (multiply)
+			rise = hn::Mul(hn::LoadU(df, gains + k), rise);
+		hn::StoreU(rise, df, gains + k);
+	}
+	for (; k < n; k++) {
+		const float rise = dsp::RiseAt(first + k, attackSamples);
+		gains[k] = multiply ? gains[k] * rise : rise;
+	}
+}
+
+// EdgeCorrection on lanes: both branches worked out, the one the scalar code takes kept.
+inline hn::Vec<DF> EdgeCorrections(DF df, hn::Vec<DF> t, hn::Vec<DF> dt, hn::Vec<DF> perDt,
+	hn::Vec<DF> oneMinusDt)
+{
+	const auto one = hn::Set(df, 1.0f);
+	const auto a = hn::Mul(t, perDt);
+	const auto rising = hn::Sub(hn::Sub(hn::Add(a, a), hn::Mul(a, a)), one);
+	const auto b = hn::Mul(hn::Sub(t, one), perDt);
+	const auto falling = hn::Add(hn::Add(hn::Add(hn::Mul(b, b), b), b), one);
+	return hn::IfThenElse(hn::Lt(t, dt), rising,
+		hn::IfThenElseZero(hn::Gt(t, oneMinusDt), falling));
+}
+
+void AddMetalWaveBlock(const MetalWave& w, int64_t first, float* out, int32_t n)
+{
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const auto phase = hn::Set(dd, w.phase);
+	const auto step = hn::Set(dd, w.step);
+	const auto dt = hn::Set(df, w.dt);
+	const auto perDt = hn::Set(df, w.perDt);
+	const auto oneMinusDt = hn::Sub(hn::Set(df, 1.0f), dt);
+	const auto gain = hn::Set(df, w.gain);
+	const auto one = hn::Set(df, 1.0f);
+	const auto half = hn::Set(df, 0.5f);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		auto t = hn::Add(phase, hn::Mul(Indices(dd, first, k), step));
+		t = hn::Sub(t, hn::Trunc(t));
+		auto p = hn::DemoteTo(df, t);
+		p = hn::IfThenElseZero(hn::Lt(p, one), p);
+		const auto firstHalf = hn::Lt(p, half);
+		auto square = hn::IfThenElse(firstHalf, one, hn::Neg(one));
+		const auto other = hn::IfThenElse(firstHalf, hn::Add(p, half), hn::Sub(p, half));
+		// Away from the edges both corrections are 0 and adding their difference (+0)
+		// leaves the ±1 as the scalar code's skipped branch does.
+		square = hn::Add(square, hn::Sub(EdgeCorrections(df, p, dt, perDt, oneMinusDt),
+			EdgeCorrections(df, other, dt, perDt, oneMinusDt)));
+		hn::StoreU(hn::Add(hn::LoadU(df, out + k), hn::Mul(square, gain)), df, out + k);
+	}
+	for (; k < n; k++)
+		out[k] = out[k] + dsp::SquareAt(first + k, w.phase, w.step, w.dt, w.perDt) * w.gain;
+}
+
+using FF = hn::ScalableTag<float>;
+
+// ReadTable on lanes: both entries gathered, the same interpolation.
+inline hn::Vec<FF> ReadTableLanes(FF ff, const float* table, hn::Vec<FF> position)
+{
+	const hn::RebindToSigned<FF> di;
+	const auto i = hn::ConvertTo(di, position);  // truncates, as int32_t(position)
+	const auto f = hn::Sub(position, hn::ConvertTo(ff, i));
+	const auto low = hn::GatherIndex(ff, table, i);
+	const auto high = hn::GatherIndex(ff, table, hn::Add(i, hn::Set(di, 1)));
+	return hn::Add(hn::Mul(hn::Sub(high, low), f), low);
+}
+
+void ToneBlock(const float* table, const float* phases, float* out, int32_t n)
+{
+	const FF ff;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes)
+		hn::StoreU(ReadTableLanes(ff, table, hn::LoadU(ff, phases + k)), ff, out + k);
+	for (; k < n; k++)
+		out[k] = dsp::ReadTable(table, phases[k]);
+}
+
+void AddToneBlock(const float* table, const float* phases, float level, float* s, int32_t n)
+{
+	const FF ff;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	const auto vLevel = hn::Set(ff, level);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto t = ReadTableLanes(ff, table, hn::LoadU(ff, phases + k));
+		hn::StoreU(hn::Add(hn::LoadU(ff, s + k), hn::Mul(t, vLevel)), ff, s + k);
+	}
+	for (; k < n; k++)
+		s[k] = s[k] + dsp::ReadTable(table, phases[k]) * level;
+}
+
+void ShapeBlock(const float* table, float* s, int32_t n)
+{
+	const FF ff;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	const auto scale = hn::Set(ff, 1024.0f);
+	const auto length = hn::Set(ff, float(kTableLength));
+	const auto zero = hn::Zero(ff);
+	const auto top = hn::Set(ff, table[kTableLength]);
+	const auto bottom = hn::Set(ff, table[0]);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto position = hn::Add(hn::Mul(scale, hn::LoadU(ff, s + k)), scale);
+		const auto inside = hn::And(hn::Ge(position, zero), hn::Lt(position, length));
+		// Lanes outside the table read entry 0 and are replaced.
+		const auto read = ReadTableLanes(ff, table, hn::IfThenElseZero(inside, position));
+		auto shaped = hn::IfThenElse(hn::Lt(position, zero), bottom, position);
+		shaped = hn::IfThenElse(hn::Ge(position, length), top, shaped);
+		hn::StoreU(hn::IfThenElse(inside, read, shaped), ff, s + k);
+	}
+	for (; k < n; k++)
+		s[k] = dsp::ShapeLookup(table, s[k]);
+}
+
+void AmplifyBlock(const float* gains, float amplitude, float* s, int32_t n)
+{
+	const FF ff;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	const auto vAmplitude = hn::Set(ff, amplitude);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		auto v = hn::LoadU(ff, s + k);
+		if (gains != nullptr)
+			v = hn::Mul(v, hn::LoadU(ff, gains + k));
+		hn::StoreU(hn::Mul(v, vAmplitude), ff, s + k);
+	}
+	for (; k < n; k++)
+		s[k] = (gains != nullptr ? s[k] * gains[k] : s[k]) * amplitude;
+}
+
+void MixBlock(const float* noise, const float* gains, float* s, int32_t n)
+{
+	const FF ff;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto added = hn::Mul(hn::LoadU(ff, noise + k), hn::LoadU(ff, gains + k));
+		hn::StoreU(hn::Add(hn::LoadU(ff, s + k), added), ff, s + k);
+	}
+	for (; k < n; k++)
+		s[k] = s[k] + noise[k] * gains[k];
+}
+
+void ToSamplesBlock(const float* s, int16_t* out, int32_t n)
+{
+	const DD dd;
+	const DF df;
+	const hn::Rebind<int32_t, DD> d32;
+	const hn::Rebind<int16_t, DD> d16;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const auto full = hn::Set(dd, 32767.0);
+	const auto least = hn::Set(dd, -32768.0);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto v = hn::Mul(hn::PromoteTo(dd, hn::LoadU(df, s + k)), full);
+		auto whole = hn::IfThenElse(hn::Ge(v, full), full, hn::Floor(v));
+		// Not above the least (a non-number included): the least, or 0 for a non-number.
+		whole = hn::IfThenElse(hn::Gt(v, least), whole, least);
+		whole = hn::IfThenZeroElse(hn::IsNaN(v), whole);
+		hn::StoreU(hn::DemoteTo(d16, hn::DemoteTo(d32, whole)), d16, out + k);
+	}
+	for (; k < n; k++)
+		out[k] = dsp::ToSample(s[k]);
+}
+
+const char* TargetNameHere()
+{
+	return hwy::TargetName(HWY_TARGET);
+}
+
+}  // namespace tunk::kernels::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace tunk::kernels {
+
+HWY_EXPORT(RampBlock);
+HWY_EXPORT(CurveBlock);
+HWY_EXPORT(IncrementsBlock);
+HWY_EXPORT(RiseBlock);
+HWY_EXPORT(AddMetalWaveBlock);
+HWY_EXPORT(ToneBlock);
+HWY_EXPORT(AddToneBlock);
+HWY_EXPORT(ShapeBlock);
+HWY_EXPORT(AmplifyBlock);
+HWY_EXPORT(MixBlock);
+HWY_EXPORT(ToSamplesBlock);
+HWY_EXPORT(TargetNameHere);
+
+namespace {
+
+// Set while the plain path is forced.
+std::atomic<bool> plain{false};
+
+bool Plain()
+{
+	return plain.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void Ramp(int64_t first, double start, double a, double b, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(RampBlock)(first, start, a, b, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::RampAt(first + k, start, a, b);
+}
+
+void Curve(const dsp::EnvelopeCurve& curve, const float* x, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(CurveBlock)(curve, x, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = curve.At(x[k]);
+}
+
+void Increments(float span, float end, float* env, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(IncrementsBlock)(span, end, env, n);
+	for (int32_t k = 0; k < n; k++)
+		env[k] = dsp::IncrementAt(env[k], span, end);
+}
+
+void Rise(int64_t first, double attackSamples, bool multiply, float* gains, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(RiseBlock)(first, attackSamples, multiply, gains, n);
+	for (int32_t k = 0; k < n; k++) {
+		const float rise = dsp::RiseAt(first + k, attackSamples);
+		gains[k] = multiply ? gains[k] * rise : rise;
+	}
+}
+
+void AddMetalWave(const MetalWave& w, int64_t first, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(AddMetalWaveBlock)(w, first, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = out[k] + dsp::SquareAt(first + k, w.phase, w.step, w.dt, w.perDt) * w.gain;
+}
+
+void Tone(const float* table, const float* phases, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(ToneBlock)(table, phases, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::ReadTable(table, phases[k]);
+}
+
+void AddTone(const float* table, const float* phases, float level, float* s, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(AddToneBlock)(table, phases, level, s, n);
+	for (int32_t k = 0; k < n; k++)
+		s[k] = s[k] + dsp::ReadTable(table, phases[k]) * level;
+}
+
+void Shape(const float* table, float* s, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(ShapeBlock)(table, s, n);
+	for (int32_t k = 0; k < n; k++)
+		s[k] = dsp::ShapeLookup(table, s[k]);
+}
+
+void Amplify(const float* gains, float amplitude, float* s, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(AmplifyBlock)(gains, amplitude, s, n);
+	for (int32_t k = 0; k < n; k++)
+		s[k] = (gains != nullptr ? s[k] * gains[k] : s[k]) * amplitude;
+}
+
+void Mix(const float* noise, const float* gains, float* s, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(MixBlock)(noise, gains, s, n);
+	for (int32_t k = 0; k < n; k++)
+		s[k] = s[k] + noise[k] * gains[k];
+}
+
+void ToSamples(const float* s, int16_t* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(ToSamplesBlock)(s, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::ToSample(s[k]);
+}
+
+std::vector<Path> Paths()
+{
+	std::vector<Path> paths{{0, "plain"}};
+	for (int64_t target : hwy::SupportedAndGeneratedTargets())
+		paths.push_back({target, hwy::TargetName(target)});
+	return paths;
+}
+
+void UsePath(int64_t id)
+{
+	plain.store(id == 0, std::memory_order_relaxed);
+	hwy::SetSupportedTargetsForTest(id > 0 ? id : 0);
+}
+
+std::string CurrentPath()
+{
+	return Plain() ? "plain" : HWY_DYNAMIC_DISPATCH(TargetNameHere)();
+}
+
+}  // namespace tunk::kernels
+#endif  // HWY_ONCE
