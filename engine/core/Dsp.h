@@ -211,4 +211,16 @@ inline float SquareAt(int64_t i, double phase, double step, float dt, float perD
 	return square;
 }
 
+// Pink noise at sample k: its integrators' values in order (rows[i * stride + k]) and the
+// white sample weighted in, scaled to about white's loudness; the rare peaks beyond full
+// scale are held there.
+inline float PinkAt(const float* rows, int32_t stride, const float* white, int32_t k)
+{
+	float sum = rows[k];
+	for (int32_t i = 1; i < 7; i++)
+		sum = sum + rows[i * stride + k];
+	sum = (sum + white[k] * 0.5362f) * 0.25f;
+	return sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
+}
+
 }  // namespace tunk::dsp

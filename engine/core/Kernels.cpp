@@ -155,36 +155,55 @@ inline hn::Vec<DF> EdgeCorrections(DF df, hn::Vec<DF> t, hn::Vec<DF> dt, hn::Vec
 		hn::IfThenElseZero(hn::Gt(t, oneMinusDt), falling));
 }
 
-void AddMetalWaveBlock(const MetalWave& w, int64_t first, float* out, int32_t n)
+// Metal's waves, each sample's added in the waves' order from 0. Away from the edges both
+// corrections are 0, and adding their difference (or taking 0 away) leaves the ±1 as the
+// scalar code's skipped branch does.
+void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out, int32_t n)
 {
 	const DD dd;
 	const DF df;
 	const int32_t lanes = int32_t(hn::Lanes(dd));
-	const auto phase = hn::Set(dd, w.phase);
-	const auto step = hn::Set(dd, w.step);
-	const auto dt = hn::Set(df, w.dt);
-	const auto perDt = hn::Set(df, w.perDt);
-	const auto oneMinusDt = hn::Sub(hn::Set(df, 1.0f), dt);
-	const auto gain = hn::Set(df, w.gain);
 	const auto one = hn::Set(df, 1.0f);
 	const auto half = hn::Set(df, 0.5f);
 	int32_t k = 0;
 	for (; k + lanes <= n; k += lanes) {
-		auto t = hn::Add(phase, hn::Mul(Indices(dd, first, k), step));
-		t = hn::Sub(t, hn::Trunc(t));
-		auto p = hn::DemoteTo(df, t);
-		p = hn::IfThenElseZero(hn::Lt(p, one), p);
-		const auto firstHalf = hn::Lt(p, half);
-		auto square = hn::IfThenElse(firstHalf, one, hn::Neg(one));
-		const auto other = hn::IfThenElse(firstHalf, hn::Add(p, half), hn::Sub(p, half));
-		// Away from the edges both corrections are 0 and adding their difference (+0)
-		// leaves the ±1 as the scalar code's skipped branch does.
-		square = hn::Add(square, hn::Sub(EdgeCorrections(df, p, dt, perDt, oneMinusDt),
-			EdgeCorrections(df, other, dt, perDt, oneMinusDt)));
-		hn::StoreU(hn::Add(hn::LoadU(df, out + k), hn::Mul(square, gain)), df, out + k);
+		const auto index = Indices(dd, first, k);
+		auto sum = hn::Zero(df);
+		for (int32_t w = 0; w < count; w++) {
+			const MetalWave& wave = waves[w];
+			auto t = hn::Add(hn::Set(dd, wave.phase), hn::Mul(index, hn::Set(dd, wave.step)));
+			t = hn::Sub(t, hn::Trunc(t));
+			auto p = hn::DemoteTo(df, t);
+			p = hn::IfThenElseZero(hn::Lt(p, one), p);
+			const auto firstHalf = hn::Lt(p, half);
+			auto square = hn::IfThenElse(firstHalf, one, hn::Neg(one));
+			const auto other = hn::IfThenElse(firstHalf, hn::Add(p, half), hn::Sub(p, half));
+			const auto dt = hn::Set(df, wave.dt);
+			const auto oneMinusDt = hn::Sub(one, dt);
+			const auto perDt = hn::Set(df, wave.perDt);
+			if (wave.dt < 0.2f) {
+				// Half a period apart, the two positions are never both near an edge: the
+				// one correction that is not 0 is added (or, the other's, taken away).
+				const auto nearP = hn::Or(hn::Lt(p, dt), hn::Gt(p, oneMinusDt));
+				const auto edge = EdgeCorrections(df, hn::IfThenElse(nearP, p, other), dt, perDt,
+					oneMinusDt);
+				square = hn::IfThenElse(nearP, hn::Add(square, edge), hn::Sub(square, edge));
+			} else {
+				square = hn::Add(square, hn::Sub(EdgeCorrections(df, p, dt, perDt, oneMinusDt),
+					EdgeCorrections(df, other, dt, perDt, oneMinusDt)));
+			}
+			sum = hn::Add(sum, hn::Mul(square, hn::Set(df, wave.gain)));
+		}
+		hn::StoreU(sum, df, out + k);
 	}
-	for (; k < n; k++)
-		out[k] = out[k] + dsp::SquareAt(first + k, w.phase, w.step, w.dt, w.perDt) * w.gain;
+	for (; k < n; k++) {
+		float sum = 0;
+		for (int32_t w = 0; w < count; w++) {
+			const MetalWave& wave = waves[w];
+			sum = sum + dsp::SquareAt(first + k, wave.phase, wave.step, wave.dt, wave.perDt) * wave.gain;
+		}
+		out[k] = sum;
+	}
 }
 
 using FF = hn::ScalableTag<float>;
@@ -299,6 +318,28 @@ void ToSamplesBlock(const float* s, int16_t* out, int32_t n)
 		out[k] = dsp::ToSample(s[k]);
 }
 
+// Pink noise's weighted sum of its integrators and the white sample, scaled and held
+// within full scale. rows[i * stride + k] is integrator i after sample k.
+void PinkMixBlock(const float* rows, int32_t stride, const float* white, float* out, int32_t n)
+{
+	const FF ff;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	const auto one = hn::Set(ff, 1.0f);
+	const auto weight = hn::Set(ff, 0.5362f);
+	const auto scale = hn::Set(ff, 0.25f);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		auto sum = hn::LoadU(ff, rows + k);
+		for (int32_t i = 1; i < 7; i++)
+			sum = hn::Add(sum, hn::LoadU(ff, rows + i * stride + k));
+		sum = hn::Mul(hn::Add(sum, hn::Mul(hn::LoadU(ff, white + k), weight)), scale);
+		sum = hn::IfThenElse(hn::Gt(sum, one), one, hn::IfThenElse(hn::Lt(sum, hn::Neg(one)), hn::Neg(one), sum));
+		hn::StoreU(sum, ff, out + k);
+	}
+	for (; k < n; k++)
+		out[k] = dsp::PinkAt(rows, stride, white, k);
+}
+
 const char* TargetNameHere()
 {
 	return hwy::TargetName(HWY_TARGET);
@@ -314,13 +355,14 @@ HWY_EXPORT(RampBlock);
 HWY_EXPORT(CurveBlock);
 HWY_EXPORT(IncrementsBlock);
 HWY_EXPORT(RiseBlock);
-HWY_EXPORT(AddMetalWaveBlock);
+HWY_EXPORT(MetalBlock);
 HWY_EXPORT(ToneBlock);
 HWY_EXPORT(AddToneBlock);
 HWY_EXPORT(ShapeBlock);
 HWY_EXPORT(AmplifyBlock);
 HWY_EXPORT(MixBlock);
 HWY_EXPORT(ToSamplesBlock);
+HWY_EXPORT(PinkMixBlock);
 HWY_EXPORT(TargetNameHere);
 
 namespace {
@@ -369,12 +411,19 @@ void Rise(int64_t first, double attackSamples, bool multiply, float* gains, int3
 	}
 }
 
-void AddMetalWave(const MetalWave& w, int64_t first, float* out, int32_t n)
+void Metal(const MetalWave* waves, int32_t count, int64_t first, float* out, int32_t n)
 {
 	if (!Plain())
-		return HWY_DYNAMIC_DISPATCH(AddMetalWaveBlock)(w, first, out, n);
+		return HWY_DYNAMIC_DISPATCH(MetalBlock)(waves, count, first, out, n);
 	for (int32_t k = 0; k < n; k++)
-		out[k] = out[k] + dsp::SquareAt(first + k, w.phase, w.step, w.dt, w.perDt) * w.gain;
+		out[k] = 0;
+	for (int32_t w = 0; w < count; w++) {
+		const MetalWave& wave = waves[w];
+		for (int32_t k = 0; k < n; k++) {
+			const float square = dsp::SquareAt(first + k, wave.phase, wave.step, wave.dt, wave.perDt);
+			out[k] = out[k] + square * wave.gain;
+		}
+	}
 }
 
 void Tone(const float* table, const float* phases, float* out, int32_t n)
@@ -423,6 +472,14 @@ void ToSamples(const float* s, int16_t* out, int32_t n)
 		return HWY_DYNAMIC_DISPATCH(ToSamplesBlock)(s, out, n);
 	for (int32_t k = 0; k < n; k++)
 		out[k] = dsp::ToSample(s[k]);
+}
+
+void PinkMix(const float* rows, int32_t stride, const float* white, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(PinkMixBlock)(rows, stride, white, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::PinkAt(rows, stride, white, k);
 }
 
 std::vector<Path> Paths()

@@ -30,8 +30,8 @@ void Increments(float span, float end, float* env, int32_t n);
 // attack's end, 1 from there on; multiplied into `gains` when `multiply`, else stored.
 void Rise(int64_t first, double attackSamples, bool multiply, float* gains, int32_t n);
 
-// One of metal's square waves added into `out` for samples first + k: the phase at sample 0,
-// its step per sample (float and its inverse for the edges' corrections) and its gain.
+// One of metal's square waves: the phase at sample 0, its step per sample (as a float and
+// its inverse too, for the edges' corrections) and its gain.
 struct MetalWave {
 	double phase;
 	double step;
@@ -39,7 +39,8 @@ struct MetalWave {
 	float perDt;
 	float gain;
 };
-void AddMetalWave(const MetalWave& wave, int64_t first, float* out, int32_t n);
+// Metal's `count` waves summed for samples first + k, wave by wave from 0.
+void Metal(const MetalWave* waves, int32_t count, int64_t first, float* out, int32_t n);
 
 // The oscillator's samples at the phases of a block: out[k] = ReadTable(table, phases[k]).
 void Tone(const float* table, const float* phases, float* out, int32_t n);
@@ -53,6 +54,10 @@ void Amplify(const float* gains, float amplitude, float* s, int32_t n);
 void Mix(const float* noise, const float* gains, float* s, int32_t n);
 // out[k] = ToSample(s[k]).
 void ToSamples(const float* s, int16_t* out, int32_t n);
+
+// Pink noise from its integrators' values (rows[i * stride + k]: integrator i, the seventh
+// being the one-sample delay, at sample k) and the white samples: out[k] = PinkAt(...).
+void PinkMix(const float* rows, int32_t stride, const float* white, float* out, int32_t n);
 
 // The code paths: the plain one (id 0) and every vector path this machine can run. A path
 // forced with UsePath stays until the next call; id -1 returns to the best one.

@@ -72,37 +72,43 @@ void NoiseSource::Block(int64_t first, float* out, int32_t n)
 // different speeds summed, flat within about 0.05 dB above 10 Hz.
 void NoiseSource::PinkBlock(float* out, int32_t n)
 {
-	std::array<float, 7> b = pink;
-	for (int32_t k = 0; k < n; k++) {
-		const float white = generator.NextSigned();
-		b[0] = 0.99886f * b[0] + white * 0.0555179f;
-		b[1] = 0.99332f * b[1] + white * 0.0750759f;
-		b[2] = 0.96900f * b[2] + white * 0.1538520f;
-		b[3] = 0.86650f * b[3] + white * 0.3104856f;
-		b[4] = 0.55000f * b[4] + white * 0.5329522f;
-		b[5] = -0.7616f * b[5] - white * 0.0168980f;
-		float sum = b[0] + b[1] + b[2] + b[3] + b[4] + b[5] + b[6] + white * 0.5362f;
-		b[6] = white * 0.115926f;
-		// Scaled to about white's loudness; the rare peaks beyond full scale are held there.
-		sum *= 0.25f;
-		out[k] = sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
+	constexpr int32_t kRun = kernels::kMaxBlock;
+	for (int32_t done = 0; done < n; done += kRun) {
+		const int32_t size = n - done < kRun ? n - done : kRun;
+		float white[kRun];
+		float rows[7 * kRun];
+		for (int32_t k = 0; k < size; k++)
+			white[k] = generator.NextSigned();
+		// Only the integrators carry from sample to sample: they run here, the sum over
+		// the block after them.
+		std::array<float, 7> b = pink;
+		for (int32_t k = 0; k < size; k++) {
+			const float w = white[k];
+			b[0] = 0.99886f * b[0] + w * 0.0555179f;
+			b[1] = 0.99332f * b[1] + w * 0.0750759f;
+			b[2] = 0.96900f * b[2] + w * 0.1538520f;
+			b[3] = 0.86650f * b[3] + w * 0.3104856f;
+			b[4] = 0.55000f * b[4] + w * 0.5329522f;
+			b[5] = -0.7616f * b[5] - w * 0.0168980f;
+			for (int32_t i = 0; i < 7; i++)
+				rows[i * kRun + k] = b[size_t(i)];
+			b[6] = w * 0.115926f;
+		}
+		pink = b;
+		kernels::PinkMix(rows, kRun, white, out + done, size);
 	}
-	pink = b;
 }
 
-// Wave by wave over the block, each sample's six added in one order; the edges' corrections
-// only where an edge is near.
+// The waves that sound, each sample's added in the waves' order.
 void NoiseSource::MetalBlock(int64_t first, float* out, int32_t n)
 {
-	for (int32_t k = 0; k < n; k++)
-		out[k] = 0;
+	std::array<kernels::MetalWave, 6> waves;
+	int32_t count = 0;
 	for (size_t w = 0; w < phase.size(); w++) {
-		const double step = increment[w];
-		if (step == 0)
-			continue;
-		const kernels::MetalWave wave{phase[w], step, float(step), perIncrement[w], gain[w]};
-		kernels::AddMetalWave(wave, first, out, n);
+		if (increment[w] != 0)
+			waves[size_t(count++)] = {phase[w], increment[w], float(increment[w]), perIncrement[w], gain[w]};
 	}
+	kernels::Metal(waves.data(), count, first, out, n);
 }
 
 }  // namespace tunk
