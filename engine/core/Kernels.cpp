@@ -13,6 +13,8 @@
 
 #include "engine/core/Kernels.h"
 
+#include "engine/core/NoiseSource.h"
+
 #include <atomic>
 #include <cmath>
 
@@ -340,6 +342,50 @@ void PinkMixBlock(const float* rows, int32_t stride, const float* white, float* 
 		out[k] = dsp::PinkAt(rows, stride, white, k);
 }
 
+// SplitMix64 on lanes: 64-bit products put together from 32-bit ones.
+#if HWY_TARGET != HWY_SCALAR
+template <class DU>
+inline hn::Vec<DU> Mul64(DU du, hn::Vec<DU> a, uint64_t factor)
+{
+	const hn::RepartitionToNarrow<DU> d32;
+	const auto b = hn::Set(du, factor);
+	const auto bHigh = hn::Set(du, factor >> 32);
+	const auto low = hn::MulEven(hn::BitCast(d32, a), hn::BitCast(d32, b));
+	const auto cross = hn::Add(hn::MulEven(hn::BitCast(d32, hn::ShiftRight<32>(a)), hn::BitCast(d32, b)),
+		hn::MulEven(hn::BitCast(d32, a), hn::BitCast(d32, bHigh)));
+	return hn::Add(low, hn::ShiftLeft<32>(cross));
+}
+#endif
+
+void WhiteBlock(uint64_t state, float* out, int32_t n)
+{
+	int32_t k = 0;
+#if HWY_TARGET != HWY_SCALAR
+	const hn::ScalableTag<uint64_t> du;
+	const hn::Rebind<uint32_t, decltype(du)> d32;
+	const hn::Rebind<int32_t, decltype(du)> di;
+	const hn::Rebind<float, decltype(du)> df;
+	const int32_t lanes = int32_t(hn::Lanes(du));
+	HWY_ALIGN uint64_t start[hn::MaxLanes(du)];
+	for (int32_t j = 0; j < lanes; j++)
+		start[j] = state + uint64_t(j + 1) * NoiseGenerator::kStep;
+	auto z = hn::Load(du, start);
+	const auto advance = hn::Set(du, uint64_t(lanes) * NoiseGenerator::kStep);
+	const auto middle = hn::Set(di, 1 << 23);
+	const auto grid = hn::Set(df, 1.0f / float(1 << 23));
+	for (; k + lanes <= n; k += lanes) {
+		auto m = Mul64(du, hn::Xor(z, hn::ShiftRight<30>(z)), 0xBF58476D1CE4E5B9ull);
+		m = Mul64(du, hn::Xor(m, hn::ShiftRight<27>(m)), 0x94D049BB133111EBull);
+		m = hn::Xor(m, hn::ShiftRight<31>(m));
+		const auto bits = hn::Sub(hn::BitCast(di, hn::TruncateTo(d32, hn::ShiftRight<40>(m))), middle);
+		hn::StoreU(hn::Mul(hn::ConvertTo(df, bits), grid), df, out + k);
+		z = hn::Add(z, advance);
+	}
+#endif
+	for (; k < n; k++)
+		out[k] = NoiseGenerator::Signed(NoiseGenerator::Mix(state + uint64_t(k + 1) * NoiseGenerator::kStep));
+}
+
 const char* TargetNameHere()
 {
 	return hwy::TargetName(HWY_TARGET);
@@ -363,6 +409,7 @@ HWY_EXPORT(AmplifyBlock);
 HWY_EXPORT(MixBlock);
 HWY_EXPORT(ToSamplesBlock);
 HWY_EXPORT(PinkMixBlock);
+HWY_EXPORT(WhiteBlock);
 HWY_EXPORT(TargetNameHere);
 
 namespace {
@@ -480,6 +527,15 @@ void PinkMix(const float* rows, int32_t stride, const float* white, float* out, 
 		return HWY_DYNAMIC_DISPATCH(PinkMixBlock)(rows, stride, white, out, n);
 	for (int32_t k = 0; k < n; k++)
 		out[k] = dsp::PinkAt(rows, stride, white, k);
+}
+
+void White(uint64_t state, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(WhiteBlock)(state, out, n);
+	NoiseGenerator generator(state);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = generator.NextSigned();
 }
 
 std::vector<Path> Paths()

@@ -55,6 +55,10 @@ void Mix(const float* noise, const float* gains, float* s, int32_t n);
 // out[k] = ToSample(s[k]).
 void ToSamples(const float* s, int16_t* out, int32_t n);
 
+// n white noise samples from a generator at `state` (NoiseGenerator's): out[k] is the
+// (k + 1)th NextSigned() from there.
+void White(uint64_t state, float* out, int32_t n);
+
 // Pink noise from its integrators' values (rows[i * stride + k]: integrator i, the seventh
 // being the one-sample delay, at sample k) and the white samples: out[k] = PinkAt(...).
 void PinkMix(const float* rows, int32_t stride, const float* white, float* out, int32_t n);

@@ -62,8 +62,8 @@ void NoiseSource::Block(int64_t first, float* out, int32_t n)
 		case NoiseType::Pink: PinkBlock(out, n); break;
 		case NoiseType::Metal: MetalBlock(first, out, n); break;
 		default:
-			for (int32_t k = 0; k < n; k++)
-				out[k] = generator.NextSigned();
+			kernels::White(generator.State(), out, n);
+			generator.Skip(n);
 			break;
 	}
 }
@@ -77,8 +77,8 @@ void NoiseSource::PinkBlock(float* out, int32_t n)
 		const int32_t size = n - done < kRun ? n - done : kRun;
 		float white[kRun];
 		float rows[7 * kRun];
-		for (int32_t k = 0; k < size; k++)
-			white[k] = generator.NextSigned();
+		kernels::White(generator.State(), white, size);
+		generator.Skip(size);
 		// Only the integrators carry from sample to sample: they run here, the sum over
 		// the block after them.
 		std::array<float, 7> b = pink;

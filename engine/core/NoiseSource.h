@@ -25,21 +25,35 @@ class NoiseGenerator {
 public:
 	explicit NoiseGenerator(uint64_t seed = 1) : state(seed) {}
 
-	uint64_t Next()
+	static constexpr uint64_t kStep = 0x9E3779B97F4A7C15ull;
+
+	// The output for a state: each is a pure function of the state, and the state only
+	// steps by kStep, so any output can be worked out from the start's state.
+	static uint64_t Mix(uint64_t z)
 	{
-		state += 0x9E3779B97F4A7C15ull;
-		uint64_t z = state;
 		z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
 		z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
 		return z ^ (z >> 31);
 	}
 
 	// Uniform in [-1, 1), on a grid of 2^-23 so that every value is an exact float.
-	float NextSigned()
+	static float Signed(uint64_t z)
 	{
-		int32_t bits = int32_t(Next() >> 40) - (1 << 23);
+		int32_t bits = int32_t(z >> 40) - (1 << 23);
 		return float(bits) * (1.0f / float(1 << 23));
 	}
+
+	uint64_t Next()
+	{
+		state += kStep;
+		return Mix(state);
+	}
+
+	float NextSigned() { return Signed(Next()); }
+
+	// The state before the next output; Skip(n) passes over n outputs.
+	uint64_t State() const { return state; }
+	void Skip(int32_t n) { state += uint64_t(n) * kStep; }
 
 	// Uniform in [0, 1).
 	double NextUnit() { return double(Next() >> 11) * (1.0 / 9007199254740992.0); }
