@@ -16,6 +16,7 @@
 #include "kits/app/Looper.h"
 #include "kits/app/Message.h"
 #include "kits/interface/Window.h"
+#include "window/KitWindow.h"
 #include "window/TunkWindow.h"
 
 namespace {
@@ -114,7 +115,7 @@ const char* MidiInput::ApiName() const
 
 void MidiInput::Activated(BWindow* window)
 {
-	if (dynamic_cast<TunkWindow*>(window) != nullptr)
+	if (IsDocumentWindow(window))
 		lastActive = BMessenger(nullptr, window);
 }
 
@@ -138,10 +139,10 @@ void MidiInput::MessageReceived(BMessage* message)
 		BHandler::MessageReceived(message);
 		return;
 	}
-	// Should the last active window be gone, the newest editor window takes its place.
+	// Should the last active window be gone, the newest document window takes its place.
 	if (!lastActive.IsValid() && be_app != nullptr) {
 		for (int32 i = be_app->CountWindows() - 1; i >= 0; i--) {
-			if (auto* window = dynamic_cast<TunkWindow*>(be_app->WindowAt(i))) {
+			if (BWindow* window = be_app->WindowAt(i); IsDocumentWindow(window)) {
 				lastActive = BMessenger(nullptr, window);
 				break;
 			}

@@ -9,11 +9,13 @@
 #include "kits/app/Message.h"
 #include "kits/storage/EntryRef.h"
 #include "preset/PresetRecord.h"
+#include "window/KitWindow.h"
 #include "window/TunkWindow.h"
 
 // The signature the preset files name as their preferred application.
 TunkApp::TunkApp() : BApplication(kPresetAppSignature)
 {
+	KitWindow::SetKeyFilterMaker([] { return new SpaceBarFilter; });
 	midiInput = std::make_unique<MidiInput>(this);
 }
 
@@ -38,8 +40,12 @@ void TunkApp::RefsReceived(BMessage* message)
 	for (int32 i = 0; message->FindRef("refs", i, &ref) == B_OK; i++) {
 		if (IsLaunching())
 			openedAtLaunch = true;
-		if (TunkWindow* open = WindowFor(ref)) {
+		if (BWindow* open = WindowFor(ref)) {
 			open->Activate();
+			continue;
+		}
+		if (IsKitFile(ref.Path())) {
+			OpenKitWindow(ref.Path());
 			continue;
 		}
 		TunkWindow* window = OpenWindow(&ref);
@@ -68,7 +74,21 @@ TunkWindow* TunkApp::OpenWindow(const entry_ref* ref)
 	return window;
 }
 
-void TunkApp::Place(TunkWindow* window, BPoint first)
+KitWindow* TunkApp::OpenKitWindow(const std::string& path)
+{
+	const BPoint where = path.empty() ? kEmptyWindowFrame.LeftTop() : kFileWindowFrame.LeftTop();
+	auto* window = new KitWindow(where);
+	// The file's alert has been shown; an empty kit in its place would only be in the way.
+	if (!path.empty() && !window->Load(path) && CountEditorWindows() > 0) {
+		window->Quit();
+		return nullptr;
+	}
+	Place(window, where);
+	window->Show();
+	return window;
+}
+
+void TunkApp::Place(BWindow* window, BPoint first)
 {
 	const BRect frame = window->Frame();
 	const BPoint size(frame.Width() + 1, frame.Height() + 1);
@@ -79,28 +99,25 @@ void TunkApp::Place(TunkWindow* window, BPoint first)
 
 int32 TunkApp::CountEditorWindows() const
 {
-	int32 count = 0;
-	for (int32 i = 0; i < CountWindows(); i++) {
-		// A window already closed by Quit is hidden until it is deleted, and one being made
-		// is hidden until it is shown: neither counts.
-		auto* window = dynamic_cast<TunkWindow*>(WindowAt(i));
-		if (window != nullptr && !window->IsHidden())
-			count++;
-	}
-	return count;
+	// A window already closed by Quit is hidden until it is deleted, and one being made is
+	// hidden until it is shown: neither counts.
+	return CountDocumentWindows();
 }
 
-TunkWindow* TunkApp::WindowFor(const entry_ref& ref)
+BWindow* TunkApp::WindowFor(const entry_ref& ref)
 {
 	// The file each editor window holds now: saving under another name moves a window to
 	// that file, and a new window gets one when first saved.
 	const std::filesystem::path wanted = Canonical(ref.Path());
 	for (int32 i = 0; i < CountWindows(); i++) {
-		auto* window = dynamic_cast<TunkWindow*>(WindowAt(i));
 		// A window already closed by Quit is hidden until it is deleted.
+		auto* window = dynamic_cast<TunkWindow*>(WindowAt(i));
 		if (window != nullptr && !window->IsHidden() && window->HasFile() &&
 		    Canonical(window->FileRef().Path()) == wanted)
 			return window;
+		auto* kit = dynamic_cast<KitWindow*>(WindowAt(i));
+		if (kit != nullptr && !kit->IsHidden() && kit->HasFile() && Canonical(kit->Path()) == wanted)
+			return kit;
 	}
 	return nullptr;
 }
@@ -109,6 +126,10 @@ void TunkApp::MessageReceived(BMessage* message)
 {
 	if (message->what == kMsgNewWindow) {
 		OpenWindow(nullptr);
+		return;
+	}
+	if (message->what == kMsgNewKit) {
+		OpenKitWindow("");
 		return;
 	}
 	BApplication::MessageReceived(message);

@@ -1,15 +1,18 @@
-// TunkApp: the application object. It opens an editor window for every preset it is handed,
-// or one empty window when it was started without a file.
+// TunkApp: the application object. It opens an editor window for every preset it is handed
+// and a kit window for every kit, or one empty window when it was started without a file.
 #pragma once
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "kits/app/Application.h"
 #include "kits/interface/Point.h"
 #include "kits/interface/Rect.h"
 
 class BMessage;
+class BWindow;
+class KitWindow;
 class MidiInput;
 class TunkWindow;
 struct entry_ref;
@@ -34,14 +37,17 @@ public:
 private:
 	// The open window for the preset file, nullptr when none: a file opened again brings its
 	// window to the front instead of a second window on the same file.
-	TunkWindow* WindowFor(const entry_ref& ref);
+	BWindow* WindowFor(const entry_ref& ref);
 	// A new editor window (the document of `ref`, or a new one), placed and shown; nullptr
 	// when the file could not be read and other editor windows are open, so that no empty
 	// window is left behind.
 	TunkWindow* OpenWindow(const entry_ref* ref);
+	// A kit window for the kit file at `path` ("" for a new kit), placed and shown; nullptr
+	// when the file could not be read and other windows are open.
+	KitWindow* OpenKitWindow(const std::string& path);
 	// Moves the window one cascade step on from the last one placed.
-	void Place(TunkWindow* window, BPoint first);
-	// The editor windows on screen.
+	void Place(BWindow* window, BPoint first);
+	// The editor and kit windows on screen.
 	int32 CountEditorWindows() const;
 
 	bool openedAtLaunch = false;

@@ -9,7 +9,8 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: tunk [OPTION]... [--] [PRESET]...\n"
-    "Opens an editor window for each preset file, or one empty window without a file.\n"
+    "Opens an editor window for each preset file and a kit window for each kit file\n"
+    "(.tunkkit), or one empty window without a file.\n"
     "\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"

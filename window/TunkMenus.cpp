@@ -11,6 +11,7 @@
 #include <string>
 
 #include "kits/interface/Alert.h"
+#include "window/KitWindow.h"
 #include "window/MidiMenu.h"
 #include "window/TunkWindow.h"
 
@@ -82,6 +83,7 @@ TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 
 	fFile = fBar->addMenu(QStringLiteral("&File"));
 	AddCommand(fFile, "New Window", kMsgNewWindow, Keys(QKeySequence::New, "Ctrl+N"));
+	AddCommand(fFile, "New Kit", kMsgNewKit, {QKeySequence(QStringLiteral("Ctrl+Shift+N"))});
 	AddCommand(fFile, "Open…", kMsgOpenPreset, Keys(QKeySequence::Open, "Ctrl+O"));
 	AddCommand(fFile, "Save Preset", kMsgSaveToFile, Keys(QKeySequence::Save, "Ctrl+S"));
 	AddCommand(fFile, "Save Preset As…", kMsgSavePreset, Keys(QKeySequence::SaveAs, "Ctrl+Shift+S"));

@@ -26,6 +26,7 @@
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
 #include "window/FileAlert.h"
+#include "window/KitWindow.h"
 #include "window/NumberText.h"
 #include "window/TunkMenus.h"
 #include "window/SliderToolTips.h"
@@ -165,6 +166,22 @@ void TunkWindow::SetDataChanged(bool changed)
 void TunkWindow::UpdateMark()
 {
 	SetDataChanged(fDocument.IsChanged(fParams));
+	if (fSoundOwner)
+		fSoundOwner(fParams);
+}
+
+void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const std::string& name,
+    std::function<void(const tunk::SoundParams&)> changed)
+{
+	fSoundOwner = nullptr;
+	fDocument.Open(values, {"", name, "", {}});
+	fParams = fDocument.Values();
+	RefreshParams();
+	Regenerate();
+	SetDataChanged(false);
+	if (fMenus != nullptr)
+		fMenus->Update();
+	fSoundOwner = std::move(changed);
 }
 
 void TunkWindow::CommitStep(const char* name, uint32 mergeKey)
@@ -299,7 +316,7 @@ bool TunkWindow::AdoptKeptRender()
 
 bool TunkWindow::QuitRequested()
 {
-	if (dataChanged == 1) {
+	if (dataChanged == 1 && !fSoundOwner) {
 		BAlert* alert = new BAlert("title", "Save changes before closing?", "Cancel", "Don't save",
 		    "Save", B_WIDTH_AS_USUAL, B_OFFSET_SPACING, B_WARNING_ALERT);
 		alert->SetShortcut(0, B_ESCAPE);
@@ -320,15 +337,8 @@ bool TunkWindow::QuitRequested()
 		}
 	}
 
-	int32 editors = 0;
-	for (int32 i = 0; be_app != nullptr && i < be_app->CountWindows(); i++) {
-		// A window already closed by Quit is hidden until it is deleted.
-		auto* editor = dynamic_cast<TunkWindow*>(be_app->WindowAt(i));
-		if (editor == this || (editor != nullptr && !editor->IsHidden()))
-			editors++;
-	}
-	// The last editor window ends the application, whatever file panels still exist.
-	if (editors <= 1 && be_app != nullptr)
+	// The last document window ends the application, whatever file panels still exist.
+	if (CountDocumentWindows(this) == 0 && be_app != nullptr)
 		be_app->PostMessage(B_QUIT_REQUESTED);
 
 	ReleasePanels();
@@ -391,12 +401,15 @@ bool TunkWindow::QuitAll()
 {
 	if (be_app == nullptr)
 		return false;
-	std::vector<TunkWindow*> editors;
+	std::vector<BWindow*> editors;
 	for (int32 i = 0; i < be_app->CountWindows(); i++) {
-		if (auto* editor = dynamic_cast<TunkWindow*>(be_app->WindowAt(i)))
-			editors.push_back(editor);
+		if (IsDocumentWindow(be_app->WindowAt(i)))
+			editors.push_back(be_app->WindowAt(i));
 	}
-	for (TunkWindow* editor : editors) {
+	for (BWindow* editor : editors) {
+		// A kit window closes its pads' editors with it.
+		if (!BLooper::IsAlive(editor) || editor->IsHidden())
+			continue;
 		editor->Activate();
 		if (!editor->QuitRequested())
 			return false;

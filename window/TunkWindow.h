@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,7 +133,16 @@ public:
 	const ::History& UndoHistory() const { return fDocument.History(); }
 	const ::Document& Document() const { return fDocument; }
 
-	// Asks each changed editor window in turn, as closing does, and closes them all; stops
+	// A sound owned elsewhere (a kit's pad): the window holds `values` as a new unchanged
+	// document named `name`, hands every change of its values to `changed`, and closes
+	// without asking, since the owner holds the sound.
+	void EditSoundOf(const tunk::SoundParams& values, const std::string& name,
+	    std::function<void(const tunk::SoundParams&)> changed);
+	// The owner is going: the window is a window of its own again.
+	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
+	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
+
+	// Asks each changed document window in turn, as closing does, and closes them all; stops
 	// at the first that stays open. True when every window closed.
 	static bool QuitAll();
 
@@ -295,4 +305,5 @@ private:
 	BFilePanel* fWavePanel = nullptr;
 	TunkSound* fSound = nullptr;
 	std::vector<SoundRender> fKeptRenders;  // newest first
+	std::function<void(const tunk::SoundParams&)> fSoundOwner;
 };

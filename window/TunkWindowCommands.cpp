@@ -17,6 +17,7 @@
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
 #include "window/ExportFormats.h"
+#include "window/KitWindow.h"
 #include "window/MidiSources.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
@@ -150,9 +151,10 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case kMsgCloseWindow: PostMessage(B_QUIT_REQUESTED); break;
 		case kMsgQuitAll: QuitAll(); break;
 		case kMsgNewWindow:
-			// The application makes every editor window, with its key filter.
+		case kMsgNewKit:
+			// The application makes every window, with its key filter.
 			if (be_app != nullptr)
-				be_app->PostMessage(kMsgNewWindow);
+				be_app->PostMessage(message->what);
 			break;
 		case kMsgToggleRepeat:
 			// The menu item stands for the check box: it flips the box and does what the box

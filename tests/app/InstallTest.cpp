@@ -79,7 +79,7 @@ TEST_F(Install, PutsTheProgramsAndTheDesktopFilesInPlace)
 
 	std::string desktop = Contents(Root() / "share/applications/tunk.desktop");
 	EXPECT_NE(desktop.find("\nExec=tunk %F\n"), std::string::npos);
-	EXPECT_NE(desktop.find("\nMimeType=application/x-tunk-preset;\n"), std::string::npos);
+	EXPECT_NE(desktop.find("\nMimeType=application/x-tunk-preset;application/x-tunk-kit;\n"), std::string::npos);
 	EXPECT_NE(desktop.find("\nIcon=tunk\n"), std::string::npos);
 	EXPECT_TRUE(fs::exists(Root() / "share/icons/hicolor/scalable/apps/tunk.svg"));
 

@@ -1,0 +1,471 @@
+// The kit window headless: its kit history, playing pads by click, key and note (the samples
+// on SDL's disk driver in a child process), choke groups, the pads' editor windows, loading a
+// preset onto a pad by menu and by drop, saving and opening kits, and the close question.
+#include <QDoubleSpinBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "engine/DiskAudio.h"
+#include "engine/core/Render.h"
+#include "preset/KitFile.h"
+#include "preset/PresetExtension.h"
+#include "window/KitDocument.h"
+#include "window/KitPads.h"
+#include "window/KitSound.h"
+#include "window/KitWindow.h"
+#include "window/MidiSources.h"
+#include "window/WindowHarness.h"
+
+using namespace window_test;
+
+namespace {
+
+// A kit whose pads all sound different (a pitch of their own) and short, so that a pad's
+// samples found in the output can only be that pad's.
+Kit DistinctKit()
+{
+	Kit kit = NewKit("Test Kit");
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].sound[tunk::Param::startFreq] = 110.0f + 37.0f * float(i);
+		kit.pads[i].sound[tunk::Param::duration] = 60.0f;
+	}
+	return kit;
+}
+
+std::vector<int16_t> Rendered(const tunk::SoundParams& sound)
+{
+	std::vector<int16_t> samples;
+	EXPECT_EQ(tunk::Render(sound, &samples), tunk::RenderStatus::Ok);
+	return samples;
+}
+
+bool Contains(const std::vector<int16_t>& haystack, const std::vector<int16_t>& needle)
+{
+	return !needle.empty() &&
+	       std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+bool WaitFor(const std::function<bool()>& done)
+{
+	for (int i = 0; i < 2000 && !done(); i++) {
+		ProcessEvents();
+		std::this_thread::sleep_for(std::chrono::milliseconds(5));
+	}
+	return done();
+}
+
+void ClickPad(KitWindow* window, int pad, bool twice = false)
+{
+	KitPads* pads = window->Pads();
+	const QPoint centre = pads->PadRect(pad).center();
+	if (twice)
+		QTest::mouseDClick(pads, Qt::LeftButton, Qt::NoModifier, centre);
+	else
+		QTest::mouseClick(pads, Qt::LeftButton, Qt::NoModifier, centre);
+	ProcessEvents();
+}
+
+class KitWindowTest : public ::testing::Test {
+protected:
+	void SetUp() override { App(); }
+	void TearDown() override
+	{
+		for (KitWindow* window : windows) {
+			if (BLooper::IsAlive(window))
+				window->Quit();
+		}
+		ProcessEvents();
+	}
+
+	KitWindow* Shown(KitWindow* window)
+	{
+		windows.push_back(window);
+		window->Show();
+		ProcessEvents();
+		return window;
+	}
+	KitWindow* New() { return Shown(new KitWindow(BPoint(60, 60))); }
+	KitWindow* WithKit(const Kit& kit)
+	{
+		KitWindow* window = New();
+		window->CommitKit(kit, "Test");
+		return window;
+	}
+
+	ScratchDataHome home;
+	TempDir dir;
+	AlertAnswers alerts;
+	PanelAnswers panels;
+	std::vector<KitWindow*> windows;
+};
+
+} // namespace
+
+TEST(KitDocumentTest, StepsMergeUndoAndTheChangedMark)
+{
+	KitDocument document;
+	EXPECT_FALSE(document.IsChanged());
+	EXPECT_EQ(document.Name(), kUntitledKitName);
+	const Kit start = document.Current();
+
+	Kit louder = start;
+	louder.pads[0].level = -3;
+	EXPECT_FALSE(document.Commit(start, "Nothing"));
+	EXPECT_TRUE(document.Commit(louder, "Level", 7));
+	louder.pads[0].level = -6;
+	EXPECT_TRUE(document.Commit(louder, "Level", 7));
+	EXPECT_EQ(document.CountSteps(), 1u) << "a run of one control's steps is one step";
+	EXPECT_TRUE(document.IsChanged());
+	EXPECT_EQ(document.UndoName(), "Level");
+
+	// A run that comes back to where it began is no step at all.
+	louder.pads[0].level = 0;
+	EXPECT_TRUE(document.Commit(louder, "Level", 7));
+	EXPECT_EQ(document.CountSteps(), 0u);
+	EXPECT_FALSE(document.IsChanged());
+
+	Kit named = start;
+	named.pads[1].name = "Rim";
+	document.Commit(named, "Pad Name", 8);
+	document.BreakMerge();
+	named.pads[1].name = "Rimshot";
+	document.Commit(named, "Pad Name", 8);
+	EXPECT_EQ(document.CountSteps(), 2u) << "a broken merge starts a step of its own";
+	EXPECT_EQ(document.Undo().pads[1].name, "Rim");
+	EXPECT_EQ(document.RedoName(), "Pad Name");
+	document.Saved("/tmp/x.tunkkit", "x.tunkkit");
+	EXPECT_FALSE(document.IsChanged());
+	EXPECT_EQ(document.Redo().pads[1].name, "Rimshot");
+	EXPECT_TRUE(document.IsChanged()) << "the saved kit is the one before the redo";
+	document.Undo();
+	EXPECT_FALSE(document.IsChanged());
+
+	// A bounded history forgets its oldest steps and keeps the newest.
+	KitDocument bounded(2);
+	Kit kit = bounded.Current();
+	for (int i = 1; i <= 4; i++) {
+		kit.pads[0].note = 40 + i;
+		bounded.Commit(kit, "Note");
+	}
+	EXPECT_EQ(bounded.CountSteps(), 2u);
+	bounded.Undo();
+	EXPECT_EQ(bounded.Undo().pads[0].note, 42);
+	EXPECT_FALSE(bounded.CanUndo());
+}
+
+TEST(KitPadsTest, NoteNamesAndPadKeys)
+{
+	EXPECT_EQ(NoteName(36), "C1");
+	EXPECT_EQ(NoteName(60), "C3");
+	EXPECT_EQ(NoteName(1), "C#-2");
+	EXPECT_EQ(NoteName(127), "G8");
+	EXPECT_EQ(NoteName(-1), "");
+	EXPECT_EQ(NoteName(128), "");
+	// The four rows of keys lie over the four rows of pads.
+	const int keys[] = {Qt::Key_1, Qt::Key_4, Qt::Key_Q, Qt::Key_R, Qt::Key_A, Qt::Key_Z, Qt::Key_V};
+	const int pads[] = {0, 3, 4, 7, 8, 12, 15};
+	for (size_t i = 0; i < std::size(keys); i++) {
+		EXPECT_EQ(PadOfKey(keys[i]), pads[i]) << i;
+		EXPECT_EQ(PadOfKey(int(KeyOfPad(size_t(pads[i]))[0])), pads[i]);
+	}
+	EXPECT_EQ(PadOfKey(Qt::Key_5), -1);
+	EXPECT_EQ(PadOfKey(0), -1);
+	EXPECT_EQ(PadOfKey(Qt::Key_Return), -1);
+	EXPECT_EQ(KeyOfPad(16), "");
+}
+
+TEST(KitSoundTest, AChokedPadEndsWithinAFadeAndLevelsScale)
+{
+	Kit kit = DistinctKit();
+	kit.pads[8].sound[tunk::Param::duration] = 500;  // the open hat rings on
+	KitSound sound(false);
+	sound.SetKit(kit);
+	const std::vector<int16_t> open = Rendered(kit.pads[8].sound);
+	const std::vector<int16_t> closed = Rendered(kit.pads[5].sound);
+
+	std::vector<int16_t> out(2048);
+	sound.Hit(kit, 8, 1.0f);
+	sound.Render(out.data(), 1024);
+	EXPECT_TRUE(std::equal(out.begin(), out.begin() + 1024, open.begin())) << "a pad alone is its sound";
+
+	// The closed hat shares the open one's group: after the open hat's fade only the closed
+	// hat sounds.
+	sound.Hit(kit, 5, 1.0f);
+	sound.Render(out.data(), 2048);
+	constexpr size_t kFade = 64;
+	EXPECT_TRUE(std::equal(out.begin() + kFade, out.end(), closed.begin() + kFade));
+	EXPECT_FALSE(std::equal(out.begin(), out.begin() + kFade, closed.begin())) << "the open hat fades";
+
+	// A pad in no group leaves the others sounding; -6 dB halves the pad's samples.
+	KitSound quiet(false);
+	kit.pads[0].level = -6.0206f;
+	quiet.SetKit(kit);
+	quiet.Hit(kit, 0, 1.0f);
+	quiet.Render(out.data(), 512);
+	const std::vector<int16_t> kick = Rendered(kit.pads[0].sound);
+	int worst = 0;
+	for (size_t i = 0; i < 512; i++)
+		worst = std::max(worst, std::abs(out[i] - kick[i] / 2));
+	EXPECT_LE(worst, 1);
+	EXPECT_EQ(quiet.LastHit().pad, 0);
+}
+
+TEST_F(KitWindowTest, ClicksKeysAndNotesPlayTheirPads)
+{
+	KitWindow* window = WithKit(DistinctKit());
+	EXPECT_NE(std::string(window->Title()).find("Untitled Kit*"), std::string::npos) << window->Title();
+
+	ClickPad(window, 2);
+	EXPECT_EQ(window->Sound()->LastHit().pad, 2);
+	EXPECT_EQ(window->SelectedPad(), 2u);
+	EXPECT_FLOAT_EQ(window->Sound()->LastHit().gain, 1.0f);
+
+	window->Pads()->setFocus();
+	QTest::keyClick(window->Pads(), Qt::Key_W);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastHit().pad, 5);
+	QTest::keyClick(window->Pads(), Qt::Key_V);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastHit().pad, 15);
+
+	// The note of the snare, at a velocity below full.
+	BMessage note(kMsgMidiNote);
+	note.AddInt32("key", 38);
+	note.AddInt32("velocity", 64);
+	window->PostMessage(&note);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastHit().pad, 2);
+	EXPECT_FLOAT_EQ(window->Sound()->LastHit().gain, 64.0f / 127.0f);
+
+	// A note no pad has plays nothing.
+	BMessage none(kMsgMidiNote);
+	none.AddInt32("key", 20);
+	window->PostMessage(&none);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastHit().pad, 2);
+}
+
+TEST(KitDiskChild, ClickThePadOfTheSnare)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of KitWindowTest.AClickedPadIsItsSoundOnTheDevice";
+	App();
+	KitWindow* window = new KitWindow(BPoint(60, 60));
+	window->Show();
+	window->CommitKit(DistinctKit(), "Test");
+	ProcessEvents();
+	ClickPad(window, 2);
+	const uint32 length = uint32(window->Sound()->PadSamples(2).size());
+	ASSERT_GT(length, 0u);
+	ASSERT_TRUE(WaitFor([&] { return window->Sound()->Position(2) >= length + 4096; }));
+	window->Quit();
+	ProcessEvents();
+}
+
+TEST_F(KitWindowTest, AClickedPadIsItsSoundOnTheDevice)
+{
+	const std::string file = disk_audio::TempFile("kit-click");
+	ASSERT_EQ(disk_audio::RunChild("KitDiskChild.ClickThePadOfTheSnare", file), 0);
+	const std::vector<int16_t> output = disk_audio::ReadSamples(file);
+	std::remove(file.c_str());
+	const Kit kit = DistinctKit();
+	EXPECT_TRUE(Contains(output, Rendered(kit.pads[2].sound))) << "the snare's samples, bit for bit";
+	EXPECT_FALSE(Contains(output, Rendered(kit.pads[3].sound)));
+}
+
+TEST_F(KitWindowTest, EditsInThePadsEditorReachTheKitAndUndoBoth)
+{
+	KitWindow* window = New();
+	window->SelectPad(2);
+	window->Pads()->setFocus();
+	QTest::keyClick(window->Pads(), Qt::Key_Return);
+	ProcessEvents();
+	TunkWindow* editor = window->EditorOf(2);
+	ASSERT_NE(editor, nullptr) << "Enter opens the selected pad's sound";
+	EXPECT_NE(std::string(editor->Title()).find("Snare"), std::string::npos) << editor->Title();
+	EXPECT_TRUE(tunk::SameBits(editor->Values(), window->CurrentKit().pads[2].sound));
+
+	// A typed frequency in the editor is the pad's.
+	Type(editor, "TextFreqStart", "333");
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[2].sound[tunk::Param::startFreq], 333.0f);
+	EXPECT_TRUE(window->DataChanged());
+	EXPECT_EQ(std::string(window->Title()).back(), '*');
+	EXPECT_EQ(window->Sound()->PadSamples(2), Rendered(window->CurrentKit().pads[2].sound));
+
+	// Undo in the editor takes it back from the kit too.
+	editor->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_FALSE(window->DataChanged());
+	EXPECT_EQ(window->CurrentKit().pads[2].sound, NewKit(kUntitledKitName).pads[2].sound);
+
+	// Undo in the kit puts the kit's sound back into the open editor.
+	Type(editor, "TextFreqStart", "444");
+	window->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_FLOAT_EQ(editor->Values()[tunk::Param::startFreq],
+	    window->CurrentKit().pads[2].sound[tunk::Param::startFreq]);
+	EXPECT_FALSE(window->DataChanged());
+
+	// A double click on another pad opens its own editor; closing the kit closes both, and the
+	// editors never ask about saving: the kit holds their sounds.
+	ClickPad(window, 0, true);
+	TunkWindow* kick = window->EditorOf(0);
+	ASSERT_NE(kick, nullptr);
+	EXPECT_NE(kick, editor);
+	alerts.Press(1);  // don't save
+	Type(kick, "TextFreqStart", "99");
+	window->PostMessage(B_QUIT_REQUESTED);
+	ProcessEvents();
+	EXPECT_FALSE(BLooper::IsAlive(editor));
+	EXPECT_FALSE(BLooper::IsAlive(kick));
+	EXPECT_EQ(alerts.All().size(), 1u) << "only the kit asked";
+}
+
+TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
+{
+	KitWindow* window = New();
+	window->SelectPad(4);
+	auto* level = window->Widget()->findChild<QDoubleSpinBox*>(QStringLiteral("PadLevel"));
+	ASSERT_NE(level, nullptr);
+	level->setValue(-12.0);
+	ProcessEvents();
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
+	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Level");
+
+	auto* name = window->Widget()->findChild<QLineEdit*>(QStringLiteral("PadName"));
+	name->setFocus();
+	name->selectAll();
+	QTest::keyClicks(name, "Floor Tom");
+	QTest::keyClick(name, Qt::Key_Return);
+	ProcessEvents();
+	EXPECT_EQ(window->CurrentKit().pads[4].name, "Floor Tom");
+
+	window->PostMessage(kMsgUndo);
+	window->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_EQ(window->CurrentKit(), NewKit(kUntitledKitName));
+	EXPECT_FALSE(window->DataChanged());
+	EXPECT_DOUBLE_EQ(level->value(), 0.0) << "the panel shows the kit as it is";
+	window->PostMessage(kMsgRedo);
+	ProcessEvents();
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
+}
+
+TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
+{
+	tunk::SoundParams cowbell;
+	cowbell[tunk::Param::startFreq] = 800;
+	cowbell[tunk::Param::oscType] = 2;
+	const std::string preset = dir.Path() + "/Bell.tunk";
+	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, {}), B_OK);
+
+	KitWindow* window = New();
+	panels.openRefs = {entry_ref(dir.Path().c_str(), "Bell.tunk")};
+	BMessage load(kMsgPadLoadSound);
+	load.AddInt32("pad", 10);
+	window->PostMessage(&load);
+	ProcessEvents();
+	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[10].sound, cowbell));
+	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Load Sound");
+
+	// Dropped from a file manager onto pad 13.
+	QMimeData data;
+	data.setUrls({QUrl::fromLocalFile(QString::fromStdString(preset))});
+	const QPoint where = window->Pads()->PadRect(13).center();
+	QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+	QCoreApplication::sendEvent(window->Pads(), &enter);
+	EXPECT_TRUE(enter.isAccepted());
+	QDropEvent drop(QPointF(where), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+	QCoreApplication::sendEvent(window->Pads(), &drop);
+	ProcessEvents();
+	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[13].sound, cowbell));
+	EXPECT_EQ(window->SelectedPad(), 13u);
+
+	// A file that is no preset changes nothing and says why.
+	const std::string junk = dir.Path() + "/junk.tunk";
+	std::ofstream(junk) << "no preset here";
+	const Kit before = window->CurrentKit();
+	EXPECT_FALSE(window->LoadPadSound(1, junk));
+	EXPECT_EQ(window->CurrentKit(), before);
+	ASSERT_FALSE(alerts.Texts().empty());
+	EXPECT_NE(alerts.Texts().back().find("junk.tunk"), std::string::npos) << alerts.Texts().back();
+}
+
+TEST_F(KitWindowTest, SaveAsAddsTheExtensionAndTheFileOpensAsItWasSaved)
+{
+	KitWindow* window = WithKit(DistinctKit());
+	panels.SaveAs(dir.Path(), "drums");
+	window->PostMessage(kMsgKitSave);
+	ProcessEvents();
+	const std::string path = dir.Path() + "/drums.tunkkit";
+	ASSERT_TRUE(std::filesystem::exists(path));
+	EXPECT_FALSE(window->DataChanged());
+	EXPECT_EQ(std::string(window->Title()), std::string(kTunkTitlePrefix) + "drums.tunkkit");
+	EXPECT_TRUE(IsKitFile(path));
+
+	KitWindow* again = Shown(new KitWindow(BPoint(90, 90), path));
+	EXPECT_EQ(again->CurrentKit(), window->CurrentKit());
+	EXPECT_FALSE(again->DataChanged());
+	EXPECT_EQ(again->Path(), path);
+
+	// Save goes to the file without asking; a folder that is gone keeps the mark and says so.
+	Kit changed = again->CurrentKit();
+	changed.pads[0].pan = -0.5f;
+	again->CommitKit(changed, "Pan");
+	again->PostMessage(kMsgKitSave);
+	ProcessEvents();
+	Kit read;
+	ASSERT_TRUE(ReadKitFile(path.c_str(), &read).Ok());
+	EXPECT_FLOAT_EQ(read.pads[0].pan, -0.5f);
+	EXPECT_EQ(panels.shown.size(), 1u);
+	EXPECT_FALSE(again->SaveTo(dir.Path() + "/gone/x.tunkkit"));
+	ASSERT_FALSE(alerts.Texts().empty());
+	EXPECT_NE(alerts.Texts().back().find("Could not write"), std::string::npos);
+
+	// A kit file that is no kit says why and leaves a new kit.
+	const std::string bad = dir.Path() + "/bad.tunkkit";
+	std::ofstream(bad) << "{\"tunkKit\": 1, \"pads\": [{\"name\": \"x\"}]}";
+	KitWindow* broken = Shown(new KitWindow(BPoint(90, 90)));
+	EXPECT_FALSE(broken->Load(bad));
+	EXPECT_FALSE(broken->HasFile());
+	EXPECT_NE(alerts.Texts().back().find("bad.tunkkit"), std::string::npos) << alerts.Texts().back();
+}
+
+TEST_F(KitWindowTest, ClosingAChangedKitAsksFirst)
+{
+	KitWindow* window = WithKit(DistinctKit());
+	alerts.Press(0);  // Cancel
+	window->PostMessage(B_QUIT_REQUESTED);
+	ProcessEvents();
+	ASSERT_TRUE(BLooper::IsAlive(window));
+	ASSERT_EQ(alerts.All().size(), 1u);
+	EXPECT_EQ(alerts.All()[0].buttons, (std::vector<std::string>{"Cancel", "Don't save", "Save"}));
+
+	// Save with a file of its own writes it and closes.
+	ASSERT_TRUE(window->SaveTo(dir.Path() + "/k.tunkkit"));
+	Kit changed = window->CurrentKit();
+	changed.pads[3].choke = 2;
+	window->CommitKit(changed, "Choke Group");
+	alerts.Press(2);
+	window->PostMessage(B_QUIT_REQUESTED);
+	ProcessEvents();
+	EXPECT_FALSE(BLooper::IsAlive(window));
+	Kit read;
+	ASSERT_TRUE(ReadKitFile((dir.Path() + "/k.tunkkit").c_str(), &read).Ok());
+	EXPECT_EQ(read.pads[3].choke, 2);
+
+	// An unchanged kit closes without a word.
+	KitWindow* quiet = New();
+	const size_t asked = alerts.All().size();
+	quiet->PostMessage(B_QUIT_REQUESTED);
+	ProcessEvents();
+	EXPECT_FALSE(BLooper::IsAlive(quiet));
+	EXPECT_EQ(alerts.All().size(), asked);
+}

@@ -1,0 +1,174 @@
+// KitWindow: the window of one drum kit. A grid of 16 pads (window/KitPads.h) played by a
+// click, a key or a MIDI note; beside it the selected pad's name, note, level, pan, choke
+// group and output. Enter or a double click opens the pad's sound in an editor window whose
+// changes come back into the kit; a preset dropped on a pad, or chosen with Load Sound…,
+// becomes its sound. The kit's own edits are undoable, and the kit is saved as a .tunkkit
+// file as presets are saved.
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kit/Kit.h"
+#include "kits/app/Messenger.h"
+#include "kits/interface/Window.h"
+#include "window/KitDocument.h"
+
+class BFilePanel;
+class BMessageFilter;
+class KitPads;
+class KitSound;
+class QAction;
+class QComboBox;
+class QDoubleSpinBox;
+class QGridLayout;
+class QPoint;
+class QWidget;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class TunkWindow;
+
+enum : uint32 {
+	kMsgNewKit = four_char_code("nkit"),
+	kMsgKitSave = four_char_code("ksav"),
+	kMsgKitSaveAs = four_char_code("ksas"),
+	kMsgKitSaveReply = four_char_code("ksvr"),
+	kMsgKitExport = four_char_code("kexp"),
+	kMsgKitExportReply = four_char_code("kexr"),
+	kMsgPadPlay = four_char_code("kply"),      // "pad": int32; the selected one without
+	kMsgPadEdit = four_char_code("kedt"),      // "pad" as above
+	kMsgPadLoadSound = four_char_code("kldp"), // "pad" as above
+	kMsgPadLoadReply = four_char_code("kldr"),
+	kMsgKitStop = four_char_code("kstp"),
+};
+
+// The kit window's client area.
+constexpr float kKitWindowWidth = 660;
+constexpr float kKitWindowHeight = 330;
+constexpr char kKitNameFilter[] = "Tunk kits (*.tunkkit)";
+
+// True for the windows that hold a document of the program's own (an editor or a kit window):
+// the program ends with the last of them.
+bool IsDocumentWindow(const BWindow* window);
+// The document windows on screen, not counting `except`.
+int32 CountDocumentWindows(const BWindow* except = nullptr);
+// A file that holds a kit: its name ends in .tunkkit or it begins as a kit file does.
+bool IsKitFile(const std::string& path);
+
+class KitWindow : public BWindow {
+public:
+	// A new untitled kit on the General MIDI map at `where`.
+	explicit KitWindow(BPoint where);
+	// The kit of the file at `path`; without one (an alert said why) the new kit.
+	KitWindow(BPoint where, const std::string& path);
+	~KitWindow() override;
+
+	void MessageReceived(BMessage* message) override;
+	bool QuitRequested() override;
+
+	// The key filter every pad editor window gets (the application's space-bar filter).
+	static void SetKeyFilterMaker(std::function<BMessageFilter*()> maker);
+
+	// Reads the kit file; true when the window holds it now, unchanged.
+	bool Load(const std::string& path);
+	// Writes the kit to `path` (atomic, typed); true when saved. An alert says why not.
+	bool SaveTo(const std::string& path);
+	// Save: to the kit's file when it has one, else through the save panel; true when written
+	// at once.
+	bool Save();
+
+	// Plays the pad at `velocity` (0 to 1) of its level, its choke group ending the others.
+	void PlayPad(size_t pad, float velocity = 1.0f);
+	// Every pad on the MIDI note plays.
+	void PlayNote(int note, float velocity);
+	// The pad's sound in an editor window (the one open already comes to the front).
+	TunkWindow* EditPad(size_t pad);
+	// The preset file's sound becomes the pad's (one step); false, after an alert, when the
+	// file is no preset. A kit file dropped on a pad opens as a kit instead.
+	bool LoadPadSound(size_t pad, const std::string& path);
+	// Replaces the kit as one undo step named `stepName`; steps with the same non-zero
+	// mergeKey in a row become one.
+	void CommitKit(const Kit& kit, const char* stepName, uint32 mergeKey = 0);
+	void Undo();
+	void Redo();
+	void SelectPad(size_t pad);
+
+	// For tests and the application.
+	const Kit& CurrentKit() const { return fDocument.Current(); }
+	const KitDocument& Document() const { return fDocument; }
+	bool DataChanged() const { return fDocument.IsChanged(); }
+	bool HasFile() const { return fDocument.HasFile(); }
+	const std::string& Path() const { return fDocument.Path(); }
+	size_t SelectedPad() const;
+	KitSound* Sound() const { return fSound; }
+	KitPads* Pads() const { return fPads; }
+	// The open editor window of the pad, nullptr when none.
+	TunkWindow* EditorOf(size_t pad) const;
+	BFilePanel* SavePanel() const { return fSavePanel; }
+	BFilePanel* SoundPanel() const { return fSoundPanel; }
+	BFilePanel* ExportPanel() const { return fExportPanel; }
+	QAction* Action(uint32 code) const;
+
+private:
+	void Build();
+	void BuildMenus();
+	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
+	QAction* AddCommand(QMenu* menu, const char* label, uint32 code, const QList<QKeySequence>& keys = {});
+	// The window after the kit changed: title and mark, pads, panel, menus, the pads' sounds
+	// and the open editors.
+	void ShowKit();
+	void ShowPadPanel();
+	void UpdateMenus();
+	void UpdateTitle();
+	// The edit of the selected pad from a control of its panel.
+	void EditSelectedPad(const std::function<void(Pad&)>& edit, const char* stepName, uint32 control);
+	void SoundEdited(size_t pad, const tunk::SoundParams& values);
+	// Puts the kit's sounds into the open editors after an undo or redo.
+	void SyncEditors();
+	void CloseEditors();
+	void ShowSavePanel();
+	void SaveReply(BMessage* message);
+	void ExportReply(BMessage* message);
+	void ShowPadMenu(size_t pad, QPoint global);
+	size_t PadOf(BMessage* message) const;
+	// Makes the kit hold at least pad + 1 pads (new pads on the drum map's next notes).
+	Kit WithPad(size_t pad) const;
+	void ErrorMsg(const std::string& text);
+
+	KitDocument fDocument;
+	KitSound* fSound = nullptr;
+	KitPads* fPads = nullptr;
+	QMenuBar* fMenuBar = nullptr;
+	QAction* fUndo = nullptr;
+	QAction* fRedo = nullptr;
+	std::vector<QAction*> fActions;
+	QLineEdit* fKitName = nullptr;
+	QLabel* fPadTitle = nullptr;
+	QLineEdit* fPadName = nullptr;
+	QSpinBox* fNote = nullptr;
+	QLabel* fNoteName = nullptr;
+	QDoubleSpinBox* fLevel = nullptr;
+	QSlider* fPan = nullptr;
+	QLabel* fPanText = nullptr;
+	QComboBox* fChoke = nullptr;
+	QComboBox* fOutput = nullptr;
+	std::vector<QWidget*> fPadControls;
+	BFilePanel* fSavePanel = nullptr;
+	BFilePanel* fOpenPanel = nullptr;
+	BFilePanel* fSoundPanel = nullptr;
+	BFilePanel* fExportPanel = nullptr;
+	size_t fSoundPanelPad = 0;
+	std::array<BMessenger, kMaxPads> fEditors;
+	std::array<TunkWindow*, kMaxPads> fEditorWindows = {};
+	bool fSyncing = false;
+	bool fShowing = false;
+};
