@@ -1,0 +1,220 @@
+// The kit window in the real program on a virtual X display, its sound on SDL's disk driver:
+// a pad clicked with the mouse plays its sound, and a note 38 from a JACK MIDI client of the
+// test's own (on a jackd with the dummy driver, of the test's own) plays the snare pad.
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/DiskAudio.h"
+#include "engine/core/Render.h"
+#include "kit/Kit.h"
+#include "kits/storage/TempDir.h"
+#include "preset/KitFile.h"
+
+// Last: it brings in Xlib.
+#include "app/RealProgram.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Pads of pitches of their own, so that the samples found can only be the pad's.
+Kit DistinctKit()
+{
+	Kit kit = NewKit("E2E");
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].sound[tunk::Param::startFreq] = 150.0f + 41.0f * float(i);
+		kit.pads[i].sound[tunk::Param::duration] = 80.0f;
+	}
+	return kit;
+}
+
+std::vector<int16> PadSound(const Kit& kit, size_t pad)
+{
+	std::vector<int16> samples;
+	tunk::Render(kit.pads[pad].sound, &samples);
+	return samples;
+}
+
+bool Heard(const std::string& audio, const std::vector<int16>& sound)
+{
+	for (int i = 0; i < 300; i++) {
+		const std::vector<int16> out = disk_audio::ReadSamples(audio);
+		if (std::search(out.begin(), out.end(), sound.begin(), sound.end()) != out.end())
+			return true;
+		std::this_thread::sleep_for(50ms);
+	}
+	return false;
+}
+
+void Quiet(const char*) {}
+
+// A JACK client with one MIDI output that sends a note-on when asked, from its process
+// callback as a sequencer does.
+class NoteSender {
+public:
+	~NoteSender()
+	{
+		if (client != nullptr)
+			jack_client_close(client);
+	}
+
+	// Joins the default server; false when it cannot.
+	bool Start()
+	{
+		for (int attempt = 0; attempt < 100 && client == nullptr; attempt++) {
+			client = jack_client_open("tunk-kit-e2e-keys", JackNoStartServer, nullptr);
+			if (client == nullptr)
+				std::this_thread::sleep_for(100ms);
+		}
+		if (client == nullptr)
+			return false;
+		port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+		jack_set_process_callback(client, Process, this);
+		return port != nullptr && jack_activate(client) == 0;
+	}
+
+	// Connects the output to `target`, a port name.
+	bool Connect(const std::string& target)
+	{
+		for (int attempt = 0; attempt < 100; attempt++) {
+			if (jack_connect(client, jack_port_name(port), target.c_str()) == 0)
+				return true;
+			std::this_thread::sleep_for(100ms);
+		}
+		return false;
+	}
+
+	// The MIDI input the program registered, "" until it has.
+	std::string TunkInput() const
+	{
+		std::string name;
+		const char** ports = jack_get_ports(client, "^Tunk:", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+		if (ports != nullptr && ports[0] != nullptr)
+			name = ports[0];
+		jack_free(ports);
+		return name;
+	}
+
+	void Note(unsigned char key) { pending.store(key); }
+
+	jack_client_t* client = nullptr;
+
+private:
+	static int Process(jack_nframes_t frames, void* self)
+	{
+		auto* sender = static_cast<NoteSender*>(self);
+		void* buffer = jack_port_get_buffer(sender->port, frames);
+		jack_midi_clear_buffer(buffer);
+		const int key = sender->pending.exchange(-1);
+		if (key >= 0) {
+			const jack_midi_data_t on[3] = {0x99, jack_midi_data_t(key), 110};
+			jack_midi_event_write(buffer, 0, on, 3);
+		}
+		return 0;
+	}
+
+	jack_port_t* port = nullptr;
+	std::atomic<int> pending{-1};
+};
+
+// The program with a kit file on a display of its own.
+class KitSession : public ::testing::Test {
+protected:
+	void Open(const std::vector<std::string>& extraEnv = {})
+	{
+		std::optional<std::string> xvfb = FindProgram("Xvfb");
+		xdotool = FindProgram("xdotool").value_or("");
+		if (!xvfb || xdotool.empty())
+			GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps installs them)";
+		ASSERT_TRUE(screen.Start(*xvfb, 110, "1024x768x24", dir / "xvfb.log"));
+		kitPath = dir / "e2e.tunkkit";
+		ASSERT_EQ(WriteKitFile(kitPath.c_str(), kit), B_OK);
+		audio = dir / "out.raw";
+		std::vector<std::string> env = {"DISPLAY=" + screen.name, "QT_QPA_PLATFORM=xcb",
+		    "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio, "HOME=" + dir.Path(),
+		    "XDG_DATA_HOME=" + dir.Path(), "XDG_RUNTIME_DIR=" + dir.Path(),
+		    "XDG_CONFIG_HOME=" + dir.Path(), "XDG_CACHE_HOME=" + dir.Path()};
+		env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+		ASSERT_TRUE(tunk.Start({TUNK_BINARY, kitPath}, env, dir / "stdout.txt"));
+		window = WaitForWindow(screen.x, "Tunk v1.1 - e2e.tunkkit");
+		ASSERT_NE(window, 0u) << "no kit window appeared";
+		ASSERT_TRUE(FocusWhenShown(screen.x, window));
+	}
+
+	TempDir dir;
+	Kit kit = DistinctKit();
+	std::string kitPath;
+	std::string audio;
+	std::string xdotool;
+	VirtualDisplay screen;
+	Child tunk;
+	Window window = 0;
+};
+
+} // namespace
+
+TEST_F(KitSession, AClickedPadPlaysItsSound)
+{
+	Open({"TUNK_MIDI_API=none"});
+	if (IsSkipped() || HasFatalFailure())
+		return;
+	// The snare, third pad of the top row: the grid starts below the menu bar and the kit's
+	// name, each pad about 90 by 60 pixels.
+	Xdotool(xdotool, screen.name, {"mousemove", "--window", std::to_string(window), "255", "100"});
+	Xdotool(xdotool, screen.name, {"click", "1"});
+	EXPECT_TRUE(Heard(audio, PadSound(kit, 2))) << "the snare pad's samples never reached the device";
+	const std::vector<int16> out = disk_audio::ReadSamples(audio);
+	const std::vector<int16> kick = PadSound(kit, 0);
+	EXPECT_EQ(std::search(out.begin(), out.end(), kick.begin(), kick.end()), out.end());
+
+	SendDelete(screen.x, window);
+	std::optional<int> status = tunk.Wait(15s);
+	ASSERT_TRUE(status.has_value()) << "the program did not end when its kit window closed";
+	EXPECT_EQ(*status, 0);
+}
+
+TEST_F(KitSession, MidiNote38PlaysTheSnarePad)
+{
+	const std::string jackd = TUNK_JACKD;
+	if (jackd.empty())
+		GTEST_SKIP() << "jackd was not found when the tests were configured (Debian: jackd2)";
+	const std::string server = "tunk-kit-e2e-" + std::to_string(getpid());
+	setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+	setenv("JACK_NO_START_SERVER", "1", 1);
+	jack_set_error_function(Quiet);
+	jack_set_info_function(Quiet);
+	Child jack(SIGTERM);
+	ASSERT_TRUE(jack.Start({jackd, "--no-realtime", "--name", server, "-d", "dummy", "-r", "44100",
+	                           "-p", "512"},
+	    {}, dir / "jackd.log"));
+
+	Open({"JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "TUNK_MIDI_API=jack"});
+	if (IsSkipped() || HasFatalFailure())
+		return;
+	NoteSender keys;
+	ASSERT_TRUE(keys.Start()) << "no client of the test's own on the server";
+	std::string input;
+	for (int i = 0; i < 200 && input.empty(); i++) {
+		input = keys.TunkInput();
+		if (input.empty())
+			std::this_thread::sleep_for(100ms);
+	}
+	ASSERT_FALSE(input.empty()) << "the program's MIDI input never appeared on the server";
+	ASSERT_TRUE(keys.Connect(input));
+	keys.Note(38);
+	EXPECT_TRUE(Heard(audio, PadSound(kit, 2))) << "note 38 did not play the snare pad";
+	SendDelete(screen.x, window);
+	EXPECT_TRUE(tunk.Wait(15s).has_value());
+	unsetenv("JACK_DEFAULT_SERVER");
+	unsetenv("JACK_NO_START_SERVER");
+}
