@@ -29,6 +29,7 @@
 #include "kits/interface/FilePanel.h"
 #include "kits/interface/View.h"
 #include "kits/storage/EntryRef.h"
+#include "kit/SampleExport.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
 #include "window/FileAlert.h"
@@ -789,8 +790,18 @@ void KitWindow::ExportReply(BMessage* message)
 	entry_ref directory;
 	if (message->FindRef("refs", &directory) != B_OK)
 		return;
-	ErrorMsg("Export Sample Pack is not available in this build: the kit was not exported to " +
-	         directory.Path() + ". tunk-render --kit renders a saved kit.");
+	const std::string folder = directory.Path();
+	const SamplePackResult result = ExportSamplePack(CurrentKit(), folder, "wav");
+	if (result.status != B_OK) {
+		const std::string what = result.soundRefused
+		                             ? "Error: A pad's sound is too long to render!"
+		                             : "Error: Could not export the sample pack!";
+		ErrorMsg(FileAlertText(what.c_str(), result.failedFile.empty() ? folder : result.failedFile,
+		    result.status));
+		return;
+	}
+	ErrorMsg("Exported " + std::to_string(result.files.size()) + " files (a WAV file per pad, " +
+	         SfzFileName(CurrentKit()) + " and " + kHydrogenDrumkitFile + ") to " + folder + ".");
 }
 
 void KitWindow::MessageReceived(BMessage* message)

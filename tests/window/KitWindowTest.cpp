@@ -469,3 +469,29 @@ TEST_F(KitWindowTest, ClosingAChangedKitAsksFirst)
 	EXPECT_FALSE(BLooper::IsAlive(quiet));
 	EXPECT_EQ(alerts.All().size(), asked);
 }
+
+TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
+{
+	KitWindow* window = WithKit(DistinctKit());
+	const std::string folder = dir.Path() + "/pack";
+	std::filesystem::create_directory(folder);
+	panels.openRefs = {entry_ref(dir.Path().c_str(), "pack")};
+	window->PostMessage(kMsgKitExport);
+	ProcessEvents();
+	EXPECT_TRUE(std::filesystem::exists(folder + "/drumkit.xml"));
+	EXPECT_TRUE(std::filesystem::exists(folder + "/Test Kit.sfz"));
+	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
+	size_t files = 0;
+	for (const auto& entry : std::filesystem::directory_iterator(folder))
+		files += entry.path().extension() == ".wav" ? 1 : 0;
+	EXPECT_EQ(files, 16u);
+	ASSERT_FALSE(alerts.Texts().empty());
+	EXPECT_NE(alerts.Texts().back().find("Exported 18 files"), std::string::npos) << alerts.Texts().back();
+
+	// A "folder" that is a file cannot take the pack, and the alert says so.
+	std::ofstream(dir.Path() + "/plain") << "a file";
+	panels.openRefs = {entry_ref(dir.Path().c_str(), "plain")};
+	window->PostMessage(kMsgKitExport);
+	ProcessEvents();
+	EXPECT_NE(alerts.Texts().back().find("Could not export"), std::string::npos) << alerts.Texts().back();
+}
