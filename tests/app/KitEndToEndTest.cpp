@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -58,7 +59,14 @@ bool Heard(const std::string& audio, const std::vector<int16>& sound)
 
 void Quiet(const char*) {}
 
-// A JACK client with one MIDI output that sends a note-on when asked, from its process
+std::string ReadText(const std::string& path)
+{
+	std::ifstream in(path);
+	return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// A JACK client with one MIDI output that sends a full-velocity note-on when asked (the pad
+// then plays its samples unscaled), from its process
 // callback as a sequencer does.
 class NoteSender {
 public:
@@ -117,7 +125,7 @@ private:
 		jack_midi_clear_buffer(buffer);
 		const int key = sender->pending.exchange(-1);
 		if (key >= 0) {
-			const jack_midi_data_t on[3] = {0x99, jack_midi_data_t(key), 110};
+			const jack_midi_data_t on[3] = {0x99, jack_midi_data_t(key), 127};
 			jack_midi_event_write(buffer, 0, on, 3);
 		}
 		return 0;
@@ -191,6 +199,11 @@ TEST_F(KitSession, MidiNote38PlaysTheSnarePad)
 	const std::string server = "tunk-kit-e2e-" + std::to_string(getpid());
 	setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
 	setenv("JACK_NO_START_SERVER", "1", 1);
+	// The server, the program and the test's client must look for each other in one place:
+	// libjack may keep its sockets under the runtime folder, which the program gets its own of.
+	const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+	const std::string oldRuntime = runtime != nullptr ? runtime : "";
+	setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
 	jack_set_error_function(Quiet);
 	jack_set_info_function(Quiet);
 	Child jack(SIGTERM);
@@ -198,18 +211,20 @@ TEST_F(KitSession, MidiNote38PlaysTheSnarePad)
 	                           "-p", "512"},
 	    {}, dir / "jackd.log"));
 
+	// The test's client joins first: the server is up once it has.
+	NoteSender keys;
+	ASSERT_TRUE(keys.Start()) << "no client of the test's own on the server";
 	Open({"JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "TUNK_MIDI_API=jack"});
 	if (IsSkipped() || HasFatalFailure())
 		return;
-	NoteSender keys;
-	ASSERT_TRUE(keys.Start()) << "no client of the test's own on the server";
 	std::string input;
 	for (int i = 0; i < 200 && input.empty(); i++) {
 		input = keys.TunkInput();
 		if (input.empty())
 			std::this_thread::sleep_for(100ms);
 	}
-	ASSERT_FALSE(input.empty()) << "the program's MIDI input never appeared on the server";
+	ASSERT_FALSE(input.empty()) << "the program's MIDI input never appeared on the server:\n"
+	                            << ReadText(dir / "stdout.txt") << ReadText(dir / "jackd.log");
 	ASSERT_TRUE(keys.Connect(input));
 	keys.Note(38);
 	EXPECT_TRUE(Heard(audio, PadSound(kit, 2))) << "note 38 did not play the snare pad";
@@ -217,4 +232,8 @@ TEST_F(KitSession, MidiNote38PlaysTheSnarePad)
 	EXPECT_TRUE(tunk.Wait(15s).has_value());
 	unsetenv("JACK_DEFAULT_SERVER");
 	unsetenv("JACK_NO_START_SERVER");
+	if (oldRuntime.empty())
+		unsetenv("XDG_RUNTIME_DIR");
+	else
+		setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
 }
