@@ -293,7 +293,7 @@ TEST_F(UndoWindow, MenusNameTheirStepsAndDoWhatTheControlsDo)
 		if (!item->isSeparator())
 			file.push_back(item->text().toStdString());
 	}
-	EXPECT_EQ(file, (std::vector<std::string>{"New Window", "Open…", "Save Preset",
+	EXPECT_EQ(file, (std::vector<std::string>{"New Window", "New Kit", "Open…", "Save Preset",
 	                    "Save Preset As…", "Export…", "Close", "Quit"}));
 
 	// The content keeps its frames below the bar; the window grew by the bar's height.
