@@ -17,6 +17,10 @@ struct DescriptionVersion {
 
 std::string PluginTurtle(DescriptionVersion version);
 
+// tunk-kit.ttl, the kit instrument's description: its outputs, a level per pad, the own
+// controls of the single-sound instrument, the kit file parameter and its extensions.
+std::string KitPluginTurtle(DescriptionVersion version);
+
 // The Turtle term of a control's unit: an LV2 unit for the units hosts know ("Hz" is
 // units:hz), otherwise a unit of its own that renders the value with `digits` decimals and
 // the unit's text (a bare number for no text).

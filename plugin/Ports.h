@@ -137,6 +137,20 @@ static_assert(
     }(),
     "every port between the first sound ports and the appended ones is an own control, in order");
 
+// The host rates the instruments accept; the filter and the resampler are designed for these.
+constexpr double kMinRate = 8000;
+constexpr double kMaxRate = 768000;
+// MIDI messages that silence every voice: two controllers and the system reset.
+constexpr uint8_t kAllSoundOff = 120;
+constexpr uint8_t kAllNotesOff = 123;
+constexpr uint8_t kSystemReset = 0xFF;
+
+// A note's gain: full at any velocity for a scale of 0, velocity / 127 for a scale of 1.
+constexpr float VelocityGain(uint8_t velocity, float scale)
+{
+	return (1.0f - scale) + scale * (float(velocity) / 127.0f);
+}
+
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.
 constexpr const char* kPresetUriPrefix = "urn:quillfeather:tunk:preset:";

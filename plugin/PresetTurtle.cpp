@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 
+#include "plugin/KitPorts.h"
 #include "plugin/Ports.h"
 
 namespace tunk::lv2 {
@@ -116,6 +117,40 @@ std::string PresetsTurtle(const std::vector<FactoryPreset>& presets)
 			out.append(TurtleNumber(preset.params[info.id])).append("\n\t]");
 		}
 		out.append(" .\n\n");
+	}
+	return out;
+}
+
+std::string KitPresetUri(const std::string& name)
+{
+	return std::string(kKitPresetUriPrefix) + PercentEncode(name);
+}
+
+std::string KitManifestTurtle(const std::string& binaryName, const std::vector<FactoryKit>& kits)
+{
+	std::string out = "\n<";
+	out.append(kKitPluginUri).append(">\n\ta lv2:Plugin , lv2:InstrumentPlugin ;\n");
+	out.append("\tlv2:binary <").append(binaryName).append("> ;\n");
+	out.append("\trdfs:seeAlso <tunk-kit.ttl> .\n");
+	for (const FactoryKit& kit : kits) {
+		out.append("\n<").append(KitPresetUri(kit.name)).append(">\n");
+		out.append("\ta pset:Preset ;\n\tlv2:appliesTo <").append(kKitPluginUri).append("> ;\n");
+		out.append("\trdfs:seeAlso <kit-presets.ttl> .\n");
+	}
+	return out;
+}
+
+std::string KitPresetsTurtle(const std::vector<FactoryKit>& kits)
+{
+	std::string out = kPrefixes;
+	out.append("@prefix state: <http://lv2plug.in/ns/ext/state#> .\n\n");
+	for (const FactoryKit& kit : kits) {
+		out.append("<").append(KitPresetUri(kit.name)).append(">\n");
+		out.append("\ta pset:Preset ;\n\tlv2:appliesTo <").append(kKitPluginUri).append("> ;\n");
+		out.append("\trdfs:label ").append(TurtleString(kit.name)).append(" ;\n");
+		// A plain literal: hosts hand it to the plugin as an atom:String.
+		out.append("\tstate:state [\n\t\t<").append(kKitStateUri).append("> ");
+		out.append(TurtleString(kit.text)).append("\n\t] .\n\n");
 	}
 	return out;
 }

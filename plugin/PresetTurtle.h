@@ -36,4 +36,18 @@ std::string ManifestTurtle(
 // presets.ttl: each preset's label and port values.
 std::string PresetsTurtle(const std::vector<FactoryPreset>& presets);
 
+// A factory kit: its name and its kit file's text, the kit instrument's state.
+struct FactoryKit {
+	std::string name;
+	std::string text;
+};
+
+// The kit preset's URI: the kit preset prefix, then the name percent-encoded.
+std::string KitPresetUri(const std::string& name);
+// What the manifest adds for the kit instrument (after ManifestTurtle, whose prefixes it
+// uses): the instrument with its binary and description, and its presets.
+std::string KitManifestTurtle(const std::string& binaryName, const std::vector<FactoryKit>& kits);
+// kit-presets.ttl: each kit's label and state, the kit by value.
+std::string KitPresetsTurtle(const std::vector<FactoryKit>& kits);
+
 } // namespace tunk::lv2

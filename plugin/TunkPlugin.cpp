@@ -16,20 +16,12 @@
 
 #include "engine/voices/LiveSource.h"
 #include "engine/voices/Player.h"
+#include "plugin/KitPlugin.h"
 #include "plugin/Ports.h"
 #include "plugin/Resampler.h"
 
 namespace tunk::lv2 {
 namespace {
-
-// The host rates the plugin accepts; the filter and the resampler are designed for these.
-constexpr double kMinRate = 8000;
-constexpr double kMaxRate = 768000;
-
-// MIDI controllers that silence every voice.
-constexpr uint8_t kAllSoundOff = 120;
-constexpr uint8_t kAllNotesOff = 123;
-constexpr uint8_t kSystemReset = 0xFF;
 
 class Plugin {
 public:
@@ -112,7 +104,7 @@ private:
 		if (status == LV2_MIDI_MSG_NOTE_ON && velocity > 0) {
 			if (retrigger)
 				fPlayer->Release(key);
-			const float gain = (1.0f - velocityScale) + velocityScale * (float(velocity) / 127.0f);
+			const float gain = VelocityGain(velocity, velocityScale);
 			ResampledSource& source = static_cast<ResampledSource&>(fPlayer->Start(key, gain));
 			source.Play(params, fTables);
 		} else if (status == LV2_MIDI_MSG_NOTE_OFF || status == LV2_MIDI_MSG_NOTE_ON) {
@@ -194,5 +186,9 @@ const LV2_Descriptor kDescriptor = {
 
 LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
-	return index == 0 ? &tunk::lv2::kDescriptor : nullptr;
+	switch (index) {
+		case 0: return &tunk::lv2::kDescriptor;
+		case 1: return tunk::lv2::KitDescriptor();
+		default: return nullptr;
+	}
 }

@@ -1,10 +1,11 @@
-// Writes the bundle's Turtle files: tunk.ttl from the parameter table, manifest.ttl and
-// presets.ttl from the factory sounds.
-//   tunk-lv2-bundle OUTPUT_DIR BINARY_NAME [PRESET_FILE...]
-// Each preset file is <Category>/<Name>.tunk; the folder names the category. A file that
-// is no preset, whose extension is damaged or holds values this program does not take, or a
-// sound with a parameter outside its port's range, fails the build
-// rather than shipping a preset that would not sound like the library's.
+// Writes the bundle's Turtle files: tunk.ttl and tunk-kit.ttl from the parameter table,
+// manifest.ttl and presets.ttl from the factory sounds, kit-presets.ttl from the factory kits.
+//   tunk-lv2-bundle OUTPUT_DIR BINARY_NAME [PRESET_FILE... | KIT_FILE... | KIT_FOLDER...]
+// Each preset file is <Category>/<Name>.tunk; the folder names the category. A kit file ends
+// in .tunkkit; a folder gives every kit file in it (the factory kits are made at build time). A file that is no preset or kit, whose extension is damaged or holds values
+// this program does not take, or a sound with a parameter outside its port's range, fails
+// the build rather than shipping a preset that would not sound like the library's. The kit
+// instrument's presets start with a new kit, so that a host can go back to it.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "plugin/PluginTurtle.h"
 #include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
+#include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
 
 namespace {
@@ -45,8 +47,29 @@ int main(int argc, char** argv)
 		return 2;
 	}
 	std::vector<tunk::lv2::FactoryPreset> presets;
-	for (int i = 3; i < argc; i++) {
-		std::filesystem::path file = argv[i];
+	std::vector<tunk::lv2::FactoryKit> kits;
+	std::vector<std::filesystem::path> files(argv + 3, argv + argc);
+	for (size_t i = 0; i < files.size(); i++) {
+		if (!std::filesystem::is_directory(files[i]))
+			continue;
+		for (const auto& entry : std::filesystem::directory_iterator(files[i]))
+			if (entry.path().extension() == kKitFileExtension)
+				files.push_back(entry.path());
+	}
+	for (const std::filesystem::path& file : files) {
+		if (std::filesystem::is_directory(file))
+			continue;
+		if (file.extension() == kKitFileExtension) {
+			Kit kit;
+			const KitRead read = ReadKitFile(file.c_str(), &kit);
+			if (!read.Ok() || !read.messages.empty()) {
+				std::fprintf(stderr, "%s: %s\n", file.c_str(),
+				    read.Ok() ? read.messages.front().c_str() : read.error.c_str());
+				return 1;
+			}
+			kits.push_back({kit.name.empty() ? file.stem().string() : kit.name, EncodeKit(kit)});
+			continue;
+		}
 		// The whole sound: the record and its extension (a snare's noise lives there).
 		tunk::SoundParams sound;
 		PresetExtras extras;
@@ -79,11 +102,18 @@ int main(int argc, char** argv)
 		return a.category != b.category ? a.category < b.category : a.name < b.name;
 	});
 
+	std::sort(kits.begin(), kits.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+	kits.insert(kits.begin(), {NewKit().name, EncodeKit(NewKit())});
+
 	std::filesystem::path dir = argv[1];
 	const tunk::lv2::DescriptionVersion version{TUNK_LV2_MINOR_VERSION, TUNK_LV2_MICRO_VERSION};
 	if (!WriteText(dir / "tunk.ttl", tunk::lv2::PluginTurtle(version)) ||
-	    !WriteText(dir / "manifest.ttl", tunk::lv2::ManifestTurtle(argv[2], presets)) ||
-	    !WriteText(dir / "presets.ttl", tunk::lv2::PresetsTurtle(presets))) {
+	    !WriteText(dir / "tunk-kit.ttl", tunk::lv2::KitPluginTurtle(version)) ||
+	    !WriteText(dir / "manifest.ttl",
+	        tunk::lv2::ManifestTurtle(argv[2], presets) +
+	            tunk::lv2::KitManifestTurtle(argv[2], kits)) ||
+	    !WriteText(dir / "presets.ttl", tunk::lv2::PresetsTurtle(presets)) ||
+	    !WriteText(dir / "kit-presets.ttl", tunk::lv2::KitPresetsTurtle(kits))) {
 		std::fprintf(stderr, "cannot write the bundle files in %s\n", dir.c_str());
 		return 1;
 	}

@@ -4,9 +4,32 @@
 
 namespace tunk::voices {
 
-Player::Player(const std::array<Source*, kSlots>& sources)
+namespace {
+
+// The plain sum into one buffer.
+class SumMixer final : public Mixer {
+public:
+	explicit SumMixer(float* out) : fOut(out) {}
+	void Mix(int32_t, const float* samples, uint32_t at, uint32_t count) override
+	{
+		float* to = fOut + at;
+		for (uint32_t k = 0; k < count; k++)
+			to[k] += samples[k];
+	}
+
+private:
+	float* fOut;
+};
+
+} // namespace
+
+Player::Player(const std::array<Source*, kSlots>& sources) : Player(sources, kMaxVoices) {}
+
+Player::Player(std::span<Source* const> sources, int32_t maxVoices)
+    : fMaxVoices(std::clamp(maxVoices, int32_t(1), kMostVoices)),
+      fSlots(std::min(2 * fMaxVoices, int32_t(sources.size())))
 {
-	for (int32_t i = 0; i < kSlots; i++)
+	for (int32_t i = 0; i < fSlots; i++)
 		fVoices[i].source = sources[size_t(i)];
 }
 
@@ -16,7 +39,7 @@ Source& Player::Start(int32_t key, float gain)
 	Voice* oldest = nullptr;
 	Voice* nearestEnd = nullptr;
 	int32_t sounding = 0;
-	for (Voice& voice : fVoices) {
+	for (Voice& voice : Voices()) {
 		if (!voice.busy) {
 			if (free == nullptr)
 				free = &voice;
@@ -31,10 +54,10 @@ Source& Player::Start(int32_t key, float gain)
 		if (oldest == nullptr || voice.order < oldest->order)
 			oldest = &voice;
 	}
-	if (sounding >= kMaxVoices)
+	if (sounding >= fMaxVoices)
 		FadeOut(*oldest);
 	if (free == nullptr) {
-		// Every slot is busy, so at least kMaxVoices of them fade: cut the quietest.
+		// Every slot is busy, so at least fMaxVoices of them fade: cut the quietest.
 		End(*nearestEnd);
 		free = nearestEnd;
 	}
@@ -69,7 +92,7 @@ void Player::Release(int32_t key)
 {
 	if (key == kNoKey)
 		return;
-	for (Voice& voice : fVoices) {
+	for (Voice& voice : Voices()) {
 		if (voice.key == key)
 			FadeOut(voice);
 	}
@@ -77,17 +100,17 @@ void Player::Release(int32_t key)
 
 void Player::ReleaseAll()
 {
-	for (Voice& voice : fVoices)
+	for (Voice& voice : Voices())
 		FadeOut(voice);
 }
 
 void Player::Clear()
 {
-	for (Voice& voice : fVoices)
+	for (Voice& voice : Voices())
 		End(voice);
 }
 
-void Player::RenderVoice(Voice& voice, float* out, uint32_t frames)
+void Player::RenderVoice(Voice& voice, Mixer& mixer, uint32_t frames)
 {
 	uint32_t done = 0;
 	while (done < frames && voice.busy) {
@@ -96,17 +119,17 @@ void Player::RenderVoice(Voice& voice, float* out, uint32_t frames)
 			want = std::min(want, uint32_t(voice.fadeLeft));
 		const uint32_t got = voice.source->Pull(fScratch, want);
 		const float gain = voice.gain;
-		float* to = out + done;
 		if (voice.fading) {
 			for (uint32_t k = 0; k < got; k++) {
 				const float level = float(voice.fadeLeft - 1 - int32_t(k)) * (1.0f / float(kFadeSamples));
-				to[k] += fScratch[k] * gain * level;
+				fScratch[k] = fScratch[k] * gain * level;
 			}
 			voice.fadeLeft -= int32_t(want);
 		} else {
 			for (uint32_t k = 0; k < got; k++)
-				to[k] += fScratch[k] * gain;
+				fScratch[k] = fScratch[k] * gain;
 		}
+		mixer.Mix(voice.key, fScratch, done, got);
 		done += want;
 		if (got < want || (voice.fading && voice.fadeLeft == 0))
 			End(voice);
@@ -115,19 +138,25 @@ void Player::RenderVoice(Voice& voice, float* out, uint32_t frames)
 
 void Player::Render(float* out, uint32_t frames)
 {
-	for (Voice& voice : fVoices)
-		RenderVoice(voice, out, frames);
+	SumMixer sum(out);
+	Render(sum, frames);
+}
+
+void Player::Render(Mixer& mixer, uint32_t frames)
+{
+	for (Voice& voice : Voices())
+		RenderVoice(voice, mixer, frames);
 }
 
 int32_t Player::Sounding() const
 {
-	return int32_t(std::count_if(std::begin(fVoices), std::end(fVoices),
+	return int32_t(std::ranges::count_if(Voices(),
 	    [](const Voice& voice) { return voice.busy && !voice.fading; }));
 }
 
 int32_t Player::Busy() const
 {
-	return int32_t(std::count_if(std::begin(fVoices), std::end(fVoices),
+	return int32_t(std::ranges::count_if(Voices(),
 	    [](const Voice& voice) { return voice.busy; }));
 }
 

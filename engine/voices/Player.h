@@ -2,7 +2,8 @@
 // output, MIDI notes and the plugin.
 //
 // A voice plays one Source from the frame at which it was started, scaled by its gain, and
-// the player sums the voices into the caller's buffer. At most kMaxVoices sound at once: one
+// the player sums the voices into the caller's buffer (or hands each voice's samples to a
+// Mixer with its key). At most kMaxVoices (or the count it was made for) sound at once: one
 // more note fades the oldest sounding voice out over kFadeSamples while the new one starts
 // at its own frame. A voice can also be released (note-off, retrigger, all notes off): it
 // fades out over the same kFadeSamples.
@@ -25,6 +26,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace tunk::voices {
 
@@ -36,6 +38,9 @@ constexpr int32_t kFadeSamples = 64;
 // Voices sounding plus voices fading out: each steal or release fades a voice out while
 // another may start, so twice kMaxVoices sources are needed.
 constexpr int32_t kSlots = 2 * kMaxVoices;
+// The most voices a player can be made for (the kit instrument's, whose pads share them).
+constexpr int32_t kMostVoices = 32;
+constexpr int32_t kMostSlots = 2 * kMostVoices;
 
 // What one voice plays: samples at the output's rate, full scale 1.0, pulled in order.
 class Source {
@@ -48,6 +53,16 @@ public:
 	virtual void Stop() {}
 };
 
+// Where the voices' samples go when they do not all go to one buffer (a kit routes each
+// pad to its own outputs): each voice's samples, already scaled by its gain and fade, with
+// the key it was started with.
+class Mixer {
+public:
+	virtual ~Mixer() = default;
+	// `count` samples of a voice on `key` for the block's frames from `at` on.
+	virtual void Mix(int32_t key, const float* samples, uint32_t at, uint32_t count) = 0;
+};
+
 // A key that no note has: voices started with it are only ended by ReleaseAll and Clear.
 constexpr int32_t kNoKey = -1;
 
@@ -56,6 +71,8 @@ public:
 	// `sources`: kSlots sources the caller owns, each used by one voice at a time. They
 	// outlive the player.
 	explicit Player(const std::array<Source*, kSlots>& sources);
+	// At most `maxVoices` (1..kMostVoices) sounding at once, with twice as many sources.
+	Player(std::span<Source* const> sources, int32_t maxVoices);
 
 	// Claims a source for a new voice on `key` with `gain` and returns it: the caller sets
 	// it to what it should play before the next Render. When kMaxVoices already sound, the
@@ -71,6 +88,8 @@ public:
 
 	// Adds the voices' next `frames` samples to `out`.
 	void Render(float* out, uint32_t frames);
+	// Hands each voice's next `frames` samples to `mixer`.
+	void Render(Mixer& mixer, uint32_t frames);
 
 	// Voices sounding, not counting those fading out.
 	int32_t Sounding() const;
@@ -90,9 +109,13 @@ private:
 
 	void FadeOut(Voice& voice);
 	void End(Voice& voice);
-	void RenderVoice(Voice& voice, float* out, uint32_t frames);
+	void RenderVoice(Voice& voice, Mixer& mixer, uint32_t frames);
+	std::span<Voice> Voices() { return {fVoices, size_t(fSlots)}; }
+	std::span<const Voice> Voices() const { return {fVoices, size_t(fSlots)}; }
 
-	Voice fVoices[kSlots];
+	Voice fVoices[kMostSlots];
+	int32_t fMaxVoices = kMaxVoices;
+	int32_t fSlots = kSlots;
 	uint64_t fStarted = 0;
 	// Where a voice's samples land before they are scaled and summed.
 	static constexpr uint32_t kChunk = 256;

@@ -53,11 +53,12 @@ protected:
 	PluginWorld world;
 };
 
-TEST_F(PluginBundleTest, TheBuildTreeBundleHoldsOneInstrumentWithoutToolkitOrSdl)
+TEST_F(PluginBundleTest, TheBuildTreeBundleHoldsTheInstrumentWithoutToolkitOrSdl)
 {
 	const LilvPlugin* plugin = world.Plugin();
 	ASSERT_NE(plugin, nullptr);
-	EXPECT_EQ(lilv_plugins_size(lilv_world_get_all_plugins(world.World())), 1u);
+	// Beside it, the kit instrument in the same shared object.
+	EXPECT_EQ(lilv_plugins_size(lilv_world_get_all_plugins(world.World())), 2u);
 	EXPECT_TRUE(lilv_world_ask(world.World(), lilv_plugin_get_uri(plugin),
 	    world.Uri("http://www.w3.org/1999/02/22-rdf-syntax-ns#type"),
 	    world.Uri(LV2_CORE__InstrumentPlugin)));
@@ -373,7 +374,8 @@ TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
 	        &status);
 	ASSERT_EQ(status, 0) << log;
 	fs::path bundle = prefix / "lib/lv2/tunk.lv2";
-	for (const char* file : {"manifest.ttl", "tunk.ttl", "presets.ttl", "tunk.so"})
+	for (const char* file :
+	    {"manifest.ttl", "tunk.ttl", "presets.ttl", "tunk-kit.ttl", "kit-presets.ttl", "tunk.so"})
 		EXPECT_TRUE(fs::is_regular_file(bundle / file)) << file;
 
 	fs::path errors = prefix / "lv2info.err";
@@ -404,6 +406,22 @@ TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
 	}
 	for (const FactoryFile& file : FactoryFiles())
 		EXPECT_NE(info.find(Label(file)), std::string::npos) << Label(file);
+
+	// The kit instrument: its outputs, a level per pad, its file parameter and presets.
+	const std::string kit =
+	    RunCommand("LV2_PATH='" + (prefix / "lib/lv2").string() +
+	                   "':/usr/lib/lv2 lv2info urn:quillfeather:tunk-kit 2>'" + errors.string() + "'",
+	        &status);
+	EXPECT_EQ(status, 0);
+	EXPECT_EQ(ReadText(errors), "");
+	EXPECT_NE(kit.find("Name:              Tunk Kit\n"), std::string::npos) << kit;
+	EXPECT_NE(kit.find(prefix.string() + "/lib/lv2/tunk.lv2/tunk.so"), std::string::npos) << kit;
+	for (const char* symbol : {"out_l", "out_r", "out_pad1", "out_pad16", "level_pad1",
+	         "level_pad16", "velocity", "noteOff", "retrigger", "latency", "notify"})
+		EXPECT_NE(kit.find(std::string("Symbol:      ") + symbol + "\n"), std::string::npos)
+		    << symbol;
+	EXPECT_NE(kit.find("New Kit"), std::string::npos) << "the presets";
+	EXPECT_NE(kit.find("http://lv2plug.in/ns/ext/state#interface"), std::string::npos);
 	fs::remove_all(prefix);
 }
 

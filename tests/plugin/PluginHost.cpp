@@ -12,23 +12,35 @@ UridMap::UridMap()
 	fMap.map = [](LV2_URID_Map_Handle handle, const char* uri) {
 		return static_cast<UridMap*>(handle)->Map(uri);
 	};
+	fUnmap.handle = this;
+	fUnmap.unmap = [](LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+		return static_cast<UridMap*>(handle)->Unmap(urid);
+	};
 }
 
 LV2_URID UridMap::Map(const char* uri)
 {
 	std::lock_guard lock(fLock);
 	auto [entry, added] = fUrids.emplace(uri, LV2_URID(fUrids.size() + 1));
+	if (added)
+		fUris.push_back(&entry->first);
 	return entry->second;
 }
 
-PluginWorld::PluginWorld(const char* bundle)
+const char* UridMap::Unmap(LV2_URID urid)
+{
+	std::lock_guard lock(fLock);
+	return urid >= 1 && urid <= fUris.size() ? fUris[urid - 1]->c_str() : nullptr;
+}
+
+PluginWorld::PluginWorld(const char* bundle, const char* pluginUri)
 {
 	fWorld = lilv_world_new();
 	LilvNode* uri = lilv_new_file_uri(fWorld, nullptr, bundle);
 	lilv_world_load_bundle(fWorld, uri);
 	lilv_node_free(uri);
 	const LilvPlugins* plugins = lilv_world_get_all_plugins(fWorld);
-	fPlugin = lilv_plugins_get_by_uri(plugins, Uri(kTunkUri));
+	fPlugin = lilv_plugins_get_by_uri(plugins, Uri(pluginUri));
 }
 
 PluginWorld::~PluginWorld()

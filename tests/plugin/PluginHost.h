@@ -23,18 +23,23 @@ class UridMap {
 public:
 	UridMap();
 	LV2_URID Map(const char* uri);
+	const char* Unmap(LV2_URID urid);
 	LV2_URID_Map* Feature() { return &fMap; }
+	LV2_URID_Unmap* UnmapFeature() { return &fUnmap; }
 
 private:
 	std::mutex fLock;
 	std::map<std::string, LV2_URID> fUrids;
+	std::vector<const std::string*> fUris;  // by URID - 1
 	LV2_URID_Map fMap;
+	LV2_URID_Unmap fUnmap;
 };
 
-// A lilv world with only one bundle loaded, by default the build tree's.
+// A lilv world with only one bundle loaded, by default the build tree's, and one of its
+// plugins.
 class PluginWorld {
 public:
-	explicit PluginWorld(const char* bundle = TUNK_LV2_BUNDLE_DIR);
+	explicit PluginWorld(const char* bundle = TUNK_LV2_BUNDLE_DIR, const char* uri = kTunkUri);
 	~PluginWorld();
 	PluginWorld(const PluginWorld&) = delete;
 	PluginWorld& operator=(const PluginWorld&) = delete;

@@ -104,6 +104,47 @@ TEST_F(PlayerTest, ANoteBeyondSixteenFadesTheOldestOutWhileItStartsAtOnce)
 	EXPECT_EQ(Render(1)[0], 15.0f);
 }
 
+// A kit's player: more voices, each voice's samples handed on with its key.
+TEST_F(PlayerTest, APlayerOfMoreVoicesStealsOnlyBeyondThemAndMixesByKey)
+{
+	constexpr int32_t kVoices = tunk::voices::kMostVoices;
+	std::array<tunk::voices::Source*, tunk::voices::kMostSlots> sources{};
+	std::vector<std::unique_ptr<tunk::voices::SoundSource>> owned;
+	for (auto& source : sources) {
+		owned.push_back(std::make_unique<tunk::voices::SoundSource>(retirement));
+		source = owned.back().get();
+	}
+	tunk::voices::Player big(sources, kVoices);
+	tunk::voices::Sound* sound = Make(10000, 1.0f);
+	for (int32_t n = 0; n <= kVoices; n++)
+		static_cast<tunk::voices::SoundSource&>(big.Start(n, 0.5f)).Play(sound);
+	EXPECT_EQ(big.Sounding(), kVoices);
+	EXPECT_EQ(big.Busy(), kVoices + 1);
+
+	// Sums by key: key 0 is the stolen one, fading; the others hold their gain.
+	struct ByKey final : tunk::voices::Mixer {
+		std::vector<std::vector<float>> keys = std::vector<std::vector<float>>(kVoices + 1,
+		    std::vector<float>(100, 0.0f));
+		void Mix(int32_t key, const float* samples, uint32_t at, uint32_t count) override
+		{
+			for (uint32_t k = 0; k < count; k++)
+				keys[size_t(key)][at + k] += samples[k];
+		}
+	} mixer;
+	big.Render(mixer, 100);
+	for (int32_t key = 1; key <= kVoices; key++)
+		for (float sample : mixer.keys[size_t(key)])
+			ASSERT_EQ(sample, 0.5f) << "key " << key;
+	const std::vector<float>& stolen = mixer.keys[0];
+	EXPECT_LT(stolen[0], 0.5f);
+	EXPECT_GT(stolen[0], 0.0f);
+	EXPECT_LT(stolen[kFadeSamples - 1], stolen[0]);
+	for (size_t i = kFadeSamples; i < stolen.size(); i++)
+		ASSERT_EQ(stolen[i], 0.0f) << i;
+	EXPECT_EQ(big.Busy(), kVoices);
+	big.Clear();
+}
+
 TEST_F(PlayerTest, ReleasesFadeTheirKeysAndReleaseAllFadesEveryVoice)
 {
 	tunk::voices::Sound* sound = Make(10000, 1.0f);

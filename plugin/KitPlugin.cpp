@@ -1,0 +1,674 @@
+// The kit instrument: up to sixteen pads, each a whole sound on its own note with its level,
+// pan, choke group and output. Pad sounds are made whole off the audio thread (on the worker
+// when a kit file is loaded, on the host's thread when it restores a state) and handed to
+// the audio thread by pointer; notes play them through the voice player, 32 voices in all.
+// The kit replaced is freed on the worker once its voices have faded out.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/atom/util.h>
+#include <lv2/core/lv2.h>
+#include <lv2/core/lv2_util.h>
+#include <lv2/log/log.h>
+#include <lv2/log/logger.h>
+#include <lv2/midi/midi.h>
+#include <lv2/patch/patch.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "plugin/KitPlugin.h"
+#include "plugin/KitPorts.h"
+#include "plugin/KitSounds.h"
+#include "preset/KitFile.h"
+
+namespace tunk::lv2 {
+namespace {
+
+constexpr int32_t kKitVoices = 32;
+constexpr int32_t kChannels = 16;
+
+// Ardour's note-name extension, as its hosts call it.
+struct MidnamInterface {
+	char* (*midnam)(LV2_Handle instance);
+	char* (*model)(LV2_Handle instance);
+	void (*free)(char* text);
+};
+struct MidnamUpdate {
+	void* handle;
+	void (*update)(void* handle);
+};
+
+// One voice per pad and channel, so that retrigger and note-off find their voice and a choke
+// finds every voice of a pad.
+constexpr int32_t VoiceKey(int32_t channel, size_t pad)
+{
+	return channel * int32_t(kMaxPads) + int32_t(pad);
+}
+
+// What the worker is asked to do.
+enum class Job : uint32_t { Load, Free };
+struct FreeMessage {
+	Job job;
+	KitSounds* sounds;
+};
+// A load message is the header and the path's bytes, ended by a zero.
+constexpr uint32_t kMaxPathBytes = 4096;
+
+class KitPlugin;
+
+// Sends each voice's samples to its pad's outputs with the pad's gains of this block.
+class KitMixer final : public voices::Mixer {
+public:
+	float* left = nullptr;
+	float* right = nullptr;
+	float* own[kMaxPads] = {};
+	StereoGain main[kMaxPads] = {};
+	float ownGain[kMaxPads] = {};
+	bool ownOutput[kMaxPads] = {};
+	size_t pads = 0;
+
+	void Mix(int32_t key, const float* samples, uint32_t at, uint32_t count) override
+	{
+		const size_t pad = size_t(key) % kMaxPads;
+		if (key < 0 || pad >= pads)
+			return;
+		if (ownOutput[pad]) {
+			Add(own[pad], samples, at, count, ownGain[pad]);
+		} else {
+			Add(left, samples, at, count, main[pad].left);
+			Add(right, samples, at, count, main[pad].right);
+		}
+	}
+
+private:
+	static void Add(float* out, const float* samples, uint32_t at, uint32_t count, float gain)
+	{
+		if (out == nullptr)
+			return;
+		for (uint32_t k = 0; k < count; k++)
+			out[at + k] += samples[k] * gain;
+	}
+};
+
+struct Urids {
+	LV2_URID midiEvent, atomObject, atomBlank, atomPath, atomString, atomUrid;
+	LV2_URID patchSet, patchGet, patchProperty, patchValue, kitFile, kitState;
+
+	explicit Urids(const LV2_URID_Map* map)
+	{
+		auto id = [map](const char* uri) { return map->map(map->handle, uri); };
+		midiEvent = id(LV2_MIDI__MidiEvent);
+		atomObject = id(LV2_ATOM__Object);
+		atomBlank = id(LV2_ATOM__Blank);
+		atomPath = id(LV2_ATOM__Path);
+		atomString = id(LV2_ATOM__String);
+		atomUrid = id(LV2_ATOM__URID);
+		patchSet = id(LV2_PATCH__Set);
+		patchGet = id(LV2_PATCH__Get);
+		patchProperty = id(LV2_PATCH__property);
+		patchValue = id(LV2_PATCH__value);
+		kitFile = id(kKitFileUri);
+		kitState = id(kKitStateUri);
+	}
+};
+
+class KitPlugin {
+public:
+	KitPlugin(double rate, LV2_URID_Map* map, const LV2_Worker_Schedule* schedule, LV2_Log_Log* log,
+	    const MidnamUpdate* midnam)
+	    : fUrids(map), fSchedule(schedule), fMidnamUpdate(midnam)
+	{
+		lv2_log_logger_init(&fLogger, map, log);
+		lv2_atom_forge_init(&fForge, map);
+		if (rate != double(kSampleRate))
+			fKernel = std::make_unique<ResampleKernel>(rate);
+		std::array<voices::Source*, voices::kMostSlots> sources{};
+		for (size_t i = 0; i < sources.size(); i++)
+			sources[i] = &fSources[i];
+		fPlayer = std::make_unique<voices::Player>(sources, kKitVoices);
+		auto sounds = MakeKitSounds(NewKit(), fKernel.get());
+		fHostKit = sounds->kit;
+		fSounds = sounds.release();
+	}
+
+	~KitPlugin()
+	{
+		fPlayer->Clear();
+		DeleteRetired();
+		delete fSounds;
+	}
+
+	void Connect(uint32_t port, void* data)
+	{
+		if (port == kKitPortMidiIn)
+			fIn = static_cast<const LV2_Atom_Sequence*>(data);
+		else if (port == kKitPortNotify)
+			fNotify = static_cast<LV2_Atom_Sequence*>(data);
+		else if (port == kKitPortOutLeft)
+			fMixer.left = static_cast<float*>(data);
+		else if (port == kKitPortOutRight)
+			fMixer.right = static_cast<float*>(data);
+		else if (port >= kKitPortFirstPadOut && port < kKitPortFirstPadOut + kMaxPads)
+			fMixer.own[port - kKitPortFirstPadOut] = static_cast<float*>(data);
+		else if (port == kKitPortLatency)
+			fLatency = static_cast<float*>(data);
+		else if (port < kKitPortCount)
+			fControls[port] = static_cast<const float*>(data);
+	}
+
+	void Activate() { fPlayer->Clear(); }
+
+	void Run(uint32_t frames)
+	{
+		if (fLatency != nullptr)
+			*fLatency = 0;
+		StartNotify();
+		ClearOutputs(frames);
+		SetGains();
+		const float velocityScale = Control(kKitPortVelocity);
+		const bool noteOff = Control(kKitPortNoteOff) > 0;
+		const bool retrigger = Control(kKitPortRetrigger) > 0;
+
+		uint32_t done = 0;
+		if (fIn != nullptr) {
+			LV2_ATOM_SEQUENCE_FOREACH(fIn, event)
+			{
+				if (event->body.type == fUrids.midiEvent && event->body.size >= 1) {
+					const uint32_t at =
+					    uint32_t(std::clamp<int64_t>(event->time.frames, done, frames));
+					fPlayer->Render(fMixer, at - done);
+					ShiftMixer(at - done);
+					done = at;
+					HandleMidi(reinterpret_cast<const uint8_t*>(event + 1), event->body.size,
+					    velocityScale, noteOff, retrigger);
+				} else if (event->body.type == fUrids.atomObject
+				           || event->body.type == fUrids.atomBlank) {
+					HandlePatch(reinterpret_cast<const LV2_Atom_Object*>(&event->body));
+				}
+			}
+		}
+		fPlayer->Render(fMixer, frames - done);
+		ShiftMixer(-int64_t(done));
+		if (fAnnounce) {
+			AnnounceFile();
+			fAnnounce = false;
+		}
+		EndNotify();
+		FreeRetired(frames);
+	}
+
+	// Worker thread.
+	LV2_Worker_Status Work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
+	    uint32_t size, const void* data)
+	{
+		Job kind;
+		if (size < sizeof kind)
+			return LV2_WORKER_ERR_UNKNOWN;
+		std::memcpy(&kind, data, sizeof kind);
+		if (kind == Job::Free && size == sizeof(FreeMessage)) {
+			FreeMessage message;
+			std::memcpy(&message, data, sizeof message);
+			delete message.sounds;
+			return LV2_WORKER_SUCCESS;
+		}
+		if (kind != Job::Load)
+			return LV2_WORKER_ERR_UNKNOWN;
+		const char* text = static_cast<const char*>(data) + sizeof kind;
+		const std::string path(text, strnlen(text, size - sizeof kind));
+		Kit kit;
+		const KitRead read = ReadKitFile(path.c_str(), &kit);
+		if (!read.Ok()) {
+			// The kit playing stays.
+			lv2_log_error(&fLogger, "Tunk Kit: %s: %s\n", path.c_str(), read.error.c_str());
+			return LV2_WORKER_SUCCESS;
+		}
+		for (const std::string& message : read.messages)
+			lv2_log_note(&fLogger, "Tunk Kit: %s: %s\n", path.c_str(), message.c_str());
+		std::unique_ptr<KitSounds> sounds;
+		try {
+			sounds = MakeKitSounds(std::move(kit), fKernel.get());
+			sounds->path = path;
+			std::lock_guard lock(fHostLock);
+			fHostKit = sounds->kit;
+		} catch (const std::bad_alloc&) {
+			lv2_log_error(&fLogger, "Tunk Kit: %s: out of memory\n", path.c_str());
+			return LV2_WORKER_ERR_NO_SPACE;
+		}
+		KitSounds* made = sounds.get();
+		if (respond(handle, sizeof made, &made) != LV2_WORKER_SUCCESS)
+			return LV2_WORKER_ERR_NO_SPACE;
+		sounds.release();
+		return LV2_WORKER_SUCCESS;
+	}
+
+	// Audio thread, after run().
+	LV2_Worker_Status WorkResponse(uint32_t size, const void* data)
+	{
+		KitSounds* sounds = nullptr;
+		if (size != sizeof sounds)
+			return LV2_WORKER_ERR_UNKNOWN;
+		std::memcpy(&sounds, data, sizeof sounds);
+		Retire(fSounds);
+		fSounds = sounds;
+		fAnnounce = true;
+		UpdateNames();
+		return LV2_WORKER_SUCCESS;
+	}
+
+	LV2_State_Status Save(LV2_State_Store_Function store, LV2_State_Handle handle)
+	{
+		std::string text;
+		try {
+			std::lock_guard lock(fHostLock);
+			text = EncodeKit(fHostKit);
+		} catch (const std::bad_alloc&) {
+			return LV2_STATE_ERR_UNKNOWN;
+		}
+		return store(handle, fUrids.kitState, text.c_str(), text.size() + 1, fUrids.atomString,
+		    LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+	}
+
+	// Never while run() runs: the old kit's voices are cut and it is freed here.
+	LV2_State_Status Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
+	{
+		size_t size = 0;
+		uint32_t type = 0;
+		uint32_t flags = 0;
+		const void* data = retrieve(handle, fUrids.kitState, &size, &type, &flags);
+		if (data == nullptr)
+			return LV2_STATE_ERR_NO_PROPERTY;
+		if (type != fUrids.atomString)
+			return LV2_STATE_ERR_BAD_TYPE;
+		const char* text = static_cast<const char*>(data);
+		Kit kit;
+		const KitRead read = DecodeKit(std::string_view(text, strnlen(text, size)), &kit);
+		if (!read.Ok()) {
+			lv2_log_error(&fLogger, "Tunk Kit: the saved kit: %s\n", read.error.c_str());
+			return LV2_STATE_ERR_UNKNOWN;
+		}
+		std::unique_ptr<KitSounds> sounds;
+		try {
+			sounds = MakeKitSounds(std::move(kit), fKernel.get());
+			std::lock_guard lock(fHostLock);
+			fHostKit = sounds->kit;
+		} catch (const std::bad_alloc&) {
+			return LV2_STATE_ERR_UNKNOWN;
+		}
+		fPlayer->Clear();
+		DeleteRetired();
+		delete fSounds;
+		fSounds = sounds.release();
+		UpdateNames();
+		return LV2_STATE_SUCCESS;
+	}
+
+	std::string Model() const
+	{
+		char model[64];
+		std::snprintf(model, sizeof model, "Tunk Kit %p", static_cast<const void*>(this));
+		return model;
+	}
+
+	std::string Midnam()
+	{
+		std::lock_guard lock(fHostLock);
+		return MidnamDocument(fHostKit, Model());
+	}
+
+private:
+	float Control(uint32_t port) const
+	{
+		const PortRange range = RangeOf(port - kKitPortVelocity + kPortVelocity);
+		const float value = fControls[port] != nullptr ? *fControls[port] : range.start;
+		if (std::isnan(value))
+			return range.start;
+		return std::clamp(value, range.minimum, range.maximum);
+	}
+
+	float PadLevel(size_t pad) const
+	{
+		const float* port = fControls[kKitPortFirstPadLevel + pad];
+		if (port == nullptr || std::isnan(*port))
+			return kPadLevelRange.start;
+		return std::clamp(*port, kPadLevelRange.minimum, kPadLevelRange.maximum);
+	}
+
+	void ClearOutputs(uint32_t frames)
+	{
+		for (float* out : {fMixer.left, fMixer.right})
+			if (out != nullptr)
+				std::fill(out, out + frames, 0.0f);
+		for (float* out : fMixer.own)
+			if (out != nullptr)
+				std::fill(out, out + frames, 0.0f);
+	}
+
+	// The level ports trim the kit's own levels for the whole block.
+	void SetGains()
+	{
+		const Kit& kit = fSounds->kit;
+		fMixer.pads = kit.pads.size();
+		for (size_t i = 0; i < fMixer.pads; i++) {
+			const Pad& pad = kit.pads[i];
+			const float trim = LevelGain(PadLevel(i));
+			const StereoGain main = PadGains(pad);
+			fMixer.main[i] = {main.left * trim, main.right * trim};
+			fMixer.ownGain[i] = LevelGain(pad.level) * trim;
+			fMixer.ownOutput[i] = pad.output == PadOutput::Own;
+		}
+	}
+
+	// The mixer writes from the start of its buffers: move them on by what was rendered.
+	void ShiftMixer(int64_t frames)
+	{
+		for (float** out : {&fMixer.left, &fMixer.right})
+			if (*out != nullptr)
+				*out += frames;
+		for (float*& out : fMixer.own)
+			if (out != nullptr)
+				out += frames;
+	}
+
+	void ReleasePad(size_t pad)
+	{
+		for (int32_t channel = 0; channel < kChannels; channel++)
+			fPlayer->Release(VoiceKey(channel, pad));
+	}
+
+	void HandleMidi(const uint8_t* midi, uint32_t size, float velocityScale, bool noteOff,
+	    bool retrigger)
+	{
+		if (midi[0] == kSystemReset) {
+			fPlayer->ReleaseAll();
+			return;
+		}
+		if (size < 3)
+			return;
+		const uint8_t status = midi[0] & 0xF0;
+		const int32_t channel = midi[0] & 0x0F;
+		const int note = midi[1] & 0x7F;
+		const uint8_t velocity = midi[2] & 0x7F;
+		const Kit& kit = fSounds->kit;
+		const PadMask pads = PadsOnNote(kit, note);
+		if (status == LV2_MIDI_MSG_NOTE_ON && velocity > 0) {
+			// Pads sharing the note play together even when they share a group.
+			PadMask choked = 0;
+			for (size_t i = 0; i < kMaxPads; i++)
+				if (pads & (PadMask(1) << i))
+					choked |= PadsChokedBy(kit, i);
+			choked &= ~pads;
+			for (size_t i = 0; i < kMaxPads; i++)
+				if (choked & (PadMask(1) << i))
+					ReleasePad(i);
+			const float gain = VelocityGain(velocity, velocityScale);
+			for (size_t i = 0; i < kMaxPads; i++) {
+				if ((pads & (PadMask(1) << i)) == 0)
+					continue;
+				if (retrigger)
+					fPlayer->Release(VoiceKey(channel, i));
+				auto& source = static_cast<PadSource&>(fPlayer->Start(VoiceKey(channel, i), gain));
+				source.Play(fSounds->pads[i]);
+			}
+		} else if (status == LV2_MIDI_MSG_NOTE_OFF || status == LV2_MIDI_MSG_NOTE_ON) {
+			if (!noteOff)
+				return;
+			for (size_t i = 0; i < kMaxPads; i++)
+				if (pads & (PadMask(1) << i))
+					fPlayer->Release(VoiceKey(channel, i));
+		} else if (status == LV2_MIDI_MSG_CONTROLLER
+		           && (midi[1] == kAllSoundOff || midi[1] == kAllNotesOff)) {
+			fPlayer->ReleaseAll();
+		}
+	}
+
+	void HandlePatch(const LV2_Atom_Object* object)
+	{
+		const LV2_Atom* property = nullptr;
+		const LV2_Atom* value = nullptr;
+		lv2_atom_object_get(object, fUrids.patchProperty, &property, fUrids.patchValue, &value, 0);
+		const bool ours = property == nullptr
+		                  || (property->type == fUrids.atomUrid
+		                      && reinterpret_cast<const LV2_Atom_URID*>(property)->body
+		                             == fUrids.kitFile);
+		if (object->body.otype == fUrids.patchGet && ours) {
+			fAnnounce = true;
+		} else if (object->body.otype == fUrids.patchSet && property != nullptr && ours
+		           && value != nullptr && value->type == fUrids.atomPath) {
+			Load(static_cast<const char*>(LV2_ATOM_BODY_CONST(value)), value->size);
+		}
+	}
+
+	void Load(const char* path, uint32_t size)
+	{
+		const uint32_t length = uint32_t(strnlen(path, size));
+		if (fSchedule == nullptr || length == 0 || length >= kMaxPathBytes) {
+			lv2_log_error(&fLogger, "Tunk Kit: cannot load a kit file here\n");
+			return;
+		}
+		struct {
+			Job job = Job::Load;
+			char path[kMaxPathBytes];
+		} message;
+		std::memcpy(message.path, path, length);
+		message.path[length] = '\0';
+		fSchedule->schedule_work(fSchedule->handle, uint32_t(sizeof message.job + length + 1),
+		    &message);
+	}
+
+	// The replaced kit's voices fade out; the kit is freed on the worker once they are over.
+	void Retire(KitSounds* sounds)
+	{
+		fPlayer->ReleaseAll();
+		sounds->fadeLeft = voices::kFadeSamples;
+		sounds->retiredNext = fRetired;
+		fRetired = sounds;
+	}
+
+	void FreeRetired(uint32_t frames)
+	{
+		for (KitSounds** link = &fRetired; *link != nullptr;) {
+			KitSounds* sounds = *link;
+			sounds->fadeLeft -= frames;
+			const FreeMessage message{Job::Free, sounds};
+			if (sounds->fadeLeft <= 0 && fSchedule != nullptr
+			    && fSchedule->schedule_work(fSchedule->handle, sizeof message, &message)
+			           == LV2_WORKER_SUCCESS) {
+				*link = sounds->retiredNext;
+			} else {
+				link = &sounds->retiredNext;
+			}
+		}
+	}
+
+	void DeleteRetired()
+	{
+		while (fRetired != nullptr) {
+			KitSounds* next = fRetired->retiredNext;
+			delete fRetired;
+			fRetired = next;
+		}
+	}
+
+	void StartNotify()
+	{
+		if (fNotify == nullptr)
+			return;
+		const uint32_t capacity = fNotify->atom.size;
+		lv2_atom_forge_set_buffer(&fForge, reinterpret_cast<uint8_t*>(fNotify), capacity);
+		fNotifyOk = lv2_atom_forge_sequence_head(&fForge, &fNotifyFrame, 0) != 0;
+	}
+
+	void EndNotify()
+	{
+		if (fNotify != nullptr && fNotifyOk)
+			lv2_atom_forge_pop(&fForge, &fNotifyFrame);
+		else if (fNotify != nullptr)
+			fNotify->atom.size = 0;
+	}
+
+	// patch:Set of the kit file, so that a host's file control shows the kit's file.
+	void AnnounceFile()
+	{
+		const std::string& path = fSounds->path;
+		if (fNotify == nullptr || !fNotifyOk || path.empty())
+			return;
+		LV2_Atom_Forge_Frame frame;
+		if (!lv2_atom_forge_frame_time(&fForge, 0)
+		    || !lv2_atom_forge_object(&fForge, &frame, 0, fUrids.patchSet))
+			return;
+		lv2_atom_forge_key(&fForge, fUrids.patchProperty);
+		lv2_atom_forge_urid(&fForge, fUrids.kitFile);
+		lv2_atom_forge_key(&fForge, fUrids.patchValue);
+		lv2_atom_forge_path(&fForge, path.c_str(), uint32_t(path.size() + 1));
+		lv2_atom_forge_pop(&fForge, &frame);
+	}
+
+	void UpdateNames()
+	{
+		if (fMidnamUpdate != nullptr && fMidnamUpdate->update != nullptr)
+			fMidnamUpdate->update(fMidnamUpdate->handle);
+	}
+
+	const Urids fUrids;
+	const LV2_Worker_Schedule* fSchedule;
+	const MidnamUpdate* fMidnamUpdate;
+	LV2_Log_Logger fLogger{};
+	LV2_Atom_Forge fForge{};
+	LV2_Atom_Forge_Frame fNotifyFrame{};
+	bool fNotifyOk = false;
+	bool fAnnounce = false;
+
+	std::unique_ptr<ResampleKernel> fKernel;
+	std::array<PadSource, voices::kMostSlots> fSources;
+	std::unique_ptr<voices::Player> fPlayer;
+	KitMixer fMixer;
+	KitSounds* fSounds = nullptr;  // audio side's
+	KitSounds* fRetired = nullptr;  // replaced kits whose voices may still fade
+
+	// The kit as the host sees it (save, note names), on the host's threads.
+	std::mutex fHostLock;
+	Kit fHostKit;
+
+	const LV2_Atom_Sequence* fIn = nullptr;
+	LV2_Atom_Sequence* fNotify = nullptr;
+	float* fLatency = nullptr;
+	const float* fControls[kKitPortCount] = {};
+};
+
+KitPlugin* Self(LV2_Handle instance)
+{
+	return static_cast<KitPlugin*>(instance);
+}
+
+LV2_Handle Instantiate(
+    const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
+{
+	LV2_URID_Map* map = nullptr;
+	LV2_Worker_Schedule* schedule = nullptr;
+	LV2_Log_Log* log = nullptr;
+	MidnamUpdate* midnam = nullptr;
+	const char* missing = lv2_features_query(features, LV2_URID__map, &map, true,
+	    LV2_WORKER__schedule, &schedule, false, LV2_LOG__log, &log, false, kMidnamUpdateUri,
+	    &midnam, false, nullptr);
+	if (missing != nullptr || !(rate >= kMinRate && rate <= kMaxRate))
+		return nullptr;
+	try {
+		return new KitPlugin(rate, map, schedule, log, midnam);
+	} catch (const std::bad_alloc&) {
+		return nullptr;
+	}
+}
+
+LV2_Worker_Status WorkCall(LV2_Handle instance, LV2_Worker_Respond_Function respond,
+    LV2_Worker_Respond_Handle handle, uint32_t size, const void* data)
+{
+	return Self(instance)->Work(respond, handle, size, data);
+}
+
+LV2_Worker_Status WorkResponseCall(LV2_Handle instance, uint32_t size, const void* data)
+{
+	return Self(instance)->WorkResponse(size, data);
+}
+
+LV2_State_Status SaveCall(LV2_Handle instance, LV2_State_Store_Function store,
+    LV2_State_Handle handle, uint32_t, const LV2_Feature* const*)
+{
+	return Self(instance)->Save(store, handle);
+}
+
+LV2_State_Status RestoreCall(LV2_Handle instance, LV2_State_Retrieve_Function retrieve,
+    LV2_State_Handle handle, uint32_t, const LV2_Feature* const*)
+{
+	return Self(instance)->Restore(retrieve, handle);
+}
+
+// Hosts free the texts with the interface's own free.
+char* Copy(const std::string& text)
+{
+	char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+	if (copy != nullptr)
+		std::memcpy(copy, text.c_str(), text.size() + 1);
+	return copy;
+}
+
+char* MidnamCall(LV2_Handle instance)
+{
+	try {
+		return Copy(Self(instance)->Midnam());
+	} catch (const std::bad_alloc&) {
+		return nullptr;
+	}
+}
+
+char* ModelCall(LV2_Handle instance)
+{
+	try {
+		return Copy(Self(instance)->Model());
+	} catch (const std::bad_alloc&) {
+		return nullptr;
+	}
+}
+
+void FreeText(char* text)
+{
+	std::free(text);
+}
+
+const LV2_Worker_Interface kWorker = {WorkCall, WorkResponseCall, nullptr};
+const LV2_State_Interface kState = {SaveCall, RestoreCall};
+const MidnamInterface kMidnam = {MidnamCall, ModelCall, FreeText};
+
+const void* ExtensionData(const char* uri)
+{
+	if (std::strcmp(uri, LV2_WORKER__interface) == 0)
+		return &kWorker;
+	if (std::strcmp(uri, LV2_STATE__interface) == 0)
+		return &kState;
+	if (std::strcmp(uri, kMidnamInterfaceUri) == 0)
+		return &kMidnam;
+	return nullptr;
+}
+
+const LV2_Descriptor kDescriptor = {kKitPluginUri, Instantiate,
+    [](LV2_Handle instance, uint32_t port, void* data) { Self(instance)->Connect(port, data); },
+    [](LV2_Handle instance) { Self(instance)->Activate(); },
+    [](LV2_Handle instance, uint32_t frames) { Self(instance)->Run(frames); }, nullptr,
+    [](LV2_Handle instance) { delete Self(instance); }, ExtensionData};
+
+} // namespace
+
+const LV2_Descriptor* KitDescriptor()
+{
+	return &kDescriptor;
+}
+
+} // namespace tunk::lv2

@@ -1,0 +1,120 @@
+#include "plugin/KitSounds.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tunk::lv2 {
+
+namespace {
+
+std::string XmlText(const std::string& text)
+{
+	std::string out;
+	for (char c : text) {
+		switch (c) {
+			case '&': out += "&amp;"; break;
+			case '<': out += "&lt;"; break;
+			case '>': out += "&gt;"; break;
+			case '"': out += "&quot;"; break;
+			case '\'': out += "&apos;"; break;
+			default:
+				// Control characters have no place in XML 1.0 text.
+				out += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
+		}
+	}
+	return out;
+}
+
+} // namespace
+
+std::unique_ptr<KitSounds> MakeKitSounds(Kit kit, const ResampleKernel* kernel)
+{
+	auto sounds = std::make_unique<KitSounds>();
+	if (kit.pads.size() > kMaxPads)
+		kit.pads.resize(kMaxPads);
+	sounds->kit = std::move(kit);
+	// The tables are large: on the heap, and one set for every pad.
+	auto tables = std::make_unique<voices::TableCache>();
+	ResampledSource voice(kernel);
+	constexpr uint32_t kRun = 4096;
+	for (size_t i = 0; i < sounds->kit.pads.size(); i++) {
+		std::vector<float>& samples = sounds->pads[i];
+		voice.Play(sounds->kit.pads[i].sound, *tables);
+		uint32_t got = 0;
+		do {
+			const size_t at = samples.size();
+			samples.resize(at + kRun);
+			got = voice.Pull(samples.data() + at, kRun);
+			samples.resize(at + got);
+		} while (got == kRun);
+		samples.shrink_to_fit();
+	}
+	return sounds;
+}
+
+uint32_t PadSource::Pull(float* out, uint32_t frames)
+{
+	const uint32_t count = uint32_t(std::min<size_t>(frames, fLength - fAt));
+	if (count > 0)
+		std::memcpy(out, fSamples + fAt, count * sizeof(float));
+	fAt += count;
+	return count;
+}
+
+std::string NoteName(const Kit& kit, int note)
+{
+	std::string name;
+	const PadMask pads = PadsOnNote(kit, note);
+	for (size_t i = 0; i < kit.pads.size() && i < kMaxPads; i++) {
+		if ((pads & (PadMask(1) << i)) == 0)
+			continue;
+		std::string padName = kit.pads[i].name;
+		if (padName.empty())
+			padName = GmDrumName(note);
+		if (padName.empty())
+			padName = "Pad " + std::to_string(i + 1);
+		if (!name.empty())
+			name += " + ";
+		name += padName;
+	}
+	return name;
+}
+
+std::string MidnamDocument(const Kit& kit, const std::string& model)
+{
+	std::string out =
+	    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+	    "<!DOCTYPE MIDINameDocument PUBLIC \"-//MIDI Manufacturers Association//DTD "
+	    "MIDINameDocument 1.0//EN\" \"http://www.midi.org/dtds/MIDINameDocument10.dtd\">\n"
+	    "<MIDINameDocument>\n"
+	    "  <Author>Tunk</Author>\n"
+	    "  <MasterDeviceNames>\n"
+	    "    <Manufacturer>Tunk</Manufacturer>\n";
+	out.append("    <Model>").append(XmlText(model)).append("</Model>\n");
+	// Every channel plays the kit, so every channel shows its names.
+	out.append("    <CustomDeviceMode Name=\"Default\">\n      <ChannelNameSetAssignments>\n");
+	for (int channel = 1; channel <= 16; channel++) {
+		out.append("        <ChannelNameSetAssign Channel=\"").append(std::to_string(channel));
+		out.append("\" NameSet=\"Pads\"/>\n");
+	}
+	out.append("      </ChannelNameSetAssignments>\n    </CustomDeviceMode>\n");
+	out.append("    <ChannelNameSet Name=\"Pads\">\n      <AvailableForChannels>\n");
+	for (int channel = 1; channel <= 16; channel++) {
+		out.append("        <AvailableChannel Channel=\"").append(std::to_string(channel));
+		out.append("\" Available=\"true\"/>\n");
+	}
+	out.append("      </AvailableForChannels>\n      <UsesNoteNameList Name=\"Pads\"/>\n");
+	out.append("    </ChannelNameSet>\n");
+	out.append("    <NoteNameList Name=\"Pads\">\n");
+	for (int note = kLowestNote; note <= kHighestNote; note++) {
+		const std::string name = NoteName(kit, note);
+		if (name.empty())
+			continue;
+		out.append("      <Note Number=\"").append(std::to_string(note));
+		out.append("\" Name=\"").append(XmlText(name)).append("\"/>\n");
+	}
+	out.append("    </NoteNameList>\n  </MasterDeviceNames>\n</MIDINameDocument>\n");
+	return out;
+}
+
+} // namespace tunk::lv2

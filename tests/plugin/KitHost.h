@@ -1,0 +1,106 @@
+// A lilv host for the kit instrument, as a music program has one: every audio output on a
+// buffer of its own, a worker whose jobs run between blocks, a log, Ardour's note-name
+// update, patch messages to set and ask for the kit file, and sessions saved and restored
+// through lilv's state functions.
+#pragma once
+
+#include <cstdint>
+#include <lv2/atom/forge.h>
+#include <lv2/log/log.h>
+#include <lv2/worker/worker.h>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "PluginHost.h"
+
+constexpr const char* kKitUri = "urn:quillfeather:tunk-kit";
+
+class KitInstance {
+public:
+	// `worker` false: a host without the worker feature.
+	KitInstance(PluginWorld& world, double rate, bool worker = true, uint32_t maxBlock = 4096);
+	~KitInstance();
+	KitInstance(const KitInstance&) = delete;
+	KitInstance& operator=(const KitInstance&) = delete;
+
+	void SetControl(const char* symbol, float value);
+	void Midi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
+	void NoteOn(uint32_t frame, uint8_t note, uint8_t velocity = 127, uint8_t channel = 0)
+	{
+		Midi(frame, uint8_t(0x90 | channel), note, velocity);
+	}
+	// patch:Set of the kit file, as a host's file control sends it; patch:Get of it.
+	void SetKitFile(uint32_t frame, const std::string& path);
+	void AskKitFile(uint32_t frame);
+
+	// One block: run(), then the worker's answers (on the audio thread, as hosts deliver
+	// them), then the worker's jobs of this block (on the host's thread). Every audio output
+	// is appended to its recording.
+	void Run(uint32_t frames);
+	// Blocks until `frames` more frames have run.
+	void RunFor(uint32_t frames, uint32_t block = 256);
+	void SetAudioHooks(void (*before)(), void (*after)())
+	{
+		fBefore = before;
+		fAfter = after;
+	}
+
+	// An audio output's samples so far, by symbol.
+	const std::vector<float>& Recorded(const std::string& symbol) const;
+	void ClearRecordings();
+
+	// The kit file the plugin last announced on its notify port ("" for none).
+	const std::string& AnnouncedFile() const { return fAnnounced; }
+	// What the plugin logged, one entry a message.
+	const std::vector<std::string>& Log() const { return fLog; }
+	int NameUpdates() const { return fNameUpdates; }
+
+	// The session's state as a host writes it (Turtle), and restoring one.
+	std::string SaveState();
+	void RestoreState(const std::string& turtle);
+	// Loads a preset of the bundle by its URI.
+	void LoadPreset(const std::string& uri);
+	// The note names through Ardour's extension ("" when it is missing).
+	std::string Midnam();
+
+private:
+	static LV2_Worker_Status Schedule(LV2_Worker_Schedule_Handle handle, uint32_t size,
+	    const void* data);
+	static LV2_Worker_Status Respond(LV2_Worker_Respond_Handle handle, uint32_t size,
+	    const void* data);
+	static int Printf(LV2_Log_Handle handle, LV2_URID type, const char* format, ...);
+	static int VPrintf(LV2_Log_Handle handle, LV2_URID type, const char* format, va_list args);
+	void AppendEvent(uint32_t frame, const LV2_Atom* body);
+	void ReadNotify();
+
+	PluginWorld& fWorld;
+	LilvInstance* fInstance = nullptr;
+	uint32_t fMaxBlock;
+	std::vector<float> fControls;
+	std::map<std::string, uint32_t> fControlIndex;
+	std::map<std::string, std::vector<float>> fOutputs;
+	std::map<std::string, std::vector<float>> fRecorded;
+	std::vector<uint64_t> fInStorage, fNotifyStorage;
+	LV2_Atom_Sequence* fIn = nullptr;
+	LV2_Atom_Sequence* fNotify = nullptr;
+	LV2_Atom_Forge fForge;
+	const LV2_Worker_Interface* fWorker = nullptr;
+	// Queued messages: size then bytes, in buffers made before the first block.
+	std::vector<uint8_t> fJobs, fAnswers;
+	size_t fJobBytes = 0, fAnswerBytes = 0;
+	std::string fAnnounced;
+	std::vector<std::string> fLog;
+	int fNameUpdates = 0;
+	void (*fBefore)() = nullptr;
+	void (*fAfter)() = nullptr;
+
+	LV2_Worker_Schedule fSchedule;
+	LV2_Log_Log fLogFeature;
+	struct {
+		void* handle;
+		void (*update)(void*);
+	} fNameUpdate;
+	LV2_Feature fMapFeature, fUnmapFeature, fScheduleFeature, fLogFeatureEntry, fNameFeature;
+	std::vector<const LV2_Feature*> fFeatures;
+};
