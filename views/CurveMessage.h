@@ -7,3 +7,4 @@
 inline constexpr uint32 kCurveMessage = four_char_code("cvmm");
 inline constexpr int32 kAmpCurveType = 1;
 inline constexpr int32 kFreqCurveType = 2;
+inline constexpr int32 kNoiseCurveType = 3;

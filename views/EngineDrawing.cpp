@@ -2,6 +2,8 @@
 #include <cstdio>
 
 #include "engine/core/Dsp.h"
+#include "engine/core/NoiseEnvelope.h"
+#include "engine/core/Params.h"
 #include "engine/TunkSound.h"
 #include "kits/interface/View.h"
 #include "views/DistortionView.h"
@@ -103,4 +105,22 @@ void TunkSound::DrawDistortedWaveToView(DistortionView* view)
 		view->StrokeLine(BPoint(x, layout.Row(q)), B_SOLID_HIGH);
 	}
 	view->EndCurve();
+}
+
+void DrawNoiseEnvelopeToView(EnvelopeView* view, const tunk::SoundParams& params)
+{
+	using tunk::Param;
+	const tunk::NoiseEnvelope envelope(params[Param::noiseDecay], params[Param::noiseCurve],
+	    params[Param::clapCount], params[Param::clapSpacing]);
+	const EnvelopeLayout layout = EnvelopeLayoutFor(view->Bounds());
+	// The noise ends with the sound: the view spans the sound's length.
+	const double samples = double(params[Param::duration]) * tunk::kSampleRate / 1000.0;
+	const bool drawable = samples > 0 && samples < 1e15;
+	view->BeginCurve();
+	for (int32 i = 1; drawable && float(i) < layout.w; i++) {
+		const float v = envelope.At(int64(double(layout.Position(i)) * samples));
+		view->StrokeLine(BPoint(float(i), layout.b), BPoint(float(i), layout.Row(v)), B_SOLID_HIGH);
+	}
+	view->EndCurve();
+	view->SetShownCurve(params[Param::noiseCurve]);
 }

@@ -11,6 +11,9 @@
 #include "views/CurvePanelView.h"
 
 class BMessage;
+namespace tunk {
+struct SoundParams;
+}
 
 
 class EnvelopeView : public CurvePanelView {
@@ -50,3 +53,7 @@ private:
 	int32 fCurveType;
 	bool fPressed = false;
 };
+
+// The noise layer's envelope over the sound's length, clap bursts included, as the sound's
+// noise will follow it; the view's curve value is the noise curve's.
+void DrawNoiseEnvelopeToView(EnvelopeView* view, const tunk::SoundParams& params);

@@ -26,6 +26,15 @@ std::string FormatNumber(float value)
 	return text;
 }
 
+std::string FormatFixed(float value, int digits)
+{
+	const locale_t previous = uselocale(CLocale());
+	char text[64];
+	std::snprintf(text, sizeof(text), "%.*f", digits < 0 ? 0 : digits > 9 ? 9 : digits, double(value));
+	uselocale(previous);
+	return text;
+}
+
 std::optional<double> ParseNumber(const char* text)
 {
 	if (text == nullptr)

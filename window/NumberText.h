@@ -10,6 +10,9 @@
 // at its end belong to the number.
 std::string FormatNumber(float value);
 
+// The value with `digits` decimals (0 to 9), with a decimal point in every locale.
+std::string FormatFixed(float value, int digits);
+
 // The text read as the standard library's atof reads it in the "C" locale: leading blanks
 // skipped, the longest number at the start taken. Nothing when no number starts the text: no
 // digits at all, or the words "nan" and "inf".

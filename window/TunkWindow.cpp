@@ -19,7 +19,9 @@
 #include "kits/interface/FilePanel.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/PopUpMenu.h"
+#include "kits/interface/Screen.h"
 #include "kits/interface/Slider.h"
+#include "kits/interface/StringView.h"
 #include "kits/interface/TextControl.h"
 #include "kits/storage/File.h"
 #include "preset/PresetExtension.h"
@@ -28,6 +30,7 @@
 #include "window/FileAlert.h"
 #include "window/KitWindow.h"
 #include "window/NumberText.h"
+#include "window/ParamControls.h"
 #include "window/TunkMenus.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
@@ -97,6 +100,8 @@ void TunkWindow::FinishConstruction()
 	fMenus = new TunkMenus(this);
 	InitLibrary();
 	fMenus->Update();
+	// Bars and side column in place: on a small screen the views scroll between the bars.
+	FitInto(BScreen().Frame());
 }
 
 void TunkWindow::MirrorToText(BTextControl* control, float value)
@@ -151,6 +156,38 @@ void TunkWindow::ShowParams()
 	for (const Section& section : Sections())
 		ShowSection(section, fParams.On(section.enabled));
 	ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
+	ShowFilterReadouts();
+
+	for (const std::unique_ptr<ParamControl>& control : fParamControls)
+		control->Show(fParams[control->Param()]);
+	if (fParams[tunk::Param::noiseLevel] > 0)
+		fNoiseLevelWhenOff = fParams[tunk::Param::noiseLevel];
+	ShowNoise();
+}
+
+void TunkWindow::ShowFilterReadouts()
+{
+	CutoffReadout->SetText(
+	    ShownValue(tunk::Info(tunk::Param::filterCutoff), fParams[tunk::Param::filterCutoff]).c_str());
+	ResonanceReadout->SetText(
+	    ShownValue(tunk::Info(tunk::Param::filterQ), fParams[tunk::Param::filterQ]).c_str());
+}
+
+void TunkWindow::ShowNoise()
+{
+	const bool on = fParams[tunk::Param::noiseLevel] > 0;
+	CheckEnNoise->SetValue(on ? B_CONTROL_ON : B_CONTROL_OFF);
+	// The level stays at hand: moving it up is another way to switch the noise on.
+	for (const std::unique_ptr<ParamControl>& control : fParamControls) {
+		if (control->Info().group == tunk::ParamGroup::Noise &&
+		    control->Param() != tunk::Param::noiseLevel)
+			control->SetEnabled(on);
+	}
+	NoiseEnvView->SetEnabled(on);
+	if (on)
+		DrawNoiseEnvelopeToView(NoiseEnvView, fParams);
+	else
+		NoiseEnvView->Clear();
 }
 
 void TunkWindow::SetDataChanged(bool changed)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ class BMessage;
 class BMessageFilter;
 class BPopUpMenu;
 class BSlider;
+class BStringView;
 class BTextControl;
+class ParamControl;
 class CurvePanelView;
 class DistortionView;
 class EnvelopeView;
@@ -55,6 +58,7 @@ enum : uint32 {
 	kMsgEnableFreqEnv = four_char_code("cefm"),
 	kMsgEnableDistortion = four_char_code("cedm"),
 	kMsgEnableFilter = four_char_code("celm"),
+	kMsgEnableNoise = four_char_code("cenm"),
 	kMsgDistSlider = four_char_code("sdtm"),
 	kMsgCutoffSlider = four_char_code("scom"),
 	kMsgResonanceSlider = four_char_code("sres"),
@@ -154,6 +158,8 @@ public:
 	PresetParams Params() const { return fDocument.Record(fParams); }
 	// The control that edits a parameter: its slider, text field, menu field or check box.
 	BView* ControlFor(tunk::Param param) const;
+	// The control made from the parameter's row, nullptr for one placed by hand.
+	ParamControl* TableControlFor(tunk::Param param) const;
 	bool DataChanged() const { return dataChanged != 0; }
 	const char* DocumentName() const { return fDocument.Name().c_str(); }
 	bool IsRepeatOn() const;
@@ -215,6 +221,7 @@ private:
 	// A slider's change: one step when it is let go (or moved by a key), merged with the
 	// slider's previous key steps while it keeps the focus.
 	void SliderStep(BSlider* slider, const char* name);
+	void SliderStep(BSlider* slider, const char* name, uint32 mergeKey);
 	// A typed value's step; the field's edit counts as committed.
 	void TextStep(BTextControl* text, const char* name);
 	void Restore(const DocumentState& state);
@@ -236,6 +243,18 @@ private:
 	// text is no number.
 	std::optional<float> ParseText(BTextControl* control);
 	void SelectOscillator(int32 type);
+	// The side column: a section of controls made from the rows the window does not place by
+	// hand, the noise layer's in a section of its own with its switch and envelope view.
+	void InitSideView();
+	BView* HandPlacedControl(tunk::Param param) const;
+	// A table control's message; false when the message is none of theirs.
+	bool HandleParamControl(BMessage* message);
+	// The noise switch: level 0 is off, and switching on brings back the level it had.
+	void SwitchNoise(bool on);
+	// The noise section's switch, controls and envelope as the values are.
+	void ShowNoise();
+	// The values beside the cutoff and resonance sliders.
+	void ShowFilterReadouts();
 	void SwitchSection(uint32 code, bool on);
 	void CurveMoved(BMessage* message);
 	void PruneCurveMessages();
@@ -293,6 +312,16 @@ private:
 	BCheckBox* CheckEnDistortion = nullptr;
 	BCheckBox* CheckEnFilter = nullptr;
 	BCheckBox* CheckEnSeq = nullptr;
+	BCheckBox* CheckEnNoise = nullptr;
+	BView* SideView = nullptr;
+	BBox* ToneBox = nullptr;
+	BBox* NoiseBox = nullptr;
+	EnvelopeView* NoiseEnvView = nullptr;
+	BStringView* CutoffReadout = nullptr;
+	BStringView* ResonanceReadout = nullptr;
+	std::vector<std::unique_ptr<ParamControl>> fParamControls;
+	// What the noise level was when the noise was switched off, for switching it on again.
+	float fNoiseLevelWhenOff = 0.5f;
 	tunk::SoundParams fParams;
 	uint8 dataChanged = 0;
 	::Document fDocument;

@@ -19,6 +19,7 @@
 #include "window/ExportFormats.h"
 #include "window/KitWindow.h"
 #include "window/MidiSources.h"
+#include "window/ParamControls.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
 #include "window/TunkMenus.h"
@@ -42,6 +43,9 @@ bool TunkWindow::HandlePairedParam(uint32 code)
 		} else {
 			continue;
 		}
+		// The noise envelope's view spans the sound's length.
+		if (pair.param == tunk::Param::duration)
+			ShowNoise();
 		Regenerate();
 		if (code == pair.sliderCode)
 			SliderStep(slider, pair.name);
@@ -52,9 +56,54 @@ bool TunkWindow::HandlePairedParam(uint32 code)
 	return false;
 }
 
+bool TunkWindow::HandleParamControl(BMessage* message)
+{
+	int32 row = -1;
+	if (message->FindInt32("param", &row) != B_OK || row < 0 || size_t(row) >= tunk::kParamCount)
+		return false;
+	const auto param = tunk::Param(row);
+	ParamControl* control = TableControlFor(param);
+	if (control == nullptr)
+		return false;
+	const std::optional<float> value = control->Read(*message, fParams[param]);
+	if (!value)
+		return true;
+	fParams[param] = *value;
+	control->Show(*value);
+	fSound->SetParams(fParams);
+	if (param == tunk::Param::noiseLevel && *value > 0)
+		fNoiseLevelWhenOff = *value;
+	ShowNoise();
+	Regenerate();
+	const char* name = control->Info().label;
+	if (message->what == kMsgParamSlider)
+		SliderStep(static_cast<BSlider*>(control->Control()), name, kMsgParamSlider + uint32(row));
+	else if (message->what == kMsgParamText)
+		TextStep(control->Field(), name);
+	else
+		CommitStep(name);
+	return true;
+}
+
+void TunkWindow::SwitchNoise(bool on)
+{
+	float& level = fParams[tunk::Param::noiseLevel];
+	if (on == (level > 0))
+		return;
+	if (!on)
+		fNoiseLevelWhenOff = level;
+	level = on ? fNoiseLevelWhenOff : 0.0f;
+	if (ParamControl* control = TableControlFor(tunk::Param::noiseLevel))
+		control->Show(level);
+	fSound->SetParams(fParams);
+	ShowNoise();
+	Regenerate();
+	CommitStep(tunk::Info(tunk::Param::noiseLevel).label);
+}
+
 void TunkWindow::MessageReceived(BMessage* message)
 {
-	if (HandlePairedParam(message->what))
+	if (HandlePairedParam(message->what) || HandleParamControl(message))
 		return;
 
 	switch (message->what) {
@@ -88,6 +137,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 			SwitchSection(kMsgEnableDistortion, CheckEnDistortion->Value() == 1);
 			break;
 		case kMsgEnableFilter: SwitchSection(kMsgEnableFilter, CheckEnFilter->Value() == 1); break;
+		case kMsgEnableNoise: SwitchNoise(CheckEnNoise->Value() == 1); break;
 
 		case kMsgDistSlider:
 			fParams[tunk::Param::distortion] = float(DistSlider->Value());
@@ -102,6 +152,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fParams[tunk::Param::filterCutoff] = float(CutoffSlider->Value());
 			fSound->SetFilterCutoff(fParams[tunk::Param::filterCutoff]);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
+			ShowFilterReadouts();
 			Regenerate();
 			SliderStep(CutoffSlider, tunk::Info(tunk::Param::filterCutoff).label);
 			break;
@@ -109,6 +160,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 			fParams[tunk::Param::filterQ] = ResonanceQ(ResonanceSlider->Value());
 			fSound->SetFilterQ(fParams[tunk::Param::filterQ]);
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
+			ShowFilterReadouts();
 			Regenerate();
 			SliderStep(ResonanceSlider, tunk::Info(tunk::Param::filterQ).label);
 			break;
@@ -213,9 +265,10 @@ void TunkWindow::CurveMoved(BMessage* message)
 	int32 curveType = 0;
 	EnvelopeView* sender = nullptr;
 	if (message->FindInt32("curvetype", &curveType) == B_OK) {
-		sender = curveType == kAmpCurveType    ? AmpEnvView
-		         : curveType == kFreqCurveType ? FreqEnvView
-		                                       : nullptr;
+		sender = curveType == kAmpCurveType     ? AmpEnvView
+		         : curveType == kFreqCurveType  ? FreqEnvView
+		         : curveType == kNoiseCurveType ? NoiseEnvView
+		                                        : nullptr;
 		if (fParams[tunk::Param::ampEnvEnabled] == 1 && curveType == kAmpCurveType) {
 			fParams[tunk::Param::ampEnvelope] = AmpEnvView->CurveValue();
 			MirrorToText(TextAmpCurve, fParams[tunk::Param::ampEnvelope]);
@@ -228,6 +281,13 @@ void TunkWindow::CurveMoved(BMessage* message)
 			fSound->SetFreqEnvelope(fParams[tunk::Param::freqEnvelope]);
 			fSound->DrawFreqEnvToView(FreqEnvView);
 		}
+		if (fParams[tunk::Param::noiseLevel] > 0 && curveType == kNoiseCurveType) {
+			fParams[tunk::Param::noiseCurve] = NoiseEnvView->CurveValue();
+			if (ParamControl* control = TableControlFor(tunk::Param::noiseCurve))
+				control->Show(fParams[tunk::Param::noiseCurve]);
+			fSound->SetParams(fParams);
+			ShowNoise();
+		}
 	}
 	Regenerate();
 	PruneCurveMessages();
@@ -236,19 +296,25 @@ void TunkWindow::CurveMoved(BMessage* message)
 		UpdateMark();
 		return;
 	}
-	CommitStep(tunk::Info(
-	    curveType == kFreqCurveType ? tunk::Param::freqEnvelope : tunk::Param::ampEnvelope)
+	CommitStep(tunk::Info(curveType == kFreqCurveType    ? tunk::Param::freqEnvelope
+	                      : curveType == kNoiseCurveType ? tunk::Param::noiseCurve
+	                                                     : tunk::Param::ampEnvelope)
 	               .label);
 }
 
 void TunkWindow::SliderStep(BSlider* slider, const char* name)
+{
+	SliderStep(slider, name, slider->Command());
+}
+
+void TunkWindow::SliderStep(BSlider* slider, const char* name, uint32 mergeKey)
 {
 	if (slider->SliderWidget()->isSliderDown()) {
 		UpdateMark();
 		return;
 	}
 	// Key steps on a slider that keeps the focus merge into one step.
-	CommitStep(name, slider->IsFocus() ? slider->Command() : 0);
+	CommitStep(name, slider->IsFocus() ? mergeKey : 0);
 }
 
 void TunkWindow::TextStep(BTextControl* text, const char* name)

@@ -1,8 +1,11 @@
 // The window's layout: every box, control and view at its frame, and the tables that tie the
 // controls to their parameters and sections.
+#include <QLabel>
+#include <algorithm>
 #include <iterator>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/TunkSound.h"
 #include "engine/core/Params.h"
@@ -16,6 +19,7 @@
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/PopUpMenu.h"
 #include "kits/interface/Slider.h"
+#include "kits/interface/StringView.h"
 #include "kits/interface/TextControl.h"
 #include "views/DistortionView.h"
 #include "views/EnvelopeView.h"
@@ -24,6 +28,7 @@
 #include "window/DragOut.h"
 #include "window/ExportFormats.h"
 #include "window/NumberText.h"
+#include "window/ParamControls.h"
 #include "window/SliderValue.h"
 #include "window/TunkWindow.h"
 
@@ -210,6 +215,17 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	ResonanceSlider->SetValue(10);
 	ResonanceSlider->SetEnabled(false);
 	FilterBox->AddChild(ResonanceSlider);
+	// Each slider's value with its unit, right of its label.
+	auto readout = [](BSlider* slider, const char* name) {
+		const float width = slider->Frame().Width();
+		const float height = float(slider->LabelWidget()->sizeHint().height());
+		auto* view = new BStringView(BRect(width - 90, 0, width, height - 1), name, "");
+		view->SetAlignment(B_ALIGN_RIGHT);
+		slider->AddChild(view);
+		return view;
+	};
+	CutoffReadout = readout(CutoffSlider, "CutoffReadout");
+	ResonanceReadout = readout(ResonanceSlider, "ResonanceReadout");
 
 	// Output.
 	OutputBox = MakeBox(MainView, BRect(15, 300, 495, 450), "OutputBox", "Output");
@@ -228,6 +244,8 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	    new BMessage(kMsgTempoText), kFollow, kControlFlags);
 	TextSeqBPM->SetEnabled(false);
 	OutputBox->AddChild(TextSeqBPM);
+
+	InitSideView();
 
 	fSound = new TunkSound();
 
@@ -303,7 +321,82 @@ void TunkWindow::ShowSection(const Section& section, bool on)
 		section.view->Clear();
 }
 
+namespace {
+
+// The side column's width: the window, bars included, still fits a screen of 800 pixels.
+constexpr float kSideWidth = 285;
+constexpr float kSideMargin = 5;
+constexpr float kBoxTop = 18;  // below the box's label
+constexpr float kRowLeft = 8;
+constexpr float kRowRight = 271;
+constexpr float kNoiseViewHeight = 40;
+
+} // namespace
+
+void TunkWindow::InitSideView()
+{
+	SideView = new TunkView(BRect(0, 0, kSideWidth - 1, Bounds().Height()), "SideView");
+	// The rows without a control of their own: the noise layer's in its section, the tone's
+	// in theirs, section by section as the table orders them.
+	std::vector<tunk::Param> tone;
+	std::vector<tunk::Param> noise;
+	for (const tunk::ParamInfo& info : tunk::kParams) {
+		if (HandPlacedControl(info.id) == nullptr)
+			(info.group == tunk::ParamGroup::Noise ? noise : tone).push_back(info.id);
+	}
+	std::stable_sort(tone.begin(), tone.end(), [](tunk::Param a, tunk::Param b) {
+		return tunk::Info(a).group < tunk::Info(b).group;
+	});
+	auto addRows = [this](BBox* box, const std::vector<tunk::Param>& rows, float top,
+	                   const char* section) {
+		for (tunk::Param param : rows) {
+			fParamControls.push_back(std::make_unique<ParamControl>(box,
+			    BRect(kRowLeft, top, kRowRight, top + ParamControl::kRowHeight - 2), param, section));
+			top += ParamControl::kRowHeight;
+		}
+		return top;
+	};
+
+	float top = kSideMargin;
+	ToneBox = MakeBox(SideView,
+	    BRect(0, top, kSideWidth - 1 - kSideMargin,
+	        top + kBoxTop + float(tone.size()) * ParamControl::kRowHeight + 4),
+	    "ToneBox", "Tone");
+	addRows(ToneBox, tone, kBoxTop, "");
+	top = ToneBox->Frame().bottom + kSideMargin;
+
+	const char* section = tunk::GroupInfo(tunk::ParamGroup::Noise).label;
+	NoiseBox = MakeBox(SideView,
+	    BRect(0, top, kSideWidth - 1 - kSideMargin,
+	        top + kBoxTop + kNoiseViewHeight + 4 + float(noise.size()) * ParamControl::kRowHeight + 4),
+	    "NoiseBox", section);
+	CheckEnNoise = MakeCheckBox(
+	    NoiseBox, BRect(kRowLeft, kBoxTop, 80, kBoxTop + 19), "CheckEnNoise", "Enable", kMsgEnableNoise);
+	NoiseEnvView = new EnvelopeView(
+	    BRect(84, kBoxTop, kRowRight, kBoxTop + kNoiseViewHeight - 1), "NoiseEnvView", kNoiseCurveType);
+	NoiseBox->AddChild(NoiseEnvView);
+	addRows(NoiseBox, noise, kBoxTop + kNoiseViewHeight + 4, section);
+	SetSideView(SideView);
+}
+
+ParamControl* TunkWindow::TableControlFor(tunk::Param param) const
+{
+	for (const std::unique_ptr<ParamControl>& control : fParamControls) {
+		if (control->Param() == param)
+			return control.get();
+	}
+	return nullptr;
+}
+
 BView* TunkWindow::ControlFor(tunk::Param param) const
+{
+	if (BView* control = HandPlacedControl(param))
+		return control;
+	ParamControl* made = TableControlFor(param);
+	return made != nullptr ? made->Control() : nullptr;
+}
+
+BView* TunkWindow::HandPlacedControl(tunk::Param param) const
 {
 	switch (param) {
 		case tunk::Param::startFreq: return FreqSlider;
@@ -319,7 +412,7 @@ BView* TunkWindow::ControlFor(tunk::Param param) const
 		case tunk::Param::ampEnvEnabled: return CheckEnAmpEnv;
 		case tunk::Param::distortionEnabled: return CheckEnDistortion;
 		case tunk::Param::filterEnabled: return CheckEnFilter;
-		case tunk::Param::count: break;
+		default: break;
 	}
 	return nullptr;
 }

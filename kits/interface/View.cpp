@@ -254,7 +254,7 @@ bool BView::IsFocus() const
 void BView::PlaceWidget()
 {
 	// A window's own views sit below its menu bar, if it has one.
-	const int top = fParent == nullptr && fWindow != nullptr ? fWindow->MenuBarHeight() : 0;
+	const int top = fParent == nullptr && fWindow != nullptr ? fWindow->ViewsTop() : 0;
 	fWidget->setGeometry(tunk_internal::RoundCoordinate(fFrame.left),
 	    tunk_internal::RoundCoordinate(fFrame.top) + top, std::max(fFrame.IntegerWidth() + 1, 0),
 	    std::max(fFrame.IntegerHeight() + 1, 0));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScrollArea>
 #include <algorithm>
 
 #include "kits/app/AppDefs.h"
@@ -157,6 +158,7 @@ BWindow::~BWindow()
 	windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
 	fWidget->Detach();
 	fWidget->hide();
+	delete fSideView;
 	while (!fChildren.empty()) {
 		BView* child = fChildren.back();
 		RemoveChild(child);
@@ -228,9 +230,12 @@ void BWindow::SetTitle(const char* title)
 
 BRect BWindow::Bounds() const
 {
-	QSize size = fWidget->size();
-	return BRect(0, 0, float(size.width() - 1),
-	    float(size.height() - MenuBarHeight() - StatusBarHeight() - 1));
+	// While the views scroll, the canvas holds them at their full size.
+	const QSize size = fCanvas != nullptr
+	                       ? fCanvas->size()
+	                       : QSize(fWidget->width(),
+	                             fWidget->height() - MenuBarHeight() - StatusBarHeight());
+	return BRect(0, 0, float(size.width() - SideWidth() - 1), float(size.height() - 1));
 }
 
 BRect BWindow::Frame() const
@@ -256,10 +261,16 @@ void BWindow::MoveTo(float x, float y)
 
 void BWindow::ResizeTo(float width, float height)
 {
-	SetWidgetSize(int(width) + 1, int(height) + 1 + MenuBarHeight() + StatusBarHeight());
+	const int viewsWidth = int(width) + 1 + SideWidth();
+	if (fCanvas != nullptr) {
+		// The canvas takes the size; the window stays cut to the screen it was fitted to.
+		fCanvas->resize(viewsWidth, int(height) + 1);
+		return;
+	}
+	SetWidgetSize(viewsWidth, int(height) + 1 + MenuBarHeight() + StatusBarHeight());
 }
 
-// The top-level widget's size, the bars included; the bars follow it.
+// The top-level widget's size, the bars included; the bars and the scroller follow it.
 void BWindow::SetWidgetSize(int width, int height)
 {
 	if ((fFlags & B_NOT_RESIZABLE) != 0)
@@ -270,6 +281,86 @@ void BWindow::SetWidgetSize(int width, int height)
 		fMenuBar->setGeometry(0, 0, width, MenuBarHeight());
 	if (fStatusBar != nullptr)
 		fStatusBar->setGeometry(0, height - StatusBarHeight(), width, StatusBarHeight());
+	if (fScroller != nullptr) {
+		fScroller->setGeometry(
+		    0, MenuBarHeight(), width, height - MenuBarHeight() - StatusBarHeight());
+	}
+}
+
+QWidget* BWindow::ViewsParent() const
+{
+	return fCanvas != nullptr ? fCanvas : fWidget;
+}
+
+int BWindow::ViewsTop() const
+{
+	return fCanvas != nullptr ? 0 : MenuBarHeight();
+}
+
+int BWindow::SideWidth() const
+{
+	return fSideView != nullptr ? fSideView->Frame().IntegerWidth() + 1 : 0;
+}
+
+void BWindow::PlaceViews()
+{
+	for (BView* child : fChildren)
+		child->PlaceWidget();
+	if (fSideView != nullptr)
+		fSideView->PlaceWidget();
+}
+
+void BWindow::SetSideView(BView* view)
+{
+	if (view == nullptr || fSideView != nullptr || view->fParent != nullptr ||
+	    view->fWindow != nullptr || view->fBitmap != nullptr)
+		return;
+	const BRect bounds = Bounds();
+	view->MoveTo(bounds.right + 1, 0);
+	if (view->Frame().Height() > bounds.Height())
+		view->ResizeTo(view->Frame().Width(), bounds.Height());
+	const int width = view->Frame().IntegerWidth() + 1;
+	if (fCanvas != nullptr)
+		fCanvas->resize(fCanvas->width() + width, fCanvas->height());
+	else
+		SetWidgetSize(fWidget->width() + width, fWidget->height());
+	fSideView = view;
+	view->fWidget->setParent(ViewsParent());
+	view->AttachTree(this, nullptr);
+	view->PlaceWidget();
+	if (!view->fHidden)
+		view->fWidget->show();
+	view->NotifyAllAttached();
+}
+
+void BWindow::FitInto(BRect screen)
+{
+	const int screenWidth = screen.IntegerWidth() + 1;
+	const int screenHeight = screen.IntegerHeight() + 1;
+	const int width = fWidget->width();
+	const int height = fWidget->height();
+	if (fCanvas != nullptr || (width <= screenWidth && height <= screenHeight))
+		return;
+	// The canvas holds the views at their full size; the scroller shows what fits.
+	fScroller = new QScrollArea(fWidget);
+	fScroller->setFrameShape(QFrame::NoFrame);
+	fScroller->setWidgetResizable(false);
+	fCanvas = new QWidget;
+	fCanvas->resize(width, height - MenuBarHeight() - StatusBarHeight());
+	for (BView* child : fChildren)
+		child->fWidget->setParent(fCanvas);
+	if (fSideView != nullptr)
+		fSideView->fWidget->setParent(fCanvas);
+	PlaceViews();
+	for (BView* child : fChildren) {
+		if (!child->fHidden)
+			child->fWidget->show();
+	}
+	if (fSideView != nullptr && !fSideView->fHidden)
+		fSideView->fWidget->show();
+	fScroller->setWidget(fCanvas);
+	fScroller->show();
+	SetWidgetSize(std::min(width, screenWidth), std::min(height, screenHeight));
 }
 
 int BWindow::MenuBarHeight() const
@@ -289,7 +380,7 @@ void BWindow::AddChild(BView* view, BView* before)
 		return;
 	auto position = std::find(fChildren.begin(), fChildren.end(), before);
 	fChildren.insert(position, view);
-	view->fWidget->setParent(fWidget);
+	view->fWidget->setParent(ViewsParent());
 	view->AttachTree(this, nullptr);
 	// Placed once attached, so that it sits below the menu bar.
 	view->PlaceWidget();
@@ -302,6 +393,13 @@ void BWindow::AddChild(BView* view, BView* before)
 
 bool BWindow::RemoveChild(BView* view)
 {
+	if (view != nullptr && view == fSideView) {
+		fSideView = nullptr;
+		view->fWidget->hide();
+		view->fWidget->setParent(nullptr);
+		view->DetachTree();
+		return true;
+	}
 	auto it = std::find(fChildren.begin(), fChildren.end(), view);
 	if (view == nullptr || it == fChildren.end())
 		return false;
@@ -319,7 +417,9 @@ BView* BWindow::ChildAt(int32 index) const
 
 BView* BWindow::FindView(const char* name) const
 {
-	return tunk_internal::FindViewIn(fChildren, name);
+	if (BView* view = tunk_internal::FindViewIn(fChildren, name))
+		return view;
+	return fSideView != nullptr ? fSideView->FindView(name) : nullptr;
 }
 
 BView* BWindow::CurrentFocus() const
@@ -332,6 +432,8 @@ BView* BWindow::CurrentFocus() const
 void BWindow::UpdateIfNeeded()
 {
 	std::vector<BView*> pending(fChildren.begin(), fChildren.end());
+	if (fSideView != nullptr)
+		pending.push_back(fSideView);
 	while (!pending.empty()) {
 		BView* view = pending.back();
 		pending.pop_back();
@@ -365,8 +467,7 @@ void BWindow::AddBar(QWidget*& slot, QWidget* bar)
 	bar->resize(width, bar->sizeHint().height());
 	bar->show();
 	SetWidgetSize(width, height);
-	for (BView* child : fChildren)
-		child->PlaceWidget();
+	PlaceViews();
 }
 
 QWidget* BWindow::Widget() const

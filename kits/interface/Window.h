@@ -11,6 +11,7 @@
 #include "kits/support/SupportDefs.h"
 
 class BView;
+class QScrollArea;
 class QWidget;
 
 namespace tunk_internal {
@@ -74,6 +75,19 @@ public:
 	QWidget* MenuBar() const { return fMenuBar; }
 	QWidget* StatusBar() const { return fStatusBar; }
 
+	// Puts a view (which the window then owns) beside the views, right of Bounds and as tall
+	// as them at most: the window grows by its width, and Bounds, the top-level views and
+	// their frames stay as they were. FindView finds the views inside it; it is no child.
+	void SetSideView(BView* view);
+	BView* SideView() const { return fSideView; }
+
+	// When the window, bars included, is larger than `screen` (a screen's usable area), the
+	// views and the side view scroll between the bars of a window cut to the screen's size, as
+	// desktop programs do on a small screen. Bounds and every view's frame stay as they were.
+	void FitInto(BRect screen);
+	// The scroller, once FitInto had to cut the window; nullptr before.
+	QScrollArea* Scroller() const { return fScroller; }
+
 	// The Qt top-level widget, for tests.
 	QWidget* Widget() const;
 	// The window that shows this Qt widget (or one of its ancestors), nullptr when none.
@@ -93,6 +107,12 @@ private:
 	void SetWidgetSize(int width, int height);
 	int MenuBarHeight() const;
 	int StatusBarHeight() const;
+	// Where the top-level views' widgets live: the window's widget, or the scroller's canvas.
+	QWidget* ViewsParent() const;
+	// The top of the views in ViewsParent(): below the menu bar unless they scroll.
+	int ViewsTop() const;
+	int SideWidth() const;
+	void PlaceViews();
 
 	std::string fTitle;
 	window_type fType;
@@ -102,4 +122,7 @@ private:
 	tunk_internal::WindowWidget* fWidget = nullptr;
 	QWidget* fMenuBar = nullptr;
 	QWidget* fStatusBar = nullptr;
+	BView* fSideView = nullptr;
+	QScrollArea* fScroller = nullptr;
+	QWidget* fCanvas = nullptr;
 };
