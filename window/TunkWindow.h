@@ -313,7 +313,7 @@ private:
 	BCheckBox* CheckEnFilter = nullptr;
 	BCheckBox* CheckEnSeq = nullptr;
 	BCheckBox* CheckEnNoise = nullptr;
-	BView* SideView = nullptr;
+	BView* SideColumn = nullptr;
 	BBox* ToneBox = nullptr;
 	BBox* NoiseBox = nullptr;
 	EnvelopeView* NoiseEnvView = nullptr;

@@ -335,7 +335,7 @@ constexpr float kNoiseViewHeight = 40;
 
 void TunkWindow::InitSideView()
 {
-	SideView = new TunkView(BRect(0, 0, kSideWidth - 1, Bounds().Height()), "SideView");
+	SideColumn = new TunkView(BRect(0, 0, kSideWidth - 1, Bounds().Height()), "SideColumn");
 	// The rows without a control of their own: the noise layer's in its section, the tone's
 	// in theirs, section by section as the table orders them.
 	std::vector<tunk::Param> tone;
@@ -358,7 +358,7 @@ void TunkWindow::InitSideView()
 	};
 
 	float top = kSideMargin;
-	ToneBox = MakeBox(SideView,
+	ToneBox = MakeBox(SideColumn,
 	    BRect(0, top, kSideWidth - 1 - kSideMargin,
 	        top + kBoxTop + float(tone.size()) * ParamControl::kRowHeight + 4),
 	    "ToneBox", "Tone");
@@ -366,7 +366,7 @@ void TunkWindow::InitSideView()
 	top = ToneBox->Frame().bottom + kSideMargin;
 
 	const char* section = tunk::GroupInfo(tunk::ParamGroup::Noise).label;
-	NoiseBox = MakeBox(SideView,
+	NoiseBox = MakeBox(SideColumn,
 	    BRect(0, top, kSideWidth - 1 - kSideMargin,
 	        top + kBoxTop + kNoiseViewHeight + 4 + float(noise.size()) * ParamControl::kRowHeight + 4),
 	    "NoiseBox", section);
@@ -376,7 +376,7 @@ void TunkWindow::InitSideView()
 	    BRect(84, kBoxTop, kRowRight, kBoxTop + kNoiseViewHeight - 1), "NoiseEnvView", kNoiseCurveType);
 	NoiseBox->AddChild(NoiseEnvView);
 	addRows(NoiseBox, noise, kBoxTop + kNoiseViewHeight + 4, section);
-	SetSideView(SideView);
+	SetSideView(SideColumn);
 }
 
 ParamControl* TunkWindow::TableControlFor(tunk::Param param) const

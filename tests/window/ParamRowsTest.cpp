@@ -11,6 +11,7 @@
 #include "kits/interface/Slider.h"
 #include "kits/interface/TextControl.h"
 #include "window/NumberText.h"
+#include "window/ParamControls.h"
 #include "window/WindowHarness.h"
 
 using namespace window_test;
@@ -24,11 +25,11 @@ class ParamRows : public WindowFixture {};
 TEST_F(ParamRows, EveryRowHasAControlOverItsRange)
 {
 	TunkWindow* window = New();
+	// Every section on, so that no control stands disabled.
+	for (const char* check : {"CheckEnFreqEnv", "CheckEnAmpEnv", "CheckEnDistortion",
+	         "CheckEnFilter", "CheckEnNoise"})
+		Click(window, check);
 	for (const tunk::ParamInfo& info : tunk::kParams) {
-		// The second engine's rows (format 2) get their section of the window next; until
-		// then they reach the sound through files, tunk-render and the plugin.
-		if (info.since > 1)
-			continue;
 		SCOPED_TRACE(info.symbol);
 		BView* control = window->ControlFor(info.id);
 		ASSERT_NE(control, nullptr);
@@ -36,7 +37,24 @@ TEST_F(ParamRows, EveryRowHasAControlOverItsRange)
 		EXPECT_EQ(window->FindView(control->Name()), control);
 		switch (info.kind) {
 			case tunk::ParamKind::Number:
-				if (auto* slider = dynamic_cast<BSlider*>(control)) {
+				if (window->TableControlFor(info.id) != nullptr) {
+					// A slider made from the row: its ends are the row's bounds, its field
+					// shows the value with the row's digits.
+					auto* slider = dynamic_cast<BSlider*>(control);
+					ASSERT_NE(slider, nullptr);
+					EXPECT_EQ(Text(window, (std::string(info.symbol) + "Text").c_str()),
+					    FormatFixed(window->Values()[info.id], info.digits));
+					int32 low = 0;
+					int32 high = 0;
+					slider->GetLimits(&low, &high);
+					// Low first: the noise level's low end switches the noise off, its high end
+					// on again for the rows after it.
+					Slide(window, slider->Name(), low);
+					EXPECT_EQ(window->Values()[info.id], info.min);
+					Slide(window, slider->Name(), high);
+					EXPECT_EQ(window->Values()[info.id], info.max);
+					EXPECT_EQ(window->UndoHistory().UndoName(), info.label);
+				} else if (auto* slider = dynamic_cast<BSlider*>(control)) {
 					// The slider's units are the row's times a factor (100 for a level).
 					int32 low = 0;
 					int32 high = 0;
@@ -66,12 +84,18 @@ TEST_F(ParamRows, EveryRowHasAControlOverItsRange)
 				for (size_t i = 0; i < info.choices.size(); i++)
 					EXPECT_EQ(
 					    std::string(field->Menu()->ItemAt(int32(i))->Label()), info.choices[i]);
+				// The last choice sets the row's maximum code.
+				field->Menu()->ItemAt(field->Menu()->CountItems() - 1)->Invoke();
+				ProcessEvents();
+				EXPECT_EQ(window->Values()[info.id], info.max);
+				EXPECT_EQ(window->UndoHistory().UndoName(), info.label);
 				break;
 			}
 			case tunk::ParamKind::Switch: {
 				auto* check = dynamic_cast<BCheckBox*>(control);
 				ASSERT_NE(check, nullptr);
-				EXPECT_EQ(check->Value() == B_CONTROL_ON, info.def == 1.0f);
+				// Switched on above, or by a table-made box.
+				EXPECT_EQ(check->Value() == B_CONTROL_ON, window->Values().On(info.id));
 				break;
 			}
 		}

@@ -743,7 +743,7 @@ TEST_F(EditorWindow, CheckBoxLabelsAreShownWhole)
 	ASSERT_NE(window->MenuBar(), nullptr);
 	ASSERT_NE(window->StatusBar(), nullptr);
 	// The content and the side column beside it, between the bars.
-	EXPECT_EQ(shot.size(), QSize(511 + window->FindView("SideView")->Widget()->width(),
+	EXPECT_EQ(shot.size(), QSize(511 + window->FindView("SideColumn")->Widget()->width(),
 	                           466 + window->MenuBar()->height() + window->StatusBar()->height()));
 	EXPECT_TRUE(shot.save("tunk-window.png"));
 }
