@@ -37,6 +37,9 @@
 
 namespace {
 
+constexpr float kTitleBarHeight = 32;
+constexpr float kFrameBorder = 4;
+
 std::string TitleFor(const char* documentName)
 {
 	return std::string(kTunkTitlePrefix) + documentName;
@@ -101,7 +104,14 @@ void TunkWindow::FinishConstruction()
 	InitLibrary();
 	fMenus->Update();
 	// Bars and side column in place: on a small screen the views scroll between the bars.
-	FitInto(BScreen().Frame());
+	// The frame a window manager puts around the window (a title bar, thin borders) must fit
+	// too; its size is known only once shown, so room for a usual one is kept.
+	BRect screen = BScreen().Frame();
+	screen.left += kFrameBorder;
+	screen.right -= kFrameBorder;
+	screen.top += kTitleBarHeight;
+	screen.bottom -= kFrameBorder;
+	FitInto(screen);
 }
 
 void TunkWindow::MirrorToText(BTextControl* control, float value)

@@ -8,3 +8,9 @@ if(TARGET tunk_window)
   tunk_test(kit_window_test SOURCES KitWindowTest.cpp WindowHarness.h
     LIBS tunk_window tunk_spacebar Qt6::Test)
 endif()
+# The window on a small screen (1280 by 1024 at twice the scale), in a program of its own:
+# the scale is set before its application starts.
+if(TARGET tunk_window AND TARGET tunk_app)
+  tunk_test(window_scale_test SOURCES WindowScaleTest.cpp WindowHarness.h
+    LIBS tunk_app tunk_window tunk_spacebar Qt6::Test)
+endif()
