@@ -115,6 +115,14 @@ void BM_UndoKeyToPixels(benchmark::State& state)
 	every[Param::ampEnvelope] = 3;
 	every[Param::freqEnvelope] = 5;
 	every[Param::distortion] = 4;
+	// Every layer too: a second tone, an attack and hold, the noise with its filter and claps.
+	every[Param::endFreq] = 60;
+	every[Param::attack] = 2;
+	every[Param::hold] = 20;
+	every[Param::osc2Level] = 0.4f;
+	every[Param::noiseLevel] = 0.5f;
+	every[Param::noiseFilter] = 2;
+	every[Param::clapCount] = 3;
 	window->ApplyParams(every, "Every Stage");
 	window->Unlock();
 	Slide(window, "FreqSlider", kMsgFreqSlider, 300);
@@ -140,7 +148,7 @@ void BM_UndoKeyToPixels(benchmark::State& state)
 		                    std::to_string(window->Sound()->GetStartFreq());
 		state.SkipWithError(error.c_str());
 	}
-	state.SetLabel("3000 ms, every stage on");
+	state.SetLabel("3000 ms, every stage and layer on");
 }
 BENCHMARK(BM_UndoKeyToPixels)->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,6 @@
 #include "window/ParamControls.h"
 
+#include <QLabel>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -208,6 +209,11 @@ void ParamControl::SetEnabled(bool enabled)
 	fControl->SetEnabled(enabled);
 	if (fField != nullptr)
 		fField->SetEnabled(enabled);
+	// A slider without a label of its own looks the same either way: its row's words grey.
+	for (BStringView* words : {fLabel, fUnit}) {
+		if (words != nullptr)
+			words->LabelWidget()->setEnabled(enabled);
+	}
 }
 
 std::optional<float> ParamControl::Read(const BMessage& message, float current)

@@ -2,6 +2,7 @@
 // closing, and reading and writing presets.
 #include "window/TunkWindow.h"
 
+#include <QLabel>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -181,6 +182,9 @@ void TunkWindow::ShowFilterReadouts()
 	    ShownValue(tunk::Info(tunk::Param::filterCutoff), fParams[tunk::Param::filterCutoff]).c_str());
 	ResonanceReadout->SetText(
 	    ShownValue(tunk::Info(tunk::Param::filterQ), fParams[tunk::Param::filterQ]).c_str());
+	// Grey with their sliders while the filter is off.
+	for (BStringView* readout : {CutoffReadout, ResonanceReadout})
+		readout->LabelWidget()->setEnabled(fParams.On(tunk::Param::filterEnabled));
 }
 
 void TunkWindow::ShowNoise()

@@ -254,6 +254,7 @@ void TunkWindow::SwitchSection(uint32 code, bool on)
 		if (section.code == code) {
 			fParams[section.enabled] = on ? 1.0f : 0.0f;
 			ShowSection(section, on);
+			ShowFilterReadouts();
 			Regenerate();
 			CommitStep(section.stepName);
 		}

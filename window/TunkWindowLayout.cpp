@@ -323,12 +323,13 @@ void TunkWindow::ShowSection(const Section& section, bool on)
 
 namespace {
 
-// The side column's width: the window, bars included, still fits a screen of 800 pixels.
-constexpr float kSideWidth = 285;
+// The side column's width: the window, a window manager's frame included, still fits a
+// screen 800 pixels wide.
+constexpr float kSideWidth = 280;
 constexpr float kSideMargin = 5;
 constexpr float kBoxTop = 18;  // below the box's label
 constexpr float kRowLeft = 8;
-constexpr float kRowRight = 271;
+constexpr float kRowRight = 266;
 constexpr float kNoiseViewHeight = 40;
 
 } // namespace
