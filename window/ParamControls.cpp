@@ -107,6 +107,13 @@ float ClampToRow(const tunk::ParamInfo& info, float value)
 
 std::string ShownValue(const tunk::ParamInfo& info, float value)
 {
+	if (info.kind == tunk::ParamKind::Switch)
+		return value != 0 ? "On" : "Off";
+	if (info.kind == tunk::ParamKind::Choice) {
+		const float index = value - info.min;
+		if (index >= 0 && index == std::floor(index) && size_t(index) < info.choices.size())
+			return info.choices[size_t(index)];
+	}
 	std::string text = FormatFixed(value, info.digits);
 	if (*info.unit != '\0')
 		text += std::string(" ") + info.unit;

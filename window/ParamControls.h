@@ -43,7 +43,8 @@ float ParamFromSlider(const tunk::ParamInfo& info, int32 position);
 // A value within the row's range: a non-number is the default, a choice or a switch a code
 // it has (rounded).
 float ClampToRow(const tunk::ParamInfo& info, float value);
-// "5000 Hz", "1.00": the value with the row's digits and unit.
+// "5000 Hz", "1.00": the value with the row's digits and unit; a choice's label ("Metal"),
+// a switch's "On" or "Off".
 std::string ShownValue(const tunk::ParamInfo& info, float value);
 // The label shown in a section named `section`: the row's, without the section's name in
 // front ("Noise Cutoff" in the Noise section reads "Cutoff").

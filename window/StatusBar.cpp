@@ -32,7 +32,8 @@ std::string LevelText(const SoundLevel& level)
 }
 
 StatusBar::StatusBar(QWidget* parent)
-    : QWidget(parent), fFigures(new QLabel(this)), fClipped(new QLabel(this))
+    : QWidget(parent), fFigures(new QLabel(this)), fClipped(new QLabel(this)),
+      fChange(new QLabel(this))
 {
 	setObjectName("StatusBar");
 	setFixedHeight(kHeight);
@@ -45,6 +46,8 @@ StatusBar::StatusBar(QWidget* parent)
 		layout->addWidget(label);
 	}
 	layout->addStretch(1);
+	fChange->setTextFormat(Qt::PlainText);
+	layout->addWidget(fChange);
 	QPalette red = fClipped->palette();
 	red.setColor(QPalette::WindowText, QColor(200, 0, 0));
 	fClipped->setPalette(red);
@@ -67,4 +70,16 @@ void StatusBar::ShowLevel(const SoundLevel& level)
 std::string StatusBar::Text() const
 {
 	return (fFigures->text() + fClipped->text()).toStdString();
+}
+
+void StatusBar::ShowChange(const std::string& text)
+{
+	const QString shown = QString::fromStdString(text);
+	if (shown != fChange->text())
+		fChange->setText(shown);
+}
+
+std::string StatusBar::ChangeText() const
+{
+	return fChange->text().toStdString();
 }

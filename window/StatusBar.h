@@ -22,10 +22,13 @@ public:
 	QSize sizeHint() const override { return QSize(QWidget::sizeHint().width(), kHeight); }
 
 	void ShowLevel(const SoundLevel& level);
+	// The latest change, at the bar's right end ("Noise Tune: 2000 Hz", "Undo Attack").
+	void ShowChange(const std::string& text);
+	std::string ChangeText() const;
 	const SoundLevel& Level() const { return fLevel; }
 	// True while the clipped count shows in red.
 	bool Warns() const { return fLevel.clipped > 0; }
-	// What the bar shows, as one line.
+	// The level the bar shows, as one line.
 	std::string Text() const;
 	// The clipped count's own label, for its colour.
 	const QLabel* ClippedLabel() const { return fClipped; }
@@ -35,4 +38,5 @@ private:
 	// Plain text in two labels: cheaper to update after every regeneration than rich text.
 	QLabel* fFigures;
 	QLabel* fClipped;
+	QLabel* fChange;
 };

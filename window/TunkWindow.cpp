@@ -35,6 +35,7 @@
 #include "window/TunkMenus.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
+#include "window/StatusBar.h"
 
 namespace {
 
@@ -294,14 +295,30 @@ bool TunkWindow::IsRepeatOn() const
 
 void TunkWindow::Undo()
 {
-	if (fDocument.History().CanUndo())
-		Restore(fDocument.Undo());
+	if (!fDocument.History().CanUndo())
+		return;
+	const std::string name = fDocument.History().UndoName();
+	Restore(fDocument.Undo());
+	if (fStatusBar != nullptr)
+		fStatusBar->ShowChange("Undo " + name);
 }
 
 void TunkWindow::Redo()
 {
-	if (fDocument.History().CanRedo())
-		Restore(fDocument.Redo());
+	if (!fDocument.History().CanRedo())
+		return;
+	const std::string name = fDocument.History().RedoName();
+	Restore(fDocument.Redo());
+	if (fStatusBar != nullptr)
+		fStatusBar->ShowChange("Redo " + name);
+}
+
+void TunkWindow::ShowChange(tunk::Param param)
+{
+	if (fStatusBar != nullptr) {
+		const tunk::ParamInfo& info = tunk::Info(param);
+		fStatusBar->ShowChange(std::string(info.label) + ": " + ShownValue(info, fParams[param]));
+	}
 }
 
 void TunkWindow::Regenerate()

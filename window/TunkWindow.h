@@ -255,6 +255,8 @@ private:
 	void ShowNoise();
 	// The values beside the cutoff and resonance sliders.
 	void ShowFilterReadouts();
+	// The parameter just changed, with its value, in the status bar.
+	void ShowChange(tunk::Param param);
 	void SwitchSection(uint32 code, bool on);
 	void CurveMoved(BMessage* message);
 	void PruneCurveMessages();

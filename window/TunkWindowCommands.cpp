@@ -76,6 +76,7 @@ bool TunkWindow::HandleParamControl(BMessage* message)
 	ShowNoise();
 	Regenerate();
 	const char* name = control->Info().label;
+	ShowChange(param);
 	if (message->what == kMsgParamSlider)
 		SliderStep(static_cast<BSlider*>(control->Control()), name, kMsgParamSlider + uint32(row));
 	else if (message->what == kMsgParamText)
@@ -98,6 +99,7 @@ void TunkWindow::SwitchNoise(bool on)
 	fSound->SetParams(fParams);
 	ShowNoise();
 	Regenerate();
+	ShowChange(tunk::Param::noiseLevel);
 	CommitStep(tunk::Info(tunk::Param::noiseLevel).label);
 }
 
@@ -154,6 +156,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			ShowFilterReadouts();
 			Regenerate();
+			ShowChange(tunk::Param::filterCutoff);
 			SliderStep(CutoffSlider, tunk::Info(tunk::Param::filterCutoff).label);
 			break;
 		case kMsgResonanceSlider:
@@ -162,6 +165,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 			ShowSliderToolTips(DistSlider, CutoffSlider, ResonanceSlider);
 			ShowFilterReadouts();
 			Regenerate();
+			ShowChange(tunk::Param::filterQ);
 			SliderStep(ResonanceSlider, tunk::Info(tunk::Param::filterQ).label);
 			break;
 
@@ -288,6 +292,7 @@ void TunkWindow::CurveMoved(BMessage* message)
 				control->Show(fParams[tunk::Param::noiseCurve]);
 			fSound->SetParams(fParams);
 			ShowNoise();
+			ShowChange(tunk::Param::noiseCurve);
 		}
 	}
 	Regenerate();

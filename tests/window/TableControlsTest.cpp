@@ -21,6 +21,7 @@
 #include "window/LibraryMenu.h"
 #include "window/NumberText.h"
 #include "window/ParamControls.h"
+#include "window/StatusBar.h"
 #include "window/WindowHarness.h"
 
 using namespace window_test;
@@ -85,6 +86,8 @@ TEST_F(TableControls, EachControlSetsItsRowAndTheWindowPlaysTheEnginesRender)
 		}
 		EXPECT_EQ(window->Values()[info.id], expected);
 		EXPECT_EQ(window->UndoHistory().UndoName(), info.label);
+		EXPECT_EQ(window->LevelDisplay()->ChangeText(),
+		    std::string(info.label) + ": " + ShownValue(info, expected));
 		EXPECT_EQ(Samples(window), Rendered(window->Values()));
 	}
 	// The second engine's rows, every one of them.
@@ -111,8 +114,10 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 	EXPECT_EQ(window->UndoHistory().CountSteps(), steps);
 
 	EXPECT_EQ(window->UndoHistory().UndoName(), "Noise Tune");
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 2000 Hz");
 	window->Undo();
 	ProcessEvents();
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Undo Noise Tune");
 	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 540.0f);
 	EXPECT_EQ(Text(window, "noiseTuneText"), "540");
 	EXPECT_EQ(Value(window, "noiseTuneSlider"),
@@ -127,6 +132,7 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
 	ProcessEvents();
 	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Metal");
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Type: Metal");
 	window->Undo();
 	ProcessEvents();
 	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "White");
