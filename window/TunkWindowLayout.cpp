@@ -355,7 +355,6 @@ void TunkWindow::InitSideView()
 			    BRect(kRowLeft, top, kRowRight, top + ParamControl::kRowHeight - 2), param, section));
 			top += ParamControl::kRowHeight;
 		}
-		return top;
 	};
 
 	float top = kSideMargin;
