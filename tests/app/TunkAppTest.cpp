@@ -14,11 +14,15 @@
 #include "engine/TunkSound.h"
 #include "preset/PresetRecord.h"
 #include "window/TunkWindow.h"
+#include "window/OffscreenScreen.h"
 #include "window/WindowHarness.h"
 
 using namespace window_test;
 
 namespace {
+
+// A desktop's screen: the window with its side column stands where it is asked to.
+const OffscreenScreen kScreen(1280, 1024);
 
 struct Shown {
 	std::string title;

@@ -5,8 +5,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -15,27 +13,14 @@
 #include "app/TunkApp.h"
 #include "app/WindowPlacement.h"
 #include "kits/interface/Screen.h"
-#include "kits/storage/TempDir.h"
+#include "window/OffscreenScreen.h"
 #include "window/WindowHarness.h"
 
 using namespace window_test;
 
 namespace {
 
-// Set while the program loads, before the test environment makes the application: the
-// platform reads them when it starts. No window manager's frame, as on a bare X server.
-struct SmallScreen {
-	SmallScreen()
-	{
-		const std::string config = dir / "screen.json";
-		std::ofstream(config) << R"({"windowFrameMargins": false, "screens": [{"name": "big", "x": 0, "y": 0, "width": 1280,)"
-		                         R"( "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
-		setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-		setenv("QT_SCALE_FACTOR", "2", 1);
-	}
-	TempDir dir;
-};
-const SmallScreen kSmallScreen;
+const OffscreenScreen kSmallScreen(1280, 1024, "2");
 
 } // namespace
 
