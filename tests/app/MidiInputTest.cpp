@@ -308,12 +308,12 @@ bool Checked(QMenu* menu, const std::string& source)
 	return item != nullptr && item->isChecked();
 }
 
-// Settings and server names of this test program only.
+// Settings of this test only: a fresh folder each time, since a folder named after the
+// process id may hold what an earlier test process with the same id remembered.
 void PrivateSettings()
 {
-	const std::string config = std::string(::testing::TempDir()) + "tunk-midi-config-"
-		+ std::to_string(getpid());
-	mkdir(config.c_str(), 0700);
+	std::string config = std::string(::testing::TempDir()) + "tunk-midi-config-XXXXXX";
+	ASSERT_NE(mkdtemp(config.data()), nullptr);
 	setenv("XDG_CONFIG_HOME", config.c_str(), 1);
 }
 

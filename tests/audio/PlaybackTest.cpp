@@ -547,7 +547,12 @@ TEST(PlaybackDiskChild, OneSoundHeldByAnotherThread)
 	TunkSound other;
 	MakeLevelSound(&held, 10000, 0.1f);
 	MakeLevelSound(&other, 10000, 0.3f);  // sounding until the child ends
+	// The free sound is heard before the held one starts: two starts in a row may reach the
+	// device in either order.
 	other.PlaySound();
+	for (int i = 0; i < 300 && other.GetPlaySamplePosition() == 0; i++)
+		std::this_thread::sleep_for(10ms);
+	ASSERT_GT(other.GetPlaySamplePosition(), 0u);
 	held.PlaySound();
 	for (int i = 0; i < 300 && held.GetPlaySamplePosition() < 2048; i++)
 		std::this_thread::sleep_for(10ms);
