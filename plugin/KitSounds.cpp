@@ -3,29 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kit/XmlText.h"
+
 namespace tunk::lv2 {
-
-namespace {
-
-std::string XmlText(const std::string& text)
-{
-	std::string out;
-	for (char c : text) {
-		switch (c) {
-			case '&': out += "&amp;"; break;
-			case '<': out += "&lt;"; break;
-			case '>': out += "&gt;"; break;
-			case '"': out += "&quot;"; break;
-			case '\'': out += "&apos;"; break;
-			default:
-				// Control characters have no place in XML 1.0 text.
-				out += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
-		}
-	}
-	return out;
-}
-
-} // namespace
 
 std::unique_ptr<KitSounds> MakeKitSounds(Kit kit, const ResampleKernel* kernel)
 {
