@@ -38,6 +38,7 @@
 #include "window/LibraryMenu.h"
 #include "window/MidiMenu.h"
 #include "window/MidiSources.h"
+#include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
 
 namespace {
@@ -377,28 +378,20 @@ void KitWindow::BuildMenus()
 {
 	fMenuBar = new QMenuBar;
 	fMenuBar->setObjectName(QStringLiteral("MenuBar"));
-	auto keys = [](QKeySequence::StandardKey standard, const char* own) {
-		QList<QKeySequence> list = QKeySequence::keyBindings(standard);
-		const QKeySequence mine(QString::fromLatin1(own));
-		if (!list.contains(mine))
-			list.prepend(mine);
-		return list;
-	};
-
 	QMenu* file = fMenuBar->addMenu(QStringLiteral("&File"));
-	AddCommand(file, "New Window", kMsgNewWindow, keys(QKeySequence::New, "Ctrl+N"));
+	AddCommand(file, "New Window", kMsgNewWindow, StandardKeys(QKeySequence::New, "Ctrl+N"));
 	AddCommand(file, "New Kit", kMsgNewKit, {QKeySequence(QStringLiteral("Ctrl+Shift+N"))});
-	AddCommand(file, "Open…", kMsgOpenPreset, keys(QKeySequence::Open, "Ctrl+O"));
-	AddCommand(file, "Save Kit", kMsgKitSave, keys(QKeySequence::Save, "Ctrl+S"));
-	AddCommand(file, "Save Kit As…", kMsgKitSaveAs, keys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
+	AddCommand(file, "Open…", kMsgOpenPreset, StandardKeys(QKeySequence::Open, "Ctrl+O"));
+	AddCommand(file, "Save Kit", kMsgKitSave, StandardKeys(QKeySequence::Save, "Ctrl+S"));
+	AddCommand(file, "Save Kit As…", kMsgKitSaveAs, StandardKeys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
 	AddCommand(file, "Export Sample Pack…", kMsgKitExport, {QKeySequence(QStringLiteral("Ctrl+E"))});
 	file->addSeparator();
-	AddCommand(file, "Close", kMsgCloseWindow, keys(QKeySequence::Close, "Ctrl+W"));
-	AddCommand(file, "Quit", kMsgQuitAll, keys(QKeySequence::Quit, "Ctrl+Q"));
+	AddCommand(file, "Close", kMsgCloseWindow, StandardKeys(QKeySequence::Close, "Ctrl+W"));
+	AddCommand(file, "Quit", kMsgQuitAll, StandardKeys(QKeySequence::Quit, "Ctrl+Q"));
 
 	QMenu* edit = fMenuBar->addMenu(QStringLiteral("&Edit"));
-	fUndo = AddCommand(edit, "Undo", kMsgUndo, keys(QKeySequence::Undo, "Ctrl+Z"));
-	QList<QKeySequence> redo = keys(QKeySequence::Redo, "Ctrl+Shift+Z");
+	fUndo = AddCommand(edit, "Undo", kMsgUndo, StandardKeys(QKeySequence::Undo, "Ctrl+Z"));
+	QList<QKeySequence> redo = StandardKeys(QKeySequence::Redo, "Ctrl+Shift+Z");
 	if (!redo.contains(QKeySequence(QStringLiteral("Ctrl+Y"))))
 		redo.append(QKeySequence(QStringLiteral("Ctrl+Y")));
 	fRedo = AddCommand(edit, "Redo", kMsgRedo, redo);

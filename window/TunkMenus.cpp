@@ -19,17 +19,6 @@ namespace {
 
 constexpr char kCodeProperty[] = "tunkCommand";
 
-// The platform's keys for a standard action, and the one every user of the program is told
-// about, once each.
-QList<QKeySequence> Keys(QKeySequence::StandardKey standard, const char* own)
-{
-	QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
-	QKeySequence mine(QString::fromLatin1(own));
-	if (!keys.contains(mine))
-		keys.prepend(mine);
-	return keys;
-}
-
 // The key pressed is one of the action's shortcuts. The keypad and group switch modifiers
 // do not count, as for a standard key.
 bool IsShortcutOf(const QKeyEvent* key, const QAction* action)
@@ -77,24 +66,33 @@ private:
 
 } // namespace
 
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey standard, const char* own)
+{
+	QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+	QKeySequence mine(QString::fromLatin1(own));
+	if (!keys.contains(mine))
+		keys.prepend(mine);
+	return keys;
+}
+
 TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 {
 	fBar->setObjectName(QStringLiteral("MenuBar"));
 
 	fFile = fBar->addMenu(QStringLiteral("&File"));
-	AddCommand(fFile, "New Window", kMsgNewWindow, Keys(QKeySequence::New, "Ctrl+N"));
+	AddCommand(fFile, "New Window", kMsgNewWindow, StandardKeys(QKeySequence::New, "Ctrl+N"));
 	AddCommand(fFile, "New Kit", kMsgNewKit, {QKeySequence(QStringLiteral("Ctrl+Shift+N"))});
-	AddCommand(fFile, "Open…", kMsgOpenPreset, Keys(QKeySequence::Open, "Ctrl+O"));
-	AddCommand(fFile, "Save Preset", kMsgSaveToFile, Keys(QKeySequence::Save, "Ctrl+S"));
-	AddCommand(fFile, "Save Preset As…", kMsgSavePreset, Keys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
+	AddCommand(fFile, "Open…", kMsgOpenPreset, StandardKeys(QKeySequence::Open, "Ctrl+O"));
+	AddCommand(fFile, "Save Preset", kMsgSaveToFile, StandardKeys(QKeySequence::Save, "Ctrl+S"));
+	AddCommand(fFile, "Save Preset As…", kMsgSavePreset, StandardKeys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
 	AddCommand(fFile, "Export…", kMsgSaveWave, {QKeySequence(QStringLiteral("Ctrl+E"))});
 	fFile->addSeparator();
-	AddCommand(fFile, "Close", kMsgCloseWindow, Keys(QKeySequence::Close, "Ctrl+W"));
-	AddCommand(fFile, "Quit", kMsgQuitAll, Keys(QKeySequence::Quit, "Ctrl+Q"));
+	AddCommand(fFile, "Close", kMsgCloseWindow, StandardKeys(QKeySequence::Close, "Ctrl+W"));
+	AddCommand(fFile, "Quit", kMsgQuitAll, StandardKeys(QKeySequence::Quit, "Ctrl+Q"));
 
 	fEdit = fBar->addMenu(QStringLiteral("&Edit"));
-	fUndo = AddCommand(fEdit, "Undo", kMsgUndo, Keys(QKeySequence::Undo, "Ctrl+Z"));
-	QList<QKeySequence> redo = Keys(QKeySequence::Redo, "Ctrl+Shift+Z");
+	fUndo = AddCommand(fEdit, "Undo", kMsgUndo, StandardKeys(QKeySequence::Undo, "Ctrl+Z"));
+	QList<QKeySequence> redo = StandardKeys(QKeySequence::Redo, "Ctrl+Shift+Z");
 	if (!redo.contains(QKeySequence(QStringLiteral("Ctrl+Y"))))
 		redo.append(QKeySequence(QStringLiteral("Ctrl+Y")));
 	fRedo = AddCommand(fEdit, "Redo", kMsgRedo, redo);

@@ -14,6 +14,10 @@ class QMenu;
 class QMenuBar;
 class TunkWindow;
 
+// The platform's keys for a standard action, and the one every user of the program is told
+// about, once each.
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey standard, const char* own);
+
 class TunkMenus {
 public:
 	// Builds the bar and puts it above the window's views.
