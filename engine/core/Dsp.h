@@ -173,6 +173,16 @@ inline float RiseAt(int64_t i, double attackSamples)
 	return t < attackSamples ? float(t / attackSamples) : 1.0f;
 }
 
+// The noise envelope's gain at sample i of a burst that began at `start`, from its
+// exponential e there: 1 - (1 - e) / (1 - e^c) while within the decay and above 0, held
+// at 1; 0 once decayed.
+inline float DecayGainAt(double e, int64_t i, double start, double decay, double perDenominator)
+{
+	const double gain = 1.0 - (1.0 - e) * perDenominator;
+	const bool decaying = double(i) - start < decay && gain > 0;
+	return decaying ? (gain < 1.0 ? float(gain) : 1.0f) : 0.0f;
+}
+
 // The oscillator's phase increment for a pitch envelope's value: hz = env * span + end.
 inline float IncrementAt(float env, float span, float end)
 {
@@ -196,14 +206,14 @@ inline float EdgeCorrection(float t, float dt, float perDt)
 }
 
 // A band-limited square wave at sample i, from its phase at sample 0 and its step per
-// sample (below 0.5; dt and perDt the step as a float and its inverse); not yet scaled.
-inline float SquareAt(int64_t i, double phase, double step, float dt, float perDt)
+// sample in turns of 2^-32 (whole numbers, so that any sample's phase is exact and the
+// same however it is reached); dt and perDt are the step as a float (below 0.5) and its
+// inverse. Not yet scaled.
+inline float SquareAt(int64_t i, uint32_t phase, uint32_t step, float dt, float perDt)
 {
-	// Never negative and far below 2^63: truncation is the floor, without a call.
-	double t = phase + double(i) * step;
-	t -= double(int64_t(t));
-	float p = float(t);
-	p = p < 1.0f ? p : 0.0f;
+	const uint32_t turns = phase + uint32_t(i) * step;  // modulo 2^32, one period
+	// The top 24 bits: a float in [0, 1) exactly, and half a period away exactly too.
+	const float p = float(turns >> 8) * 0x1p-24f;
 	float square = p < 0.5f ? 1.0f : -1.0f;
 	const float half = p < 0.5f ? p + 0.5f : p - 0.5f;
 	if (p < dt || p > 1.0f - dt || half < dt || half > 1.0f - dt)
@@ -211,15 +221,24 @@ inline float SquareAt(int64_t i, double phase, double step, float dt, float perD
 	return square;
 }
 
-// Pink noise at sample k: its integrators' values in order (rows[i * stride + k]) and the
-// white sample weighted in, scaled to about white's loudness; the rare peaks beyond full
-// scale are held there.
-inline float PinkAt(const float* rows, int32_t stride, const float* white, int32_t k)
+// Pink noise, Paul Kellet's weighting of white noise into -3 dB/octave: six leaky
+// integrators of different speeds (b[0] to b[5]) and a one-sample delay (b[6]) summed in
+// order with the white sample weighted in, scaled to about white's loudness; the rare
+// peaks beyond full scale are held there. Steps the integrators by the white sample w and
+// returns the pink one.
+inline float PinkStep(float* b, float w)
 {
-	float sum = rows[k];
+	b[0] = 0.99886f * b[0] + w * 0.0555179f;
+	b[1] = 0.99332f * b[1] + w * 0.0750759f;
+	b[2] = 0.96900f * b[2] + w * 0.1538520f;
+	b[3] = 0.86650f * b[3] + w * 0.3104856f;
+	b[4] = 0.55000f * b[4] + w * 0.5329522f;
+	b[5] = -0.7616f * b[5] - w * 0.0168980f;
+	float sum = b[0];
 	for (int32_t i = 1; i < 7; i++)
-		sum = sum + rows[i * stride + k];
-	sum = (sum + white[k] * 0.5362f) * 0.25f;
+		sum = sum + b[i];
+	b[6] = w * 0.115926f;
+	sum = (sum + w * 0.5362f) * 0.25f;
 	return sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
 }
 

@@ -144,11 +144,39 @@ void RiseBlock(int64_t first, double attackSamples, bool multiply, float* gains,
 	}
 }
 
-// EdgeCorrection on lanes: both branches worked out, the one the scalar code takes kept.
-inline hn::Vec<DF> EdgeCorrections(DF df, hn::Vec<DF> t, hn::Vec<DF> dt, hn::Vec<DF> perDt,
-	hn::Vec<DF> oneMinusDt)
+void DecayGainsBlock(double e0, const double* powers, int64_t first, double start, double decay,
+	double perDenominator, float* out, int32_t n)
 {
-	const auto one = hn::Set(df, 1.0f);
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	const auto vE0 = hn::Set(dd, e0);
+	const auto vStart = hn::Set(dd, start);
+	const auto vDecay = hn::Set(dd, decay);
+	const auto vPer = hn::Set(dd, perDenominator);
+	const auto one = hn::Set(dd, 1.0);
+	const auto zero = hn::Zero(dd);
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes) {
+		const auto e = hn::Mul(vE0, hn::LoadU(dd, powers + k));
+		const auto gain = hn::Sub(one, hn::Mul(hn::Sub(one, e), vPer));
+		const auto decaying = hn::And(hn::Lt(hn::Sub(Indices(dd, first, k), vStart), vDecay),
+			hn::Gt(gain, zero));
+		// float(1.0) is the scalar code's 1.0f.
+		const auto held = hn::IfThenElse(hn::Lt(gain, one), gain, one);
+		hn::StoreU(hn::DemoteTo(df, hn::IfThenElseZero(decaying, held)), df, out + k);
+	}
+	for (; k < n; k++)
+		out[k] = dsp::DecayGainAt(e0 * powers[k], first + k, start, decay, perDenominator);
+}
+
+using FF = hn::ScalableTag<float>;
+
+// EdgeCorrection on lanes: both branches worked out, the one the scalar code takes kept.
+inline hn::Vec<FF> EdgeCorrections(FF ff, hn::Vec<FF> t, hn::Vec<FF> dt, hn::Vec<FF> perDt,
+	hn::Vec<FF> oneMinusDt)
+{
+	const auto one = hn::Set(ff, 1.0f);
 	const auto a = hn::Mul(t, perDt);
 	const auto rising = hn::Sub(hn::Sub(hn::Add(a, a), hn::Mul(a, a)), one);
 	const auto b = hn::Mul(hn::Sub(t, one), perDt);
@@ -157,58 +185,60 @@ inline hn::Vec<DF> EdgeCorrections(DF df, hn::Vec<DF> t, hn::Vec<DF> dt, hn::Vec
 		hn::IfThenElseZero(hn::Gt(t, oneMinusDt), falling));
 }
 
-// Metal's waves, each sample's added in the waves' order from 0. Away from the edges both
-// corrections are 0, and adding their difference (or taking 0 away) leaves the ±1 as the
-// scalar code's skipped branch does.
+// Metal's waves, each sample's added in the waves' order from 0, a wave at a time. Away
+// from the edges both corrections are 0 and adding their difference leaves the ±1, so a
+// run of lanes with none near an edge skips them, as the scalar code does a sample.
 void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out, int32_t n)
 {
-	const DD dd;
-	const DF df;
-	const int32_t lanes = int32_t(hn::Lanes(dd));
-	const auto one = hn::Set(df, 1.0f);
-	const auto half = hn::Set(df, 0.5f);
-	int32_t k = 0;
-	for (; k + lanes <= n; k += lanes) {
-		const auto index = Indices(dd, first, k);
-		auto sum = hn::Zero(df);
-		for (int32_t w = 0; w < count; w++) {
-			const MetalWave& wave = waves[w];
-			auto t = hn::Add(hn::Set(dd, wave.phase), hn::Mul(index, hn::Set(dd, wave.step)));
-			t = hn::Sub(t, hn::Trunc(t));
-			auto p = hn::DemoteTo(df, t);
-			p = hn::IfThenElseZero(hn::Lt(p, one), p);
+	const FF ff;
+	const hn::RebindToUnsigned<FF> du;
+	const hn::RebindToSigned<FF> di;
+	const int32_t lanes = int32_t(hn::Lanes(ff));
+	const auto one = hn::Set(ff, 1.0f);
+	const auto half = hn::Set(ff, 0.5f);
+	const auto turn = hn::Set(ff, 0x1p-24f);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = 0;
+	for (int32_t w = 0; w < count; w++) {
+		const MetalWave& wave = waves[w];
+		const auto dt = hn::Set(ff, wave.dt);
+		const auto oneMinusDt = hn::Sub(one, dt);
+		const auto perDt = hn::Set(ff, wave.perDt);
+		const auto gain = hn::Set(ff, wave.gain);
+		// Whole turns modulo 2^32: stepping a vector of phases is exact.
+		auto turns = hn::Add(hn::Set(du, wave.phase + uint32_t(first) * wave.step),
+			hn::Mul(hn::Iota(du, 0), hn::Set(du, wave.step)));
+		const auto advance = hn::Set(du, uint32_t(lanes) * wave.step);
+		int32_t k = 0;
+		for (; k + lanes <= n; k += lanes) {
+			const auto p = hn::Mul(hn::ConvertTo(ff, hn::BitCast(di, hn::ShiftRight<8>(turns))), turn);
 			const auto firstHalf = hn::Lt(p, half);
 			auto square = hn::IfThenElse(firstHalf, one, hn::Neg(one));
 			const auto other = hn::IfThenElse(firstHalf, hn::Add(p, half), hn::Sub(p, half));
-			const auto dt = hn::Set(df, wave.dt);
-			const auto oneMinusDt = hn::Sub(one, dt);
-			const auto perDt = hn::Set(df, wave.perDt);
-			if (wave.dt < 0.2f) {
-				// Half a period apart, the two positions are never both near an edge: the
-				// one correction that is not 0 is added (or, the other's, taken away).
-				const auto nearP = hn::Or(hn::Lt(p, dt), hn::Gt(p, oneMinusDt));
-				const auto edge = EdgeCorrections(df, hn::IfThenElse(nearP, p, other), dt, perDt,
-					oneMinusDt);
-				square = hn::IfThenElse(nearP, hn::Add(square, edge), hn::Sub(square, edge));
-			} else {
-				square = hn::Add(square, hn::Sub(EdgeCorrections(df, p, dt, perDt, oneMinusDt),
-					EdgeCorrections(df, other, dt, perDt, oneMinusDt)));
+			const auto nearP = hn::Or(hn::Lt(p, dt), hn::Gt(p, oneMinusDt));
+			const auto near = hn::Or(nearP, hn::Or(hn::Lt(other, dt), hn::Gt(other, oneMinusDt)));
+			if (!hn::AllFalse(ff, near)) {
+				if (wave.dt < 0.2f) {
+					// Half a period apart, the two positions are never both near an edge:
+					// the one correction that is not 0 is added (or, the other's, taken away).
+					const auto edge = EdgeCorrections(ff, hn::IfThenElse(nearP, p, other), dt, perDt,
+						oneMinusDt);
+					square = hn::IfThenElse(nearP, hn::Add(square, edge), hn::Sub(square, edge));
+				} else {
+					square = hn::Add(square, hn::Sub(EdgeCorrections(ff, p, dt, perDt, oneMinusDt),
+						EdgeCorrections(ff, other, dt, perDt, oneMinusDt)));
+				}
 			}
-			sum = hn::Add(sum, hn::Mul(square, hn::Set(df, wave.gain)));
+			hn::StoreU(hn::Add(hn::LoadU(ff, out + k), hn::Mul(square, gain)), ff, out + k);
+			turns = hn::Add(turns, advance);
 		}
-		hn::StoreU(sum, df, out + k);
-	}
-	for (; k < n; k++) {
-		float sum = 0;
-		for (int32_t w = 0; w < count; w++) {
-			const MetalWave& wave = waves[w];
-			sum = sum + dsp::SquareAt(first + k, wave.phase, wave.step, wave.dt, wave.perDt) * wave.gain;
+		for (; k < n; k++) {
+			const float square = dsp::SquareAt(first + k, wave.phase, wave.step, wave.dt, wave.perDt);
+			out[k] = out[k] + square * wave.gain;
 		}
-		out[k] = sum;
 	}
 }
 
-using FF = hn::ScalableTag<float>;
 
 // ReadTable on lanes: both entries gathered, the same interpolation.
 inline hn::Vec<FF> ReadTableLanes(FF ff, const float* table, hn::Vec<FF> position)
@@ -320,26 +350,50 @@ void ToSamplesBlock(const float* s, int16_t* out, int32_t n)
 		out[k] = dsp::ToSample(s[k]);
 }
 
-// Pink noise's weighted sum of its integrators and the white sample, scaled and held
-// within full scale. rows[i * stride + k] is integrator i after sample k.
-void PinkMixBlock(const float* rows, int32_t stride, const float* white, float* out, int32_t n)
+// Pink noise with the six integrators side by side in two vectors of four: the one chain
+// from sample to sample is a product and a sum, and the in-order sum of the integrators
+// is worked out beside it. The sixth integrator's "- w * c" is "+ w * -c", the same bits.
+void PinkBlock(float* state, const float* white, float* out, int32_t n)
 {
-	const FF ff;
-	const int32_t lanes = int32_t(hn::Lanes(ff));
-	const auto one = hn::Set(ff, 1.0f);
-	const auto weight = hn::Set(ff, 0.5362f);
-	const auto scale = hn::Set(ff, 0.25f);
-	int32_t k = 0;
-	for (; k + lanes <= n; k += lanes) {
-		auto sum = hn::LoadU(ff, rows + k);
-		for (int32_t i = 1; i < 7; i++)
-			sum = hn::Add(sum, hn::LoadU(ff, rows + i * stride + k));
-		sum = hn::Mul(hn::Add(sum, hn::Mul(hn::LoadU(ff, white + k), weight)), scale);
-		sum = hn::IfThenElse(hn::Gt(sum, one), one, hn::IfThenElse(hn::Lt(sum, hn::Neg(one)), hn::Neg(one), sum));
-		hn::StoreU(sum, ff, out + k);
+#if HWY_TARGET == HWY_SCALAR
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::PinkStep(state, white[k]);
+#else
+	const hn::FixedTag<float, 4> d4;
+	HWY_ALIGN static constexpr float kDecayLow[4] = {0.99886f, 0.99332f, 0.96900f, 0.86650f};
+	HWY_ALIGN static constexpr float kInLow[4] = {0.0555179f, 0.0750759f, 0.1538520f, 0.3104856f};
+	HWY_ALIGN static constexpr float kDecayHigh[4] = {0.55000f, -0.7616f, 0.0f, 0.0f};
+	HWY_ALIGN static constexpr float kInHigh[4] = {0.5329522f, -0.0168980f, 0.0f, 0.0f};
+	const auto decayLow = hn::Load(d4, kDecayLow);
+	const auto inLow = hn::Load(d4, kInLow);
+	const auto decayHigh = hn::Load(d4, kDecayHigh);
+	const auto inHigh = hn::Load(d4, kInHigh);
+	HWY_ALIGN float high[4] = {state[4], state[5], 0.0f, 0.0f};
+	auto low = hn::LoadU(d4, state);
+	auto upper = hn::Load(d4, high);
+	float delayed = state[6];
+	for (int32_t k = 0; k < n; k++) {
+		const float w = white[k];
+		const auto vw = hn::Set(d4, w);
+		low = hn::Add(hn::Mul(decayLow, low), hn::Mul(vw, inLow));
+		upper = hn::Add(hn::Mul(decayHigh, upper), hn::Mul(vw, inHigh));
+		float sum = hn::GetLane(low);
+		sum = sum + hn::ExtractLane(low, 1);
+		sum = sum + hn::ExtractLane(low, 2);
+		sum = sum + hn::ExtractLane(low, 3);
+		sum = sum + hn::GetLane(upper);
+		sum = sum + hn::ExtractLane(upper, 1);
+		sum = sum + delayed;
+		delayed = w * 0.115926f;
+		sum = (sum + w * 0.5362f) * 0.25f;
+		out[k] = sum > 1.0f ? 1.0f : (sum < -1.0f ? -1.0f : sum);
 	}
-	for (; k < n; k++)
-		out[k] = dsp::PinkAt(rows, stride, white, k);
+	hn::StoreU(low, d4, state);
+	hn::Store(upper, d4, high);
+	state[4] = high[0];
+	state[5] = high[1];
+	state[6] = delayed;
+#endif
 }
 
 // SplitMix64 on lanes: 64-bit products put together from 32-bit ones.
@@ -347,6 +401,9 @@ void PinkMixBlock(const float* rows, int32_t stride, const float* white, float* 
 template <class DU>
 inline hn::Vec<DU> Mul64(DU du, hn::Vec<DU> a, uint64_t factor)
 {
+#if HWY_TARGET <= HWY_AVX3
+	return a * hn::Set(du, factor);  // AVX-512 multiplies 64-bit lanes itself
+#else
 	const hn::RepartitionToNarrow<DU> d32;
 	const auto b = hn::Set(du, factor);
 	const auto bHigh = hn::Set(du, factor >> 32);
@@ -354,6 +411,7 @@ inline hn::Vec<DU> Mul64(DU du, hn::Vec<DU> a, uint64_t factor)
 	const auto cross = hn::Add(hn::MulEven(hn::BitCast(d32, hn::ShiftRight<32>(a)), hn::BitCast(d32, b)),
 		hn::MulEven(hn::BitCast(d32, a), hn::BitCast(d32, bHigh)));
 	return hn::Add(low, hn::ShiftLeft<32>(cross));
+#endif
 }
 #endif
 
@@ -401,6 +459,7 @@ HWY_EXPORT(RampBlock);
 HWY_EXPORT(CurveBlock);
 HWY_EXPORT(IncrementsBlock);
 HWY_EXPORT(RiseBlock);
+HWY_EXPORT(DecayGainsBlock);
 HWY_EXPORT(MetalBlock);
 HWY_EXPORT(ToneBlock);
 HWY_EXPORT(AddToneBlock);
@@ -408,7 +467,7 @@ HWY_EXPORT(ShapeBlock);
 HWY_EXPORT(AmplifyBlock);
 HWY_EXPORT(MixBlock);
 HWY_EXPORT(ToSamplesBlock);
-HWY_EXPORT(PinkMixBlock);
+HWY_EXPORT(PinkBlock);
 HWY_EXPORT(WhiteBlock);
 HWY_EXPORT(TargetNameHere);
 
@@ -456,6 +515,16 @@ void Rise(int64_t first, double attackSamples, bool multiply, float* gains, int3
 		const float rise = dsp::RiseAt(first + k, attackSamples);
 		gains[k] = multiply ? gains[k] * rise : rise;
 	}
+}
+
+void DecayGains(double e0, const double* powers, int64_t first, double start, double decay,
+	double perDenominator, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(DecayGainsBlock)(e0, powers, first, start, decay, perDenominator,
+			out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::DecayGainAt(e0 * powers[k], first + k, start, decay, perDenominator);
 }
 
 void Metal(const MetalWave* waves, int32_t count, int64_t first, float* out, int32_t n)
@@ -521,12 +590,12 @@ void ToSamples(const float* s, int16_t* out, int32_t n)
 		out[k] = dsp::ToSample(s[k]);
 }
 
-void PinkMix(const float* rows, int32_t stride, const float* white, float* out, int32_t n)
+void Pink(float* state, const float* white, float* out, int32_t n)
 {
 	if (!Plain())
-		return HWY_DYNAMIC_DISPATCH(PinkMixBlock)(rows, stride, white, out, n);
+		return HWY_DYNAMIC_DISPATCH(PinkBlock)(state, white, out, n);
 	for (int32_t k = 0; k < n; k++)
-		out[k] = dsp::PinkAt(rows, stride, white, k);
+		out[k] = dsp::PinkStep(state, white[k]);
 }
 
 void White(uint64_t state, float* out, int32_t n)

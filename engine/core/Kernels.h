@@ -30,11 +30,16 @@ void Increments(float span, float end, float* env, int32_t n);
 // attack's end, 1 from there on; multiplied into `gains` when `multiply`, else stored.
 void Rise(int64_t first, double attackSamples, bool multiply, float* gains, int32_t n);
 
-// One of metal's square waves: the phase at sample 0, its step per sample (as a float and
-// its inverse too, for the edges' corrections) and its gain.
+// The noise envelope along one run of its exponential, e0 at sample `first`:
+// out[k] = DecayGainAt(e0 * powers[k], first + k, start, decay, perDenominator).
+void DecayGains(double e0, const double* powers, int64_t first, double start, double decay,
+	double perDenominator, float* out, int32_t n);
+
+// One of metal's square waves: its phase at sample 0 and its step per sample in turns of
+// 2^-32, the step as a float and its inverse (for the edges' corrections), and its gain.
 struct MetalWave {
-	double phase;
-	double step;
+	uint32_t phase;
+	uint32_t step;
 	float dt;
 	float perDt;
 	float gain;
@@ -59,9 +64,9 @@ void ToSamples(const float* s, int16_t* out, int32_t n);
 // (k + 1)th NextSigned() from there.
 void White(uint64_t state, float* out, int32_t n);
 
-// Pink noise from its integrators' values (rows[i * stride + k]: integrator i, the seventh
-// being the one-sample delay, at sample k) and the white samples: out[k] = PinkAt(...).
-void PinkMix(const float* rows, int32_t stride, const float* white, float* out, int32_t n);
+// Pink noise from white: out[k] = PinkStep(state, white[k]) in order, leaving `state` (its
+// seven values) after the block.
+void Pink(float* state, const float* white, float* out, int32_t n);
 
 // The code paths: the plain one (id 0) and every vector path this machine can run. A path
 // forced with UsePath stays until the next call; id -1 returns to the best one.

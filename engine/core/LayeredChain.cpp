@@ -83,29 +83,42 @@ void LayeredChain::RenderBlock(const float* waveTable, const float* shapeTable, 
 		for (int32_t k = 0; k < n; k++)
 			increments[k] = fixed;
 	}
-	const bool gained = ampEnv || shape.HasAttack();
+	// Past the attack its rise is 1, and a gain times 1 is the gain: the rise is left out.
+	const bool rising = shape.RisingFrom(first);
+	const bool gained = ampEnv || rising;
 	if (ampEnv) {
 		shape.DecayPositions(first, x, n);
 		kernels::Curve(ampCurve, x, gains, n);
-		if (shape.HasAttack())
+		if (rising)
 			kernels::Rise(first, shape.AttackSamples(), true, gains, n);
 	} else if (gained) {
 		kernels::Rise(first, shape.AttackSamples(), false, gains, n);
 	}
 	// The chain's steps in its order, each over the block: only the phases and the filters
-	// carry from sample to sample.
+	// carry from sample to sample. The two tones' phases advance in one loop, so that their
+	// chains run side by side, on copies that stay in registers.
 	float phases[kBlock];
 	float secondPhases[kBlock];
-	for (int32_t k = 0; k < n; k++) {
-		phases[k] = phase;
-		phase = dsp::WrapPhase(phase + increments[k]);
+	float running = phase;
+	if (second.On()) {
+		SecondTone tone = second;
+		for (int32_t k = 0; k < n; k++) {
+			phases[k] = running;
+			running = dsp::WrapPhase(running + increments[k]);
+			secondPhases[k] = tone.Advance(increments[k]);
+		}
+		second = tone;
+	} else {
+		for (int32_t k = 0; k < n; k++) {
+			phases[k] = running;
+			running = dsp::WrapPhase(running + increments[k]);
+		}
 	}
+	phase = running;
 	float* s = phases;
 	kernels::Tone(waveTable, phases, s, n);
-	if (second.On()) {
-		second.Phases(increments, secondPhases, n);
+	if (second.On())
 		kernels::AddTone(waveTable, secondPhases, second.Level(), s, n);
-	}
 	if (distortion)
 		kernels::Shape(shapeTable, s, n);
 	kernels::Amplify(gained ? gains : nullptr, amplitude, s, n);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/core/Kernels.h"
 #include "engine/core/Params.h"
 
 namespace tunk {
@@ -36,7 +37,10 @@ NoiseEnvelope::NoiseEnvelope(float decayMs, float curveValue, float clapCount, f
 	end = last < 9.0e18 ? int64_t(std::ceil(last)) : std::numeric_limits<int64_t>::max();
 	c = double(curveValue);
 	stepped = std::fabs(c) >= 1e-3 && std::fabs(c) <= 80;  // false for a non-number
-	ratio = stepped ? std::exp(c / decaySamples) : 1.0;
+	const double ratio = stepped ? std::exp(c / decaySamples) : 1.0;
+	powers[0] = 1.0;
+	for (size_t m = 1; m < powers.size(); m++)
+		powers[m] = powers[m - 1] * ratio;
 	perDenominator = stepped ? 1.0 / (1.0 - std::exp(c)) : 1.0;
 }
 
@@ -91,16 +95,11 @@ void NoiseEnvelope::AtBlock(int64_t first, float* out, int32_t n) const
 		int64_t stop = std::min(first + n, std::min(end, anchor - anchor % kAnchor + kAnchor));
 		if (burst + 1 < claps)
 			stop = std::min(stop, FirstOfBurst(burst + 1));
-		double e = std::exp(c * Position(anchor, burst));
-		for (int64_t j = anchor; j < i; j++)
-			e *= ratio;
-		const double start = spacingSamples * double(burst);
-		for (int64_t j = i; j < stop; j++, k++) {
-			const double gain = 1.0 - (1.0 - e) * perDenominator;
-			const bool decaying = double(j) - start < decaySamples && gain > 0;
-			out[k] = decaying ? (gain < 1.0 ? float(gain) : 1.0f) : 0.0f;
-			e *= ratio;
-		}
+		const double e = std::exp(c * Position(anchor, burst));
+		const int32_t run = int32_t(stop - i);
+		kernels::DecayGains(e, powers.data() + (i - anchor), i, spacingSamples * double(burst),
+			decaySamples, perDenominator, out + k, run);
+		k += run;
 	}
 }
 

@@ -4,6 +4,7 @@
 // anywhere.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "engine/core/Dsp.h"
@@ -23,9 +24,10 @@ public:
 	// The gain of sample i: from 1 at each burst's start along the curve, 0 once the
 	// last burst has decayed (and before sample 0).
 	float At(int64_t i) const;
-	// At() for the n samples from `first` on. The exponential is stepped from sample to
-	// sample, taken afresh at each burst's start and every kAnchor samples, so that a
-	// sample's gain does not depend on where a block begins.
+	// At() for the n samples from `first` on. The exponential is taken afresh at each
+	// burst's start and every kAnchor samples, and from there multiplied by the powers of
+	// its step, so that a sample's gain does not depend on where a block begins and the
+	// samples of a run do not wait on one another.
 	void AtBlock(int64_t first, float* out, int32_t n) const;
 	static constexpr int64_t kAnchor = 256;
 
@@ -41,11 +43,12 @@ private:
 	double Position(int64_t i, int32_t burst) const;
 
 	dsp::EnvelopeCurve curve;
-	// For the stepped exponential: e^(c / decaySamples) and 1 / (1 - e^c). Curves near the
-	// straight line, beyond the float range or not numbers go through `curve` instead.
+	// For the stepped exponential: (e^(c / decaySamples))^m for m within a run (each the
+	// one before times the step) and 1 / (1 - e^c). Curves near the straight line, beyond
+	// the float range or not numbers go through `curve` instead.
 	bool stepped;
 	double c;
-	double ratio;
+	std::array<double, kAnchor> powers;
 	double perDenominator;
 	double decaySamples;
 	double spacingSamples;

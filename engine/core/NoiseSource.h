@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/core/Kernels.h"
+
 namespace tunk {
 
 // The codes of the noiseType parameter.
@@ -71,7 +73,8 @@ public:
 
 	// Sets everything and restarts from the seed: the same settings always give the same
 	// samples. A tuning that is not a positive finite number is the default 540 Hz; one
-	// that puts a square wave at or beyond half the sample rate silences that wave.
+	// that puts a square wave at or beyond half the sample rate, or so low that it would
+	// not move in 2^32 samples, silences that wave.
 	void Start(NoiseType type, uint32_t seed, float tuneHz);
 
 	// Samples `first` to `first + n - 1`, within [-1, 1], following the previous call's
@@ -85,13 +88,11 @@ private:
 	NoiseType type = NoiseType::White;
 	NoiseGenerator generator;
 	std::array<float, 7> pink = {};
-	// Metal's six waves, each phase worked out from the sample's index (no sum carried from
-	// sample to sample, so the samples of a block are independent); a silenced wave has a
-	// step and a gain of 0.
-	std::array<double, 6> phase = {};      // at sample 0
-	std::array<double, 6> increment = {};
-	std::array<float, 6> perIncrement = {};  // 1 / increment, or 0
-	std::array<float, 6> gain = {};
+	// Metal's waves that sound (those below half the sample rate), each phase worked out
+	// from the sample's index: no sum carried from sample to sample, so the samples of a
+	// block are independent.
+	std::array<kernels::MetalWave, kMetalRatios.size()> waves = {};
+	int32_t waveCount = 0;
 };
 
 }  // namespace tunk

@@ -46,6 +46,8 @@ public:
 	}
 
 	bool HasAttack() const { return attackSamples > 0; }
+	// Whether the rise is below 1 anywhere from sample i on.
+	bool RisingFrom(int64_t i) const { return double(i) < attackSamples; }
 	double AttackSamples() const { return attackSamples; }
 
 	// The rise's gain at sample i: i / attack below the attack's end, 1 from there on.
@@ -85,14 +87,13 @@ public:
 
 	float Level() const { return level; }
 
-	// The phases this tone reads for the first tone's increments of a block (its own are
-	// the ratio times them), advancing its phase past the block.
-	void Phases(const float* increments, float* phases, int32_t n)
+	// The phase this tone reads at a sample of the first tone's increment there (its own
+	// is the ratio times it), advancing its phase past the sample.
+	float Advance(float increment)
 	{
-		for (int32_t k = 0; k < n; k++) {
-			phases[k] = phase;
-			phase = dsp::WrapPhase(phase + increments[k] * ratio);
-		}
+		const float now = phase;
+		phase = dsp::WrapPhase(phase + increment * ratio);
+		return now;
 	}
 
 private:
