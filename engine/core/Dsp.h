@@ -3,6 +3,7 @@
 // share one definition and therefore give bit-identical results.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -10,11 +11,8 @@
 
 namespace tunk::dsp {
 
-// Brings a phase into [0, 2048): the truncated integer part is taken modulo 2048 and the
-// fraction added back. Negative phases (a negative frequency) get the true modulo; a
-// phase that is not finite restarts the period at 0, so no table index is ever formed
-// from it.
-inline float WrapPhase(float phase)
+// WrapPhase (below) of every phase, kept out of line for those not already in the period.
+[[gnu::noinline]] inline float WrapPhaseOutside(float phase)
 {
 	// The common cases first; each gives exactly what the general rule below gives.
 	if (phase >= 0 && phase < float(kTableLength))
@@ -35,6 +33,20 @@ inline float WrapPhase(float phase)
 	}
 	// A tiny negative phase plus 2048 may round up to 2048 itself.
 	return phase < float(kTableLength) ? phase : 0;
+}
+
+// Brings a phase into [0, 2048): the truncated integer part is taken modulo 2048 and the
+// fraction added back. Negative phases (a negative frequency) get the true modulo; a
+// phase that is not finite restarts the period at 0, so no table index is ever formed
+// from it.
+inline float WrapPhase(float phase)
+{
+	// From +0 up to the period, as nearly every phase is, the phase stands. Positive floats
+	// order as their bits, so one integer test finds that (a float test with its unordered
+	// case costs the serial phase loops far more), and the rest is out of their way.
+	if (std::bit_cast<uint32_t>(phase) < std::bit_cast<uint32_t>(float(kTableLength))) [[likely]]
+		return phase;
+	return WrapPhaseOutside(phase);
 }
 
 // Linear interpolation at a position in [0, 2048) of a table with a guard entry at 2048.

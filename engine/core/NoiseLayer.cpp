@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/core/Dsp.h"
+#include "engine/core/Kernels.h"
 
 namespace tunk {
 
@@ -28,8 +29,7 @@ bool NoiseLayer::Prepare(int64_t first, float* gains, float* sources, int32_t n)
 	if (level == 0 || first >= envelope.End())
 		return false;
 	envelope.AtBlock(first, gains, n);
-	for (int32_t k = 0; k < n; k++)
-		gains[k] = gains[k] * level;
+	kernels::Amplify(nullptr, level, gains, n);
 	source.Block(first, sources, n);
 	return true;
 }
