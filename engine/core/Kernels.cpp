@@ -187,7 +187,9 @@ inline hn::Vec<FF> EdgeCorrections(FF ff, hn::Vec<FF> t, hn::Vec<FF> dt, hn::Vec
 
 // Metal's waves, each sample's added in the waves' order from 0, a wave at a time. Away
 // from the edges both corrections are 0 and adding their difference leaves the ±1, so a
-// run of lanes with none near an edge skips them, as the scalar code does a sample.
+// run of lanes with none near an edge skips them, as the scalar code does a sample: its
+// lanes add ±gain (the square's sign is the phase's top bit), and whether any lane is near
+// an edge is found on the whole turns.
 void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out, int32_t n)
 {
 	const FF ff;
@@ -197,6 +199,8 @@ void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out
 	const auto one = hn::Set(ff, 1.0f);
 	const auto half = hn::Set(ff, 0.5f);
 	const auto turn = hn::Set(ff, 0x1p-24f);
+	const auto signBit = hn::Set(du, 0x80000000u);
+	const auto halfPeriod = hn::Set(du, 0x7FFFFFu);
 	for (int32_t k = 0; k < n; k++)
 		out[k] = 0;
 	for (int32_t w = 0; w < count; w++) {
@@ -205,19 +209,26 @@ void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out
 		const auto oneMinusDt = hn::Sub(one, dt);
 		const auto perDt = hn::Set(ff, wave.perDt);
 		const auto gain = hn::Set(ff, wave.gain);
+		const auto gainBits = hn::BitCast(du, gain);
+		// With p = q 2^-24 and r = q modulo 2^23 (p within its half period), p or p + 1/2 is
+		// below dt exactly when r < ceil(dt 2^24), and above 1 - dt exactly when
+		// r > floor((1 - dt) 2^24) - 2^23 (dt below a half).
+		const auto nearStart = hn::Set(di, int32_t(std::ceil(wave.dt * 0x1p24f)));
+		const auto nearEnd = hn::Set(di, int32_t(std::floor((1.0f - wave.dt) * 0x1p24f)) - (1 << 23));
 		// Whole turns modulo 2^32: stepping a vector of phases is exact.
 		auto turns = hn::Add(hn::Set(du, wave.phase + uint32_t(first) * wave.step),
 			hn::Mul(hn::Iota(du, 0), hn::Set(du, wave.step)));
 		const auto advance = hn::Set(du, uint32_t(lanes) * wave.step);
 		int32_t k = 0;
 		for (; k + lanes <= n; k += lanes) {
-			const auto p = hn::Mul(hn::ConvertTo(ff, hn::BitCast(di, hn::ShiftRight<8>(turns))), turn);
-			const auto firstHalf = hn::Lt(p, half);
-			auto square = hn::IfThenElse(firstHalf, one, hn::Neg(one));
-			const auto other = hn::IfThenElse(firstHalf, hn::Add(p, half), hn::Sub(p, half));
-			const auto nearP = hn::Or(hn::Lt(p, dt), hn::Gt(p, oneMinusDt));
-			const auto near = hn::Or(nearP, hn::Or(hn::Lt(other, dt), hn::Gt(other, oneMinusDt)));
-			if (!hn::AllFalse(ff, near)) {
+			const auto r = hn::BitCast(di, hn::And(hn::ShiftRight<8>(turns), halfPeriod));
+			auto added = hn::BitCast(ff, hn::Xor(gainBits, hn::And(turns, signBit)));
+			if (!hn::AllFalse(di, hn::Or(hn::Lt(r, nearStart), hn::Gt(r, nearEnd)))) {
+				const auto p = hn::Mul(hn::ConvertTo(ff, hn::BitCast(di, hn::ShiftRight<8>(turns))), turn);
+				const auto firstHalf = hn::Lt(p, half);
+				auto square = hn::IfThenElse(firstHalf, one, hn::Neg(one));
+				const auto other = hn::IfThenElse(firstHalf, hn::Add(p, half), hn::Sub(p, half));
+				const auto nearP = hn::Or(hn::Lt(p, dt), hn::Gt(p, oneMinusDt));
 				if (wave.dt < 0.2f) {
 					// Half a period apart, the two positions are never both near an edge:
 					// the one correction that is not 0 is added (or, the other's, taken away).
@@ -228,8 +239,9 @@ void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out
 					square = hn::Add(square, hn::Sub(EdgeCorrections(ff, p, dt, perDt, oneMinusDt),
 						EdgeCorrections(ff, other, dt, perDt, oneMinusDt)));
 				}
+				added = hn::Mul(square, gain);
 			}
-			hn::StoreU(hn::Add(hn::LoadU(ff, out + k), hn::Mul(square, gain)), ff, out + k);
+			hn::StoreU(hn::Add(hn::LoadU(ff, out + k), added), ff, out + k);
 			turns = hn::Add(turns, advance);
 		}
 		for (; k < n; k++) {
@@ -238,7 +250,6 @@ void MetalBlock(const MetalWave* waves, int32_t count, int64_t first, float* out
 		}
 	}
 }
-
 
 // ReadTable on lanes: both entries gathered, the same interpolation.
 inline hn::Vec<FF> ReadTableLanes(FF ff, const float* table, hn::Vec<FF> position)

@@ -192,4 +192,47 @@ TEST_F(VectorPathsTest, EdgeValuesPassAsInThePlainPath)
 	}
 }
 
+// Metal's square waves around every edge: stepping one unit of 2^-24 turns a sample, the
+// phases pass each position where an edge's correction begins or ends (for steps of many
+// sizes, the wide ones that take both corrections included) and the wrap of the turns, at
+// every alignment to the vectors, so that a run of lanes whose only lane near an edge is
+// its first or last is among them.
+TEST_F(VectorPathsTest, MetalEdgesAgreeAtEveryPositionAroundThem)
+{
+	constexpr int32_t kRun = 200;
+	std::vector<tunk::kernels::MetalWave> waves;
+	for (float dt : {0.0047f, 0.0123f, 0.05f, 0.1999f, 0.2f, 0.31f, 0.4999f}) {
+		const auto start = uint32_t(std::ceil(dt * 0x1p24f));
+		const auto end = uint32_t(std::floor((1.0f - dt) * 0x1p24f));
+		for (uint32_t q : {start, end, start + (1u << 23), end - (1u << 23), 0u, 1u << 23}) {
+			// Every alignment of the position to the vectors' lanes.
+			for (uint32_t offset = 0; offset < 16; offset++)
+				waves.push_back({(q - kRun / 2 + offset) << 8, 256u, dt, 1.0f / dt, 0.3f});
+		}
+	}
+	std::vector<float> plain(kRun), vector(kRun);
+	for (const auto& path : VectorPaths()) {
+		for (const auto& wave : waves) {
+			for (int64_t first : {int64_t(0), int64_t(3)}) {
+				const auto shifted = tunk::kernels::MetalWave{wave.phase - uint32_t(first) * wave.step,
+					wave.step, wave.dt, wave.perDt, wave.gain};
+				tunk::kernels::UsePath(0);
+				tunk::kernels::Metal(&shifted, 1, first, plain.data(), kRun);
+				tunk::kernels::UsePath(path.id);
+				tunk::kernels::Metal(&shifted, 1, first, vector.data(), kRun);
+				for (int32_t k = 0; k < kRun; k++)
+					ASSERT_EQ(std::bit_cast<uint32_t>(vector[k]), std::bit_cast<uint32_t>(plain[k]))
+						<< path.name << " dt " << wave.dt << " phase " << wave.phase << " sample " << k;
+			}
+		}
+	}
+	// The test's runs do reach the corrections: the plain path is not a bare square there.
+	tunk::kernels::UsePath(0);
+	tunk::kernels::Metal(&waves[0], 1, 0, plain.data(), kRun);
+	int corrected = 0;
+	for (float v : plain)
+		corrected += std::fabs(v) != 0.3f;
+	EXPECT_GT(corrected, 0);
+}
+
 }  // namespace
