@@ -31,8 +31,8 @@ void SetLongBusySound(PluginInstance& plugin, float startFreq)
 }
 
 // Sixteen voices of the long sound, restarted (outside the timing) before they end, with
-// `changeEvery` > 0 moving a control every that many blocks. Reported per block and as a
-// share of one core (the block's time), in percent.
+// `changeEvery` > 0 moving a control every that many blocks. Reported per block, as a
+// share of one core (the block's time) in percent, and as voices one core can run.
 void RunSixteenVoices(benchmark::State& state, double rate, uint32_t block, int changeEvery)
 {
 	PluginWorld world;
@@ -62,6 +62,9 @@ void RunSixteenVoices(benchmark::State& state, double rate, uint32_t block, int 
 	}
 	state.counters["core_share_%"] = benchmark::Counter(block / rate / 100,
 	    benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+	// How many such voices one core keeps up with: seconds of sound per second of work.
+	state.counters["voices_per_core"] = benchmark::Counter(16.0 * block / rate,
+	    benchmark::Counter::kIsIterationInvariantRate);
 	state.SetLabel(std::to_string(int(rate)) + " Hz, " + std::to_string(block) + " frames");
 }
 
