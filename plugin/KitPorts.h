@@ -17,8 +17,8 @@ constexpr const char* kKitPluginUri = "urn:quillfeather:tunk-kit";
 constexpr const char* kKitStateUri = "urn:quillfeather:tunk-kit#kit";
 // The kit file a host's generic interface offers to load (an atom:Path).
 constexpr const char* kKitFileUri = "urn:quillfeather:tunk-kit#kitFile";
-// A factory kit's preset is kKitPresetUriPrefix + its name, percent-encoded.
-constexpr const char* kKitPresetUriPrefix = "urn:quillfeather:tunk-kit:preset:";
+// A factory kit's preset is kKitPresetUriPrefix + the slug of its name (UriSlug).
+constexpr const char* kKitPresetUriPrefix = "urn:quillfeather:tunk-kit#preset-";
 // Ardour's extension through which hosts show the pads' names on their notes.
 constexpr const char* kMidnamInterfaceUri = "http://ardour.org/lv2/midnam#interface";
 constexpr const char* kMidnamUpdateUri = "http://ardour.org/lv2/midnam#update";

@@ -152,10 +152,11 @@ constexpr float VelocityGain(uint8_t velocity, float scale)
 }
 
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
-// A factory sound's preset is kPresetUriPrefix + "Category/Name", percent-encoded.
-constexpr const char* kPresetUriPrefix = "urn:quillfeather:tunk:preset:";
-// A factory category's bank of presets is kBankUriPrefix + "Category", percent-encoded.
-constexpr const char* kBankUriPrefix = "urn:quillfeather:tunk:bank:";
+// A factory sound's preset is kPresetUriPrefix + the slug of "Category Name", and a
+// category's bank kBankUriPrefix + the category's slug (UriSlug): URIs a user can type in a
+// host's console, which takes no percent signs.
+constexpr const char* kPresetUriPrefix = "urn:quillfeather:tunk#preset-";
+constexpr const char* kBankUriPrefix = "urn:quillfeather:tunk#bank-";
 
 // The declared range and start value of an input control port, as tunk.ttl states them.
 struct PortRange {

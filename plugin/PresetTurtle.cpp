@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include "plugin/KitPorts.h"
@@ -15,24 +16,27 @@ constexpr const char* kPrefixes = "@prefix lv2:  <http://lv2plug.in/ns/lv2core#>
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
 
-std::string PercentEncode(const std::string& text)
+} // namespace
+
+std::string UriSlug(const std::string& text)
 {
 	std::string out;
+	bool gap = false;
 	for (unsigned char c : text) {
-		bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-		             c == '-' || c == '.' || c == '_' || c == '~';
-		if (plain) {
-			out += char(c);
-		} else {
-			char hex[4];
-			std::snprintf(hex, sizeof hex, "%%%02X", c);
-			out += hex;
+		// Bytes, not characters: a letter beyond ASCII is a gap like any punctuation.
+		const bool letter = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+		const bool upper = c >= 'A' && c <= 'Z';
+		if (!letter && !upper) {
+			gap = true;
+			continue;
 		}
+		if (gap && !out.empty())
+			out += '-';
+		gap = false;
+		out += upper ? char(c - 'A' + 'a') : char(c);
 	}
 	return out;
 }
-
-} // namespace
 
 std::string TurtleString(const std::string& text)
 {
@@ -54,12 +58,12 @@ std::string TurtleString(const std::string& text)
 
 std::string PresetUri(const std::string& category, const std::string& name)
 {
-	return std::string(kPresetUriPrefix) + PercentEncode(category) + "/" + PercentEncode(name);
+	return std::string(kPresetUriPrefix) + UriSlug(category + " " + name);
 }
 
 std::string BankUri(const std::string& category)
 {
-	return std::string(kBankUriPrefix) + PercentEncode(category);
+	return std::string(kBankUriPrefix) + UriSlug(category);
 }
 
 std::string TurtleNumber(float value)
@@ -123,7 +127,7 @@ std::string PresetsTurtle(const std::vector<FactoryPreset>& presets)
 
 std::string KitPresetUri(const std::string& name)
 {
-	return std::string(kKitPresetUriPrefix) + PercentEncode(name);
+	return std::string(kKitPresetUriPrefix) + UriSlug(name);
 }
 
 std::string KitManifestTurtle(const std::string& binaryName, const std::vector<FactoryKit>& kits)
@@ -153,6 +157,30 @@ std::string KitPresetsTurtle(const std::vector<FactoryKit>& kits)
 		out.append(TurtleString(kit.text)).append("\n\t] .\n\n");
 	}
 	return out;
+}
+
+std::string PresetUriFault(
+    const std::vector<FactoryPreset>& presets, const std::vector<FactoryKit>& kits)
+{
+	std::vector<std::pair<std::string, std::string>> labelled; // label, slug-bearing URI
+	for (const FactoryPreset& preset : presets) {
+		std::string label = preset.category;
+		label.append(": ").append(preset.name);
+		labelled.emplace_back(label, UriSlug(preset.category + " " + preset.name).empty()
+		                                 ? ""
+		                                 : PresetUri(preset.category, preset.name));
+	}
+	for (const FactoryKit& kit : kits)
+		labelled.emplace_back(kit.name, UriSlug(kit.name).empty() ? "" : KitPresetUri(kit.name));
+	std::map<std::string, std::string> seen; // URI, label
+	for (const auto& [label, uri] : labelled) {
+		if (uri.empty())
+			return "\"" + label + "\" has no ASCII letter or digit to name its preset's URI";
+		const auto [at, fresh] = seen.emplace(uri, label);
+		if (!fresh)
+			return "\"" + at->second + "\" and \"" + label + "\" would share the preset URI " + uri;
+	}
+	return "";
 }
 
 } // namespace tunk::lv2

@@ -16,10 +16,17 @@ struct FactoryPreset {
 	SoundParams params;
 };
 
-// The preset's URI: the plugin's preset prefix, then "Category/Name" percent-encoded.
+// The readable tail of a preset's or bank's URI: lower-case ASCII letters and digits, every
+// run of anything else (spaces, punctuation, letters beyond ASCII) one hyphen, none at either
+// end: "909 Electro" gives "909-electro", "Claps & Snaps!" "claps-snaps". Empty when
+// `text` has no ASCII letter or digit.
+std::string UriSlug(const std::string& text);
+
+// The preset's URI: the plugin's preset prefix, then the slug of "Category Name". Two
+// presets whose slugs meet get one URI: the bundle writer refuses them.
 std::string PresetUri(const std::string& category, const std::string& name);
 
-// A category's bank: the plugin's bank prefix, then the category percent-encoded.
+// A category's bank: the plugin's bank prefix, then the category's slug.
 std::string BankUri(const std::string& category);
 
 // A Turtle string literal of `text`, quotes, backslashes and control characters escaped.
@@ -42,12 +49,18 @@ struct FactoryKit {
 	std::string text;
 };
 
-// The kit preset's URI: the kit preset prefix, then the name percent-encoded.
+// The kit preset's URI: the kit preset prefix, then the name's slug.
 std::string KitPresetUri(const std::string& name);
 // What the manifest adds for the kit instrument (after ManifestTurtle, whose prefixes it
 // uses): the instrument with its binary and description, and its presets.
 std::string KitManifestTurtle(const std::string& binaryName, const std::vector<FactoryKit>& kits);
 // kit-presets.ttl: each kit's label and state, the kit by value.
 std::string KitPresetsTurtle(const std::vector<FactoryKit>& kits);
+
+// Why the presets cannot share one bundle: a name with nothing for its URI's slug, or two
+// presets (of either instrument) on one URI, named by their labels. Empty when every preset
+// has a URI of its own.
+std::string PresetUriFault(
+    const std::vector<FactoryPreset>& presets, const std::vector<FactoryKit>& kits);
 
 } // namespace tunk::lv2

@@ -104,6 +104,12 @@ int main(int argc, char** argv)
 
 	std::sort(kits.begin(), kits.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
 	kits.insert(kits.begin(), {NewKit().name, EncodeKit(NewKit())});
+	// A host finds a preset by its URI alone: two on one URI would hide one of them.
+	const std::string fault = tunk::lv2::PresetUriFault(presets, kits);
+	if (!fault.empty()) {
+		std::fprintf(stderr, "%s\n", fault.c_str());
+		return 1;
+	}
 
 	std::filesystem::path dir = argv[1];
 	const tunk::lv2::DescriptionVersion version{TUNK_LV2_MINOR_VERSION, TUNK_LV2_MICRO_VERSION};

@@ -10,10 +10,12 @@
 #include <lv2/presets/presets.h>
 #include <lv2/units/units.h>
 #include <map>
+#include <regex>
 #include <set>
 #include <sys/wait.h>
 
 #include "PluginTestSupport.h"
+#include "plugin/KitPorts.h"
 #include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
 #include "preset/PresetExtension.h"
@@ -360,6 +362,63 @@ TEST(PresetTurtleTest, OddNamesAndExactNumbersSurviveAHostsReading)
 	ASSERT_EQ(byLabel.count("Kicks: Plain"), 1u);
 	EXPECT_EQ(PresetValues(world, byLabel["Kicks: Plain"]), PortValues({}));
 	fs::remove_all(bundle);
+}
+
+// A host's console reads a preset's URI as typed, without percent signs or spaces: every
+// preset of either instrument has a URI of lower-case words and digits joined by hyphens, and
+// no two presets share one (lilv would make them one preset with two labels).
+TEST(PresetUriTest, EveryPresetInTheBundleHasATypableUriOfItsOwn)
+{
+	const std::regex typable("urn:quillfeather:tunk(-kit)?#preset-[a-z0-9]+(-[a-z0-9]+)*");
+	size_t factoryKits = 0;
+	for (const fs::directory_entry& file : fs::directory_iterator(TUNK_BUILD_DIR "/data/kits"))
+		factoryKits += file.path().extension() == ".tunkkit";
+	const std::pair<const char*, size_t> instruments[] = {
+	    {kTunkUri, FactoryFiles().size()}, {tunk::lv2::kKitPluginUri, 1 + factoryKits}};
+	std::set<std::string> all;
+	for (const auto& [uri, expected] : instruments) {
+		SCOPED_TRACE(uri);
+		PluginWorld world(TUNK_LV2_BUNDLE_DIR, uri);
+		ASSERT_NE(world.Plugin(), nullptr);
+		const std::map<std::string, std::string> byLabel = PresetsByLabel(world);
+		EXPECT_EQ(byLabel.size(), expected) << "a preset without its own label and URI";
+		for (const auto& [label, preset] : byLabel) {
+			EXPECT_TRUE(std::regex_match(preset, typable)) << label << ": " << preset;
+			EXPECT_TRUE(all.insert(preset).second) << label << ": " << preset;
+		}
+	}
+	EXPECT_EQ(
+	    tunk::lv2::KitPresetUri("909 Electro"), "urn:quillfeather:tunk-kit#preset-909-electro");
+}
+
+TEST(PresetUriTest, SlugsKeepAsciiWordsAndDigitsAndJoinTheRestIntoSingleHyphens)
+{
+	using tunk::lv2::UriSlug;
+	EXPECT_EQ(UriSlug("808 Electro"), "808-electro");
+	EXPECT_EQ(UriSlug("Lo-Fi"), "lo-fi");
+	EXPECT_EQ(UriSlug("Clicks, Rims and Woodblocks"), "clicks-rims-and-woodblocks");
+	EXPECT_EQ(UriSlug("  --Odd \"Names\" 100% / Caf\u00e9!  "), "odd-names-100-caf");
+	EXPECT_EQ(UriSlug("Caf\u00e9 Kit"), "caf-kit") << "a letter beyond ASCII is a gap";
+	EXPECT_EQ(UriSlug("A"), "a");
+	EXPECT_EQ(UriSlug(""), "");
+	EXPECT_EQ(UriSlug("\u00e9\u00e8 -- !"), "");
+}
+
+TEST(PresetUriTest, TheBundleRefusesPresetsWithoutASlugOrOnOneUri)
+{
+	using tunk::lv2::PresetUriFault;
+	const std::vector<tunk::lv2::FactoryKit> kits = {{"New Kit", ""}, {"808 Electro", ""}};
+	EXPECT_EQ(PresetUriFault({{"Kicks", "Deep Kick", {}}, {"Snares", "Deep Kick", {}}}, kits), "");
+	// Kits and sounds are the presets of two instruments, with prefixes of their own.
+	EXPECT_EQ(PresetUriFault({{"New", "Kit", {}}}, kits), "");
+
+	const std::string same =
+	    PresetUriFault({{"Hi-Hats", "Open", {}}, {"Hi Hats", "Open!", {}}}, kits);
+	EXPECT_NE(same.find("\"Hi-Hats: Open\" and \"Hi Hats: Open!\""), std::string::npos) << same;
+	EXPECT_NE(same.find("urn:quillfeather:tunk#preset-hi-hats-open"), std::string::npos) << same;
+	EXPECT_NE(PresetUriFault({}, {{"Lo-Fi", ""}, {"lo fi", ""}}), "");
+	const std::string empty = PresetUriFault({}, {{"\u00e9\u00e9", ""}});
+	EXPECT_NE(empty.find("no ASCII letter or digit"), std::string::npos) << empty;
 }
 
 TEST(PluginInstallTest, Lv2infoReadsTheInstalledBundleWithoutAWarning)
