@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -40,6 +41,10 @@ public:
 	Child& operator=(const Child&) = delete;
 	~Child() { Stop(); }
 
+	// The next Start gives the child a pipe for its standard input, which Send writes to, as
+	// a person types at a console program.
+	void PipeInput() { wantInput_ = true; }
+
 	// Runs args[0] (looked up on the PATH unless it holds a slash) with the test's environment, the "NAME=value" entries of `extraEnv` set anew.
 	// Its standard output and error go to `output` when given; it starts in `folder` when
 	// given.
@@ -66,6 +71,16 @@ public:
 
 		posix_spawn_file_actions_t actions;
 		posix_spawn_file_actions_init(&actions);
+		int input[2] = {-1, -1};
+		if (wantInput_) {
+			// Close-on-exec, so that no other child holds the pipe open; the child's own
+			// copy is its standard input.
+			if (pipe2(input, O_CLOEXEC) != 0)
+				return false;
+			posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+			// A reader gone must fail a Send, not end the test program.
+			std::signal(SIGPIPE, SIG_IGN);
+		}
 		if (!output.empty()) {
 			posix_spawn_file_actions_addopen(
 			    &actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -76,7 +91,35 @@ public:
 		if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), env.data()) != 0)
 			pid_ = -1;
 		posix_spawn_file_actions_destroy(&actions);
+		if (wantInput_) {
+			close(input[0]);
+			CloseInput();
+			input_ = input[1];
+		}
 		return pid_ > 0;
+	}
+
+	// Writes `text` to the child's standard input; false when it cannot.
+	bool Send(const std::string& text)
+	{
+		size_t done = 0;
+		while (input_ >= 0 && done < text.size()) {
+			const ssize_t wrote = write(input_, text.data() + done, text.size() - done);
+			if (wrote < 0 && errno == EINTR)
+				continue;
+			if (wrote <= 0)
+				return false;
+			done += size_t(wrote);
+		}
+		return input_ >= 0;
+	}
+
+	// The child reads the end of its input.
+	void CloseInput()
+	{
+		if (input_ >= 0)
+			close(input_);
+		input_ = -1;
 	}
 
 	// Waits for the child to end: its exit status, nullopt when it did not exit normally.
@@ -117,6 +160,7 @@ public:
 	// Ends the child with its signal, and with SIGKILL should it still run five seconds later.
 	void Stop()
 	{
+		CloseInput();
 		if (pid_ <= 0)
 			return;
 		kill(pid_, signal_);
@@ -130,4 +174,6 @@ public:
 private:
 	pid_t pid_ = -1;
 	int signal_;
+	bool wantInput_ = false;
+	int input_ = -1; // the writing end of the child's standard input
 };

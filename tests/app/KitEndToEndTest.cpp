@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/JackServer.h"
 #include "engine/DiskAudio.h"
 #include "engine/core/Render.h"
 #include "kit/Kit.h"
@@ -57,8 +58,6 @@ bool Heard(const std::string& audio, const std::vector<int16>& sound, int looks 
 	}
 	return false;
 }
-
-void Quiet(const char*) {}
 
 std::string ReadText(const std::string& path)
 {
@@ -205,14 +204,10 @@ TEST_F(KitSession, MidiNote38PlaysTheSnarePad)
 	const char* runtime = std::getenv("XDG_RUNTIME_DIR");
 	const std::string oldRuntime = runtime != nullptr ? runtime : "";
 	setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
-	jack_set_error_function(Quiet);
-	jack_set_info_function(Quiet);
-	Child jack(SIGTERM);
-	ASSERT_TRUE(jack.Start({jackd, "--no-realtime", "--name", server, "-d", "dummy", "-r", "44100",
-	                           "-p", "512"},
-	    {}, dir / "jackd.log"));
+	JackServer jack;
+	ASSERT_EQ(jack.Start(jackd, server), "");
 
-	// The test's client joins first: the server is up once it has.
+	// The test's client joins before the program starts.
 	NoteSender keys;
 	ASSERT_TRUE(keys.Start()) << "no client of the test's own on the server";
 	Open({"JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "TUNK_MIDI_API=jack"});
@@ -225,7 +220,7 @@ TEST_F(KitSession, MidiNote38PlaysTheSnarePad)
 			std::this_thread::sleep_for(100ms);
 	}
 	ASSERT_FALSE(input.empty()) << "the program's MIDI input never appeared on the server:\n"
-	                            << ReadText(dir / "stdout.txt") << ReadText(dir / "jackd.log");
+	                            << ReadText(dir / "stdout.txt") << jack.Log();
 	ASSERT_TRUE(keys.Connect(input));
 	// A connection takes effect at one of the server's next cycles: a note sent before then is
 	// lost on the way, so the test plays again until the snare is heard.

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "app/ChildProcess.h"
+#include "app/JackServer.h"
 #include "engine/DiskAudio.h"
 #include "engine/TunkSound.h"
 #include "kits/app/AppDefs.h"
@@ -78,64 +79,6 @@ void Close(BWindow* window)
 		window->Quit();
 	Settle();
 }
-
-void QuietJack(const char*) {}
-
-// A jackd of this test's own. Every path out of a test stops it: the fixture's TearDown
-// and the destructor both do.
-class JackServer {
-public:
-	// Empty on success, else what went wrong (with the server's own output).
-	std::string Start(const std::string& serverName)
-	{
-		name = serverName;
-		log = std::string(::testing::TempDir()) + name + ".log";
-		std::string binary = TUNK_JACKD;
-		if (binary.empty())
-			return "jackd was not found when the tests were configured (Debian: jackd2)";
-		std::vector<std::string> args = {binary, "--no-realtime", "--name", name, "-d", "dummy",
-			"-r", "44100", "-p", "512"};
-		if (!server.Start(args, {}, log))
-			return "jackd could not be started";
-
-		jack_set_error_function(QuietJack);
-		jack_set_info_function(QuietJack);
-		for (int i = 0; i < 300; i++) {
-			if (server.Pid() <= 0)
-				return "jackd ended at once:\n" + Log();
-			jack_status_t result;
-			jack_client_t* probe = jack_client_open("tunk-test-probe",
-				jack_options_t(JackNoStartServer | JackServerName), &result, name.c_str());
-			// Ready once a client can run in its process cycle.
-			const bool running = probe != nullptr && jack_activate(probe) == 0;
-			if (probe != nullptr)
-				jack_client_close(probe);
-			if (running)
-				return "";
-			std::this_thread::sleep_for(50ms);
-		}
-		return "jackd did not answer within 15 s:\n" + Log();
-	}
-
-	void Stop() { server.Stop(); }
-
-	std::string Log() const
-	{
-		std::string text;
-		if (FILE* f = std::fopen(log.c_str(), "r")) {
-			char line[512];
-			while (std::fgets(line, sizeof(line), f) != nullptr)
-				text += line;
-			std::fclose(f);
-		}
-		return text;
-	}
-
-private:
-	Child server{SIGTERM};
-	std::string name;
-	std::string log;
-};
 
 // Sends to Tunk's own port, as a keyboard connected with a patchbay would. A new client
 // can be refused for a moment while the server settles: it tries again for a while.
@@ -333,7 +276,7 @@ protected:
 		setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
 		setenv("JACK_NO_START_SERVER", "1", 1);
 		setenv("TUNK_MIDI_API", "jack", 1);
-		const std::string failure = server.Start(name);
+		const std::string failure = server.Start(TUNK_JACKD, name);
 		ASSERT_EQ(failure, "");
 	}
 

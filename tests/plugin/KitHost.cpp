@@ -261,11 +261,10 @@ void KitInstance::ClearRecordings()
 		recorded.clear();
 }
 
-std::string KitInstance::SaveState()
+LilvState* KitInstance::NewState()
 {
-	UridMap& urids = fWorld.Urids();
-	LilvState* state = lilv_state_new_from_instance(fWorld.Plugin(), fInstance, urids.Feature(),
-	    nullptr, nullptr, nullptr, nullptr,
+	LilvState* state = lilv_state_new_from_instance(
+	    fWorld.Plugin(), fInstance, fWorld.Urids().Feature(), nullptr, nullptr, nullptr, nullptr,
 	    [](const char* symbol, void* self, uint32_t* size, uint32_t* type) -> const void* {
 		    auto* kit = static_cast<KitInstance*>(self);
 		    auto found = kit->fControlIndex.find(symbol);
@@ -278,12 +277,30 @@ std::string KitInstance::SaveState()
 	    this, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, fFeatures.data());
 	if (state == nullptr)
 		throw std::runtime_error("no state");
+	return state;
+}
+
+std::string KitInstance::SaveState()
+{
+	UridMap& urids = fWorld.Urids();
+	LilvState* state = NewState();
 	char* text = lilv_state_to_string(fWorld.World(), urids.Feature(), urids.UnmapFeature(),
 	    state, "urn:test:session", nullptr);
 	std::string turtle = text != nullptr ? text : "";
 	lilv_free(text);
 	lilv_state_free(state);
 	return turtle;
+}
+
+void KitInstance::SaveStateFolder(const std::string& dir)
+{
+	UridMap& urids = fWorld.Urids();
+	LilvState* state = NewState();
+	const int failed = lilv_state_save(fWorld.World(), urids.Feature(), urids.UnmapFeature(), state,
+	    nullptr, dir.c_str(), "state.ttl");
+	lilv_state_free(state);
+	if (failed != 0)
+		throw std::runtime_error("the state was not saved in " + dir);
 }
 
 namespace {

@@ -58,6 +58,9 @@ public:
 
 	// The session's state as a host writes it (Turtle), and restoring one.
 	std::string SaveState();
+	// The session's state saved in a folder (state.ttl and a manifest), as a standalone host
+	// keeps it and loads it again at its next start.
+	void SaveStateFolder(const std::string& dir);
 	void RestoreState(const std::string& turtle);
 	// Loads a preset of the bundle by its URI.
 	void LoadPreset(const std::string& uri);
@@ -71,6 +74,7 @@ private:
 	    const void* data);
 	static int Printf(LV2_Log_Handle handle, LV2_URID type, const char* format, ...);
 	static int VPrintf(LV2_Log_Handle handle, LV2_URID type, const char* format, va_list args);
+	LilvState* NewState();
 	void AppendEvent(uint32_t frame, const LV2_Atom* body);
 	void ReadNotify();
 
