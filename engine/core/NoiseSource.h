@@ -57,9 +57,6 @@ public:
 	uint64_t State() const { return state; }
 	void Skip(int32_t n) { state += uint64_t(n) * kStep; }
 
-	// Uniform in [0, 1).
-	double NextUnit() { return double(Next() >> 11) * (1.0 / 9007199254740992.0); }
-
 private:
 	uint64_t state;
 };
