@@ -105,6 +105,13 @@ inline int16_t ToSample(float s)
 	return int16_t(whole);
 }
 
+// 1 - e^arg as a float, worked out in double: the numerator (and denominator) of the
+// exponential curve below. The vector passes must give exactly this float.
+inline float ExpNumerator(float arg)
+{
+	return float(1.0 - std::exp(double(arg)));
+}
+
 // The envelope 1 - (1 - e^(x c)) / (1 - e^c) for one curve c, with the parts that do not
 // depend on x worked out once.
 class EnvelopeCurve {
@@ -116,7 +123,7 @@ public:
 		} else if (std::isinf(curve)) {
 			kind = curve > 0 ? kStepAtEnd : kStepAtStart;
 		} else {
-			denominator = float(1.0 - std::exp(double(curve)));
+			denominator = ExpNumerator(curve);
 			if (denominator == 0)
 				kind = kLine;  // curve 0 or too close to it: the limit is the straight line
 			else if (std::isinf(denominator))
@@ -129,7 +136,7 @@ public:
 	float At(float x) const
 	{
 		if (kind == kExp) {
-			float numerator = float(1.0 - std::exp(double(x * c)));
+			float numerator = ExpNumerator(x * c);
 			return float(1.0 - double(numerator) / double(denominator));
 		}
 		return Special(x);
@@ -150,7 +157,7 @@ private:
 			case kStepAtStart: return x <= 0.0f ? 1.0f : 0.0f;
 			default: break;
 		}
-		float numerator = float(1.0 - std::exp(double(x * c)));
+		float numerator = ExpNumerator(x * c);
 		if (std::isfinite(numerator))
 			return float(1.0 - double(numerator) / double(denominator));  // exactly 1
 		// Both terms overflow: (1 - e^(xc)) / (1 - e^c) rewritten so that nothing does.

@@ -60,11 +60,46 @@ void RampBlock(int64_t first, double start, double a, double b, float* out, int3
 		out[k] = dsp::RampAt(first + k, start, a, b);
 }
 
-// The exponential curve 1 - (1 - e^(x c)) / (1 - e^c). The vector exp is within a few units
-// in the last place of the C library's, so float(1 - e) is the library's wherever the
-// interval of 2^-48 (1 + e) around 1 - e rounds to one float: the library's 1 - e lies in
-// it, and rounding keeps order. The rare lane where the interval straddles two floats, and
-// arguments the vector exp does not take, get the library's exp.
+// ExpNumerator on lanes. The vector exp is within a few units in the last place of the C
+// library's, so float(1 - e) is the library's wherever the interval of 2^-48 (1 + e) around
+// 1 - e rounds to one float: the library's 1 - e lies in it, and rounding keeps order. The
+// rare lane where the interval straddles two floats, non-numbers, arguments the vector exp
+// does not take (-700 and below) and those where 1 - e^arg nears the end of the float range
+// (88.5 and above: the portable path's conversion to float saturates where the library's
+// gives -infinity) get the library's exp.
+inline hn::Vec<DF> ExpNumeratorLanes(DD dd, hn::Vec<DF> arg)
+{
+	const DF df;
+	const auto one = hn::Set(dd, 1.0);
+	const auto e = hn::Exp(dd, hn::PromoteTo(dd, arg));
+	const auto y = hn::Sub(one, e);
+	const auto m = hn::Mul(hn::Add(one, e), hn::Set(dd, 0x1p-48));
+	const auto low = hn::DemoteTo(df, hn::Sub(y, m));
+	const auto high = hn::DemoteTo(df, hn::Add(y, m));
+	const auto inside = hn::And(hn::Gt(arg, hn::Set(df, -700.0f)), hn::Lt(arg, hn::Set(df, 88.5f)));
+	const auto sure = hn::And(hn::Eq(low, high), inside);
+	if (HWY_LIKELY(hn::AllTrue(df, sure)))
+		return low;
+	HWY_ALIGN float lanes[hn::MaxLanes(df)];
+	hn::Store(arg, df, lanes);
+	for (size_t j = 0; j < hn::Lanes(df); j++)
+		lanes[j] = dsp::ExpNumerator(lanes[j]);
+	return hn::Load(df, lanes);
+}
+
+void ExpNumeratorsBlock(const float* args, float* out, int32_t n)
+{
+	const DD dd;
+	const DF df;
+	const int32_t lanes = int32_t(hn::Lanes(dd));
+	int32_t k = 0;
+	for (; k + lanes <= n; k += lanes)
+		hn::StoreU(ExpNumeratorLanes(dd, hn::LoadU(df, args + k)), df, out + k);
+	for (; k < n; k++)
+		out[k] = dsp::ExpNumerator(args[k]);
+}
+
+// The exponential curve 1 - (1 - e^(x c)) / (1 - e^c), its numerator from ExpNumeratorLanes.
 void CurveBlock(const dsp::EnvelopeCurve& curve, const float* x, float* out, int32_t n)
 {
 	if (!curve.Exponential()) {
@@ -75,27 +110,12 @@ void CurveBlock(const dsp::EnvelopeCurve& curve, const float* x, float* out, int
 	const DD dd;
 	const DF df;
 	const int32_t lanes = int32_t(hn::Lanes(dd));
-	const float c = curve.Curvature();
-	const auto vc = hn::Set(df, c);
+	const auto vc = hn::Set(df, curve.Curvature());
 	const auto one = hn::Set(dd, 1.0);
-	const auto margin = hn::Set(dd, 0x1p-48);
-	const auto limit = hn::Set(df, 700.0f);
 	const auto denominator = hn::Set(dd, double(curve.Denominator()));
 	int32_t k = 0;
 	for (; k + lanes <= n; k += lanes) {
-		const auto arg = hn::Mul(hn::LoadU(df, x + k), vc);
-		const auto e = hn::Exp(dd, hn::PromoteTo(dd, arg));
-		const auto y = hn::Sub(one, e);
-		const auto m = hn::Mul(hn::Add(one, e), margin);
-		auto numerator = hn::DemoteTo(df, hn::Sub(y, m));
-		const auto high = hn::DemoteTo(df, hn::Add(y, m));
-		const auto sure = hn::And(hn::Eq(numerator, high), hn::Lt(hn::Abs(arg), limit));
-		if (!hn::AllTrue(df, sure)) {
-			HWY_ALIGN float exact[hn::MaxLanes(df)];
-			for (int32_t j = 0; j < lanes; j++)
-				exact[j] = float(1.0 - std::exp(double(x[k + j] * c)));
-			numerator = hn::Load(df, exact);
-		}
+		const auto numerator = ExpNumeratorLanes(dd, hn::Mul(hn::LoadU(df, x + k), vc));
 		const auto ratio = hn::Div(hn::PromoteTo(dd, numerator), denominator);
 		hn::StoreU(hn::DemoteTo(df, hn::Sub(one, ratio)), df, out + k);
 	}
@@ -468,6 +488,7 @@ namespace tunk::kernels {
 
 HWY_EXPORT(RampBlock);
 HWY_EXPORT(CurveBlock);
+HWY_EXPORT(ExpNumeratorsBlock);
 HWY_EXPORT(IncrementsBlock);
 HWY_EXPORT(RiseBlock);
 HWY_EXPORT(DecayGainsBlock);
@@ -508,6 +529,14 @@ void Curve(const dsp::EnvelopeCurve& curve, const float* x, float* out, int32_t 
 		return HWY_DYNAMIC_DISPATCH(CurveBlock)(curve, x, out, n);
 	for (int32_t k = 0; k < n; k++)
 		out[k] = curve.At(x[k]);
+}
+
+void ExpNumerators(const float* args, float* out, int32_t n)
+{
+	if (!Plain())
+		return HWY_DYNAMIC_DISPATCH(ExpNumeratorsBlock)(args, out, n);
+	for (int32_t k = 0; k < n; k++)
+		out[k] = dsp::ExpNumerator(args[k]);
 }
 
 void Increments(float span, float end, float* env, int32_t n)

@@ -22,6 +22,10 @@ void Ramp(int64_t first, double start, double a, double b, float* out, int32_t n
 // out[k] = curve.At(x[k]).
 void Curve(const dsp::EnvelopeCurve& curve, const float* x, float* out, int32_t n);
 
+// out[k] = dsp::ExpNumerator(args[k]): the numerator of the exponential curve, the one
+// place where a vector function stands in for the C library's exp.
+void ExpNumerators(const float* args, float* out, int32_t n);
+
 // The phase increment of a pitch envelope's value: hz = env * span + end, then
 // float(hz * 2048 / sample rate), in place.
 void Increments(float span, float end, float* env, int32_t n);
