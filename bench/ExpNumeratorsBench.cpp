@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstdint>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "engine/core/Kernels.h"
@@ -33,34 +32,31 @@ std::vector<float> AnyArgs()
 	return args;
 }
 
-void BM_ExpNumerators(benchmark::State& state, int64_t path, const std::vector<float>& args)
+// On the path at index range(0) of kernels::Paths() (the label names it); skipped past the
+// last one this processor can run.
+void BM_ExpNumerators(benchmark::State& state, std::vector<float> (*make)())
 {
+	const std::vector<tunk::kernels::Path> paths = tunk::kernels::Paths();
+	if (size_t(state.range(0)) >= paths.size()) {
+		state.SkipWithError("no such path on this processor");
+		return;
+	}
+	const std::vector<float> args = make();
 	std::vector<float> out(args.size());
-	tunk::kernels::UsePath(path);
+	tunk::kernels::UsePath(paths[size_t(state.range(0))].id);
 	for (auto _ : state) {
 		tunk::kernels::ExpNumerators(args.data(), out.data(), int32_t(args.size()));
 		benchmark::DoNotOptimize(out.data());
 	}
 	tunk::kernels::UsePath(-1);
 	state.SetItemsProcessed(state.iterations() * int64_t(args.size()));
+	state.SetLabel(paths[size_t(state.range(0))].name);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-	static const std::vector<float> envelope = EnvelopeArgs();
-	static const std::vector<float> any = AnyArgs();
-	for (const auto& path : tunk::kernels::Paths()) {
-		benchmark::RegisterBenchmark(("BM_ExpNumerators/envelope/" + path.name).c_str(),
-			[id = path.id](benchmark::State& state) { BM_ExpNumerators(state, id, envelope); });
-		benchmark::RegisterBenchmark(("BM_ExpNumerators/any_bits/" + path.name).c_str(),
-			[id = path.id](benchmark::State& state) { BM_ExpNumerators(state, id, any); });
-	}
-	benchmark::Initialize(&argc, argv);
-	if (benchmark::ReportUnrecognizedArguments(argc, argv))
-		return 1;
-	benchmark::RunSpecifiedBenchmarks();
-	benchmark::Shutdown();
-	return 0;
-}
+// The plain path and up to four vector ones.
+BENCHMARK_CAPTURE(BM_ExpNumerators, envelope, EnvelopeArgs)->DenseRange(0, 4);
+BENCHMARK_CAPTURE(BM_ExpNumerators, any_bits, AnyArgs)->DenseRange(0, 4);
+
+BENCHMARK_MAIN();
