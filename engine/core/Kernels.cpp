@@ -72,12 +72,11 @@ inline hn::Vec<DF> LibraryExpNumerators(DF df, hn::Vec<DF> arg)
 
 // ExpNumerator on lanes. The vector exp is within a few units in the last place of the C
 // library's, so float(1 - e) is the library's wherever the interval of 2^-48 (1 + e) around
-// 1 - e rounds to one float: the library's 1 - e lies in it, and rounding keeps order.
-// Far out the float needs no exp at all: from -700 down e^arg is below 2^-1000 and 1 - e^arg
-// rounds to 1; from 89 on e^arg is beyond the largest float and it rounds to -infinity. The
-// rare lane where the interval straddles two floats, non-numbers, and arguments from 88.5
-// to 89 (where a conversion to float that saturates, as the portable target's does, would
-// give the largest float instead of -infinity) get the library's exp.
+// 1 - e rounds to one float: the library's 1 - e lies in it, and rounding keeps order. The
+// rare lane where the interval straddles two floats, non-numbers, arguments the vector exp
+// does not take (-700 and below) and those from 88.5 on (where a conversion to float that
+// saturates, as the portable target's does, would give the largest float instead of
+// -infinity) get the library's exp.
 inline hn::Vec<DF> ExpNumeratorLanes(DD dd, hn::Vec<DF> arg)
 {
 	const DF df;
@@ -92,13 +91,9 @@ inline hn::Vec<DF> ExpNumeratorLanes(DD dd, hn::Vec<DF> arg)
 	const auto low = hn::DemoteTo(df, hn::Sub(y, m));
 	const auto high = hn::DemoteTo(df, hn::Add(y, m));
 	const auto inside = hn::And(hn::Gt(arg, hn::Set(df, -700.0f)), hn::Lt(arg, hn::Set(df, 88.5f)));
-	const auto below = hn::Le(arg, hn::Set(df, -700.0f));
-	const auto above = hn::Ge(arg, hn::Set(df, 89.0f));
-	const auto sure = hn::Or(hn::And(hn::Eq(low, high), inside), hn::Or(below, above));
-	if (HWY_UNLIKELY(!hn::AllTrue(df, sure)))
-		return LibraryExpNumerators(df, arg);
-	const auto far = hn::IfThenElse(below, hn::Set(df, 1.0f), hn::Set(df, -HUGE_VALF));
-	return hn::IfThenElse(inside, low, far);
+	if (HWY_LIKELY(hn::AllTrue(df, hn::And(hn::Eq(low, high), inside))))
+		return low;
+	return LibraryExpNumerators(df, arg);
 }
 
 void ExpNumeratorsBlock(const float* args, float* out, int32_t n)
