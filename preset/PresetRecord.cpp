@@ -105,7 +105,9 @@ PresetParams ToPresetParams(const tunk::SoundParams& values, const PresetExtras&
 
 PresetExtras ExtrasOf(const PresetParams& record)
 {
-	return {record.reserved};
+	PresetExtras extras;
+	extras.reserved = record.reserved;
+	return extras;
 }
 
 PresetParams DefaultPresetParams()

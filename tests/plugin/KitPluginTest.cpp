@@ -189,9 +189,11 @@ TEST_F(KitPluginTest, OwnOutputsCarryOnlyTheirPadAndTheMainPairTheRestPanned)
 	EXPECT_EQ(FirstDifference(plugin.Recorded("out_l"), left), -1);
 	EXPECT_EQ(FirstDifference(plugin.Recorded("out_r"), right), -1);
 	EXPECT_EQ(FirstDifference(plugin.Recorded(Output(3)), own), -1);
-	for (size_t pad = 0; pad < kMaxPads; pad++)
-		if (pad != 3)
-			EXPECT_EQ(FirstDifference(plugin.Recorded(Output(pad)), {}), -1) << pad;
+	for (size_t pad = 0; pad < kMaxPads; pad++) {
+		if (pad == 3)
+			continue;
+		EXPECT_EQ(FirstDifference(plugin.Recorded(Output(pad)), {}), -1) << pad;
+	}
 }
 
 TEST_F(KitPluginTest, PanicMessagesEndEveryVoiceOnEveryOutputWithin64Frames)

@@ -373,7 +373,7 @@ TEST(Bars, SitAroundTheViewsWhichKeepTheirFramesAndFollowAResize)
 	for (bool resizable : {false, true}) {
 		SCOPED_TRACE(resizable ? "resizable" : "fixed size");
 		auto* shown = new BWindow(BRect(50, 50, 249, 149), "bars", B_TITLED_WINDOW,
-		    resizable ? 0 : B_NOT_RESIZABLE);
+		    resizable ? 0u : uint32(B_NOT_RESIZABLE));
 		BWindow& window = *shown;
 		auto* before = new BView(BRect(10, 20, 59, 39), "before", B_FOLLOW_NONE, 0);
 		window.AddChild(before);
