@@ -135,6 +135,7 @@ public:
 		inLeft = jack_port_register(client, "left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
 		inRight = jack_port_register(client, "right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
 		jack_set_process_callback(client, Process, this);
+		jack_set_freewheel_callback(client, Freewheel, this);
 		return inLeft != nullptr && inRight != nullptr && jack_activate(client) == 0;
 	}
 	~Recorder()
@@ -171,10 +172,24 @@ public:
 		return WaitFor([&] { return cycles.load() - from >= count; });
 	}
 
+	// Asks the server to freewheel, or to stop, and waits until it says it does and has
+	// run a few cycles so: the request alone takes effect at some later cycle, and a note
+	// sent before it could still meet a cycle the busy machine dropped.
+	bool SetFreewheel(bool on)
+	{
+		return jack_set_freewheel(client, on ? 1 : 0) == 0
+		       && WaitFor([&] { return freewheeling.load() == on; }) && Cycles(2);
+	}
+
 	jack_client_t* client = nullptr;
 
 private:
 	enum : int { kIdle, kArmed, kRecording };
+
+	static void Freewheel(int starting, void* self)
+	{
+		static_cast<Recorder*>(self)->freewheeling.store(starting != 0);
+	}
 
 	static int Process(jack_nframes_t frames, void* self)
 	{
@@ -203,6 +218,7 @@ private:
 	std::vector<float> left, right;
 	std::atomic<int> state{kIdle};
 	std::atomic<uint32_t> baseline{0}, end{0}, cycles{0};
+	std::atomic<bool> freewheeling{false};
 };
 
 // A kit of the factory, as the build made it.
@@ -335,11 +351,11 @@ protected:
 		Heard heard;
 		const std::vector<float> left = PadOnChannel(pad, true);
 		const std::vector<float> right = PadOnChannel(pad, false);
-		ears.ArmForNextNote();
-		if (jack_set_freewheel(ears.client, 1) != 0)
+		if (!ears.SetFreewheel(true))
 			return heard;
+		ears.ArmForNextNote();
 		heard.ran = keys.Send(note) && ears.Hold(uint32_t(left.size()));
-		jack_set_freewheel(ears.client, 0);
+		heard.ran = ears.SetFreewheel(false) && heard.ran;
 		if (!heard.ran)
 			return heard;
 		const std::vector<float> gotLeft = ears.Take(true, uint32_t(left.size()));
