@@ -387,19 +387,14 @@ private:
 	void HandleMidi(const uint8_t* midi, uint32_t size, float velocityScale, bool noteOff,
 	    bool retrigger)
 	{
-		if (midi[0] == kSystemReset) {
+		const MidiRequest request = ReadMidi(midi, size);
+		if (request.kind == MidiRequest::kAllOff) {
 			fPlayer->ReleaseAll();
 			return;
 		}
-		if (size < 3)
-			return;
-		const uint8_t status = midi[0] & 0xF0;
-		const int32_t channel = midi[0] & 0x0F;
-		const int note = midi[1] & 0x7F;
-		const uint8_t velocity = midi[2] & 0x7F;
 		const Kit& kit = fSounds->kit;
-		const PadMask pads = PadsOnNote(kit, note);
-		if (status == LV2_MIDI_MSG_NOTE_ON && velocity > 0) {
+		const PadMask pads = PadsOnNote(kit, request.note);
+		if (request.kind == MidiRequest::kNoteOn) {
 			// Pads sharing the note play together even when they share a group.
 			PadMask choked = 0;
 			for (size_t i = 0; i < kMaxPads; i++)
@@ -409,24 +404,20 @@ private:
 			for (size_t i = 0; i < kMaxPads; i++)
 				if (choked & (PadMask(1) << i))
 					ReleasePad(i);
-			const float gain = VelocityGain(velocity, velocityScale);
+			const float gain = VelocityGain(request.velocity, velocityScale);
 			for (size_t i = 0; i < kMaxPads; i++) {
 				if ((pads & (PadMask(1) << i)) == 0)
 					continue;
+				const int32_t key = VoiceKey(request.channel, i);
 				if (retrigger)
-					fPlayer->Release(VoiceKey(channel, i));
-				auto& source = static_cast<PadSource&>(fPlayer->Start(VoiceKey(channel, i), gain));
+					fPlayer->Release(key);
+				auto& source = static_cast<PadSource&>(fPlayer->Start(key, gain));
 				source.Play(fSounds->pads[i]);
 			}
-		} else if (status == LV2_MIDI_MSG_NOTE_OFF || status == LV2_MIDI_MSG_NOTE_ON) {
-			if (!noteOff)
-				return;
+		} else if (request.kind == MidiRequest::kNoteOff && noteOff) {
 			for (size_t i = 0; i < kMaxPads; i++)
 				if (pads & (PadMask(1) << i))
-					fPlayer->Release(VoiceKey(channel, i));
-		} else if (status == LV2_MIDI_MSG_CONTROLLER
-		           && (midi[1] == kAllSoundOff || midi[1] == kAllNotesOff)) {
-			fPlayer->ReleaseAll();
+					fPlayer->Release(VoiceKey(request.channel, i));
 		}
 	}
 

@@ -145,6 +145,40 @@ constexpr uint8_t kAllSoundOff = 120;
 constexpr uint8_t kAllNotesOff = 123;
 constexpr uint8_t kSystemReset = 0xFF;
 
+// What a MIDI message asks of the instruments: a note to start or end on a channel, every
+// voice ended, or nothing they act on.
+struct MidiRequest {
+	enum Kind { kNothing, kNoteOn, kNoteOff, kAllOff };
+	Kind kind = kNothing;
+	int32_t channel = 0;
+	int32_t note = 0;
+	uint8_t velocity = 0;
+};
+
+// The request of a message of `size` bytes (at least 1). A note-on of velocity 0 is a
+// note-off; All Sound Off, All Notes Off and the system reset end every voice.
+constexpr MidiRequest ReadMidi(const uint8_t* midi, uint32_t size)
+{
+	MidiRequest request;
+	if (midi[0] == kSystemReset) {
+		request.kind = MidiRequest::kAllOff;
+		return request;
+	}
+	if (size < 3)
+		return request;
+	const uint8_t status = midi[0] & 0xF0;
+	request.channel = midi[0] & 0x0F;
+	request.note = midi[1] & 0x7F;
+	request.velocity = midi[2] & 0x7F;
+	if (status == 0x90 && request.velocity > 0)
+		request.kind = MidiRequest::kNoteOn;
+	else if (status == 0x80 || status == 0x90)
+		request.kind = MidiRequest::kNoteOff;
+	else if (status == 0xB0 && (midi[1] == kAllSoundOff || midi[1] == kAllNotesOff))
+		request.kind = MidiRequest::kAllOff;
+	return request;
+}
+
 // A note's gain: full at any velocity for a scale of 0, velocity / 127 for a scale of 1.
 constexpr float VelocityGain(uint8_t velocity, float scale)
 {

@@ -91,29 +91,25 @@ private:
 	void Handle(const uint8_t* midi, uint32_t size, const SoundParams& params, float velocityScale,
 	    bool noteOff, bool retrigger)
 	{
-		if (midi[0] == kSystemReset) {
-			fPlayer->ReleaseAll();
-			return;
-		}
-		if (size < 3)
-			return;
-		const uint8_t status = midi[0] & 0xF0;
+		const MidiRequest request = ReadMidi(midi, size);
 		// One key per channel and note, so that retrigger and note-off find their voice.
-		const int32_t key = int32_t(midi[0] & 0x0F) * 128 + (midi[1] & 0x7F);
-		const uint8_t velocity = midi[2] & 0x7F;
-		if (status == LV2_MIDI_MSG_NOTE_ON && velocity > 0) {
-			if (retrigger)
-				fPlayer->Release(key);
-			const float gain = VelocityGain(velocity, velocityScale);
-			ResampledSource& source = static_cast<ResampledSource&>(fPlayer->Start(key, gain));
-			source.Play(params, fTables);
-		} else if (status == LV2_MIDI_MSG_NOTE_OFF || status == LV2_MIDI_MSG_NOTE_ON) {
-			// A note-on of velocity 0 is a note-off; by default a one-shot ignores both.
-			if (noteOff)
-				fPlayer->Release(key);
-		} else if (status == LV2_MIDI_MSG_CONTROLLER
-		           && (midi[1] == kAllSoundOff || midi[1] == kAllNotesOff)) {
-			fPlayer->ReleaseAll();
+		const int32_t key = request.channel * 128 + request.note;
+		switch (request.kind) {
+			case MidiRequest::kNoteOn: {
+				if (retrigger)
+					fPlayer->Release(key);
+				const float gain = VelocityGain(request.velocity, velocityScale);
+				ResampledSource& source = static_cast<ResampledSource&>(fPlayer->Start(key, gain));
+				source.Play(params, fTables);
+				break;
+			}
+			case MidiRequest::kNoteOff:
+				// By default a one-shot ignores note-offs.
+				if (noteOff)
+					fPlayer->Release(key);
+				break;
+			case MidiRequest::kAllOff: fPlayer->ReleaseAll(); break;
+			case MidiRequest::kNothing: break;
 		}
 	}
 

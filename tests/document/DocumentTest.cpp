@@ -10,7 +10,7 @@ namespace {
 
 DocumentSource File(const std::string& path, uint32 reserved = 0)
 {
-	return {path, path.substr(path.find_last_of('/') + 1), "", {reserved}};
+	return {path, path.substr(path.find_last_of('/') + 1), "", {reserved, {}}};
 }
 
 bool Same(const tunk::SoundParams& a, const tunk::SoundParams& b)
