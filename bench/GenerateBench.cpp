@@ -146,6 +146,8 @@ BENCHMARK_CAPTURE(BM_CoreRenderOnPath, ms3000_all_on_avx2, 3000.0f, "AVX2")
 	->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_CoreRenderOnPath, ms3000_all_on_plain, 3000.0f, "plain")
 	->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_CoreRenderOnPath, ms3000_all_on_sse4, 3000.0f, "SSE4")
+	->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_CoreRenderLayers, ms3000_all_layers_white, 3000.0f, 1.0f)
 	->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_CoreRenderLayers, ms3000_all_layers_pink, 3000.0f, 2.0f)

@@ -60,6 +60,12 @@ void RampBlock(int64_t first, double start, double a, double b, float* out, int3
 		out[k] = dsp::RampAt(first + k, start, a, b);
 }
 
+// Measured: on vectors of fewer than four doubles the vector exp and its check take longer
+// than the library's exp, and passing lanes to the library through memory longer still
+// (forced onto SSE4, the envelopes took twice the plain path's time): there the passes
+// that need exponentials go sample by sample.
+constexpr bool kVectorExp = hn::MaxLanes(DD()) >= 4;
+
 // ExpNumerator lane by lane, with the library's exp.
 inline hn::Vec<DF> LibraryExpNumerators(DF df, hn::Vec<DF> arg)
 {
@@ -80,10 +86,6 @@ inline hn::Vec<DF> LibraryExpNumerators(DF df, hn::Vec<DF> arg)
 inline hn::Vec<DF> ExpNumeratorLanes(DD dd, hn::Vec<DF> arg)
 {
 	const DF df;
-	// Measured: on vectors of fewer than four doubles the vector exp and its check take
-	// longer than the library's exp.
-	if constexpr (hn::MaxLanes(DD()) < 4)
-		return LibraryExpNumerators(df, arg);
 	const auto one = hn::Set(dd, 1.0);
 	const auto e = hn::Exp(dd, hn::PromoteTo(dd, arg));
 	const auto y = hn::Sub(one, e);
@@ -102,8 +104,10 @@ void ExpNumeratorsBlock(const float* args, float* out, int32_t n)
 	const DF df;
 	const int32_t lanes = int32_t(hn::Lanes(dd));
 	int32_t k = 0;
-	for (; k + lanes <= n; k += lanes)
-		hn::StoreU(ExpNumeratorLanes(dd, hn::LoadU(df, args + k)), df, out + k);
+	if constexpr (kVectorExp) {
+		for (; k + lanes <= n; k += lanes)
+			hn::StoreU(ExpNumeratorLanes(dd, hn::LoadU(df, args + k)), df, out + k);
+	}
 	for (; k < n; k++)
 		out[k] = dsp::ExpNumerator(args[k]);
 }
@@ -111,7 +115,7 @@ void ExpNumeratorsBlock(const float* args, float* out, int32_t n)
 // The exponential curve 1 - (1 - e^(x c)) / (1 - e^c), its numerator from ExpNumeratorLanes.
 void CurveBlock(const dsp::EnvelopeCurve& curve, const float* x, float* out, int32_t n)
 {
-	if (!curve.Exponential()) {
+	if (!kVectorExp || !curve.Exponential()) {
 		for (int32_t k = 0; k < n; k++)
 			out[k] = curve.At(x[k]);
 		return;
