@@ -86,7 +86,8 @@ TEST(KitConcurrencyTest, LoadsRestoresAndSavesWhileNotesPlay)
 	const auto until =
 	    std::chrono::steady_clock::now() + std::chrono::duration<double>(StressSeconds());
 	int blocks = 0;
-	while (std::chrono::steady_clock::now() < until || blocks < 200) {
+	// A busy machine may give the other thread little time: it saves a few times at least.
+	while (std::chrono::steady_clock::now() < until || blocks < 200 || saves.load() < 20) {
 		const uint32_t frames = 16 + random() % 1024;
 		if (random() % 8 == 0)
 			plugin.SetKitFile(random() % frames, files[random() % 2]);
@@ -103,7 +104,6 @@ TEST(KitConcurrencyTest, LoadsRestoresAndSavesWhileNotesPlay)
 	}
 	done = true;
 	host.join();
-	EXPECT_GT(saves.load(), 10);
 	EXPECT_EQ(strangers.load(), 0);
 
 	// Quiet again, the last load landed: the saved kit is the one that plays.

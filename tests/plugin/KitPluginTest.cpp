@@ -28,11 +28,13 @@ namespace fs = std::filesystem;
 constexpr size_t kOpenHat = 8;  // note 46, choke group 1 with the closed and pedal hats
 constexpr size_t kClosedHat = 5;
 
-// Sixteen different short sounds on the General MIDI pads.
+// Sixteen different short sounds on the General MIDI pads, centred at 0 dB.
 Kit TestKit()
 {
 	Kit kit = NewKit("Test Kit");
 	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = 0;
+		kit.pads[i].pan = 0;
 		kit.pads[i].sound = BusySound(float(20 + 2 * i));
 		kit.pads[i].sound[tunk::Param::startFreq] = float(90 + 45 * i);
 		kit.pads[i].sound[tunk::Param::oscType] = float(1 + i % 4);
