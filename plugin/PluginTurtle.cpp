@@ -64,9 +64,8 @@ Control FromRow(const ParamInfo& row)
 {
 	const PortRange range = RangeOf(row);
 	return {PortOf(row.id), row.symbol, row.label, row.comment, row.unit, row.digits, row.kind,
-	    row.choices, range.minimum, range.maximum, range.start,
-	    row.kind == ParamKind::Number && row.scale == ParamScale::Logarithmic, &row.group, false,
-	    false};
+	    row.choices, range.minimum, range.maximum, range.start, HostLogarithmic(row), &row.group,
+	    false, false};
 }
 
 Control FromOwn(const OwnControl& own)

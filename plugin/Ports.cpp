@@ -22,9 +22,7 @@ float ChoiceFromPort(float value, const ParamInfo& info)
 
 PortRange RangeOf(const ParamInfo& info)
 {
-	const bool logarithmic =
-	    info.kind == ParamKind::Number && info.scale == ParamScale::Logarithmic;
-	return {logarithmic ? ScaleFloor(info) : info.min, info.max, info.def};
+	return {info.min, info.max, info.def};
 }
 
 PortRange RangeOf(uint32_t port)
