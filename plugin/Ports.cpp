@@ -65,10 +65,4 @@ SoundParams ParamsFromPorts(const float* values)
 	return params;
 }
 
-float PortValue(const SoundParams& params, uint32_t port)
-{
-	std::optional<Param> param = ParamOf(port);
-	return param ? params[*param] : 0;
-}
-
 } // namespace tunk::lv2

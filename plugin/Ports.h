@@ -217,8 +217,4 @@ float Clamped(uint32_t port, float value);
 // choice is rounded to one of its codes and a switch is on above 0.
 SoundParams ParamsFromPorts(const float* values);
 
-// The value of a sound's control port, for presets: the inverse of ParamsFromPorts (0 for a
-// port that is no parameter).
-float PortValue(const SoundParams& params, uint32_t port);
-
 } // namespace tunk::lv2
