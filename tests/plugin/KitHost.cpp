@@ -407,6 +407,30 @@ std::string KitInstance::SavedKit()
 	return kit;
 }
 
+bool KitInstance::RestoreKit(const std::string& text)
+{
+	const auto* state = static_cast<const LV2_State_Interface*>(
+	    lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
+	struct Value {
+		const std::string* text;
+		LV2_URID key, type;
+	} value{&text, fWorld.Urids().Map("urn:quillfeather:tunk-kit#kit"),
+	    fWorld.Urids().Map(LV2_ATOM__String)};
+	auto retrieve = [](LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
+	                    uint32_t* flags) -> const void* {
+		const auto* value = static_cast<const Value*>(handle);
+		if (key != value->key)
+			return nullptr;
+		*size = value->text->size() + 1;
+		*type = value->type;
+		*flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+		return value->text->c_str();
+	};
+	return state->restore(lilv_instance_get_handle(fInstance), retrieve, &value, 0,
+	           fFeatures.data())
+	       == LV2_STATE_SUCCESS;
+}
+
 std::string KitInstance::SaveState()
 {
 	UridMap& urids = fWorld.Urids();

@@ -76,8 +76,10 @@ public:
 
 	// The session's state as a host writes it (Turtle), and restoring one.
 	std::string SaveState();
-	// The kit's text the plugin saves, straight from its state interface, from any thread.
+	// The kit's text the plugin saves, straight from its state interface, from any thread;
+	// and a kit's text restored through it, as a host restores a session (false: refused).
 	std::string SavedKit();
+	bool RestoreKit(const std::string& text);
 	// The session's state saved in a folder (state.ttl and a manifest), as a standalone host
 	// keeps it and loads it again at its next start.
 	void SaveStateFolder(const std::string& dir);
