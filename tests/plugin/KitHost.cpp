@@ -8,6 +8,7 @@
 #include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -101,6 +102,15 @@ KitInstance::~KitInstance()
 		}
 		fWake.notify_all();
 		fWorkerThread.join();
+	}
+	// Answers still on their way reach the plugin, and the jobs they lead to run, so that
+	// nothing the plugin made is left behind.
+	for (int round = 0; round < 4 && fWorker != nullptr && (fAnswerBytes > 0 || fJobBytes > 0);
+	     round++) {
+		DeliverAnswers();
+		std::swap(fJobs, fTaken);
+		const size_t bytes = std::exchange(fJobBytes, 0);
+		RunJobs(fTaken, bytes);
 	}
 	lilv_instance_deactivate(fInstance);
 	lilv_instance_free(fInstance);
@@ -204,6 +214,27 @@ LV2_Worker_Status KitInstance::Respond(
 	                                                              : LV2_WORKER_ERR_NO_SPACE;
 }
 
+// The worker's answers, after run() on the audio thread. A threaded worker may answer
+// meanwhile: the answers are taken out first, into a buffer made beforehand.
+void KitInstance::DeliverAnswers()
+{
+	if (fWorker == nullptr)
+		return;
+	size_t bytes = 0;
+	{
+		std::lock_guard lock(fLock);
+		std::memcpy(fDelivered.data(), fAnswers.data(), fAnswerBytes);
+		bytes = std::exchange(fAnswerBytes, 0);
+	}
+	for (size_t at = 0; at < bytes;) {
+		uint32_t size = 0;
+		std::memcpy(&size, fDelivered.data() + at, sizeof size);
+		fWorker->work_response(lilv_instance_get_handle(fInstance), size,
+		    fDelivered.data() + at + sizeof size);
+		at += sizeof size + size;
+	}
+}
+
 void KitInstance::RunJobs(std::vector<uint8_t>& jobs, size_t bytes)
 {
 	for (size_t at = 0; at < bytes;) {
@@ -219,8 +250,9 @@ void KitInstance::WorkerLoop()
 {
 	std::unique_lock lock(fLock);
 	for (;;) {
-		fWake.wait(lock, [this] { return fQuit || (!fHold && fJobBytes > 0); });
-		if (fQuit)
+		// Held jobs still run before the thread ends.
+		fWake.wait(lock, [this] { return fJobBytes > 0 ? !fHold || fQuit : fQuit; });
+		if (fJobBytes == 0)
 			return;
 		std::swap(fJobs, fTaken);
 		const size_t bytes = fJobBytes;
@@ -292,23 +324,7 @@ void KitInstance::Run(uint32_t frames)
 		fBefore();
 	tAudioCall = true;
 	lilv_instance_run(fInstance, frames);
-	// The worker's answers, after run() on the audio thread. A threaded worker may answer
-	// meanwhile: the answers are taken out first, into a buffer made beforehand.
-	std::vector<uint8_t>& answers = fDelivered;
-	size_t answerBytes = 0;
-	{
-		std::lock_guard lock(fLock);
-		std::memcpy(answers.data(), fAnswers.data(), fAnswerBytes);
-		answerBytes = fAnswerBytes;
-		fAnswerBytes = 0;
-	}
-	for (size_t at = 0; at < answerBytes;) {
-		uint32_t size = 0;
-		std::memcpy(&size, answers.data() + at, sizeof size);
-		fWorker->work_response(lilv_instance_get_handle(fInstance), size,
-		    answers.data() + at + sizeof size);
-		at += sizeof size + size;
-	}
+	DeliverAnswers();
 	tAudioCall = false;
 	if (fAfter != nullptr)
 		fAfter();

@@ -99,6 +99,7 @@ private:
 	LilvState* NewState();
 	void AppendEvent(uint32_t frame, const LV2_Atom* body);
 	void ReadNotify();
+	void DeliverAnswers();
 	void RunJobs(std::vector<uint8_t>& jobs, size_t bytes);
 	void WorkerLoop();
 
