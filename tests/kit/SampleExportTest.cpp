@@ -3,6 +3,7 @@
 // of this test's own) name existing samples on the pads' notes, and a Hydrogen drum kit that
 // Hydrogen's own schema and its command-line tool accept.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <cmath>
 #include <filesystem>
@@ -104,6 +105,53 @@ ProgramRun RenderPack(const TempDir& dir, const Kit& kit)
 	EXPECT_EQ(WriteKitFile((dir / "kit.tunkkit").c_str(), kit), B_OK);
 	return RunProgram(TUNK_RENDER_PATH, {"--kit", "kit.tunkkit", "-d", "pack"}, dir.Path());
 }
+
+// What a folder holds: each entry by name with its bytes, a link's target or "folder".
+std::map<std::string, std::string> Entries(const fs::path& folder)
+{
+	std::map<std::string, std::string> entries;
+	for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+		const std::string name = entry.path().filename();
+		if (entry.is_symlink())
+			entries[name] = "link to " + fs::read_symlink(entry.path()).string();
+		else if (entry.is_directory())
+			entries[name] = "folder";
+		else
+			entries[name] = Slurp(entry.path());
+	}
+	return entries;
+}
+
+// A folder on a disk of its own of 512 kB where this process may mount one; elsewhere a limit
+// on the size of the files it writes, which fails the writes alike.
+class SmallDisk {
+public:
+	explicit SmallDisk(const TempDir& dir) : fPath(dir / "disk")
+	{
+		fs::create_directory(fPath);
+		fMounted = mount("tmpfs", fPath.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=512k,mode=0700") == 0;
+	}
+	~SmallDisk()
+	{
+		if (fMounted)
+			umount2(fPath.c_str(), MNT_DETACH);
+	}
+
+	// tunk-render --kit `kit` -d `pack`, run in the disk's folder.
+	ProgramRun RenderInto(const std::string& kit, const std::string& pack, bool limited) const
+	{
+		const std::string render = std::string(TUNK_RENDER_PATH) + " --kit '" + kit + "' -d " + pack;
+		// The limit in blocks of 512 bytes: 200 kB, more than any sound of the first pack.
+		return Shell(limited && !fMounted ? "trap '' XFSZ; ulimit -f 400; exec " + render : render, fPath);
+	}
+
+	const std::string& Path() const { return fPath; }
+	bool Mounted() const { return fMounted; }
+
+private:
+	std::string fPath;
+	bool fMounted = false;
+};
 
 }  // namespace
 
@@ -257,6 +305,70 @@ TEST(SamplePack, KitsThatCannotBeReadOrCommandLinesThatCannotBeMetWriteNothing)
 		EXPECT_EQ(run.status, 2) << args.back();
 		EXPECT_NE(run.err.find("--kit"), std::string::npos) << run.err;
 	}
+}
+
+TEST(SamplePack, AFailedExportLeavesTheEarlierPackAsItWas)
+{
+	TempDir dir;
+	SmallDisk disk(dir);
+	const Kit first = PackKit();
+	ASSERT_EQ(WriteKitFile((dir / "first.tunkkit").c_str(), first), B_OK);
+	ProgramRun run = disk.RenderInto(dir / "first.tunkkit", "pack", false);
+	ASSERT_EQ(run.status, 0) << run.err;
+	const fs::path pack = disk.Path() + "/pack";
+	const std::map<std::string, std::string> before = Entries(pack);
+	ASSERT_EQ(before.size(), first.pads.size() + 2);
+
+	// The same pads, each 3 s long: the disk fills (or a file outgrows the limit) halfway.
+	Kit second = first;
+	second.name = "Second";
+	for (Pad& pad : second.pads)
+		pad.sound[tunk::Param::duration] = 3000;
+	ASSERT_EQ(WriteKitFile((dir / "second.tunkkit").c_str(), second), B_OK);
+	run = disk.RenderInto(dir / "second.tunkkit", "pack", true);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err.rfind("tunk-render: pack/", 0), 0u) << run.err;
+	if (disk.Mounted()) {
+		EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+	}
+	EXPECT_TRUE(Entries(pack) == before) << "the first pack changed, or the attempt left files";
+
+	// A folder where the pack's last file goes: every file already in place goes back.
+	fs::remove(pack / "drumkit.xml");
+	fs::create_directory(pack / "drumkit.xml");
+	const std::map<std::string, std::string> blocked = Entries(pack);
+	Kit third = first;
+	for (Pad& pad : third.pads)
+		pad.sound[tunk::Param::startFreq] *= 2;
+	const SamplePackResult result = ExportSamplePack(third, pack, "wav");
+	EXPECT_EQ(result.status, B_IS_A_DIRECTORY);
+	EXPECT_EQ(result.failedFile, (pack / "drumkit.xml").string());
+	EXPECT_TRUE(result.files.empty());
+	EXPECT_TRUE(Entries(pack) == blocked);
+}
+
+TEST(SamplePack, LinksInThePacksFolderAreReplacedNeverFollowed)
+{
+	TempDir dir;
+	fs::create_directories(dir / "pack");
+	fs::create_directories(dir / "outside");
+	std::ofstream(dir / "outside/kick.wav") << "not to be overwritten";
+	fs::create_symlink("../outside/kick.wav", dir / "pack/Kick.wav");
+	fs::create_symlink("../outside/made.xml", dir / "pack/drumkit.xml");  // dangling
+
+	const Kit kit = PackKit();
+	const SamplePackResult result = ExportSamplePack(kit, dir / "pack", "wav");
+	ASSERT_EQ(result.status, B_OK);
+	EXPECT_EQ(result.files.size(), kit.pads.size() + 2);
+	EXPECT_EQ(Slurp(dir / "outside/kick.wav"), "not to be overwritten");
+	EXPECT_FALSE(fs::exists(dir / "outside/made.xml"));
+	EXPECT_EQ(Entries(dir / "outside").size(), 1u);
+	for (const char* name : {"Kick.wav", "drumkit.xml"})
+		EXPECT_FALSE(fs::is_symlink(dir / (std::string("pack/") + name))) << name;
+	std::vector<int16_t> kick;
+	tunk::Render(kit.pads[0].sound, &kick);
+	EXPECT_TRUE(read_sound_file(dir / "pack/Kick.wav").samples == kick);
+	EXPECT_NE(Slurp(dir / "pack/drumkit.xml").find("<drumkit_info"), std::string::npos);
 }
 
 // Hydrogen installs the packed kit and plays one of its own demo songs with it: a kit of
