@@ -88,6 +88,21 @@ std::vector<SfzRegion> ReadSfz(const std::string& path, std::map<std::string, st
 	return regions;
 }
 
+// The texts of every <name>...</name> in `xml`, in order (elements of that name do not nest).
+std::vector<std::string> Elements(const std::string& xml, const std::string& name)
+{
+	std::vector<std::string> texts;
+	const std::string open = "<" + name + ">", close = "</" + name + ">";
+	for (size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at)) {
+		const size_t end = xml.find(close, at);
+		if (end == std::string::npos)
+			break;
+		texts.push_back(xml.substr(at + open.size(), end - at - open.size()));
+		at = end;
+	}
+	return texts;
+}
+
 std::string Slurp(const std::string& path)
 {
 	std::ifstream in(path, std::ios::binary);
@@ -216,15 +231,38 @@ TEST(SamplePack, TheHydrogenKitPassesHydrogensSchemaAndItsOwnCheck)
 	EXPECT_EQ(lint.status, 0) << lint.err;
 	EXPECT_NE(lint.err.find("validates"), std::string::npos) << lint.err;
 
-	// What the schema leaves open: the instruments' samples, notes, mute groups and pans.
-	for (const std::string& file : PadFileNames(kit, "wav"))
-		EXPECT_NE(xml.find("<filename>" + file + "</filename>"), std::string::npos) << file;
-	EXPECT_NE(xml.find("<name>Snare &lt;Tight&gt;</name>"), std::string::npos);
-	EXPECT_NE(xml.find("<muteGroup>1</muteGroup>\n      <midiOutChannel>-1</midiOutChannel>\n"
-					   "      <midiOutNote>46</midiOutNote>"),
-		std::string::npos);
-	EXPECT_NE(xml.find("<pan_L>0.500000</pan_L>\n      <pan_R>1.000000</pan_R>"), std::string::npos);
-	EXPECT_NE(xml.find("<volume>0.501187</volume>"), std::string::npos) << "-6 dB";
+	// What the schema leaves open, instrument by instrument: its sample, name, note, mute
+	// group, volume (the level's gain) and pans (the balance law: the far side falls).
+	const struct {
+		const char* name;
+		const char* muteGroup;
+		double left, right;
+	} expected[] = {
+		{"Kick", "-1", 1, 1},
+		{"Snare &lt;Tight&gt;", "-1", 0.8, 1},
+		{"Hat/Closed", "1", 0.5, 1},
+		{"hat/closed", "1", 1, 0.5},
+		{"Pad 5", "3", 1, 0},
+	};
+	const std::vector<std::string> instruments = Elements(xml, "instrument");
+	const std::vector<std::string> files = PadFileNames(kit, "wav");
+	ASSERT_EQ(instruments.size(), kit.pads.size());
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		SCOPED_TRACE(expected[i].name);
+		const std::string& instrument = instruments[i];
+		const auto number = [&instrument](const char* name) {
+			const std::vector<std::string> found = Elements(instrument, name);
+			EXPECT_EQ(found.size(), 1u) << name;
+			return found.empty() ? NAN : std::stod(found[0]);
+		};
+		EXPECT_EQ(Elements(instrument, "filename"), std::vector<std::string>{files[i]});
+		EXPECT_EQ(Elements(instrument, "name")[0], expected[i].name);
+		EXPECT_EQ(Elements(instrument, "midiOutNote"), std::vector<std::string>{std::to_string(kit.pads[i].note)});
+		EXPECT_EQ(Elements(instrument, "muteGroup"), std::vector<std::string>{expected[i].muteGroup});
+		EXPECT_NEAR(number("volume"), std::pow(10.0, kit.pads[i].level / 20.0), 1e-6);
+		EXPECT_NEAR(number("pan_L"), expected[i].left, 1e-6);
+		EXPECT_NEAR(number("pan_R"), expected[i].right, 1e-6);
+	}
 
 	// Hydrogen's own tool checks a packed kit the way it installs one.
 	if (!fs::exists("/usr/bin/h2cli"))
