@@ -142,12 +142,13 @@ Kit DecodeRoot(const Json& root, std::vector<std::string>* messages)
 	const auto version = root.is_object() ? root.find(kKitFormatKey) : root.end();
 	if (version == root.end() || !version->is_number_integer() || version->get<int64_t>() < 1)
 		throw Refusal{"not a Tunk kit (it names no \"tunkKit\" version)"};
+	Kit kit;
 	if (version->get<int64_t>() > kKitFormatVersion) {
 		messages->push_back("The kit was made by a newer version of Tunk (format "
 			+ std::to_string(version->get<int64_t>()) + "); what this version knows was read.");
+		kit.unknown[kKitFormatKey] = std::to_string(version->get<int64_t>());
 	}
 
-	Kit kit;
 	if (const auto name = root.find("name"); name != root.end())
 		kit.name = Name(*name, "the kit's name");
 	const auto pads = root.find("pads");
@@ -225,6 +226,20 @@ std::vector<std::pair<std::string, Json>> Unknown(const KeptValues& unknown, con
 	return members;
 }
 
+// The format a kit is written in: this program's, or the newer one it was read in.
+int64_t FormatVersion(const Kit& kit)
+{
+	int64_t version = kKitFormatVersion;
+	if (const auto newer = kit.unknown.find(kKitFormatKey); newer != kit.unknown.end()) {
+		int64_t number = 0;
+		const std::string& text = newer->second;
+		const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+		if (error == std::errc() && end == text.data() + text.size() && number > version)
+			version = number;
+	}
+	return version;
+}
+
 std::string SystemError(int error)
 {
 	return std::error_code(error, std::generic_category()).message();
@@ -260,7 +275,7 @@ std::string EncodeKit(const Kit& kit)
 {
 	// Laid out by hand rather than indented throughout, so that values of a newer version stay
 	// compact and a pad reads as one line.
-	std::string text = std::string("{\n  \"") + kKitFormatKey + "\": " + std::to_string(kKitFormatVersion)
+	std::string text = std::string("{\n  \"") + kKitFormatKey + "\": " + std::to_string(FormatVersion(kit))
 		+ ",\n  \"name\": " + Compact(kit.name) + ",\n  \"pads\": [";
 	for (size_t i = 0; i < kit.pads.size(); i++) {
 		const Pad& pad = kit.pads[i];

@@ -123,6 +123,14 @@ TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 	// Written back and read again, nothing is lost.
 	const Kit again = Decoded(EncodeKit(kit));
 	ExpectSameBits(kit, again);
+
+	// Nor is a newer format's version lowered.
+	KitRead newer;
+	const Kit two = Decoded(R"({"tunkKit": 2, "pads": [{"note": 36}]})", &newer);
+	ASSERT_EQ(newer.messages.size(), 1u);
+	EXPECT_NE(newer.messages[0].find("newer version of Tunk (format 2)"), std::string::npos);
+	EXPECT_EQ(EncodeKit(two).rfind("{\n  \"tunkKit\": 2,\n", 0), 0u) << EncodeKit(two);
+	ExpectSameBits(Decoded(EncodeKit(two)), two);
 }
 
 TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreKeptAsGiven)
