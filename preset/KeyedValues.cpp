@@ -35,13 +35,6 @@ float Writable(const tunk::ParamInfo& info, float value)
 	return value;
 }
 
-std::string Format(double value)
-{
-	char text[32];
-	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
-	return error == std::errc() ? std::string(text, end) : std::string("?");
-}
-
 // The first pass of ParseKeyed: counts what the text holds, building nothing, and stops at the
 // first bound it exceeds or the first fault of the text.
 class ShapeCheck {
@@ -150,7 +143,7 @@ std::string ReadKeyedValues(const KeyedJson& object, KeyedRows rows, std::string
 			return "the value of " + symbol + " is no number";
 		const double wanted = value.get<double>();
 		if (!std::isfinite(float(wanted)))
-			return "the value of " + symbol + " (" + Format(wanted) + ") is too large";
+			return "the value of " + symbol + " (" + NumberText(wanted) + ") is too large";
 		if (rows(tunk::Info(*param)))
 			values[*param] = float(wanted);
 	}
@@ -186,6 +179,13 @@ KeyedJson ShortestNumber(float value)
 	if (std::trunc(number) == number && std::fabs(number) < 1e15 && !std::signbit(number))
 		return int64_t(number);
 	return number;
+}
+
+std::string NumberText(double value)
+{
+	char text[32];
+	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
+	return error == std::errc() ? std::string(text, end) : std::string("?");
 }
 
 std::string KeptValuesMessage(const KeyedUnknown& unknown)

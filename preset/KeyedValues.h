@@ -60,5 +60,8 @@ void WriteKeyedValues(const tunk::SoundParams& params, KeyedRows rows, bool skip
 // integers. `value` must be finite.
 KeyedJson ShortestNumber(float value);
 
+// `value` as the shortest decimal that reads back as the same double, as messages name it.
+std::string NumberText(double value);
+
 // "Values from a newer version of Tunk are kept as they are: a, b." for the keys of `unknown`.
 std::string KeptValuesMessage(const KeyedUnknown& unknown);

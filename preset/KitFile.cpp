@@ -34,13 +34,6 @@ bool IsOneOf(const std::string& key, const char* const (&keys)[N])
 	return false;
 }
 
-std::string Format(double value)
-{
-	char text[32];
-	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
-	return error == std::errc() ? std::string(text, end) : std::string("?");
-}
-
 // Thrown while decoding, caught once at the top: the words for the user.
 struct Refusal {
 	std::string why;
@@ -84,7 +77,7 @@ float Number(const Json& value, const std::string& what)
 		throw Refusal{what + " is no number"};
 	const double wanted = value.get<double>();
 	if (!std::isfinite(float(wanted)))
-		throw Refusal{what + " (" + Format(wanted) + ") is too large"};
+		throw Refusal{what + " (" + NumberText(wanted) + ") is too large"};
 	return float(wanted);
 }
 
