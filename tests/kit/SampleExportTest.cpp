@@ -330,6 +330,17 @@ TEST(SamplePack, KitsThatCannotBeReadOrCommandLinesThatCannotBeMetWriteNothing)
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("missing.tunkkit: No such file or directory"), std::string::npos) << run.err;
 
+	// A duration beyond the longest sound is read as given and refused where it would play:
+	// the pack is not written, not even its other pads.
+	std::ofstream(dir / "long.tunkkit")
+		<< R"({"tunkKit": 1, "pads": [{"name": "Kick", "note": 36}, {"name": "Long", "note": 38,
+		"sound": {"duration": 600001}}]})";
+	run = RunProgram(TUNK_RENDER_PATH, {"--kit", "long.tunkkit", "-d", "pack"}, dir.Path());
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: pack/Long.wav: the sound could not be generated: its "
+					   "duration must be 0 to 600000 ms\n");
+	EXPECT_TRUE(fs::is_empty(dir / "pack"));
+
 	std::ofstream(dir / "empty.tunkkit") << R"({"tunkKit": 1, "pads": []})";
 	run = RunProgram(TUNK_RENDER_PATH, {"--kit", "empty.tunkkit", "-d", "pack"}, dir.Path());
 	EXPECT_EQ(run.status, 1);
