@@ -3,6 +3,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,17 +23,6 @@ double ShortestDouble(float value)
 			return shortest;
 	}
 	return double(value);
-}
-
-// JSON has no infinities or non-numbers: those are written as the nearest end of the range
-// (a non-number as the default), which is what reading them back would give.
-float Writable(const tunk::ParamInfo& info, float value)
-{
-	if (std::isnan(value))
-		return info.def;
-	if (std::isinf(value))
-		return value > 0 ? info.max : info.min;
-	return value;
 }
 
 // The first pass of ParseKeyed: counts what the text holds, building nothing, and stops at the
@@ -161,7 +151,7 @@ void WriteKeyedValues(const tunk::SoundParams& params, KeyedRows rows, bool skip
 		const float value = params[info.id];
 		if (skipDefaults && std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(info.def))
 			continue;
-		(*object)[info.symbol] = ShortestNumber(Writable(info, value));
+		(*object)[info.symbol] = WritableNumber(value, info.def);
 	}
 	for (const auto& [key, text] : unknown) {
 		if (tunk::FindParam(key) || key == ignored)
@@ -170,6 +160,15 @@ void WriteKeyedValues(const tunk::SoundParams& params, KeyedRows rows, bool skip
 		if (!value.is_discarded())
 			(*object)[key] = std::move(value);
 	}
+}
+
+KeyedJson WritableNumber(float value, float otherwise)
+{
+	if (std::isnan(value))
+		value = otherwise;
+	else if (std::isinf(value))
+		value = std::copysign(std::numeric_limits<float>::max(), value);
+	return ShortestNumber(value);
 }
 
 KeyedJson ShortestNumber(float value)

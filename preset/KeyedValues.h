@@ -51,10 +51,15 @@ std::string ReadKeyedValues(const KeyedJson& object, KeyedRows rows, std::string
 
 // Adds to `object` the values of the rows `rows` holds (those bit for bit at their default
 // left out when `skipDefaults`), whole numbers as integers, then the `unknown` values that
-// name no parameter and are not `ignored`. A non-number is written as the default, an
-// infinity as its end of the range, as reading them back would give.
+// name no parameter and are not `ignored`. Values JSON cannot hold are written as
+// WritableNumber does, a non-number as the row's default.
 void WriteKeyedValues(const tunk::SoundParams& params, KeyedRows rows, bool skipDefaults,
 	const KeyedUnknown& unknown, std::string_view ignored, KeyedJson* object);
+
+// `value` as JSON, which holds neither infinities nor non-numbers: an infinity as the largest
+// float of its sign (which plays as the infinity does wherever the sound or the pad brings a
+// value into range), a non-number as `otherwise`.
+KeyedJson WritableNumber(float value, float otherwise);
 
 // `value` as the shortest decimal that reads back as the same float; whole numbers (but -0) as
 // integers. `value` must be finite.

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <set>
 #include <system_error>
 
@@ -185,18 +184,6 @@ Kit DecodeRoot(const Json& root, std::vector<std::string>* messages)
 	return kit;
 }
 
-// A pad's level or pan as JSON, which holds neither non-numbers nor infinities: a non-number
-// as `otherwise`, an infinity as the largest float of its sign, each of which plays as the
-// value it stands for.
-Json Writable(float value, float otherwise)
-{
-	if (std::isnan(value))
-		value = otherwise;
-	else if (std::isinf(value))
-		value = std::copysign(std::numeric_limits<float>::max(), value);
-	return ShortestNumber(value);
-}
-
 // Compact JSON text; bytes that are not UTF-8 replaced.
 std::string Compact(const Json& value)
 {
@@ -275,8 +262,8 @@ std::string EncodeKit(const Kit& kit)
 		Json object = Json::object();
 		object["name"] = pad.name;
 		object["note"] = ValidNote(pad.note) ? pad.note : Pad().note;
-		object["level"] = Writable(pad.level, 0);
-		object["pan"] = Writable(pad.pan, 0);
+		object["level"] = WritableNumber(pad.level, 0);
+		object["pan"] = WritableNumber(pad.pan, 0);
 		object["choke"] = ValidChoke(pad.choke) ? pad.choke : 0;
 		object["output"] = pad.output == PadOutput::Own ? "own" : "main";
 		Json sound = Json::object();

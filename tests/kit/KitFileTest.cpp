@@ -7,9 +7,11 @@
 
 #include <bit>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 
+#include "engine/core/Render.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/StorageDefs.h"
 #include "kits/storage/TempDir.h"
@@ -172,11 +174,20 @@ TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreKeptAsGiven)
 	odd.pads[0].pan = -INFINITY;
 	odd.pads[1].level = -INFINITY;
 	odd.pads[1].pan = NAN;
+	odd.pads[0].sound[tunk::Param::startFreq] = INFINITY;  // from a preset's record
+	odd.pads[0].sound[tunk::Param::filterEnabled] = 1;
+	odd.pads[0].sound[tunk::Param::filterCutoff] = -INFINITY;
 	const Kit back = Decoded(EncodeKit(odd));
 	for (size_t i = 0; i < odd.pads.size(); i++) {
 		EXPECT_EQ(LevelGain(back.pads[i].level), LevelGain(odd.pads[i].level)) << i;
 		EXPECT_EQ(PanGains(back.pads[i].pan), PanGains(odd.pads[i].pan)) << i;
 	}
+	std::vector<int16_t> infinite;
+	std::vector<int16_t> written;
+	ASSERT_EQ(tunk::Render(odd.pads[0].sound, &infinite), tunk::RenderStatus::Ok);
+	ASSERT_EQ(tunk::Render(back.pads[0].sound, &written), tunk::RenderStatus::Ok);
+	EXPECT_EQ(back.pads[0].sound[tunk::Param::startFreq], std::numeric_limits<float>::max());
+	EXPECT_TRUE(infinite == written);
 }
 
 TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
