@@ -71,7 +71,8 @@ fuzz: deps
 		[ -x "$$f" ] && [ -f "$$f" ] || continue; name=$$(basename $$f); \
 		mkdir -p build-fuzz/corpus/$$name; \
 		echo "== $$name ($(FUZZ_SECONDS) s)"; \
-		$(HEADLESS) $$f -max_total_time=$(FUZZ_SECONDS) -timeout=20 -print_final_stats=1 \
+		$(HEADLESS) $$f -max_total_time=$(FUZZ_SECONDS) -timeout=20 $$(cat fuzz/$$name.flags 2>/dev/null) \
+			-print_final_stats=1 \
 			-artifact_prefix=build-fuzz/artifacts/$$name- \
 			build-fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done

@@ -1,7 +1,10 @@
-// Any bytes as a kit file: refused without changing the kit, or read into a kit whose every
-// value lies within its range, which is written and read back unchanged; the player's
-// lookups on it stay within the kit.
+// Any bytes as a kit file: refused without changing the kit, or read into a kit whose notes
+// and choke groups are valid and whose every number is finite, which is written and read back
+// unchanged; the player's lookups on it stay within the kit. The seeds hold the worst shapes
+// for the reader's time (many keys, many pads, deep nesting) at the size limit, and the run's
+// time limit catches one that is slow to read.
 #include <bit>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -10,20 +13,15 @@
 
 namespace {
 
-void CheckInRange(const Kit& kit)
+void CheckValid(const Kit& kit)
 {
 	FUZZ_CHECK(kit.pads.size() <= kMaxPads);
 	for (const Pad& pad : kit.pads) {
 		FUZZ_CHECK(ValidNote(pad.note));
 		FUZZ_CHECK(ValidChoke(pad.choke));
-		FUZZ_CHECK(pad.level >= kMinPadLevel && pad.level <= kMaxPadLevel);
-		FUZZ_CHECK(pad.pan >= -1 && pad.pan <= 1);
-		for (const tunk::ParamInfo& info : tunk::kParams) {
-			const float v = pad.sound[info.id];
-			FUZZ_CHECK(v >= info.min && v <= info.max);
-			if (info.kind == tunk::ParamKind::Switch)
-				FUZZ_CHECK(v == 0 || v == 1);
-		}
+		FUZZ_CHECK(std::isfinite(pad.level) && std::isfinite(pad.pan));
+		for (const tunk::ParamInfo& info : tunk::kParams)
+			FUZZ_CHECK(std::isfinite(pad.sound[info.id]));
 	}
 }
 
@@ -72,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		FUZZ_CHECK(kit == NewKit("Before"));
 		return 0;
 	}
-	CheckInRange(kit);
+	CheckValid(kit);
 	CheckLookups(kit);
 
 	const std::string written = EncodeKit(kit);

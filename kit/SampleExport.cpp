@@ -1,6 +1,11 @@
 #include "kit/SampleExport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -11,6 +16,7 @@
 #include "engine/core/Render.h"
 #include "kit/XmlText.h"
 #include "kits/storage/ReplacingFile.h"
+#include "kits/support/Errors.h"
 
 namespace {
 
@@ -45,6 +51,88 @@ status_t WriteText(const std::string& path, const std::string& text)
 		return status;
 	return file.Commit();
 }
+
+// A pack is written whole or not at all: its files go into a hidden folder inside the target
+// folder, and only once every one is whole are they moved into their places, each replacing
+// the entry of its name (a symbolic link itself, never what it points to). Should a move fail,
+// the entries already replaced get their old ones back; the hidden folder goes either way.
+class PackStaging {
+public:
+	PackStaging() = default;
+	~PackStaging()
+	{
+		if (fPath.empty())
+			return;
+		std::error_code ignored;
+		std::filesystem::remove_all(fPath, ignored);
+	}
+	PackStaging(const PackStaging&) = delete;
+	PackStaging& operator=(const PackStaging&) = delete;
+
+	status_t SetTo(const std::string& folder)
+	{
+		fFolder = folder;
+		std::string path = folder + "/.tunk-pack-XXXXXX";
+		if (mkdtemp(path.data()) == nullptr)
+			return status_from_errno(errno);
+		fPath = path;
+		return mkdir(AsidePath("").c_str(), 0700) == 0 ? B_OK : status_from_errno(errno);
+	}
+
+	std::string PathOf(const std::string& name) const { return fPath + "/" + name; }
+
+	// Moves the staged `names` into the folder; on failure says which in `failed`.
+	status_t PutInPlace(const std::vector<std::string>& names, std::string* failed)
+	{
+		struct Placed {
+			std::string name;
+			bool hadOld;
+		};
+		std::vector<Placed> placed;
+		int error = 0;
+		for (const std::string& name : names) {
+			const std::string target = fFolder + "/" + name;
+			struct stat old;
+			const bool hadOld = lstat(target.c_str(), &old) == 0;
+			if (hadOld && S_ISDIR(old.st_mode)) {
+				error = EISDIR;
+			} else if (hadOld && linkat(AT_FDCWD, target.c_str(), AT_FDCWD, AsidePath(name).c_str(), 0) != 0
+				&& rename(target.c_str(), AsidePath(name).c_str()) != 0) {
+				// A file system without hard links moves the old entry aside instead.
+				error = errno;
+			} else {
+				// Recorded first: should the move fail, the old entry still goes back.
+				placed.push_back({name, hadOld});
+				if (rename(PathOf(name).c_str(), target.c_str()) != 0) {
+					error = errno;
+					if (!hadOld)
+						placed.pop_back();
+				}
+			}
+			if (error != 0) {
+				*failed = name;
+				break;
+			}
+		}
+		if (error == 0)
+			return B_OK;
+		for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+			const std::string target = fFolder + "/" + it->name;
+			if (it->hadOld)
+				rename(AsidePath(it->name).c_str(), target.c_str());
+			else
+				unlink(target.c_str());
+		}
+		return status_from_errno(error);
+	}
+
+private:
+	// Where an old entry waits until the pack is in place.
+	std::string AsidePath(const std::string& name) const { return fPath + "/.old/" + name; }
+
+	std::string fFolder;
+	std::string fPath;  // the hidden folder, "" until made
+};
 
 }  // namespace
 
@@ -186,31 +274,38 @@ SamplePackResult ExportSamplePack(const Kit& kit, const std::string& folder,
 		result.status = B_BAD_VALUE;
 		return result;
 	}
-	std::error_code error;
-	std::filesystem::create_directories(folder, error);
+	std::error_code ignored;
+	std::filesystem::create_directories(folder, ignored);
 	const std::filesystem::path base(folder);
-	const std::vector<std::string> files = PadFileNames(kit, *known->extensions.begin());
+	PackStaging staging;
+	if (status_t status = staging.SetTo(folder); status != B_OK)
+		return {status, folder, false, {}};
+
+	std::vector<std::string> names = PadFileNames(kit, *known->extensions.begin());
 	for (size_t i = 0; i < kit.pads.size(); i++) {
-		const std::string path = (base / files[i]).string();
 		std::vector<int16_t> samples;
 		const tunk::RenderStatus rendered = tunk::Render(kit.pads[i].sound, &samples);
 		status_t status = rendered == tunk::RenderStatus::Ok ? B_OK
 			: rendered == tunk::RenderStatus::NoMemory      ? B_NO_MEMORY
 															: B_BAD_VALUE;
 		if (status == B_OK)
-			status = WriteSoundFile(samples.data(), int64(samples.size()), path, format);
+			status = WriteSoundFile(samples.data(), int64(samples.size()), staging.PathOf(names[i]), format);
 		if (status != B_OK)
-			return {status, path, rendered == tunk::RenderStatus::Refused, result.files};
-		result.files.push_back(path);
+			return {status, (base / names[i]).string(), rendered == tunk::RenderStatus::Refused, {}};
 	}
 	const std::pair<std::string, std::string> texts[] = {
-		{(base / SfzFileName(kit)).string(), SfzText(kit, files)},
-		{(base / kHydrogenDrumkitFile).string(), HydrogenDrumkitXml(kit, files, credits)},
+		{SfzFileName(kit), SfzText(kit, names)},
+		{kHydrogenDrumkitFile, HydrogenDrumkitXml(kit, names, credits)},
 	};
-	for (const auto& [path, text] : texts) {
-		if (status_t status = WriteText(path, text); status != B_OK)
-			return {status, path, false, result.files};
-		result.files.push_back(path);
+	for (const auto& [name, text] : texts) {
+		if (status_t status = WriteText(staging.PathOf(name), text); status != B_OK)
+			return {status, (base / name).string(), false, {}};
+		names.push_back(name);
 	}
+	std::string failed;
+	if (status_t status = staging.PutInPlace(names, &failed); status != B_OK)
+		return {status, (base / failed).string(), false, {}};
+	for (const std::string& name : names)
+		result.files.push_back((base / name).string());
 	return result;
 }

@@ -50,12 +50,17 @@ struct SamplePackResult {
 	status_t status = B_OK;
 	std::string failedFile;          // the file that could not be made, when status is not B_OK
 	bool soundRefused = false;       // its sound could not be rendered (B_BAD_VALUE)
-	std::vector<std::string> files;  // what was written, sound files first, as paths
+	std::vector<std::string> files;  // what was written, sound files first, as paths; none
+	                                 // after a failure
 };
 
 // Writes the pack into `folder` (made if missing): the pads' sound files in `format` ("wav",
-// "flac", "aiff" or "ogg"), the SFZ file and drumkit.xml. Each file replaces an old one of its
-// name only when whole. Stops at the first failure: B_BAD_VALUE for a sound that cannot be
-// rendered (a duration beyond the longest sound), else the system's reason.
+// "flac", "aiff" or "ogg"), the SFZ file and drumkit.xml. The pack is written whole or not at
+// all: every file is made in a hidden folder inside `folder` first, and only then are they
+// moved into their places, each replacing the entry of its name; an entry that is a symbolic
+// link is itself replaced, never followed out of the folder. After a failure `folder` holds
+// what it held before (an earlier pack stays as it was) and nothing more. Stops at the first
+// failure: B_BAD_VALUE for a sound that cannot be rendered (a duration beyond the longest
+// sound), else the system's reason.
 SamplePackResult ExportSamplePack(const Kit& kit, const std::string& folder,
 	const std::string& format, const DrumkitCredits& credits = {});

@@ -33,13 +33,6 @@ bool IsOneOf(const std::string& key, const char* const (&keys)[N])
 	return false;
 }
 
-std::string Format(double value)
-{
-	char text[32];
-	auto [end, error] = std::to_chars(text, text + sizeof(text), value);
-	return error == std::errc() ? std::string(text, end) : std::string("?");
-}
-
 // Thrown while decoding, caught once at the top: the words for the user.
 struct Refusal {
 	std::string why;
@@ -75,23 +68,19 @@ int WholeNumber(const Json& value, int low, int high, const std::string& what)
 	throw Refusal{what};
 }
 
-// A number clamped to [low, high], mentioning a clamp in `messages`.
-float Clamped(const Json& value, float low, float high, const std::string& what,
-	std::vector<std::string>* messages)
+// A number as given, beyond the range the window offers too: the kit brings it into range
+// where it plays.
+float Number(const Json& value, const std::string& what)
 {
 	if (!value.is_number())
 		throw Refusal{what + " is no number"};
 	const double wanted = value.get<double>();
-	if (wanted >= low && wanted <= high)
-		return float(wanted);
-	const float set = wanted < low ? low : high;
-	messages->push_back(what + " " + Format(wanted) + " is beyond its range " + Format(low) + " to "
-		+ Format(high) + "; set to " + Format(set) + ".");
-	return set;
+	if (!std::isfinite(float(wanted)))
+		throw Refusal{what + " (" + NumberText(wanted) + ") is too large"};
+	return float(wanted);
 }
 
-Pad DecodePad(const Json& object, size_t index, std::vector<std::string>* messages,
-	std::set<std::string>* unknownKeys)
+Pad DecodePad(const Json& object, size_t index, std::set<std::string>* unknownKeys)
 {
 	if (!object.is_object())
 		throw Refusal{PadLabel(index, "") + " is not a list of named values"};
@@ -106,9 +95,9 @@ Pad DecodePad(const Json& object, size_t index, std::vector<std::string>* messag
 	pad.note = WholeNumber(*note, kLowestNote, kHighestNote,
 		"the note of " + label + " is no MIDI note (a whole number from 0 to 127)");
 	if (const auto level = object.find("level"); level != object.end())
-		pad.level = Clamped(*level, kMinPadLevel, kMaxPadLevel, "the level of " + label, messages);
+		pad.level = Number(*level, "the level of " + label);
 	if (const auto pan = object.find("pan"); pan != object.end())
-		pad.pan = Clamped(*pan, -1, 1, "the pan of " + label, messages);
+		pad.pan = Number(*pan, "the pan of " + label);
 	if (const auto choke = object.find("choke"); choke != object.end()) {
 		pad.choke = WholeNumber(*choke, 0, kChokeGroups,
 			"the choke group of " + label + " is none of 0 (none) to 8");
@@ -124,11 +113,10 @@ Pad DecodePad(const Json& object, size_t index, std::vector<std::string>* messag
 	if (const auto sound = object.find("sound"); sound != object.end()) {
 		if (!sound->is_object())
 			throw Refusal{"the sound of " + label + " is not a list of named values"};
-		const KeyedRead read = ReadKeyedValues(*sound, AllRows, "", &pad.sound, &pad.soundUnknown);
-		if (read.Refused())
-			throw Refusal{"the sound of " + label + ": " + read.refusal};
-		for (const std::string& clamped : read.clamped)
-			messages->push_back(label + ": " + clamped);
+		const std::string refusal
+			= ReadKeyedValues(*sound, AllRows, "", &pad.sound, &pad.soundUnknown);
+		if (!refusal.empty())
+			throw Refusal{"the sound of " + label + ": " + refusal};
 		for (const auto& [key, text] : pad.soundUnknown)
 			unknownKeys->insert(key);
 	}
@@ -146,12 +134,13 @@ Kit DecodeRoot(const Json& root, std::vector<std::string>* messages)
 	const auto version = root.is_object() ? root.find(kKitFormatKey) : root.end();
 	if (version == root.end() || !version->is_number_integer() || version->get<int64_t>() < 1)
 		throw Refusal{"not a Tunk kit (it names no \"tunkKit\" version)"};
+	Kit kit;
 	if (version->get<int64_t>() > kKitFormatVersion) {
 		messages->push_back("The kit was made by a newer version of Tunk (format "
 			+ std::to_string(version->get<int64_t>()) + "); what this version knows was read.");
+		kit.unknown[kKitFormatKey] = std::to_string(version->get<int64_t>());
 	}
 
-	Kit kit;
 	if (const auto name = root.find("name"); name != root.end())
 		kit.name = Name(*name, "the kit's name");
 	const auto pads = root.find("pads");
@@ -165,7 +154,7 @@ Kit DecodeRoot(const Json& root, std::vector<std::string>* messages)
 	}
 	std::set<std::string> unknownKeys;
 	for (size_t i = 0; i < pads->size(); i++)
-		kit.pads.push_back(DecodePad((*pads)[i], i, messages, &unknownKeys));
+		kit.pads.push_back(DecodePad((*pads)[i], i, &unknownKeys));
 	for (const auto& [key, value] : root.items()) {
 		if (!IsOneOf(key, kKitKeys)) {
 			kit.unknown[key] = value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -195,15 +184,6 @@ Kit DecodeRoot(const Json& root, std::vector<std::string>* messages)
 	return kit;
 }
 
-// A finite number within [low, high] as JSON: a non-number as `otherwise`.
-Json Writable(float value, float low, float high, float otherwise)
-{
-	if (std::isnan(value))
-		value = otherwise;
-	value = value < low ? low : value > high ? high : value;
-	return ShortestNumber(value);
-}
-
 // Compact JSON text; bytes that are not UTF-8 replaced.
 std::string Compact(const Json& value)
 {
@@ -226,6 +206,20 @@ std::vector<std::pair<std::string, Json>> Unknown(const KeptValues& unknown, con
 	return members;
 }
 
+// The format a kit is written in: this program's, or the newer one it was read in.
+int64_t FormatVersion(const Kit& kit)
+{
+	int64_t version = kKitFormatVersion;
+	if (const auto newer = kit.unknown.find(kKitFormatKey); newer != kit.unknown.end()) {
+		int64_t number = 0;
+		const std::string& text = newer->second;
+		const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+		if (error == std::errc() && end == text.data() + text.size() && number > version)
+			version = number;
+	}
+	return version;
+}
+
 std::string SystemError(int error)
 {
 	return std::error_code(error, std::generic_category()).message();
@@ -241,28 +235,16 @@ KitRead DecodeKit(std::string_view text, Kit* kit)
 			+ std::to_string(kKitFileLimit / 1024) + " kB)";
 		return read;
 	}
-	bool tooDeep = false;
-	const Json::parser_callback_t watchDepth = [&tooDeep](int depth, Json::parse_event_t, Json&) {
-		if (depth > kMaxDepth)
-			tooDeep = true;
-		return !tooDeep;
-	};
 	try {
-		const Json root = Json::parse(text.begin(), text.end(), watchDepth);
-		if (tooDeep)
-			throw Refusal{"not a Tunk kit (nested too deeply)"};
+		Json root;
+		if (const std::string why = ParseKeyed(text, {kMaxDepth}, &root); !why.empty())
+			throw Refusal{"not a Tunk kit (" + why + ")"};
 		std::vector<std::string> messages;
 		Kit decoded = DecodeRoot(root, &messages);
 		*kit = std::move(decoded);
 		read.messages = std::move(messages);
 	} catch (const Refusal& refusal) {
 		read.error = refusal.why;
-	} catch (const Json::parse_error& error) {
-		read.error = tooDeep ? "not a Tunk kit (nested too deeply)"
-			: "not a Tunk kit (not well-formed JSON at byte " + std::to_string(error.byte)
-				+ "; cut short?)";
-	} catch (const Json::out_of_range&) {
-		read.error = "not a Tunk kit (it holds a number too large to read)";
 	} catch (const std::exception&) {
 		read.error = "not a Tunk kit (unreadable)";
 	}
@@ -273,15 +255,15 @@ std::string EncodeKit(const Kit& kit)
 {
 	// Laid out by hand rather than indented throughout, so that values of a newer version stay
 	// compact and a pad reads as one line.
-	std::string text = std::string("{\n  \"") + kKitFormatKey + "\": " + std::to_string(kKitFormatVersion)
+	std::string text = std::string("{\n  \"") + kKitFormatKey + "\": " + std::to_string(FormatVersion(kit))
 		+ ",\n  \"name\": " + Compact(kit.name) + ",\n  \"pads\": [";
 	for (size_t i = 0; i < kit.pads.size(); i++) {
 		const Pad& pad = kit.pads[i];
 		Json object = Json::object();
 		object["name"] = pad.name;
 		object["note"] = ValidNote(pad.note) ? pad.note : Pad().note;
-		object["level"] = Writable(pad.level, kMinPadLevel, kMaxPadLevel, 0);
-		object["pan"] = Writable(pad.pan, -1, 1, 0);
+		object["level"] = WritableNumber(pad.level, 0);
+		object["pan"] = WritableNumber(pad.pan, 0);
 		object["choke"] = ValidChoke(pad.choke) ? pad.choke : 0;
 		object["output"] = pad.output == PadOutput::Own ? "own" : "main";
 		Json sound = Json::object();

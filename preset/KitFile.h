@@ -4,7 +4,8 @@
 //    "pan": 0, "choke": 0, "output": "main", "sound": {"startFreq": 55, ...}}, ...]}
 // "tunkKit" comes first and holds the format's version, so that the desktop knows the file by
 // its first bytes. Every failure to read is a value with words for the user; keys this
-// program does not know are kept and written back.
+// program does not know are kept and written back, and so is a newer format's version (as
+// the kit's unknown value of "tunkKit"), which is never lowered.
 //
 // DecodeKit, EncodeKit and ReadKitFile need nothing but the core and the JSON library, so a
 // plugin can link them (library tunk_kit_codec); WriteKitFile replaces the file through the
@@ -39,23 +40,27 @@ constexpr size_t kKitUnknownLimit = 64 * 1024;
 
 struct KitRead {
 	std::string error;                  // why the kit could not be read; "" when it was
-	std::vector<std::string> messages;  // said once each: clamped values, unknown keys
+	std::vector<std::string> messages;  // said once each: a newer format, unknown keys
 	bool Ok() const { return error.empty(); }
 };
 
 // Reads a kit file's text into `kit`; on an error `kit` is unchanged. Errors: text that is
-// not JSON, too large or nested too deeply; no "tunkKit" version; a name that is no text or
-// longer than kKitNameLimit; more than kKitUnknownLimit of unknown keys' values;
-// "pads" missing, no list or longer than kMaxPads; a pad with no note, a note that is no
-// whole number in 0..127, a choke group outside 0..8, an output other than "main" or
-// "own"; a sound that is no object or holds a known value that is no number. A level, a pan
-// or a sound's value beyond its range is set to the nearest end and mentioned; a pad's name,
-// level, pan, choke, output and sound values left out take a new pad's.
+// not JSON, too large, nested too deeply or beyond ParseKeyed's bounds on keys and values; no
+// "tunkKit" version; a name that is no text or longer than kKitNameLimit; more than
+// kKitUnknownLimit of unknown keys' values; "pads" missing, no list or longer than kMaxPads; a
+// pad with no note, a note that is no whole number in 0..127, a choke group outside 0..8, an
+// output other than "main" or "own"; a level, a pan or a sound's value that is no number or
+// too large for a float; a sound that is no object. Every other number is kept as given, also
+// beyond the range the window offers (where a pad plays, its level and pan count as the
+// nearest end of their range); a pad's name, level, pan, choke, output and sound values left
+// out take a new pad's.
 KitRead DecodeKit(std::string_view text, Kit* kit);
 
-// The file's text: the kit's own keys a line each, each pad on a line of its own. Every parameter of every pad is written, and values that
-// JSON cannot hold (a level or pan that is no number or infinite) as reading them back
-// would give; text that is not UTF-8 has its bad bytes replaced.
+// The file's text: the kit's own keys a line each, each pad on a line of its own. Every
+// parameter of every pad is written as it is; values that JSON cannot hold (no number, an
+// infinity) as values that play the same where that can be (a level or pan that is no number
+// as 0, an infinite one as the largest float of its sign), and text that is not UTF-8 has its
+// bad bytes replaced.
 std::string EncodeKit(const Kit& kit);
 
 // Reads the kit file at `path`. Besides DecodeKit's errors: the system's reason a file

@@ -1,6 +1,8 @@
 #include "preset/PresetExtension.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "preset/KeyedValues.h"
 
@@ -28,23 +30,12 @@ ExtensionRead Refused(const char* why)
 }
 
 // The extension's text after the marker; throws what the JSON library throws.
-ExtensionRead DecodeJson(const char* text, size_t length, tunk::SoundParams* params,
+ExtensionRead DecodeJson(std::string_view text, tunk::SoundParams* params,
 	PresetUnknownValues* unknown)
 {
-	ExtensionRead read;
-
-	bool tooDeep = false;
-	const Json::parser_callback_t watchDepth
-		= [&tooDeep](int depth, Json::parse_event_t, Json&) {
-			  if (depth > kMaxDepth)
-				  tooDeep = true;
-			  return !tooDeep;
-		  };
-	const Json root = Json::parse(text, text + length, watchDepth, false);
-	if (tooDeep)
-		return Refused("nested too deeply");
-	if (root.is_discarded())
-		return Refused("not well-formed; cut short?");
+	Json root;
+	if (const std::string why = ParseKeyed(text, {kMaxDepth}, &root); !why.empty())
+		return Refused(why.c_str());
 	if (!root.is_object())
 		return Refused("not a list of named values");
 	const auto version = root.find("version");
@@ -52,12 +43,14 @@ ExtensionRead DecodeJson(const char* text, size_t length, tunk::SoundParams* par
 		return Refused("no version");
 
 	PresetUnknownValues kept;
-	const KeyedRead values = ReadKeyedValues(root, IsAdded, "version", params, &kept);
-	if (values.Refused())
-		return Refused(values.refusal.c_str());
+	if (const std::string why = ReadKeyedValues(root, IsAdded, "version", params, &kept);
+		!why.empty())
+		return Refused(why.c_str());
 
+	ExtensionRead read;
 	read.present = true;
-	read.messages = values.clamped;
+	if (version->get<int64_t>() > kPresetExtensionVersion)
+		read.version = version->get<int64_t>();
 	if (!kept.empty()) {
 		read.messages.push_back(KeptValuesMessage(kept));
 		unknown->insert(kept.begin(), kept.end());
@@ -76,20 +69,21 @@ ExtensionRead DecodePresetExtension(const uint8_t* tail, size_t size, tunk::Soun
 	if (size > kPresetExtensionLimit)
 		return Refused("too large");
 	try {
-		return DecodeJson(reinterpret_cast<const char*>(tail) + sizeof(kPresetExtensionMarker),
-			size - sizeof(kPresetExtensionMarker), params, unknown);
+		return DecodeJson(std::string_view(reinterpret_cast<const char*>(tail), size)
+							  .substr(sizeof(kPresetExtensionMarker)),
+			params, unknown);
 	} catch (const std::exception&) {
 		return Refused("unreadable");
 	}
 }
 
 std::vector<uint8_t> EncodePresetExtension(const tunk::SoundParams& params,
-	const PresetUnknownValues& unknown)
+	const PresetUnknownValues& unknown, int64_t version)
 {
 	Json root = Json::object();
-	root["version"] = kPresetExtensionVersion;
+	root["version"] = std::max<int64_t>(version, kPresetExtensionVersion);
 	WriteKeyedValues(params, IsAdded, true, unknown, "version", &root);
-	if (root.size() == 1)
+	if (root.size() == 1 && version <= kPresetExtensionVersion)
 		return {};
 	const std::string json = root.dump();
 	std::vector<uint8_t> bytes(kPresetExtensionMarker, kPresetExtensionMarker + sizeof(kPresetExtensionMarker));
@@ -107,6 +101,7 @@ status_t ReadPreset(const char* path, tunk::SoundParams* values, PresetExtras* e
 	*values = ToSoundParams(record);
 	*extras = PresetExtras{record.reserved, {}};
 	ExtensionRead read = DecodePresetExtension(tail.data(), tail.size(), values, &extras->unknown);
+	extras->version = read.version;
 	messages->insert(messages->end(), read.messages.begin(), read.messages.end());
 	return B_OK;
 }
@@ -115,5 +110,5 @@ status_t WritePreset(const char* path, const tunk::SoundParams& values, const Pr
 {
 	PresetParams record = ToPresetParams(values);
 	record.reserved = extras.reserved;
-	return WritePresetFile(path, record, EncodePresetExtension(values, extras.unknown));
+	return WritePresetFile(path, record, EncodePresetExtension(values, extras.unknown, extras.version));
 }

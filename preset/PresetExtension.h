@@ -28,7 +28,8 @@ constexpr size_t kPresetExtensionLimit = kPresetTailLimit;
 struct ExtensionRead {
 	bool present = false;  // a marker followed the record
 	bool refused = false;  // damaged or hostile: the added values kept their defaults
-	// Said once each, for the user: clamped values by name, unknown values, a refusal.
+	int64_t version = 0;   // the version the extension names when newer than this program's, else 0
+	// Said once each, for the user: unknown values, a refusal.
 	std::vector<std::string> messages;
 };
 
@@ -36,20 +37,22 @@ struct ExtensionRead {
 // `params` and the values this program does not know into `unknown`. Bytes that do not
 // begin with the marker are no extension (older programs ignored them) and change nothing.
 // A damaged extension (not JSON, cut short, too large, too deep, no version, a known value
-// that is no number) changes nothing and says why; a value beyond its parameter's range is
-// clamped to it, naming it. Known values of the record's own thirteen are ignored.
+// that is no number or too large for a float) changes nothing and says why. Every other value
+// is kept as given, also beyond the range the window offers, as the record's are. Known
+// values of the record's own thirteen are ignored.
 ExtensionRead DecodePresetExtension(const uint8_t* tail, size_t size, tunk::SoundParams* params,
 	PresetUnknownValues* unknown);
 
-// The extension for `params` and `unknown`: empty when every added value holds its default
-// and nothing unknown is carried.
+// The extension for `params` and `unknown`: empty when every added value holds its default,
+// nothing unknown is carried and `version` is not newer than this program's. It names
+// `version` when that is newer, so that a file of a newer Tunk keeps its version.
 std::vector<uint8_t> EncodePresetExtension(const tunk::SoundParams& params,
-	const PresetUnknownValues& unknown);
+	const PresetUnknownValues& unknown, int64_t version = kPresetExtensionVersion);
 
 
 // A whole preset file: the record's values, then the extension's over them. The statuses are
-// ReadPresetFile's; `messages` receives what the user should hear of the extension (clamped
-// values, unknown ones, a refusal, in which case the sound is the record's alone).
+// ReadPresetFile's; `messages` receives what the user should hear of the extension (unknown
+// values, a refusal, in which case the sound is the record's alone).
 status_t ReadPreset(const char* path, tunk::SoundParams* values, PresetExtras* extras,
 	std::vector<std::string>* messages);
 // The record and, unless every added value holds its default and nothing unknown is carried,

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <span>
 #include <string>
@@ -66,11 +67,12 @@ PresetParams ToPresetParams(const tunk::SoundParams& params);
 using PresetUnknownValues = std::map<std::string, std::string>;
 
 // What a preset file holds beyond the sound's values, carried with the sound and written back
-// unchanged on save: the record's reserved word and the extension's values this program does
-// not know.
+// unchanged on save: the record's reserved word, the extension's values this program does
+// not know and the extension's version (a newer file's is never lowered).
 struct PresetExtras {
 	uint32 reserved = 0;
 	PresetUnknownValues unknown;
+	int64_t version = 0;  // the extension's, when newer than this program's; else 0
 	bool operator==(const PresetExtras&) const = default;
 };
 // The record of `values` with `extras` in their places; the extras of a record.

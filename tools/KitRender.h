@@ -11,5 +11,5 @@ struct KitRenderResult {
 };
 
 // Reads options.kit and writes its sample pack into options.directory in options.format.
-// The kit's notes (clamped values, keys of a newer Tunk) are said and the pack still written.
+// The kit's notes (a newer format, keys of a newer Tunk) are said and the pack still written.
 KitRenderResult RenderKit(const RenderOptions& options);

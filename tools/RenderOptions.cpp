@@ -10,6 +10,7 @@
 
 #include "audio/SoundFileWriter.h"
 #include "engine/core/Params.h"
+#include "engine/core/Render.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
 
@@ -494,8 +495,10 @@ const char* RenderUsage()
 	    "  -h, --help             shows this help\n"
 	    "      --version          shows the version\n"
 	    "\n"
-	    "Parameters (NAME for --set: its values, its default, what it does; a number\n"
-	    "outside the range the window offers is taken as given):\n" +
+	    "Parameters (NAME for --set: its values, its default, what it does). A number\n"
+	    "outside the range the window offers is kept as given, by --set as by presets\n"
+	    "and kits, so a sound saved and read again plays the same; a number that is not\n"
+	    "finite, or a duration beyond " + std::to_string(TUNK_MAX_SOUND_SECONDS * 1000) + " ms, is refused.\n" +
 	    parameter_help() +
 	    "\n"
 	    "Sounds are 16-bit mono at 44100 Hz. When standard error is a terminal, a line\n"

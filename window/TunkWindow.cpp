@@ -523,6 +523,7 @@ bool TunkWindow::ReadPresetFromFile(entry_ref* ref)
 		const ssize_t more = file.ReadAt(off_t(record.size()), tail.data(), tail.size());
 		tail.resize(more > 0 ? size_t(more) : 0);
 		extension = DecodePresetExtension(tail.data(), tail.size(), &values, &extras.unknown);
+		extras.version = extension.version;
 	}
 	fDocument.Open(values, {path, ref->name, "", extras});
 	fParams = fDocument.Values();

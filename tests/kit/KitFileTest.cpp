@@ -1,15 +1,17 @@
 // The kit file: a kit goes through its text and back bit for bit, keys of a newer Tunk stay,
-// values beyond their range are clamped by name, and damaged or hostile files are refused
-// with words for the user, leaving the kit as it was.
+// values beyond the window's ranges are kept as given, and damaged or hostile files are
+// refused with words for the user, leaving the kit as it was.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <bit>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 
+#include "engine/core/Render.h"
 #include "kits/storage/MimeType.h"
 #include "kits/storage/StorageDefs.h"
 #include "kits/storage/TempDir.h"
@@ -123,14 +125,23 @@ TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 	// Written back and read again, nothing is lost.
 	const Kit again = Decoded(EncodeKit(kit));
 	ExpectSameBits(kit, again);
+
+	// Nor is a newer format's version lowered.
+	KitRead newer;
+	const Kit two = Decoded(R"({"tunkKit": 2, "pads": [{"note": 36}]})", &newer);
+	ASSERT_EQ(newer.messages.size(), 1u);
+	EXPECT_NE(newer.messages[0].find("newer version of Tunk (format 2)"), std::string::npos);
+	EXPECT_EQ(EncodeKit(two).rfind("{\n  \"tunkKit\": 2,\n", 0), 0u) << EncodeKit(two);
+	ExpectSameBits(Decoded(EncodeKit(two)), two);
 }
 
-TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreClampedByName)
+TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreKeptAsGiven)
 {
 	KitRead read;
 	const Kit kit = Decoded(R"({"tunkKit": 1, "pads": [{"note": 42},
 		{"name": "Loud", "note": 0, "level": 40, "pan": -3, "choke": 8, "output": "own",
-		 "sound": {"startFreq": 99999, "filterEnabled": 0.5, "clapCount": 1e30}}]})",
+		 "sound": {"startFreq": 99999, "filterEnabled": 0.5, "clapCount": 1e30,
+		           "duration": 10000, "noiseDecay": 20000}}]})",
 		&read);
 	ASSERT_EQ(kit.pads.size(), 2u);
 	EXPECT_EQ(kit.name, "");
@@ -143,19 +154,40 @@ TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreClampedByName
 	EXPECT_EQ(kit.pads[0].output, PadOutput::Main);
 	EXPECT_TRUE(tunk::SameBits(kit.pads[0].sound, tunk::SoundParams()));
 
+	// Where it plays, the pad counts as 12 dB and all left; the file keeps what it said.
 	const Pad& loud = kit.pads[1];
-	EXPECT_EQ(loud.level, kMaxPadLevel);
-	EXPECT_EQ(loud.pan, -1);
+	EXPECT_EQ(loud.level, 40);
+	EXPECT_EQ(loud.pan, -3);
 	EXPECT_EQ(loud.choke, 8);
 	EXPECT_EQ(loud.output, PadOutput::Own);
-	EXPECT_EQ(loud.sound[tunk::Param::startFreq], 4000);
-	EXPECT_EQ(loud.sound[tunk::Param::filterEnabled], 1);  // a switch is on or off
-	EXPECT_EQ(loud.sound[tunk::Param::clapCount], 8);
-	ASSERT_EQ(read.messages.size(), 4u);
-	EXPECT_EQ(read.messages[0], "the level of pad 2 (Loud) 40 is beyond its range -60 to 12; set to 12.");
-	EXPECT_EQ(read.messages[1], "the pan of pad 2 (Loud) -3 is beyond its range -1 to 1; set to -1.");
-	EXPECT_EQ(read.messages[2], "pad 2 (Loud): startFreq 99999 is beyond its range 0 to 4000; set to 4000.");
-	EXPECT_NE(read.messages[3].find("clapCount"), std::string::npos);
+	EXPECT_EQ(loud.sound[tunk::Param::startFreq], 99999);
+	EXPECT_EQ(loud.sound[tunk::Param::filterEnabled], 0.5f);
+	EXPECT_EQ(loud.sound[tunk::Param::clapCount], 1e30f);
+	EXPECT_EQ(loud.sound[tunk::Param::duration], 10000);
+	EXPECT_EQ(loud.sound[tunk::Param::noiseDecay], 20000);
+	EXPECT_TRUE(read.messages.empty()) << read.messages.front();
+	ExpectSameBits(Decoded(EncodeKit(kit)), kit);
+
+	// What JSON cannot hold is written as a value that plays the same.
+	Kit odd = kit;
+	odd.pads[0].level = INFINITY;
+	odd.pads[0].pan = -INFINITY;
+	odd.pads[1].level = -INFINITY;
+	odd.pads[1].pan = NAN;
+	odd.pads[0].sound[tunk::Param::startFreq] = INFINITY;  // from a preset's record
+	odd.pads[0].sound[tunk::Param::filterEnabled] = 1;
+	odd.pads[0].sound[tunk::Param::filterCutoff] = -INFINITY;
+	const Kit back = Decoded(EncodeKit(odd));
+	for (size_t i = 0; i < odd.pads.size(); i++) {
+		EXPECT_EQ(LevelGain(back.pads[i].level), LevelGain(odd.pads[i].level)) << i;
+		EXPECT_EQ(PanGains(back.pads[i].pan), PanGains(odd.pads[i].pan)) << i;
+	}
+	std::vector<int16_t> infinite;
+	std::vector<int16_t> written;
+	ASSERT_EQ(tunk::Render(odd.pads[0].sound, &infinite), tunk::RenderStatus::Ok);
+	ASSERT_EQ(tunk::Render(back.pads[0].sound, &written), tunk::RenderStatus::Ok);
+	EXPECT_EQ(back.pads[0].sound[tunk::Param::startFreq], std::numeric_limits<float>::max());
+	EXPECT_TRUE(infinite == written);
 }
 
 TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
@@ -168,6 +200,21 @@ TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
 	std::string deep = R"({"tunkKit": 1, "pads": [], "x": )" + std::string(5000, '[')
 		+ std::string(5000, ']') + "}";
 	std::string huge = R"({"tunkKit": 1, "name": ")" + std::string(kKitFileLimit, 'a') + R"(", "pads": []})";
+	// The bounds that keep any text under the size limit quick to read.
+	const auto object = [](size_t keys, bool sameKey) {
+		std::string text = "{";
+		for (size_t i = 0; i < keys; i++)
+			text += (i ? ",\"k" : "\"k") + (sameKey ? "" : std::to_string(i)) + "\":0";
+		return text + "}";
+	};
+	std::string manyKeys = R"({"tunkKit": 1, "pads": [], "x": [)";
+	for (int i = 0; i < 129; i++)
+		manyKeys += (i ? "," : "") + object(255, false);
+	manyKeys += "]}";
+	std::string manyValues = R"({"tunkKit": 1, "pads": [], "x": [0)";
+	for (int i = 0; i < 65536; i++)
+		manyValues += ",0";
+	manyValues += "]}";
 
 	const struct {
 		std::string text;
@@ -201,6 +248,16 @@ TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
 			"the sound of pad 1: the value of duration is no number"},
 		{R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"duration": 1e999}}]})",
 			"a number too large to read"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"duration": 1e39}}]})",
+			"the sound of pad 1: the value of duration (1e+39) is too large"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "level": -1e300}]})",
+			"the level of pad 1 (-1e+300) is too large"},
+		{R"({"tunkKit": 1, "pads": [{"note": 36, "pan": 1e40}]})", "the pan of pad 1 (1e+40) is too large"},
+		{R"({"tunkKit": 1, "pads": [], "x": )" + object(257, false) + "}",
+			"not a Tunk kit (an object holds more than 256 keys)"},
+		{R"({"tunkKit": 1, "pads": [], "x": )" + object(257, true) + "}", "more than 256 keys"},
+		{manyKeys, "not a Tunk kit (more than 32768 keys)"},
+		{manyValues, "not a Tunk kit (more than 65536 values)"},
 		{deep, "nested too deeply"},
 		{R"({"tunkKit": 1, "pads": [], "name": ")" + std::string(kKitNameLimit + 1, 'n') + "\"}",
 			"the kit's name is longer than 1024 bytes"},

@@ -3,6 +3,7 @@
 // of this test's own) name existing samples on the pads' notes, and a Hydrogen drum kit that
 // Hydrogen's own schema and its command-line tool accept.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <cmath>
 #include <filesystem>
@@ -87,6 +88,21 @@ std::vector<SfzRegion> ReadSfz(const std::string& path, std::map<std::string, st
 	return regions;
 }
 
+// The texts of every <name>...</name> in `xml`, in order (elements of that name do not nest).
+std::vector<std::string> Elements(const std::string& xml, const std::string& name)
+{
+	std::vector<std::string> texts;
+	const std::string open = "<" + name + ">", close = "</" + name + ">";
+	for (size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at)) {
+		const size_t end = xml.find(close, at);
+		if (end == std::string::npos)
+			break;
+		texts.push_back(xml.substr(at + open.size(), end - at - open.size()));
+		at = end;
+	}
+	return texts;
+}
+
 std::string Slurp(const std::string& path)
 {
 	std::ifstream in(path, std::ios::binary);
@@ -104,6 +120,53 @@ ProgramRun RenderPack(const TempDir& dir, const Kit& kit)
 	EXPECT_EQ(WriteKitFile((dir / "kit.tunkkit").c_str(), kit), B_OK);
 	return RunProgram(TUNK_RENDER_PATH, {"--kit", "kit.tunkkit", "-d", "pack"}, dir.Path());
 }
+
+// What a folder holds: each entry by name with its bytes, a link's target or "folder".
+std::map<std::string, std::string> Entries(const fs::path& folder)
+{
+	std::map<std::string, std::string> entries;
+	for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+		const std::string name = entry.path().filename();
+		if (entry.is_symlink())
+			entries[name] = "link to " + fs::read_symlink(entry.path()).string();
+		else if (entry.is_directory())
+			entries[name] = "folder";
+		else
+			entries[name] = Slurp(entry.path());
+	}
+	return entries;
+}
+
+// A folder on a disk of its own of 512 kB where this process may mount one; elsewhere a limit
+// on the size of the files it writes, which fails the writes alike.
+class SmallDisk {
+public:
+	explicit SmallDisk(const TempDir& dir) : fPath(dir / "disk")
+	{
+		fs::create_directory(fPath);
+		fMounted = mount("tmpfs", fPath.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=512k,mode=0700") == 0;
+	}
+	~SmallDisk()
+	{
+		if (fMounted)
+			umount2(fPath.c_str(), MNT_DETACH);
+	}
+
+	// tunk-render --kit `kit` -d `pack`, run in the disk's folder.
+	ProgramRun RenderInto(const std::string& kit, const std::string& pack, bool limited) const
+	{
+		const std::string render = std::string(TUNK_RENDER_PATH) + " --kit '" + kit + "' -d " + pack;
+		// The limit in blocks of 512 bytes: 200 kB, more than any sound of the first pack.
+		return Shell(limited && !fMounted ? "trap '' XFSZ; ulimit -f 400; exec " + render : render, fPath);
+	}
+
+	const std::string& Path() const { return fPath; }
+	bool Mounted() const { return fMounted; }
+
+private:
+	std::string fPath;
+	bool fMounted = false;
+};
 
 }  // namespace
 
@@ -168,15 +231,38 @@ TEST(SamplePack, TheHydrogenKitPassesHydrogensSchemaAndItsOwnCheck)
 	EXPECT_EQ(lint.status, 0) << lint.err;
 	EXPECT_NE(lint.err.find("validates"), std::string::npos) << lint.err;
 
-	// What the schema leaves open: the instruments' samples, notes, mute groups and pans.
-	for (const std::string& file : PadFileNames(kit, "wav"))
-		EXPECT_NE(xml.find("<filename>" + file + "</filename>"), std::string::npos) << file;
-	EXPECT_NE(xml.find("<name>Snare &lt;Tight&gt;</name>"), std::string::npos);
-	EXPECT_NE(xml.find("<muteGroup>1</muteGroup>\n      <midiOutChannel>-1</midiOutChannel>\n"
-					   "      <midiOutNote>46</midiOutNote>"),
-		std::string::npos);
-	EXPECT_NE(xml.find("<pan_L>0.500000</pan_L>\n      <pan_R>1.000000</pan_R>"), std::string::npos);
-	EXPECT_NE(xml.find("<volume>0.501187</volume>"), std::string::npos) << "-6 dB";
+	// What the schema leaves open, instrument by instrument: its sample, name, note, mute
+	// group, volume (the level's gain) and pans (the balance law: the far side falls).
+	const struct {
+		const char* name;
+		const char* muteGroup;
+		double left, right;
+	} expected[] = {
+		{"Kick", "-1", 1, 1},
+		{"Snare &lt;Tight&gt;", "-1", 0.8, 1},
+		{"Hat/Closed", "1", 0.5, 1},
+		{"hat/closed", "1", 1, 0.5},
+		{"Pad 5", "3", 1, 0},
+	};
+	const std::vector<std::string> instruments = Elements(xml, "instrument");
+	const std::vector<std::string> files = PadFileNames(kit, "wav");
+	ASSERT_EQ(instruments.size(), kit.pads.size());
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		SCOPED_TRACE(expected[i].name);
+		const std::string& instrument = instruments[i];
+		const auto number = [&instrument](const char* name) {
+			const std::vector<std::string> found = Elements(instrument, name);
+			EXPECT_EQ(found.size(), 1u) << name;
+			return found.empty() ? NAN : std::stod(found[0]);
+		};
+		EXPECT_EQ(Elements(instrument, "filename"), std::vector<std::string>{files[i]});
+		EXPECT_EQ(Elements(instrument, "name")[0], expected[i].name);
+		EXPECT_EQ(Elements(instrument, "midiOutNote"), std::vector<std::string>{std::to_string(kit.pads[i].note)});
+		EXPECT_EQ(Elements(instrument, "muteGroup"), std::vector<std::string>{expected[i].muteGroup});
+		EXPECT_NEAR(number("volume"), std::pow(10.0, kit.pads[i].level / 20.0), 1e-6);
+		EXPECT_NEAR(number("pan_L"), expected[i].left, 1e-6);
+		EXPECT_NEAR(number("pan_R"), expected[i].right, 1e-6);
+	}
 
 	// Hydrogen's own tool checks a packed kit the way it installs one.
 	if (!fs::exists("/usr/bin/h2cli"))
@@ -244,6 +330,17 @@ TEST(SamplePack, KitsThatCannotBeReadOrCommandLinesThatCannotBeMetWriteNothing)
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("missing.tunkkit: No such file or directory"), std::string::npos) << run.err;
 
+	// A duration beyond the longest sound is read as given and refused where it would play:
+	// the pack is not written, not even its other pads.
+	std::ofstream(dir / "long.tunkkit")
+		<< R"({"tunkKit": 1, "pads": [{"name": "Kick", "note": 36}, {"name": "Long", "note": 38,
+		"sound": {"duration": 600001}}]})";
+	run = RunProgram(TUNK_RENDER_PATH, {"--kit", "long.tunkkit", "-d", "pack"}, dir.Path());
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "tunk-render: pack/Long.wav: the sound could not be generated: its "
+					   "duration must be 0 to 600000 ms\n");
+	EXPECT_TRUE(fs::is_empty(dir / "pack"));
+
 	std::ofstream(dir / "empty.tunkkit") << R"({"tunkKit": 1, "pads": []})";
 	run = RunProgram(TUNK_RENDER_PATH, {"--kit", "empty.tunkkit", "-d", "pack"}, dir.Path());
 	EXPECT_EQ(run.status, 1);
@@ -257,6 +354,70 @@ TEST(SamplePack, KitsThatCannotBeReadOrCommandLinesThatCannotBeMetWriteNothing)
 		EXPECT_EQ(run.status, 2) << args.back();
 		EXPECT_NE(run.err.find("--kit"), std::string::npos) << run.err;
 	}
+}
+
+TEST(SamplePack, AFailedExportLeavesTheEarlierPackAsItWas)
+{
+	TempDir dir;
+	SmallDisk disk(dir);
+	const Kit first = PackKit();
+	ASSERT_EQ(WriteKitFile((dir / "first.tunkkit").c_str(), first), B_OK);
+	ProgramRun run = disk.RenderInto(dir / "first.tunkkit", "pack", false);
+	ASSERT_EQ(run.status, 0) << run.err;
+	const fs::path pack = disk.Path() + "/pack";
+	const std::map<std::string, std::string> before = Entries(pack);
+	ASSERT_EQ(before.size(), first.pads.size() + 2);
+
+	// The same pads, each 3 s long: the disk fills (or a file outgrows the limit) halfway.
+	Kit second = first;
+	second.name = "Second";
+	for (Pad& pad : second.pads)
+		pad.sound[tunk::Param::duration] = 3000;
+	ASSERT_EQ(WriteKitFile((dir / "second.tunkkit").c_str(), second), B_OK);
+	run = disk.RenderInto(dir / "second.tunkkit", "pack", true);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err.rfind("tunk-render: pack/", 0), 0u) << run.err;
+	if (disk.Mounted()) {
+		EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+	}
+	EXPECT_TRUE(Entries(pack) == before) << "the first pack changed, or the attempt left files";
+
+	// A folder where the pack's last file goes: every file already in place goes back.
+	fs::remove(pack / "drumkit.xml");
+	fs::create_directory(pack / "drumkit.xml");
+	const std::map<std::string, std::string> blocked = Entries(pack);
+	Kit third = first;
+	for (Pad& pad : third.pads)
+		pad.sound[tunk::Param::startFreq] *= 2;
+	const SamplePackResult result = ExportSamplePack(third, pack, "wav");
+	EXPECT_EQ(result.status, B_IS_A_DIRECTORY);
+	EXPECT_EQ(result.failedFile, (pack / "drumkit.xml").string());
+	EXPECT_TRUE(result.files.empty());
+	EXPECT_TRUE(Entries(pack) == blocked);
+}
+
+TEST(SamplePack, LinksInThePacksFolderAreReplacedNeverFollowed)
+{
+	TempDir dir;
+	fs::create_directories(dir / "pack");
+	fs::create_directories(dir / "outside");
+	std::ofstream(dir / "outside/kick.wav") << "not to be overwritten";
+	fs::create_symlink("../outside/kick.wav", dir / "pack/Kick.wav");
+	fs::create_symlink("../outside/made.xml", dir / "pack/drumkit.xml");  // dangling
+
+	const Kit kit = PackKit();
+	const SamplePackResult result = ExportSamplePack(kit, dir / "pack", "wav");
+	ASSERT_EQ(result.status, B_OK);
+	EXPECT_EQ(result.files.size(), kit.pads.size() + 2);
+	EXPECT_EQ(Slurp(dir / "outside/kick.wav"), "not to be overwritten");
+	EXPECT_FALSE(fs::exists(dir / "outside/made.xml"));
+	EXPECT_EQ(Entries(dir / "outside").size(), 1u);
+	for (const char* name : {"Kick.wav", "drumkit.xml"})
+		EXPECT_FALSE(fs::is_symlink(dir / (std::string("pack/") + name))) << name;
+	std::vector<int16_t> kick;
+	tunk::Render(kit.pads[0].sound, &kick);
+	EXPECT_TRUE(read_sound_file(dir / "pack/Kick.wav").samples == kick);
+	EXPECT_NE(Slurp(dir / "pack/drumkit.xml").find("<drumkit_info"), std::string::npos);
 }
 
 // Hydrogen installs the packed kit and plays one of its own demo songs with it: a kit of

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "engine/core/Render.h"
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
+#include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
 #include "tools/RenderPresets.h"
 #include "tools/RunProgram.h"
@@ -157,8 +159,8 @@ TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
 	ASSERT_EQ(Render({"layered.tunk", "-o", "b.wav"}).status, 0);
 	EXPECT_EQ(read_sound_file(fDir / "b.wav").samples, rendered);
 
-	// A newer program's file: its unknown value is kept, the one out of range clamped, and
-	// each is said once.
+	// A newer program's file: its unknown value is kept and said once, the value beyond the
+	// window's range kept as given, and its version is not lowered.
 	PresetParams record = DefaultPresetParams();
 	const std::string json = R"({"version":3,"noiseLevel":0.5,"noiseQ":99,"shimmer":0.25})";
 	std::vector<uint8> tail(kPresetExtensionMarker, kPresetExtensionMarker + 4);
@@ -166,11 +168,58 @@ TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
 	ASSERT_EQ(WritePresetFile((fDir / "newer.tunk").c_str(), record, tail), B_OK);
 	run = Render({"newer.tunk", "--save-preset", "again.tunk"});
 	ASSERT_EQ(run.status, 0) << run.err;
-	EXPECT_NE(run.err.find("noiseQ 99"), std::string::npos) << run.err;
-	EXPECT_NE(run.err.find("shimmer"), std::string::npos) << run.err;
+	EXPECT_EQ(run.err, "tunk-render: newer.tunk: Values from a newer version of Tunk are kept as "
+					   "they are: shimmer.\n");
 	ASSERT_EQ(ReadPreset((fDir / "again.tunk").c_str(), &saved, &extras, &notes), B_OK);
 	EXPECT_EQ(extras.unknown.at("shimmer"), "0.25");
-	EXPECT_EQ(saved[tunk::Param::noiseQ], 10.0f);
+	EXPECT_EQ(extras.version, 3);
+	EXPECT_EQ(saved[tunk::Param::noiseQ], 99.0f);
+}
+
+// A value is kept as given at every door (--set, the preset's record and extension, the kit
+// file) and brought into range only where it plays, so a sound plays the same samples
+// however many files it went through.
+TEST_F(TunkRender, WhatAFileHoldsIsWhatPlaysThroughEveryDoor)
+{
+	const std::vector<std::vector<std::string>> settings = {
+		{"--set", "duration=10000"},
+		{"--set", "noiseLevel=1", "--set", "noiseDecay=20000", "--set", "clapCount=12"},
+	};
+	Kit kit;
+	kit.name = "Doors";
+	std::vector<std::vector<int16>> played;
+	for (size_t i = 0; i < settings.size(); i++) {
+		const std::string name = "sound" + std::to_string(i);
+		std::vector<std::string> args = settings[i];
+		args.insert(args.end(), {"--save-preset", name + ".tunk", "-o", name + "-set.wav"});
+		ProgramRun run = Render(args);
+		ASSERT_EQ(run.status, 0) << run.err;
+		played.push_back(read_sound_file(fDir / (name + "-set.wav")).samples);
+		run = Render({name + ".tunk", "-o", name + "-preset.wav"});
+		ASSERT_EQ(run.status, 0) << run.err;
+		EXPECT_EQ(run.err, "");
+		EXPECT_EQ(read_sound_file(fDir / (name + "-preset.wav")).samples, played.back()) << name;
+
+		Pad pad;
+		pad.name = name;
+		PresetExtras extras;
+		std::vector<std::string> notes;
+		ASSERT_EQ(ReadPreset((fDir / (name + ".tunk")).c_str(), &pad.sound, &extras, &notes), B_OK);
+		kit.pads.push_back(pad);
+	}
+	EXPECT_EQ(played[0].size(), size_t(10 * tunk::kSampleRate));
+	kit.pads[0].level = 40;  // plays as the highest level, 12 dB
+	ASSERT_EQ(WriteKitFile((fDir / "doors.tunkkit").c_str(), kit), B_OK);
+	const ProgramRun run = Render({"--kit", "doors.tunkkit", "-d", "pack"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.err, "");
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		EXPECT_EQ(read_sound_file(fDir / ("pack/" + kit.pads[i].name + ".wav")).samples, played[i])
+			<< kit.pads[i].name;
+	}
+	std::ifstream sfz(fDir / "pack/Doors.sfz");
+	const std::string text(std::istreambuf_iterator<char>(sfz), {});
+	EXPECT_NE(text.find("volume=12.00\n"), std::string::npos) << text;
 }
 
 TEST_F(TunkRender, BadInputsAreNamedWhileTheOthersRender)
@@ -242,6 +291,7 @@ TEST_F(TunkRender, HelpAndVersion)
 	EXPECT_EQ(run.status, 0);
 	EXPECT_EQ(run.out.rfind("Usage: tunk-render", 0), 0u);
 	EXPECT_NE(run.out.find("--save-preset"), std::string::npos);
+	EXPECT_NE(run.out.find("is kept as given, by --set as by presets\nand kits"), std::string::npos);
 	run = Render({"--version"});
 	EXPECT_EQ(run.status, 0);
 	EXPECT_EQ(run.out.rfind("tunk-render (Tunk) 1.1", 0), 0u);
