@@ -19,7 +19,7 @@
 // Put right after the record.
 constexpr char kPresetExtensionMarker[4] = {'T', 'N', 'K', 'X'};
 // The version this program writes: the newest `since` of the parameters it knows.
-constexpr int kPresetExtensionVersion = 2;
+constexpr int kPresetExtensionVersion = tunk::NewestSince();
 // Beyond this many bytes (marker included) an extension is refused unread: the longest
 // this program writes is well under a kilobyte.
 constexpr size_t kPresetExtensionLimit = kPresetTailLimit;

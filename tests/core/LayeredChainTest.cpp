@@ -76,16 +76,51 @@ TEST(LayeredChainTest, WithEveryAdditionNeutralTheToneIsTheFirstEnginesBitForBit
 		hash.Add(layered.data(), int64_t(layered.size()));
 	});
 	EXPECT_EQ(hash.Value(), renderhash::kExpected);
+}
 
-	// Settings of the added values that change nothing leave the first engine in charge.
-	tunk::SoundParams p;
+// A sound with every addition on, so that each added row has something to change.
+tunk::SoundParams Busy()
+{
+	tunk::SoundParams p = Snare();
+	p[Param::amplitude] = 0.4f;
+	p[Param::endFreq] = 60;
+	p[Param::attack] = 2;
+	p[Param::hold] = 20;
+	p[Param::filterEnabled] = 1;
+	p[Param::filterType] = 2;
+	p[Param::filterCutoff] = 2000;
+	p[Param::osc2Level] = 0.4f;
+	p[Param::noiseLevel] = 0.3f;
 	p[Param::noiseType] = 3;
 	p[Param::noiseFilter] = 2;
-	p[Param::endFreq] = 300;  // the pitch envelope is off
-	p[Param::hold] = 50;      // the decay is off
-	p[Param::filterType] = 3;  // the filter is off
-	EXPECT_FALSE(tunk::UsesLayers(p));
-	EXPECT_EQ(renderhash::Rendered(p), renderhash::Rendered(tunk::SoundParams()));
+	p[Param::noiseCutoff] = 3000;
+	p[Param::noiseQ] = 2;
+	p[Param::clapCount] = 3;
+	p[Param::noiseSeed] = 7;
+	return p;
+}
+
+TEST(LayeredChainTest, EveryAddedRowIsHeardWhereItsGateIsOnAndNowhereElse)
+{
+	const tunk::SoundParams busy = Busy();
+	const std::vector<int16_t> busySamples = renderhash::Rendered(busy);
+	const std::vector<int16_t> plain = renderhash::Rendered(tunk::SoundParams());
+	for (const tunk::ParamInfo& row : tunk::kParams) {
+		if (row.since == 1)
+			continue;
+		SCOPED_TRACE(row.symbol);
+		const float moved = busy[row.id] == row.max ? row.min : row.max;
+		tunk::SoundParams p = busy;
+		p[row.id] = moved;
+		EXPECT_NE(renderhash::Rendered(p), busySamples) << "a row without its sound";
+		if (row.gate == Param::count)
+			continue;
+		// With its gate off the row leaves the first engine in charge.
+		tunk::SoundParams gated;
+		gated[row.id] = moved;
+		EXPECT_FALSE(tunk::UsesLayers(gated));
+		EXPECT_EQ(renderhash::Rendered(gated), plain);
+	}
 }
 
 TEST(LayeredChainTest, NoiseJoinsAfterTheFilterAndTheToneStaysAsItWas)
