@@ -29,6 +29,9 @@ NoiseSettings NoiseSettingsOf(const SoundParams& p)
 	s.q = p[Param::noiseQ];
 	s.clapCount = p[Param::clapCount];
 	s.clapSpacingMs = p[Param::clapSpacing];
+	s.metalShare = p[Param::metalMix];
+	s.tailMs = p[Param::clapTail];
+	s.gainDb = p[Param::noiseGain];
 	return s;
 }
 

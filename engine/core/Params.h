@@ -76,6 +76,9 @@ enum class Param : uint16_t {
 	clapSpacing,
 	noiseSeed,
 	filterType,
+	metalMix,
+	clapTail,
+	noiseGain,
 	count
 };
 inline constexpr size_t kParamCount = size_t(Param::count);
@@ -200,6 +203,19 @@ inline constexpr ParamInfo kParams[kParamCount] = {
         1, ParamScale::Linear, ParamGroup::Filter, 2, 0,
         "Response of the tone's 24 dB/octave filter: low-pass, band-pass or high-pass.",
         Param::filterEnabled},
+    {Param::metalMix, "metalMix", "Metal Mix", "", ParamKind::Number, {}, 0, 1, 0,
+        ParamScale::Linear, ParamGroup::Noise, 3, 2,
+        "Share of the metal's square waves in white or pink noise, for hats and cymbals "
+        "that ring and hiss at once.",
+        Param::noiseLevel},
+    {Param::clapTail, "clapTail", "Clap Tail", "ms", ParamKind::Number, {}, 0, 3000, 0,
+        ParamScale::Linear, ParamGroup::Noise, 3, 0,
+        "Fall of the last burst, as a room's tail after sharp claps; 0 falls as the others.",
+        Param::noiseLevel},
+    {Param::noiseGain, "noiseGain", "Noise Gain", "dB", ParamKind::Number, {}, 0, 24, 0,
+        ParamScale::Linear, ParamGroup::Noise, 3, 1,
+        "Gain of the noise after its filter, so that a filtered noise can reach full scale.",
+        Param::noiseLevel},
 };
 static_assert(
     [] {

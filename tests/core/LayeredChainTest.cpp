@@ -91,7 +91,7 @@ tunk::SoundParams Busy()
 	p[Param::filterCutoff] = 2000;
 	p[Param::osc2Level] = 0.4f;
 	p[Param::noiseLevel] = 0.3f;
-	p[Param::noiseType] = 3;
+	p[Param::metalMix] = 0.5f;  // the tune is heard through the metal in the white noise
 	p[Param::noiseFilter] = 2;
 	p[Param::noiseCutoff] = 3000;
 	p[Param::noiseQ] = 2;
@@ -168,6 +168,28 @@ TEST(LayeredChainTest, TheSumSaturatesInsteadOfWrapping)
 	// Half the time the square and the noise push the same way beyond full scale.
 	EXPECT_GT(high, int(s.size() / 8));
 	EXPECT_GT(low, int(s.size() / 8));
+
+	// A narrow band of noise, too quiet at full level, reaches full scale with its gain: 12 dB
+	// is four times the samples.
+	tunk::SoundParams band = Snare();
+	band[Param::amplitude] = 0;
+	band[Param::noiseLevel] = 1;
+	band[Param::noiseFilter] = 2;
+	band[Param::noiseCutoff] = 8000;
+	band[Param::noiseQ] = 4;
+	const std::vector<int16_t> quiet = renderhash::Rendered(band);
+	band[Param::noiseGain] = 12;
+	const std::vector<int16_t> loud = renderhash::Rendered(band);
+	int16_t quietPeak = 0;
+	for (size_t i = 0; i < quiet.size(); i++) {
+		quietPeak = std::max<int16_t>(quietPeak, int16_t(std::abs(quiet[i])));
+		if (std::abs(quiet[i]) < 8000) {
+			// Each rounded to a whole sample: the quiet one's rounding grows fourfold.
+			ASSERT_NEAR(loud[i], 3.98107 * quiet[i], 5) << i;
+		}
+	}
+	EXPECT_LT(quietPeak, 16000);
+	EXPECT_EQ(*std::max_element(loud.begin(), loud.end()), 32767);
 }
 
 TEST(LayeredChainTest, RendersTheSameInAnyPiecesAndFromTheSeedAlone)
