@@ -1,7 +1,7 @@
 // The preset file's extension: what a sound holds beyond the 52-byte record's thirteen
 // values. It follows the record as a marker and a JSON object naming each value by its
 // parameter's symbol, with the format's version:
-//   T0NK\0... (52 bytes) "TNKX" {"version":2,"endFreq":45,"noiseLevel":0.5}
+//   T0NK\0... (52 bytes) "TNKX" {"version":3,"endFreq":45,"noiseLevel":0.5}
 // A program that reads only the record plays the tone; a sound whose added values all
 // hold their defaults has no extension at all, so it stays a 52-byte file.
 #pragma once
@@ -19,7 +19,7 @@
 // Put right after the record.
 constexpr char kPresetExtensionMarker[4] = {'T', 'N', 'K', 'X'};
 // The version this program writes: the newest `since` of the parameters it knows.
-constexpr int kPresetExtensionVersion = 2;
+constexpr int kPresetExtensionVersion = tunk::NewestSince();
 // Beyond this many bytes (marker included) an extension is refused unread: the longest
 // this program writes is well under a kilobyte.
 constexpr size_t kPresetExtensionLimit = kPresetTailLimit;

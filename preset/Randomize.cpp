@@ -74,7 +74,7 @@ struct Ranges {
 const Ranges& RangesOf(SoundCategory category)
 {
 	static const Ranges kick{
-	    {1, 1, 1, 4}, 100, 250, 200, 1000, 1, -12, -2, -4, 2, 0.3, 8, 0.4, 300, 8000, 0.5, 1.5};
+	    {1, 1, 1, 4}, 100, 200, 200, 650, 1, -12, -2, -4, 2, 0.3, 8, 0.4, 300, 8000, 0.5, 1.5};
 	static const Ranges tom{
 	    {1, 1, 4}, 100, 450, 250, 800, 0.8, 1, 4, -4, -1, 0.2, 4, 0.3, 1000, 6000, 0.7, 1.5};
 	static const Ranges zap{
@@ -123,10 +123,12 @@ bool Level(tunk::SoundParams* p, Dice& dice)
 }
 
 // The drums: a tone layer and a noise layer, each drawn at a level relative to the other
-// (Level sets the sound's level). Each keeps within what its measures of character allow:
-// a snare's rattle outweighs its tone, a clap's bursts stand 3 dB above the dips between
-// them, a hat is gone or rings on, a metal is tones alone.
-void SetNoise(tunk::SoundParams& p, float level, tunk::NoiseType type, float decayMs, float curve)
+// (Level sets the sound's level), from the ranges the factory drums were voiced in against
+// real recordings (data/measures/real-drums.tsv): a snare is a body with low-passed noise, a
+// clap's last burst rings into a tail, hats and cymbals are metal in band-passed white noise
+// over a trace of low thump, a rim rings over pink noise, a cowbell or bell carries a breath
+// of noise.
+void SetNoise(tunk::SoundParams& p, float level, tunk::NoiseType type, double decayMs, double curve)
 {
 	p[Param::noiseLevel] = level;
 	p[Param::noiseType] = float(int(type));
@@ -141,12 +143,12 @@ void SetNoiseFilter(tunk::SoundParams& p, int mode, double cutoff, double q)
 	p[Param::noiseQ] = Hundredths(q);
 }
 
-void SetTone(tunk::SoundParams& p, int wave, double freq, double ms, float level, double curve)
+void SetTone(tunk::SoundParams& p, int wave, double freq, double ms, double level, double curve)
 {
 	p[Param::oscType] = float(wave);
 	p[Param::startFreq] = Whole(freq);
 	p[Param::duration] = Whole(ms);
-	p[Param::amplitude] = level;
+	p[Param::amplitude] = Hundredths(level);
 	p[Param::ampEnvEnabled] = 1;
 	p[Param::ampEnvelope] = Hundredths(curve);
 }
@@ -157,22 +159,29 @@ void SetSecondTone(tunk::SoundParams& p, double level, double ratio)
 	p[Param::osc2Ratio] = float(std::round(ratio * 1000) / 1000);
 }
 
+// The low thump under a hat, a cymbal or a clap: a quiet, short sine at 180 Hz.
+void SetThump(tunk::SoundParams& p, double ms, double level)
+{
+	SetTone(p, tunk::kOscSine, 180, ms, level, -8);
+}
+
+constexpr int kLowPass = 1, kBandPass = 2, kHighPass = 3;
+
 tunk::SoundParams DrawSnare(Dice& dice)
 {
 	tunk::SoundParams p;
-	const double freq = dice.LogBetween(220, 450);
-	const double ms = dice.LogBetween(150, 400);
-	SetTone(p, dice.Chance(0.6) ? tunk::kOscSine : tunk::kOscTriangle, freq, ms,
-	    Hundredths(dice.Between(0.15, 0.3)), dice.Between(-8, -5));
+	const double freq = dice.LogBetween(190, 300);
+	const double ms = dice.LogBetween(160, 420);
+	SetTone(p, dice.Chance(0.7) ? tunk::kOscSine : tunk::kOscTriangle, freq, ms,
+	    dice.Between(0.35, 0.5), dice.Between(-6, -5));
 	p[Param::freqEnvEnabled] = 1;
-	p[Param::freqEnvelope] = Hundredths(dice.Between(-10, -5));
-	p[Param::endFreq] = Whole(freq * dice.Between(0.55, 0.7));
-	SetSecondTone(p, dice.Between(0.1, 0.3), dice.Between(1.45, 1.75));
-	SetNoise(p, Hundredths(dice.Between(0.7, 0.85)), tunk::NoiseType::White, ms,
-	    dice.Between(-6, -3));
-	// High-passed to clear room for the body, but low enough to leave the rattle broad.
-	if (dice.Chance(0.75))
-		SetNoiseFilter(p, 3, dice.LogBetween(400, 1500), dice.Between(0.5, 0.8));
+	p[Param::freqEnvelope] = Hundredths(dice.Between(-10, -6));
+	p[Param::endFreq] = Whole(freq * dice.Between(0.7, 0.78));
+	SetSecondTone(p, dice.Between(0.2, 0.3), dice.Between(1.5, 1.7));
+	SetNoise(p, Hundredths(dice.Between(0.5, 0.6)), tunk::NoiseType::White,
+	    ms * dice.Between(0.8, 0.95), dice.Between(-6, -4));
+	// Low-passed: the rattle's weight stays near the body, as a real snare's does.
+	SetNoiseFilter(p, kLowPass, dice.LogBetween(6500, 9500), 0.7);
 	p[Param::noiseSeed] = float(dice.Pick(65536));
 	return p;
 }
@@ -181,108 +190,109 @@ tunk::SoundParams DrawClap(Dice& dice)
 {
 	tunk::SoundParams p;
 	// Each burst falls with a time constant of 5 to 8 ms: 10 ms on, it is 10 dB down or more,
-	// which the ear tells from the noise's own flutter.
+	// which the ear tells from the noise's own flutter. The last rings on as a room.
 	const double tau = dice.Between(5, 8);
 	const int claps = 3 + dice.Pick(2);
-	const double spacing = dice.Between(10, 14);
+	const double spacing = dice.Between(9, 14);
 	const double decay = (claps - 1) * spacing + 5.5 * tau;
-	SetTone(p, tunk::kOscSine, 1000, decay, 0, -1);
-	p[Param::ampEnvEnabled] = 0;
-	SetNoise(p, 1, tunk::NoiseType::White, decay, float(-decay / tau));
-	// Wide enough a band that the noise flutters faster than the hands come.
-	SetNoiseFilter(p, 2, dice.LogBetween(1000, 2500), dice.Between(0.5, 0.7));
+	const double tail = dice.LogBetween(220, 380);
+	// The sound ends where the tail is 40 dB down.
+	const double ms = (claps - 1) * spacing + 0.65 * tail;
+	SetThump(p, ms, 0.04);
+	SetNoise(p, 1, tunk::NoiseType::White, decay, -decay / tau);
+	SetNoiseFilter(p, kBandPass, dice.LogBetween(1250, 1700), 0.5);
 	p[Param::clapCount] = float(claps);
 	p[Param::clapSpacing] = float(std::round(spacing * 10) / 10);
+	p[Param::clapTail] = Whole(tail);
+	p[Param::noiseGain] = 4;
 	p[Param::noiseSeed] = float(dice.Pick(65536));
 	return p;
+}
+
+// Metal in white noise, band-passed high, with its gain: a hat's or a cymbal's wash.
+void SetWash(tunk::SoundParams& p, Dice& dice, double decay, double curve, double cutoffLow,
+    double cutoffHigh, double qLow, double qHigh)
+{
+	SetNoise(p, 1, tunk::NoiseType::White, decay, curve);
+	p[Param::metalMix] = Hundredths(dice.Between(0.15, 0.8));
+	p[Param::noiseTune] = Whole(dice.LogBetween(450, 1000));
+	SetNoiseFilter(p, kBandPass, dice.LogBetween(cutoffLow, cutoffHigh), dice.Between(qLow, qHigh));
+	p[Param::noiseGain] = 8;
+	p[Param::noiseSeed] = float(dice.Pick(65536));
 }
 
 tunk::SoundParams DrawHat(Dice& dice)
 {
 	tunk::SoundParams p;
 	const bool closed = dice.Chance(0.6);
-	const double decay = closed ? dice.LogBetween(35, 110) : dice.LogBetween(350, 900);
-	const double curve = closed ? dice.Between(-8, -6) : dice.Between(-6, -4);
-	SetTone(p, tunk::kOscSine, 1000, decay, 0, -1);
-	p[Param::ampEnvEnabled] = 0;
-	if (dice.Chance(0.6)) {
-		SetNoise(p, 1, tunk::NoiseType::Metal, decay, float(curve));
-		p[Param::noiseTune] = Whole(dice.LogBetween(450, 900));
-		SetNoiseFilter(p, 3, dice.LogBetween(5500, 8000), dice.Between(1.5, 3));
-	} else {
-		SetNoise(p, 1, tunk::NoiseType::White, decay, float(curve));
-		SetNoiseFilter(p, 3, dice.LogBetween(6000, 10000), 0.7);
-	}
-	p[Param::noiseSeed] = float(dice.Pick(65536));
+	const double decay = closed ? dice.LogBetween(120, 260) : dice.LogBetween(700, 2000);
+	// The sound ends where the noise is some 40 dB down.
+	SetThump(p, decay * 0.85, closed ? 0.05 : 0.015);
+	SetWash(p, dice, decay, closed ? dice.Between(-7, -6) : -5, 6000, 10000, 0.7, 1);
 	return p;
 }
 
 tunk::SoundParams DrawCymbal(Dice& dice)
 {
 	tunk::SoundParams p;
-	const double decay = dice.LogBetween(1200, 3000);
-	SetTone(p, tunk::kOscSquare, dice.LogBetween(2500, 3500), decay, 0, dice.Between(-6, -4));
-	if (dice.Chance(0.6)) {
-		SetNoise(p, 1, tunk::NoiseType::Metal, decay, float(dice.Between(-6, -4)));
-		p[Param::noiseTune] = Whole(dice.LogBetween(500, 900));
-		SetNoiseFilter(p, 3, dice.LogBetween(3500, 6000), dice.Between(1.5, 2.5));
-	} else {
-		SetNoise(p, 1, tunk::NoiseType::White, decay, float(dice.Between(-6, -4)));
-		SetNoiseFilter(p, 3, dice.LogBetween(4000, 8000), 0.7);
-	}
+	const double decay = dice.LogBetween(1800, 3000);
+	SetThump(p, decay * 0.85, 0.012);
+	SetWash(p, dice, decay, dice.Between(-7, -6), 3500, 7000, 1, 1.5);
 	// A ride's bell: two square tones, band-passed, over the wash.
 	if (dice.Chance(0.3)) {
-		p[Param::amplitude] = Hundredths(dice.Between(0.15, 0.3));
+		SetTone(p, tunk::kOscSquare, dice.LogBetween(2500, 3500), decay * 0.85,
+		    dice.Between(0.1, 0.2), dice.Between(-6, -4));
 		SetSecondTone(p, 0.6, 1.48);
 		p[Param::filterEnabled] = 1;
 		p[Param::filterType] = 2;
 		p[Param::filterCutoff] = Whole(p[Param::startFreq] * 1.4);
 		p[Param::filterQ] = 2;
-	} else {
-		p[Param::ampEnvEnabled] = 0;
 	}
-	p[Param::noiseSeed] = float(dice.Pick(65536));
 	return p;
 }
 
 tunk::SoundParams DrawRim(Dice& dice)
 {
 	tunk::SoundParams p;
-	const double ms = dice.LogBetween(30, 80);
+	const double ms = dice.LogBetween(150, 280);
 	SetTone(p, dice.Chance(0.6) ? tunk::kOscTriangle : tunk::kOscSine, dice.LogBetween(1100, 2600),
-	    ms, 1, dice.Between(-6, -5));
+	    ms, 0.5, dice.Between(-5.5, -5));
 	if (dice.Chance(0.7)) {
 		static const double ratios[] = {0.5, 1.37, 1.5, 1.8};
 		SetSecondTone(p, dice.Between(0.2, 0.5), ratios[dice.Pick(4)]);
 	}
-	if (dice.Chance(0.7)) {
-		SetNoise(p, Hundredths(dice.Between(0.2, 0.5)), tunk::NoiseType::White,
-		    dice.LogBetween(10, 30), -6);
-		SetNoiseFilter(p, dice.Chance(0.5) ? 2 : 3, dice.LogBetween(2000, 4000), 1);
-		p[Param::noiseSeed] = float(dice.Pick(65536));
-	}
+	// Pink noise keeps the stick's knock low; the high-pass only takes what no one hears.
+	SetNoise(p, Hundredths(dice.Between(0.4, 0.5)), tunk::NoiseType::Pink, ms * 0.65, -6);
+	SetNoiseFilter(p, kHighPass, 40, 0.7);
+	p[Param::noiseSeed] = float(dice.Pick(65536));
 	return p;
 }
 
 tunk::SoundParams DrawMetal(Dice& dice)
 {
 	tunk::SoundParams p;
+	double level;
 	if (dice.Chance(0.5)) {
 		// A cowbell: two square tones a little under a fifth apart, band-passed above them.
 		const double freq = dice.LogBetween(450, 850);
-		SetTone(p, tunk::kOscSquare, freq, dice.LogBetween(150, 500), 1, dice.Between(-5, -4));
+		SetTone(p, tunk::kOscSquare, freq, dice.LogBetween(180, 360), 0.5, dice.Between(-6, -5.5));
 		SetSecondTone(p, 1, dice.Between(1.45, 1.5));
 		p[Param::filterEnabled] = 1;
 		p[Param::filterType] = 2;
-		p[Param::filterCutoff] = Whole(freq * dice.Between(1.3, 1.6));
-		p[Param::filterQ] = Hundredths(dice.Between(1, 1.5));
+		p[Param::filterCutoff] = Whole(freq * dice.Between(2.3, 2.7));
+		p[Param::filterQ] = Hundredths(dice.Between(1.2, 1.5));
+		level = dice.Between(0.2, 0.3);
 	} else {
 		// A bell, an agogo or a triangle: a clean tone and an inharmonic partial.
 		static const double ratios[] = {1.48, 2.0, 2.7, 2.76};
 		SetTone(p, dice.Chance(0.5) ? tunk::kOscSine : tunk::kOscTriangle,
-		    dice.LogBetween(800, 3500), dice.LogBetween(200, 1500), 1, dice.Between(-6, -4));
+		    dice.LogBetween(800, 3500), dice.LogBetween(200, 1000), 0.5, dice.Between(-6, -5.5));
 		SetSecondTone(p, dice.Between(0.3, 0.7), ratios[dice.Pick(4)]);
+		level = dice.Between(0.1, 0.3);
 	}
+	// The strike: a breath of white noise.
+	SetNoise(p, Hundredths(0.5 * level), tunk::NoiseType::White, dice.LogBetween(150, 250), -6);
+	p[Param::noiseSeed] = float(dice.Pick(65536));
 	return p;
 }
 
@@ -400,10 +410,20 @@ tunk::SoundParams Randomize(SoundCategory category, uint64_t seed)
 		return ToSoundParams(DefaultPresetParams());
 	p.amplitude = 1;
 	tunk::SoundParams sound = ToSoundParams(p);
-	// A kick falls to a low note, not below hearing.
-	if (category == SoundCategory::Kick)
+	// A kick falls to a low note, not below hearing, after a short click of noise.
+	if (category == SoundCategory::Kick) {
 		sound[Param::endFreq] =
 		    Whole(std::max(32.0, sound[Param::startFreq] * dice.Between(0.2, 0.35)));
+		SetNoise(sound, Hundredths(dice.Between(0.1, 0.15)), tunk::NoiseType::White, 30, -6);
+		SetNoiseFilter(sound, kLowPass, 6000, 0.7);
+		sound[Param::noiseSeed] = float(dice.Pick(65536));
+	}
+	// A tom's skin: an inharmonic second mode and a breath of noise.
+	if (category == SoundCategory::Tom) {
+		SetSecondTone(sound, dice.Between(0.3, 0.5), 1.59);
+		SetNoise(sound, Hundredths(dice.Between(0.08, 0.12)), tunk::NoiseType::White, 120, -6);
+		sound[Param::noiseSeed] = float(dice.Pick(65536));
+	}
 	// The level between -6 and -1 dBFS, in hundredths as the amplitude slider shows it,
 	// rounded down so that the peak stays below full scale.
 	if (!Level(&sound, dice))

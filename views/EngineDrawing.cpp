@@ -111,7 +111,7 @@ void DrawNoiseEnvelopeToView(EnvelopeView* view, const tunk::SoundParams& params
 {
 	using tunk::Param;
 	const tunk::NoiseEnvelope envelope(params[Param::noiseDecay], params[Param::noiseCurve],
-	    params[Param::clapCount], params[Param::clapSpacing]);
+	    params[Param::clapCount], params[Param::clapSpacing], params[Param::clapTail]);
 	const EnvelopeLayout layout = EnvelopeLayoutFor(view->Bounds());
 	// The noise ends with the sound: the view spans the sound's length.
 	const double samples = double(params[Param::duration]) * tunk::kSampleRate / 1000.0;

@@ -158,7 +158,7 @@ ParamControl::ParamControl(BView* parent, BRect frame, tunk::Param param, const 
 		}
 		case tunk::ParamKind::Number: {
 			const float top = frame.top;
-			const float bottom = frame.top + kRowHeight - 2;
+			const float bottom = frame.bottom;
 			float x = frame.left;
 			fLabel = new BStringView(
 			    BRect(x, top, x + kLabelWidth - 1, bottom), (name + "Label").c_str(), label.c_str());

@@ -53,6 +53,7 @@ std::string LabelInSection(const tunk::ParamInfo& info, const char* section);
 // One row's control, built into a parent view at a frame of one line.
 class ParamControl {
 public:
+	// The pitch of the side column's rows while the window's height holds them all.
 	static constexpr float kRowHeight = 21;
 
 	ParamControl(BView* parent, BRect frame, tunk::Param param, const char* section);

@@ -2,6 +2,7 @@
 // controls to their parameters and sections.
 #include <QLabel>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <span>
 #include <string>
@@ -348,19 +349,24 @@ void TunkWindow::InitSideView()
 	std::stable_sort(tone.begin(), tone.end(), [](tunk::Param a, tunk::Param b) {
 		return tunk::Info(a).group < tunk::Info(b).group;
 	});
-	auto addRows = [this](BBox* box, const std::vector<tunk::Param>& rows, float top,
+	// Rows a pixel or three closer when the table holds more than the window's height takes
+	// at their full pitch.
+	const float fixed = 3 * kSideMargin + 2 * (kBoxTop + 4) + kNoiseViewHeight + 4;
+	const float pitch = std::min(ParamControl::kRowHeight,
+	    std::floor((Bounds().Height() + 1 - fixed) / float(tone.size() + noise.size())));
+	auto addRows = [this, pitch](BBox* box, const std::vector<tunk::Param>& rows, float top,
 	                   const char* section) {
 		for (tunk::Param param : rows) {
 			fParamControls.push_back(std::make_unique<ParamControl>(box,
-			    BRect(kRowLeft, top, kRowRight, top + ParamControl::kRowHeight - 2), param, section));
-			top += ParamControl::kRowHeight;
+			    BRect(kRowLeft, top, kRowRight, top + pitch - 2), param, section));
+			top += pitch;
 		}
 	};
 
 	float top = kSideMargin;
 	ToneBox = MakeBox(SideColumn,
 	    BRect(0, top, kSideWidth - 1 - kSideMargin,
-	        top + kBoxTop + float(tone.size()) * ParamControl::kRowHeight + 4),
+	        top + kBoxTop + float(tone.size()) * pitch + 4),
 	    "ToneBox", "Tone");
 	addRows(ToneBox, tone, kBoxTop, "");
 	top = ToneBox->Frame().bottom + kSideMargin;
@@ -368,7 +374,7 @@ void TunkWindow::InitSideView()
 	const char* section = tunk::GroupInfo(tunk::ParamGroup::Noise).label;
 	NoiseBox = MakeBox(SideColumn,
 	    BRect(0, top, kSideWidth - 1 - kSideMargin,
-	        top + kBoxTop + kNoiseViewHeight + 4 + float(noise.size()) * ParamControl::kRowHeight + 4),
+	        top + kBoxTop + kNoiseViewHeight + 4 + float(noise.size()) * pitch + 4),
 	    "NoiseBox", section);
 	CheckEnNoise = MakeCheckBox(
 	    NoiseBox, BRect(kRowLeft, kBoxTop, 80, kBoxTop + 19), "CheckEnNoise", "Enable", kMsgEnableNoise);

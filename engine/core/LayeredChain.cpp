@@ -8,13 +8,11 @@ namespace tunk {
 
 bool UsesLayers(const SoundParams& p)
 {
-	const float noiseLevel = p[Param::noiseLevel];
-	return (p.On(Param::freqEnvEnabled) && p[Param::endFreq] != 0)
-		|| p[Param::attack] > 0
-		|| (p.On(Param::ampEnvEnabled) && p[Param::hold] > 0)
-		|| SecondTone(p[Param::osc2Level], p[Param::osc2Ratio]).On()
-		|| (p.On(Param::filterEnabled) && FilterModeOf(p[Param::filterType]) != FilterMode::LowPass)
-		|| (std::isfinite(noiseLevel) && noiseLevel != 0);
+	for (const ParamInfo& info : kParams) {
+		if (info.since > 1 && Moved(p, info.id))
+			return true;
+	}
+	return false;
 }
 
 NoiseSettings NoiseSettingsOf(const SoundParams& p)
@@ -31,6 +29,9 @@ NoiseSettings NoiseSettingsOf(const SoundParams& p)
 	s.q = p[Param::noiseQ];
 	s.clapCount = p[Param::clapCount];
 	s.clapSpacingMs = p[Param::clapSpacing];
+	s.metalShare = p[Param::metalMix];
+	s.tailMs = p[Param::clapTail];
+	s.gainDb = p[Param::noiseGain];
 	return s;
 }
 

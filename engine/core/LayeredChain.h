@@ -15,10 +15,11 @@
 
 namespace tunk {
 
-// Whether any added value of `params` changes the sound: an end pitch with the pitch
-// envelope on, an attack, a hold with the decay on, a second tone, a filter mode other than
-// the low-pass with the filter on, or a noise level. Everything else (noise settings with
-// the noise off, say) renders as the first engine.
+// Whether any added value of `params` (a row since version 2) is moved with its gate on: an
+// end pitch with the pitch envelope on, an attack, a second tone, a noise level ... Every
+// other sound (noise settings with the noise off, say) renders as the first engine. Odd
+// values that the layers play as neutral (a negative attack) may take the layers: they
+// render the first engine's samples then too.
 bool UsesLayers(const SoundParams& params);
 
 // The noise layer's settings from a sound's values.

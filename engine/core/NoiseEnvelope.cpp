@@ -22,9 +22,20 @@ int32_t ClapsOf(float count)
 	return int32_t(count);
 }
 
+// The powers of e^(c / decay), each the one before times the step.
+void FillPowers(std::array<double, NoiseEnvelope::kAnchor>& powers, bool stepped, double c,
+	double decay)
+{
+	const double ratio = stepped ? std::exp(c / decay) : 1.0;
+	powers[0] = 1.0;
+	for (size_t m = 1; m < powers.size(); m++)
+		powers[m] = powers[m - 1] * ratio;
+}
+
 }  // namespace
 
-NoiseEnvelope::NoiseEnvelope(float decayMs, float curveValue, float clapCount, float clapSpacingMs)
+NoiseEnvelope::NoiseEnvelope(float decayMs, float curveValue, float clapCount, float clapSpacingMs,
+	float tailMs)
 	: curve(curveValue), claps(ClapsOf(clapCount))
 {
 	if (!(decayMs > 0))
@@ -33,14 +44,15 @@ NoiseEnvelope::NoiseEnvelope(float decayMs, float curveValue, float clapCount, f
 		clapSpacingMs = 10;
 	decaySamples = double(decayMs) * kSamplesPerMs;
 	spacingSamples = double(clapSpacingMs) * kSamplesPerMs;
-	const double last = spacingSamples * double(claps - 1) + decaySamples;
+	tailed = tailMs > 0 && !std::isinf(tailMs);
+	tailSamples = tailed ? double(tailMs) * kSamplesPerMs : decaySamples;
+	const double last = spacingSamples * double(claps - 1) + tailSamples;
 	end = last < 9.0e18 ? int64_t(std::ceil(last)) : std::numeric_limits<int64_t>::max();
 	c = double(curveValue);
 	stepped = std::fabs(c) >= 1e-3 && std::fabs(c) <= 80;  // false for a non-number
-	const double ratio = stepped ? std::exp(c / decaySamples) : 1.0;
-	powers[0] = 1.0;
-	for (size_t m = 1; m < powers.size(); m++)
-		powers[m] = powers[m - 1] * ratio;
+	FillPowers(powers, stepped, c, decaySamples);
+	if (tailed)
+		FillPowers(tailPowers, stepped, c, tailSamples);
 	perDenominator = stepped ? 1.0 / (1.0 - std::exp(c)) : 1.0;
 }
 
@@ -64,7 +76,7 @@ int64_t NoiseEnvelope::FirstOfBurst(int32_t b) const
 
 double NoiseEnvelope::Position(int64_t i, int32_t burst) const
 {
-	return (double(i) - spacingSamples * double(burst)) / decaySamples;
+	return (double(i) - spacingSamples * double(burst)) / DecayOf(burst);
 }
 
 float NoiseEnvelope::At(int64_t i) const
@@ -97,8 +109,8 @@ void NoiseEnvelope::AtBlock(int64_t first, float* out, int32_t n) const
 			stop = std::min(stop, FirstOfBurst(burst + 1));
 		const double e = std::exp(c * Position(anchor, burst));
 		const int32_t run = int32_t(stop - i);
-		kernels::DecayGains(e, powers.data() + (i - anchor), i, spacingSamples * double(burst),
-			decaySamples, perDenominator, out + k, run);
+		kernels::DecayGains(e, PowersOf(burst) + (i - anchor), i, spacingSamples * double(burst),
+			DecayOf(burst), perDenominator, out + k, run);
 		k += run;
 	}
 }

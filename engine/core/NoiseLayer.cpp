@@ -14,12 +14,22 @@ std::optional<FilterMode> NoiseFilterOf(float code)
 	return std::nullopt;
 }
 
+// The level times the gain; a gain of 0 dB (or not a finite number) leaves it as it is.
+float Gained(float level, float gainDb)
+{
+	if (gainDb == 0 || !std::isfinite(gainDb))
+		return level;
+	const float gained = float(double(level) * std::pow(10.0, double(gainDb) / 20));
+	return std::isfinite(gained) ? gained : 0.0f;
+}
+
 NoiseLayer::NoiseLayer(const NoiseSettings& s)
-	: level(std::isfinite(s.level) ? s.level : 0.0f),
-	  envelope(s.decayMs, s.curve, s.clapCount, s.clapSpacingMs),
+	: level(std::isfinite(s.level) ? Gained(s.level, s.gainDb) : 0.0f),
+	  envelope(s.decayMs, s.curve, s.clapCount, s.clapSpacingMs, s.tailMs),
 	  filtered(s.filter.has_value())
 {
 	source.Start(s.type, s.seed, s.tuneHz);
+	source.MixMetal(s.metalShare);
 	if (filtered)
 		DesignFilter(*s.filter, s.q, s.cutoffHz, &filter);
 }

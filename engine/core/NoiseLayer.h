@@ -1,5 +1,5 @@
-// The noise layer: a source (white, pink or metal), its own optional filter, its envelope
-// with clap bursts and its level, mixed into the tone after the tone's filter. It resumes
+// The noise layer: a source (white, pink or metal, or metal in the others), its own
+// optional filter, its envelope with clap bursts and a tail, and its level and gain, mixed into the tone after the tone's filter. It resumes
 // wherever it stopped, so a voice can render it a block at a time.
 #pragma once
 
@@ -25,6 +25,9 @@ struct NoiseSettings {
 	float q = 1;
 	float clapCount = 1;
 	float clapSpacingMs = 10;
+	float metalShare = 0;  // metal in white or pink noise, 0 to 1
+	float tailMs = 0;      // the last burst's own fall; 0 for none
+	float gainDb = 0;      // after the filter, so that a filtered noise can reach full scale
 };
 
 // The noise filter's mode for the noiseFilter code: 1 to 3 as FilterMode, anything else

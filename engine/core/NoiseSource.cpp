@@ -52,6 +52,11 @@ void NoiseSource::Start(NoiseType newType, uint32_t seed, float tuneHz)
 	}
 }
 
+void NoiseSource::MixMetal(float share)
+{
+	metalShare = share > 0 ? (share < 1 ? share : 1.0f) : 0.0f;
+}
+
 void NoiseSource::Block(int64_t first, float* out, int32_t n)
 {
 	switch (type) {
@@ -61,6 +66,13 @@ void NoiseSource::Block(int64_t first, float* out, int32_t n)
 			kernels::White(generator.State(), out, n);
 			generator.Skip(n);
 			break;
+	}
+	if (metalShare > 0 && type != NoiseType::Metal) {
+		float metal[kernels::kMaxBlock];
+		MetalBlock(first, metal, n);
+		const float rest = 1.0f - metalShare;
+		for (int32_t k = 0; k < n; k++)
+			out[k] = out[k] * rest + metal[k] * metalShare;
 	}
 }
 

@@ -73,6 +73,10 @@ public:
 	// that puts a square wave at or beyond half the sample rate, or so low that it would
 	// not move in 2^32 samples, silences that wave.
 	void Start(NoiseType type, uint32_t seed, float tuneHz);
+	// The share of metal in white or pink noise, 0 (none, as after Start) to 1 (metal
+	// alone): real hats and cymbals ring and hiss at once. A value that is not a number
+	// within 0 to 1 is brought there (a non-number is 0); the metal type ignores it.
+	void MixMetal(float share);
 
 	// Samples `first` to `first + n - 1`, within [-1, 1], following the previous call's
 	// (from 0 after Start). A sample does not depend on how the calls split the samples.
@@ -90,6 +94,7 @@ private:
 	// block are independent.
 	std::array<kernels::MetalWave, kMetalRatios.size()> waves = {};
 	int32_t waveCount = 0;
+	float metalShare = 0;
 };
 
 }  // namespace tunk

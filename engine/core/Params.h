@@ -76,6 +76,9 @@ enum class Param : uint16_t {
 	clapSpacing,
 	noiseSeed,
 	filterType,
+	metalMix,
+	clapTail,
+	noiseGain,
 	count
 };
 inline constexpr size_t kParamCount = size_t(Param::count);
@@ -93,6 +96,9 @@ struct ParamInfo {
 	int since;           // the preset format version that introduced it: 1 for the first thirteen
 	int digits;          // decimals shown
 	const char* comment; // one sentence for help texts and the plugin's description
+	// The parameter that must be on (not 0) for this one to be heard: the end pitch needs the
+	// pitch envelope, the noise's settings its level. Param::count for none.
+	Param gate = Param::count;
 };
 
 inline constexpr const char* kOscChoices[] = {"Sine", "Square", "Saw", "Triangle"};
@@ -136,53 +142,80 @@ inline constexpr ParamInfo kParams[kParamCount] = {
         ParamScale::Linear, ParamGroup::Filter, 1, 0, "Whether the low-pass filter is on."},
     {Param::endFreq, "endFreq", "End Freq", "Hz", ParamKind::Number, {}, 0, 20000, 0,
         ParamScale::Linear, ParamGroup::PitchEnvelope, 2, 0,
-        "Frequency the pitch envelope falls to; 0 falls all the way."},
+        "Frequency the pitch envelope falls to; 0 falls all the way.",
+        Param::freqEnvEnabled},
     {Param::attack, "attack", "Attack", "ms", ParamKind::Number, {}, 0, 100, 0,
         ParamScale::Linear, ParamGroup::AmpEnvelope, 2, 1,
         "Linear rise of the tone from silence at the start, with or without the decay."},
     {Param::hold, "hold", "Hold", "ms", ParamKind::Number, {}, 0, 1000, 0, ParamScale::Linear,
         ParamGroup::AmpEnvelope, 2, 0,
-        "Time at full level after the attack before the decay curve begins."},
+        "Time at full level after the attack before the decay curve begins.",
+        Param::ampEnvEnabled},
     {Param::osc2Level, "osc2Level", "Tone 2 Level", "", ParamKind::Number, {}, 0, 1, 0,
         ParamScale::Linear, ParamGroup::Oscillator, 2, 2,
         "Level of a second tone of the same waveform, 0 for none."},
     {Param::osc2Ratio, "osc2Ratio", "Tone 2 Ratio", "", ParamKind::Number, {}, 0.25f, 8, 1.5f,
         ParamScale::Logarithmic, ParamGroup::Oscillator, 2, 3,
-        "Pitch of the second tone as a multiple of the first's; it follows both envelopes."},
+        "Pitch of the second tone as a multiple of the first's; it follows both envelopes.",
+        Param::osc2Level},
     {Param::noiseLevel, "noiseLevel", "Noise Level", "", ParamKind::Number, {}, 0, 1, 0,
         ParamScale::Linear, ParamGroup::Noise, 2, 2,
         "Level of the noise layer, mixed after the tone's filter; 0 is off."},
     {Param::noiseType, "noiseType", "Noise Type", "", ParamKind::Choice, kNoiseChoices, 1, 3, 1,
         ParamScale::Linear, ParamGroup::Noise, 2, 0,
-        "White or pink noise, or metal: six square waves at inharmonic ratios of the tune."},
+        "White or pink noise, or metal: six square waves at inharmonic ratios of the tune.",
+        Param::noiseLevel},
     {Param::noiseTune, "noiseTune", "Noise Tune", "Hz", ParamKind::Number, {}, 100, 2000, 540,
         ParamScale::Logarithmic, ParamGroup::Noise, 2, 0,
-        "Pitch of the metal noise's square waves."},
+        "Pitch of the metal noise's square waves.",
+        Param::noiseLevel},
     {Param::noiseDecay, "noiseDecay", "Noise Decay", "ms", ParamKind::Number, {}, 1, 10000, 200,
         ParamScale::Logarithmic, ParamGroup::Noise, 2, 0,
-        "Time the noise takes to fall to silence; it also ends with the sound."},
+        "Time the noise takes to fall to silence; it also ends with the sound.",
+        Param::noiseLevel},
     {Param::noiseCurve, "noiseCurve", "Noise Curve", "", ParamKind::Number, {}, -50, 50, 1,
         ParamScale::Linear, ParamGroup::Noise, 2, 2,
-        "Curve of the noise's decay, as the amplitude envelope's curve."},
+        "Curve of the noise's decay, as the amplitude envelope's curve.",
+        Param::noiseLevel},
     {Param::noiseFilter, "noiseFilter", "Noise Filter", "", ParamKind::Choice, kNoiseFilterChoices,
         0, 3, 0, ParamScale::Linear, ParamGroup::Noise, 2, 0,
-        "The noise layer's own 24 dB/octave filter: off, low-pass, band-pass or high-pass."},
+        "The noise layer's own 24 dB/octave filter: off, low-pass, band-pass or high-pass.",
+        Param::noiseLevel},
     {Param::noiseCutoff, "noiseCutoff", "Noise Cutoff", "Hz", ParamKind::Number, {}, 20, 20000,
         5000, ParamScale::Logarithmic, ParamGroup::Noise, 2, 0,
-        "Cutoff (or centre) of the noise's filter."},
+        "Cutoff (or centre) of the noise's filter.",
+        Param::noiseLevel},
     {Param::noiseQ, "noiseQ", "Noise Resonance", "", ParamKind::Number, {}, 0.5f, 10, 1,
-        ParamScale::Logarithmic, ParamGroup::Noise, 2, 2, "Resonance (Q) of the noise's filter."},
+        ParamScale::Logarithmic, ParamGroup::Noise, 2, 2, "Resonance (Q) of the noise's filter.",
+        Param::noiseLevel},
     {Param::clapCount, "clapCount", "Claps", "", ParamKind::Number, {}, 1, 8, 1,
         ParamScale::Linear, ParamGroup::Noise, 2, 0,
-        "Bursts of the noise envelope, as the hands of a clap; the last decays fully."},
+        "Bursts of the noise envelope, as the hands of a clap; the last decays fully.",
+        Param::noiseLevel},
     {Param::clapSpacing, "clapSpacing", "Clap Spacing", "ms", ParamKind::Number, {}, 1, 50, 10,
-        ParamScale::Linear, ParamGroup::Noise, 2, 1, "Time between the starts of the bursts."},
+        ParamScale::Linear, ParamGroup::Noise, 2, 1, "Time between the starts of the bursts.",
+        Param::noiseLevel},
     {Param::noiseSeed, "noiseSeed", "Noise Seed", "", ParamKind::Number, {}, 0, 65535, 1,
         ParamScale::Linear, ParamGroup::Noise, 2, 0,
-        "Start of the noise generator: the same seed gives the same noise at every render."},
+        "Start of the noise generator: the same seed gives the same noise at every render.",
+        Param::noiseLevel},
     {Param::filterType, "filterType", "Filter Type", "", ParamKind::Choice, kFilterChoices, 1, 3,
         1, ParamScale::Linear, ParamGroup::Filter, 2, 0,
-        "Response of the tone's 24 dB/octave filter: low-pass, band-pass or high-pass."},
+        "Response of the tone's 24 dB/octave filter: low-pass, band-pass or high-pass.",
+        Param::filterEnabled},
+    {Param::metalMix, "metalMix", "Metal Mix", "", ParamKind::Number, {}, 0, 1, 0,
+        ParamScale::Linear, ParamGroup::Noise, 3, 2,
+        "Share of the metal's square waves in white or pink noise, for hats and cymbals "
+        "that ring and hiss at once.",
+        Param::noiseLevel},
+    {Param::clapTail, "clapTail", "Clap Tail", "ms", ParamKind::Number, {}, 0, 3000, 0,
+        ParamScale::Linear, ParamGroup::Noise, 3, 0,
+        "Fall of the last burst, as a room's tail after sharp claps; 0 falls as the others.",
+        Param::noiseLevel},
+    {Param::noiseGain, "noiseGain", "Noise Gain", "dB", ParamKind::Number, {}, 0, 24, 0,
+        ParamScale::Linear, ParamGroup::Noise, 3, 1,
+        "Gain of the noise after its filter, so that a filtered noise can reach full scale.",
+        Param::noiseLevel},
 };
 static_assert(
     [] {
@@ -208,6 +241,15 @@ static_assert(
 constexpr const ParamInfo& Info(Param p)
 {
 	return kParams[size_t(p)];
+}
+
+// The newest preset format version among the rows: the one this program writes.
+constexpr int NewestSince()
+{
+	int newest = 1;
+	for (const ParamInfo& info : kParams)
+		newest = info.since > newest ? info.since : newest;
+	return newest;
 }
 
 constexpr const ParamGroupInfo& GroupInfo(ParamGroup group)
@@ -282,6 +324,15 @@ struct SoundParams {
 
 	bool operator==(const SoundParams&) const = default;
 };
+
+// Whether the value of `p` can be heard: its gate is on and it is not its default (a
+// non-number counts as moved). The first engine plays every sound whose added values are
+// all unheard.
+constexpr bool Moved(const SoundParams& params, Param p)
+{
+	const ParamInfo& info = Info(p);
+	return (info.gate == Param::count || params.On(info.gate)) && !(params[p] == info.def);
+}
 
 // Whether two parameter sets are the same bit for bit: unlike ==, a non-number equals
 // itself and 0 differs from -0, so that a changed sign of zero still counts as a change.

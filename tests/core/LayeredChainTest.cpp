@@ -76,16 +76,51 @@ TEST(LayeredChainTest, WithEveryAdditionNeutralTheToneIsTheFirstEnginesBitForBit
 		hash.Add(layered.data(), int64_t(layered.size()));
 	});
 	EXPECT_EQ(hash.Value(), renderhash::kExpected);
+}
 
-	// Settings of the added values that change nothing leave the first engine in charge.
-	tunk::SoundParams p;
-	p[Param::noiseType] = 3;
+// A sound with every addition on, so that each added row has something to change.
+tunk::SoundParams Busy()
+{
+	tunk::SoundParams p = Snare();
+	p[Param::amplitude] = 0.4f;
+	p[Param::endFreq] = 60;
+	p[Param::attack] = 2;
+	p[Param::hold] = 20;
+	p[Param::filterEnabled] = 1;
+	p[Param::filterType] = 2;
+	p[Param::filterCutoff] = 2000;
+	p[Param::osc2Level] = 0.4f;
+	p[Param::noiseLevel] = 0.3f;
+	p[Param::metalMix] = 0.5f;  // the tune is heard through the metal in the white noise
 	p[Param::noiseFilter] = 2;
-	p[Param::endFreq] = 300;  // the pitch envelope is off
-	p[Param::hold] = 50;      // the decay is off
-	p[Param::filterType] = 3;  // the filter is off
-	EXPECT_FALSE(tunk::UsesLayers(p));
-	EXPECT_EQ(renderhash::Rendered(p), renderhash::Rendered(tunk::SoundParams()));
+	p[Param::noiseCutoff] = 3000;
+	p[Param::noiseQ] = 2;
+	p[Param::clapCount] = 3;
+	p[Param::noiseSeed] = 7;
+	return p;
+}
+
+TEST(LayeredChainTest, EveryAddedRowIsHeardWhereItsGateIsOnAndNowhereElse)
+{
+	const tunk::SoundParams busy = Busy();
+	const std::vector<int16_t> busySamples = renderhash::Rendered(busy);
+	const std::vector<int16_t> plain = renderhash::Rendered(tunk::SoundParams());
+	for (const tunk::ParamInfo& row : tunk::kParams) {
+		if (row.since == 1)
+			continue;
+		SCOPED_TRACE(row.symbol);
+		const float moved = busy[row.id] == row.max ? row.min : row.max;
+		tunk::SoundParams p = busy;
+		p[row.id] = moved;
+		EXPECT_NE(renderhash::Rendered(p), busySamples) << "a row without its sound";
+		if (row.gate == Param::count)
+			continue;
+		// With its gate off the row leaves the first engine in charge.
+		tunk::SoundParams gated;
+		gated[row.id] = moved;
+		EXPECT_FALSE(tunk::UsesLayers(gated));
+		EXPECT_EQ(renderhash::Rendered(gated), plain);
+	}
 }
 
 TEST(LayeredChainTest, NoiseJoinsAfterTheFilterAndTheToneStaysAsItWas)
@@ -133,6 +168,28 @@ TEST(LayeredChainTest, TheSumSaturatesInsteadOfWrapping)
 	// Half the time the square and the noise push the same way beyond full scale.
 	EXPECT_GT(high, int(s.size() / 8));
 	EXPECT_GT(low, int(s.size() / 8));
+
+	// A narrow band of noise, too quiet at full level, reaches full scale with its gain: 12 dB
+	// is four times the samples.
+	tunk::SoundParams band = Snare();
+	band[Param::amplitude] = 0;
+	band[Param::noiseLevel] = 1;
+	band[Param::noiseFilter] = 2;
+	band[Param::noiseCutoff] = 8000;
+	band[Param::noiseQ] = 4;
+	const std::vector<int16_t> quiet = renderhash::Rendered(band);
+	band[Param::noiseGain] = 12;
+	const std::vector<int16_t> loud = renderhash::Rendered(band);
+	int16_t quietPeak = 0;
+	for (size_t i = 0; i < quiet.size(); i++) {
+		quietPeak = std::max<int16_t>(quietPeak, int16_t(std::abs(quiet[i])));
+		if (std::abs(quiet[i]) < 8000) {
+			// Each rounded to a whole sample: the quiet one's rounding grows fourfold.
+			ASSERT_NEAR(loud[i], 3.98107 * quiet[i], 5) << i;
+		}
+	}
+	EXPECT_LT(quietPeak, 16000);
+	EXPECT_EQ(*std::max_element(loud.begin(), loud.end()), 32767);
 }
 
 TEST(LayeredChainTest, RendersTheSameInAnyPiecesAndFromTheSeedAlone)

@@ -25,6 +25,12 @@ TEST(ParamTable, RowsAreConsistent)
 		EXPECT_GE(info.digits, 0);
 		EXPECT_EQ(tunk::FindParam(info.symbol), info.id);
 		EXPECT_EQ(&tunk::Info(info.id), &info);
+		if (info.gate != tunk::Param::count) {
+			// A gate is off in a new sound and older than what it gates.
+			EXPECT_EQ(tunk::Info(info.gate).def, 0.0f);
+			EXPECT_LT(tunk::Info(info.gate).since, info.since + 1);
+			EXPECT_EQ(tunk::Info(info.gate).gate, tunk::Param::count);
+		}
 		if (info.scale == tunk::ParamScale::Logarithmic) {
 			// A log scale needs a start above 0, and one inside the range.
 			EXPECT_GT(tunk::ScaleFloor(info), 0.0f);

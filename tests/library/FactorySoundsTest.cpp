@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "library/SoundCharacter.h"
+#include "library/RealDrums.h"
 #include "library/SoundLevels.h"
 #include "preset/FactoryLibrary.h"
 #include "preset/PresetExtension.h"
@@ -144,8 +144,8 @@ TEST_F(FactorySounds, EachCategoryHasItsShape)
 	for (const FactoryCategory& category : *sLibrary) {
 		auto shape = shapes.find(category.name);
 		if (shape == shapes.end()) {
-			// The drums' folders have their measures of character instead.
-			EXPECT_TRUE(character::DrumOfFolder(category.name).has_value())
+			// The drums' folders are measured against real recordings instead.
+			EXPECT_TRUE(realdrums::DrumOfFolder(category.name).has_value())
 			    << "nothing measures " << category.name;
 			continue;
 		}
@@ -170,19 +170,22 @@ TEST_F(FactorySounds, EachCategoryHasItsShape)
 		EXPECT_GE(zap.pitch.early, 1000) << zap.name;
 }
 
-TEST_F(FactorySounds, EachDrumHasItsCharacter)
+TEST_F(FactorySounds, EachDrumMeasuresAsRealRecordingsOfItsKind)
 {
-	// Kicks reach down to their end pitch, not below hearing; the other drums as their
-	// folders say (the measures are the random sounds' too).
-	int judged = 0;
+	std::map<std::string, std::vector<measure::Measures>> byDrum;
 	for (const Measured& m : *sSounds) {
-		std::optional<character::Drum> drum = character::DrumOfFolder(m.category);
+		const std::optional<std::string> drum = realdrums::DrumOfFolder(m.category);
 		if (!drum)
 			continue;
-		judged++;
-		EXPECT_EQ(character::DrumCharacterFault(*drum, m.samples), "") << m.category << "/" << m.name;
+		const measure::Measures figures = realdrums::Measure(m.samples);
+		EXPECT_EQ(realdrums::Fault(*drum, figures), "") << m.category << "/" << m.name;
+		byDrum[*drum].push_back(figures);
 	}
-	EXPECT_GE(judged, 80);
+	EXPECT_EQ(byDrum.size(), 10u);
+	for (const auto& [drum, figures] : byDrum) {
+		EXPECT_GE(figures.size(), 8u) << drum;
+		EXPECT_EQ(realdrums::MedianFault(drum, figures), "") << drum;
+	}
 }
 
 // The table the factory sounds are made from names its columns by the parameters' symbols,
