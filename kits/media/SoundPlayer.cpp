@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kDeviceRate = 44100;
+constexpr int kDeviceChannels = 2;
 constexpr int kDeviceFrames = 512;
 
 // Samples per device buffer: 512 (11.6 ms) unless TUNK_AUDIO_FRAMES asks for another
@@ -134,7 +135,7 @@ bool SoundDevice::EnsureOpen()
 	SDL_AudioSpec wanted = {};
 	wanted.freq = kDeviceRate;
 	wanted.format = AUDIO_S16LSB;
-	wanted.channels = 1;
+	wanted.channels = kDeviceChannels;
 	wanted.samples = Uint16(DeviceFrames());
 	wanted.callback = FillCallback;
 	SDL_AudioSpec obtained = {};
@@ -148,8 +149,8 @@ bool SoundDevice::EnsureOpen()
 	}
 	{
 		std::lock_guard mixGuard(lock);
-		mix.resize(obtained.samples);
-		scratch.resize(obtained.samples);
+		mix.resize(size_t(obtained.samples) * kDeviceChannels);
+		scratch.resize(size_t(obtained.samples) * kDeviceChannels);
 	}
 	state = kOpen;
 	std::atexit(CloseAtExit);
@@ -189,35 +190,41 @@ void SoundDevice::Remove(BSoundPlayer* player)
 void SoundDevice::Fill(Uint8* stream, int length)
 {
 	std::lock_guard guard(lock);
-	size_t frames = size_t(length) / sizeof(int16);
-	if (mix.size() < frames) {
+	const size_t frames = size_t(length) / (kDeviceChannels * sizeof(int16));
+	const size_t samples = frames * kDeviceChannels;
+	if (mix.size() < samples) {
 		// Only if SDL hands out a larger buffer than it promised.
-		mix.resize(frames);
-		scratch.resize(frames);
+		mix.resize(samples);
+		scratch.resize(samples);
 	}
-	std::fill_n(mix.begin(), frames, 0);
+	std::fill_n(mix.begin(), samples, 0);
 
 	for (BSoundPlayer* player : players) {
 		if (!player->hasData.load())
 			continue;
-		std::fill_n(scratch.begin(), frames, int16(0));
+		const uint32 channels = player->format.channel_count;
+		const size_t count = frames * channels;
+		std::fill_n(scratch.begin(), count, int16(0));
 		media_raw_audio_format format = player->format;
-		format.buffer_size = frames * sizeof(int16);
+		format.buffer_size = count * sizeof(int16);
 		player->callback(player->cookie, scratch.data(), format.buffer_size, format);
 
-		float volume = player->volume.load();
-		if (volume == 1.0f) {
-			for (size_t i = 0; i < frames; i++)
-				mix[i] += scratch[i];
-		} else {
-			for (size_t i = 0; i < frames; i++) {
-				float scaled = std::clamp(float(scratch[i]) * volume, -32768.0f, 32767.0f);
-				mix[i] += int32(std::lrint(scaled));
+		const float volume = player->volume.load();
+		for (size_t i = 0; i < count; i++) {
+			int32 value = scratch[i];
+			if (volume != 1.0f)
+				value = int32(std::lrint(std::clamp(float(value) * volume, -32768.0f, 32767.0f)));
+			// A mono player's sample goes to both channels unchanged.
+			if (channels == 1) {
+				mix[2 * i] += value;
+				mix[2 * i + 1] += value;
+			} else {
+				mix[i] += value;
 			}
 		}
 	}
 
-	for (size_t i = 0; i < frames; i++) {
+	for (size_t i = 0; i < samples; i++) {
 		int16 value = int16(std::clamp(mix[i], int32(-32768), int32(32767)));
 		std::memcpy(stream + i * sizeof(int16), &value, sizeof(int16));
 	}
@@ -237,12 +244,13 @@ BSoundPlayer::BSoundPlayer(const media_raw_audio_format* requested, const char* 
 		format.format = media_raw_audio_format::B_AUDIO_SHORT;
 	if (format.byte_order == 0)
 		format.byte_order = B_MEDIA_LITTLE_ENDIAN;
-	format.buffer_size = DeviceFrames() * sizeof(int16);
+	const bool channelsFit = format.channel_count == 1 || format.channel_count == kDeviceChannels;
+	format.buffer_size = DeviceFrames() * (channelsFit ? format.channel_count : 1) * sizeof(int16);
 
 	if (playerName != nullptr)
 		std::snprintf(name, sizeof(name), "%s", playerName);
 
-	if (callback == nullptr || format.frame_rate != kDeviceRate || format.channel_count != 1
+	if (callback == nullptr || format.frame_rate != kDeviceRate || !channelsFit
 		|| format.format != media_raw_audio_format::B_AUDIO_SHORT
 		|| format.byte_order != B_MEDIA_LITTLE_ENDIAN)
 		initStatus = B_BAD_VALUE;

@@ -1,7 +1,8 @@
 // BSoundPlayer: a pull-model sound player. All players of the process share one output
-// device (44100 Hz, mono, signed 16-bit); every started player that has data is asked for
+// device (44100 Hz, stereo, signed 16-bit); every started player that has data is asked for
 // each device buffer through its callback, and the players' buffers are mixed with
-// saturation. Without a reachable device the players stay silent and nothing else fails.
+// saturation. A player is mono (its samples go to both channels) or stereo (interleaved,
+// left first). Without a reachable device the players stay silent and nothing else fails.
 #pragma once
 
 #include <atomic>
@@ -30,8 +31,8 @@ public:
 	BSoundPlayer(const BSoundPlayer&) = delete;
 	BSoundPlayer& operator=(const BSoundPlayer&) = delete;
 
-	// B_OK, or B_BAD_VALUE for a format the shared device cannot play (another rate,
-	// channel count or sample format) or a missing callback.
+	// B_OK, or B_BAD_VALUE for a format the shared device cannot play (another rate, a
+	// channel count other than 1 or 2, another sample format) or a missing callback.
 	status_t InitCheck() const { return initStatus; }
 	const media_raw_audio_format& Format() const { return format; }
 	const char* Name() const { return name; }

@@ -76,12 +76,18 @@ TEST(SoundPlayerTest, AcceptsOnlyTheDeviceFormat)
 
 	media_raw_audio_format stereo = DeviceFormat();
 	stereo.channel_count = 2;
-	EXPECT_EQ(BSoundPlayer(&stereo, "stereo", Record).InitCheck(), B_BAD_VALUE);
+	BSoundPlayer wide(&stereo, "stereo", Record);
+	EXPECT_EQ(wide.InitCheck(), B_OK);
+	EXPECT_EQ(wide.Format().buffer_size, 2048u);  // 512 frames of two samples
+
+	media_raw_audio_format three = DeviceFormat();
+	three.channel_count = 3;
+	EXPECT_EQ(BSoundPlayer(&three, "three", Record).InitCheck(), B_BAD_VALUE);
 	media_raw_audio_format floats = DeviceFormat();
 	floats.format = media_raw_audio_format::B_AUDIO_FLOAT;
 	EXPECT_EQ(BSoundPlayer(&floats, "floats", Record).InitCheck(), B_BAD_VALUE);
 	EXPECT_EQ(BSoundPlayer(&format, "none", nullptr).InitCheck(), B_BAD_VALUE);
-	BSoundPlayer bad(&stereo, "bad", Record);
+	BSoundPlayer bad(&three, "bad", Record);
 	EXPECT_EQ(bad.Start(), B_BAD_VALUE);
 }
 
@@ -167,9 +173,19 @@ void Pattern(void* cookie, void* buffer, size_t size, const media_raw_audio_form
 		out[i] = pattern[i % 4];
 }
 
+// The same for a stereo player: four frames, left first.
+void StereoPattern(void* cookie, void* buffer, size_t size, const media_raw_audio_format&)
+{
+	const int16* pattern = static_cast<const int16*>(cookie);
+	int16* out = static_cast<int16*>(buffer);
+	for (size_t i = 0; i < size / 2; i++)
+		out[i] = pattern[i % 8];
+}
+
 int16 gFirst[4] = {20000, -20000, 20000, -20000};
 int16 gSecond[4] = {20000, 20000, -20000, -20000};
 int16 gQuiet[4] = {1000, 2000, -3000, 4000};
+int16 gWide[8] = {10, -10, 12, -12, 14, -14, 16, -16};
 
 }  // namespace
 
@@ -189,7 +205,8 @@ TEST(SoundPlayerDiskTest, RampReachesTheDevice)
 {
 	std::string file = disk_audio::TempFile("ramp");
 	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.Ramp", file), 0);
-	std::vector<int16> samples = disk_audio::ReadSamples(file);
+	// A mono player's samples reach both channels unchanged.
+	std::vector<int16> samples = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 
 	// Silence until the player joined the device, then the ramp without a gap.
@@ -208,7 +225,11 @@ TEST(SoundPlayerDiskChild, Mix)
 	BSoundPlayer second(nullptr, "second", Pattern, nullptr, gSecond);
 	BSoundPlayer quiet(nullptr, "quiet", Pattern, nullptr, gQuiet);
 	quiet.SetVolume(0.5f);
-	for (BSoundPlayer* p : {&first, &second, &quiet}) {
+	media_raw_audio_format stereo;
+	stereo.channel_count = 2;
+	BSoundPlayer wide(&stereo, "wide", StereoPattern, nullptr, gWide);
+	wide.SetVolume(0.5f);
+	for (BSoundPlayer* p : {&first, &second, &quiet, &wide}) {
 		p->Start();
 		p->SetHasData(true);
 	}
@@ -220,16 +241,18 @@ TEST(SoundPlayerDiskTest, PlayersAreMixedWithSaturation)
 {
 	std::string file = disk_audio::TempFile("mix");
 	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.Mix", file), 0);
-	std::vector<int16> samples = disk_audio::ReadSamples(file);
+	const disk_audio::Channels out = disk_audio::ReadChannels(file);
 	std::remove(file.c_str());
 
-	// first + second + quiet at half volume, clamped to 16 bits.
-	const int16 mixed[4] = {32767, 1000, -1500, -32768};
+	// first + second + quiet at half volume on both channels, the stereo player at half
+	// volume on its own side, clamped to 16 bits.
+	const int16 left[4] = {32767, 1006, -1493, -32768};
+	const int16 right[4] = {32767, 994, -1507, -32768};
 	int full = 0;
-	for (size_t block = 0; block + 512 <= samples.size(); block += 512) {
+	for (size_t block = 0; block + 512 <= out.left.size(); block += 512) {
 		bool match = true;
 		for (size_t i = 0; i < 512 && match; i++)
-			match = samples[block + i] == mixed[i % 4];
+			match = out.left[block + i] == left[i % 4] && out.right[block + i] == right[i % 4];
 		full += match ? 1 : 0;
 	}
 	EXPECT_GE(full, 10);
