@@ -37,10 +37,12 @@ public:
 	const media_raw_audio_format& Format() const { return format; }
 	const char* Name() const { return name; }
 
-	// Registers the player with the shared device, opening the device on first use.
+	// Registers the player with the shared device, opening the device on first use;
+	// B_NO_MEMORY when the device serves as many players as it can.
 	status_t Start();
 	// After Stop returns, the callback is not running and will not run again until the
-	// next Start. Must not be called from inside the callback.
+	// next Start (it may wait for a callback in flight; the callback never waits for it).
+	// Must not be called from inside the callback.
 	void Stop();
 	bool IsPlaying() const { return started.load(); }
 
@@ -61,6 +63,7 @@ private:
 	EventNotifierFunc notifier;
 	void* cookie;
 	status_t initStatus = B_OK;
+	int32 slot = -1;  // the device's slot while started; Start and Stop only
 
 	std::atomic<bool> started{false};
 	std::atomic<bool> hasData{false};

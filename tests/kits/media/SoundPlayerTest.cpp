@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "engine/DiskAudio.h"
 #include "kits/media/SoundPlayer.h"
@@ -151,6 +154,106 @@ TEST(SoundPlayerTest, StopWaitsForTheCallbackInFlight)
 	int after = probe.calls;
 	std::this_thread::sleep_for(60ms);
 	EXPECT_EQ(probe.calls, after);
+}
+
+namespace {
+
+// Holds the device thread in its callback until the test opens the gate (two seconds at most).
+struct Gate {
+	std::atomic<bool> inside{false};
+	std::atomic<bool> open{false};
+};
+
+void Hold(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	Gate* gate = static_cast<Gate*>(cookie);
+	gate->inside = true;
+	for (int i = 0; i < 200 && !gate->open; i++)
+		std::this_thread::sleep_for(10ms);
+	gate->inside = false;
+}
+
+// A player that its thread starts and stops again and again, each time while its callback
+// is in flight.
+struct Racing {
+	std::atomic<bool> stopped{true};
+	std::atomic<int> entered{0};
+	std::atomic<int> faults{0};
+};
+
+void Race(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	Racing* racing = static_cast<Racing*>(cookie);
+	racing->faults += racing->stopped ? 1 : 0;
+	racing->entered++;
+	std::this_thread::sleep_for(2ms);  // the Stop lands in here
+	racing->faults += racing->stopped ? 1 : 0;
+}
+
+}  // namespace
+
+// The device thread never waits for Start or Stop, nor they for another player's callback.
+TEST(SoundPlayerTest, AnotherPlayersCallbackHoldsUpNeitherStartNorStop)
+{
+	Gate gate;
+	BSoundPlayer slow(nullptr, "slow", Hold, nullptr, &gate);
+	slow.Start();
+	slow.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return gate.inside.load(); }));
+	Probe probe;
+	{
+		BSoundPlayer other(nullptr, "other", Record, nullptr, &probe);
+		EXPECT_EQ(other.Start(), B_OK);
+		other.SetHasData(true);
+		other.Stop();
+	}
+	EXPECT_TRUE(gate.inside) << "Start or Stop waited for the callback of another player";
+	EXPECT_EQ(probe.calls, 0);
+	gate.open = true;
+	slow.Stop();
+}
+
+TEST(SoundPlayerTest, PlayersStartedAndStoppedOnManyThreadsNeverMeetALateCallback)
+{
+	std::array<Racing, 4> racing;
+	std::vector<std::thread> threads;
+	for (Racing& r : racing) {
+		threads.emplace_back([&r] {
+			BSoundPlayer player(nullptr, "racing", Race, nullptr, &r);
+			for (int round = 0; round < 30; round++) {
+				r.stopped = false;
+				EXPECT_EQ(player.Start(), B_OK);
+				player.SetHasData(true);
+				const int from = r.entered;
+				for (int i = 0; i < 20000 && r.entered == from; i++)
+					std::this_thread::sleep_for(100us);
+				EXPECT_GT(r.entered, from) << "the device stopped pulling";
+				player.Stop();
+				r.stopped = true;
+			}
+		});
+	}
+	for (std::thread& t : threads)
+		t.join();
+	for (const Racing& r : racing) {
+		EXPECT_EQ(r.faults, 0) << "a callback ran after its player's Stop returned";
+	}
+}
+
+// A device full of players refuses one more, and takes it once another has stopped.
+TEST(SoundPlayerTest, AFullDeviceRefusesAPlayerUntilAnotherStops)
+{
+	std::vector<std::unique_ptr<BSoundPlayer>> players;
+	status_t status = B_OK;
+	while (status == B_OK && players.size() < 1000) {
+		players.push_back(std::make_unique<BSoundPlayer>(nullptr, "many", Record));
+		status = players.back()->Start();
+	}
+	EXPECT_EQ(status, B_NO_MEMORY);
+	EXPECT_FALSE(players.back()->IsPlaying());
+	players.front()->Stop();
+	EXPECT_EQ(players.back()->Start(), B_OK);
+	EXPECT_TRUE(players.back()->IsPlaying());
 }
 
 namespace {
