@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/DiskAudio.h"
+#include "tests/plugin/AllocationCounter.h"
 #include "kits/media/SoundPlayer.h"
 
 namespace {
@@ -190,6 +191,22 @@ void Race(void* cookie, void*, size_t, const media_raw_audio_format&)
 	racing->faults += racing->stopped ? 1 : 0;
 }
 
+// Counts what the device thread allocates outside this player's own callback: the device's
+// work and every other player's callback.
+struct AllocationWatch {
+	std::atomic<bool> watching{true};
+	std::atomic<int> rounds{0};
+};
+
+void Watch(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	AllocationWatch* watch = static_cast<AllocationWatch*>(cookie);
+	alloc_count::End();
+	if (watch->watching)
+		alloc_count::Begin();
+	watch->rounds++;
+}
+
 }  // namespace
 
 // The device thread never waits for Start or Stop, nor they for another player's callback.
@@ -238,6 +255,40 @@ TEST(SoundPlayerTest, PlayersStartedAndStoppedOnManyThreadsNeverMeetALateCallbac
 	for (const Racing& r : racing) {
 		EXPECT_EQ(r.faults, 0) << "a callback ran after its player's Stop returned";
 	}
+}
+
+TEST(SoundPlayerTest, TheDeviceThreadAllocatesNothingWhilePlayersComeAndGo)
+{
+	ASSERT_TRUE(alloc_count::Installed());
+	AllocationWatch watch;
+	BSoundPlayer watching(nullptr, "watching", Watch, nullptr, &watch);
+	watching.Start();
+	watching.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return watch.rounds >= 2; }));
+	alloc_count::Reset();
+	const int from = watch.rounds;
+
+	Probe probe;
+	media_raw_audio_format stereo = DeviceFormat();
+	stereo.channel_count = 2;
+	for (int round = 0; round < 10; round++) {
+		BSoundPlayer mono(nullptr, "mono", Record, nullptr, &probe);
+		BSoundPlayer wide(&stereo, "wide", Record, nullptr, &probe);
+		wide.SetVolume(0.5f);
+		for (BSoundPlayer* p : {&mono, &wide}) {
+			p->Start();
+			p->SetHasData(true);
+		}
+		const int calls = probe.calls;
+		ASSERT_TRUE(WaitFor([&] { return probe.calls >= calls + 2; }));
+	}
+	EXPECT_GE(watch.rounds, from + 10);
+	watch.watching = false;
+	const int last = watch.rounds;
+	ASSERT_TRUE(WaitFor([&] { return watch.rounds > last; }));  // counting is off again
+	watching.Stop();
+	EXPECT_EQ(alloc_count::Totals().allocations, 0);
+	EXPECT_EQ(alloc_count::Totals().frees, 0);
 }
 
 // A device full of players refuses one more, and takes it once another has stopped.
