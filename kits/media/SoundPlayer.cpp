@@ -280,17 +280,29 @@ void SoundDevice::MixPlayer(const BSoundPlayer& player, size_t frames)
 	format.buffer_size = count * sizeof(int16);
 	player.callback(player.cookie, scratch.data(), format.buffer_size, format);
 
+	// A mono player's sample goes to both channels unchanged. The loops at full volume are
+	// apart from the scaled one so that the compiler can vectorise them.
 	const float volume = player.volume.load();
-	for (size_t i = 0; i < count; i++) {
-		int32 value = scratch[i];
-		if (volume != 1.0f)
-			value = int32(std::lrint(std::clamp(float(value) * volume, -32768.0f, 32767.0f)));
-		// A mono player's sample goes to both channels unchanged.
-		if (channels == 1) {
-			mix[2 * i] += value;
-			mix[2 * i + 1] += value;
-		} else {
-			mix[i] += value;
+	int32* out = mix.data();
+	const int16* in = scratch.data();
+	if (volume == 1.0f && channels == 1) {
+		for (size_t i = 0; i < frames; i++) {
+			out[2 * i] += in[i];
+			out[2 * i + 1] += in[i];
+		}
+	} else if (volume == 1.0f) {
+		for (size_t i = 0; i < count; i++)
+			out[i] += in[i];
+	} else {
+		for (size_t i = 0; i < count; i++) {
+			const float scaled = std::clamp(float(in[i]) * volume, -32768.0f, 32767.0f);
+			const int32 value = int32(std::lrint(scaled));
+			if (channels == 1) {
+				out[2 * i] += value;
+				out[2 * i + 1] += value;
+			} else {
+				out[i] += value;
+			}
 		}
 	}
 }
