@@ -350,7 +350,7 @@ TEST_F(KitWindowTest, AClickedPadIsItsSoundOnTheDevice)
 {
 	const std::string file = disk_audio::TempFile("kit-click");
 	ASSERT_EQ(disk_audio::RunChild("KitDiskChild.ClickThePadOfTheSnare", file), 0);
-	const std::vector<int16_t> output = disk_audio::ReadSamples(file);
+	const std::vector<int16_t> output = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 	const Kit kit = DistinctKit();
 	EXPECT_TRUE(Contains(output, Rendered(kit.pads[2].sound))) << "the snare's samples, bit for bit";
