@@ -296,6 +296,18 @@ TEST(KitSoundTest, AVoiceKeepsItsGainsAndSoundWhenTheKitChangesUnderIt)
 	out = Play(sound, 2000);
 	EXPECT_EQ(Part(out.right, 64, 1936), std::vector<int16_t>(1936, 0)) << "the old voice fades";
 	EXPECT_NE(Part(out.left, 64, 1936), Part(kick, 64, 1936));
+
+	// Pads of ten minutes: handing them over makes nothing, and a hit plays on as long as
+	// its sound lasts.
+	Kit slow = NewKit("Slow");
+	for (Pad& pad : slow.pads)
+		pad.sound[tunk::Param::duration] = 600000;
+	sound.SetKit(slow);
+	sound.Hit(1, 1.0f);
+	for (int second = 0; second < 10; second++)
+		out = Play(sound, 44100);
+	EXPECT_EQ(sound.Sounding(), 1);
+	EXPECT_NE(out.left, std::vector<int16_t>(44100, 0));
 }
 
 TEST_F(KitWindowTest, ClicksKeysAndNotesPlayTheirPads)
