@@ -20,7 +20,7 @@ constexpr int kDeviceRate = 44100;
 constexpr int kDeviceChannels = 2;
 constexpr int kDeviceFrames = 512;
 
-// Samples per device buffer: 512 (11.6 ms) unless TUNK_AUDIO_FRAMES asks for another
+// Frames per device buffer: 512 (11.6 ms) unless TUNK_AUDIO_FRAMES asks for another
 // power of two from 64 to 16384, for an output that needs more time per buffer.
 int DeviceFrames()
 {
