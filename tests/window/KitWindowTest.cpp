@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "engine/DiskAudio.h"
+#include "plugin/AllocationCounter.h"
 #include "engine/core/Render.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
@@ -271,7 +272,7 @@ TEST(KitSoundTest, PadsPlayInStereoByTheKitsRuleAndChokesEndWithinAFade)
 	EXPECT_EQ(sound.LastEvent().velocity, 64);
 }
 
-TEST(KitSoundTest, AVoiceKeepsItsGainsAndSoundWhenTheKitChangesUnderIt)
+TEST(KitSoundTest, AVoiceKeepsItsGainsAndSoundWhenTheKitChangesUnderItAndNothingAllocates)
 {
 	Kit kit = DistinctKit();
 	kit.pads[0].sound[tunk::Param::duration] = 300;
@@ -296,6 +297,21 @@ TEST(KitSoundTest, AVoiceKeepsItsGainsAndSoundWhenTheKitChangesUnderIt)
 	out = Play(sound, 2000);
 	EXPECT_EQ(Part(out.right, 64, 1936), std::vector<int16_t>(1936, 0)) << "the old voice fades";
 	EXPECT_NE(Part(out.left, 64, 1936), Part(kick, 64, 1936));
+
+	// The device's side neither allocates nor frees while kits and hits come and go.
+	ASSERT_TRUE(alloc_count::Installed());
+	std::vector<int16_t> buffer(2 * 512);
+	alloc_count::Reset();
+	for (int i = 0; i < 60; i++) {
+		sound.SetKit(i % 2 == 0 ? kit : changed);
+		sound.Hit(size_t(i) % kMaxPads, 1.0f);
+		sound.Note(42, 0.5f);
+		alloc_count::Begin();
+		sound.Render(buffer.data(), 512);
+		alloc_count::End();
+	}
+	EXPECT_EQ(alloc_count::Totals().allocations, 0);
+	EXPECT_EQ(alloc_count::Totals().frees, 0);
 
 	// Pads of ten minutes: handing them over makes nothing, and a hit plays on as long as
 	// its sound lasts.
