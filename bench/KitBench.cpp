@@ -3,7 +3,6 @@
 // per block with every voice sounding, a block of notes, the time to a playable kit and the
 // bytes it holds.
 #include <benchmark/benchmark.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -166,8 +165,12 @@ void BM_KitToPlayablePrerendered(benchmark::State& state)
 	state.counters["bytes_held"] = double(bytes);
 	state.SetLabel(std::to_string(int(rate)) + " Hz");
 }
-BENCHMARK(BM_KitToPlayablePrerendered)->Arg(48000)->Arg(192000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_KitToPlayablePrerendered)
+    ->Arg(48000)
+    ->Arg(192000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -14,10 +14,10 @@ constexpr int32_t kKitChannels = 16;
 
 // What a player of a kit lets its user set.
 struct KitPlayOptions {
-	float velocityScale = 1;  // 0: every note at full level .. 1: at velocity / 127
-	bool retrigger = true;    // a note ends its pads' voices still sounding on its channel
-	bool noteOff = false;     // a note-off ends its pads' voices on its channel
-	std::array<float, kMaxPads> trims{};  // dB added to each pad's level (the plugin's ports)
+	float velocityScale = 1; // 0: every note at full level .. 1: at velocity / 127
+	bool retrigger = true;   // a note ends its pads' voices still sounding on its channel
+	bool noteOff = false;    // a note-off ends its pads' voices on its channel
+	std::array<float, kMaxPads> trims{}; // dB added to each pad's level (the plugin's ports)
 };
 
 // One event a kit plays: a note from MIDI, a pad struck directly (a click in the window), or
@@ -25,10 +25,10 @@ struct KitPlayOptions {
 struct KitEvent {
 	enum Kind : uint8_t { kNoteOn, kNoteOff, kPadHit, kAllOff };
 	Kind kind = kNoteOn;
-	int32_t key = 0;       // kNoteOn, kNoteOff: the note; kPadHit: the pad's index
-	int32_t channel = 0;   // 0..15
+	int32_t key = 0;        // kNoteOn, kNoteOff: the note; kPadHit: the pad's index
+	int32_t channel = 0;    // 0..15
 	uint8_t velocity = 127; // 1..127
-	int64_t frame = 0;     // when it plays, on the player's clock
+	int64_t frame = 0;      // when it plays, on the player's clock
 };
 
 // The voice of a pad on a channel, so that retrigger and note-off find their pad's voice on
@@ -52,7 +52,7 @@ PadMix PadMixOf(const Pad& pad);
 struct VoiceStart {
 	uint8_t pad = 0;
 	uint8_t velocity = 127;
-	int32_t key = 0;  // PadVoiceKey of the pad on the event's channel
+	int32_t key = 0; // PadVoiceKey of the pad on the event's channel
 	PadOutput output = PadOutput::Main;
 	StereoGain gain{1, 1};
 };

@@ -24,10 +24,10 @@ std::vector<tunk::voices::Source*> Plain(std::span<tunk::voices::ParamsSource* c
 	return {sources.begin(), sources.end()};
 }
 
-}  // namespace
+} // namespace
 
-void KitVoices::Router::Mix(int32_t, int32_t output, const float* left, const float* right,
-    uint32_t at, uint32_t count)
+void KitVoices::Router::Mix(
+    int32_t, int32_t output, const float* left, const float* right, uint32_t at, uint32_t count)
 {
 	if (output > 0 && size_t(output) <= kMaxPads && outputs.own[size_t(output - 1)] != nullptr) {
 		Add(outputs.own[size_t(output - 1)] + at, left, count);
@@ -96,8 +96,8 @@ void KitVoices::End()
 	RenderTo(fFrames);
 }
 
-StereoSound RenderKitEvents(const Kit& kit, const KitPlayOptions& options,
-    std::span<const KitEvent> events, int64_t frames)
+StereoSound RenderKitEvents(
+    const Kit& kit, const KitPlayOptions& options, std::span<const KitEvent> events, int64_t frames)
 {
 	std::vector<std::unique_ptr<tunk::voices::LiveSource>> owned;
 	std::vector<tunk::voices::ParamsSource*> sources;

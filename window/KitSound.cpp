@@ -34,7 +34,7 @@ void Store(int16_t* out, float sample)
 	*out = tunk::voices::ToShort(sample);
 }
 
-}  // namespace
+} // namespace
 
 KitSound::KitSound(bool device)
 {
@@ -135,8 +135,7 @@ void KitSound::TakeKit()
 	fKit = fOffered.exchange(nullptr, std::memory_order_acq_rel);
 }
 
-template <typename Sample>
-void KitSound::RenderFrames(Sample* out, uint32_t frames)
+template <typename Sample> void KitSound::RenderFrames(Sample* out, uint32_t frames)
 {
 	TakeKit();
 	// The window's player: full velocity scale, retrigger, no note-offs, no trims.

@@ -56,8 +56,7 @@ private:
 	void FreeReturned();
 	// Device thread.
 	void TakeKit();
-	template <typename Sample>
-	void RenderFrames(Sample* out, uint32_t frames);
+	template <typename Sample> void RenderFrames(Sample* out, uint32_t frames);
 
 	std::array<tunk::voices::LiveSource, 2 * kKitVoices> fSources;
 	std::unique_ptr<KitVoices> fVoices;

@@ -8,8 +8,7 @@
 
 namespace tunk::voices {
 
-template <typename T, uint32_t Capacity>
-class Ring {
+template <typename T, uint32_t Capacity> class Ring {
 public:
 	static constexpr uint32_t kCapacity = Capacity;
 

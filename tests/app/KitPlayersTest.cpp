@@ -2,13 +2,12 @@
 // plugin in a lilv host at 44100 Hz and tunk-render --notes. The kit has two pads on one note
 // in one choke group, a choke, a pad at +6 dB, hard pans and a pad on its own output; the
 // three play it to the same samples, and those samples are what the kit says.
-#include <sndfile.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sndfile.h>
 #include <thread>
 
 #include "engine/DiskAudio.h"
@@ -35,13 +34,13 @@ Kit PlayersKit()
 		kit.pads[i].sound[tunk::Param::startFreq] = 120.0f + 53.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 60.0f;
 	}
-	kit.pads[kPedal].note = 42;  // with the closed hat, in its choke group
+	kit.pads[kPedal].note = 42; // with the closed hat, in its choke group
 	kit.pads[kOpen].sound[tunk::Param::duration] = 500;
 	kit.pads[kKick].level = 6;
 	kit.pads[kClap].pan = -1;
 	kit.pads[kTom].pan = 1;
 	kit.pads[kSnare].output = PadOutput::Own;
-	kit.pads[kSnare].pan = -0.5f;  // unpanned on its own output and in the window's pair
+	kit.pads[kSnare].pan = -0.5f; // unpanned on its own output and in the window's pair
 	return kit;
 }
 
@@ -55,7 +54,7 @@ struct Note {
 };
 constexpr Note kRun[] = {{36, 0, 127}, {39, 3000, 100}, {41, 6000, 64}, {38, 9000, 127},
     {46, 12000, 127}, {42, 15000, 90}};
-constexpr int64_t kLength = 15000 + 2646;  // the hats' last sample
+constexpr int64_t kLength = 15000 + 2646; // the hats' last sample
 
 std::vector<float> PadSound(const Kit& kit, size_t pad)
 {
@@ -74,7 +73,7 @@ struct Stereo {
 // Where the window's child starts the run on its sound's clock.
 constexpr int64_t kWindowStart = 8192;
 
-}  // namespace
+} // namespace
 
 TEST(KitPlayersDiskChild, TheKitWindowPlaysTheRun)
 {
@@ -100,9 +99,8 @@ TEST(KitPlayersDiskChild, TheKitWindowPlaysTheRun)
 		}
 		return done();
 	};
-	ASSERT_TRUE(waitFor([&] {
-		return sound->Frames() > kWindowStart + kLength + 4096 && sound->Sounding() == 0;
-	}));
+	ASSERT_TRUE(waitFor(
+	    [&] { return sound->Frames() > kWindowStart + kLength + 4096 && sound->Sounding() == 0; }));
 	window->Quit();
 	ProcessEvents();
 }
@@ -143,10 +141,10 @@ TEST(KitPlayersTest, TheWindowThePluginAndTunkRenderPlayAKitToTheSameSamples)
 			ASSERT_EQ(rendered.right[size_t(at) + i], ToShort(sound[i] * right)) << pad << " " << i;
 		}
 	};
-	expect(kKick, 0, LevelGain(6), LevelGain(6));  // above 0 dB, never held to it
-	expect(kClap, 3000, 100.0f / 127.0f, 0);        // hard left
-	expect(kTom, 6000, 0, 64.0f / 127.0f);          // hard right
-	expect(kSnare, 9000, 1, 1);                     // its own output, unpanned in the pair
+	expect(kKick, 0, LevelGain(6), LevelGain(6)); // above 0 dB, never held to it
+	expect(kClap, 3000, 100.0f / 127.0f, 0);      // hard left
+	expect(kTom, 6000, 0, 64.0f / 127.0f);        // hard right
+	expect(kSnare, 9000, 1, 1);                   // its own output, unpanned in the pair
 	const std::vector<float> closed = PadSound(kit, kClosed);
 	const std::vector<float> pedal = PadSound(kit, kPedal);
 	const float velocity = 90.0f / 127.0f;
@@ -187,19 +185,24 @@ TEST(KitPlayersTest, TheWindowThePluginAndTunkRenderPlayAKitToTheSameSamples)
 		}
 	}
 	EXPECT_NE(own[9000 + 100], 0.0f) << "the snare plays on its own output";
-	EXPECT_EQ(std::vector<int16_t>(played.left.begin(), played.left.begin() + kLength), rendered.left);
-	EXPECT_EQ(std::vector<int16_t>(played.right.begin(), played.right.begin() + kLength), rendered.right);
-	EXPECT_TRUE(std::all_of(played.left.begin() + kLength, played.left.end(), [](int16_t s) { return s == 0; }));
+	EXPECT_EQ(
+	    std::vector<int16_t>(played.left.begin(), played.left.begin() + kLength), rendered.left);
+	EXPECT_EQ(
+	    std::vector<int16_t>(played.right.begin(), played.right.begin() + kLength), rendered.right);
+	EXPECT_TRUE(std::all_of(
+	    played.left.begin() + kLength, played.left.end(), [](int16_t s) { return s == 0; }));
 
 	// The kit window on the disk driver: the run, wherever it starts in the device's output.
 	const std::string raw = disk_audio::TempFile("kit-players");
 	ASSERT_EQ(disk_audio::RunChild("KitPlayersDiskChild.TheKitWindowPlaysTheRun", raw), 0);
 	const disk_audio::Channels device = disk_audio::ReadChannels(raw);
 	std::remove(raw.c_str());
-	auto at = std::search(device.left.begin(), device.left.end(), rendered.left.begin(), rendered.left.end());
+	auto at = std::search(
+	    device.left.begin(), device.left.end(), rendered.left.begin(), rendered.left.end());
 	ASSERT_NE(at, device.left.end()) << "the window's left channel holds the run";
 	const size_t offset = size_t(at - device.left.begin());
 	ASSERT_GE(device.right.size(), offset + rendered.right.size());
-	EXPECT_TRUE(std::equal(rendered.right.begin(), rendered.right.end(), device.right.begin() + long(offset)))
+	EXPECT_TRUE(std::equal(
+	    rendered.right.begin(), rendered.right.end(), device.right.begin() + long(offset)))
 	    << "and its right channel, at the same frames";
 }

@@ -2,7 +2,6 @@
 // and ends, with which gains and outputs, chokes across channels, voices that keep their
 // gains when the kit changes, and a render path that never allocates.
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 
@@ -12,9 +11,9 @@
 
 namespace {
 
-constexpr size_t kClosedHat = 5;  // note 42, group 1
-constexpr size_t kPedalHat = 6;   // note 44, group 1
-constexpr size_t kOpenHat = 8;    // note 46, group 1
+constexpr size_t kClosedHat = 5; // note 42, group 1
+constexpr size_t kPedalHat = 6;  // note 44, group 1
+constexpr size_t kOpenHat = 8;   // note 46, group 1
 
 KitEvent NoteOn(int key, int channel = 0, uint8_t velocity = 127, int64_t frame = 0)
 {
@@ -89,16 +88,16 @@ struct Voices {
 	std::array<std::vector<float>, kMaxPads> pads;
 };
 
-}  // namespace
+} // namespace
 
 TEST(KitPlay, ANoteStartsItsPadsWithTheirGainsAndEndsTheOthersOfTheirGroups)
 {
 	Kit kit = NewKit();
-	kit.pads[kPedalHat].note = 42;  // closed and pedal hat on one note, in one group
+	kit.pads[kPedalHat].note = 42; // closed and pedal hat on one note, in one group
 	kit.pads[kClosedHat].pan = -0.5f;
 	kit.pads[kClosedHat].level = -6;
 	kit.pads[kPedalHat].output = PadOutput::Own;
-	kit.pads[kPedalHat].pan = 1;  // an own output is never panned
+	kit.pads[kPedalHat].pan = 1; // an own output is never panned
 	KitPlayOptions options;
 	options.trims[kClosedHat] = 3;
 	const KitPlan plan = PlanKitEvent(kit, options, NoteOn(42, 3, 100, 17));
@@ -153,7 +152,8 @@ TEST(KitPlay, ANoteStartsItsPadsWithTheirGainsAndEndsTheOthersOfTheirGroups)
 	EXPECT_EQ(ended.count, 0u);
 
 	// Events that name nothing do nothing.
-	for (KitEvent none : {NoteOn(43), NoteOn(42, 16), NoteOn(42, -1), NoteOn(42, 0, 0), NoteOn(200)}) {
+	for (KitEvent none :
+	    {NoteOn(43), NoteOn(42, 16), NoteOn(42, -1), NoteOn(42, 0, 0), NoteOn(200)}) {
 		const KitPlan plan = PlanKitEvent(kit, options, none);
 		EXPECT_EQ(plan.count, 0u) << none.key << " " << none.channel;
 		EXPECT_EQ(plan.choked | plan.released, 0u);
@@ -244,7 +244,8 @@ TEST(KitVoicesTest, PlayingAndRenderingNeverAllocate)
 		play.voices->Begin(outputs, 256);
 		for (int n = 0; n < 3; n++)
 			play.voices->Play(kit, KitPlayOptions(),
-			    NoteOn(kit.pads[size_t(block * 7 + n) % kMaxPads].note, (block + n) % 16, 100, n * 80));
+			    NoteOn(kit.pads[size_t(block * 7 + n) % kMaxPads].note, (block + n) % 16, 100,
+			        n * 80));
 		play.voices->End();
 		alloc_count::End();
 		loud += std::count_if(left.begin(), left.end(), [](float s) { return s != 0.0f; });
