@@ -1,4 +1,4 @@
-// tunk-render --kit: a kit file's sample pack, or the kit playing notes.
+// tunk-render --kit: a kit file's sample pack, or with --notes the kit playing them into one file.
 #pragma once
 
 #include <string>
@@ -10,7 +10,6 @@ struct KitRenderResult {
 	std::string messages;  // whole lines for standard error
 };
 
-// Reads options.kit and writes its sample pack into options.directory in options.format,
-// or, with options.notes, the kit playing them into options.output. The kit's notes
-// (clamped values, keys of a newer Tunk) are said and the files still written.
+// Reads options.kit and writes its sample pack into options.directory in options.format.
+// The kit's notes (clamped values, keys of a newer Tunk) are said and the pack still written.
 KitRenderResult RenderKit(const RenderOptions& options);
