@@ -42,7 +42,7 @@ SAN_ENV = ASAN_OPTIONS=abort_on_error=0:detect_leaks=1:suppressions=$(CURDIR)/sa
 # The threaded programs: semaphores, the shared sound player, the engine, playback, the
 # stress tests and the LV2 plugin with its worker. Qt is not instrumented, so nothing that
 # runs Qt is built for ThreadSanitizer.
-TSAN_TARGETS ?= semaphore_test sound_player_test engine_test playback_test stress_test plugin_concurrency_test
+TSAN_TARGETS ?= semaphore_test sound_player_test engine_test playback_test stress_test plugin_concurrency_test kit_concurrency_test
 
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTUNK_ASAN=ON -DTUNK_BENCH=OFF

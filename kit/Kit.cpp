@@ -26,20 +26,6 @@ size_t PadsLookedAt(const Kit& kit)
 
 }  // namespace
 
-Kit NewKit(const std::string& name)
-{
-	Kit kit;
-	kit.name = name;
-	for (const GmDrum& drum : kGmDrums) {
-		Pad pad;
-		pad.name = drum.name;
-		pad.note = drum.note;
-		pad.choke = drum.choke;
-		kit.pads.push_back(pad);
-	}
-	return kit;
-}
-
 const char* GmDrumName(int note)
 {
 	const int index = note - kFirstGmDrum;

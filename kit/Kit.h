@@ -86,8 +86,8 @@ inline constexpr GmDrum kGmDrums[kMaxPads] = {
 	{"Claves", 75, 0},
 };
 
-// A new kit named `name`: the sixteen pads of kGmDrums, each with a new sound at 0 dB,
-// centred, on the main output.
+// A new kit named `name`: the sixteen pads of kGmDrums, each with the factory sound, level,
+// pan and output data/kits/new-kit.tsv gives it (library tunk_new_kit, made with the program).
 Kit NewKit(const std::string& name = "New Kit");
 
 // The General MIDI drum name of `note` ("Acoustic Snare" for 38), "" outside 35..81.

@@ -3,8 +3,10 @@
 // file is loaded, on the host's thread when it restores a state) and handed to the audio
 // thread by pointer; notes play it through the kit's voices (kit/KitVoices.h), which compute
 // each pad's sound as it plays. The kit replaced is freed on the worker once its voices have
-// faded out.
+// faded out. Nothing on the audio thread logs, allocates or waits; what it cannot do it hands
+// to the worker.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -47,14 +49,25 @@ struct MidnamUpdate {
 	void (*update)(void* handle);
 };
 
-// What the worker is asked to do.
-enum class Job : uint32_t { Load, Free };
+// What the worker is asked to do: load a kit file, free a kit, or say why a file was not
+// loaded (the audio thread may not log).
+enum class Job : uint32_t { Load, Free, Refuse };
 struct FreeMessage {
 	Job job;
 	KitSounds* sounds;
 };
-// A load message is the header and the path's bytes, ended by a zero.
+// A load message is the header and the path's bytes, ended by a zero. The epoch is the
+// restores counted when it was asked for: a load that a restore overtook is dropped.
+struct LoadHeader {
+	Job job;
+	uint32_t epoch;
+};
 constexpr uint32_t kMaxPathBytes = 4096;
+// The worker's answer to a load.
+struct LoadResponse {
+	KitSounds* sounds;
+	uint32_t epoch;
+};
 
 class KitPlugin;
 
@@ -115,6 +128,9 @@ public:
 		auto sounds = MakeKitSounds(NewKit());
 		fHostKit = sounds->kit;
 		fSounds = sounds.release();
+		if (fSchedule == nullptr)
+			lv2_log_warning(&fLogger, "Tunk Kit: the host has no worker: kit files cannot be "
+			                          "loaded, only saved states and presets\n");
 	}
 
 	~KitPlugin()
@@ -189,10 +205,16 @@ public:
 			delete message.sounds;
 			return LV2_WORKER_SUCCESS;
 		}
-		if (kind != Job::Load)
+		if (kind == Job::Refuse) {
+			lv2_log_error(&fLogger, "Tunk Kit: cannot load a kit file here\n");
+			return LV2_WORKER_SUCCESS;
+		}
+		LoadHeader header;
+		if (kind != Job::Load || size < sizeof header)
 			return LV2_WORKER_ERR_UNKNOWN;
-		const char* text = static_cast<const char*>(data) + sizeof kind;
-		const std::string path(text, strnlen(text, size - sizeof kind));
+		std::memcpy(&header, data, sizeof header);
+		const char* text = static_cast<const char*>(data) + sizeof header;
+		const std::string path(text, strnlen(text, size - sizeof header));
 		Kit kit;
 		const KitRead read = ReadKitFile(path.c_str(), &kit);
 		if (!read.Ok()) {
@@ -203,29 +225,44 @@ public:
 		for (const std::string& message : read.messages)
 			lv2_log_note(&fLogger, "Tunk Kit: %s: %s\n", path.c_str(), message.c_str());
 		std::unique_ptr<KitSounds> sounds;
+		Kit hostKit;
 		try {
 			sounds = MakeKitSounds(std::move(kit));
 			sounds->path = path;
-			std::lock_guard lock(fHostLock);
-			fHostKit = sounds->kit;
+			hostKit = sounds->kit;
 		} catch (const std::bad_alloc&) {
 			lv2_log_error(&fLogger, "Tunk Kit: %s: out of memory\n", path.c_str());
 			return LV2_WORKER_ERR_NO_SPACE;
 		}
-		KitSounds* made = sounds.get();
-		if (respond(handle, sizeof made, &made) != LV2_WORKER_SUCCESS)
+		// The host's kit changes only with a kit on its way to the audio side, and a restore
+		// cannot slip between the check and the answer.
+		std::lock_guard lock(fHostLock);
+		if (header.epoch != fEpoch.load(std::memory_order_relaxed))
+			return LV2_WORKER_SUCCESS;
+		const LoadResponse response{sounds.get(), header.epoch};
+		if (respond(handle, sizeof response, &response) != LV2_WORKER_SUCCESS) {
+			lv2_log_error(&fLogger, "Tunk Kit: %s: the host took no answer\n", path.c_str());
 			return LV2_WORKER_ERR_NO_SPACE;
+		}
 		sounds.release();
+		fHostKit = std::move(hostKit);
 		return LV2_WORKER_SUCCESS;
 	}
 
 	// Audio thread, after run().
 	LV2_Worker_Status WorkResponse(uint32_t size, const void* data)
 	{
-		KitSounds* sounds = nullptr;
-		if (size != sizeof sounds)
+		LoadResponse response;
+		if (size != sizeof response)
 			return LV2_WORKER_ERR_UNKNOWN;
-		std::memcpy(&sounds, data, sizeof sounds);
+		std::memcpy(&response, data, sizeof response);
+		KitSounds* sounds = response.sounds;
+		// Answered before a restore: the restored kit stays, and this one never plays.
+		if (response.epoch != fEpoch.load(std::memory_order_relaxed)) {
+			sounds->retiredNext = fRetired;
+			fRetired = sounds;
+			return LV2_WORKER_SUCCESS;
+		}
 		Retire(fSounds);
 		fSounds = sounds;
 		fAnnounce = true;
@@ -265,12 +302,18 @@ public:
 			return LV2_STATE_ERR_UNKNOWN;
 		}
 		std::unique_ptr<KitSounds> sounds;
+		Kit hostKit;
 		try {
 			sounds = MakeKitSounds(std::move(kit));
-			std::lock_guard lock(fHostLock);
-			fHostKit = sounds->kit;
+			hostKit = sounds->kit;
 		} catch (const std::bad_alloc&) {
 			return LV2_STATE_ERR_UNKNOWN;
+		}
+		{
+			// Loads asked for before this restore are dropped, wherever they are.
+			std::lock_guard lock(fHostLock);
+			fEpoch.fetch_add(1, std::memory_order_relaxed);
+			fHostKit = std::move(hostKit);
 		}
 		fVoices->Clear();
 		DeleteRetired();
@@ -341,18 +384,23 @@ private:
 
 	void Load(const char* path, uint32_t size)
 	{
+		// Without a worker the host heard so when it made the plugin.
+		if (fSchedule == nullptr)
+			return;
 		const uint32_t length = uint32_t(strnlen(path, size));
-		if (fSchedule == nullptr || length == 0 || length >= kMaxPathBytes) {
-			lv2_log_error(&fLogger, "Tunk Kit: cannot load a kit file here\n");
+		if (length == 0 || length >= kMaxPathBytes) {
+			const Job refuse = Job::Refuse;
+			fSchedule->schedule_work(fSchedule->handle, sizeof refuse, &refuse);
 			return;
 		}
 		struct {
-			Job job = Job::Load;
+			LoadHeader header;
 			char path[kMaxPathBytes];
 		} message;
+		message.header = {Job::Load, fEpoch.load(std::memory_order_relaxed)};
 		std::memcpy(message.path, path, length);
 		message.path[length] = '\0';
-		fSchedule->schedule_work(fSchedule->handle, uint32_t(sizeof message.job + length + 1),
+		fSchedule->schedule_work(fSchedule->handle, uint32_t(sizeof message.header + length + 1),
 		    &message);
 	}
 
@@ -365,19 +413,22 @@ private:
 		fRetired = sounds;
 	}
 
+	// A kit leaves the list before it is handed over: a host may run the worker inside
+	// schedule_work, and then the kit is gone when the call returns.
 	void FreeRetired(uint32_t frames)
 	{
 		for (KitSounds** link = &fRetired; *link != nullptr;) {
 			KitSounds* sounds = *link;
 			sounds->fadeLeft -= frames;
-			const FreeMessage message{Job::Free, sounds};
-			if (sounds->fadeLeft <= 0 && fSchedule != nullptr
-			    && fSchedule->schedule_work(fSchedule->handle, sizeof message, &message)
-			           == LV2_WORKER_SUCCESS) {
+			if (sounds->fadeLeft <= 0 && fSchedule != nullptr) {
 				*link = sounds->retiredNext;
-			} else {
-				link = &sounds->retiredNext;
+				const FreeMessage message{Job::Free, sounds};
+				if (fSchedule->schedule_work(fSchedule->handle, sizeof message, &message)
+				    == LV2_WORKER_SUCCESS)
+					continue;
+				*link = sounds;
 			}
+			link = &sounds->retiredNext;
 		}
 	}
 
@@ -446,9 +497,12 @@ private:
 	KitSounds* fSounds = nullptr;  // audio side's
 	KitSounds* fRetired = nullptr;  // replaced kits whose voices may still fade
 
-	// The kit as the host sees it (save, note names), on the host's threads.
+	// The kit as the host sees it (save, note names), on the host's threads: the kit that
+	// plays, or the one the worker has answered with. Restores counted, so that a load asked
+	// for before a restore never lands after it.
 	std::mutex fHostLock;
 	Kit fHostKit;
+	std::atomic<uint32_t> fEpoch{0};
 
 	const LV2_Atom_Sequence* fIn = nullptr;
 	LV2_Atom_Sequence* fNotify = nullptr;

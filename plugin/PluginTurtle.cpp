@@ -55,24 +55,28 @@ struct Control {
 	std::span<const char* const> choices;
 	float min, max, def;
 	bool logarithmic;
-	const ParamGroup* group;
+	std::string group;  // the port group's URI, "" for none
 	bool output;
 	bool reportsLatency;
 };
+
+std::string GroupUri(ParamGroup group)
+{
+	return std::string(kPluginUri) + "#" + GroupInfo(group).symbol;
+}
 
 Control FromRow(const ParamInfo& row)
 {
 	const PortRange range = RangeOf(row);
 	return {PortOf(row.id), row.symbol, row.label, row.comment, row.unit, row.digits, row.kind,
-	    row.choices, range.minimum, range.maximum, range.start,
-	    row.kind == ParamKind::Number && row.scale == ParamScale::Logarithmic, &row.group, false,
-	    false};
+	    row.choices, range.minimum, range.maximum, range.start, HostLogarithmic(row),
+	    GroupUri(row.group), false, false};
 }
 
 Control FromOwn(const OwnControl& own)
 {
 	return {own.port, own.symbol, own.name, own.comment, own.unit, own.digits, own.kind, {},
-	    own.min, own.max, own.def, false, nullptr, own.output, own.reportsLatency};
+	    own.min, own.max, own.def, false, "", own.output, own.reportsLatency};
 }
 
 // Switches and choices are whole numbers, written as such.
@@ -83,11 +87,6 @@ std::string Value(const Control& control, float value)
 	return std::to_string(std::lround(value));
 }
 
-std::string GroupUri(ParamGroup group)
-{
-	return std::string(kPluginUri) + "#" + GroupInfo(group).symbol;
-}
-
 void AppendControl(std::string& out, const Control& control)
 {
 	out.append(control.output ? "\t\ta lv2:OutputPort , lv2:ControlPort ;\n"
@@ -96,8 +95,8 @@ void AppendControl(std::string& out, const Control& control)
 	out.append("\t\tlv2:symbol \"").append(control.symbol).append("\" ;\n");
 	out.append("\t\tlv2:name ").append(TurtleString(control.name)).append(" ;\n");
 	out.append("\t\trdfs:comment ").append(TurtleString(control.comment));
-	if (control.group != nullptr)
-		out.append(" ;\n\t\tpg:group <").append(GroupUri(*control.group)).append(">");
+	if (!control.group.empty())
+		out.append(" ;\n\t\tpg:group <").append(control.group).append(">");
 	if (control.output) {
 		// The plugin's reports: only the latency, in frames.
 		if (control.reportsLatency)
@@ -149,17 +148,87 @@ void AppendInstrument(std::string& out, const char* uri, const char* name, const
 	out.append("\tlv2:requiredFeature urid:map ;\n");
 }
 
-// The first port, where notes (and messages) come in: `supports` lists the atoms taken.
-void AppendMidiIn(std::string& out, const char* supports)
+// A port of messages: notes (and patch messages) coming in, or the plugin's answers going out;
+// `supports` lists the atoms it carries. Without the opening "[".
+void AppendEventPort(std::string& out, bool input, uint32_t index, const std::string& symbol,
+    const std::string& name, const char* supports)
 {
-	out.append("\tlv2:port [\n"
-	           "\t\ta lv2:InputPort , atom:AtomPort ;\n"
-	           "\t\tlv2:index 0 ;\n"
-	           "\t\tlv2:symbol \"midi_in\" ;\n"
-	           "\t\tlv2:name \"MIDI in\" ;\n"
-	           "\t\tatom:bufferType atom:Sequence ;\n");
+	out.append(input ? "\t\ta lv2:InputPort , atom:AtomPort ;\n"
+	                 : "\t\ta lv2:OutputPort , atom:AtomPort ;\n");
+	out.append("\t\tlv2:index ").append(std::to_string(index)).append(" ;\n");
+	out.append("\t\tlv2:symbol \"").append(symbol).append("\" ;\n");
+	out.append("\t\tlv2:name ").append(TurtleString(name)).append(" ;\n");
+	out.append("\t\tatom:bufferType atom:Sequence ;\n");
 	out.append("\t\tatom:supports ").append(supports).append(" ;\n");
 	out.append("\t\tlv2:designation lv2:control\n\t]");
+}
+
+// A per-pad row's text for pad `pad` (from 0): "%u" becomes the pad's number.
+std::string ForPad(const char* pattern, uint32_t pad)
+{
+	std::string text = pattern;
+	if (const size_t at = text.find("%u"); at != std::string::npos)
+		text.replace(at, 2, std::to_string(pad + 1));
+	return text;
+}
+
+std::string KitGroupUri(const std::string& symbol)
+{
+	return std::string(kKitPluginUri) + "#" + symbol;
+}
+
+void AppendKitGroups(std::string& out)
+{
+	for (const KitGroupRow& group : kKitGroups) {
+		for (uint32_t pad = 0; pad < group.count; pad++) {
+			const std::string symbol = ForPad(group.symbol, pad);
+			out.append("<").append(KitGroupUri(symbol)).append(">\n");
+			switch (group.kind) {
+				case KitGroupKind::StereoOutput: out.append("\ta pg:StereoGroup , pg:OutputGroup ;\n"); break;
+				case KitGroupKind::MonoOutput: out.append("\ta pg:MonoGroup , pg:OutputGroup ;\n"); break;
+				case KitGroupKind::Inputs: out.append("\ta pg:InputGroup ;\n"); break;
+			}
+			out.append("\tlv2:symbol \"").append(symbol).append("\" ;\n");
+			out.append("\tlv2:name ").append(TurtleString(ForPad(group.name, pad))).append(" .\n\n");
+		}
+	}
+}
+
+// One port of a row (pad `pad` of a per-pad row), without the opening "[".
+void AppendKitPort(std::string& out, const KitPortRow& row, uint32_t pad)
+{
+	const uint32_t index = row.first + pad;
+	const std::string symbol = row.symbol != nullptr ? ForPad(row.symbol, pad) : "";
+	const std::string name = row.name != nullptr ? ForPad(row.name, pad) : "";
+	const std::string group = *row.group != '\0' ? KitGroupUri(ForPad(row.group, pad)) : "";
+	switch (row.kind) {
+		case KitPortKind::EventsIn:
+			AppendEventPort(out, true, index, symbol, name, "midi:MidiEvent , patch:Message");
+			return;
+		case KitPortKind::EventsOut:
+			AppendEventPort(out, false, index, symbol, name, "patch:Message");
+			return;
+		case KitPortKind::Audio:
+			out.append("\t\ta lv2:OutputPort , lv2:AudioPort ;\n");
+			out.append("\t\tlv2:index ").append(std::to_string(index)).append(" ;\n");
+			out.append("\t\tlv2:symbol \"").append(symbol).append("\" ;\n");
+			out.append("\t\tlv2:name ").append(TurtleString(name));
+			if (*row.designation != '\0')
+				out.append(" ;\n\t\tlv2:designation pg:").append(row.designation);
+			if (!group.empty())
+				out.append(" ;\n\t\tpg:group <").append(group).append(">");
+			if (row.optional)
+				out.append(" ;\n\t\tlv2:portProperty lv2:connectionOptional");
+			out.append("\n\t]");
+			return;
+		case KitPortKind::PadLevel:
+			AppendControl(out, {index, symbol.c_str(), name.c_str(), row.comment, "dB", 1,
+			                       ParamKind::Number, {}, kPadLevelRange.minimum,
+			                       kPadLevelRange.maximum, kPadLevelRange.start, false, group,
+			                       false, false});
+			return;
+		case KitPortKind::Own: AppendControl(out, FromOwn(kKitOwnControls[pad])); return;
+	}
 }
 
 } // namespace
@@ -212,7 +281,8 @@ std::string PluginTurtle(DescriptionVersion version)
 	    "note plays the sound.",
 	    version);
 	out.append("\tlv2:optionalFeature lv2:hardRTCapable ;\n");
-	AppendMidiIn(out, "midi:MidiEvent");
+	out.append("\tlv2:port [\n");
+	AppendEventPort(out, true, kPortMidiIn, "midi_in", "MIDI in", "midi:MidiEvent");
 	out.append(" , [\n"
 	           "\t\ta lv2:OutputPort , lv2:AudioPort ;\n"
 	           "\t\tlv2:index 1 ;\n"
@@ -242,10 +312,7 @@ std::string KitPluginTurtle(DescriptionVersion version)
 	// Ardour's note-name extension has no vocabulary installed: say what its terms are.
 	out.append("midnam:interface\n\ta lv2:ExtensionData .\n\n");
 	out.append("midnam:update\n\ta lv2:Feature .\n\n");
-	const std::string mainGroup = std::string(kKitPluginUri) + "#main";
-	out.append("<").append(mainGroup).append(">\n");
-	out.append("\ta pg:StereoGroup , pg:OutputGroup ;\n\tlv2:symbol \"main\" ;\n");
-	out.append("\tlv2:name \"Main\" .\n\n");
+	AppendKitGroups(out);
 
 	AppendInstrument(out, kKitPluginUri, "Tunk Kit",
 	    "A drum kit of up to sixteen Tunk sounds, each on its own note with its level, pan, "
@@ -256,54 +323,13 @@ std::string KitPluginTurtle(DescriptionVersion version)
 	           "midnam:update ;\n");
 	out.append("\tlv2:extensionData state:interface , work:interface , midnam:interface ;\n");
 	out.append("\tpatch:writable <").append(kKitFileUri).append("> ;\n");
-	AppendMidiIn(out, "midi:MidiEvent , patch:Message");
-	out.append(" , [\n"
-	           "\t\ta lv2:OutputPort , atom:AtomPort ;\n"
-	           "\t\tlv2:index 1 ;\n"
-	           "\t\tlv2:symbol \"notify\" ;\n"
-	           "\t\tlv2:name \"Notify\" ;\n"
-	           "\t\tatom:bufferType atom:Sequence ;\n"
-	           "\t\tatom:supports patch:Message ;\n"
-	           "\t\tlv2:designation lv2:control\n"
-	           "\t] , [\n"
-	           "\t\ta lv2:OutputPort , lv2:AudioPort ;\n"
-	           "\t\tlv2:index 2 ;\n"
-	           "\t\tlv2:symbol \"out_l\" ;\n"
-	           "\t\tlv2:name \"Left\" ;\n"
-	           "\t\tlv2:designation pg:left ;\n");
-	out.append("\t\tpg:group <").append(mainGroup).append(">\n");
-	out.append("\t] , [\n"
-	           "\t\ta lv2:OutputPort , lv2:AudioPort ;\n"
-	           "\t\tlv2:index 3 ;\n"
-	           "\t\tlv2:symbol \"out_r\" ;\n"
-	           "\t\tlv2:name \"Right\" ;\n"
-	           "\t\tlv2:designation pg:right ;\n");
-	out.append("\t\tpg:group <").append(mainGroup).append(">\n\t]");
-	// The per-pad outputs carry only the pads routed to them; hosts may leave them open.
-	for (uint32_t pad = 0; pad < kMaxPads; pad++) {
-		const std::string number = std::to_string(pad + 1);
-		out.append(" , [\n\t\ta lv2:OutputPort , lv2:AudioPort ;\n");
-		out.append("\t\tlv2:index ").append(std::to_string(kKitPortFirstPadOut + pad));
-		out.append(" ;\n\t\tlv2:symbol \"out_pad").append(number).append("\" ;\n");
-		out.append("\t\tlv2:name \"Pad ").append(number).append("\" ;\n");
-		out.append("\t\tlv2:portProperty lv2:connectionOptional\n\t]");
-	}
-	std::vector<std::string> symbols, names;
-	for (uint32_t pad = 0; pad < kMaxPads; pad++) {
-		symbols.push_back("level_pad" + std::to_string(pad + 1));
-		names.push_back("Pad " + std::to_string(pad + 1) + " level");
-	}
-	for (uint32_t pad = 0; pad < kMaxPads; pad++) {
-		const Control level{kKitPortFirstPadLevel + pad, symbols[pad].c_str(), names[pad].c_str(),
-		    "Added to the pad's own level in the kit.", "dB", 1, ParamKind::Number, {},
-		    kPadLevelRange.minimum, kPadLevelRange.maximum, kPadLevelRange.start, false, nullptr,
-		    false, false};
-		out.append(" , [\n");
-		AppendControl(out, level);
-	}
-	for (const OwnControl& own : kKitOwnControls) {
-		out.append(" , [\n");
-		AppendControl(out, FromOwn(own));
+	const char* separator = "\tlv2:port [\n";
+	for (const KitPortRow& row : kKitPorts) {
+		for (uint32_t pad = 0; pad < row.count; pad++) {
+			out.append(separator);
+			AppendKitPort(out, row, pad);
+			separator = " , [\n";
+		}
 	}
 	out.append(" .\n");
 	return out;

@@ -17,8 +17,9 @@ struct DescriptionVersion {
 
 std::string PluginTurtle(DescriptionVersion version);
 
-// tunk-kit.ttl, the kit instrument's description: its outputs, a level per pad, the own
-// controls of the single-sound instrument, the kit file parameter and its extensions.
+// tunk-kit.ttl, the kit instrument's description, written from its table of ports (kKitPorts)
+// and groups: its outputs, a level per pad, the own controls of the single-sound instrument,
+// the kit file parameter and its extensions.
 std::string KitPluginTurtle(DescriptionVersion version);
 
 // The Turtle term of a control's unit: an LV2 unit for the units hosts know ("Hz" is

@@ -22,9 +22,7 @@ float ChoiceFromPort(float value, const ParamInfo& info)
 
 PortRange RangeOf(const ParamInfo& info)
 {
-	const bool logarithmic =
-	    info.kind == ParamKind::Number && info.scale == ParamScale::Logarithmic;
-	return {logarithmic ? ScaleFloor(info) : info.min, info.max, info.def};
+	return {info.min, info.max, info.def};
 }
 
 PortRange RangeOf(uint32_t port)
@@ -65,12 +63,6 @@ SoundParams ParamsFromPorts(const float* values)
 		}
 	}
 	return params;
-}
-
-float PortValue(const SoundParams& params, uint32_t port)
-{
-	std::optional<Param> param = ParamOf(port);
-	return param ? params[*param] : 0;
 }
 
 } // namespace tunk::lv2

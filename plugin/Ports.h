@@ -195,9 +195,15 @@ struct PortRange {
 	float maximum;
 	float start;
 };
-// A parameter's port: the row's range, except that a logarithmic scale starts at the row's
-// ScaleFloor (a host maps log(minimum) to the control's end, which 0 would make infinite).
+// A parameter's port: the row's range, as the window, a kit and the command line take it.
 PortRange RangeOf(const ParamInfo& info);
+// Whether hosts show a parameter's port on a logarithmic scale: a logarithmic row whose range
+// stays above 0. A host maps log(minimum) to the control's end, which 0 makes infinite, so a
+// row reaching 0 (the start frequency) is linear there rather than cut off at its floor.
+constexpr bool HostLogarithmic(const ParamInfo& info)
+{
+	return info.kind == ParamKind::Number && info.scale == ParamScale::Logarithmic && info.min > 0;
+}
 // For every input control port; {0, 0, 0} for any other port.
 PortRange RangeOf(uint32_t port);
 // A host's value kept within the port's declared range; a non-number gives the start value.
@@ -207,9 +213,5 @@ float Clamped(uint32_t port, float value);
 // parameters' entries are read). Numbers are clamped to their ports' ranges (Clamped); a
 // choice is rounded to one of its codes and a switch is on above 0.
 SoundParams ParamsFromPorts(const float* values);
-
-// The value of a sound's control port, for presets: the inverse of ParamsFromPorts (0 for a
-// port that is no parameter).
-float PortValue(const SoundParams& params, uint32_t port);
 
 } // namespace tunk::lv2

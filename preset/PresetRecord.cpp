@@ -148,20 +148,6 @@ PresetParams ToPresetParams(const tunk::SoundParams& p)
 	return params;
 }
 
-void SetPresetField(PresetParams* params, tunk::Param param, float number, int32 integer)
-{
-	const size_t index = size_t(param);
-	if (index >= kRecordParamCount)
-		return;
-	const RecordField& record = kRecordFields[index];
-	if (record.number != nullptr)
-		params->*record.number = number;
-	else if (record.integer != nullptr)
-		params->*record.integer = integer;
-	else
-		params->*record.flag = uint8(integer);
-}
-
 void EncodePresetParams(const PresetParams& params, uint8* out)
 {
 	put32(out + kReserved, params.reserved);

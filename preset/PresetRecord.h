@@ -77,10 +77,6 @@ struct PresetExtras {
 PresetParams ToPresetParams(const tunk::SoundParams& values, const PresetExtras& extras);
 PresetExtras ExtrasOf(const PresetParams& record);
 
-// Sets the record's field of `param`: `number` for a number, `integer` for the oscillator's
-// code or a switch's byte. A parameter the record has no field for is left to the caller.
-void SetPresetField(PresetParams* params, tunk::Param param, float number, int32 integer);
-
 // The 44-byte body alone.
 void EncodePresetParams(const PresetParams& params, uint8* out);
 PresetParams DecodePresetParams(const uint8* in);

@@ -3,7 +3,12 @@
 // factory sound it starts from (a path under PRESETS without ".tunk", or "-" for a new sound)
 // and --set style changes to that sound ("-" for none). Pads go into their kit in table order;
 // each kit is written to OUTPUT as "<kit>.tunkkit". Any fault in the table stops the build.
+//
+// tunk-factory-kits --new-kit TABLE PRESETS SOURCE: the same for the one kit a new kit starts
+// as, whose pads are the General MIDI pads of kGmDrums in their order; written as a C++ source
+// of kNewKitPads (kit/NewKitPads.h), since the program holds no files of its own.
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -80,43 +85,116 @@ std::string ReadPad(const std::vector<std::string>& fields, const fs::path& pres
 	return "";
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The kits of a table, in its order; false, having said why, at the first fault.
+bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
 {
-	if (argc != 4) {
-		std::fputs("usage: tunk-factory-kits TABLE PRESETS OUTPUT\n", stderr);
-		return 2;
-	}
-	const fs::path table = argv[1];
 	std::ifstream in(table);
 	if (!in) {
-		std::fprintf(stderr, "tunk-factory-kits: %s cannot be read\n", argv[1]);
-		return 1;
+		std::fprintf(stderr, "tunk-factory-kits: %s cannot be read\n", table);
+		return false;
 	}
-	std::vector<Kit> kits;
 	std::string line;
 	for (int number = 1; std::getline(in, line); number++) {
 		if (line.empty() || line[0] == '#' || line.starts_with("Kit\t"))
 			continue;
 		const std::vector<std::string> fields = Split(line, '\t');
 		Pad pad;
-		std::string error = ReadPad(fields, argv[2], &pad);
-		if (error.empty() && (kits.empty() || kits.back().name != fields[0])) {
-			for (const Kit& kit : kits) {
+		std::string error = ReadPad(fields, presets, &pad);
+		if (error.empty() && (kits->empty() || kits->back().name != fields[0])) {
+			for (const Kit& kit : *kits) {
 				if (kit.name == fields[0])
 					error = "the pads of kit " + fields[0] + " are not on consecutive lines";
 			}
-			kits.push_back(Kit{fields[0], {}, {}});
+			kits->push_back(Kit{fields[0], {}, {}});
 		}
-		if (error.empty() && kits.back().pads.size() == kMaxPads)
+		if (error.empty() && kits->back().pads.size() == kMaxPads)
 			error = "more than " + std::to_string(kMaxPads) + " pads";
 		if (!error.empty()) {
-			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", argv[1], number, error.c_str());
-			return 1;
+			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", table, number, error.c_str());
+			return false;
 		}
-		kits.back().pads.push_back(pad);
+		kits->back().pads.push_back(pad);
 	}
+	return true;
+}
+
+// An exact C++ literal of a float.
+std::string FloatLiteral(float value)
+{
+	char text[64];
+	std::snprintf(text, sizeof text, "%af", double(value));
+	return text;
+}
+
+// Why a table's kits cannot be the new kit; "" when they can.
+std::string NewKitFault(const std::vector<Kit>& kits)
+{
+	if (kits.size() != 1 || kits[0].pads.size() != kMaxPads)
+		return "the new kit is one kit of " + std::to_string(kMaxPads) + " pads";
+	for (size_t i = 0; i < kMaxPads; i++) {
+		const Pad& pad = kits[0].pads[i];
+		const GmDrum& drum = kGmDrums[i];
+		if (pad.name != drum.name || pad.note != drum.note || pad.choke != drum.choke)
+			return "pad " + std::to_string(i + 1) + " is not " + drum.name + " on "
+			       + std::to_string(drum.note) + " in choke group " + std::to_string(drum.choke);
+		for (float value : pad.sound.values) {
+			if (!std::isfinite(value))
+				return "pad " + std::to_string(i + 1) + " holds a value that is no number";
+		}
+	}
+	return "";
+}
+
+std::string NewKitSource(const Kit& kit)
+{
+	std::string out = "// Made by tunk-factory-kits from data/kits/new-kit.tsv and the factory sounds.\n"
+	                  "#include \"kit/NewKitPads.h\"\n\n"
+	                  "const NewKitPad kNewKitPads[kMaxPads] = {\n";
+	for (const Pad& pad : kit.pads) {
+		out += "\t{" + FloatLiteral(pad.level) + ", " + FloatLiteral(pad.pan) + ", "
+		       + (pad.output == PadOutput::Own ? "PadOutput::Own" : "PadOutput::Main") + ", {";
+		for (size_t i = 0; i < pad.sound.values.size(); i++)
+			out += (i == 0 ? "" : ", ") + FloatLiteral(pad.sound.values[i]);
+		out += "}},  // " + pad.name + "\n";
+	}
+	out += "};\n";
+	return out;
+}
+
+int MakeNewKit(const char* table, const char* presets, const fs::path& source)
+{
+	std::vector<Kit> kits;
+	if (!ReadTable(table, presets, &kits))
+		return 1;
+	if (const std::string fault = NewKitFault(kits); !fault.empty()) {
+		std::fprintf(stderr, "tunk-factory-kits: %s: %s\n", table, fault.c_str());
+		return 1;
+	}
+	std::ofstream out(source);
+	out << NewKitSource(kits[0]);
+	out.close();
+	if (!out) {
+		std::fprintf(stderr, "tunk-factory-kits: %s cannot be written\n", source.c_str());
+		return 1;
+	}
+	return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+	if (argc == 5 && std::string(argv[1]) == "--new-kit")
+		return MakeNewKit(argv[2], argv[3], argv[4]);
+	if (argc != 4) {
+		std::fputs("usage: tunk-factory-kits TABLE PRESETS OUTPUT\n"
+		           "       tunk-factory-kits --new-kit TABLE PRESETS SOURCE\n",
+		    stderr);
+		return 2;
+	}
+	std::vector<Kit> kits;
+	if (!ReadTable(argv[1], argv[2], &kits))
+		return 1;
 
 	const fs::path output = argv[3];
 	std::error_code ignored;

@@ -45,7 +45,6 @@ public:
 		decaySeconds = double(durationMs) / 1000.0 - (attack + hold) / 1000.0;
 	}
 
-	bool HasAttack() const { return attackSamples > 0; }
 	// Whether the rise is below 1 anywhere from sample i on.
 	bool RisingFrom(int64_t i) const { return double(i) < attackSamples; }
 	double AttackSamples() const { return attackSamples; }

@@ -31,6 +31,8 @@ Kit PlayersKit()
 {
 	Kit kit = NewKit("Players");
 	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = 0;
+		kit.pads[i].pan = 0;
 		kit.pads[i].sound[tunk::Param::startFreq] = 120.0f + 53.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 60.0f;
 	}

@@ -13,7 +13,7 @@ endif()
 # The kit window in the real program: a pad clicked, and a note from a JACK client of the
 # test's own.
 if(TARGET tunk AND TARGET tunk_midi AND X11_FOUND)
-  tunk_test(kit_end_to_end_test SOURCES KitEndToEndTest.cpp LIBS tunk_preset X11::X11
+  tunk_test(kit_end_to_end_test SOURCES KitEndToEndTest.cpp LIBS tunk_preset tunk_new_kit X11::X11
     PkgConfig::JACK PROGRAM tunk TUNK_BINARY PROPERTIES RESOURCE_LOCK jackd)
   target_compile_definitions(kit_end_to_end_test PRIVATE TUNK_JACKD="${TUNK_JACKD}")
 endif()

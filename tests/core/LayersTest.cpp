@@ -251,7 +251,7 @@ TEST(ToneLayersTest, NeutralSettingsGiveTheFirstEnginesNumbers)
 	// No attack or hold: the first engine's decay positions.
 	const float duration = 123.4f;
 	const tunk::AmpShape shape(duration, 0, 0);
-	EXPECT_FALSE(shape.HasAttack());
+	EXPECT_EQ(shape.AttackSamples(), 0.0);
 	for (int64_t i : {0, 1, 17, 2000, 5441}) {
 		const float x = float(double(i) / (double(duration) / 1000.0) / tunk::kSampleRate);
 		EXPECT_EQ(std::bit_cast<uint32_t>(shape.DecayPosition(i)), std::bit_cast<uint32_t>(x));
@@ -274,7 +274,7 @@ TEST(ToneLayersTest, AttackRisesHoldWaitsAndTheDecayFillsTheRest)
 	EXPECT_EQ(held.DecayPosition(2000), 0.0f);
 	EXPECT_LT(held.Rise(2000), 1.0f);
 	const tunk::AmpShape odd(50, kNaN, -4);
-	EXPECT_FALSE(odd.HasAttack());
+	EXPECT_EQ(odd.AttackSamples(), 0.0);
 	EXPECT_EQ(odd.DecayPosition(0), 0.0f);
 }
 

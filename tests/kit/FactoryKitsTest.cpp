@@ -1,6 +1,6 @@
-// The factory kits the build made from the factory sounds: where a program finds them, that
-// each reads cleanly and plays a drum kit on the General MIDI notes, and that the maker
-// refuses a table it cannot follow.
+// The factory kits the build made from the factory sounds, and the new kit: where a program
+// finds them, that each reads cleanly and plays a drum kit on the General MIDI notes, and that
+// the maker refuses a table it cannot follow.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,7 +32,8 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 	ASSERT_FALSE(folder.empty()) << "a test of this build finds the kits the build made";
 	const std::vector<fs::path> files = KitFilesIn(folder);
 	ASSERT_GE(files.size(), 4u);
-	std::set<std::string> names;
+	std::vector<Kit> kits = {NewKit()};
+	std::set<std::string> names = {kits[0].name};
 	for (const fs::path& file : files) {
 		Kit kit;
 		const KitRead read = ReadKitFile(file.c_str(), &kit);
@@ -40,6 +41,9 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 		EXPECT_TRUE(read.messages.empty()) << file << ": " << read.messages.front();
 		EXPECT_EQ(kit.name + kKitFileExtension, file.filename().string());
 		EXPECT_TRUE(names.insert(kit.name).second);
+		kits.push_back(kit);
+	}
+	for (const Kit& kit : kits) {
 		EXPECT_GE(kit.pads.size(), 12u) << kit.name;
 
 		std::set<int> notes;
@@ -97,4 +101,26 @@ TEST(FactoryKits, TheMakerRefusesATableItCannotFollow)
 		{dir / "kits.tsv", TUNK_SOURCE_PRESETS, dir / "out"}, dir.Path());
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("kits.tsv:18: more than 16 pads"), std::string::npos) << run.err;
+
+	// The new kit is the General MIDI pads, in their order.
+	std::string gm = header;
+	for (const GmDrum& drum : kGmDrums)
+		gm += std::string("New\t") + drum.name + "\t" + std::to_string(drum.note) + "\t0\t0\t"
+			+ std::to_string(drum.choke) + "\tmain\t-\tduration=10\n";
+	const struct {
+		std::string table;
+		const char* says;
+	} newKits[] = {
+		{header + "New\tKick\t36\t0\t0\t0\tmain\t-\t-\n", "one kit of 16 pads"},
+		{std::string(gm).replace(gm.find("\t36\t"), 4, "\t35\t"), "pad 1 is not Kick on 36"},
+		{gm + "Other\tKick\t36\t0\t0\t0\tmain\t-\t-\n", "one kit of 16 pads"},
+	};
+	for (const auto& c : newKits) {
+		std::ofstream(dir / "new-kit.tsv") << c.table;
+		const ProgramRun refused = RunProgram(TUNK_FACTORY_KITS_PATH,
+			{"--new-kit", dir / "new-kit.tsv", TUNK_SOURCE_PRESETS, dir / "NewKit.cpp"}, dir.Path());
+		EXPECT_EQ(refused.status, 1) << c.table;
+		EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+		EXPECT_FALSE(fs::exists(dir / "NewKit.cpp"));
+	}
 }

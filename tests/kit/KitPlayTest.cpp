@@ -35,6 +35,8 @@ Kit DistinctKit()
 {
 	Kit kit = NewKit("Play");
 	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = 0;
+		kit.pads[i].pan = 0;
 		kit.pads[i].sound[tunk::Param::startFreq] = 100.0f + 45.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 50.0f;
 	}
@@ -93,6 +95,10 @@ struct Voices {
 TEST(KitPlay, ANoteStartsItsPadsWithTheirGainsAndEndsTheOthersOfTheirGroups)
 {
 	Kit kit = NewKit();
+	for (Pad& pad : kit.pads) {
+		pad.level = 0;
+		pad.pan = 0;
+	}
 	kit.pads[kPedalHat].note = 42; // closed and pedal hat on one note, in one group
 	kit.pads[kClosedHat].pan = -0.5f;
 	kit.pads[kClosedHat].level = -6;

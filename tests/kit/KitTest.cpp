@@ -38,11 +38,13 @@ TEST(KitModel, NewKitPutsTheGeneralMidiDrumsOnTheirNotes)
 		ASSERT_GE(pad, 0) << drum.note;
 		EXPECT_EQ(kit.pads[size_t(pad)].name, drum.name);
 	}
+	// Each pad a sound of its own, not one new sound sixteen times.
 	for (const Pad& pad : kit.pads) {
 		EXPECT_EQ(std::popcount(PadsOnNote(kit, pad.note)), 1) << "one pad per note: " << pad.note;
-		EXPECT_TRUE(tunk::SameBits(pad.sound, tunk::SoundParams()));
-		EXPECT_EQ(pad.level, 0);
-		EXPECT_EQ(pad.pan, 0);
+		for (const Pad& other : kit.pads)
+			EXPECT_TRUE(&pad == &other || !tunk::SameBits(pad.sound, other.sound))
+				<< pad.name << " sounds as " << other.name;
+		EXPECT_FALSE(tunk::SameBits(pad.sound, tunk::SoundParams())) << pad.name;
 		EXPECT_EQ(pad.output, PadOutput::Main);
 		EXPECT_STRNE(GmDrumName(pad.note), "") << pad.note;
 	}

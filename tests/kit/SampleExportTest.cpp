@@ -303,8 +303,10 @@ TEST(SamplePack, HydrogenPlaysASongOnTheKit)
 		return peak;
 	};
 	Kit quiet = NewKit("Quiet");
-	for (Pad& pad : quiet.pads)
+	for (Pad& pad : quiet.pads) {
+		pad.sound = tunk::SoundParams();
 		pad.sound[tunk::Param::amplitude] = 0;
+	}
 	EXPECT_EQ(peakOfSongOn("TunkQuiet", quiet), 0);
 	EXPECT_GT(peakOfSongOn("TunkLoud", NewKit("Loud")), 32768 / 4);
 }

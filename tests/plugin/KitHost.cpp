@@ -8,10 +8,14 @@
 #include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
 constexpr size_t kQueueBytes = 1 << 16;
+
+// Whether this thread is inside one of the audio thread's calls into the plugin.
+thread_local bool tAudioCall = false;
 
 bool Append(std::vector<uint8_t>& queue, size_t& used, uint32_t size, const void* data)
 {
@@ -25,8 +29,8 @@ bool Append(std::vector<uint8_t>& queue, size_t& used, uint32_t size, const void
 
 } // namespace
 
-KitInstance::KitInstance(PluginWorld& world, double rate, bool worker, uint32_t maxBlock)
-    : fWorld(world), fMaxBlock(maxBlock)
+KitInstance::KitInstance(PluginWorld& world, double rate, Worker worker, uint32_t maxBlock)
+    : fWorld(world), fMaxBlock(maxBlock), fWorkerKind(worker)
 {
 	const LilvPlugin* plugin = world.Plugin();
 	if (plugin == nullptr)
@@ -41,11 +45,13 @@ KitInstance::KitInstance(PluginWorld& world, double rate, bool worker, uint32_t 
 	fLogFeatureEntry = {LV2_LOG__log, &fLogFeature};
 	fNameFeature = {"http://ardour.org/lv2/midnam#update", &fNameUpdate};
 	fFeatures = {&fMapFeature, &fUnmapFeature, &fLogFeatureEntry, &fNameFeature};
-	if (worker)
+	if (worker != Worker::None)
 		fFeatures.push_back(&fScheduleFeature);
 	fFeatures.push_back(nullptr);
 	fJobs.assign(kQueueBytes, 0);
 	fAnswers.assign(kQueueBytes, 0);
+	fTaken.assign(kQueueBytes, 0);
+	fDelivered.assign(kQueueBytes, 0);
 	lv2_atom_forge_init(&fForge, urids.Feature());
 
 	fInstance = lilv_plugin_instantiate(plugin, rate, fFeatures.data());
@@ -83,10 +89,29 @@ KitInstance::KitInstance(PluginWorld& world, double rate, bool worker, uint32_t 
 		}
 	}
 	lilv_instance_activate(fInstance);
+	if (worker == Worker::Threaded)
+		fWorkerThread = std::thread(&KitInstance::WorkerLoop, this);
 }
 
 KitInstance::~KitInstance()
 {
+	if (fWorkerThread.joinable()) {
+		{
+			std::lock_guard lock(fLock);
+			fQuit = true;
+		}
+		fWake.notify_all();
+		fWorkerThread.join();
+	}
+	// Answers still on their way reach the plugin, and the jobs they lead to run, so that
+	// nothing the plugin made is left behind.
+	for (int round = 0; round < 4 && fWorker != nullptr && (fAnswerBytes > 0 || fJobBytes > 0);
+	     round++) {
+		DeliverAnswers();
+		std::swap(fJobs, fTaken);
+		const size_t bytes = std::exchange(fJobBytes, 0);
+		RunJobs(fTaken, bytes);
+	}
 	lilv_instance_deactivate(fInstance);
 	lilv_instance_free(fInstance);
 }
@@ -155,16 +180,105 @@ LV2_Worker_Status KitInstance::Schedule(
     LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data)
 {
 	auto* self = static_cast<KitInstance*>(handle);
-	return Append(self->fJobs, self->fJobBytes, size, data) ? LV2_WORKER_SUCCESS
-	                                                        : LV2_WORKER_ERR_NO_SPACE;
+	if (self->fWorkerKind == Worker::Inline) {
+		// The job is the host's, not the audio thread's own call: it is not counted.
+		const bool audio = tAudioCall;
+		tAudioCall = false;
+		if (self->fAfter != nullptr)
+			self->fAfter();
+		const LV2_Worker_Status status = self->fWorker->work(
+		    lilv_instance_get_handle(self->fInstance), Respond, self, size, data);
+		if (self->fBefore != nullptr)
+			self->fBefore();
+		tAudioCall = audio;
+		return status;
+	}
+	bool queued = false;
+	{
+		std::lock_guard lock(self->fLock);
+		queued = Append(self->fJobs, self->fJobBytes, size, data);
+	}
+	if (self->fWorkerKind == Worker::Threaded)
+		self->fWake.notify_all();
+	return queued ? LV2_WORKER_SUCCESS : LV2_WORKER_ERR_NO_SPACE;
 }
 
 LV2_Worker_Status KitInstance::Respond(
     LV2_Worker_Respond_Handle handle, uint32_t size, const void* data)
 {
 	auto* self = static_cast<KitInstance*>(handle);
+	std::lock_guard lock(self->fLock);
+	if (self->fRefuseAnswers)
+		return LV2_WORKER_ERR_NO_SPACE;
 	return Append(self->fAnswers, self->fAnswerBytes, size, data) ? LV2_WORKER_SUCCESS
 	                                                              : LV2_WORKER_ERR_NO_SPACE;
+}
+
+// The worker's answers, after run() on the audio thread. A threaded worker may answer
+// meanwhile: the answers are taken out first, into a buffer made beforehand.
+void KitInstance::DeliverAnswers()
+{
+	if (fWorker == nullptr)
+		return;
+	size_t bytes = 0;
+	{
+		std::lock_guard lock(fLock);
+		std::memcpy(fDelivered.data(), fAnswers.data(), fAnswerBytes);
+		bytes = std::exchange(fAnswerBytes, 0);
+	}
+	for (size_t at = 0; at < bytes;) {
+		uint32_t size = 0;
+		std::memcpy(&size, fDelivered.data() + at, sizeof size);
+		fWorker->work_response(lilv_instance_get_handle(fInstance), size,
+		    fDelivered.data() + at + sizeof size);
+		at += sizeof size + size;
+	}
+}
+
+void KitInstance::RunJobs(std::vector<uint8_t>& jobs, size_t bytes)
+{
+	for (size_t at = 0; at < bytes;) {
+		uint32_t size = 0;
+		std::memcpy(&size, jobs.data() + at, sizeof size);
+		fWorker->work(lilv_instance_get_handle(fInstance), Respond, this, size,
+		    jobs.data() + at + sizeof size);
+		at += sizeof size + size;
+	}
+}
+
+void KitInstance::WorkerLoop()
+{
+	std::unique_lock lock(fLock);
+	for (;;) {
+		// Held jobs still run before the thread ends.
+		fWake.wait(lock, [this] { return fJobBytes > 0 ? !fHold || fQuit : fQuit; });
+		if (fJobBytes == 0)
+			return;
+		std::swap(fJobs, fTaken);
+		const size_t bytes = fJobBytes;
+		fJobBytes = 0;
+		fBusy = true;
+		lock.unlock();
+		RunJobs(fTaken, bytes);
+		lock.lock();
+		fBusy = false;
+		fWake.notify_all();
+	}
+}
+
+void KitInstance::HoldWorker(bool hold)
+{
+	{
+		std::lock_guard lock(fLock);
+		fHold = hold;
+	}
+	fWake.notify_all();
+}
+
+void KitInstance::WaitForWorker()
+{
+	std::unique_lock lock(fLock);
+	fWake.wait(lock, [this] { return !fBusy && fJobBytes == 0; });
 }
 
 int KitInstance::Printf(LV2_Log_Handle handle, LV2_URID type, const char* format, ...)
@@ -180,8 +294,24 @@ int KitInstance::VPrintf(LV2_Log_Handle handle, LV2_URID, const char* format, va
 {
 	char text[2048];
 	const int written = std::vsnprintf(text, sizeof text, format, args);
-	static_cast<KitInstance*>(handle)->fLog.push_back(text);
+	auto* self = static_cast<KitInstance*>(handle);
+	std::lock_guard lock(self->fLock);
+	self->fLog.push_back(text);
+	if (tAudioCall)
+		self->fLoggedOnAudioThread++;
 	return written;
+}
+
+std::vector<std::string> KitInstance::Log()
+{
+	std::lock_guard lock(fLock);
+	return fLog;
+}
+
+int KitInstance::LoggedOnAudioThread()
+{
+	std::lock_guard lock(fLock);
+	return fLoggedOnAudioThread;
 }
 
 void KitInstance::Run(uint32_t frames)
@@ -192,16 +322,10 @@ void KitInstance::Run(uint32_t frames)
 	fNotify->atom.size = uint32_t(fNotifyStorage.size() * sizeof(uint64_t) - sizeof(LV2_Atom));
 	if (fBefore != nullptr)
 		fBefore();
+	tAudioCall = true;
 	lilv_instance_run(fInstance, frames);
-	// The worker's answers, after run() on the audio thread.
-	for (size_t at = 0; at < fAnswerBytes;) {
-		uint32_t size = 0;
-		std::memcpy(&size, fAnswers.data() + at, sizeof size);
-		fWorker->work_response(lilv_instance_get_handle(fInstance), size,
-		    fAnswers.data() + at + sizeof size);
-		at += sizeof size + size;
-	}
-	fAnswerBytes = 0;
+	DeliverAnswers();
+	tAudioCall = false;
 	if (fAfter != nullptr)
 		fAfter();
 	lv2_atom_sequence_clear(fIn);
@@ -210,15 +334,17 @@ void KitInstance::Run(uint32_t frames)
 		std::vector<float>& recorded = fRecorded[symbol];
 		recorded.insert(recorded.end(), buffer.begin(), buffer.begin() + frames);
 	}
-	// The worker's jobs, on the host's own thread.
-	for (size_t at = 0; at < fJobBytes;) {
-		uint32_t size = 0;
-		std::memcpy(&size, fJobs.data() + at, sizeof size);
-		fWorker->work(lilv_instance_get_handle(fInstance), Respond, this, size,
-		    fJobs.data() + at + sizeof size);
-		at += sizeof size + size;
+	// A queued worker's jobs, on the host's own thread.
+	if (fWorkerKind == Worker::Queued) {
+		size_t bytes = 0;
+		{
+			std::lock_guard lock(fLock);
+			std::swap(fJobs, fTaken);
+			bytes = fJobBytes;
+			fJobBytes = 0;
+		}
+		RunJobs(fTaken, bytes);
 	}
-	fJobBytes = 0;
 }
 
 void KitInstance::RunFor(uint32_t frames, uint32_t block)
@@ -278,6 +404,47 @@ LilvState* KitInstance::NewState()
 	if (state == nullptr)
 		throw std::runtime_error("no state");
 	return state;
+}
+
+std::string KitInstance::SavedKit()
+{
+	const auto* state = static_cast<const LV2_State_Interface*>(
+	    lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
+	std::string kit;
+	auto store = [](LV2_State_Handle handle, uint32_t, const void* value, size_t size, uint32_t,
+	                 uint32_t) -> LV2_State_Status {
+		static_cast<std::string*>(handle)->assign(
+		    static_cast<const char*>(value), strnlen(static_cast<const char*>(value), size));
+		return LV2_STATE_SUCCESS;
+	};
+	if (state->save(lilv_instance_get_handle(fInstance), store, &kit, 0, fFeatures.data())
+	    != LV2_STATE_SUCCESS)
+		throw std::runtime_error("the plugin saved no state");
+	return kit;
+}
+
+bool KitInstance::RestoreKit(const std::string& text)
+{
+	const auto* state = static_cast<const LV2_State_Interface*>(
+	    lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
+	struct Value {
+		const std::string* text;
+		LV2_URID key, type;
+	} value{&text, fWorld.Urids().Map("urn:quillfeather:tunk-kit#kit"),
+	    fWorld.Urids().Map(LV2_ATOM__String)};
+	auto retrieve = [](LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
+	                    uint32_t* flags) -> const void* {
+		const auto* value = static_cast<const Value*>(handle);
+		if (key != value->key)
+			return nullptr;
+		*size = value->text->size() + 1;
+		*type = value->type;
+		*flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+		return value->text->c_str();
+	};
+	return state->restore(lilv_instance_get_handle(fInstance), retrieve, &value, 0,
+	           fFeatures.data())
+	       == LV2_STATE_SUCCESS;
 }
 
 std::string KitInstance::SaveState()

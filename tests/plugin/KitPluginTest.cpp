@@ -1,6 +1,6 @@
 // The kit instrument through a lilv host: pads on their notes, choke groups, the outputs,
 // the kit as the session's state, the kit file parameter, panic messages and the audio
-// thread's manners.
+// thread's manners, with the worker run after each block and inside schedule_work.
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -15,6 +15,12 @@
 #include "plugin/PresetTurtle.h"
 #include "preset/KitFile.h"
 
+// Test names say how the host runs its worker.
+void PrintTo(Worker worker, std::ostream* out)
+{
+	*out << (worker == Worker::Queued ? "queued" : "inline");
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -22,11 +28,13 @@ namespace fs = std::filesystem;
 constexpr size_t kOpenHat = 8;  // note 46, choke group 1 with the closed and pedal hats
 constexpr size_t kClosedHat = 5;
 
-// Sixteen different short sounds on the General MIDI pads.
+// Sixteen different short sounds on the General MIDI pads, centred at 0 dB.
 Kit TestKit()
 {
 	Kit kit = NewKit("Test Kit");
 	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = 0;
+		kit.pads[i].pan = 0;
 		kit.pads[i].sound = BusySound(float(20 + 2 * i));
 		kit.pads[i].sound[tunk::Param::startFreq] = float(90 + 45 * i);
 		kit.pads[i].sound[tunk::Param::oscType] = float(1 + i % 4);
@@ -39,16 +47,16 @@ std::string Output(size_t pad)
 	return "out_pad" + std::to_string(pad + 1);
 }
 
-class KitPluginTest : public ::testing::Test {
+class KitHostTest : public ::testing::Test {
 protected:
-	KitPluginTest()
+	KitHostTest()
 	{
 		char pattern[] = "/tmp/tunk-kit-plugin-XXXXXX";
 		if (mkdtemp(pattern) == nullptr)
 			throw std::runtime_error("no temporary folder");
 		dir = pattern;
 	}
-	~KitPluginTest() override { fs::remove_all(dir); }
+	~KitHostTest() override { fs::remove_all(dir); }
 
 	std::string WriteKit(const Kit& kit, const std::string& name = "test.tunkkit")
 	{
@@ -76,10 +84,17 @@ protected:
 	fs::path dir;
 };
 
-TEST_F(KitPluginTest, EachPadOnItsNoteIsItsSoundBitForBitOnBothMainChannels)
+class KitPluginTest : public KitHostTest, public ::testing::WithParamInterface<Worker> {};
+
+INSTANTIATE_TEST_SUITE_P(Worker, KitPluginTest, ::testing::Values(Worker::Queued, Worker::Inline),
+    [](const ::testing::TestParamInfo<Worker>& info) {
+	    return info.param == Worker::Queued ? "AfterTheBlock" : "InsideSchedule";
+    });
+
+TEST_P(KitPluginTest, EachPadOnItsNoteIsItsSoundBitForBitOnBothMainChannels)
 {
 	const Kit kit = TestKit();
-	KitInstance plugin(world, 44100);
+	KitInstance plugin(world, 44100, GetParam());
 	Load(plugin, WriteKit(kit));
 	for (size_t pad = 0; pad < kit.pads.size(); pad++) {
 		SCOPED_TRACE(kit.pads[pad].name);
@@ -102,14 +117,14 @@ TEST_F(KitPluginTest, EachPadOnItsNoteIsItsSoundBitForBitOnBothMainChannels)
 }
 
 // At another rate a pad goes through the single-sound instrument's own resampling.
-TEST_F(KitPluginTest, AtOtherRatesAPadSoundsAsTheSingleInstrumentPlaysItsSound)
+TEST_P(KitPluginTest, AtOtherRatesAPadSoundsAsTheSingleInstrumentPlaysItsSound)
 {
 	const Kit kit = TestKit();
 	const size_t pad = 2;
 	PluginWorld single;
 	for (double rate : {48000.0, 22050.0}) {
 		SCOPED_TRACE(rate);
-		KitInstance plugin(world, rate);
+		KitInstance plugin(world, rate, GetParam());
 		Load(plugin, WriteKit(kit));
 		PluginInstance reference(single, rate);
 		SetSound(reference, kit.pads[pad].sound);
@@ -129,7 +144,7 @@ TEST_F(KitPluginTest, AtOtherRatesAPadSoundsAsTheSingleInstrumentPlaysItsSound)
 	}
 }
 
-TEST_F(KitPluginTest, AClosedHatEndsTheOpenHatWithin64FramesAndNoOtherPad)
+TEST_P(KitPluginTest, AClosedHatEndsTheOpenHatWithin64FramesAndNoOtherPad)
 {
 	Kit kit = TestKit();
 	// The open hat and the kick on outputs of their own, long enough to be cut.
@@ -137,7 +152,7 @@ TEST_F(KitPluginTest, AClosedHatEndsTheOpenHatWithin64FramesAndNoOtherPad)
 	kit.pads[kOpenHat].sound[tunk::Param::duration] = 400;
 	kit.pads[0].output = PadOutput::Own;
 	kit.pads[0].sound[tunk::Param::duration] = 400;
-	KitInstance plugin(world, 44100);
+	KitInstance plugin(world, 44100, GetParam());
 	Load(plugin, WriteKit(kit));
 	plugin.NoteOn(0, uint8_t(kit.pads[kOpenHat].note));
 	plugin.NoteOn(0, uint8_t(kit.pads[0].note));
@@ -162,7 +177,7 @@ TEST_F(KitPluginTest, AClosedHatEndsTheOpenHatWithin64FramesAndNoOtherPad)
 	EXPECT_EQ(FirstDifference(plugin.Recorded("out_l"), expected), -1);
 }
 
-TEST_F(KitPluginTest, OwnOutputsCarryOnlyTheirPadAndTheMainPairTheRestPanned)
+TEST_P(KitPluginTest, OwnOutputsCarryOnlyTheirPadAndTheMainPairTheRestPanned)
 {
 	Kit kit = TestKit();
 	kit.pads[2].pan = 0.5f;
@@ -170,7 +185,7 @@ TEST_F(KitPluginTest, OwnOutputsCarryOnlyTheirPadAndTheMainPairTheRestPanned)
 	kit.pads[3].output = PadOutput::Own;
 	kit.pads[3].level = 3;
 	kit.pads[3].pan = -1;  // an own output is not panned
-	KitInstance plugin(world, 44100);
+	KitInstance plugin(world, 44100, GetParam());
 	Load(plugin, WriteKit(kit));
 	plugin.SetControl("level_pad3", -4.5f);
 	plugin.NoteOn(5, uint8_t(kit.pads[2].note));
@@ -196,7 +211,7 @@ TEST_F(KitPluginTest, OwnOutputsCarryOnlyTheirPadAndTheMainPairTheRestPanned)
 	}
 }
 
-TEST_F(KitPluginTest, PanicMessagesEndEveryVoiceOnEveryOutputWithin64Frames)
+TEST_P(KitPluginTest, PanicMessagesEndEveryVoiceOnEveryOutputWithin64Frames)
 {
 	Kit kit = TestKit();
 	for (Pad& pad : kit.pads)
@@ -205,7 +220,7 @@ TEST_F(KitPluginTest, PanicMessagesEndEveryVoiceOnEveryOutputWithin64Frames)
 	const std::string path = WriteKit(kit);
 	const std::vector<std::vector<uint8_t>> panics = {{0xB0, 120, 0}, {0xB9, 123, 0}};
 	for (const std::vector<uint8_t>& panic : panics) {
-		KitInstance plugin(world, 44100);
+		KitInstance plugin(world, 44100, GetParam());
 		Load(plugin, path);
 		for (size_t pad = 0; pad < kit.pads.size(); pad++)
 			plugin.NoteOn(uint32_t(pad), uint8_t(kit.pads[pad].note), 100, uint8_t(pad % 3));
@@ -221,13 +236,13 @@ TEST_F(KitPluginTest, PanicMessagesEndEveryVoiceOnEveryOutputWithin64Frames)
 	}
 }
 
-TEST_F(KitPluginTest, ARestoredStatePlaysAsTheSavedInstanceWithoutItsFile)
+TEST_P(KitPluginTest, ARestoredStatePlaysAsTheSavedInstanceWithoutItsFile)
 {
 	Kit kit = TestKit();
 	kit.pads[1].pan = -0.25f;
 	kit.pads[6].output = PadOutput::Own;
 	kit.pads[7].name = "Tom \"Mid\" <2>";
-	KitInstance saved(world, 48000);
+	KitInstance saved(world, 48000, GetParam());
 	const std::string path = WriteKit(kit);
 	Load(saved, path);
 	saved.SetControl("level_pad2", -2);
@@ -235,7 +250,7 @@ TEST_F(KitPluginTest, ARestoredStatePlaysAsTheSavedInstanceWithoutItsFile)
 	fs::remove(path);
 	EXPECT_EQ(session.find(path), std::string::npos) << "the kit is saved by value";
 
-	KitInstance restored(world, 48000);
+	KitInstance restored(world, 48000, GetParam());
 	restored.RestoreState(session);
 	for (KitInstance* plugin : {&saved, &restored}) {
 		plugin->ClearRecordings();
@@ -250,10 +265,10 @@ TEST_F(KitPluginTest, ARestoredStatePlaysAsTheSavedInstanceWithoutItsFile)
 	EXPECT_NE(restored.Midnam().find("Name=\"Tom &quot;Mid&quot; &lt;2&gt;\""), std::string::npos);
 }
 
-TEST_F(KitPluginTest, TheKitFileParameterLoadsGoodFilesAndLeavesTheKitForBadOnes)
+TEST_P(KitPluginTest, TheKitFileParameterLoadsGoodFilesAndLeavesTheKitForBadOnes)
 {
 	const Kit kit = TestKit();
-	KitInstance plugin(world, 44100);
+	KitInstance plugin(world, 44100, GetParam());
 	const int updates = plugin.NameUpdates();
 	const std::string good = WriteKit(kit);
 	Load(plugin, good);
@@ -263,12 +278,20 @@ TEST_F(KitPluginTest, TheKitFileParameterLoadsGoodFilesAndLeavesTheKitForBadOnes
 
 	const fs::path bad = dir / "bad.tunkkit";
 	std::ofstream(bad) << "{\"tunkKit\": 1, \"pads\": [";
-	for (const std::string& path : {bad.string(), (dir / "missing.tunkkit").string()}) {
-		SCOPED_TRACE(path);
+	// An empty path and one longer than any the plugin takes are refused on the worker, which
+	// may log (the audio thread may not).
+	const std::string tooLong = (dir / std::string(5000, 'k')).string();
+	for (const std::string& path :
+	    {bad.string(), (dir / "missing.tunkkit").string(), std::string(), tooLong}) {
+		SCOPED_TRACE(path.substr(0, 80));
 		const size_t logged = plugin.Log().size();
 		Load(plugin, path);
 		ASSERT_EQ(plugin.Log().size(), logged + 1);
-		EXPECT_NE(plugin.Log().back().find(path), std::string::npos) << plugin.Log().back();
+		const std::string said = plugin.Log().back();
+		if (path.empty() || path == tooLong)
+			EXPECT_EQ(said, "Tunk Kit: cannot load a kit file here\n");
+		else
+			EXPECT_NE(said.find(path), std::string::npos) << said;
 		plugin.AskKitFile(0);
 		plugin.Run(64);
 		EXPECT_EQ(plugin.AnnouncedFile(), good);
@@ -280,16 +303,21 @@ TEST_F(KitPluginTest, TheKitFileParameterLoadsGoodFilesAndLeavesTheKitForBadOnes
 		EXPECT_EQ(FirstDifference(plugin.Recorded("out_l"), expected), -1);
 	}
 
-	// A host without a worker cannot load files: it hears so, and the kit stays.
-	KitInstance lone(world, 44100, false);
-	Load(lone, good);
+	// A host without a worker cannot load files: it hears so when it makes the plugin, and
+	// the kit stays.
+	KitInstance lone(world, 44100, Worker::None);
 	ASSERT_EQ(lone.Log().size(), 1u);
+	EXPECT_NE(lone.Log()[0].find("no worker"), std::string::npos) << lone.Log()[0];
+	Load(lone, good);
+	EXPECT_EQ(lone.Log().size(), 1u);
 	EXPECT_EQ(lone.AnnouncedFile(), "");
+	EXPECT_EQ(plugin.LoggedOnAudioThread() + lone.LoggedOnAudioThread(), 0);
 }
 
 // The first pad of a kit alone on its note and on the main pair, plays with `plugin`'s kit.
 void ExpectPlaysItsFirstLonePad(KitInstance& plugin, const Kit& kit)
 {
+	SCOPED_TRACE(kit.name);
 	for (size_t pad = 0; pad < kit.pads.size(); pad++) {
 		const Pad& lone = kit.pads[pad];
 		if (PadsOnNote(kit, lone.note) != (PadMask(1) << pad) || lone.output != PadOutput::Main)
@@ -308,7 +336,77 @@ void ExpectPlaysItsFirstLonePad(KitInstance& plugin, const Kit& kit)
 	ADD_FAILURE() << kit.name << " has no pad alone on its note";
 }
 
-TEST_F(KitPluginTest, TheNewKitAndEveryFactoryKitArePresetsThatPlayThem)
+// A host saves the kit that plays, or the one the worker has sent on its way, never another:
+// not one the host refused, nor one that a restore overtook.
+TEST_F(KitHostTest, TheSavedKitIsTheKitThatPlaysOrTheOneOnItsWay)
+{
+	auto kitNamed = [](const char* name, float freq) {
+		Kit kit = TestKit();
+		kit.name = name;
+		kit.pads[0].sound[tunk::Param::startFreq] = freq;
+		return kit;
+	};
+	const Kit playing = kitNamed("Playing", 70), loaded = kitNamed("Loaded", 140),
+	          restored = kitNamed("Restored", 210);
+	auto saved = [](KitInstance& plugin) {
+		Kit kit;
+		EXPECT_TRUE(DecodeKit(plugin.SavedKit(), &kit).Ok());
+		return kit.name;
+	};
+	const std::string playingFile = WriteKit(playing, "playing.tunkkit");
+	const std::string loadedFile = WriteKit(loaded, "loaded.tunkkit");
+	std::string session;
+	{
+		KitInstance source(world, 44100);
+		Load(source, WriteKit(restored, "restored.tunkkit"));
+		session = source.SaveState();
+	}
+
+	// The host refuses the worker's answer: the kit playing stays, and is saved.
+	KitInstance plugin(world, 44100, Worker::Threaded);
+	plugin.SetKitFile(0, playingFile);
+	plugin.Run(64);
+	plugin.WaitForWorker();
+	plugin.RefuseAnswers(true);
+	plugin.SetKitFile(0, loadedFile);
+	plugin.Run(64);
+	plugin.WaitForWorker();
+	plugin.RunFor(192, 64);
+	EXPECT_EQ(saved(plugin), "Playing");
+	ExpectPlaysItsFirstLonePad(plugin, playing);
+	plugin.RefuseAnswers(false);
+
+	// A load the worker gets to only after a restore: the restored kit stays.
+	plugin.HoldWorker(true);
+	plugin.SetKitFile(0, loadedFile);
+	plugin.Run(64);
+	plugin.RestoreState(session);
+	plugin.HoldWorker(false);
+	plugin.WaitForWorker();
+	plugin.RunFor(192, 64);
+	EXPECT_EQ(saved(plugin), "Restored");
+	ExpectPlaysItsFirstLonePad(plugin, restored);
+
+	// A load answered, its kit not yet on the audio side: that kit is saved, and plays next.
+	KitInstance queued(world, 44100);
+	queued.SetKitFile(0, playingFile);
+	queued.Run(64);
+	queued.Run(64);
+	queued.SetKitFile(0, loadedFile);
+	queued.Run(64);
+	EXPECT_EQ(saved(queued), "Loaded");
+	queued.Run(64);
+	ExpectPlaysItsFirstLonePad(queued, loaded);
+	// An answer that arrives after a restore does not replace the restored kit.
+	queued.SetKitFile(0, playingFile);
+	queued.Run(64);
+	queued.RestoreState(session);
+	queued.RunFor(192, 64);
+	EXPECT_EQ(saved(queued), "Restored");
+	ExpectPlaysItsFirstLonePad(queued, restored);
+}
+
+TEST_P(KitPluginTest, TheNewKitAndEveryFactoryKitArePresetsThatPlayThem)
 {
 	std::vector<Kit> kits = {NewKit()};
 	for (const fs::directory_entry& file : fs::directory_iterator(TUNK_BUILD_DIR "/data/kits")) {
@@ -318,7 +416,7 @@ TEST_F(KitPluginTest, TheNewKitAndEveryFactoryKitArePresetsThatPlayThem)
 		ASSERT_TRUE(ReadKitFile(file.path().c_str(), &kits.back()).Ok()) << file.path();
 	}
 	EXPECT_GE(kits.size(), 5u) << "a new kit and four factory kits";
-	KitInstance plugin(world, 44100);
+	KitInstance plugin(world, 44100, GetParam());
 	Load(plugin, WriteKit(TestKit()));
 	for (const Kit& kit : kits) {
 		SCOPED_TRACE(kit.name);
@@ -333,7 +431,7 @@ TEST_F(KitPluginTest, TheNewKitAndEveryFactoryKitArePresetsThatPlayThem)
 	}
 }
 
-TEST_F(KitPluginTest, TheAudioThreadNeitherAllocatesNorFreesEvenWhileKitsChange)
+TEST_P(KitPluginTest, TheAudioThreadNeitherAllocatesNorFreesEvenWhileKitsChange)
 {
 	ASSERT_TRUE(alloc_count::Installed());
 	Kit kit = TestKit();
@@ -346,7 +444,7 @@ TEST_F(KitPluginTest, TheAudioThreadNeitherAllocatesNorFreesEvenWhileKitsChange)
 	alloc_count::Reset();
 	int64_t loud = 0;
 	for (double rate : {44100.0, 48000.0}) {
-		KitInstance plugin(world, rate);
+		KitInstance plugin(world, rate, GetParam());
 		plugin.SetAudioHooks(alloc_count::Begin, alloc_count::End);
 		std::mt19937 random(11);
 		for (int block = 0; block < 300; block++) {
@@ -354,6 +452,8 @@ TEST_F(KitPluginTest, TheAudioThreadNeitherAllocatesNorFreesEvenWhileKitsChange)
 				plugin.SetKitFile(uint32_t(random() % 256), block % 100 == 0 ? first : second);
 			if (block % 60 == 30)
 				plugin.AskKitFile(0);
+			if (block % 50 == 25)
+				plugin.SetKitFile(0, "");
 			for (int n = 0; n < 3; n++)
 				plugin.NoteOn(uint32_t(n * 80 + random() % 80), uint8_t(kit.pads[random() % 16].note),
 				    uint8_t(1 + random() % 127), uint8_t(random() % 16));
@@ -365,6 +465,7 @@ TEST_F(KitPluginTest, TheAudioThreadNeitherAllocatesNorFreesEvenWhileKitsChange)
 		for (const std::string& output : {std::string("out_l"), Output(3)})
 			loud += std::count_if(plugin.Recorded(output).begin(), plugin.Recorded(output).end(),
 			    [](float s) { return s != 0.0f; });
+		EXPECT_EQ(plugin.LoggedOnAudioThread(), 0);
 	}
 	EXPECT_GT(loud, 50000) << "the voices played";
 	const alloc_count::Counts counts = alloc_count::Totals();

@@ -97,6 +97,62 @@ TEST_F(PluginDescriptionTest, TheOriginalPortsKeepTheirIndices)
 	}
 }
 
+// The kit instrument's ports where sessions keep them, each pad's output in a group of its own
+// and the pads' levels in one.
+TEST(KitDescriptionTest, PortsKeepTheirIndicesInTheirGroups)
+{
+	PluginWorld world{TUNK_LV2_BUNDLE_DIR, "urn:quillfeather:tunk-kit"};
+	const LilvPlugin* plugin = world.Plugin();
+	ASSERT_NE(plugin, nullptr);
+	std::vector<std::string> symbols = {"midi_in", "notify", "out_l", "out_r"};
+	for (const char* prefix : {"out_pad", "level_pad"})
+		for (int pad = 1; pad <= 16; pad++)
+			symbols.push_back(prefix + std::to_string(pad));
+	for (const char* own : {"velocity", "noteOff", "retrigger", "latency"})
+		symbols.push_back(own);
+	ASSERT_EQ(lilv_plugin_get_num_ports(plugin), symbols.size());
+	auto value = [&](const LilvNode* subject, const char* predicate) {
+		LilvNode* found = lilv_world_get(world.World(), subject, world.Uri(predicate), nullptr);
+		std::string text = found != nullptr ? lilv_node_as_string(found) : "";
+		lilv_node_free(found);
+		return text;
+	};
+	auto is = [&](const std::string& subject, const char* type) {
+		return lilv_world_ask(world.World(), world.Uri(subject),
+		    world.Uri("http://www.w3.org/1999/02/22-rdf-syntax-ns#type"), world.Uri(type));
+	};
+	for (uint32_t index = 0; index < symbols.size(); index++) {
+		const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
+		const std::string& symbol = symbols[index];
+		SCOPED_TRACE(symbol);
+		EXPECT_EQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)), symbol);
+		LilvNode* groupNode = lilv_port_get(plugin, port, world.Uri(LV2_PORT_GROUPS__group));
+		const std::string group = groupNode != nullptr ? lilv_node_as_uri(groupNode) : "";
+		LilvNode* channel = lilv_port_get(plugin, port, world.Uri(LV2_CORE__designation));
+		const std::string designation = channel != nullptr ? lilv_node_as_uri(channel) : "";
+		lilv_node_free(groupNode);
+		lilv_node_free(channel);
+		const size_t digits = symbol.find_first_of("0123456789");
+		const std::string number = digits == std::string::npos ? "" : symbol.substr(digits);
+		if (symbol.starts_with("out_pad")) {
+			EXPECT_EQ(group, "urn:quillfeather:tunk-kit#pad" + number);
+			EXPECT_EQ(value(world.Uri(group), LV2_CORE__name), "Pad " + number);
+			EXPECT_TRUE(is(group, LV2_PORT_GROUPS__MonoGroup));
+			EXPECT_TRUE(is(group, LV2_PORT_GROUPS__OutputGroup));
+			EXPECT_EQ(designation, LV2_PORT_GROUPS__center);
+		} else if (symbol.starts_with("level_pad")) {
+			EXPECT_EQ(group, "urn:quillfeather:tunk-kit#levels");
+			EXPECT_TRUE(is(group, LV2_PORT_GROUPS__InputGroup));
+		} else if (symbol == "out_l" || symbol == "out_r") {
+			EXPECT_EQ(group, "urn:quillfeather:tunk-kit#main");
+			EXPECT_TRUE(is(group, LV2_PORT_GROUPS__StereoGroup));
+			EXPECT_EQ(designation, symbol == "out_l" ? LV2_PORT_GROUPS__left : LV2_PORT_GROUPS__right);
+		} else {
+			EXPECT_EQ(group, "");
+		}
+	}
+}
+
 TEST_F(PluginDescriptionTest, EveryParameterRowIsAPortAsTheTableDescribesIt)
 {
 	const LilvPlugin* plugin = world.Plugin();
@@ -118,7 +174,8 @@ TEST_F(PluginDescriptionTest, EveryParameterRowIsAPortAsTheTableDescribesIt)
 		lilv_node_free(name);
 		EXPECT_EQ(PortGet(port, kRdfsComment), row.comment);
 
-		// The window's range, except that a logarithmic scale starts above 0.
+		// The window's range; a logarithmic scale only where the range stays above 0, which
+		// LV2 asks of it (the start frequency reaches 0 Hz as in the window).
 		LilvNode* start = nullptr;
 		LilvNode* minimum = nullptr;
 		LilvNode* maximum = nullptr;
@@ -128,17 +185,13 @@ TEST_F(PluginDescriptionTest, EveryParameterRowIsAPortAsTheTableDescribesIt)
 		    row.kind == tunk::ParamKind::Number && row.scale == tunk::ParamScale::Logarithmic;
 		EXPECT_EQ(lilv_node_as_float(start), row.def);
 		EXPECT_EQ(lilv_node_as_float(maximum), row.max);
-		if (logarithmic && row.min <= 0) {
-			EXPECT_GT(lilv_node_as_float(minimum), 0);
-			EXPECT_LE(lilv_node_as_float(minimum), row.def);
-		} else {
-			EXPECT_EQ(lilv_node_as_float(minimum), row.min);
-		}
+		EXPECT_EQ(lilv_node_as_float(minimum), row.min);
+		const bool hostLog =
+		    lilv_port_has_property(plugin, port, world.Uri(LV2_PORT_PROPS__logarithmic));
+		EXPECT_EQ(hostLog, logarithmic && row.min > 0);
 		lilv_node_free(start);
 		lilv_node_free(minimum);
 		lilv_node_free(maximum);
-		EXPECT_EQ(lilv_port_has_property(plugin, port, world.Uri(LV2_PORT_PROPS__logarithmic)),
-		    logarithmic);
 
 		// The window's section is the port's group, named as the section.
 		LilvNode* group = lilv_port_get(plugin, port, world.Uri(LV2_PORT_GROUPS__group));

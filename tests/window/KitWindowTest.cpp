@@ -28,12 +28,14 @@ using namespace window_test;
 
 namespace {
 
-// A kit whose pads all sound different (a pitch of their own) and short, so that a pad's
-// samples found in the output can only be that pad's.
+// A kit whose pads all sound different (a pitch of their own) and short, centred at 0 dB, so
+// that a pad's samples found in the output can only be that pad's.
 Kit DistinctKit()
 {
 	Kit kit = NewKit("Test Kit");
 	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = 0;
+		kit.pads[i].pan = 0;
 		kit.pads[i].sound[tunk::Param::startFreq] = 110.0f + 37.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 60.0f;
 	}
@@ -316,8 +318,10 @@ TEST(KitSoundTest, AVoiceKeepsItsGainsAndSoundWhenTheKitChangesUnderItAndNothing
 	// Pads of ten minutes: handing them over makes nothing, and a hit plays on as long as
 	// its sound lasts.
 	Kit slow = NewKit("Slow");
-	for (Pad& pad : slow.pads)
+	for (Pad& pad : slow.pads) {
+		pad.sound = tunk::SoundParams();
 		pad.sound[tunk::Param::duration] = 600000;
+	}
 	sound.SetKit(slow);
 	sound.Hit(1, 1.0f);
 	for (int second = 0; second < 10; second++)
@@ -456,7 +460,7 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 	ProcessEvents();
 	EXPECT_EQ(window->CurrentKit(), NewKit(kUntitledKitName));
 	EXPECT_FALSE(window->DataChanged());
-	EXPECT_DOUBLE_EQ(level->value(), 0.0) << "the panel shows the kit as it is";
+	EXPECT_DOUBLE_EQ(level->value(), NewKit().pads[4].level) << "the panel shows the kit as it is";
 	window->PostMessage(kMsgRedo);
 	ProcessEvents();
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
