@@ -136,20 +136,25 @@ void Player::RenderVoice(Voice& voice, Mixer& mixer, uint32_t frames)
 		const uint32_t got = voice.source->Pull(fScratch, want);
 		const float left = voice.gain.left;
 		const float right = voice.gain.right;
+		// The right side first, from the samples before the left side scales them; each
+		// side a loop of its own, so that both vectorise.
 		if (voice.fading) {
-			for (uint32_t k = 0; k < got; k++) {
-				const float level = float(voice.fadeLeft - 1 - int32_t(k)) * (1.0f / float(kFadeSamples));
-				if (stereo)
-					fRight[k] = fScratch[k] * right * level;
-				fScratch[k] = fScratch[k] * left * level;
+			const float start = float(voice.fadeLeft - 1);
+			constexpr float kStep = 1.0f / float(kFadeSamples);
+			if (stereo) {
+				for (uint32_t k = 0; k < got; k++)
+					fRight[k] = fScratch[k] * right * ((start - float(k)) * kStep);
 			}
+			for (uint32_t k = 0; k < got; k++)
+				fScratch[k] = fScratch[k] * left * ((start - float(k)) * kStep);
 			voice.fadeLeft -= int32_t(want);
 		} else {
-			for (uint32_t k = 0; k < got; k++) {
-				if (stereo)
+			if (stereo) {
+				for (uint32_t k = 0; k < got; k++)
 					fRight[k] = fScratch[k] * right;
-				fScratch[k] = fScratch[k] * left;
 			}
+			for (uint32_t k = 0; k < got; k++)
+				fScratch[k] = fScratch[k] * left;
 		}
 		mixer.Mix(voice.key, voice.gain.output, fScratch, stereo ? fRight : fScratch, done, got);
 		done += want;
