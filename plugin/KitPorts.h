@@ -24,8 +24,8 @@ constexpr const char* kMidnamInterfaceUri = "http://ardour.org/lv2/midnam#interf
 constexpr const char* kMidnamUpdateUri = "http://ardour.org/lv2/midnam#update";
 
 enum KitPort : uint32_t {
-	kKitPortMidiIn = 0,  // MIDI and patch messages (the kit file)
-	kKitPortNotify,      // the plugin's answers: which kit file is loaded
+	kKitPortMidiIn = 0, // MIDI and patch messages (the kit file)
+	kKitPortNotify,     // the plugin's answers: which kit file is loaded
 	kKitPortOutLeft,
 	kKitPortOutRight,
 	kKitPortFirstPadOut, // one mono output per pad, for the pads routed to their own
@@ -55,25 +55,25 @@ constexpr PortRange kPadLevelRange{kMinPadLevel, kMaxPadLevel, 0};
 
 // What a port carries.
 enum class KitPortKind : uint8_t {
-	EventsIn,   // MIDI and patch messages
-	EventsOut,  // the plugin's patch messages
-	Audio,      // a sound output
-	PadLevel,   // a pad's level trim in dB, kPadLevelRange
-	Own,        // the single-sound instrument's own controls, as kKitOwnControls has them
+	EventsIn,  // MIDI and patch messages
+	EventsOut, // the plugin's patch messages
+	Audio,     // a sound output
+	PadLevel,  // a pad's level trim in dB, kPadLevelRange
+	Own,       // the single-sound instrument's own controls, as kKitOwnControls has them
 };
 
 // The groups hosts show ports in: the main pair, each pad's output, the pads' levels.
 enum class KitGroupKind : uint8_t { StereoOutput, MonoOutput, Inputs };
 struct KitGroupRow {
-	const char* symbol;  // in the plugin's URI after '#'
+	const char* symbol; // in the plugin's URI after '#'
 	const char* name;
 	KitGroupKind kind;
-	uint32_t count;      // 1, or kMaxPads: one group per pad
+	uint32_t count; // 1, or kMaxPads: one group per pad
 };
 inline constexpr KitGroupRow kKitGroups[] = {
-	{"main", "Main", KitGroupKind::StereoOutput, 1},
-	{"pad%u", "Pad %u", KitGroupKind::MonoOutput, uint32_t(kMaxPads)},
-	{"levels", "Pad levels", KitGroupKind::Inputs, 1},
+    {"main", "Main", KitGroupKind::StereoOutput, 1},
+    {"pad%u", "Pad %u", KitGroupKind::MonoOutput, uint32_t(kMaxPads)},
+    {"levels", "Pad levels", KitGroupKind::Inputs, 1},
 };
 
 // The kit instrument's ports, the description's table: one row a port, or a row of kMaxPads
@@ -83,32 +83,32 @@ struct KitPortRow {
 	uint32_t first;
 	uint32_t count;
 	KitPortKind kind;
-	const char* symbol;       // null for the own controls, which carry their own
+	const char* symbol; // null for the own controls, which carry their own
 	const char* name;
-	const char* comment;      // "" for none
-	const char* group;        // a kKitGroups symbol, "" for none
-	const char* designation;  // the port's channel in its group, "" for none
-	bool optional = false;    // a host may leave it unconnected
+	const char* comment;     // "" for none
+	const char* group;       // a kKitGroups symbol, "" for none
+	const char* designation; // the port's channel in its group, "" for none
+	bool optional = false;   // a host may leave it unconnected
 };
 inline constexpr KitPortRow kKitPorts[] = {
-	{kKitPortMidiIn, 1, KitPortKind::EventsIn, "midi_in", "MIDI in", "", "", ""},
-	{kKitPortNotify, 1, KitPortKind::EventsOut, "notify", "Notify", "", "", ""},
-	{kKitPortOutLeft, 1, KitPortKind::Audio, "out_l", "Left", "", "main", "left"},
-	{kKitPortOutRight, 1, KitPortKind::Audio, "out_r", "Right", "", "main", "right"},
-	// Only the pads routed to their own output are heard here.
-	{kKitPortFirstPadOut, uint32_t(kMaxPads), KitPortKind::Audio, "out_pad%u", "Pad %u", "",
-	    "pad%u", "center", true},
-	{kKitPortFirstPadLevel, uint32_t(kMaxPads), KitPortKind::PadLevel, "level_pad%u",
-	    "Pad %u level", "Added to the pad's own level in the kit.", "levels", ""},
-	{kKitPortVelocity, uint32_t(std::size(kKitOwnControls)), KitPortKind::Own, nullptr, nullptr,
-	    "", "", ""},
+    {kKitPortMidiIn, 1, KitPortKind::EventsIn, "midi_in", "MIDI in", "", "", ""},
+    {kKitPortNotify, 1, KitPortKind::EventsOut, "notify", "Notify", "", "", ""},
+    {kKitPortOutLeft, 1, KitPortKind::Audio, "out_l", "Left", "", "main", "left"},
+    {kKitPortOutRight, 1, KitPortKind::Audio, "out_r", "Right", "", "main", "right"},
+    // Only the pads routed to their own output are heard here.
+    {kKitPortFirstPadOut, uint32_t(kMaxPads), KitPortKind::Audio, "out_pad%u", "Pad %u", "",
+        "pad%u", "center", true},
+    {kKitPortFirstPadLevel, uint32_t(kMaxPads), KitPortKind::PadLevel, "level_pad%u",
+        "Pad %u level", "Added to the pad's own level in the kit.", "levels", ""},
+    {kKitPortVelocity, uint32_t(std::size(kKitOwnControls)), KitPortKind::Own, nullptr, nullptr, "",
+        "", ""},
 };
 static_assert(
     [] {
 	    uint32_t next = 0;
 	    for (const KitPortRow& row : kKitPorts) {
-		    if (row.first != next || (row.count != 1 && row.kind != KitPortKind::Own
-		                                 && row.count != kMaxPads))
+		    if (row.first != next ||
+		        (row.count != 1 && row.kind != KitPortKind::Own && row.count != kMaxPads))
 			    return false;
 		    next += row.count;
 	    }

@@ -55,7 +55,7 @@ struct Control {
 	std::span<const char* const> choices;
 	float min, max, def;
 	bool logarithmic;
-	std::string group;  // the port group's URI, "" for none
+	std::string group; // the port group's URI, "" for none
 	bool output;
 	bool reportsLatency;
 };
@@ -124,8 +124,8 @@ void AppendControl(std::string& out, const Control& control)
 				out.append(i == 0 ? " ;\n\t\tlv2:scalePoint " : " ,\n\t\t\t");
 				out.append("[ rdfs:label ").append(TurtleString(control.choices[i]));
 				out.append(" ; rdf:value ")
-					.append(std::to_string(int(control.min) + int(i)))
-					.append(" ]");
+				    .append(std::to_string(int(control.min) + int(i)))
+				    .append(" ]");
 			}
 			break;
 	}
@@ -184,12 +184,18 @@ void AppendKitGroups(std::string& out)
 			const std::string symbol = ForPad(group.symbol, pad);
 			out.append("<").append(KitGroupUri(symbol)).append(">\n");
 			switch (group.kind) {
-				case KitGroupKind::StereoOutput: out.append("\ta pg:StereoGroup , pg:OutputGroup ;\n"); break;
-				case KitGroupKind::MonoOutput: out.append("\ta pg:MonoGroup , pg:OutputGroup ;\n"); break;
+				case KitGroupKind::StereoOutput:
+					out.append("\ta pg:StereoGroup , pg:OutputGroup ;\n");
+					break;
+				case KitGroupKind::MonoOutput:
+					out.append("\ta pg:MonoGroup , pg:OutputGroup ;\n");
+					break;
 				case KitGroupKind::Inputs: out.append("\ta pg:InputGroup ;\n"); break;
 			}
 			out.append("\tlv2:symbol \"").append(symbol).append("\" ;\n");
-			out.append("\tlv2:name ").append(TurtleString(ForPad(group.name, pad))).append(" .\n\n");
+			out.append("\tlv2:name ")
+			    .append(TurtleString(ForPad(group.name, pad)))
+			    .append(" .\n\n");
 		}
 	}
 }
@@ -222,10 +228,10 @@ void AppendKitPort(std::string& out, const KitPortRow& row, uint32_t pad)
 			out.append("\n\t]");
 			return;
 		case KitPortKind::PadLevel:
-			AppendControl(out, {index, symbol.c_str(), name.c_str(), row.comment, "dB", 1,
-			                       ParamKind::Number, {}, kPadLevelRange.minimum,
-			                       kPadLevelRange.maximum, kPadLevelRange.start, false, group,
-			                       false, false});
+			AppendControl(
+			    out, {index, symbol.c_str(), name.c_str(), row.comment, "dB", 1, ParamKind::Number,
+			             {}, kPadLevelRange.minimum, kPadLevelRange.maximum, kPadLevelRange.start,
+			             false, group, false, false});
 			return;
 		case KitPortKind::Own: AppendControl(out, FromOwn(kKitOwnControls[pad])); return;
 	}

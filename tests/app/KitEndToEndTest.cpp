@@ -29,11 +29,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Pads of pitches of their own, so that the samples found can only be the pad's.
+// Pads of pitches of their own, centred at 0 dB, so that the samples found can only be the
+// pad's.
 Kit DistinctKit()
 {
 	Kit kit = NewKit("E2E");
 	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = 0;
+		kit.pads[i].pan = 0;
 		kit.pads[i].sound[tunk::Param::startFreq] = 150.0f + 41.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 80.0f;
 	}

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstring>
+#include <malloc.h>
 
 // Sanitizer runtimes own malloc themselves and offer hooks instead; other builds replace the
 // C allocator's entry points, which operator new reaches too.
@@ -94,10 +96,14 @@ int posix_memalign(void** out, size_t alignment, size_t size)
 	*out = block;
 	return 0;
 }
+// A freed block is filled with a pattern first, so that a use after free reads a pointer
+// that faults, as AddressSanitizer would report it.
 void free(void* block)
 {
-	if (block != nullptr)
+	if (block != nullptr) {
 		CountFree();
+		std::memset(block, 0xA5, malloc_usable_size(block));
+	}
 	__libc_free(block);
 }
 }

@@ -275,6 +275,12 @@ void KitInstance::HoldWorker(bool hold)
 	fWake.notify_all();
 }
 
+void KitInstance::RefuseAnswers(bool refuse)
+{
+	std::lock_guard lock(fLock);
+	fRefuseAnswers = refuse;
+}
+
 void KitInstance::WaitForWorker()
 {
 	std::unique_lock lock(fLock);

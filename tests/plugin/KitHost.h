@@ -53,7 +53,7 @@ public:
 	void HoldWorker(bool hold);
 	void WaitForWorker();
 	// Makes the host refuse the worker's answers, as when its queue is full.
-	void RefuseAnswers(bool refuse) { fRefuseAnswers = refuse; }
+	void RefuseAnswers(bool refuse);
 	// Blocks until `frames` more frames have run.
 	void RunFor(uint32_t frames, uint32_t block = 256);
 	void SetAudioHooks(void (*before)(), void (*after)())

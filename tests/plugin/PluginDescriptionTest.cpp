@@ -146,7 +146,8 @@ TEST(KitDescriptionTest, PortsKeepTheirIndicesInTheirGroups)
 		} else if (symbol == "out_l" || symbol == "out_r") {
 			EXPECT_EQ(group, "urn:quillfeather:tunk-kit#main");
 			EXPECT_TRUE(is(group, LV2_PORT_GROUPS__StereoGroup));
-			EXPECT_EQ(designation, symbol == "out_l" ? LV2_PORT_GROUPS__left : LV2_PORT_GROUPS__right);
+			EXPECT_EQ(
+			    designation, symbol == "out_l" ? LV2_PORT_GROUPS__left : LV2_PORT_GROUPS__right);
 		} else {
 			EXPECT_EQ(group, "");
 		}
