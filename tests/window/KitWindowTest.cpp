@@ -15,7 +15,6 @@
 
 #include "engine/DiskAudio.h"
 #include "engine/core/Render.h"
-#include "plugin/AllocationCounter.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
 #include "window/KitDocument.h"
@@ -24,6 +23,8 @@
 #include "window/KitWindow.h"
 #include "window/MidiSources.h"
 #include "window/WindowHarness.h"
+// The counter of the device side's allocations.
+#include "plugin/AllocationCounter.h"
 
 using namespace window_test;
 
