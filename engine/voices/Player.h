@@ -3,10 +3,10 @@
 //
 // A voice plays one Source from the frame at which it was started, scaled by its gain, and
 // the player sums the voices into the caller's buffer (or hands each voice's samples to a
-// Mixer with its key and output, scaled for each side of a stereo pair). At most kMaxVoices (or the count it was made for) sound at once: one
-// more note fades the oldest sounding voice out over kFadeSamples while the new one starts
-// at its own frame. A voice can also be released (note-off, retrigger, all notes off): it
-// fades out over the same kFadeSamples.
+// Mixer with its key and output, scaled for each side of a stereo pair). At most kMaxVoices
+// (or the count it was made for) sound at once: one more note fades the oldest sounding
+// voice out over kFadeSamples while the new one starts at its own frame. A voice can also be
+// released (note-off, retrigger, all notes off): it fades out over the same kFadeSamples.
 //
 // Threads: every member runs on the audio thread (or while no audio thread runs). Nothing
 // reachable from Start, Release, ReleaseAll, Clear or Render allocates, locks, waits or makes
