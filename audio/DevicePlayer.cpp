@@ -28,18 +28,6 @@ std::array<tunk::voices::Source*, kSlots> Pointers(std::array<SoundSource, kSlot
 	return pointers;
 }
 
-// Full scale 1.0 back to 16 bits: a sound's own samples come back exact (they are
-// sample / 32768); a sum beyond full scale clips instead of wrapping round.
-int16_t ToShort(float x)
-{
-	const float scaled = x * 32768.0f;
-	if (!(scaled > -32768.0f))
-		return scaled == scaled ? int16_t(-32768) : int16_t(0);
-	if (scaled >= 32767.0f)
-		return 32767;
-	return int16_t(std::lrint(scaled));
-}
-
 }  // namespace
 
 DevicePlayer::DevicePlayer()
@@ -128,7 +116,7 @@ void DevicePlayer::Render(int16_t* out, uint32_t frames, uint32_t beat, bool rep
 		std::fill_n(fMix, span, 0.0f);
 		fPlayer.Render(fMix, span);
 		for (uint32_t k = 0; k < span; k++)
-			out[done + k] = ToShort(fMix[k]);
+			out[done + k] = tunk::voices::ToShort(fMix[k]);
 		position = repeat ? position + span : std::min<uint64_t>(position + span, UINT32_MAX);
 		done += span;
 	}

@@ -93,13 +93,15 @@ void SoundFileWriter::Discard()
 	fTrack = nullptr;
 }
 
-status_t SoundFileWriter::Open(const char* path, const char* format)
+status_t SoundFileWriter::Open(const char* path, const char* format, int32 channels)
 {
 	delete fFile;
 	fFile = nullptr;
 	fTrack = nullptr;
 	fStep = Step::None;
 	fPath = path != nullptr ? path : "";
+	if (channels != 1 && channels != 2)
+		return Fail(Step::Format, B_BAD_VALUE);
 	if (status_t status = get_ref_for_path(fPath.c_str(), &fRef); status != B_OK)
 		return Fail(Step::Path, status);
 
@@ -125,7 +127,7 @@ status_t SoundFileWriter::Open(const char* path, const char* format)
 	trackFormat.type = B_MEDIA_RAW_AUDIO;
 	trackFormat.user_data_type = 0;
 	trackFormat.u.raw_audio.frame_rate = float(tunk::kSampleRate);
-	trackFormat.u.raw_audio.channel_count = 1;
+	trackFormat.u.raw_audio.channel_count = uint32(channels);
 	trackFormat.u.raw_audio.format = media_raw_audio_format::B_AUDIO_SHORT;
 	trackFormat.u.raw_audio.byte_order = B_MEDIA_LITTLE_ENDIAN;
 	trackFormat.u.raw_audio.buffer_size = 0;
@@ -143,11 +145,11 @@ status_t SoundFileWriter::Open(const char* path, const char* format)
 	return B_OK;
 }
 
-status_t SoundFileWriter::Write(const int16* samples, int64 count)
+status_t SoundFileWriter::Write(const int16* samples, int64 frames)
 {
 	if (fFile == nullptr)
 		return fStep != Step::None ? fStatus : Fail(Step::Data, B_NO_INIT);
-	status_t status = fTrack->WriteFrames(samples, samples != nullptr ? count : 0, 0);
+	status_t status = fTrack->WriteFrames(samples, samples != nullptr ? frames : 0, 0);
 	if (status == B_OK)
 		status = fFile->CloseFile();
 	if (status != B_OK) {
@@ -160,13 +162,13 @@ status_t SoundFileWriter::Write(const int16* samples, int64 count)
 	return B_OK;
 }
 
-status_t WriteSoundFile(const int16* samples, int64 count, const std::string& path,
-	const std::string& format, SoundFileWriter::Step* failedStep)
+status_t WriteSoundFile(const int16* samples, int64 frames, const std::string& path,
+	const std::string& format, SoundFileWriter::Step* failedStep, int32 channels)
 {
 	SoundFileWriter writer;
-	status_t status = writer.Open(path.c_str(), format.c_str());
+	status_t status = writer.Open(path.c_str(), format.c_str(), channels);
 	if (status == B_OK)
-		status = writer.Write(samples, count);
+		status = writer.Write(samples, frames);
 	if (failedStep != nullptr)
 		*failedStep = writer.FailedStep();
 	return status;

@@ -1,4 +1,4 @@
-// Writes a generated sound, 16-bit mono at the core's sample rate, into a sound file
+// Writes a generated sound, 16-bit mono (or a stereo mix) at the core's sample rate, into a sound file
 // through the media kit: the one writer behind Export WAV and tunk-render. A failure says
 // at which step it stopped, so that a caller can keep its own message for each, and with
 // which status, so that it can name the system's reason.
@@ -53,11 +53,12 @@ public:
 	// Starts `path` as a sound file of `format`: "wav", "flac", "aiff" or "ogg", matched
 	// against the writer's short names ("aif", "oga" too) exactly, case included. The sound
 	// is written beside the path and replaces it only when whole (a symbolic link's target
-	// is replaced, the link stays); a pipe or a device gets the finished file.
-	status_t Open(const char* path, const char* format);
-	// Writes the samples and puts the file in place; after a failure the path holds what it
-	// held before.
-	status_t Write(const int16* samples, int64 count);
+	// is replaced, the link stays); a pipe or a device gets the finished file. `channels`
+	// is 1 (mono) or 2 (interleaved, left first).
+	status_t Open(const char* path, const char* format, int32 channels = 1);
+	// Writes `frames` frames and puts the file in place; after a failure the path holds what
+	// it held before.
+	status_t Write(const int16* samples, int64 frames);
 
 	Step FailedStep() const { return fStep; }
 	status_t Status() const { return fStatus; }
@@ -76,5 +77,5 @@ private:
 };
 
 // Opens, writes and closes in one call; `failedStep` (if given) tells where it stopped.
-status_t WriteSoundFile(const int16* samples, int64 count, const std::string& path,
-	const std::string& format, SoundFileWriter::Step* failedStep = nullptr);
+status_t WriteSoundFile(const int16* samples, int64 frames, const std::string& path,
+	const std::string& format, SoundFileWriter::Step* failedStep = nullptr, int32 channels = 1);

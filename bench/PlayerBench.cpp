@@ -3,14 +3,17 @@
 // come out silent although it repeats a loud sound (dropped). Two probe players, started
 // before and after the engines, take the time at the start and the end of each device
 // buffer's round of callbacks; what lies between is every engine's callback. Runs on SDL's
-// dummy driver at the device's own pace.
+// dummy driver at the device's own pace. The same probes time the round over many steady
+// players: the device's own mixing.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "engine/TunkSound.h"
 #include "kits/media/SoundPlayer.h"
@@ -135,7 +138,55 @@ void BM_DeviceCallbackWhileRegenerating(benchmark::State& state)
 	state.counters["dropped"] = watched.dropped.load();
 }
 
+// A player with a steady sound: only the device's own work around it costs.
+void Steady(void*, void* buffer, size_t size, const media_raw_audio_format&)
+{
+	int16* out = static_cast<int16*>(buffer);
+	for (size_t i = 0; i < size / sizeof(int16); i++)
+		out[i] = int16(i * 64);
+}
+
+// The device's round of callbacks over many mono or stereo players, at half volume (the
+// scaled path) and full.
+void BM_DeviceMixOfPlayers(benchmark::State& state)
+{
+	Span span;
+	BSoundPlayer first(nullptr, "first", First, nullptr, &span);
+	BSoundPlayer last(nullptr, "last", Last, nullptr, &span);
+	media_raw_audio_format format;
+	format.channel_count = uint32(state.range(1));
+	std::vector<std::unique_ptr<BSoundPlayer>> players;
+	first.Start();
+	first.SetHasData(true);
+	for (int i = 0; i < state.range(0); i++) {
+		players.push_back(std::make_unique<BSoundPlayer>(&format, "steady", Steady));
+		players.back()->SetVolume(i % 2 == 0 ? 1.0f : 0.5f);
+		players.back()->Start();
+		players.back()->SetHasData(true);
+	}
+	last.Start();
+	last.SetHasData(true);
+
+	for (auto _ : state) {
+		const int from = span.buffers.load();
+		while (span.buffers.load() < from + 200)
+			std::this_thread::sleep_for(std::chrono::milliseconds(5));
+	}
+	last.Stop();
+	players.clear();
+	first.Stop();
+	state.counters["longest_ms"] = double(span.longestNs.load()) / 1e6;
+	state.counters["mean_us"] = double(span.totalNs.load()) / 1e3 / std::max(1, span.buffers.load());
+}
+
 }  // namespace
+
+BENCHMARK(BM_DeviceMixOfPlayers)
+	->ArgNames({"players", "channels"})
+	->Args({16, 1})
+	->Args({16, 2})
+	->Iterations(1)
+	->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_DeviceCallbackWhileRegenerating)
 	->ArgNames({"buffers", "regenerating"})

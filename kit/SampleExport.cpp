@@ -14,6 +14,7 @@
 
 #include "audio/SoundFileWriter.h"
 #include "engine/core/Render.h"
+#include "kit/KitPlay.h"
 #include "kit/XmlText.h"
 #include "kits/storage/ReplacingFile.h"
 #include "kits/support/Errors.h"
@@ -190,9 +191,10 @@ std::string SfzText(const Kit& kit, const std::vector<std::string>& files)
 		"<global>\nloop_mode=one_shot\n";
 	for (size_t i = 0; i < kit.pads.size() && i < files.size(); i++) {
 		const Pad& pad = kit.pads[i];
-		// The kit's own gains, so that the SFZ says what the kit plays.
-		const float gain = LevelGain(pad.level);
-		const StereoGain pan = PanGains(pad.pan);
+		// The kit's own rule, so that the SFZ says what the kit plays on a stereo pair.
+		const PadMix mix = PadMixOf(pad);
+		const float gain = mix.level;
+		const StereoGain pan = mix.pan;
 		text += "\n<region>\nsample=" + files[i] + "\nkey=" + std::to_string(pad.note)
 			+ "\nvolume=" + Fixed(gain > 0 ? 20 * std::log10(double(gain)) : kSfzSilence, 2)
 			+ "\npan=" + Fixed((double(pan.right) - double(pan.left)) * 100, 1) + "\n";
@@ -224,15 +226,15 @@ std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<std::string>& f
 	const char* in3 = "      ";
 	for (size_t i = 0; i < kit.pads.size() && i < files.size(); i++) {
 		const Pad& pad = kit.pads[i];
-		const StereoGain pan = PanGains(pad.pan);
+		const PadMix mix = PadMixOf(pad);
 		xml += "    <instrument>\n";
 		xml += element(in3, "id", std::to_string(i));
 		xml += element(in3, "name", XmlText(pad.name.empty() ? "Pad " + std::to_string(i + 1) : pad.name));
-		xml += element(in3, "volume", Fixed(LevelGain(pad.level), 6));
+		xml += element(in3, "volume", Fixed(mix.level, 6));
 		xml += element(in3, "isMuted", "false");
 		xml += element(in3, "isSoloed", "false");
-		xml += element(in3, "pan_L", Fixed(pan.left, 6));
-		xml += element(in3, "pan_R", Fixed(pan.right, 6));
+		xml += element(in3, "pan_L", Fixed(mix.pan.left, 6));
+		xml += element(in3, "pan_R", Fixed(mix.pan.right, 6));
 		xml += element(in3, "pitchOffset", "0");
 		xml += element(in3, "randomPitchFactor", "0");
 		xml += element(in3, "gain", "1");

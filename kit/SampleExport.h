@@ -2,7 +2,8 @@
 // file named after the pad, an SFZ file that maps them to their notes, and a Hydrogen drum kit
 // (drumkit.xml, the format Hydrogen 1.2 reads). The sound files hold each pad's sound as it is
 // (the sound alone, as tunk-render writes it); level, pan and choke group are the
-// instruments' settings in the SFZ and Hydrogen files. No window toolkit: the window's
+// instruments' settings in the SFZ and Hydrogen files, taken through the kit's rule for a
+// stereo pair (PadMixOf: a pad on its own output in the middle, as the window plays it). No window toolkit: the window's
 // "Export Sample Pack…" and tunk-render --kit share it.
 #pragma once
 

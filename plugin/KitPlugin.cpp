@@ -1,9 +1,10 @@
 // The kit instrument: up to sixteen pads, each a whole sound on its own note with its level,
-// pan, choke group and output. Pad sounds are made whole off the audio thread (on the worker
-// when a kit file is loaded, on the host's thread when it restores a state) and handed to
-// the audio thread by pointer; notes play them through the voice player, 32 voices in all.
-// The kit replaced is freed on the worker once its voices have faded out. Nothing on the audio
-// thread logs, allocates or waits; what it cannot do it hands to the worker.
+// pan, choke group and output. A kit is read off the audio thread (on the worker when a kit
+// file is loaded, on the host's thread when it restores a state) and handed to the audio
+// thread by pointer; notes play it through the kit's voices (kit/KitVoices.h), which compute
+// each pad's sound as it plays. The kit replaced is freed on the worker once its voices have
+// faded out. Nothing on the audio thread logs, allocates or waits; what it cannot do it hands
+// to the worker.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -27,16 +28,15 @@
 #include <new>
 #include <string>
 
+#include "kit/KitVoices.h"
 #include "plugin/KitPlugin.h"
 #include "plugin/KitPorts.h"
 #include "plugin/KitSounds.h"
+#include "plugin/Resampler.h"
 #include "preset/KitFile.h"
 
 namespace tunk::lv2 {
 namespace {
-
-constexpr int32_t kKitVoices = 32;
-constexpr int32_t kChannels = 16;
 
 // Ardour's note-name extension, as its hosts call it.
 struct MidnamInterface {
@@ -48,13 +48,6 @@ struct MidnamUpdate {
 	void* handle;
 	void (*update)(void* handle);
 };
-
-// One voice per pad and channel, so that retrigger and note-off find their voice and a choke
-// finds every voice of a pad.
-constexpr int32_t VoiceKey(int32_t channel, size_t pad)
-{
-	return channel * int32_t(kMaxPads) + int32_t(pad);
-}
 
 // What the worker is asked to do: load a kit file, free a kit, or say why a file was not
 // loaded (the audio thread may not log).
@@ -78,39 +71,21 @@ struct LoadResponse {
 
 class KitPlugin;
 
-// Sends each voice's samples to its pad's outputs with the pad's gains of this block.
-class KitMixer final : public voices::Mixer {
-public:
-	float* left = nullptr;
-	float* right = nullptr;
-	float* own[kMaxPads] = {};
-	StereoGain main[kMaxPads] = {};
-	float ownGain[kMaxPads] = {};
-	bool ownOutput[kMaxPads] = {};
-	size_t pads = 0;
-
-	void Mix(int32_t key, const float* samples, uint32_t at, uint32_t count) override
-	{
-		const size_t pad = size_t(key) % kMaxPads;
-		if (key < 0 || pad >= pads)
-			return;
-		if (ownOutput[pad]) {
-			Add(own[pad], samples, at, count, ownGain[pad]);
-		} else {
-			Add(left, samples, at, count, main[pad].left);
-			Add(right, samples, at, count, main[pad].right);
-		}
+// A MIDI message as the kit's event at `frame`; false for one that plays nothing.
+bool KitEventOf(const MidiRequest& request, int64_t frame, KitEvent* event)
+{
+	switch (request.kind) {
+		case MidiRequest::kNoteOn: event->kind = KitEvent::kNoteOn; break;
+		case MidiRequest::kNoteOff: event->kind = KitEvent::kNoteOff; break;
+		case MidiRequest::kAllOff: event->kind = KitEvent::kAllOff; break;
+		default: return false;
 	}
-
-private:
-	static void Add(float* out, const float* samples, uint32_t at, uint32_t count, float gain)
-	{
-		if (out == nullptr)
-			return;
-		for (uint32_t k = 0; k < count; k++)
-			out[at + k] += samples[k] * gain;
-	}
-};
+	event->key = request.note;
+	event->channel = request.channel;
+	event->velocity = request.velocity;
+	event->frame = frame;
+	return true;
+}
 
 struct Urids {
 	LV2_URID midiEvent, atomObject, atomBlank, atomPath, atomString, atomUrid;
@@ -144,11 +119,13 @@ public:
 		lv2_atom_forge_init(&fForge, map);
 		if (rate != double(kSampleRate))
 			fKernel = std::make_unique<ResampleKernel>(rate);
-		std::array<voices::Source*, voices::kMostSlots> sources{};
-		for (size_t i = 0; i < sources.size(); i++)
-			sources[i] = &fSources[i];
-		fPlayer = std::make_unique<voices::Player>(sources, kKitVoices);
-		auto sounds = MakeKitSounds(NewKit(), fKernel.get());
+		std::array<voices::ParamsSource*, 2 * kKitVoices> sources{};
+		for (size_t i = 0; i < sources.size(); i++) {
+			fSources[i] = std::make_unique<ResampledSource>(fKernel.get());
+			sources[i] = fSources[i].get();
+		}
+		fVoices = std::make_unique<KitVoices>(sources);
+		auto sounds = MakeKitSounds(NewKit());
 		fHostKit = sounds->kit;
 		fSounds = sounds.release();
 		if (fSchedule == nullptr)
@@ -158,7 +135,7 @@ public:
 
 	~KitPlugin()
 	{
-		fPlayer->Clear();
+		fVoices->Clear();
 		DeleteRetired();
 		delete fSounds;
 	}
@@ -170,50 +147,42 @@ public:
 		else if (port == kKitPortNotify)
 			fNotify = static_cast<LV2_Atom_Sequence*>(data);
 		else if (port == kKitPortOutLeft)
-			fMixer.left = static_cast<float*>(data);
+			fOutputs.left = static_cast<float*>(data);
 		else if (port == kKitPortOutRight)
-			fMixer.right = static_cast<float*>(data);
+			fOutputs.right = static_cast<float*>(data);
 		else if (port >= kKitPortFirstPadOut && port < kKitPortFirstPadOut + kMaxPads)
-			fMixer.own[port - kKitPortFirstPadOut] = static_cast<float*>(data);
+			fOutputs.own[port - kKitPortFirstPadOut] = static_cast<float*>(data);
 		else if (port == kKitPortLatency)
 			fLatency = static_cast<float*>(data);
 		else if (port < kKitPortCount)
 			fControls[port] = static_cast<const float*>(data);
 	}
 
-	void Activate() { fPlayer->Clear(); }
+	void Activate() { fVoices->Clear(); }
 
 	void Run(uint32_t frames)
 	{
 		if (fLatency != nullptr)
 			*fLatency = 0;
 		StartNotify();
-		ClearOutputs(frames);
-		SetGains();
-		const float velocityScale = Control(kKitPortVelocity);
-		const bool noteOff = Control(kKitPortNoteOff) > 0;
-		const bool retrigger = Control(kKitPortRetrigger) > 0;
-
-		uint32_t done = 0;
+		const KitPlayOptions options = Options();
+		fVoices->Begin(fOutputs, frames);
 		if (fIn != nullptr) {
 			LV2_ATOM_SEQUENCE_FOREACH(fIn, event)
 			{
+				KitEvent played;
 				if (event->body.type == fUrids.midiEvent && event->body.size >= 1) {
-					const uint32_t at =
-					    uint32_t(std::clamp<int64_t>(event->time.frames, done, frames));
-					fPlayer->Render(fMixer, at - done);
-					ShiftMixer(at - done);
-					done = at;
-					HandleMidi(reinterpret_cast<const uint8_t*>(event + 1), event->body.size,
-					    velocityScale, noteOff, retrigger);
+					const MidiRequest request =
+					    ReadMidi(reinterpret_cast<const uint8_t*>(event + 1), event->body.size);
+					if (KitEventOf(request, event->time.frames, &played))
+						fVoices->Play(fSounds->kit, options, played);
 				} else if (event->body.type == fUrids.atomObject
 				           || event->body.type == fUrids.atomBlank) {
 					HandlePatch(reinterpret_cast<const LV2_Atom_Object*>(&event->body));
 				}
 			}
 		}
-		fPlayer->Render(fMixer, frames - done);
-		ShiftMixer(-int64_t(done));
+		fVoices->End();
 		if (fAnnounce) {
 			AnnounceFile();
 			fAnnounce = false;
@@ -258,7 +227,7 @@ public:
 		std::unique_ptr<KitSounds> sounds;
 		Kit hostKit;
 		try {
-			sounds = MakeKitSounds(std::move(kit), fKernel.get());
+			sounds = MakeKitSounds(std::move(kit));
 			sounds->path = path;
 			hostKit = sounds->kit;
 		} catch (const std::bad_alloc&) {
@@ -335,7 +304,7 @@ public:
 		std::unique_ptr<KitSounds> sounds;
 		Kit hostKit;
 		try {
-			sounds = MakeKitSounds(std::move(kit), fKernel.get());
+			sounds = MakeKitSounds(std::move(kit));
 			hostKit = sounds->kit;
 		} catch (const std::bad_alloc&) {
 			return LV2_STATE_ERR_UNKNOWN;
@@ -346,7 +315,7 @@ public:
 			fEpoch.fetch_add(1, std::memory_order_relaxed);
 			fHostKit = std::move(hostKit);
 		}
-		fPlayer->Clear();
+		fVoices->Clear();
 		DeleteRetired();
 		delete fSounds;
 		fSounds = sounds.release();
@@ -385,83 +354,15 @@ private:
 		return std::clamp(*port, kPadLevelRange.minimum, kPadLevelRange.maximum);
 	}
 
-	void ClearOutputs(uint32_t frames)
+	KitPlayOptions Options() const
 	{
-		for (float* out : {fMixer.left, fMixer.right})
-			if (out != nullptr)
-				std::fill(out, out + frames, 0.0f);
-		for (float* out : fMixer.own)
-			if (out != nullptr)
-				std::fill(out, out + frames, 0.0f);
-	}
-
-	// The level ports trim the kit's own levels for the whole block.
-	void SetGains()
-	{
-		const Kit& kit = fSounds->kit;
-		fMixer.pads = kit.pads.size();
-		for (size_t i = 0; i < fMixer.pads; i++) {
-			const Pad& pad = kit.pads[i];
-			const float trim = LevelGain(PadLevel(i));
-			const StereoGain main = PadGains(pad);
-			fMixer.main[i] = {main.left * trim, main.right * trim};
-			fMixer.ownGain[i] = LevelGain(pad.level) * trim;
-			fMixer.ownOutput[i] = pad.output == PadOutput::Own;
-		}
-	}
-
-	// The mixer writes from the start of its buffers: move them on by what was rendered.
-	void ShiftMixer(int64_t frames)
-	{
-		for (float** out : {&fMixer.left, &fMixer.right})
-			if (*out != nullptr)
-				*out += frames;
-		for (float*& out : fMixer.own)
-			if (out != nullptr)
-				out += frames;
-	}
-
-	void ReleasePad(size_t pad)
-	{
-		for (int32_t channel = 0; channel < kChannels; channel++)
-			fPlayer->Release(VoiceKey(channel, pad));
-	}
-
-	void HandleMidi(const uint8_t* midi, uint32_t size, float velocityScale, bool noteOff,
-	    bool retrigger)
-	{
-		const MidiRequest request = ReadMidi(midi, size);
-		if (request.kind == MidiRequest::kAllOff) {
-			fPlayer->ReleaseAll();
-			return;
-		}
-		const Kit& kit = fSounds->kit;
-		const PadMask pads = PadsOnNote(kit, request.note);
-		if (request.kind == MidiRequest::kNoteOn) {
-			// Pads sharing the note play together even when they share a group.
-			PadMask choked = 0;
-			for (size_t i = 0; i < kMaxPads; i++)
-				if (pads & (PadMask(1) << i))
-					choked |= PadsChokedBy(kit, i);
-			choked &= ~pads;
-			for (size_t i = 0; i < kMaxPads; i++)
-				if (choked & (PadMask(1) << i))
-					ReleasePad(i);
-			const float gain = VelocityGain(request.velocity, velocityScale);
-			for (size_t i = 0; i < kMaxPads; i++) {
-				if ((pads & (PadMask(1) << i)) == 0)
-					continue;
-				const int32_t key = VoiceKey(request.channel, i);
-				if (retrigger)
-					fPlayer->Release(key);
-				auto& source = static_cast<PadSource&>(fPlayer->Start(key, gain));
-				source.Play(fSounds->pads[i]);
-			}
-		} else if (request.kind == MidiRequest::kNoteOff && noteOff) {
-			for (size_t i = 0; i < kMaxPads; i++)
-				if (pads & (PadMask(1) << i))
-					fPlayer->Release(VoiceKey(request.channel, i));
-		}
+		KitPlayOptions options;
+		options.velocityScale = Control(kKitPortVelocity);
+		options.noteOff = Control(kKitPortNoteOff) > 0;
+		options.retrigger = Control(kKitPortRetrigger) > 0;
+		for (size_t i = 0; i < kMaxPads; i++)
+			options.trims[i] = PadLevel(i);
+		return options;
 	}
 
 	void HandlePatch(const LV2_Atom_Object* object)
@@ -506,7 +407,7 @@ private:
 	// The replaced kit's voices fade out; the kit is freed on the worker once they are over.
 	void Retire(KitSounds* sounds)
 	{
-		fPlayer->ReleaseAll();
+		fVoices->ReleaseAll();
 		sounds->fadeLeft = voices::kFadeSamples;
 		sounds->retiredNext = fRetired;
 		fRetired = sounds;
@@ -590,9 +491,9 @@ private:
 	bool fAnnounce = false;
 
 	std::unique_ptr<ResampleKernel> fKernel;
-	std::array<PadSource, voices::kMostSlots> fSources;
-	std::unique_ptr<voices::Player> fPlayer;
-	KitMixer fMixer;
+	std::array<std::unique_ptr<ResampledSource>, 2 * kKitVoices> fSources;
+	std::unique_ptr<KitVoices> fVoices;
+	KitOutputs fOutputs;
 	KitSounds* fSounds = nullptr;  // audio side's
 	KitSounds* fRetired = nullptr;  // replaced kits whose voices may still fade
 

@@ -1,44 +1,16 @@
 #include "plugin/KitSounds.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "kit/XmlText.h"
 
 namespace tunk::lv2 {
 
-std::unique_ptr<KitSounds> MakeKitSounds(Kit kit, const ResampleKernel* kernel)
+std::unique_ptr<KitSounds> MakeKitSounds(Kit kit)
 {
 	auto sounds = std::make_unique<KitSounds>();
 	if (kit.pads.size() > kMaxPads)
 		kit.pads.resize(kMaxPads);
 	sounds->kit = std::move(kit);
-	// The tables are large: on the heap, and one set for every pad.
-	auto tables = std::make_unique<voices::TableCache>();
-	ResampledSource voice(kernel);
-	constexpr uint32_t kRun = 4096;
-	for (size_t i = 0; i < sounds->kit.pads.size(); i++) {
-		std::vector<float>& samples = sounds->pads[i];
-		voice.Play(sounds->kit.pads[i].sound, *tables);
-		uint32_t got = 0;
-		do {
-			const size_t at = samples.size();
-			samples.resize(at + kRun);
-			got = voice.Pull(samples.data() + at, kRun);
-			samples.resize(at + got);
-		} while (got == kRun);
-		samples.shrink_to_fit();
-	}
 	return sounds;
-}
-
-uint32_t PadSource::Pull(float* out, uint32_t frames)
-{
-	const uint32_t count = uint32_t(std::min<size_t>(frames, fLength - fAt));
-	if (count > 0)
-		std::memcpy(out, fSamples + fAt, count * sizeof(float));
-	fAt += count;
-	return count;
 }
 
 std::string NoteName(const Kit& kit, int note)

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "engine/core/Params.h"
+#include "engine/voices/Player.h"
 
 namespace tunk::lv2 {
 
@@ -179,11 +180,7 @@ constexpr MidiRequest ReadMidi(const uint8_t* midi, uint32_t size)
 	return request;
 }
 
-// A note's gain: full at any velocity for a scale of 0, velocity / 127 for a scale of 1.
-constexpr float VelocityGain(uint8_t velocity, float scale)
-{
-	return (1.0f - scale) + scale * (float(velocity) / 127.0f);
-}
+using voices::VelocityGain;
 
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + the slug of "Category Name", and a

@@ -46,12 +46,12 @@ private:
 };
 
 // A voice at the host's rate: a LiveSource at the engine's, through the kernel.
-class ResampledSource final : public voices::Source {
+class ResampledSource final : public voices::ParamsSource {
 public:
 	// `kernel` null: the host runs at the engine's rate and samples pass unchanged.
 	explicit ResampledSource(const ResampleKernel* kernel);
 
-	void Play(const SoundParams& params, voices::TableCache& tables);
+	void Play(const SoundParams& params, voices::TableCache& tables) override;
 	uint32_t Pull(float* out, uint32_t frames) override;
 
 private:

@@ -1,4 +1,4 @@
-// tunk-render --kit: a kit file's sample pack.
+// tunk-render --kit: a kit file's sample pack, or with --notes the kit playing them into one file.
 #pragma once
 
 #include <string>

@@ -195,15 +195,21 @@ ParsedArgs fail(std::string error)
 
 namespace {
 
-// What --kit cannot go with: it renders the kit's own sounds into a folder of its own.
-std::string check_kit_options(const RenderOptions& options)
+// What --kit cannot go with: it renders the kit's own sounds into a folder of its own, or
+// with --notes into one file.
+std::string check_kit_options(const RenderOptions& options, bool notesGiven)
 {
 	if (options.kit.empty())
-		return "";
+		return notesGiven ? "--notes goes with --kit FILE" : "";
 	if (!options.random.empty() || !options.presets.empty())
 		return "--kit renders the kit's own sounds and takes no presets or --random";
 	if (!options.settings.empty() || !options.savePreset.empty())
 		return "--kit takes no --set or --save-preset: change the kit's sounds in its file";
+	if (notesGiven) {
+		if (options.output.empty() || options.ToStandardOutput() || !options.directory.empty())
+			return "--kit with --notes writes one stereo file; name it with -o FILE";
+		return "";
+	}
 	if (!options.output.empty() || options.directory.empty())
 		return "--kit writes a sample pack of several files; name its folder with -d DIR";
 	return "";
@@ -216,6 +222,7 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	ParsedArgs result;
 	RenderOptions& options = result.options;
 	bool formatGiven = false;
+	std::string notesText;
 	bool optionsEnded = false;
 	bool countGiven = false;
 	bool jobsGiven = false;
@@ -280,6 +287,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			target = &options.random;
 		else if (name == "--kit")
 			target = &options.kit;
+		else if (name == "--notes")
+			target = &notesText;
 		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed")
 			target = &number;
 		else if (name != "--set")
@@ -368,7 +377,11 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	} else if (options.presetsBeside) {
 		return fail("option '--save-preset' needs a value");
 	}
-	if (std::string error = check_kit_options(options); !error.empty())
+	if (!notesText.empty()) {
+		if (std::string error = ParseKitNotes(notesText, &options.notes); !error.empty())
+			return fail(error);
+	}
+	if (std::string error = check_kit_options(options, !notesText.empty()); !error.empty())
 		return fail(error);
 	if (!options.output.empty() && options.presets.size() > 1)
 		return fail("-o names one output; use -d DIR for several presets");
@@ -378,6 +391,44 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		return fail("--save-preset needs a single preset");
 	result.ok = true;
 	return result;
+}
+
+std::string ParseKitNotes(std::string_view text, std::vector<KitEvent>* notes)
+{
+	// A whole number in `part` within min..max, or false.
+	auto number = [](std::string_view part, int64_t min, int64_t max, int64_t* value) {
+		const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), *value);
+		return !part.empty() && error == std::errc() && end == part.data() + part.size()
+		       && *value >= min && *value <= max;
+	};
+	notes->clear();
+	for (size_t start = 0; start <= text.size();) {
+		const size_t comma = std::min(text.find(',', start), text.size());
+		const std::string_view note = text.substr(start, comma - start);
+		const size_t at = note.find('@');
+		const size_t colon = note.find(':');
+		int64_t key = 0, frame = 0, velocity = 127;
+		const bool good = at != std::string_view::npos
+		                  && number(note.substr(0, at), kLowestNote, kHighestNote, &key)
+		                  && number(note.substr(at + 1, colon == std::string_view::npos ? colon : colon - at - 1),
+		                      0, tunk::kMaxSampleCount, &frame)
+		                  && (colon == std::string_view::npos
+		                      || (colon > at && number(note.substr(colon + 1), 1, 127, &velocity)));
+		if (!good) {
+			return "--notes takes NOTE@FRAME[:VELOCITY] separated by commas (a note 0 to 127, a "
+			       "frame from 0 to " + std::to_string(tunk::kMaxSampleCount) + ", a velocity 1 to 127), not '"
+			       + std::string(note) + "'";
+		}
+		KitEvent event;
+		event.key = int32_t(key);
+		event.frame = frame;
+		event.velocity = uint8_t(velocity);
+		notes->push_back(event);
+		start = comma + 1;
+	}
+	std::stable_sort(notes->begin(), notes->end(),
+	    [](const KitEvent& a, const KitEvent& b) { return a.frame < b.frame; });
+	return "";
 }
 
 std::string ParseSetting(std::string_view text, ParamSetting* setting)
@@ -469,6 +520,7 @@ const char* RenderUsage()
 	    "Usage: tunk-render [OPTIONS] [PRESET...]\n"
 	    "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
 	    "       tunk-render --kit FILE.tunkkit -d DIR [-f FORMAT]\n"
+	    "       tunk-render --kit FILE.tunkkit --notes NOTES -o FILE [-f FORMAT]\n"
 	    "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
 	    "Without a preset the default sound is rendered.\n"
 	    "\n"
@@ -491,6 +543,11 @@ const char* RenderUsage()
 	    help_entry("      --kit FILE",
 	        "writes a Tunk kit's sample pack into -d DIR: each pad's sound named after the pad, "
 	        "an SFZ file mapping them to their notes, and drumkit.xml for Hydrogen") +
+	    help_entry("      --notes NOTES",
+	        "with --kit, renders the kit playing NOTE@FRAME[:VELOCITY],... (36@0,38@22050:100: "
+	        "the kick at once, the snare half a second later at velocity 100; 127 when none is "
+	        "given) into -o FILE, 16-bit stereo at 44100 Hz, as the kit window plays it (pads on "
+	        "their own output in the middle), until the last sound ends") +
 	    "      --seed S           the same seed makes the same sounds (default: the clock)\n"
 	    "  -h, --help             shows this help\n"
 	    "      --version          shows the version\n"

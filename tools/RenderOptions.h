@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/Params.h"
+#include "kit/KitPlay.h"
 #include "kits/support/SupportDefs.h"
 
 // One --set NAME=VALUE, already checked: `number` holds a float field's value, `integer`
@@ -39,8 +40,9 @@ struct RenderOptions {
 	bool presetsBeside = false;
 
 	// --kit FILE: the kit's sample pack (each pad's sound, an SFZ file, a Hydrogen drum kit)
-	// goes into -d DIR.
+	// goes into -d DIR; with --notes, the kit playing them goes into -o FILE in stereo.
 	std::string kit;
+	std::vector<KitEvent> notes;  // in frame order
 
 	bool ToStandardOutput() const { return output == "-"; }
 	// The number of sounds the run makes.
@@ -59,6 +61,12 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv);
 
 // Checks one NAME=VALUE as --set takes it; an error text, "" when it is good.
 std::string ParseSetting(std::string_view text, ParamSetting* setting);
+
+// Reads --notes: NOTE@FRAME[:VELOCITY] separated by commas ("36@0:127,38@22050:100"), a
+// note 0 to 127 at a frame of 44100 Hz from 0 on, at a velocity of 1 to 127 (127 when none
+// is given); the notes come out in frame order, those of one frame as given. An error text,
+// "" when they are good.
+std::string ParseKitNotes(std::string_view text, std::vector<KitEvent>* notes);
 
 // Applies the settings in order.
 void ApplySettings(const std::vector<ParamSetting>& settings, tunk::SoundParams* params);

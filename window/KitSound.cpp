@@ -1,114 +1,177 @@
 #include "window/KitSound.h"
 
 #include <algorithm>
+#include <cmath>
 
-#include "engine/core/Render.h"
+#include "engine/core/Params.h"
 #include "kits/media/SoundPlayer.h"
 
 namespace {
 
 void KitBufferProc(void* cookie, void* buffer, size_t size, const media_raw_audio_format& format)
 {
-	if (format.format != media_raw_audio_format::B_AUDIO_SHORT)
+	if (format.channel_count != 2)
 		return;
 	KitSound* sound = *static_cast<KitSound**>(cookie);
-	sound->Render(static_cast<int16_t*>(buffer), uint32_t(size / sizeof(int16_t)));
+	if (format.format == media_raw_audio_format::B_AUDIO_FLOAT)
+		sound->Render(static_cast<float*>(buffer), uint32_t(size / (2 * sizeof(float))));
+	else if (format.format == media_raw_audio_format::B_AUDIO_SHORT)
+		sound->Render(static_cast<int16_t*>(buffer), uint32_t(size / (2 * sizeof(int16_t))));
+}
+
+uint8_t MidiVelocity(float velocity)
+{
+	return uint8_t(std::clamp(std::lround(velocity * 127.0f), 1L, 127L));
+}
+
+void Store(float* out, float sample)
+{
+	*out = sample;
+}
+
+void Store(int16_t* out, float sample)
+{
+	*out = tunk::voices::ToShort(sample);
 }
 
 } // namespace
 
-KitSound::KitSound(bool device) : fPlayers(std::make_unique<std::array<DevicePlayer, kMaxPads>>())
+KitSound::KitSound(bool device)
 {
+	std::array<tunk::voices::ParamsSource*, 2 * kKitVoices> sources{};
+	for (size_t i = 0; i < sources.size(); i++)
+		sources[i] = &fSources[i];
+	fVoices = std::make_unique<KitVoices>(sources);
 	if (!device)
 		return;
 	media_raw_audio_format format = {};
 	format.frame_rate = float(tunk::kSampleRate);
-	format.channel_count = 1;
-	format.format = media_raw_audio_format::B_AUDIO_SHORT;
+	format.channel_count = 2;
 	format.byte_order = B_MEDIA_LITTLE_ENDIAN;
 	fDevice = new BSoundPlayer(&format, "TunkKit", KitBufferProc, nullptr, &fCookie);
 }
 
 KitSound::~KitSound()
 {
-	// After Stop no callback runs into the players any more.
+	// After Stop no callback runs any more.
 	if (fDevice != nullptr) {
 		fDevice->Stop();
 		delete fDevice;
 	}
+	fVoices->Clear();
+	FreeReturned();
+	delete fOffered.load();
+	delete fKit;
 }
 
-bool KitSound::SetPad(size_t pad, const tunk::SoundParams& sound)
+void KitSound::FreeReturned()
 {
-	if (pad >= kMaxPads)
-		return false;
-	PadSound& slot = fPads[pad];
-	if (slot.ready && tunk::SameBits(slot.made, sound))
-		return true;
-	std::vector<int16_t> samples;
-	// A refused sound (a duration out of reach) plays as silence rather than the old sound.
-	if (tunk::Render(sound, &samples) == tunk::RenderStatus::NoMemory)
-		return false;
-	if (!(*fPlayers)[pad].Offer(samples.data(), int64_t(samples.size())))
-		return false;
-	slot.samples = std::move(samples);
-	slot.made = sound;
-	slot.ready = true;
-	return true;
+	Kit* kit = nullptr;
+	while (fReturned.Pop(&kit))
+		delete kit;
 }
 
 void KitSound::SetKit(const Kit& kit)
 {
-	for (size_t pad = 0; pad < kMaxPads; pad++) {
-		if (pad < kit.pads.size()) {
-			SetPad(pad, kit.pads[pad].sound);
-		} else if (fPads[pad].ready && !fPads[pad].samples.empty()) {
-			(*fPlayers)[pad].Offer(nullptr, 0);
-			fPads[pad].samples.clear();
-		}
-	}
+	FreeReturned();
+	delete fOffered.exchange(new Kit(kit));
 }
 
-void KitSound::Hit(const Kit& kit, size_t pad, float velocity)
+void KitSound::StartDevice()
 {
-	if (pad >= kit.pads.size() || pad >= kMaxPads)
+	if (fDevice == nullptr)
 		return;
-	SetPad(pad, kit.pads[pad].sound);
-	// The device is mono: a pad's level reaches it, its pan and output only the plugin's pairs.
-	const float gain = std::clamp(velocity, 0.0f, 1.0f) * LevelGain(kit.pads[pad].level);
-	const PadMask choked = PadsChokedBy(kit, pad);
-	for (size_t other = 0; other < kMaxPads; other++) {
-		if ((choked >> other) & 1u)
-			(*fPlayers)[other].Stop();
-	}
-	if (fDevice != nullptr) {
-		fDevice->Start();
-		fDevice->SetVolume(1.0f);
-		fDevice->SetHasData(true);
-	}
-	(*fPlayers)[pad].Play(gain);
-	fLastHit = {int32_t(pad), gain};
+	fDevice->Start();
+	fDevice->SetVolume(1.0f);
+	fDevice->SetHasData(true);
+}
+
+bool KitSound::Schedule(const KitEvent& event)
+{
+	FreeReturned();
+	StartDevice();
+	if (!fEvents.Push(event))
+		return false;
+	fLastEvent = event;
+	return true;
+}
+
+void KitSound::Hit(size_t pad, float velocity)
+{
+	KitEvent event;
+	event.kind = KitEvent::kPadHit;
+	event.key = int32_t(std::min(pad, kMaxPads));
+	event.velocity = MidiVelocity(velocity);
+	Schedule(event);
+}
+
+void KitSound::Note(int note, float velocity)
+{
+	KitEvent event;
+	event.kind = KitEvent::kNoteOn;
+	event.key = note;
+	event.velocity = MidiVelocity(velocity);
+	Schedule(event);
 }
 
 void KitSound::Stop()
 {
-	for (DevicePlayer& player : *fPlayers)
-		player.Stop();
+	KitEvent event;
+	event.kind = KitEvent::kAllOff;
+	FreeReturned();
+	if (fEvents.Push(event))
+		fLastEvent = event;
+}
+
+void KitSound::TakeKit()
+{
+	Kit* offered = fOffered.load(std::memory_order_acquire);
+	if (offered == nullptr)
+		return;
+	// The kit replaced goes back to the window for freeing; while the way back is full, it
+	// plays on. Voices hold copies of their sounds, so none needs it any more.
+	if (fKit != nullptr && !fReturned.Push(fKit))
+		return;
+	fKit = fOffered.exchange(nullptr, std::memory_order_acq_rel);
+}
+
+template <typename Sample> void KitSound::RenderFrames(Sample* out, uint32_t frames)
+{
+	TakeKit();
+	// The window's player: full velocity scale, retrigger, no note-offs, no trims.
+	const KitPlayOptions options;
+	int64_t clock = fFrames.load(std::memory_order_relaxed);
+	uint32_t done = 0;
+	while (done < frames) {
+		const uint32_t span = std::min(frames - done, kChunk);
+		fVoices->Begin({fLeft, fRight, {}}, span);
+		KitEvent event;
+		while (fEvents.Peek(&event) && event.frame < clock + span) {
+			fEvents.Pop(&event);
+			event.frame -= clock;
+			if (fKit != nullptr)
+				fVoices->Play(*fKit, options, event);
+			else if (event.kind == KitEvent::kAllOff)
+				fVoices->ReleaseAll();
+		}
+		fVoices->End();
+		for (uint32_t k = 0; k < span; k++) {
+			Store(&out[2 * (done + k)], fLeft[k]);
+			Store(&out[2 * (done + k) + 1], fRight[k]);
+		}
+		clock += span;
+		done += span;
+	}
+	fSounding.store(fVoices->Busy(), std::memory_order_release);
+	fFrames.store(clock, std::memory_order_release);
+}
+
+void KitSound::Render(float* out, uint32_t frames)
+{
+	RenderFrames(out, frames);
 }
 
 void KitSound::Render(int16_t* out, uint32_t frames)
 {
-	uint32_t done = 0;
-	while (done < frames) {
-		const uint32_t span = std::min(frames - done, kChunk);
-		std::fill_n(fSum, span, 0);
-		for (DevicePlayer& player : *fPlayers) {
-			player.Render(fPadOut, span, 0, false);
-			for (uint32_t k = 0; k < span; k++)
-				fSum[k] += fPadOut[k];
-		}
-		for (uint32_t k = 0; k < span; k++)
-			out[done + k] = int16_t(std::clamp(fSum[k], int32_t(-32768), int32_t(32767)));
-		done += span;
-	}
+	RenderFrames(out, frames);
 }

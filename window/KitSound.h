@@ -1,26 +1,24 @@
-// KitSound: the sound of one kit window. Each pad's sound is made whole on the window's thread
-// and handed to a device player of its own (audio/DevicePlayer.h), so that a pad's hit ends
-// only that pad's hit before it, a choke ends the other pads of its group, and every pad sums
-// into the shared output device. The device thread never waits for the window.
+// KitSound: the sound of one kit window, in stereo. The window hands its kit over by pointer
+// and sends its hits and notes through a ring; the device's thread plays them through the
+// kit's voices (kit/KitVoices.h), as the plugin's main pair does, pads on their own output in
+// the middle of the pair. The voices compute each pad's sound as they play, so nothing is
+// rendered on the window's thread, whatever the pads' lengths, and a kit costs its values
+// alone. The device thread never waits for the window.
 //
-// Threads: SetPad, Hit, Stop on the window's thread; Render on the device's.
+// Threads: SetKit, Hit, Note, Schedule and Stop on the window's thread; Render on the
+// device's; the rest from anywhere.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
-#include "audio/DevicePlayer.h"
-#include "kit/Kit.h"
-#include "kits/media/MediaDefs.h"
+#include "engine/voices/LiveSource.h"
+#include "engine/voices/Ring.h"
+#include "kit/KitVoices.h"
 
 class BSoundPlayer;
-
-struct PadHit {
-	int32_t pad = -1;  // -1: none yet
-	float gain = 0;
-};
 
 class KitSound {
 public:
@@ -30,41 +28,50 @@ public:
 	KitSound(const KitSound&) = delete;
 	KitSound& operator=(const KitSound&) = delete;
 
-	// Makes the pad's sound from its values when they changed since the last call; a pad
-	// beyond the kit's (or one whose sound is refused) is silent. False when memory ran out.
-	bool SetPad(size_t pad, const tunk::SoundParams& sound);
-	// The kit's pads from `kit`, each made again only when its sound changed.
+	// What the hits from the next buffer on play (copied).
 	void SetKit(const Kit& kit);
-	// The samples of the pad as last made (the pad's own sound, before its level).
-	const std::vector<int16_t>& PadSamples(size_t pad) const { return fPads[pad].samples; }
-
-	// A hit of the pad at `velocity` (0 to 1) times its level; the pads it chokes stop.
-	void Hit(const Kit& kit, size_t pad, float velocity);
-	// Every pad fades out.
+	// A hit of the pad, or a note (every pad on it), at `velocity` (0 to 1, as a MIDI
+	// velocity of 1 to 127) at the next buffer; the pads they choke fade out.
+	void Hit(size_t pad, float velocity);
+	void Note(int note, float velocity);
+	// `event` at its frame on the sound's clock (Frames()); one already past plays at the
+	// next buffer. Events play in the order given. False when the ring is full.
+	bool Schedule(const KitEvent& event);
+	// Every voice fades out.
 	void Stop();
-	// The last hit asked for, for tests and the status line.
-	PadHit LastHit() const { return fLastHit; }
-	// Frames the device has played since the pad's last hit began.
-	uint32_t Position(size_t pad) const { return (*fPlayers)[pad].Position(); }
 
-	// Device: the sum of every pad's output, saturated to 16 bits.
+	// The last hit, note or stop asked for (kind kAllOff with key -1 before the first).
+	const KitEvent& LastEvent() const { return fLastEvent; }
+	// Frames the sound has played: the clock of Schedule.
+	int64_t Frames() const { return fFrames.load(std::memory_order_acquire); }
+	// Voices still sounding after the last buffer.
+	int32_t Sounding() const { return fSounding.load(std::memory_order_acquire); }
+
+	// Device: `frames` stereo frames, left and right interleaved, the 16-bit ones saturated.
+	void Render(float* out, uint32_t frames);
 	void Render(int16_t* out, uint32_t frames);
 
 private:
-	struct PadSound {
-		std::vector<int16_t> samples;
-		tunk::SoundParams made;
-		bool ready = false;
-	};
+	void StartDevice();
+	void FreeReturned();
+	// Device thread.
+	void TakeKit();
+	template <typename Sample> void RenderFrames(Sample* out, uint32_t frames);
 
-	std::array<PadSound, kMaxPads> fPads;
-	std::unique_ptr<std::array<DevicePlayer, kMaxPads>> fPlayers;
-	PadHit fLastHit;
+	std::array<tunk::voices::LiveSource, 2 * kKitVoices> fSources;
+	std::unique_ptr<KitVoices> fVoices;
+	std::atomic<Kit*> fOffered{nullptr};
+	tunk::voices::Ring<KitEvent, 256> fEvents;
+	tunk::voices::Ring<Kit*, 64> fReturned;
+	std::atomic<int64_t> fFrames{0};
+	std::atomic<int32_t> fSounding{0};
+	KitEvent fLastEvent{KitEvent::kAllOff, -1};
 	BSoundPlayer* fDevice = nullptr;
 	KitSound* fCookie = this;
 
 	// Device thread only.
+	Kit* fKit = nullptr;
 	static constexpr uint32_t kChunk = 512;
-	int16_t fPadOut[kChunk] = {};
-	int32_t fSum[kChunk] = {};
+	float fLeft[kChunk] = {};
+	float fRight[kChunk] = {};
 };

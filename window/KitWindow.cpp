@@ -534,16 +534,18 @@ void KitWindow::PlayPad(size_t pad, float velocity)
 {
 	if (pad >= CurrentKit().pads.size())
 		return;
-	fSound->Hit(CurrentKit(), pad, velocity);
+	fSound->Hit(pad, velocity);
 	fPads->Flash(int(pad));
 }
 
 void KitWindow::PlayNote(int note, float velocity)
 {
+	// One note for the sound, so that pads sharing it play by the kit's rule together.
+	fSound->Note(note, velocity);
 	const PadMask pads = PadsOnNote(CurrentKit(), note);
 	for (size_t pad = 0; pad < kMaxPads; pad++) {
 		if ((pads >> pad) & 1u)
-			PlayPad(pad, velocity);
+			fPads->Flash(int(pad));
 	}
 }
 

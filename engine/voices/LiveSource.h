@@ -28,7 +28,8 @@ public:
 
 private:
 	static constexpr int32_t kWaves = 4;
-	static constexpr int32_t kShapes = 4;
+	// One for each pad of a kit, so that a kit's notes build their shapes only once.
+	static constexpr int32_t kShapes = 16;
 	float fWaves[kWaves][kTableEntries];
 	float fShapes[kShapes][kTableEntries];
 	uint32_t fDriveBits[kShapes] = {};
@@ -36,11 +37,19 @@ private:
 	uint64_t fUses = 0;
 };
 
-// Plays a sound computed from its parameters at the engine's rate.
-class LiveSource final : public Source {
+// A voice that computes a sound from its parameters as it plays: LiveSource at the engine's
+// rate, the plugin's resampling voice at a host's. Play copies what it needs, so the
+// parameters may change or go once it returns.
+class ParamsSource : public Source {
 public:
 	// Starts the sound of `params` at its first sample.
-	void Play(const SoundParams& params, TableCache& tables);
+	virtual void Play(const SoundParams& params, TableCache& tables) = 0;
+};
+
+// Plays a sound computed from its parameters at the engine's rate.
+class LiveSource final : public ParamsSource {
+public:
+	void Play(const SoundParams& params, TableCache& tables) override;
 	uint32_t Pull(float* out, uint32_t frames) override;
 	// Samples left of the sound.
 	int64_t Remaining() const { return fGenerator.Remaining(); }

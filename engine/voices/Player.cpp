@@ -1,6 +1,8 @@
 #include "engine/voices/Player.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 
 namespace tunk::voices {
 
@@ -10,7 +12,8 @@ namespace {
 class SumMixer final : public Mixer {
 public:
 	explicit SumMixer(float* out) : fOut(out) {}
-	void Mix(int32_t, const float* samples, uint32_t at, uint32_t count) override
+	void Mix(int32_t, int32_t, const float* samples, const float*, uint32_t at,
+	    uint32_t count) override
 	{
 		float* to = fOut + at;
 		for (uint32_t k = 0; k < count; k++)
@@ -23,6 +26,16 @@ private:
 
 } // namespace
 
+int16_t ToShort(float sample)
+{
+	const float scaled = sample * 32768.0f;
+	if (!(scaled > -32768.0f))
+		return scaled == scaled ? int16_t(-32768) : int16_t(0);
+	if (scaled >= 32767.0f)
+		return 32767;
+	return int16_t(std::lrint(scaled));
+}
+
 Player::Player(const std::array<Source*, kSlots>& sources) : Player(sources, kMaxVoices) {}
 
 Player::Player(std::span<Source* const> sources, int32_t maxVoices)
@@ -33,7 +46,7 @@ Player::Player(std::span<Source* const> sources, int32_t maxVoices)
 		fVoices[i].source = sources[size_t(i)];
 }
 
-Source& Player::Start(int32_t key, float gain)
+Source& Player::Start(int32_t key, const VoiceGain& gain)
 {
 	Voice* free = nullptr;
 	Voice* oldest = nullptr;
@@ -112,24 +125,38 @@ void Player::Clear()
 
 void Player::RenderVoice(Voice& voice, Mixer& mixer, uint32_t frames)
 {
+	// Equal sides (every mono voice, a centred pad) are scaled once.
+	const bool stereo =
+	    std::bit_cast<uint32_t>(voice.gain.left) != std::bit_cast<uint32_t>(voice.gain.right);
 	uint32_t done = 0;
 	while (done < frames && voice.busy) {
 		uint32_t want = std::min(frames - done, kChunk);
 		if (voice.fading)
 			want = std::min(want, uint32_t(voice.fadeLeft));
 		const uint32_t got = voice.source->Pull(fScratch, want);
-		const float gain = voice.gain;
+		const float left = voice.gain.left;
+		const float right = voice.gain.right;
+		// The right side first, from the samples before the left side scales them; each
+		// side a loop of its own, so that both vectorise.
 		if (voice.fading) {
-			for (uint32_t k = 0; k < got; k++) {
-				const float level = float(voice.fadeLeft - 1 - int32_t(k)) * (1.0f / float(kFadeSamples));
-				fScratch[k] = fScratch[k] * gain * level;
+			const float start = float(voice.fadeLeft - 1);
+			constexpr float kStep = 1.0f / float(kFadeSamples);
+			if (stereo) {
+				for (uint32_t k = 0; k < got; k++)
+					fRight[k] = fScratch[k] * right * ((start - float(k)) * kStep);
 			}
+			for (uint32_t k = 0; k < got; k++)
+				fScratch[k] = fScratch[k] * left * ((start - float(k)) * kStep);
 			voice.fadeLeft -= int32_t(want);
 		} else {
+			if (stereo) {
+				for (uint32_t k = 0; k < got; k++)
+					fRight[k] = fScratch[k] * right;
+			}
 			for (uint32_t k = 0; k < got; k++)
-				fScratch[k] = fScratch[k] * gain;
+				fScratch[k] = fScratch[k] * left;
 		}
-		mixer.Mix(voice.key, fScratch, done, got);
+		mixer.Mix(voice.key, voice.gain.output, fScratch, stereo ? fRight : fScratch, done, got);
 		done += want;
 		if (got < want || (voice.fading && voice.fadeLeft == 0))
 			End(voice);

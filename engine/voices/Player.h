@@ -3,10 +3,10 @@
 //
 // A voice plays one Source from the frame at which it was started, scaled by its gain, and
 // the player sums the voices into the caller's buffer (or hands each voice's samples to a
-// Mixer with its key). At most kMaxVoices (or the count it was made for) sound at once: one
-// more note fades the oldest sounding voice out over kFadeSamples while the new one starts
-// at its own frame. A voice can also be released (note-off, retrigger, all notes off): it
-// fades out over the same kFadeSamples.
+// Mixer with its key and output, scaled for each side of a stereo pair). At most kMaxVoices
+// (or the count it was made for) sound at once: one more note fades the oldest sounding
+// voice out over kFadeSamples while the new one starts at its own frame. A voice can also be
+// released (note-off, retrigger, all notes off): it fades out over the same kFadeSamples.
 //
 // Threads: every member runs on the audio thread (or while no audio thread runs). Nothing
 // reachable from Start, Release, ReleaseAll, Clear or Render allocates, locks, waits or makes
@@ -53,14 +53,42 @@ public:
 	virtual void Stop() {}
 };
 
+// How a voice plays, fixed when it starts: its gain on each side of a stereo pair and the
+// output it goes to. A mono player reads the left side; VoiceGain(gain) sets both alike.
+struct VoiceGain {
+	float left = 1;
+	float right = 1;
+	int32_t output = 0;  // the caller's numbering (a kit: 0 the main pair, 1 + pad its own)
+
+	constexpr VoiceGain() = default;
+	constexpr explicit VoiceGain(float gain) : left(gain), right(gain) {}
+	constexpr VoiceGain(float leftGain, float rightGain, int32_t to)
+	    : left(leftGain), right(rightGain), output(to)
+	{
+	}
+};
+
+// A note's gain: full at any velocity for a scale of 0, velocity / 127 for a scale of 1.
+constexpr float VelocityGain(uint8_t velocity, float scale)
+{
+	return (1.0f - scale) + scale * (float(velocity) / 127.0f);
+}
+
+// A float sample as a 16-bit one (the engine's 16-bit samples come back exactly from
+// sample / 32768); beyond full scale it clips instead of wrapping round, and a sample
+// that is no number is silence.
+int16_t ToShort(float sample);
+
 // Where the voices' samples go when they do not all go to one buffer (a kit routes each
-// pad to its own outputs): each voice's samples, already scaled by its gain and fade, with
-// the key it was started with.
+// pad to its own outputs): each voice's samples, already scaled by its fade and by its gain
+// of each side, with the key and output it was started with.
 class Mixer {
 public:
 	virtual ~Mixer() = default;
-	// `count` samples of a voice on `key` for the block's frames from `at` on.
-	virtual void Mix(int32_t key, const float* samples, uint32_t at, uint32_t count) = 0;
+	// `count` samples of a voice on `key` for the block's frames from `at` on: `left` and
+	// `right` scaled by the gains of their sides (the same buffer when those are equal).
+	virtual void Mix(int32_t key, int32_t output, const float* left, const float* right,
+	    uint32_t at, uint32_t count) = 0;
 };
 
 // A key that no note has: voices started with it are only ended by ReleaseAll and Clear.
@@ -77,8 +105,10 @@ public:
 	// Claims a source for a new voice on `key` with `gain` and returns it: the caller sets
 	// it to what it should play before the next Render. When kMaxVoices already sound, the
 	// oldest starts fading out; when every source is busy (many notes within one fade),
-	// the fading voice nearest its end is cut short to make room.
-	Source& Start(int32_t key, float gain);
+	// the fading voice nearest its end is cut short to make room. The voice keeps its gain
+	// until it ends.
+	Source& Start(int32_t key, const VoiceGain& gain);
+	Source& Start(int32_t key, float gain) { return Start(key, VoiceGain(gain)); }
 	// Fades out every voice sounding on `key` (note-off, retrigger).
 	void Release(int32_t key);
 	// Fades out every voice (All Sound Off, All Notes Off, reset, Stop).
@@ -86,7 +116,7 @@ public:
 	// Ends every voice at once, without a fade (the host restarts the plugin).
 	void Clear();
 
-	// Adds the voices' next `frames` samples to `out`.
+	// Adds the voices' next `frames` samples to `out` (each at its left gain).
 	void Render(float* out, uint32_t frames);
 	// Hands each voice's next `frames` samples to `mixer`.
 	void Render(Mixer& mixer, uint32_t frames);
@@ -101,7 +131,7 @@ private:
 		Source* source = nullptr;
 		bool busy = false;
 		int32_t key = kNoKey;
-		float gain = 0;
+		VoiceGain gain;
 		uint64_t order = 0;   // notes started before this one: the oldest is stolen first
 		int32_t fadeLeft = 0; // samples left of its fade-out; 0 while it sounds
 		bool fading = false;
@@ -120,6 +150,7 @@ private:
 	// Where a voice's samples land before they are scaled and summed.
 	static constexpr uint32_t kChunk = 256;
 	float fScratch[kChunk] = {};
+	float fRight[kChunk] = {};
 };
 
 } // namespace tunk::voices

@@ -2,20 +2,25 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <dlfcn.h>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr int kDeviceRate = 44100;
+constexpr int kDeviceChannels = 2;
 constexpr int kDeviceFrames = 512;
 
-// Samples per device buffer: 512 (11.6 ms) unless TUNK_AUDIO_FRAMES asks for another
+// Frames per device buffer: 512 (11.6 ms) unless TUNK_AUDIO_FRAMES asks for another
 // power of two from 64 to 16384, for an output that needs more time per buffer.
 int DeviceFrames()
 {
@@ -82,14 +87,30 @@ void ReportNoDevice()
 
 }  // namespace
 
-// The one output device of the process and the players it serves.
+// One player's place at the device. The device thread claims a ready slot for each
+// callback (kReady to kRunning and back) and never waits; Stop frees a ready slot at once,
+// or marks a running one kRetiring and waits until the device thread has set it kIdle.
+struct PlayerSlot {
+	enum : uint32 { kIdle, kReady, kRunning, kRetiring };
+	std::atomic<uint32> state{kIdle};
+	BSoundPlayer* player = nullptr;  // written only while kIdle
+};
+
+// The one output device of the process and the players it serves. The device thread
+// takes no lock and allocates nothing: the slots are a fixed table and the mixing buffers
+// are sized before the device opens.
 struct SoundDevice {
-	// Held while the device thread runs the players' callbacks, so that Stop can wait
-	// for a callback in flight by taking it.
-	std::mutex lock;
-	std::vector<BSoundPlayer*> players;
+	static constexpr int32 kSlots = 256;
+	std::array<PlayerSlot, kSlots> slots;
+	// One past the highest slot ever used: the device thread looks no further.
+	std::atomic<int32> slotsUsed{0};
+	// Start and Stop among themselves; never taken by the device thread.
+	std::mutex control;
+
+	size_t capacity = 0;  // frames the buffers hold
 	std::vector<int32> mix;
 	std::vector<int16> scratch;
+	std::atomic<bool> closing{false};
 
 	std::mutex openLock;
 	enum { kClosed, kOpen, kFailed } state = kClosed;
@@ -102,9 +123,11 @@ struct SoundDevice {
 	}
 
 	bool EnsureOpen();
-	void Add(BSoundPlayer* player);
+	bool Add(BSoundPlayer* player);
 	void Remove(BSoundPlayer* player);
 	void Fill(Uint8* stream, int length);
+	void Mix(size_t frames);
+	void MixPlayer(const BSoundPlayer& player, size_t frames);
 
 	static void SDLCALL FillCallback(void*, Uint8* stream, int length)
 	{
@@ -131,11 +154,16 @@ bool SoundDevice::EnsureOpen()
 		return false;
 	}
 
+	// Sized before the device thread exists, which makes them visible to it.
+	capacity = size_t(DeviceFrames());
+	mix.resize(capacity * kDeviceChannels);
+	scratch.resize(capacity * kDeviceChannels);
+
 	SDL_AudioSpec wanted = {};
 	wanted.freq = kDeviceRate;
 	wanted.format = AUDIO_S16LSB;
-	wanted.channels = 1;
-	wanted.samples = Uint16(DeviceFrames());
+	wanted.channels = kDeviceChannels;
+	wanted.samples = Uint16(capacity);
 	wanted.callback = FillCallback;
 	SDL_AudioSpec obtained = {};
 	// No allowed changes: SDL converts to whatever the hardware wants.
@@ -145,11 +173,6 @@ bool SoundDevice::EnsureOpen()
 		sdl.QuitSubSystem(SDL_INIT_AUDIO);
 		state = kFailed;
 		return false;
-	}
-	{
-		std::lock_guard mixGuard(lock);
-		mix.resize(obtained.samples);
-		scratch.resize(obtained.samples);
 	}
 	state = kOpen;
 	std::atexit(CloseAtExit);
@@ -161,10 +184,7 @@ bool SoundDevice::EnsureOpen()
 void SoundDevice::CloseAtExit()
 {
 	SoundDevice& self = Get();
-	{
-		std::lock_guard guard(self.lock);
-		self.players.clear();
-	}
+	self.closing.store(true);  // the buffers from here on are silence
 	std::lock_guard guard(self.openLock);
 	if (self.state == kOpen) {
 		sdl.CloseAudioDevice(self.device);
@@ -173,53 +193,117 @@ void SoundDevice::CloseAtExit()
 	}
 }
 
-void SoundDevice::Add(BSoundPlayer* player)
+// Under `control`. False when every slot is taken.
+bool SoundDevice::Add(BSoundPlayer* player)
 {
-	std::lock_guard guard(lock);
-	if (std::find(players.begin(), players.end(), player) == players.end())
-		players.push_back(player);
+	for (int32 i = 0; i < kSlots; i++) {
+		PlayerSlot& slot = slots[size_t(i)];
+		if (slot.state.load(std::memory_order_acquire) != PlayerSlot::kIdle)
+			continue;
+		slot.player = player;
+		player->slot = i;
+		slot.state.store(PlayerSlot::kReady, std::memory_order_release);
+		if (i >= slotsUsed.load(std::memory_order_relaxed))
+			slotsUsed.store(i + 1, std::memory_order_release);
+		return true;
+	}
+	return false;
 }
 
+// Under `control`. Returns once the device thread is done with the player.
 void SoundDevice::Remove(BSoundPlayer* player)
 {
-	std::lock_guard guard(lock);
-	players.erase(std::remove(players.begin(), players.end(), player), players.end());
+	if (player->slot < 0)
+		return;
+	PlayerSlot& slot = slots[size_t(player->slot)];
+	player->slot = -1;
+	uint32 now = slot.state.load(std::memory_order_acquire);
+	while (now != PlayerSlot::kIdle) {
+		if (now == PlayerSlot::kReady || now == PlayerSlot::kRunning) {
+			const uint32 next = now == PlayerSlot::kReady ? PlayerSlot::kIdle : PlayerSlot::kRetiring;
+			if (slot.state.compare_exchange_weak(
+					now, next, std::memory_order_acq_rel, std::memory_order_acquire))
+				now = next;
+			continue;
+		}
+		// The callback in flight ends within a device buffer.
+		std::this_thread::sleep_for(std::chrono::microseconds(100));
+		now = slot.state.load(std::memory_order_acquire);
+	}
 }
 
 void SoundDevice::Fill(Uint8* stream, int length)
 {
-	std::lock_guard guard(lock);
-	size_t frames = size_t(length) / sizeof(int16);
-	if (mix.size() < frames) {
-		// Only if SDL hands out a larger buffer than it promised.
-		mix.resize(frames);
-		scratch.resize(frames);
+	const size_t frameBytes = kDeviceChannels * sizeof(int16);
+	const size_t frames = size_t(length) / frameBytes;
+	if (closing.load() || capacity == 0) {
+		std::memset(stream, 0, size_t(length));
+		return;
 	}
-	std::fill_n(mix.begin(), frames, 0);
+	// In pieces only if SDL hands out a larger buffer than it promised.
+	for (size_t done = 0; done < frames;) {
+		const size_t span = std::min(frames - done, capacity);
+		Mix(span);
+		for (size_t i = 0; i < span * kDeviceChannels; i++) {
+			int16 value = int16(std::clamp(mix[i], int32(-32768), int32(32767)));
+			std::memcpy(stream + done * frameBytes + i * sizeof(int16), &value, sizeof(int16));
+		}
+		done += span;
+	}
+}
 
-	for (BSoundPlayer* player : players) {
-		if (!player->hasData.load())
+void SoundDevice::Mix(size_t frames)
+{
+	std::fill_n(mix.begin(), frames * kDeviceChannels, 0);
+	const int32 used = slotsUsed.load(std::memory_order_acquire);
+	for (int32 i = 0; i < used; i++) {
+		PlayerSlot& slot = slots[size_t(i)];
+		uint32 expected = PlayerSlot::kReady;
+		if (!slot.state.compare_exchange_strong(
+				expected, PlayerSlot::kRunning, std::memory_order_acquire, std::memory_order_relaxed))
 			continue;
-		std::fill_n(scratch.begin(), frames, int16(0));
-		media_raw_audio_format format = player->format;
-		format.buffer_size = frames * sizeof(int16);
-		player->callback(player->cookie, scratch.data(), format.buffer_size, format);
+		if (slot.player->hasData.load())
+			MixPlayer(*slot.player, frames);
+		expected = PlayerSlot::kRunning;
+		if (!slot.state.compare_exchange_strong(
+				expected, PlayerSlot::kReady, std::memory_order_release, std::memory_order_relaxed))
+			slot.state.store(PlayerSlot::kIdle, std::memory_order_release);  // Stop waits for it
+	}
+}
 
-		float volume = player->volume.load();
-		if (volume == 1.0f) {
-			for (size_t i = 0; i < frames; i++)
-				mix[i] += scratch[i];
-		} else {
-			for (size_t i = 0; i < frames; i++) {
-				float scaled = std::clamp(float(scratch[i]) * volume, -32768.0f, 32767.0f);
-				mix[i] += int32(std::lrint(scaled));
+void SoundDevice::MixPlayer(const BSoundPlayer& player, size_t frames)
+{
+	const uint32 channels = player.format.channel_count;
+	const size_t count = frames * channels;
+	std::fill_n(scratch.begin(), count, int16(0));
+	media_raw_audio_format format = player.format;
+	format.buffer_size = count * sizeof(int16);
+	player.callback(player.cookie, scratch.data(), format.buffer_size, format);
+
+	// A mono player's sample goes to both channels unchanged. The loops at full volume are
+	// apart from the scaled one so that the compiler can vectorise them.
+	const float volume = player.volume.load();
+	int32* out = mix.data();
+	const int16* in = scratch.data();
+	if (volume == 1.0f && channels == 1) {
+		for (size_t i = 0; i < frames; i++) {
+			out[2 * i] += in[i];
+			out[2 * i + 1] += in[i];
+		}
+	} else if (volume == 1.0f) {
+		for (size_t i = 0; i < count; i++)
+			out[i] += in[i];
+	} else {
+		for (size_t i = 0; i < count; i++) {
+			const float scaled = std::clamp(float(in[i]) * volume, -32768.0f, 32767.0f);
+			const int32 value = int32(std::lrint(scaled));
+			if (channels == 1) {
+				out[2 * i] += value;
+				out[2 * i + 1] += value;
+			} else {
+				out[i] += value;
 			}
 		}
-	}
-
-	for (size_t i = 0; i < frames; i++) {
-		int16 value = int16(std::clamp(mix[i], int32(-32768), int32(32767)));
-		std::memcpy(stream + i * sizeof(int16), &value, sizeof(int16));
 	}
 }
 
@@ -237,12 +321,13 @@ BSoundPlayer::BSoundPlayer(const media_raw_audio_format* requested, const char* 
 		format.format = media_raw_audio_format::B_AUDIO_SHORT;
 	if (format.byte_order == 0)
 		format.byte_order = B_MEDIA_LITTLE_ENDIAN;
-	format.buffer_size = DeviceFrames() * sizeof(int16);
+	const bool channelsFit = format.channel_count == 1 || format.channel_count == kDeviceChannels;
+	format.buffer_size = DeviceFrames() * (channelsFit ? format.channel_count : 1) * sizeof(int16);
 
 	if (playerName != nullptr)
 		std::snprintf(name, sizeof(name), "%s", playerName);
 
-	if (callback == nullptr || format.frame_rate != kDeviceRate || format.channel_count != 1
+	if (callback == nullptr || format.frame_rate != kDeviceRate || !channelsFit
 		|| format.format != media_raw_audio_format::B_AUDIO_SHORT
 		|| format.byte_order != B_MEDIA_LITTLE_ENDIAN)
 		initStatus = B_BAD_VALUE;
@@ -257,11 +342,16 @@ status_t BSoundPlayer::Start()
 {
 	if (initStatus != B_OK)
 		return initStatus;
-	if (started.exchange(true))
-		return B_OK;
-	// Without a device the player counts as started and stays silent.
-	if (SoundDevice::Get().EnsureOpen())
-		SoundDevice::Get().Add(this);
+	SoundDevice& device = SoundDevice::Get();
+	{
+		std::lock_guard guard(device.control);
+		if (started.load())
+			return B_OK;
+		// Without a device the player counts as started and stays silent.
+		if (device.EnsureOpen() && !device.Add(this))
+			return B_NO_MEMORY;
+		started.store(true);
+	}
 	if (notifier != nullptr)
 		notifier(cookie, B_STARTED, this);
 	return B_OK;
@@ -269,10 +359,14 @@ status_t BSoundPlayer::Start()
 
 void BSoundPlayer::Stop()
 {
-	if (!started.exchange(false))
-		return;
-	// Removing takes the device lock, which the device thread holds during callbacks.
-	SoundDevice::Get().Remove(this);
+	SoundDevice& device = SoundDevice::Get();
+	{
+		std::lock_guard guard(device.control);
+		if (!started.load())
+			return;
+		device.Remove(this);
+		started.store(false);
+	}
 	if (notifier != nullptr)
 		notifier(cookie, B_STOPPED, this);
 }

@@ -1,7 +1,8 @@
 // BSoundPlayer: a pull-model sound player. All players of the process share one output
-// device (44100 Hz, mono, signed 16-bit); every started player that has data is asked for
+// device (44100 Hz, stereo, signed 16-bit); every started player that has data is asked for
 // each device buffer through its callback, and the players' buffers are mixed with
-// saturation. Without a reachable device the players stay silent and nothing else fails.
+// saturation. A player is mono (its samples go to both channels) or stereo (interleaved,
+// left first). Without a reachable device the players stay silent and nothing else fails.
 #pragma once
 
 #include <atomic>
@@ -30,16 +31,18 @@ public:
 	BSoundPlayer(const BSoundPlayer&) = delete;
 	BSoundPlayer& operator=(const BSoundPlayer&) = delete;
 
-	// B_OK, or B_BAD_VALUE for a format the shared device cannot play (another rate,
-	// channel count or sample format) or a missing callback.
+	// B_OK, or B_BAD_VALUE for a format the shared device cannot play (another rate, a
+	// channel count other than 1 or 2, another sample format) or a missing callback.
 	status_t InitCheck() const { return initStatus; }
 	const media_raw_audio_format& Format() const { return format; }
 	const char* Name() const { return name; }
 
-	// Registers the player with the shared device, opening the device on first use.
+	// Registers the player with the shared device, opening the device on first use;
+	// B_NO_MEMORY when the device serves as many players as it can.
 	status_t Start();
 	// After Stop returns, the callback is not running and will not run again until the
-	// next Start. Must not be called from inside the callback.
+	// next Start (it may wait for a callback in flight; the callback never waits for it).
+	// Must not be called from inside the callback.
 	void Stop();
 	bool IsPlaying() const { return started.load(); }
 
@@ -60,6 +63,7 @@ private:
 	EventNotifierFunc notifier;
 	void* cookie;
 	status_t initStatus = B_OK;
+	int32 slot = -1;  // the device's slot while started; Start and Stop only
 
 	std::atomic<bool> started{false};
 	std::atomic<bool> hasData{false};

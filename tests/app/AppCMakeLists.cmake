@@ -18,3 +18,17 @@ if(TARGET tunk)
     endif()
   endforeach()
 endif()
+# One kit played by the kit window (SDL's disk driver), the kit plugin (a lilv host) and
+# tunk-render --notes, compared sample for sample.
+if(TARGET tunk_window AND TARGET tunk_lv2_bundle)
+  pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
+  tunk_test(kit_players_test
+    SOURCES KitPlayersTest.cpp ${TUNK_ROOT}/tests/plugin/KitHost.cpp
+      ${TUNK_ROOT}/tests/plugin/PluginHost.cpp
+    LIBS tunk_window tunk_spacebar Qt6::Test tunk_kit_codec PkgConfig::LILV PkgConfig::LV2
+      PkgConfig::SNDFILE
+    PROGRAM tunk-render TUNK_RENDER_PATH)
+  target_compile_definitions(kit_players_test PRIVATE
+    TUNK_LV2_BUNDLE_DIR="${CMAKE_BINARY_DIR}/plugin/tunk.lv2/")
+  add_dependencies(kit_players_test tunk_lv2_bundle)
+endif()

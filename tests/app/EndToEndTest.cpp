@@ -89,7 +89,7 @@ public:
 	bool Played(const std::vector<int16>& sound, size_t from = 0)
 	{
 		for (int i = 0; i < 200; i++) {
-			std::vector<int16> out = disk_audio::ReadSamples(audio);
+			std::vector<int16> out = disk_audio::ReadMono(audio);
 			if (out.size() > from &&
 			    Contains(std::vector<int16>(out.begin() + long(from), out.end()), sound))
 				return true;
@@ -98,7 +98,7 @@ public:
 		return false;
 	}
 
-	size_t Heard() { return disk_audio::ReadSamples(audio).size(); }
+	size_t Heard() { return disk_audio::ReadMono(audio).size(); }
 
 	// The window's title as the desktop reads it (xdotool getwindowname).
 	std::string TitleSeen()
@@ -372,7 +372,7 @@ TEST(EndToEndRepeat, TypingWhileRepeatingAt240BpmKeepsEveryBeatWhole)
 	    << "the last value typed was never heard";
 	session.tunk.Stop();
 
-	const std::vector<int16> out = disk_audio::ReadSamples(session.audio);
+	const std::vector<int16> out = disk_audio::ReadMono(session.audio);
 	std::string fault;
 	const std::vector<Hit> hits = ReadHits(out, sounds, &fault);
 	EXPECT_EQ(fault, "");

@@ -54,7 +54,7 @@ std::vector<int16> PadSound(const Kit& kit, size_t pad)
 bool Heard(const std::string& audio, const std::vector<int16>& sound, int looks = 300)
 {
 	for (int i = 0; i < looks; i++) {
-		const std::vector<int16> out = disk_audio::ReadSamples(audio);
+		const std::vector<int16> out = disk_audio::ReadMono(audio);
 		if (std::search(out.begin(), out.end(), sound.begin(), sound.end()) != out.end())
 			return true;
 		std::this_thread::sleep_for(50ms);
@@ -184,7 +184,7 @@ TEST_F(KitSession, AClickedPadPlaysItsSound)
 	Xdotool(xdotool, screen.name, {"mousemove", "--window", std::to_string(window), "255", "100"});
 	Xdotool(xdotool, screen.name, {"click", "1"});
 	EXPECT_TRUE(Heard(audio, PadSound(kit, 2))) << "the snare pad's samples never reached the device";
-	const std::vector<int16> out = disk_audio::ReadSamples(audio);
+	const std::vector<int16> out = disk_audio::ReadMono(audio);
 	const std::vector<int16> kick = PadSound(kit, 0);
 	EXPECT_EQ(std::search(out.begin(), out.end(), kick.begin(), kick.end()), out.end());
 

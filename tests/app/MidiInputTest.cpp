@@ -590,7 +590,7 @@ TEST_F(MidiJackTest, VelocityScalesTheSoundOnTheDevice)
 {
 	const std::string file = disk_audio::TempFile("midi");
 	ASSERT_EQ(disk_audio::RunChild("MidiDiskChild.TwoNotes", file), 0);
-	const std::vector<int16> device = disk_audio::ReadSamples(file);
+	const std::vector<int16> device = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 
 	TunkSound reference;

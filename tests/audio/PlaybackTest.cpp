@@ -452,7 +452,7 @@ TEST(PlaybackPlayerTest, PlayedSoundReachesTheDevice)
 {
 	std::string file = disk_audio::TempFile("play");
 	ASSERT_EQ(disk_audio::RunChild("PlaybackDiskChild.PlayDefaultSound", file), 0);
-	std::vector<int16> device = disk_audio::ReadSamples(file);
+	std::vector<int16> device = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 
 	TunkSound sound;
@@ -524,7 +524,7 @@ TEST(PlaybackPlayerTest, RepeatKeepsTheTempoOnTheDevice)
 		const int status = disk_audio::RunChild("PlaybackDiskChild.RepeatAt120Bpm", file);
 		unsetenv("TUNK_AUDIO_FRAMES");
 		ASSERT_EQ(status, 0);
-		const std::vector<int16> device = disk_audio::ReadSamples(file);
+		const std::vector<int16> device = disk_audio::ReadMono(file);
 		std::remove(file.c_str());
 
 		const std::vector<size_t> onsets = Onsets(device);
@@ -579,7 +579,7 @@ TEST(PlaybackPlayerTest, HeldSoundDoesNotStopTheOthers)
 {
 	const std::string file = disk_audio::TempFile("held");
 	ASSERT_EQ(disk_audio::RunChild("PlaybackDiskChild.OneSoundHeldByAnotherThread", file), 0);
-	const std::vector<int16> device = disk_audio::ReadSamples(file);
+	const std::vector<int16> device = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 
 	// The free sound starts first, then both sound together from the held one's first

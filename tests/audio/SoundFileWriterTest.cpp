@@ -25,7 +25,7 @@ std::vector<int16> ramp()
 
 }  // namespace
 
-TEST(SoundFileWriter, WritesEveryFormatOfTheProgramAsMono44100)
+TEST(SoundFileWriter, WritesEveryFormatOfTheProgramAsMonoOrStereo44100)
 {
 	TempDir dir;
 	const std::vector<int16> samples = ramp();
@@ -56,6 +56,23 @@ TEST(SoundFileWriter, WritesEveryFormatOfTheProgramAsMono44100)
 	// An empty sound is a valid file without frames.
 	ASSERT_EQ(WriteSoundFile(nullptr, 0, dir / "empty.wav", "wav"), B_OK);
 	EXPECT_EQ(read_sound_file(dir / "empty.wav").info.frames, 0);
+
+	// A kit's stereo mix: the samples as frames of two, left first; no other channel count.
+	for (const Case& c : cases) {
+		const std::string path = dir / (std::string("stereo.") + c.format);
+		ASSERT_EQ(WriteSoundFile(samples.data(), int64(samples.size() / 2), path, c.format, nullptr, 2), B_OK)
+			<< c.format;
+		const SoundFile read = read_sound_file(path);
+		EXPECT_EQ(read.info.channels, 2) << c.format;
+		EXPECT_EQ(read.info.frames, sf_count_t(samples.size() / 2)) << c.format;
+		if (c.type != SF_FORMAT_OGG) {
+			EXPECT_EQ(read.samples, samples) << c.format;
+		}
+	}
+	Step step = Step::None;
+	EXPECT_EQ(WriteSoundFile(samples.data(), 1000, dir / "three.wav", "wav", &step, 3), B_BAD_VALUE);
+	EXPECT_EQ(step, Step::Format);
+	EXPECT_FALSE(std::filesystem::exists(dir / "three.wav"));
 }
 
 TEST(SoundFileWriter, SaysWhereAndWhyItStopped)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <cstdlib>
@@ -72,17 +73,38 @@ inline std::string TempFile(const char* stem)
 	return std::string(::testing::TempDir()) + stem + "-" + std::to_string(getpid()) + ".raw";
 }
 
-// The signed 16-bit little-endian samples of a file.
-inline std::vector<int16> ReadSamples(const std::string& file)
+// What the device wrote: frames of two signed 16-bit little-endian samples, left first. A
+// frame still being written when the file was read is left out.
+struct Channels {
+	std::vector<int16> left;
+	std::vector<int16> right;
+};
+
+inline Channels ReadChannels(const std::string& file)
 {
-	std::vector<int16> samples;
+	Channels channels;
 	if (FILE* f = std::fopen(file.c_str(), "rb")) {
-		unsigned char pair[2];
-		while (std::fread(pair, 1, 2, f) == 2)
-			samples.push_back(int16(uint16(pair[0] | (pair[1] << 8))));
+		unsigned char frame[4];
+		while (std::fread(frame, 1, 4, f) == 4) {
+			channels.left.push_back(int16(uint16(frame[0] | (frame[1] << 8))));
+			channels.right.push_back(int16(uint16(frame[2] | (frame[3] << 8))));
+		}
 		std::fclose(f);
 	}
-	return samples;
+	return channels;
+}
+
+// What mono players played: one channel, after checking that the other holds the same.
+inline std::vector<int16> ReadMono(const std::string& file)
+{
+	Channels channels = ReadChannels(file);
+	auto [left, right] =
+		std::mismatch(channels.left.begin(), channels.left.end(), channels.right.begin());
+	if (left != channels.left.end()) {
+		ADD_FAILURE() << "the channels part at frame " << (left - channels.left.begin()) << ": "
+					  << *left << " against " << *right;
+	}
+	return channels.left;
 }
 
 }  // namespace disk_audio

@@ -213,6 +213,17 @@ TEST(SamplePack, EveryPadIsItsSoundRenderedAloneAndTheSfzMapsThemToTheirNotes)
 			EXPECT_EQ(region.count("group") + region.count("off_by"), 0u);
 		}
 	}
+
+	// A pad on its own output plays in the middle of a stereo pair, as the kit window and
+	// tunk-render --notes play it: unpanned in both files, at its level.
+	Kit own;
+	own.pads.push_back(kit.pads[4]);
+	own.pads[0].output = PadOutput::Own;
+	EXPECT_NE(SfzText(own, {"a.wav"}).find("\nvolume=2.00\npan=0.0\n"), std::string::npos)
+	    << SfzText(own, {"a.wav"});
+	EXPECT_NE(HydrogenDrumkitXml(own, {"a.wav"}, {}).find(
+	              "<pan_L>1.000000</pan_L>\n      <pan_R>1.000000</pan_R>"),
+	    std::string::npos);
 }
 
 TEST(SamplePack, TheHydrogenKitPassesHydrogensSchemaAndItsOwnCheck)

@@ -46,7 +46,7 @@ int Count(const std::vector<int16>& haystack, const std::vector<int16>& needle)
 bool WaitForPlays(const std::string& audio, const std::vector<int16>& sound, int times)
 {
 	for (int i = 0; i < 200; i++) {
-		if (Count(disk_audio::ReadSamples(audio), sound) >= times)
+		if (Count(disk_audio::ReadMono(audio), sound) >= times)
 			return true;
 		std::this_thread::sleep_for(50ms);
 	}
@@ -92,7 +92,7 @@ TEST(LibraryEndToEnd, AltDownLoadsTheNextSoundOfTheFolderAndSpacePlaysIt)
 	EXPECT_TRUE(WaitForPlays(audio, next, 1)) << sounds[1].name << " was not played on Alt+Down";
 	press("space");
 	EXPECT_TRUE(WaitForPlays(audio, next, 2)) << "space did not play " << sounds[1].name;
-	EXPECT_EQ(Count(disk_audio::ReadSamples(audio), Rendered(sounds[0].path)), 0)
+	EXPECT_EQ(Count(disk_audio::ReadMono(audio), Rendered(sounds[0].path)), 0)
 	    << "opening a preset plays nothing";
 
 	tunk.Stop();

@@ -157,7 +157,7 @@ TEST_P(KitPluginTest, AClosedHatEndsTheOpenHatWithin64FramesAndNoOtherPad)
 	plugin.NoteOn(0, uint8_t(kit.pads[kOpenHat].note));
 	plugin.NoteOn(0, uint8_t(kit.pads[0].note));
 	plugin.Run(1000);
-	plugin.NoteOn(200, uint8_t(kit.pads[kClosedHat].note));
+	plugin.NoteOn(200, uint8_t(kit.pads[kClosedHat].note), 127, 7);  // a choke spans channels
 	plugin.Run(1000);
 	const std::vector<float>& open = plugin.Recorded(Output(kOpenHat));
 	const std::vector<float> openSound = PadSound(kit, kOpenHat);

@@ -243,7 +243,7 @@ TEST(EngineMix, LoudEnginesSaturateInsteadOfWrapping)
 			setenv("TUNK_MIX_NEGATIVE", "1", 1);
 		ASSERT_EQ(disk_audio::RunChild("EngineMixChild.ThreeLoudEngines", file), 0);
 		unsetenv("TUNK_MIX_NEGATIVE");
-		const std::vector<int16> samples = disk_audio::ReadSamples(file);
+		const std::vector<int16> samples = disk_audio::ReadMono(file);
 		std::remove(file.c_str());
 
 		// Three at once clip at the rail; a wrap-around would flip the sign.

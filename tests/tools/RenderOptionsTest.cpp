@@ -160,6 +160,39 @@ TEST(RenderOptions, WrongCommandLinesAreRefused)
 		EXPECT_FALSE(result.error.empty());
 	}
 	EXPECT_NE(parse({"--bogus"}).error.find("--bogus"), std::string::npos);
+
+	// --notes: a kit, one stereo file and notes that are notes.
+	for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
+	         {"--notes", "36@0"}, {"--kit", "k", "--notes", "36@0", "-d", "dir"},
+	         {"--kit", "k", "--notes", "36@0"}, {"--kit", "k", "--notes", "36@0", "-o", "-"},
+	         {"--kit", "k", "--notes", "36@0", "-o", "a.wav", "p1"}}) {
+		EXPECT_FALSE(parse(args).ok) << args.size();
+	}
+	for (const char* notes : {"", "36", "36@", "@0", "128@0", "36@-1", "36@0:0", "36@0:128",
+	         "36@0:", "36@0,", "36:100@0", "36@0x", "36@26460001"}) {
+		std::vector<KitEvent> events;
+		EXPECT_FALSE(ParseKitNotes(notes, &events).empty()) << notes;
+	}
+}
+
+TEST(RenderOptions, KitNotesComeInFrameOrderAtTheirVelocities)
+{
+	const ParsedArgs parsed =
+	    parse({"--kit", "k.tunkkit", "--notes", "38@22050:100,36@0,42@22050:1,127@26460000", "-o", "b.flac"});
+	ASSERT_TRUE(parsed.ok) << parsed.error;
+	EXPECT_EQ(parsed.options.format, "flac");
+	const std::vector<KitEvent>& notes = parsed.options.notes;
+	ASSERT_EQ(notes.size(), 4u);
+	const int keys[] = {36, 38, 42, 127};
+	const int64_t frames[] = {0, 22050, 22050, 26460000};
+	const int velocities[] = {127, 100, 1, 127};
+	for (size_t i = 0; i < notes.size(); i++) {
+		EXPECT_EQ(notes[i].kind, KitEvent::kNoteOn);
+		EXPECT_EQ(notes[i].key, keys[i]) << i;
+		EXPECT_EQ(notes[i].frame, frames[i]) << i;
+		EXPECT_EQ(notes[i].velocity, velocities[i]) << i;
+		EXPECT_EQ(notes[i].channel, 0);
+	}
 }
 
 TEST(RenderOptions, OutputNamesComeFromThePresets)

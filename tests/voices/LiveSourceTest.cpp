@@ -54,7 +54,12 @@ TEST(LiveSourceTest, TheTableCacheGivesTheTablesItStandsFor)
 	EXPECT_EQ(std::memcmp(tables.Wave(17), expected, sizeof expected), 0);
 
 	// More drives than the cache holds, in turn and back again: each lookup is its drive's.
-	for (float drive : {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 1.0f, 5.0f, 2.5f, 1.0f, -0.0f, 0.0f}) {
+	std::vector<float> drives;
+	for (int i = 0; i < 20; i++)
+		drives.push_back(1.0f + 0.25f * float(i));
+	for (float drive : {1.0f, 5.75f, 2.5f, 1.0f, -0.0f, 0.0f})
+		drives.push_back(drive);
+	for (float drive : drives) {
 		tunk::BuildShapeTable(drive, expected);
 		EXPECT_EQ(std::memcmp(tables.Shape(drive), expected, sizeof expected), 0) << drive;
 	}

@@ -104,7 +104,7 @@ TEST_F(PlayerTest, ANoteBeyondSixteenFadesTheOldestOutWhileItStartsAtOnce)
 	EXPECT_EQ(Render(1)[0], 15.0f);
 }
 
-// A kit's player: more voices, each voice's samples handed on with its key.
+// A kit's player: more voices, each voice's samples handed on with its key, output and sides.
 TEST_F(PlayerTest, APlayerOfMoreVoicesStealsOnlyBeyondThemAndMixesByKey)
 {
 	constexpr int32_t kVoices = tunk::voices::kMostVoices;
@@ -116,29 +116,47 @@ TEST_F(PlayerTest, APlayerOfMoreVoicesStealsOnlyBeyondThemAndMixesByKey)
 	}
 	tunk::voices::Player big(sources, kVoices);
 	tunk::voices::Sound* sound = Make(10000, 1.0f);
-	for (int32_t n = 0; n <= kVoices; n++)
-		static_cast<tunk::voices::SoundSource&>(big.Start(n, 0.5f)).Play(sound);
+	// Every voice but the first two centred; key 1 panned, with an output of its own.
+	for (int32_t n = 0; n <= kVoices; n++) {
+		const tunk::voices::VoiceGain gain =
+		    n == 1 ? tunk::voices::VoiceGain(0.25f, 0.75f, 3) : tunk::voices::VoiceGain(0.5f);
+		static_cast<tunk::voices::SoundSource&>(big.Start(n, gain)).Play(sound);
+	}
 	EXPECT_EQ(big.Sounding(), kVoices);
 	EXPECT_EQ(big.Busy(), kVoices + 1);
 
-	// Sums by key: key 0 is the stolen one, fading; the others hold their gain.
+	// Sums by key and side: key 0 is the stolen one, fading; the others hold their gains.
 	struct ByKey final : tunk::voices::Mixer {
-		std::vector<std::vector<float>> keys = std::vector<std::vector<float>>(kVoices + 1,
-		    std::vector<float>(100, 0.0f));
-		void Mix(int32_t key, const float* samples, uint32_t at, uint32_t count) override
+		using Sides = std::array<std::vector<float>, 2>;
+		std::vector<Sides> keys = std::vector<Sides>(kVoices + 1,
+		    Sides{std::vector<float>(100, 0.0f), std::vector<float>(100, 0.0f)});
+		std::vector<int32_t> outputs = std::vector<int32_t>(kVoices + 1, -1);
+		void Mix(int32_t key, int32_t output, const float* left, const float* right,
+		    uint32_t at, uint32_t count) override
 		{
-			for (uint32_t k = 0; k < count; k++)
-				keys[size_t(key)][at + k] += samples[k];
+			outputs[size_t(key)] = output;
+			for (uint32_t k = 0; k < count; k++) {
+				keys[size_t(key)][0][at + k] += left[k];
+				keys[size_t(key)][1][at + k] += right[k];
+			}
 		}
 	} mixer;
 	big.Render(mixer, 100);
-	for (int32_t key = 1; key <= kVoices; key++)
-		for (float sample : mixer.keys[size_t(key)])
-			ASSERT_EQ(sample, 0.5f) << "key " << key;
-	const std::vector<float>& stolen = mixer.keys[0];
+	for (int32_t key = 2; key <= kVoices; key++)
+		for (const std::vector<float>& side : mixer.keys[size_t(key)])
+			for (float sample : side)
+				ASSERT_EQ(sample, 0.5f) << "key " << key;
+	EXPECT_EQ(mixer.outputs[1], 3);
+	EXPECT_EQ(mixer.outputs[2], 0);
+	for (size_t i = 0; i < 100; i++) {
+		ASSERT_EQ(mixer.keys[1][0][i], 0.25f) << i;
+		ASSERT_EQ(mixer.keys[1][1][i], 0.75f) << i;
+	}
+	const std::vector<float>& stolen = mixer.keys[0][0];
 	EXPECT_LT(stolen[0], 0.5f);
 	EXPECT_GT(stolen[0], 0.0f);
 	EXPECT_LT(stolen[kFadeSamples - 1], stolen[0]);
+	EXPECT_EQ(mixer.keys[0][1], stolen);
 	for (size_t i = kFadeSamples; i < stolen.size(); i++)
 		ASSERT_EQ(stolen[i], 0.0f) << i;
 	EXPECT_EQ(big.Busy(), kVoices);

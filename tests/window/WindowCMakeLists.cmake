@@ -6,6 +6,7 @@ endif()
 # The kit window: pads played, edited, loaded, saved.
 if(TARGET tunk_window)
   tunk_test(kit_window_test SOURCES KitWindowTest.cpp WindowHarness.h
+    ${TUNK_ROOT}/tests/plugin/AllocationCounter.cpp
     LIBS tunk_window tunk_spacebar Qt6::Test)
 endif()
 # The window on a small screen (1280 by 1024 at twice the scale), in a program of its own:

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "engine/DiskAudio.h"
+#include "tests/plugin/AllocationCounter.h"
 #include "kits/media/SoundPlayer.h"
 
 namespace {
@@ -76,12 +80,18 @@ TEST(SoundPlayerTest, AcceptsOnlyTheDeviceFormat)
 
 	media_raw_audio_format stereo = DeviceFormat();
 	stereo.channel_count = 2;
-	EXPECT_EQ(BSoundPlayer(&stereo, "stereo", Record).InitCheck(), B_BAD_VALUE);
+	BSoundPlayer wide(&stereo, "stereo", Record);
+	EXPECT_EQ(wide.InitCheck(), B_OK);
+	EXPECT_EQ(wide.Format().buffer_size, 2048u);  // 512 frames of two samples
+
+	media_raw_audio_format three = DeviceFormat();
+	three.channel_count = 3;
+	EXPECT_EQ(BSoundPlayer(&three, "three", Record).InitCheck(), B_BAD_VALUE);
 	media_raw_audio_format floats = DeviceFormat();
 	floats.format = media_raw_audio_format::B_AUDIO_FLOAT;
 	EXPECT_EQ(BSoundPlayer(&floats, "floats", Record).InitCheck(), B_BAD_VALUE);
 	EXPECT_EQ(BSoundPlayer(&format, "none", nullptr).InitCheck(), B_BAD_VALUE);
-	BSoundPlayer bad(&stereo, "bad", Record);
+	BSoundPlayer bad(&three, "bad", Record);
 	EXPECT_EQ(bad.Start(), B_BAD_VALUE);
 }
 
@@ -149,6 +159,156 @@ TEST(SoundPlayerTest, StopWaitsForTheCallbackInFlight)
 
 namespace {
 
+// Holds the device thread in its callback until the test opens the gate (two seconds at most).
+struct Gate {
+	std::atomic<bool> inside{false};
+	std::atomic<bool> open{false};
+};
+
+void Hold(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	Gate* gate = static_cast<Gate*>(cookie);
+	gate->inside = true;
+	for (int i = 0; i < 200 && !gate->open; i++)
+		std::this_thread::sleep_for(10ms);
+	gate->inside = false;
+}
+
+// A player that its thread starts and stops again and again, each time while its callback
+// is in flight.
+struct Racing {
+	std::atomic<bool> stopped{true};
+	std::atomic<int> entered{0};
+	std::atomic<int> faults{0};
+};
+
+void Race(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	Racing* racing = static_cast<Racing*>(cookie);
+	racing->faults += racing->stopped ? 1 : 0;
+	racing->entered++;
+	std::this_thread::sleep_for(2ms);  // the Stop lands in here
+	racing->faults += racing->stopped ? 1 : 0;
+}
+
+// Counts what the device thread allocates outside this player's own callback: the device's
+// work and every other player's callback.
+struct AllocationWatch {
+	std::atomic<bool> watching{true};
+	std::atomic<int> rounds{0};
+};
+
+void Watch(void* cookie, void*, size_t, const media_raw_audio_format&)
+{
+	AllocationWatch* watch = static_cast<AllocationWatch*>(cookie);
+	alloc_count::End();
+	if (watch->watching)
+		alloc_count::Begin();
+	watch->rounds++;
+}
+
+}  // namespace
+
+// The device thread never waits for Start or Stop, nor they for another player's callback.
+TEST(SoundPlayerTest, AnotherPlayersCallbackHoldsUpNeitherStartNorStop)
+{
+	Gate gate;
+	BSoundPlayer slow(nullptr, "slow", Hold, nullptr, &gate);
+	slow.Start();
+	slow.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return gate.inside.load(); }));
+	Probe probe;
+	{
+		BSoundPlayer other(nullptr, "other", Record, nullptr, &probe);
+		EXPECT_EQ(other.Start(), B_OK);
+		other.SetHasData(true);
+		other.Stop();
+	}
+	EXPECT_TRUE(gate.inside) << "Start or Stop waited for the callback of another player";
+	EXPECT_EQ(probe.calls, 0);
+	gate.open = true;
+	slow.Stop();
+}
+
+TEST(SoundPlayerTest, PlayersStartedAndStoppedOnManyThreadsNeverMeetALateCallback)
+{
+	std::array<Racing, 4> racing;
+	std::vector<std::thread> threads;
+	for (Racing& r : racing) {
+		threads.emplace_back([&r] {
+			BSoundPlayer player(nullptr, "racing", Race, nullptr, &r);
+			for (int round = 0; round < 30; round++) {
+				r.stopped = false;
+				EXPECT_EQ(player.Start(), B_OK);
+				player.SetHasData(true);
+				const int from = r.entered;
+				for (int i = 0; i < 20000 && r.entered == from; i++)
+					std::this_thread::sleep_for(100us);
+				EXPECT_GT(r.entered, from) << "the device stopped pulling";
+				player.Stop();
+				r.stopped = true;
+			}
+		});
+	}
+	for (std::thread& t : threads)
+		t.join();
+	for (const Racing& r : racing) {
+		EXPECT_EQ(r.faults, 0) << "a callback ran after its player's Stop returned";
+	}
+}
+
+TEST(SoundPlayerTest, TheDeviceThreadAllocatesNothingWhilePlayersComeAndGo)
+{
+	ASSERT_TRUE(alloc_count::Installed());
+	AllocationWatch watch;
+	BSoundPlayer watching(nullptr, "watching", Watch, nullptr, &watch);
+	watching.Start();
+	watching.SetHasData(true);
+	ASSERT_TRUE(WaitFor([&] { return watch.rounds >= 2; }));
+	alloc_count::Reset();
+	const int from = watch.rounds;
+
+	Probe probe;
+	media_raw_audio_format stereo = DeviceFormat();
+	stereo.channel_count = 2;
+	for (int round = 0; round < 10; round++) {
+		BSoundPlayer mono(nullptr, "mono", Record, nullptr, &probe);
+		BSoundPlayer wide(&stereo, "wide", Record, nullptr, &probe);
+		wide.SetVolume(0.5f);
+		for (BSoundPlayer* p : {&mono, &wide}) {
+			p->Start();
+			p->SetHasData(true);
+		}
+		const int calls = probe.calls;
+		ASSERT_TRUE(WaitFor([&] { return probe.calls >= calls + 2; }));
+	}
+	EXPECT_GE(watch.rounds, from + 10);
+	watch.watching = false;
+	const int last = watch.rounds;
+	ASSERT_TRUE(WaitFor([&] { return watch.rounds > last; }));  // counting is off again
+	watching.Stop();
+	EXPECT_EQ(alloc_count::Totals().allocations, 0);
+	EXPECT_EQ(alloc_count::Totals().frees, 0);
+}
+
+// A device full of players refuses one more, and takes it once another has stopped.
+TEST(SoundPlayerTest, AFullDeviceRefusesAPlayerUntilAnotherStops)
+{
+	std::vector<std::unique_ptr<BSoundPlayer>> players;
+	status_t status = B_OK;
+	while (status == B_OK && players.size() < 1000) {
+		players.push_back(std::make_unique<BSoundPlayer>(nullptr, "many", Record));
+		status = players.back()->Start();
+	}
+	EXPECT_EQ(status, B_NO_MEMORY);
+	EXPECT_FALSE(players.back()->IsPlaying());
+	players.front()->Stop();
+	EXPECT_EQ(players.back()->Start(), B_OK);
+	EXPECT_TRUE(players.back()->IsPlaying());
+}
+
+namespace {
+
 // Writes a ramp that continues across buffers: 1, 2, ... 30000, 1, 2, ...
 void Ramp(void* cookie, void* buffer, size_t size, const media_raw_audio_format&)
 {
@@ -167,9 +327,19 @@ void Pattern(void* cookie, void* buffer, size_t size, const media_raw_audio_form
 		out[i] = pattern[i % 4];
 }
 
+// The same for a stereo player: four frames, left first.
+void StereoPattern(void* cookie, void* buffer, size_t size, const media_raw_audio_format&)
+{
+	const int16* pattern = static_cast<const int16*>(cookie);
+	int16* out = static_cast<int16*>(buffer);
+	for (size_t i = 0; i < size / 2; i++)
+		out[i] = pattern[i % 8];
+}
+
 int16 gFirst[4] = {20000, -20000, 20000, -20000};
 int16 gSecond[4] = {20000, 20000, -20000, -20000};
 int16 gQuiet[4] = {1000, 2000, -3000, 4000};
+int16 gWide[8] = {10, -10, 12, -12, 14, -14, 16, -16};
 
 }  // namespace
 
@@ -189,7 +359,8 @@ TEST(SoundPlayerDiskTest, RampReachesTheDevice)
 {
 	std::string file = disk_audio::TempFile("ramp");
 	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.Ramp", file), 0);
-	std::vector<int16> samples = disk_audio::ReadSamples(file);
+	// A mono player's samples reach both channels unchanged.
+	std::vector<int16> samples = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 
 	// Silence until the player joined the device, then the ramp without a gap.
@@ -208,7 +379,11 @@ TEST(SoundPlayerDiskChild, Mix)
 	BSoundPlayer second(nullptr, "second", Pattern, nullptr, gSecond);
 	BSoundPlayer quiet(nullptr, "quiet", Pattern, nullptr, gQuiet);
 	quiet.SetVolume(0.5f);
-	for (BSoundPlayer* p : {&first, &second, &quiet}) {
+	media_raw_audio_format stereo;
+	stereo.channel_count = 2;
+	BSoundPlayer wide(&stereo, "wide", StereoPattern, nullptr, gWide);
+	wide.SetVolume(0.5f);
+	for (BSoundPlayer* p : {&first, &second, &quiet, &wide}) {
 		p->Start();
 		p->SetHasData(true);
 	}
@@ -220,16 +395,18 @@ TEST(SoundPlayerDiskTest, PlayersAreMixedWithSaturation)
 {
 	std::string file = disk_audio::TempFile("mix");
 	ASSERT_EQ(disk_audio::RunChild("SoundPlayerDiskChild.Mix", file), 0);
-	std::vector<int16> samples = disk_audio::ReadSamples(file);
+	const disk_audio::Channels out = disk_audio::ReadChannels(file);
 	std::remove(file.c_str());
 
-	// first + second + quiet at half volume, clamped to 16 bits.
-	const int16 mixed[4] = {32767, 1000, -1500, -32768};
+	// first + second + quiet at half volume on both channels, the stereo player at half
+	// volume on its own side, clamped to 16 bits.
+	const int16 left[4] = {32767, 1006, -1493, -32768};
+	const int16 right[4] = {32767, 994, -1507, -32768};
 	int full = 0;
-	for (size_t block = 0; block + 512 <= samples.size(); block += 512) {
+	for (size_t block = 0; block + 512 <= out.left.size(); block += 512) {
 		bool match = true;
 		for (size_t i = 0; i < 512 && match; i++)
-			match = samples[block + i] == mixed[i % 4];
+			match = out.left[block + i] == left[i % 4] && out.right[block + i] == right[i % 4];
 		full += match ? 1 : 0;
 	}
 	EXPECT_GE(full, 10);
