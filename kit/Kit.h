@@ -51,10 +51,35 @@ struct Pad {
 	bool operator==(const Pad&) const = default;
 };
 
+// A pattern: a row of steps for each pad, played in a loop (kit/Pattern.h says where each
+// step falls). Steps beyond `steps` are kept, so that shortening a pattern and lengthening it
+// again gives its steps back.
+constexpr size_t kMaxPatterns = 16;
+constexpr int kMaxSteps = 64;
+struct Step {
+	uint8_t velocity = 0;      // 0 none, 1..127
+	uint8_t probability = 100; // percent of the times the step plays
+	bool operator==(const Step&) const = default;
+};
+using PatternLane = std::array<Step, kMaxSteps>;
+struct Pattern {
+	std::string name;
+	int steps = 16;       // 1..kMaxSteps
+	int stepsPerBeat = 4; // 2, 3, 4, 6 or 8
+	float swing = 0;      // percent of a step that odd steps come late, 0..75
+	std::array<PatternLane, kMaxPads> lanes{}; // a lane per pad, by the pad's index
+	KeptValues unknown;
+
+	bool operator==(const Pattern&) const = default;
+};
+
 struct Kit {
 	std::string name;
 	std::vector<Pad> pads;  // at most kMaxPads
 	KeptValues unknown;     // top-level keys this program does not know
+	std::vector<Pattern> patterns; // at most kMaxPatterns
+	float tempo = 120;             // BPM, 20..300 where it plays
+	std::vector<int> chain;        // indices into patterns, in the order a song plays them
 
 	bool operator==(const Kit&) const = default;
 };

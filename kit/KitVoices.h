@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -71,6 +72,13 @@ private:
 	KitOutputs fBlock;
 	uint32_t fFrames = 0;
 	uint32_t fDone = 0;
+};
+
+// Kit voices with sources of their own, for a render off the audio thread. Allocates.
+struct OwnedKitVoices {
+	OwnedKitVoices();
+	std::vector<std::unique_ptr<tunk::voices::LiveSource>> sources;
+	std::unique_ptr<KitVoices> voices;
 };
 
 // A kit playing `events` (in frame order, frames from 0 on) as a stereo pair at the engine's

@@ -105,7 +105,7 @@ bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
 				if (kit.name == fields[0])
 					error = "the pads of kit " + fields[0] + " are not on consecutive lines";
 			}
-			kits->push_back(Kit{fields[0], {}, {}});
+			kits->emplace_back().name = fields[0];
 		}
 		if (error.empty() && kits->back().pads.size() == kMaxPads)
 			error = "more than " + std::to_string(kMaxPads) + " pads";
