@@ -119,6 +119,20 @@ public:
 	QAction* Action(uint32 code) const;
 
 private:
+	// Merge keys of the panel's controls: one step for a run of arrow presses on one control of
+	// one pad.
+	enum PadControl : uint32 {
+		kPadNameControl = 1,
+		kNoteControl,
+		kLevelControl,
+		kPanControl,
+		kChokeControl,
+		kOutputControl,
+		kSoundControl,
+		kKitNameControl,
+	};
+	static uint32 MergeKey(uint32 control, size_t pad) { return control << 8 | uint32(pad + 1); }
+
 	void Build();
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);

@@ -1,0 +1,96 @@
+// The pads' sounds in editor windows of their own: opening them, their edits coming back into
+// the kit as undo steps, and the kit's undos going out to them.
+#include "window/KitWindow.h"
+
+#include "kits/app/AppDefs.h"
+#include "window/KitPads.h"
+#include "window/TunkWindow.h"
+
+namespace {
+
+std::function<BMessageFilter*()>& KeyFilterMaker()
+{
+	static std::function<BMessageFilter*()> maker;
+	return maker;
+}
+
+} // namespace
+
+void KitWindow::SetKeyFilterMaker(std::function<BMessageFilter*()> maker)
+{
+	KeyFilterMaker() = std::move(maker);
+}
+
+TunkWindow* KitWindow::EditorOf(size_t pad) const
+{
+	if (pad >= kMaxPads || fEditorWindows[pad] == nullptr || !BLooper::IsAlive(fEditorWindows[pad]) ||
+	    fEditorWindows[pad]->IsHidden())
+		return nullptr;
+	return fEditorWindows[pad];
+}
+
+TunkWindow* KitWindow::EditPad(size_t pad)
+{
+	const Kit& kit = CurrentKit();
+	if (pad >= kit.pads.size())
+		return nullptr;
+	if (TunkWindow* open = EditorOf(pad)) {
+		open->Activate();
+		return open;
+	}
+	const BRect frame = Frame();
+	const float left = frame.left + 30 + 20 * float(pad % kPadColumns);
+	const float top = frame.top + 30 + 20 * float(pad / kPadColumns);
+	auto* editor = new TunkWindow(BRect(left, top, left + 509, top + 464),
+	    KeyFilterMaker() ? KeyFilterMaker()() : nullptr);
+	const Pad& p = kit.pads[pad];
+	const std::string name = (kit.name.empty() ? fDocument.Name() : kit.name) + ": " +
+	                         (p.name.empty() ? "Pad " + std::to_string(pad + 1) : p.name);
+	editor->EditSoundOf(p.sound, name,
+	    [this, pad](const tunk::SoundParams& values) { SoundEdited(pad, values); });
+	fEditorWindows[pad] = editor;
+	editor->Show();
+	return editor;
+}
+
+void KitWindow::SoundEdited(size_t pad, const tunk::SoundParams& values)
+{
+	if (fSyncing || pad >= CurrentKit().pads.size() ||
+	    tunk::SameBits(CurrentKit().pads[pad].sound, values))
+		return;
+	Kit kit = CurrentKit();
+	kit.pads[pad].sound = values;
+	const std::string step = "Sound of " + (kit.pads[pad].name.empty() ? "Pad " + std::to_string(pad + 1)
+	                                                                     : kit.pads[pad].name);
+	CommitKit(kit, step.c_str(), MergeKey(kSoundControl, pad));
+}
+
+void KitWindow::SyncEditors()
+{
+	const Kit& kit = CurrentKit();
+	fSyncing = true;
+	for (size_t pad = 0; pad < kMaxPads; pad++) {
+		TunkWindow* editor = EditorOf(pad);
+		if (editor == nullptr)
+			continue;
+		if (pad >= kit.pads.size()) {
+			editor->ReleaseSoundOwner();
+			editor->PostMessage(B_QUIT_REQUESTED);
+			fEditorWindows[pad] = nullptr;
+		} else if (!tunk::SameBits(editor->Values(), kit.pads[pad].sound)) {
+			editor->ApplyParams(kit.pads[pad].sound, "Kit Undo");
+		}
+	}
+	fSyncing = false;
+}
+
+void KitWindow::CloseEditors()
+{
+	for (size_t pad = 0; pad < kMaxPads; pad++) {
+		if (TunkWindow* editor = EditorOf(pad)) {
+			editor->ReleaseSoundOwner();
+			editor->Quit();
+		}
+		fEditorWindows[pad] = nullptr;
+	}
+}

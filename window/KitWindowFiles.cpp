@@ -1,0 +1,176 @@
+// The kit window's files: kits read and written, presets loaded onto pads, and the sample
+// pack exported.
+#include "window/KitWindow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/app/Message.h"
+#include "kits/interface/FilePanel.h"
+#include "kits/storage/EntryRef.h"
+#include "kit/SampleExport.h"
+#include "preset/KitFile.h"
+#include "preset/PresetExtension.h"
+#include "window/FileAlert.h"
+#include "window/KitPads.h"
+#include "window/LibraryMenu.h"
+#include "window/TunkWindow.h"
+
+bool IsKitFile(const std::string& path)
+{
+	const size_t length = std::strlen(kKitFileExtension);
+	if (path.size() >= length && path.compare(path.size() - length, length, kKitFileExtension) == 0)
+		return true;
+	// The magic the desktop's type database matches: the format key near the start. A pipe or
+	// a device is never read here: only a regular file can be a kit named otherwise.
+	char head[17] = {};
+	FILE* file = std::fopen(path.c_str(), "rb");
+	if (file == nullptr)
+		return false;
+	const size_t read = std::fread(head, 1, 16, file);
+	std::fclose(file);
+	return std::string(head, read).find(std::string("\"") + kKitFormatKey + "\"") != std::string::npos;
+}
+
+Kit KitWindow::WithPad(size_t pad) const
+{
+	Kit kit = CurrentKit();
+	while (kit.pads.size() <= pad && kit.pads.size() < kMaxPads) {
+		Pad added;
+		const GmDrum& drum = kGmDrums[kit.pads.size()];
+		added.name = drum.name;
+		added.note = drum.note;
+		added.choke = drum.choke;
+		kit.pads.push_back(added);
+	}
+	return kit;
+}
+
+bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
+{
+	if (pad >= kMaxPads)
+		return false;
+	if (IsKitFile(path)) {
+		// A kit dropped on the window opens as a kit, in a window of its own.
+		if (be_app != nullptr) {
+			BMessage refs(B_REFS_RECEIVED);
+			const std::string::size_type slash = path.find_last_of('/');
+			entry_ref ref(path.substr(0, slash == 0 ? 1 : slash).c_str(), path.substr(slash + 1).c_str());
+			refs.AddRef("refs", &ref);
+			be_app->PostMessage(&refs);
+		}
+		return false;
+	}
+	tunk::SoundParams values;
+	PresetExtras extras;
+	std::vector<std::string> messages;
+	const status_t status = ReadPreset(path.c_str(), &values, &extras, &messages);
+	if (status != B_OK) {
+		ErrorMsg(FileAlertText("Error: Could not load the sound onto the pad!", path, status));
+		return false;
+	}
+	Kit kit = WithPad(pad);
+	Pad& target = kit.pads[pad];
+	target.sound = values;
+	target.soundUnknown = extras.unknown;
+	// A pad named after nothing yet takes the preset's name.
+	if (target.name.empty() || pad >= CurrentKit().pads.size()) {
+		std::string name = path.substr(path.find_last_of('/') + 1);
+		const std::string::size_type dot = name.find_last_of('.');
+		if (dot != std::string::npos && dot > 0)
+			name.resize(dot);
+		target.name = name;
+	}
+	SelectPad(pad);
+	fDocument.BreakMerge();
+	CommitKit(kit, "Load Sound");
+	SyncEditors();
+	if (!messages.empty()) {
+		std::string text = path + ":";
+		for (const std::string& message : messages)
+			text += "\n" + message;
+		ErrorMsg(text);
+	}
+	return true;
+}
+
+bool KitWindow::Load(const std::string& path)
+{
+	Kit kit;
+	const KitRead read = ReadKitFile(path.c_str(), &kit);
+	if (!read.Ok()) {
+		ErrorMsg("Error: Could not open the kit!\n" + path + ": " + read.error);
+		return false;
+	}
+	CloseEditors();
+	fDocument.Open(kit, path, path.substr(path.find_last_of('/') + 1));
+	fPads->Select(0);
+	ShowKit();
+	if (!read.messages.empty()) {
+		std::string text = path + ":";
+		for (const std::string& message : read.messages)
+			text += "\n" + message;
+		ErrorMsg(text);
+	}
+	return true;
+}
+
+bool KitWindow::SaveTo(const std::string& path)
+{
+	const status_t status = WriteKitFile(path.c_str(), CurrentKit());
+	if (status != B_OK) {
+		// Not saved: the title and the changed mark stay as they were.
+		ErrorMsg(FileAlertText("Error: Could not write to file!", path, status));
+		return false;
+	}
+	fDocument.Saved(path, path.substr(path.find_last_of('/') + 1));
+	ShowKit();
+	return true;
+}
+
+bool KitWindow::Save()
+{
+	if (fDocument.HasFile())
+		return SaveTo(fDocument.Path());
+	ShowSavePanel();
+	return false;
+}
+
+void KitWindow::ShowSavePanel()
+{
+	const std::string base = CurrentKit().name.empty() ? fDocument.Name() : CurrentKit().name;
+	fSavePanel->SetSaveText(SuggestedFileName(base, kKitFileExtension).c_str());
+	fSavePanel->Show();
+}
+
+void KitWindow::SaveReply(BMessage* message)
+{
+	entry_ref directory;
+	const char* name = nullptr;
+	if (message->FindRef("directory", &directory) != B_OK || message->FindString("name", &name) != B_OK)
+		return;
+	// Whatever type the panel showed, a kit is written as a kit file.
+	std::string file = NameWithTypeExtension(name, kKitNameFilter);
+	SaveTo(directory.Path() + "/" + file);
+}
+
+void KitWindow::ExportReply(BMessage* message)
+{
+	entry_ref directory;
+	if (message->FindRef("refs", &directory) != B_OK)
+		return;
+	const std::string folder = directory.Path();
+	const SamplePackResult result = ExportSamplePack(CurrentKit(), folder, "wav");
+	if (result.status != B_OK) {
+		const std::string what = result.soundRefused
+		                             ? "Error: A pad's sound is too long to render!"
+		                             : "Error: Could not export the sample pack!";
+		ErrorMsg(FileAlertText(what.c_str(), result.failedFile.empty() ? folder : result.failedFile,
+		    result.status));
+		return;
+	}
+	ErrorMsg("Exported " + std::to_string(result.files.size()) + " files (a WAV file per pad, " +
+	         SfzFileName(CurrentKit()) + " and " + kHydrogenDrumkitFile + ") to " + folder + ".");
+}
