@@ -1,6 +1,8 @@
 #include "kit/Kit.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 
 namespace {
@@ -24,7 +26,28 @@ size_t PadsLookedAt(const Kit& kit)
 	return kit.pads.size() < kMaxPads ? kit.pads.size() : kMaxPads;
 }
 
+bool SameBits(float a, float b)
+{
+	return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+}
+
 }  // namespace
+
+bool SameBits(const Kit& a, const Kit& b)
+{
+	if (a.name != b.name || a.unknown != b.unknown || a.pads.size() != b.pads.size())
+		return false;
+	for (size_t i = 0; i < a.pads.size(); i++) {
+		const Pad& p = a.pads[i];
+		const Pad& q = b.pads[i];
+		if (p.name != q.name || p.note != q.note || !SameBits(p.level, q.level) ||
+		    !SameBits(p.pan, q.pan) || p.choke != q.choke || p.output != q.output ||
+		    p.unknown != q.unknown || p.soundUnknown != q.soundUnknown ||
+		    p.soundReserved != q.soundReserved || !tunk::SameBits(p.sound, q.sound))
+			return false;
+	}
+	return true;
+}
 
 Kit NewKit(const std::string& name)
 {

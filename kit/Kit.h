@@ -47,6 +47,7 @@ struct Pad {
 	PadOutput output = PadOutput::Main;
 	KeptValues unknown;       // the pad's keys this program does not know
 	KeptValues soundUnknown;  // the sound's keys this program does not know
+	uint32_t soundReserved = 0;  // the sound's reserved word from a preset; no meaning, kept
 
 	bool operator==(const Pad&) const = default;
 };
@@ -58,6 +59,9 @@ struct Kit {
 
 	bool operator==(const Kit&) const = default;
 };
+
+// Bit for bit, as a file would hold the kits: a NaN level is the same as itself, -0 is not 0.
+bool SameBits(const Kit& a, const Kit& b);
 
 // One pad of the General MIDI drum map: its usual name, note and choke group.
 struct GmDrum {

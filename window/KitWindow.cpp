@@ -21,6 +21,7 @@
 #include "window/KitSound.h"
 #include "window/LibraryMenu.h"
 #include "window/MidiSources.h"
+#include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
 
 namespace {
@@ -91,6 +92,9 @@ KitWindow::KitWindow(BPoint where, const std::string& path) : KitWindow(where)
 
 KitWindow::~KitWindow()
 {
+	// The menus stop following the focus before the widgets go.
+	delete fMenus;
+	fMenus = nullptr;
 	CloseEditors();
 	delete fSavePanel;
 	delete fOpenPanel;
@@ -207,7 +211,7 @@ void KitWindow::CommitKit(const Kit& kit, const char* stepName, uint32 mergeKey)
 
 void KitWindow::Undo()
 {
-	if (!fDocument.CanUndo())
+	if (!fDocument.History().CanUndo())
 		return;
 	fDocument.Undo();
 	ShowKit();
@@ -216,7 +220,7 @@ void KitWindow::Undo()
 
 void KitWindow::Redo()
 {
-	if (!fDocument.CanRedo())
+	if (!fDocument.History().CanRedo())
 		return;
 	fDocument.Redo();
 	ShowKit();
@@ -288,6 +292,8 @@ void KitWindow::MessageReceived(BMessage* message)
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgCloseWindow: PostMessage(B_QUIT_REQUESTED); break;
 		case kMsgQuitAll: TunkWindow::QuitAll(); break;
+		case kMsgShowShortcuts: fMenus->ShowShortcuts(); break;
+		case kMsgAbout: fMenus->ShowAbout(); break;
 		case kMsgNewWindow:
 		case kMsgNewKit:
 			// The application makes every window, with its place and key filter.

@@ -6,8 +6,6 @@
 // file as presets are saved.
 #pragma once
 
-#include <QKeySequence>
-#include <QList>
 #include <array>
 #include <functional>
 #include <string>
@@ -16,7 +14,7 @@
 #include "kit/Kit.h"
 #include "kits/app/Messenger.h"
 #include "kits/interface/Window.h"
-#include "window/KitDocument.h"
+#include "document/KitDocument.h"
 
 class BFilePanel;
 class BMessageFilter;
@@ -30,11 +28,10 @@ class QPoint;
 class QWidget;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QMenuBar;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class TunkMenus;
 class TunkWindow;
 
 enum : uint32 {
@@ -100,6 +97,8 @@ public:
 	void CommitKit(const Kit& kit, const char* stepName, uint32 mergeKey = 0);
 	void Undo();
 	void Redo();
+	// The next step is a step of its own (the focus moved on).
+	void BreakStepMerge() { fDocument.BreakMerge(); }
 	void SelectPad(size_t pad);
 
 	// For tests and the application.
@@ -116,6 +115,7 @@ public:
 	BFilePanel* SavePanel() const { return fSavePanel; }
 	BFilePanel* SoundPanel() const { return fSoundPanel; }
 	BFilePanel* ExportPanel() const { return fExportPanel; }
+	TunkMenus* Menus() const { return fMenus; }
 	QAction* Action(uint32 code) const;
 
 private:
@@ -136,7 +136,6 @@ private:
 	void Build();
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
-	QAction* AddCommand(QMenu* menu, const char* label, uint32 code, const QList<QKeySequence>& keys = {});
 	// The window after the kit changed: title and mark, pads, panel, menus, the pads' sounds
 	// and the open editors.
 	void ShowKit();
@@ -161,10 +160,7 @@ private:
 	KitDocument fDocument;
 	KitSound* fSound = nullptr;
 	KitPads* fPads = nullptr;
-	QMenuBar* fMenuBar = nullptr;
-	QAction* fUndo = nullptr;
-	QAction* fRedo = nullptr;
-	std::vector<QAction*> fActions;
+	TunkMenus* fMenus = nullptr;
 	QLineEdit* fKitName = nullptr;
 	QLabel* fPadTitle = nullptr;
 	QLineEdit* fPadName = nullptr;

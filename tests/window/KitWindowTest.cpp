@@ -1,4 +1,4 @@
-// The kit window headless: its kit history, playing pads by click, key and note (the samples
+// The kit window headless: playing pads by click, key and note (the samples
 // on SDL's disk driver in a child process), choke groups, the pads' editor windows, loading a
 // preset onto a pad by menu and by drop, saving and opening kits, and the close question.
 #include <QDoubleSpinBox>
@@ -16,7 +16,6 @@
 #include "engine/core/Render.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
-#include "window/KitDocument.h"
 #include "window/KitPads.h"
 #include "window/KitSound.h"
 #include "window/KitWindow.h"
@@ -107,58 +106,6 @@ protected:
 };
 
 } // namespace
-
-TEST(KitDocumentTest, StepsMergeUndoAndTheChangedMark)
-{
-	KitDocument document;
-	EXPECT_FALSE(document.IsChanged());
-	EXPECT_EQ(document.Name(), kUntitledKitName);
-	const Kit start = document.Current();
-
-	Kit louder = start;
-	louder.pads[0].level = -3;
-	EXPECT_FALSE(document.Commit(start, "Nothing"));
-	EXPECT_TRUE(document.Commit(louder, "Level", 7));
-	louder.pads[0].level = -6;
-	EXPECT_TRUE(document.Commit(louder, "Level", 7));
-	EXPECT_EQ(document.CountSteps(), 1u) << "a run of one control's steps is one step";
-	EXPECT_TRUE(document.IsChanged());
-	EXPECT_EQ(document.UndoName(), "Level");
-
-	// A run that comes back to where it began is no step at all.
-	louder.pads[0].level = 0;
-	EXPECT_TRUE(document.Commit(louder, "Level", 7));
-	EXPECT_EQ(document.CountSteps(), 0u);
-	EXPECT_FALSE(document.IsChanged());
-
-	Kit named = start;
-	named.pads[1].name = "Rim";
-	document.Commit(named, "Pad Name", 8);
-	document.BreakMerge();
-	named.pads[1].name = "Rimshot";
-	document.Commit(named, "Pad Name", 8);
-	EXPECT_EQ(document.CountSteps(), 2u) << "a broken merge starts a step of its own";
-	EXPECT_EQ(document.Undo().pads[1].name, "Rim");
-	EXPECT_EQ(document.RedoName(), "Pad Name");
-	document.Saved("/tmp/x.tunkkit", "x.tunkkit");
-	EXPECT_FALSE(document.IsChanged());
-	EXPECT_EQ(document.Redo().pads[1].name, "Rimshot");
-	EXPECT_TRUE(document.IsChanged()) << "the saved kit is the one before the redo";
-	document.Undo();
-	EXPECT_FALSE(document.IsChanged());
-
-	// A bounded history forgets its oldest steps and keeps the newest.
-	KitDocument bounded(2);
-	Kit kit = bounded.Current();
-	for (int i = 1; i <= 4; i++) {
-		kit.pads[0].note = 40 + i;
-		bounded.Commit(kit, "Note");
-	}
-	EXPECT_EQ(bounded.CountSteps(), 2u);
-	bounded.Undo();
-	EXPECT_EQ(bounded.Undo().pads[0].note, 42);
-	EXPECT_FALSE(bounded.CanUndo());
-}
 
 TEST(KitPadsTest, NoteNamesAndPadKeys)
 {
