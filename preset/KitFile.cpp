@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <set>
 #include <system_error>
 
@@ -21,6 +22,8 @@ using Json = KeyedJson;
 constexpr int kMaxDepth = 12;
 
 const char* const kPadKeys[] = {"name", "note", "level", "pan", "choke", "output", "sound"};
+// In a pad's sound: the reserved word of the preset it came from, written when not 0.
+constexpr char kSoundReservedKey[] = "reserved";
 const char* const kKitKeys[] = {kKitFormatKey, "name", "pads"};
 
 template <size_t N>
@@ -129,6 +132,12 @@ Pad DecodePad(const Json& object, size_t index, std::vector<std::string>* messag
 			throw Refusal{"the sound of " + label + ": " + read.refusal};
 		for (const std::string& clamped : read.clamped)
 			messages->push_back(label + ": " + clamped);
+		if (const auto reserved = sound->find(kSoundReservedKey);
+		    reserved != sound->end() && reserved->is_number_unsigned() &&
+		    reserved->get<uint64_t>() <= UINT32_MAX) {
+			pad.soundReserved = uint32_t(reserved->get<uint64_t>());
+			pad.soundUnknown.erase(kSoundReservedKey);
+		}
 		for (const auto& [key, text] : pad.soundUnknown)
 			unknownKeys->insert(key);
 	}
@@ -286,6 +295,8 @@ std::string EncodeKit(const Kit& kit)
 		object["output"] = pad.output == PadOutput::Own ? "own" : "main";
 		Json sound = Json::object();
 		WriteKeyedValues(pad.sound, AllRows, false, pad.soundUnknown, "", &sound);
+		if (pad.soundReserved != 0)
+			sound[kSoundReservedKey] = pad.soundReserved;
 		object["sound"] = std::move(sound);
 		for (auto& [key, value] : Unknown(pad.unknown, kPadKeys, std::size(kPadKeys)))
 			object[key] = std::move(value);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kit/Kit.h"
+#include "preset/PresetRecord.h"
 #include "kits/app/Messenger.h"
 #include "kits/interface/Window.h"
 #include "document/KitDocument.h"
@@ -144,7 +145,10 @@ private:
 	void UpdateTitle();
 	// The edit of the selected pad from a control of its panel.
 	void EditSelectedPad(const std::function<void(Pad&)>& edit, const char* stepName, uint32 control);
-	void SoundEdited(size_t pad, const tunk::SoundParams& values);
+	void SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras);
+	// The pad's sound, extras and all, as the editor's document, its edits coming back.
+	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& name);
+	static PresetExtras SoundExtras(const Pad& pad);
 	// Puts the kit's sounds into the open editors after an undo or redo.
 	void SyncEditors();
 	void CloseEditors();

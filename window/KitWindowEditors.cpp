@@ -46,22 +46,40 @@ TunkWindow* KitWindow::EditPad(size_t pad)
 	const Pad& p = kit.pads[pad];
 	const std::string name = (kit.name.empty() ? fDocument.Name() : kit.name) + ": " +
 	                         (p.name.empty() ? "Pad " + std::to_string(pad + 1) : p.name);
-	editor->EditSoundOf(p.sound, name,
-	    [this, pad](const tunk::SoundParams& values) { SoundEdited(pad, values); });
+	OpenInEditor(editor, pad, name);
 	fEditorWindows[pad] = editor;
 	editor->Show();
 	return editor;
 }
 
-void KitWindow::SoundEdited(size_t pad, const tunk::SoundParams& values)
+void KitWindow::OpenInEditor(TunkWindow* editor, size_t pad, const std::string& name)
 {
-	if (fSyncing || pad >= CurrentKit().pads.size() ||
-	    tunk::SameBits(CurrentKit().pads[pad].sound, values))
+	const Pad& p = CurrentKit().pads[pad];
+	editor->EditSoundOf(p.sound, SoundExtras(p), name,
+	    [this, pad](const tunk::SoundParams& values, const PresetExtras& extras) {
+		    SoundEdited(pad, values, extras);
+	    });
+}
+
+PresetExtras KitWindow::SoundExtras(const Pad& pad)
+{
+	return {pad.soundReserved, pad.soundUnknown};
+}
+
+void KitWindow::SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras)
+{
+	if (fSyncing || pad >= CurrentKit().pads.size())
 		return;
 	Kit kit = CurrentKit();
-	kit.pads[pad].sound = values;
-	const std::string step = "Sound of " + (kit.pads[pad].name.empty() ? "Pad " + std::to_string(pad + 1)
-	                                                                     : kit.pads[pad].name);
+	Pad& target = kit.pads[pad];
+	if (tunk::SameBits(target.sound, values) && SoundExtras(target) == extras)
+		return;
+	// Another sound loaded in the editor brings its own unknown keys and reserved word.
+	target.sound = values;
+	target.soundUnknown = extras.unknown;
+	target.soundReserved = extras.reserved;
+	const std::string step = "Sound of " + (target.name.empty() ? "Pad " + std::to_string(pad + 1)
+	                                                            : target.name);
 	CommitKit(kit, step.c_str(), MergeKey(kSoundControl, pad));
 }
 
@@ -77,6 +95,10 @@ void KitWindow::SyncEditors()
 			editor->ReleaseSoundOwner();
 			editor->PostMessage(B_QUIT_REQUESTED);
 			fEditorWindows[pad] = nullptr;
+		} else if (editor->Document().Extras() != SoundExtras(kit.pads[pad])) {
+			// Another sound altogether (a preset loaded on the pad, or its undo): the editor
+			// starts over with it, extras and all.
+			OpenInEditor(editor, pad, editor->DocumentName());
 		} else if (!tunk::SameBits(editor->Values(), kit.pads[pad].sound)) {
 			editor->ApplyParams(kit.pads[pad].sound, "Kit Undo");
 		}

@@ -75,6 +75,7 @@ bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
 	Pad& target = kit.pads[pad];
 	target.sound = values;
 	target.soundUnknown = extras.unknown;
+	target.soundReserved = extras.reserved;
 	// A pad named after nothing yet takes the preset's name.
 	if (target.name.empty() || pad >= CurrentKit().pads.size()) {
 		std::string name = path.substr(path.find_last_of('/') + 1);

@@ -219,14 +219,14 @@ void TunkWindow::UpdateMark()
 {
 	SetDataChanged(fDocument.IsChanged(fParams));
 	if (fSoundOwner)
-		fSoundOwner(fParams);
+		fSoundOwner(fParams, fDocument.Extras());
 }
 
-void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const std::string& name,
-    std::function<void(const tunk::SoundParams&)> changed)
+void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const PresetExtras& extras,
+    const std::string& name, SoundOwner changed)
 {
 	fSoundOwner = nullptr;
-	fDocument.Open(values, {"", name, "", {}});
+	fDocument.Open(values, {"", name, "", extras});
 	fParams = fDocument.Values();
 	RefreshParams();
 	Regenerate();

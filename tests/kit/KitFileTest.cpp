@@ -45,6 +45,9 @@ Kit OddKit()
 	kit.pads[0].sound[tunk::Param::startFreq] = -0.0f;
 	kit.pads[1].sound[tunk::Param::filterQ] = std::nextafter(4.0f, 0.0f);
 	kit.pads[2].level = -0.0f;
+	// The reserved word of a preset's head, at both ends of its range.
+	kit.pads[3].soundReserved = 1;
+	kit.pads[4].soundReserved = UINT32_MAX;
 	return kit;
 }
 
@@ -67,6 +70,7 @@ void ExpectSameBits(const Kit& a, const Kit& b)
 		}
 		EXPECT_EQ(p.unknown, q.unknown);
 		EXPECT_EQ(p.soundUnknown, q.soundUnknown);
+		EXPECT_EQ(p.soundReserved, q.soundReserved) << i;
 	}
 	EXPECT_EQ(a.unknown, b.unknown);
 }
@@ -123,6 +127,14 @@ TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 	// Written back and read again, nothing is lost.
 	const Kit again = Decoded(EncodeKit(kit));
 	ExpectSameBits(kit, again);
+
+	// A "reserved" that is no reserved word (a newer Tunk's own) stays a kept value.
+	const Kit odd = Decoded(R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"reserved": -1}},
+		{"note": 37, "sound": {"reserved": 4294967295}}]})");
+	EXPECT_EQ(odd.pads[0].soundReserved, 0u);
+	EXPECT_EQ(odd.pads[0].soundUnknown.at("reserved"), "-1");
+	EXPECT_EQ(odd.pads[1].soundReserved, UINT32_MAX);
+	EXPECT_TRUE(odd.pads[1].soundUnknown.empty());
 }
 
 TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreClampedByName)

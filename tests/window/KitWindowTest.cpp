@@ -305,7 +305,7 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
 }
 
-TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
+TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 {
 	tunk::SoundParams cowbell;
 	cowbell[tunk::Param::startFreq] = 800;
@@ -334,6 +334,45 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
 	ProcessEvents();
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[13].sound, cowbell));
 	EXPECT_EQ(window->SelectedPad(), 13u);
+
+	// A preset's reserved word and unknown keys go with its sound onto the pad, into the pad's
+	// editor, through the editor's edits and undos, and through the kit's file.
+	const PresetExtras extras{0xBEEFu, {{"warp", "0.5"}}};
+	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, extras), B_OK);
+	ASSERT_TRUE(window->LoadPadSound(7, preset));
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
+	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	TunkWindow* editor = window->EditPad(7);
+	ASSERT_NE(editor, nullptr);
+	EXPECT_EQ(editor->Document().Extras(), extras);
+	Type(editor, "TextFreqStart", "900");
+	EXPECT_EQ(editor->Params().reserved, 0xBEEFu) << "Save Preset writes the word back";
+	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	// Another sound in the editor comes with its own extras, and its undo with the old ones.
+	editor->ReplaceDocument(cowbell, {"", "Plain", "", {}}, true, "Library Sound");
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
+	EXPECT_TRUE(window->CurrentKit().pads[7].soundUnknown.empty());
+	editor->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
+	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	// An undo of the kit that gives the pad another sound starts its editor over with it.
+	window->PostMessage(kMsgUndo);
+	window->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
+	EXPECT_EQ(editor->Document().Extras(), PresetExtras());
+	window->PostMessage(kMsgRedo);
+	window->PostMessage(kMsgRedo);
+	ProcessEvents();
+	EXPECT_EQ(editor->Document().Extras(), extras);
+	const std::string kitPath = dir.Path() + "/whole.tunkkit";
+	ASSERT_TRUE(window->SaveTo(kitPath));
+	KitWindow* reopened = Shown(new KitWindow(BPoint(90, 90), kitPath));
+	EXPECT_EQ(reopened->CurrentKit(), window->CurrentKit());
+	TunkWindow* again = reopened->EditPad(7);
+	ASSERT_NE(again, nullptr);
+	EXPECT_EQ(again->Document().Extras(), extras);
 
 	// A file that is no preset changes nothing and says why.
 	const std::string junk = dir.Path() + "/junk.tunk";
