@@ -33,17 +33,21 @@ bool SameBits(float a, float b)
 
 }  // namespace
 
+bool SameBits(const Pad& a, const Pad& b)
+{
+	return a.name == b.name && a.soundName == b.soundName && a.note == b.note &&
+	       SameBits(a.level, b.level) &&
+	       SameBits(a.pan, b.pan) && a.choke == b.choke && a.output == b.output &&
+	       a.unknown == b.unknown && a.soundUnknown == b.soundUnknown &&
+	       a.soundReserved == b.soundReserved && tunk::SameBits(a.sound, b.sound);
+}
+
 bool SameBits(const Kit& a, const Kit& b)
 {
 	if (a.name != b.name || a.unknown != b.unknown || a.pads.size() != b.pads.size())
 		return false;
 	for (size_t i = 0; i < a.pads.size(); i++) {
-		const Pad& p = a.pads[i];
-		const Pad& q = b.pads[i];
-		if (p.name != q.name || p.note != q.note || !SameBits(p.level, q.level) ||
-		    !SameBits(p.pan, q.pan) || p.choke != q.choke || p.output != q.output ||
-		    p.unknown != q.unknown || p.soundUnknown != q.soundUnknown ||
-		    p.soundReserved != q.soundReserved || !tunk::SameBits(p.sound, q.sound))
+		if (!SameBits(a.pads[i], b.pads[i]))
 			return false;
 	}
 	return true;

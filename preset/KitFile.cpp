@@ -21,7 +21,7 @@ using Json = KeyedJson;
 // Root, pads, pad, sound, and room below for what a later version may carry in a value.
 constexpr int kMaxDepth = 12;
 
-const char* const kPadKeys[] = {"name", "note", "level", "pan", "choke", "output", "sound"};
+const char* const kPadKeys[] = {"name", "note", "level", "pan", "choke", "output", "sound", "soundName"};
 // In a pad's sound: the reserved word of the preset it came from, written when not 0.
 constexpr char kSoundReservedKey[] = "reserved";
 const char* const kKitKeys[] = {kKitFormatKey, "name", "pads"};
@@ -102,6 +102,8 @@ Pad DecodePad(const Json& object, size_t index, std::vector<std::string>* messag
 	if (const auto name = object.find("name"); name != object.end())
 		pad.name = Name(*name, "the name of " + PadLabel(index, ""));
 	const std::string label = PadLabel(index, pad.name);
+	if (const auto soundName = object.find("soundName"); soundName != object.end())
+		pad.soundName = Name(*soundName, "the sound's name of " + label);
 
 	const auto note = object.find("note");
 	if (note == object.end())
@@ -288,6 +290,8 @@ std::string EncodeKit(const Kit& kit)
 		const Pad& pad = kit.pads[i];
 		Json object = Json::object();
 		object["name"] = pad.name;
+		if (!pad.soundName.empty())
+			object["soundName"] = pad.soundName;
 		object["note"] = ValidNote(pad.note) ? pad.note : Pad().note;
 		object["level"] = Writable(pad.level, kMinPadLevel, kMaxPadLevel, 0);
 		object["pan"] = Writable(pad.pan, -1, 1, 0);

@@ -152,6 +152,14 @@ void KitPads::paintEvent(QPaintEvent*)
 			continue;
 		}
 		const Pad& p = fKit->pads[size_t(pad)];
+		if (!p.soundName.empty()) {
+			// The sound's name beside the key, in what room the key leaves.
+			const QFontMetrics smallMetrics(smallFont);
+			const int keyWidth = smallMetrics.horizontalAdvance(QStringLiteral("W "));
+			painter.drawText(inner.adjusted(0, 0, -keyWidth, 0), Qt::AlignLeft | Qt::AlignTop,
+			    smallMetrics.elidedText(QString::fromStdString(p.soundName), Qt::ElideRight,
+			        inner.width() - keyWidth));
+		}
 		painter.setFont(nameFont);
 		const QFontMetrics nameMetrics(nameFont);
 		const QString name = nameMetrics.elidedText(

@@ -152,18 +152,7 @@ void KitWindow::Build()
 
 	BuildMenus();
 
-	BMessenger self(this);
-	fSavePanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false,
-	    new BMessage(kMsgKitSaveReply), nullptr, false, true);
-	fSavePanel->SetNameFilters({kKitNameFilter, "All files (*)"});
-	// Opened files go to the application, which gives each its window.
-	fOpenPanel = new BFilePanel(B_OPEN_PANEL, nullptr, nullptr, 0, true, nullptr, nullptr, false, true);
-	fOpenPanel->SetNameFilters({"Tunk kits and presets (*.tunkkit *.tunk)", "All files (*)"});
-	fSoundPanel = new BFilePanel(B_OPEN_PANEL, &self, nullptr, B_FILE_NODE, false,
-	    new BMessage(kMsgPadLoadReply), nullptr, false, true);
-	fSoundPanel->SetNameFilters(PresetNameFilters());
-	fExportPanel = new BFilePanel(B_OPEN_PANEL, &self, nullptr, B_DIRECTORY_NODE, false,
-	    new BMessage(kMsgKitExportReply), nullptr, false, true);
+	BuildPanels();
 
 	ShowKit();
 	fPads->setFocus();
@@ -213,7 +202,9 @@ void KitWindow::Undo()
 {
 	if (!fDocument.History().CanUndo())
 		return;
+	const Kit before = CurrentKit();
 	fDocument.Undo();
+	SelectChangedPad(before);
 	ShowKit();
 	SyncEditors();
 }
@@ -222,9 +213,23 @@ void KitWindow::Redo()
 {
 	if (!fDocument.History().CanRedo())
 		return;
+	const Kit before = CurrentKit();
 	fDocument.Redo();
+	SelectChangedPad(before);
 	ShowKit();
 	SyncEditors();
+}
+
+void KitWindow::SelectChangedPad(const Kit& before)
+{
+	// The pad an undo or redo changed is shown, so that its panel shows what came back.
+	const Kit& now = CurrentKit();
+	for (size_t pad = 0; pad < kMaxPads && (pad < before.pads.size() || pad < now.pads.size()); pad++) {
+		if (pad >= before.pads.size() || pad >= now.pads.size() || !SameBits(before.pads[pad], now.pads[pad])) {
+			fPads->Select(int(pad));
+			return;
+		}
+	}
 }
 
 void KitWindow::PlayPad(size_t pad, float velocity)
@@ -287,7 +292,7 @@ void KitWindow::MessageReceived(BMessage* message)
 		case kMsgKitSave: Save(); break;
 		case kMsgKitSaveAs: ShowSavePanel(); break;
 		case kMsgKitSaveReply: SaveReply(message); break;
-		case kMsgKitExport: fExportPanel->Show(); break;
+		case kMsgKitExport: ShowExportPanel(); break;
 		case kMsgKitExportReply: ExportReply(message); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgCloseWindow: PostMessage(B_QUIT_REQUESTED); break;
@@ -307,7 +312,7 @@ void KitWindow::MessageReceived(BMessage* message)
 bool KitWindow::QuitRequested()
 {
 	if (fDocument.IsChanged()) {
-		BAlert* alert = new BAlert("title", "Save changes to the kit before closing?", "Cancel",
+		BAlert* alert = new BAlert("Close Kit", "Save changes to the kit before closing?", "Cancel",
 		    "Don't save", "Save", B_WIDTH_AS_USUAL, B_OFFSET_SPACING, B_WARNING_ALERT);
 		alert->SetShortcut(0, B_ESCAPE);
 		switch (alert->Go()) {

@@ -137,22 +137,29 @@ private:
 	void Build();
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
+	void BuildPanels();
 	// The window after the kit changed: title and mark, pads, panel, menus, the pads' sounds
 	// and the open editors.
 	void ShowKit();
 	void ShowPadPanel();
 	void UpdateMenus();
 	void UpdateTitle();
+	// Selects the first pad that is not as it was in `before`.
+	void SelectChangedPad(const Kit& before);
 	// The edit of the selected pad from a control of its panel.
 	void EditSelectedPad(const std::function<void(Pad&)>& edit, const char* stepName, uint32 control);
 	void SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras);
-	// The pad's sound, extras and all, as the editor's document, its edits coming back.
-	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& name);
+	// The pad's sound, extras and all, as the editor's document titled `title`, its edits
+	// coming back.
+	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& title);
 	static PresetExtras SoundExtras(const Pad& pad);
+	// The name of the sound the pad's editor holds.
+	std::string EditorSoundName(size_t pad, const TunkWindow* editor) const;
 	// Puts the kit's sounds into the open editors after an undo or redo.
 	void SyncEditors();
 	void CloseEditors();
 	void ShowSavePanel();
+	void ShowExportPanel();
 	void SaveReply(BMessage* message);
 	void ExportReply(BMessage* message);
 	void ShowPadMenu(size_t pad, QPoint global);
@@ -181,8 +188,14 @@ private:
 	BFilePanel* fSoundPanel = nullptr;
 	BFilePanel* fExportPanel = nullptr;
 	size_t fSoundPanelPad = 0;
-	std::array<BMessenger, kMaxPads> fEditors;
+	bool fExportedOnce = false;
 	std::array<TunkWindow*, kMaxPads> fEditorWindows = {};
+	// What each editor was opened with: its title and the name of the pad's sound then.
+	struct EditorOpened {
+		std::string title;
+		std::string soundName;
+	};
+	std::array<EditorOpened, kMaxPads> fEditorOpened;
 	bool fSyncing = false;
 	bool fShowing = false;
 };

@@ -52,10 +52,11 @@ TunkWindow* KitWindow::EditPad(size_t pad)
 	return editor;
 }
 
-void KitWindow::OpenInEditor(TunkWindow* editor, size_t pad, const std::string& name)
+void KitWindow::OpenInEditor(TunkWindow* editor, size_t pad, const std::string& title)
 {
 	const Pad& p = CurrentKit().pads[pad];
-	editor->EditSoundOf(p.sound, SoundExtras(p), name,
+	fEditorOpened[pad] = {title, p.soundName};
+	editor->EditSoundOf(p.sound, SoundExtras(p), title,
 	    [this, pad](const tunk::SoundParams& values, const PresetExtras& extras) {
 		    SoundEdited(pad, values, extras);
 	    });
@@ -66,18 +67,25 @@ PresetExtras KitWindow::SoundExtras(const Pad& pad)
 	return {pad.soundReserved, pad.soundUnknown};
 }
 
+std::string KitWindow::EditorSoundName(size_t pad, const TunkWindow* editor) const
+{
+	// Another sound loaded in the editor (a library sound) is a document named after it.
+	const std::string& shown = editor->Document().Name();
+	return shown == fEditorOpened[pad].title ? fEditorOpened[pad].soundName : shown;
+}
+
 void KitWindow::SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras)
 {
-	if (fSyncing || pad >= CurrentKit().pads.size())
+	TunkWindow* editor = EditorOf(pad);
+	if (fSyncing || editor == nullptr || pad >= CurrentKit().pads.size())
 		return;
 	Kit kit = CurrentKit();
 	Pad& target = kit.pads[pad];
-	if (tunk::SameBits(target.sound, values) && SoundExtras(target) == extras)
-		return;
-	// Another sound loaded in the editor brings its own unknown keys and reserved word.
+	// Another sound loaded in the editor brings its own name, unknown keys and reserved word.
 	target.sound = values;
 	target.soundUnknown = extras.unknown;
 	target.soundReserved = extras.reserved;
+	target.soundName = EditorSoundName(pad, editor);
 	const std::string step = "Sound of " + (target.name.empty() ? "Pad " + std::to_string(pad + 1)
 	                                                            : target.name);
 	CommitKit(kit, step.c_str(), MergeKey(kSoundControl, pad));
@@ -95,10 +103,11 @@ void KitWindow::SyncEditors()
 			editor->ReleaseSoundOwner();
 			editor->PostMessage(B_QUIT_REQUESTED);
 			fEditorWindows[pad] = nullptr;
-		} else if (editor->Document().Extras() != SoundExtras(kit.pads[pad])) {
+		} else if (editor->Document().Extras() != SoundExtras(kit.pads[pad]) ||
+		           EditorSoundName(pad, editor) != kit.pads[pad].soundName) {
 			// Another sound altogether (a preset loaded on the pad, or its undo): the editor
 			// starts over with it, extras and all.
-			OpenInEditor(editor, pad, editor->DocumentName());
+			OpenInEditor(editor, pad, fEditorOpened[pad].title);
 		} else if (!tunk::SameBits(editor->Values(), kit.pads[pad].sound)) {
 			editor->ApplyParams(kit.pads[pad].sound, "Kit Undo");
 		}

@@ -2,21 +2,41 @@
 // pack exported.
 #include "window/KitWindow.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
 #include "kits/interface/FilePanel.h"
 #include "kits/storage/EntryRef.h"
+#include "kits/support/Errors.h"
 #include "kit/SampleExport.h"
+#include "preset/FactoryKits.h"
+#include "preset/FactoryLibrary.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
 #include "window/FileAlert.h"
 #include "window/KitPads.h"
 #include "window/LibraryMenu.h"
 #include "window/TunkWindow.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+	const std::string::size_type slash = path.find_last_of('/');
+	return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+} // namespace
 
 bool IsKitFile(const std::string& path)
 {
@@ -48,6 +68,29 @@ Kit KitWindow::WithPad(size_t pad) const
 	return kit;
 }
 
+void KitWindow::BuildPanels()
+{
+	BMessenger self(this);
+	fSavePanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_FILE_NODE, false,
+	    new BMessage(kMsgKitSaveReply), nullptr, false, true);
+	fSavePanel->SetNameFilters({kKitNameFilter, "All files (*)"});
+	// Opened files go to the application, which gives each its window.
+	fOpenPanel = new BFilePanel(B_OPEN_PANEL, nullptr, nullptr, 0, true, nullptr, nullptr, false, true);
+	fOpenPanel->SetNameFilters({"Tunk kits and presets (*.tunkkit *.tunk)", "All files (*)"});
+	fSoundPanel = new BFilePanel(B_OPEN_PANEL, &self, nullptr, B_FILE_NODE, false,
+	    new BMessage(kMsgPadLoadReply), nullptr, false, true);
+	fSoundPanel->SetNameFilters(PresetNameFilters());
+	// Kits and sounds are found first among the factory's; later each panel starts in the
+	// folder it was left in.
+	if (const fs::path kits = FindFactoryKitsFolder(); !kits.empty())
+		fOpenPanel->SetPanelDirectory(kits.c_str());
+	if (const fs::path sounds = FindFactoryFolder(); !sounds.empty())
+		fSoundPanel->SetPanelDirectory(sounds.c_str());
+	// The pack's folder is named as typed, and made when it does not exist yet.
+	fExportPanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_DIRECTORY_NODE, false,
+	    new BMessage(kMsgKitExportReply), nullptr, false, true);
+}
+
 bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
 {
 	if (pad >= kMaxPads)
@@ -76,14 +119,14 @@ bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
 	target.sound = values;
 	target.soundUnknown = extras.unknown;
 	target.soundReserved = extras.reserved;
+	std::string name = path.substr(path.find_last_of('/') + 1);
+	const std::string::size_type dot = name.find_last_of('.');
+	if (dot != std::string::npos && dot > 0)
+		name.resize(dot);
+	target.soundName = name;
 	// A pad named after nothing yet takes the preset's name.
-	if (target.name.empty() || pad >= CurrentKit().pads.size()) {
-		std::string name = path.substr(path.find_last_of('/') + 1);
-		const std::string::size_type dot = name.find_last_of('.');
-		if (dot != std::string::npos && dot > 0)
-			name.resize(dot);
+	if (target.name.empty() || pad >= CurrentKit().pads.size())
 		target.name = name;
-	}
 	SelectPad(pad);
 	fDocument.BreakMerge();
 	CommitKit(kit, "Load Sound");
@@ -143,7 +186,19 @@ void KitWindow::ShowSavePanel()
 {
 	const std::string base = CurrentKit().name.empty() ? fDocument.Name() : CurrentKit().name;
 	fSavePanel->SetSaveText(SuggestedFileName(base, kKitFileExtension).c_str());
+	if (fDocument.HasFile())
+		fSavePanel->SetPanelDirectory(FolderOf(fDocument.Path()).c_str());
 	fSavePanel->Show();
+}
+
+void KitWindow::ShowExportPanel()
+{
+	std::string name = CurrentKit().name.empty() ? fDocument.Name() : CurrentKit().name;
+	std::replace(name.begin(), name.end(), '/', '-');
+	fExportPanel->SetSaveText(name.c_str());
+	if (!fExportedOnce && fDocument.HasFile())
+		fExportPanel->SetPanelDirectory(FolderOf(fDocument.Path()).c_str());
+	fExportPanel->Show();
 }
 
 void KitWindow::SaveReply(BMessage* message)
@@ -160,9 +215,17 @@ void KitWindow::SaveReply(BMessage* message)
 void KitWindow::ExportReply(BMessage* message)
 {
 	entry_ref directory;
-	if (message->FindRef("refs", &directory) != B_OK)
+	const char* name = nullptr;
+	if (message->FindRef("directory", &directory) != B_OK || message->FindString("name", &name) != B_OK)
 		return;
-	const std::string folder = directory.Path();
+	fExportedOnce = true;
+	const std::string folder = directory.Path() + "/" + name;
+	// A name typed for a folder not made yet is the folder to make; one that is a file stays
+	// and the export says so.
+	if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+		ErrorMsg(FileAlertText("Error: Could not export the sample pack!", folder, status_from_errno(errno)));
+		return;
+	}
 	const SamplePackResult result = ExportSamplePack(CurrentKit(), folder, "wav");
 	if (result.status != B_OK) {
 		const std::string what = result.soundRefused

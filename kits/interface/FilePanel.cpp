@@ -116,6 +116,11 @@ void BFilePanel::Show()
 	fDialog->raise();
 }
 
+void BFilePanel::SetPanelDirectory(const char* path)
+{
+	fDirectory = RefForPath(path);
+}
+
 void BFilePanel::Hide()
 {
 	fShowing = false;

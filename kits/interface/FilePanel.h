@@ -71,6 +71,8 @@ public:
 	void SetTarget(BMessenger target);
 	BMessenger Messenger() const { return fTarget; }
 	void SetSaveText(const char* text);
+	// The folder the panel shows when it opens next; it then starts where it was left.
+	void SetPanelDirectory(const char* path);
 	// The file types the panel offers, as "Name (*.ext ...)"; the first is chosen until the user
 	// (or SelectNameFilter) picks another. Without any, every file is listed.
 	void SetNameFilters(const std::vector<std::string>& filters);

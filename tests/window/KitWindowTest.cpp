@@ -14,6 +14,8 @@
 
 #include "engine/DiskAudio.h"
 #include "engine/core/Render.h"
+#include "preset/FactoryKits.h"
+#include "preset/FactoryLibrary.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
 #include "window/KitPads.h"
@@ -286,6 +288,19 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
 	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Level");
 
+	// One control on two pads is two steps, each undo showing its pad.
+	window->SelectPad(5);
+	level->setValue(-6.0);
+	ProcessEvents();
+	EXPECT_EQ(window->Document().History().CountSteps(), 2u);
+	window->SelectPad(0);
+	window->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[5].level, 0.0f);
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
+	EXPECT_EQ(window->SelectedPad(), 5u);
+	window->SelectPad(4);
+
 	auto* name = window->Widget()->findChild<QLineEdit*>(QStringLiteral("PadName"));
 	name->setFocus();
 	name->selectAll();
@@ -300,9 +315,12 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 	EXPECT_EQ(window->CurrentKit(), NewKit(kUntitledKitName));
 	EXPECT_FALSE(window->DataChanged());
 	EXPECT_DOUBLE_EQ(level->value(), 0.0) << "the panel shows the kit as it is";
+	window->SelectPad(9);
 	window->PostMessage(kMsgRedo);
 	ProcessEvents();
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
+	EXPECT_EQ(window->SelectedPad(), 4u);
+	EXPECT_DOUBLE_EQ(level->value(), -12.0);
 }
 
 TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
@@ -321,6 +339,17 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	ProcessEvents();
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[10].sound, cowbell));
 	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Load Sound");
+	EXPECT_EQ(window->CurrentKit().pads[10].soundName, "Bell") << "the pad names its sound";
+	// Sounds are looked for first among the factory's, kits among the factory kits.
+	ASSERT_FALSE(FindFactoryFolder().empty());
+	ASSERT_EQ(panels.startFolders.size(), 1u);
+	EXPECT_EQ(std::filesystem::path(panels.startFolders[0]), FindFactoryFolder().lexically_normal());
+	panels.openRefs.clear();
+	window->PostMessage(kMsgOpenPreset);
+	ProcessEvents();
+	ASSERT_FALSE(FindFactoryKitsFolder().empty());
+	ASSERT_EQ(panels.startFolders.size(), 2u);
+	EXPECT_EQ(std::filesystem::path(panels.startFolders[1]), FindFactoryKitsFolder().lexically_normal());
 
 	// Dropped from a file manager onto pad 13.
 	QMimeData data;
@@ -370,6 +399,7 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	ASSERT_TRUE(window->SaveTo(kitPath));
 	KitWindow* reopened = Shown(new KitWindow(BPoint(90, 90), kitPath));
 	EXPECT_EQ(reopened->CurrentKit(), window->CurrentKit());
+	EXPECT_EQ(reopened->CurrentKit().pads[7].soundName, "Bell");
 	TunkWindow* again = reopened->EditPad(7);
 	ASSERT_NE(again, nullptr);
 	EXPECT_EQ(again->Document().Extras(), extras);
@@ -433,6 +463,7 @@ TEST_F(KitWindowTest, ClosingAChangedKitAsksFirst)
 	ASSERT_TRUE(BLooper::IsAlive(window));
 	ASSERT_EQ(alerts.All().size(), 1u);
 	EXPECT_EQ(alerts.All()[0].buttons, (std::vector<std::string>{"Cancel", "Don't save", "Save"}));
+	EXPECT_EQ(alerts.All()[0].title, "Close Kit");
 
 	// Save with a file of its own writes it and closes.
 	ASSERT_TRUE(window->SaveTo(dir.Path() + "/k.tunkkit"));
@@ -459,11 +490,13 @@ TEST_F(KitWindowTest, ClosingAChangedKitAsksFirst)
 TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 {
 	KitWindow* window = WithKit(DistinctKit());
+	// A name typed for a folder that is not there yet is made.
 	const std::string folder = dir.Path() + "/pack";
-	std::filesystem::create_directory(folder);
-	panels.openRefs = {entry_ref(dir.Path().c_str(), "pack")};
+	panels.SaveAs(dir.Path(), "pack");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
+	ASSERT_EQ(panels.shown.size(), 1u);
+	EXPECT_EQ(panels.shown[0], B_SAVE_PANEL);
 	EXPECT_TRUE(std::filesystem::exists(folder + "/drumkit.xml"));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Test Kit.sfz"));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
@@ -474,9 +507,15 @@ TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 	ASSERT_FALSE(alerts.Texts().empty());
 	EXPECT_NE(alerts.Texts().back().find("Exported 18 files"), std::string::npos) << alerts.Texts().back();
 
+	// A folder that exists takes the pack again.
+	std::filesystem::remove(folder + "/Snare.wav");
+	window->PostMessage(kMsgKitExport);
+	ProcessEvents();
+	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
+
 	// A "folder" that is a file cannot take the pack, and the alert says so.
 	std::ofstream(dir.Path() + "/plain") << "a file";
-	panels.openRefs = {entry_ref(dir.Path().c_str(), "plain")};
+	panels.SaveAs(dir.Path(), "plain");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
 	EXPECT_NE(alerts.Texts().back().find("Could not export"), std::string::npos) << alerts.Texts().back();
