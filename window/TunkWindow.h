@@ -266,6 +266,8 @@ private:
 	void InitLibrary();
 	void ShowLevel();
 	uint64 NextSeed();
+	// Normalize, saying in the status bar when the peak stays under the target.
+	void NormalizeSound();
 	// A new untitled document with the sound (a random one) as one step, played.
 	void PlayNewSound(const tunk::SoundParams& values, const char* stepName);
 	void LoadLibrarySound(const char* path, const char* name);
