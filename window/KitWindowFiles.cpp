@@ -89,6 +89,8 @@ void KitWindow::BuildPanels()
 	// The pack's folder is named as typed, and made when it does not exist yet.
 	fExportPanel = new BFilePanel(B_SAVE_PANEL, &self, nullptr, B_DIRECTORY_NODE, false,
 	    new BMessage(kMsgKitExportReply), nullptr, false, true);
+	fExportPanel->Window()->SetTitle("Export Sample Pack");
+	fExportPanel->SetButtonLabel(B_DEFAULT_BUTTON, "Export");
 }
 
 bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
