@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -151,7 +152,16 @@ bool KitWindow::Load(const std::string& path)
 		return false;
 	}
 	CloseEditors();
-	fDocument.Open(kit, path, path.substr(path.find_last_of('/') + 1));
+	// A factory kit comes as a new kit named after it, so that Save asks where and the
+	// factory's file stays as it is.
+	std::error_code error;
+	const fs::path factory = FindFactoryKitsFolder();
+	if (!factory.empty() &&
+	    fs::equivalent(fs::path(FolderOf(path)), factory, error) && !error) {
+		fDocument.Open(kit, "", kit.name.empty() ? kUntitledKitName : kit.name);
+	} else {
+		fDocument.Open(kit, path, path.substr(path.find_last_of('/') + 1));
+	}
 	fPads->Select(0);
 	ShowKit();
 	if (!read.messages.empty()) {
@@ -200,6 +210,8 @@ void KitWindow::ShowExportPanel()
 	fExportPanel->SetSaveText(name.c_str());
 	if (!fExportedOnce && fDocument.HasFile())
 		fExportPanel->SetPanelDirectory(FolderOf(fDocument.Path()).c_str());
+	else if (const char* home = std::getenv("HOME"); !fExportedOnce && home != nullptr)
+		fExportPanel->SetPanelDirectory(home);
 	fExportPanel->Show();
 }
 

@@ -350,6 +350,16 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	ASSERT_FALSE(FindFactoryKitsFolder().empty());
 	ASSERT_EQ(panels.startFolders.size(), 2u);
 	EXPECT_EQ(std::filesystem::path(panels.startFolders[1]), FindFactoryKitsFolder().lexically_normal());
+	// A factory kit opened comes as a new kit named after it: Save asks where.
+	KitWindow* factory = Shown(new KitWindow(BPoint(90, 90), (FindFactoryKitsFolder() / "808 Electro.tunkkit").string()));
+	EXPECT_FALSE(factory->HasFile());
+	EXPECT_FALSE(factory->DataChanged());
+	EXPECT_EQ(std::string(factory->Title()), std::string(kTunkTitlePrefix) + "808 Electro");
+	EXPECT_FALSE(factory->CurrentKit().pads[0].soundName.empty()) << "the factory names its sounds";
+	factory->PostMessage(kMsgKitSave);
+	ProcessEvents();
+	ASSERT_EQ(panels.shown.size(), 3u);
+	EXPECT_EQ(panels.shown[2], B_SAVE_PANEL);
 
 	// Dropped from a file manager onto pad 13.
 	QMimeData data;
