@@ -45,10 +45,14 @@ public:
 	std::function<void(int pad, QPoint global)> onMenu;
 	std::function<void(int pad, const std::string& path)> onDrop;
 
+	// What a pad's tool tip says: its name and the name of its sound; "" for an empty pad.
+	std::string ToolTipOf(int pad) const;
+
 	QSize sizeHint() const override;
 	QSize minimumSizeHint() const override;
 
 protected:
+	bool event(QEvent* event) override;
 	void paintEvent(QPaintEvent* event) override;
 	void mousePressEvent(QMouseEvent* event) override;
 	void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -332,6 +332,11 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, {}), B_OK);
 
 	KitWindow* window = New();
+	// The upper half of the pad, left of its key, where its sound's name goes; the pad selected
+	// already, as loading it selects it.
+	window->SelectPad(10);
+	const QRect soundLine = window->Pads()->PadRect(10).adjusted(6, 2, -20, -window->Pads()->PadRect(10).height() / 2);
+	const QImage unnamed = window->Pads()->grab().toImage().copy(soundLine);
 	panels.openRefs = {entry_ref(dir.Path().c_str(), "Bell.tunk")};
 	BMessage load(kMsgPadLoadSound);
 	load.AddInt32("pad", 10);
@@ -340,6 +345,8 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[10].sound, cowbell));
 	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Load Sound");
 	EXPECT_EQ(window->CurrentKit().pads[10].soundName, "Bell") << "the pad names its sound";
+	EXPECT_NE(window->Pads()->grab().toImage().copy(soundLine), unnamed) << "and shows it";
+	EXPECT_EQ(window->Pads()->ToolTipOf(10), window->CurrentKit().pads[10].name + ": Bell");
 	// Sounds are looked for first among the factory's, kits among the factory kits.
 	ASSERT_FALSE(FindFactoryFolder().empty());
 	ASSERT_EQ(panels.startFolders.size(), 1u);
