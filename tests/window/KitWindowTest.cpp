@@ -8,8 +8,10 @@
 #include <QUrl>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <thread>
 
 #include "engine/DiskAudio.h"
@@ -461,6 +463,24 @@ TEST_F(KitWindowTest, SaveAsAddsTheExtensionAndTheFileOpensAsItWasSaved)
 	EXPECT_FALSE(again->SaveTo(dir.Path() + "/gone/x.tunkkit"));
 	ASSERT_FALSE(alerts.Texts().empty());
 	EXPECT_NE(alerts.Texts().back().find("Could not write"), std::string::npos);
+
+	// A NaN from a preset's head is the same as itself: the kit saved with it is unchanged,
+	// and its undo and redo still step.
+	PresetParams head = DefaultPresetParams();
+	head.startFreq = std::numeric_limits<float>::quiet_NaN();
+	const PresetBytes bytes = EncodePresetRecord(head);
+	const std::string nanPreset = dir.Path() + "/nan.tunk";
+	std::ofstream(nanPreset, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+	ASSERT_TRUE(again->LoadPadSound(5, nanPreset));
+	ASSERT_TRUE(std::isnan(again->CurrentKit().pads[5].sound[tunk::Param::startFreq]));
+	ASSERT_TRUE(again->SaveTo(path));
+	EXPECT_FALSE(again->DataChanged());
+	again->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_TRUE(again->DataChanged());
+	again->PostMessage(kMsgRedo);
+	ProcessEvents();
+	EXPECT_FALSE(again->DataChanged());
 
 	// A kit file that is no kit says why and leaves a new kit.
 	const std::string bad = dir.Path() + "/bad.tunkkit";
