@@ -27,6 +27,8 @@ Kit OddKit()
 	for (size_t i = 0; i < kMaxPads; i++) {
 		Pad pad;
 		pad.name = "Pad \t" + std::to_string(i);
+		if (i % 2 == 0)
+			pad.soundName = "Sound \"" + std::to_string(i) + "\" ü";
 		pad.note = int(i * 8);
 		pad.level = kMinPadLevel + (kMaxPadLevel - kMinPadLevel) * std::generate_canonical<float, 24>(random);
 		pad.pan = std::generate_canonical<float, 24>(random) * 2 - 1;
@@ -71,6 +73,7 @@ void ExpectSameBits(const Kit& a, const Kit& b)
 		EXPECT_EQ(p.unknown, q.unknown);
 		EXPECT_EQ(p.soundUnknown, q.soundUnknown);
 		EXPECT_EQ(p.soundReserved, q.soundReserved) << i;
+		EXPECT_EQ(p.soundName, q.soundName) << i;
 	}
 	EXPECT_EQ(a.unknown, b.unknown);
 }
@@ -127,6 +130,10 @@ TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 	// Written back and read again, nothing is lost.
 	const Kit again = Decoded(EncodeKit(kit));
 	ExpectSameBits(kit, again);
+
+	// A sound's name that is no text is refused, as a pad's name is.
+	Kit untouched;
+	EXPECT_FALSE(DecodeKit(R"({"tunkKit": 1, "pads": [{"note": 36, "soundName": 5}]})", &untouched).Ok());
 
 	// A "reserved" that is no reserved word (a newer Tunk's own) stays a kept value.
 	const Kit odd = Decoded(R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"reserved": -1}},
