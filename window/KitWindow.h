@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "kit/Kit.h"
-#include "preset/PresetRecord.h"
-#include "kits/app/Messenger.h"
-#include "kits/interface/Window.h"
 #include "document/KitDocument.h"
+#include "kit/Kit.h"
+#include "kits/interface/Window.h"
+#include "preset/PresetRecord.h"
 
 class BFilePanel;
 class BMessageFilter;

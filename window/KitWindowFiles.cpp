@@ -14,6 +14,7 @@
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
+#include "kits/app/Messenger.h"
 #include "kits/interface/FilePanel.h"
 #include "kits/storage/EntryRef.h"
 #include "kits/support/Errors.h"
