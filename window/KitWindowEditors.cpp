@@ -4,6 +4,7 @@
 
 #include "kits/app/AppDefs.h"
 #include "window/KitPads.h"
+#include "window/LibraryMenu.h"
 #include "window/TunkWindow.h"
 
 namespace {
@@ -69,9 +70,10 @@ PresetExtras KitWindow::SoundExtras(const Pad& pad)
 
 std::string KitWindow::EditorSoundName(size_t pad, const TunkWindow* editor) const
 {
-	// Another sound loaded in the editor (a library sound) is a document named after it.
+	// Another sound loaded in the editor (a library sound) is a document named after it, and
+	// so is the sound saved there as a preset of its own.
 	const std::string& shown = editor->Document().Name();
-	return shown == fEditorOpened[pad].title ? fEditorOpened[pad].soundName : shown;
+	return shown == fEditorOpened[pad].title ? fEditorOpened[pad].soundName : SuggestedFileName(shown, "");
 }
 
 void KitWindow::SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras)

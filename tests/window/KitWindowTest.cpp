@@ -400,10 +400,12 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	editor->ReplaceDocument(cowbell, {"", "Plain", "", {}}, true, "Library Sound");
 	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
 	EXPECT_TRUE(window->CurrentKit().pads[7].soundUnknown.empty());
+	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Plain");
 	editor->PostMessage(kMsgUndo);
 	ProcessEvents();
 	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
 	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Bell");
 	// An undo of the kit that gives the pad another sound starts its editor over with it.
 	window->PostMessage(kMsgUndo);
 	window->PostMessage(kMsgUndo);
