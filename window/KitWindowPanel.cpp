@@ -207,3 +207,15 @@ void KitWindow::ShowPadMenu(size_t pad, QPoint global)
 		PostMessage(&message);
 	}
 }
+
+void KitWindow::SelectChangedPad(const Kit& before)
+{
+	// The pad an undo or redo changed is shown, so that its panel shows what came back.
+	const Kit& now = CurrentKit();
+	for (size_t pad = 0; pad < kMaxPads && (pad < before.pads.size() || pad < now.pads.size()); pad++) {
+		if (pad >= before.pads.size() || pad >= now.pads.size() || !SameBits(before.pads[pad], now.pads[pad])) {
+			fPads->Select(int(pad));
+			return;
+		}
+	}
+}
