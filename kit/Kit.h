@@ -39,6 +39,7 @@ using KeptValues = std::map<std::string, std::string>;
 
 struct Pad {
 	std::string name;
+	std::string soundName;    // the preset the sound came from; "" when none
 	tunk::SoundParams sound;  // every parameter of the table
 	int note = 36;            // MIDI note, kLowestNote..kHighestNote
 	float level = 0;          // dB, kMinPadLevel..kMaxPadLevel
@@ -47,6 +48,7 @@ struct Pad {
 	PadOutput output = PadOutput::Main;
 	KeptValues unknown;       // the pad's keys this program does not know
 	KeptValues soundUnknown;  // the sound's keys this program does not know
+	uint32_t soundReserved = 0;  // the sound's reserved word from a preset; no meaning, kept
 
 	bool operator==(const Pad&) const = default;
 };
@@ -83,6 +85,10 @@ struct Kit {
 
 	bool operator==(const Kit&) const = default;
 };
+
+// Bit for bit, as a file would hold them: a NaN level is the same as itself, -0 is not 0.
+bool SameBits(const Pad& a, const Pad& b);
+bool SameBits(const Kit& a, const Kit& b);
 
 // One pad of the General MIDI drum map: its usual name, note and choke group.
 struct GmDrum {

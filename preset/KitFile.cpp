@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <set>
 #include <system_error>
 
@@ -21,7 +22,9 @@ using Json = KeyedJson;
 // Root, pads, pad, sound, and room below for what a later version may carry in a value.
 constexpr int kMaxDepth = 12;
 
-const char* const kPadKeys[] = {"name", "note", "level", "pan", "choke", "output", "sound"};
+const char* const kPadKeys[] = {"name", "note", "level", "pan", "choke", "output", "sound", "soundName"};
+// In a pad's sound: the reserved word of the preset it came from, written when not 0.
+constexpr char kSoundReservedKey[] = "reserved";
 const char* const kKitKeys[] = {kKitFormatKey, "name", "pads", "tempo", "chain", "patterns"};
 const char* const kPatternKeys[] = {"name", "steps", "stepsPerBeat", "swing", "velocity", "probability"};
 
@@ -90,6 +93,8 @@ Pad DecodePad(const Json& object, size_t index, std::set<std::string>* unknownKe
 	if (const auto name = object.find("name"); name != object.end())
 		pad.name = Name(*name, "the name of " + PadLabel(index, ""));
 	const std::string label = PadLabel(index, pad.name);
+	if (const auto soundName = object.find("soundName"); soundName != object.end())
+		pad.soundName = Name(*soundName, "the sound's name of " + label);
 
 	const auto note = object.find("note");
 	if (note == object.end())
@@ -119,6 +124,12 @@ Pad DecodePad(const Json& object, size_t index, std::set<std::string>* unknownKe
 			= ReadKeyedValues(*sound, AllRows, "", &pad.sound, &pad.soundUnknown);
 		if (!refusal.empty())
 			throw Refusal{"the sound of " + label + ": " + refusal};
+		if (const auto reserved = sound->find(kSoundReservedKey);
+		    reserved != sound->end() && reserved->is_number_unsigned() &&
+		    reserved->get<uint64_t>() <= UINT32_MAX) {
+			pad.soundReserved = uint32_t(reserved->get<uint64_t>());
+			pad.soundUnknown.erase(kSoundReservedKey);
+		}
 		for (const auto& [key, text] : pad.soundUnknown)
 			unknownKeys->insert(key);
 	}
@@ -397,6 +408,8 @@ std::string EncodeKit(const Kit& kit)
 		const Pad& pad = kit.pads[i];
 		Json object = Json::object();
 		object["name"] = pad.name;
+		if (!pad.soundName.empty())
+			object["soundName"] = pad.soundName;
 		object["note"] = ValidNote(pad.note) ? pad.note : Pad().note;
 		object["level"] = WritableNumber(pad.level, 0);
 		object["pan"] = WritableNumber(pad.pan, 0);
@@ -404,6 +417,8 @@ std::string EncodeKit(const Kit& kit)
 		object["output"] = pad.output == PadOutput::Own ? "own" : "main";
 		Json sound = Json::object();
 		WriteKeyedValues(pad.sound, AllRows, false, pad.soundUnknown, "", &sound);
+		if (pad.soundReserved != 0)
+			sound[kSoundReservedKey] = pad.soundReserved;
 		object["sound"] = std::move(sound);
 		for (auto& [key, value] : Unknown(pad.unknown, kPadKeys, std::size(kPadKeys)))
 			object[key] = std::move(value);

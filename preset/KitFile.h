@@ -13,7 +13,9 @@
 // "tunkKit" comes first and holds the format's version, so that the desktop knows the file by
 // its first bytes. Every failure to read is a value with words for the user; keys this
 // program does not know are kept and written back, and so is a newer format's version (as
-// the kit's unknown value of "tunkKit"), which is never lowered.
+// the kit's unknown value of "tunkKit"), which is never lowered. A sound from a preset whose
+// head holds a reserved word other than 0 keeps it as "reserved" among its values; the
+// preset's name is the pad's "soundName".
 //
 // DecodeKit, EncodeKit and ReadKitFile need nothing but the core and the JSON library, so a
 // plugin can link them (library tunk_kit_codec); WriteKitFile replaces the file through the

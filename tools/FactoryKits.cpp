@@ -71,6 +71,7 @@ std::string ReadPad(const std::vector<std::string>& fields, const fs::path& pres
 			return "no factory sound " + preset.string();
 		if (!messages.empty())
 			return preset.string() + ": " + messages.front();
+		pad->soundName = fs::path(fields[7]).filename().string();
 	}
 	if (fields[8] != "-") {
 		std::vector<ParamSetting> settings;

@@ -6,17 +6,15 @@
 // file as presets are saved.
 #pragma once
 
-#include <QKeySequence>
-#include <QList>
 #include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "document/KitDocument.h"
 #include "kit/Kit.h"
-#include "kits/app/Messenger.h"
 #include "kits/interface/Window.h"
-#include "window/KitDocument.h"
+#include "preset/PresetRecord.h"
 
 class BFilePanel;
 class BMessageFilter;
@@ -30,11 +28,10 @@ class QPoint;
 class QWidget;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QMenuBar;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class TunkMenus;
 class TunkWindow;
 
 enum : uint32 {
@@ -100,6 +97,8 @@ public:
 	void CommitKit(const Kit& kit, const char* stepName, uint32 mergeKey = 0);
 	void Undo();
 	void Redo();
+	// The next step is a step of its own (the focus moved on).
+	void BreakStepMerge() { fDocument.BreakMerge(); }
 	void SelectPad(size_t pad);
 
 	// For tests and the application.
@@ -116,26 +115,50 @@ public:
 	BFilePanel* SavePanel() const { return fSavePanel; }
 	BFilePanel* SoundPanel() const { return fSoundPanel; }
 	BFilePanel* ExportPanel() const { return fExportPanel; }
+	TunkMenus* Menus() const { return fMenus; }
 	QAction* Action(uint32 code) const;
 
 private:
+	// Merge keys of the panel's controls: one step for a run of arrow presses on one control of
+	// one pad.
+	enum PadControl : uint32 {
+		kPadNameControl = 1,
+		kNoteControl,
+		kLevelControl,
+		kPanControl,
+		kChokeControl,
+		kOutputControl,
+		kSoundControl,
+		kKitNameControl,
+	};
+	static uint32 MergeKey(uint32 control, size_t pad) { return control << 8 | uint32(pad + 1); }
+
 	void Build();
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
-	QAction* AddCommand(QMenu* menu, const char* label, uint32 code, const QList<QKeySequence>& keys = {});
+	void BuildPanels();
 	// The window after the kit changed: title and mark, pads, panel, menus, the pads' sounds
 	// and the open editors.
 	void ShowKit();
 	void ShowPadPanel();
 	void UpdateMenus();
 	void UpdateTitle();
+	// Selects the first pad that is not as it was in `before`.
+	void SelectChangedPad(const Kit& before);
 	// The edit of the selected pad from a control of its panel.
 	void EditSelectedPad(const std::function<void(Pad&)>& edit, const char* stepName, uint32 control);
-	void SoundEdited(size_t pad, const tunk::SoundParams& values);
+	void SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras);
+	// The pad's sound, extras and all, as the editor's document titled `title`, its edits
+	// coming back.
+	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& title);
+	static PresetExtras SoundExtras(const Pad& pad);
+	// The name of the sound the pad's editor holds.
+	std::string EditorSoundName(size_t pad, const TunkWindow* editor) const;
 	// Puts the kit's sounds into the open editors after an undo or redo.
 	void SyncEditors();
 	void CloseEditors();
 	void ShowSavePanel();
+	void ShowExportPanel();
 	void SaveReply(BMessage* message);
 	void ExportReply(BMessage* message);
 	void ShowPadMenu(size_t pad, QPoint global);
@@ -147,10 +170,7 @@ private:
 	KitDocument fDocument;
 	KitSound* fSound = nullptr;
 	KitPads* fPads = nullptr;
-	QMenuBar* fMenuBar = nullptr;
-	QAction* fUndo = nullptr;
-	QAction* fRedo = nullptr;
-	std::vector<QAction*> fActions;
+	TunkMenus* fMenus = nullptr;
 	QLineEdit* fKitName = nullptr;
 	QLabel* fPadTitle = nullptr;
 	QLineEdit* fPadName = nullptr;
@@ -167,8 +187,14 @@ private:
 	BFilePanel* fSoundPanel = nullptr;
 	BFilePanel* fExportPanel = nullptr;
 	size_t fSoundPanelPad = 0;
-	std::array<BMessenger, kMaxPads> fEditors;
+	bool fExportedOnce = false;
 	std::array<TunkWindow*, kMaxPads> fEditorWindows = {};
+	// What each editor was opened with: its title and the name of the pad's sound then.
+	struct EditorOpened {
+		std::string title;
+		std::string soundName;
+	};
+	std::array<EditorOpened, kMaxPads> fEditorOpened;
 	bool fSyncing = false;
 	bool fShowing = false;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/TunkSound.h"
+#include "engine/core/NoiseSource.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -193,10 +194,12 @@ void TunkWindow::ShowNoise()
 	const bool on = fParams[tunk::Param::noiseLevel] > 0;
 	CheckEnNoise->SetValue(on ? B_CONTROL_ON : B_CONTROL_OFF);
 	// The level stays at hand: moving it up is another way to switch the noise on.
+	// The tune pitches only the metal noise's square waves: grey for white and pink.
+	const bool tuned = tunk::NoiseTypeOf(fParams[tunk::Param::noiseType]) == tunk::NoiseType::Metal;
 	for (const std::unique_ptr<ParamControl>& control : fParamControls) {
 		if (control->Info().group == tunk::ParamGroup::Noise &&
 		    control->Param() != tunk::Param::noiseLevel)
-			control->SetEnabled(on);
+			control->SetEnabled(on && (control->Param() != tunk::Param::noiseTune || tuned));
 	}
 	NoiseEnvView->SetEnabled(on);
 	if (on)
@@ -219,14 +222,14 @@ void TunkWindow::UpdateMark()
 {
 	SetDataChanged(fDocument.IsChanged(fParams));
 	if (fSoundOwner)
-		fSoundOwner(fParams);
+		fSoundOwner(fParams, fDocument.Extras());
 }
 
-void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const std::string& name,
-    std::function<void(const tunk::SoundParams&)> changed)
+void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const PresetExtras& extras,
+    const std::string& name, SoundOwner changed)
 {
 	fSoundOwner = nullptr;
-	fDocument.Open(values, {"", name, "", {}});
+	fDocument.Open(values, {"", name, "", extras});
 	fParams = fDocument.Values();
 	RefreshParams();
 	Regenerate();

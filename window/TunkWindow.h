@@ -137,11 +137,13 @@ public:
 	const ::History& UndoHistory() const { return fDocument.History(); }
 	const ::Document& Document() const { return fDocument; }
 
-	// A sound owned elsewhere (a kit's pad): the window holds `values` as a new unchanged
-	// document named `name`, hands every change of its values to `changed`, and closes
-	// without asking, since the owner holds the sound.
-	void EditSoundOf(const tunk::SoundParams& values, const std::string& name,
-	    std::function<void(const tunk::SoundParams&)> changed);
+	// A sound owned elsewhere (a kit's pad): the window holds `values` with what a file of them
+	// holds beyond the values (`extras`) as a new unchanged document named `name`, hands every
+	// change of its values or extras (another sound loaded) to `changed`, and closes without
+	// asking, since the owner holds the sound.
+	using SoundOwner = std::function<void(const tunk::SoundParams&, const PresetExtras&)>;
+	void EditSoundOf(const tunk::SoundParams& values, const PresetExtras& extras,
+	    const std::string& name, SoundOwner changed);
 	// The owner is going: the window is a window of its own again.
 	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
 	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
@@ -264,6 +266,8 @@ private:
 	void InitLibrary();
 	void ShowLevel();
 	uint64 NextSeed();
+	// Normalize, saying in the status bar when the peak stays under the target.
+	void NormalizeSound();
 	// A new untitled document with the sound (a random one) as one step, played.
 	void PlayNewSound(const tunk::SoundParams& values, const char* stepName);
 	void LoadLibrarySound(const char* path, const char* name);
@@ -336,5 +340,5 @@ private:
 	BFilePanel* fWavePanel = nullptr;
 	TunkSound* fSound = nullptr;
 	std::vector<SoundRender> fKeptRenders;  // newest first
-	std::function<void(const tunk::SoundParams&)> fSoundOwner;
+	SoundOwner fSoundOwner;
 };

@@ -170,13 +170,12 @@ void TunkWindow::MessageReceived(BMessage* message)
 			break;
 
 		case kMsgEnableRepeat:
-			// Repeat and tempo are not part of the document: no changed mark.
+			// Repeat and tempo are not part of the document: no changed mark. The tempo stays
+			// editable either way, so that one typed first is the one Repeat plays at.
 			if (CheckEnSeq->Value() == 1) {
 				fSound->SetSequencerEnabled(true);
-				TextSeqBPM->SetEnabled(true);
 			} else {
 				fSound->SetSequencerEnabled(false);
-				TextSeqBPM->SetEnabled(false);
 				fSound->StopSound();
 			}
 			Regenerate();

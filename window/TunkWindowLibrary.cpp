@@ -2,6 +2,7 @@
 // normalize, browsing the document's folder by ear, and the level display.
 #include <QWidget>
 #include <chrono>
+#include <cstdio>
 
 #include "engine/TunkSound.h"
 #include "kits/app/Message.h"
@@ -50,6 +51,23 @@ void TunkWindow::ShowLevel()
 	int64 count = 0;
 	const int16* samples = fSound->GetBuffer(&count);
 	fStatusBar->ShowLevel(MeasureSoundLevel(samples, samples != nullptr ? count : 0));
+}
+
+void TunkWindow::NormalizeSound()
+{
+	constexpr double kTarget = -0.3;
+	ApplyParams(Normalize(Values(), kTarget), "Normalize");
+	// Normalize stops short only where a level can go no further: the bar says which and
+	// where the peak stayed, rather than leaving a quiet sound for a normal one.
+	const SoundLevel& level = fStatusBar->Level();
+	if (level.peak == 0 || level.peakDbfs >= kTarget - 0.05)
+		return;
+	char peak[32];
+	std::snprintf(peak, sizeof peak, "%.1f dBFS", level.peakDbfs);
+	const tunk::ParamInfo& noise = tunk::Info(tunk::Param::noiseLevel);
+	const bool noiseAtMost = fParams[tunk::Param::noiseLevel] >= noise.max;
+	fStatusBar->ShowChange(std::string("Normalize: ") + peak +
+	                       (noiseAtMost ? ", the noise at its loudest" : ", as loud as it goes"));
 }
 
 uint64 TunkWindow::NextSeed()
@@ -153,7 +171,7 @@ bool TunkWindow::HandleLibraryCommand(BMessage* message)
 		case kMsgMutate:
 			PlayNewSound(Mutate(Values(), NextSeed()), "Mutate");
 			return true;
-		case kMsgNormalize: ApplyParams(Normalize(Values()), "Normalize"); return true;
+		case kMsgNormalize: NormalizeSound(); return true;
 		case kMsgBrowseNext: Browse(1); return true;
 		case kMsgBrowsePrevious: Browse(-1); return true;
 		default: return false;

@@ -30,6 +30,8 @@ Kit OddKit()
 	for (size_t i = 0; i < kMaxPads; i++) {
 		Pad pad;
 		pad.name = "Pad \t" + std::to_string(i);
+		if (i % 2 == 0)
+			pad.soundName = "Sound \"" + std::to_string(i) + "\" ü";
 		pad.note = int(i * 8);
 		pad.level = kMinPadLevel + (kMaxPadLevel - kMinPadLevel) * std::generate_canonical<float, 24>(random);
 		pad.pan = std::generate_canonical<float, 24>(random) * 2 - 1;
@@ -48,6 +50,9 @@ Kit OddKit()
 	kit.pads[0].sound[tunk::Param::startFreq] = -0.0f;
 	kit.pads[1].sound[tunk::Param::filterQ] = std::nextafter(4.0f, 0.0f);
 	kit.pads[2].level = -0.0f;
+	// The reserved word of a preset's head, at both ends of its range.
+	kit.pads[3].soundReserved = 1;
+	kit.pads[4].soundReserved = UINT32_MAX;
 	return kit;
 }
 
@@ -70,6 +75,8 @@ void ExpectSameBits(const Kit& a, const Kit& b)
 		}
 		EXPECT_EQ(p.unknown, q.unknown);
 		EXPECT_EQ(p.soundUnknown, q.soundUnknown);
+		EXPECT_EQ(p.soundReserved, q.soundReserved) << i;
+		EXPECT_EQ(p.soundName, q.soundName) << i;
 	}
 	EXPECT_EQ(a.unknown, b.unknown);
 	EXPECT_EQ(std::bit_cast<uint32_t>(a.tempo), std::bit_cast<uint32_t>(b.tempo));
@@ -140,7 +147,15 @@ TEST(KitFile, PatternsTempoAndChainComeBackWithTheirStepsAndUnknownKeys)
 	kit.chain = {0, 0, 15, 3};
 	const std::string text = EncodeKit(kit);
 	ExpectSameBits(Decoded(text), kit);
+	EXPECT_TRUE(SameBits(Decoded(text), kit));
 	EXPECT_EQ(EncodeKit(Decoded(text)), text);
+	for (auto change : {+[](Kit* k) { k->patterns[3].lanes[2][5].probability ^= 1; },
+	         +[](Kit* k) { k->patterns[3].swing = -k->patterns[3].swing; },
+	         +[](Kit* k) { k->chain.pop_back(); }, +[](Kit* k) { k->tempo = std::nextafter(k->tempo, 0.0f); }}) {
+		Kit other = kit;
+		change(&other);
+		EXPECT_FALSE(SameBits(other, kit));
+	}
 	EXPECT_NE(text.find("\n  \"chain\": [1,1,16,4],\n"), std::string::npos);
 
 	// A kit without patterns is written as it was before kits had any.
@@ -183,6 +198,18 @@ TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 	EXPECT_NE(newer.messages[0].find("newer version of Tunk (format 2)"), std::string::npos);
 	EXPECT_EQ(EncodeKit(two).rfind("{\n  \"tunkKit\": 2,\n", 0), 0u) << EncodeKit(two);
 	ExpectSameBits(Decoded(EncodeKit(two)), two);
+
+	// A sound's name that is no text is refused, as a pad's name is.
+	Kit untouched;
+	EXPECT_FALSE(DecodeKit(R"({"tunkKit": 1, "pads": [{"note": 36, "soundName": 5}]})", &untouched).Ok());
+
+	// A "reserved" that is no reserved word (a newer Tunk's own) stays a kept value.
+	const Kit odd = Decoded(R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"reserved": -1}},
+		{"note": 37, "sound": {"reserved": 4294967295}}]})");
+	EXPECT_EQ(odd.pads[0].soundReserved, 0u);
+	EXPECT_EQ(odd.pads[0].soundUnknown.at("reserved"), "-1");
+	EXPECT_EQ(odd.pads[1].soundReserved, UINT32_MAX);
+	EXPECT_TRUE(odd.pads[1].soundUnknown.empty());
 }
 
 TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreKeptAsGiven)

@@ -101,6 +101,11 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 {
 	TunkWindow* window = New();
 	Click(window, "CheckEnNoise");
+	// The tune pitches the metal noise alone: grey for white and pink.
+	EXPECT_FALSE(Enabled(window, "noiseTuneText"));
+	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
+	ProcessEvents();
+	EXPECT_TRUE(Enabled(window, "noiseTuneText"));
 	const std::vector<int16> before = Samples(window);
 	Type(window, "noiseTuneText", "5000");
 	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 2000.0f) << "clamped to the row's range";
@@ -130,13 +135,15 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 	EXPECT_EQ(Samples(window), tuned);
 
 	// A choice's undo marks the choice again.
-	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
+	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(1)->Invoke();
 	ProcessEvents();
-	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Metal");
-	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Type: Metal");
+	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Pink");
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Type: Pink");
+	EXPECT_FALSE(Enabled(window, "noiseTuneSlider"));
 	window->Undo();
 	ProcessEvents();
-	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "White");
+	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Metal");
+	EXPECT_TRUE(Enabled(window, "noiseTuneSlider"));
 	EXPECT_EQ(Samples(window), tuned);
 }
 
@@ -144,19 +151,19 @@ TEST_F(TableControls, TheNoiseSwitchTurnsTheLevelOffAndBringsItBack)
 {
 	TunkWindow* window = New();
 	EXPECT_EQ(Value(window, "CheckEnNoise"), B_CONTROL_OFF);
-	EXPECT_FALSE(Enabled(window, "noiseTuneSlider")) << "the noise is off in a new sound";
+	EXPECT_FALSE(Enabled(window, "noiseDecaySlider")) << "the noise is off in a new sound";
 	EXPECT_TRUE(Enabled(window, "noiseLevelSlider")) << "moving the level up switches it on";
 
 	Type(window, "noiseLevelText", "0.3");
 	EXPECT_EQ(Value(window, "CheckEnNoise"), B_CONTROL_ON);
-	EXPECT_TRUE(Enabled(window, "noiseTuneSlider"));
+	EXPECT_TRUE(Enabled(window, "noiseDecaySlider"));
 	EXPECT_TRUE(Find<EnvelopeView>(window, "NoiseEnvView")->IsEnabled());
 
 	Click(window, "CheckEnNoise");
 	EXPECT_EQ(window->Values()[tunk::Param::noiseLevel], 0.0f);
 	EXPECT_EQ(Text(window, "noiseLevelText"), "0.00");
 	EXPECT_EQ(window->UndoHistory().UndoName(), "Noise Level");
-	EXPECT_FALSE(Enabled(window, "noiseTuneSlider"));
+	EXPECT_FALSE(Enabled(window, "noiseDecaySlider"));
 	EXPECT_FALSE(Find<EnvelopeView>(window, "NoiseEnvView")->IsEnabled());
 	EXPECT_EQ(Samples(window), Rendered(tunk::SoundParams())) << "the tone alone again";
 
@@ -195,6 +202,9 @@ TEST_F(TableControls, TabReachesEveryNewControlInLayoutOrder)
 {
 	TunkWindow* window = New();
 	Click(window, "CheckEnNoise");
+	// Metal noise, whose tune takes the focus too.
+	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
+	ProcessEvents();
 	// The rows as they stand, top to bottom, the tone's section above the noise's.
 	std::vector<ParamControl*> rows;
 	for (const tunk::ParamInfo& info : tunk::kParams) {

@@ -94,7 +94,7 @@ const ExpectedControl kControls[] = {
     {"SaveWaveButton", "OutputBox", BRect(400, 46, 436, 71), "Save", "sawv", true},
     {"StopButton", "OutputBox", BRect(400, 72, 436, 95), "Stop", "stop", true},
     {"CheckEnSeq", "OutputBox", BRect(400, 100, 470, 120), "Repeat", "cesm", true},
-    {"TextSeqBPM", "OutputBox", BRect(400, 125, 470, 145), "BPM:", "tbpm", false},
+    {"TextSeqBPM", "OutputBox", BRect(400, 125, 470, 145), "BPM:", "tbpm", true},
 };
 
 uint32 Code(const char* text)
@@ -607,9 +607,12 @@ TEST_F(EditorWindow, CurveMessagesWaitingBehindOneAreCutToTheNewest)
 
 TEST_F(EditorWindow, RepeatAndTempoLeaveTheDocumentUnchanged)
 {
+	// A tempo typed before Repeat is on is the one Repeat plays at.
+	EXPECT_TRUE(Enabled(window, "TextSeqBPM"));
+	Type(window, "TextSeqBPM", "90");
 	Click(window, "CheckEnSeq");
 	EXPECT_TRUE(Sound()->IsSequencerEnabled());
-	EXPECT_TRUE(Enabled(window, "TextSeqBPM"));
+	EXPECT_EQ(Sound()->GetBeatLength(), 29400u);
 	EXPECT_FALSE(Sound()->IsPlaying()) << "switching repeat on does not play";
 
 	int16* buffer = Sound()->GetBuffer(nullptr);
@@ -630,7 +633,8 @@ TEST_F(EditorWindow, RepeatAndTempoLeaveTheDocumentUnchanged)
 	Click(window, "CheckEnSeq");
 	EXPECT_FALSE(Sound()->IsSequencerEnabled());
 	EXPECT_FALSE(Sound()->IsPlaying()) << "repeat off stops the sound";
-	EXPECT_FALSE(Enabled(window, "TextSeqBPM"));
+	EXPECT_TRUE(Enabled(window, "TextSeqBPM"));
+	EXPECT_EQ(Sound()->GetBeatLength(), 20671u);
 
 	EXPECT_FALSE(window->DataChanged());
 	EXPECT_EQ(Title(), kUntitled);
