@@ -21,6 +21,7 @@
 #include "window/KitSound.h"
 #include "window/LibraryMenu.h"
 #include "window/MidiSources.h"
+#include "window/PatternPlayer.h"
 #include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
 
@@ -79,7 +80,8 @@ int32 CountDocumentWindows(const BWindow* except)
 }
 
 KitWindow::KitWindow(BPoint where)
-    : BWindow(BRect(where.x, where.y, where.x + kKitWindowWidth - 1, where.y + kKitWindowHeight - 1),
+    : BWindow(BRect(where.x, where.y, where.x + kKitWindowWidth - 1,
+                    where.y + kKitWindowHeight + kPatternGridHeight - 1),
           TitleFor(kUntitledKitName, false).c_str(), B_TITLED_WINDOW, B_ASYNCHRONOUS_CONTROLS)
 {
 	Build();
@@ -100,6 +102,7 @@ KitWindow::~KitWindow()
 	delete fOpenPanel;
 	delete fSoundPanel;
 	delete fExportPanel;
+	delete fBeat;
 	delete fSound;
 }
 
@@ -111,9 +114,11 @@ void KitWindow::Build()
 	AddChild(host);
 	auto* content = new QWidget;
 	content->setObjectName(QStringLiteral("KitContent"));
-	auto* columns = new QHBoxLayout(content);
-	columns->setContentsMargins(8, 8, 8, 8);
+	auto* rows = new QVBoxLayout(content);
+	rows->setContentsMargins(8, 8, 8, 8);
+	auto* columns = new QHBoxLayout;
 	columns->setSpacing(10);
+	rows->addLayout(columns, 1);
 
 	auto* left = new QVBoxLayout;
 	auto* nameRow = new QHBoxLayout;
@@ -135,6 +140,7 @@ void KitWindow::Build()
 	BuildPadPanel(panel, grid);
 	panel->setFixedWidth(230);
 	columns->addWidget(panel);
+	rows->addWidget(BuildPatterns());
 	host->Embed(content);
 
 	fPads->onHit = [this](int pad, float velocity) { PlayPad(size_t(pad), velocity); };
@@ -187,6 +193,7 @@ void KitWindow::ShowKit()
 			fKitName->setText(QString::fromStdString(kit.name));
 	}
 	ShowPadPanel();
+	ShowPatterns();
 	UpdateTitle();
 	UpdateMenus();
 }
@@ -268,7 +275,11 @@ void KitWindow::MessageReceived(BMessage* message)
 				LoadPadSound(fSoundPanelPad, ref.Path());
 			break;
 		}
-		case kMsgKitStop: fSound->Stop(); break;
+		case kMsgKitStop:
+			if (fBeat->IsPlaying())
+				TogglePattern();
+			fSound->Stop();
+			break;
 		case kMsgMidiNote: {
 			int32 key = -1;
 			int32 velocity = 127;

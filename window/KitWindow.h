@@ -20,6 +20,8 @@ class BFilePanel;
 class BMessageFilter;
 class KitPads;
 class KitSound;
+class PatternGrid;
+class PatternPlayer;
 class QAction;
 class QComboBox;
 class QDoubleSpinBox;
@@ -48,9 +50,10 @@ enum : uint32 {
 	kMsgKitStop = four_char_code("kstp"),
 };
 
-// The kit window's client area.
+// The kit window's client area: the pads and their panel, and the step grid under them.
 constexpr float kKitWindowWidth = 660;
 constexpr float kKitWindowHeight = 330;
+constexpr float kPatternGridHeight = 210;
 constexpr char kKitNameFilter[] = "Tunk kits (*.tunkkit)";
 
 // True for the windows that hold a document of the program's own (an editor or a kit window):
@@ -110,6 +113,10 @@ public:
 	size_t SelectedPad() const;
 	KitSound* Sound() const { return fSound; }
 	KitPads* Pads() const { return fPads; }
+	PatternGrid* Grid() const { return fGrid; }
+	PatternPlayer* Beat() const { return fBeat; }
+	// Plays the grid's pattern (or chain) round and round, or stops it.
+	void TogglePattern();
 	// The open editor window of the pad, nullptr when none.
 	TunkWindow* EditorOf(size_t pad) const;
 	BFilePanel* SavePanel() const { return fSavePanel; }
@@ -134,6 +141,9 @@ private:
 	static uint32 MergeKey(uint32 control, size_t pad) { return control << 8 | uint32(pad + 1); }
 
 	void Build();
+	// The step grid under the pads, and its player.
+	QWidget* BuildPatterns();
+	void ShowPatterns();
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
 	void BuildPanels();
@@ -170,6 +180,8 @@ private:
 	KitDocument fDocument;
 	KitSound* fSound = nullptr;
 	KitPads* fPads = nullptr;
+	PatternGrid* fGrid = nullptr;
+	PatternPlayer* fBeat = nullptr;
 	TunkMenus* fMenus = nullptr;
 	QLineEdit* fKitName = nullptr;
 	QLabel* fPadTitle = nullptr;

@@ -17,3 +17,8 @@ if(TARGET tunk_window AND TARGET tunk_app)
   tunk_test(window_scale_test SOURCES WindowScaleTest.cpp WindowHarness.h
     LIBS tunk_app tunk_window tunk_spacebar Qt6::Test)
 endif()
+# The kit window's step grid: its edits and undo, and the live beat against the rendered loop.
+if(TARGET tunk_window)
+  tunk_test(pattern_grid_test SOURCES PatternGridTest.cpp WindowHarness.h
+    LIBS tunk_window tunk_spacebar Qt6::Test)
+endif()

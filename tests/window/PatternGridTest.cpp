@@ -1,0 +1,224 @@
+// The kit window's step grid headless: every edit by mouse, wheel and keyboard one undo step
+// with its name, and the live beat landing on the samples of the rendered loop.
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include "engine/voices/Player.h"
+#include "kit/LoopRender.h"
+#include "kit/NewKitPads.h"
+#include "window/KitSound.h"
+#include "window/KitWindow.h"
+#include "window/PatternGrid.h"
+#include "window/PatternPlayer.h"
+#include "window/WindowHarness.h"
+
+using namespace window_test;
+
+namespace {
+
+// Short pads with sounds of their own, centred at -6 dB so that the beat never clips.
+Kit BeatKit()
+{
+	Kit kit = NewKit("Beat");
+	kit.pads.resize(4);
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		kit.pads[i].level = -6;
+		kit.pads[i].pan = i == 2 ? 0.5f : 0.0f;
+		kit.pads[i].sound[tunk::Param::startFreq] = 90.0f + 70.0f * float(i);
+		kit.pads[i].sound[tunk::Param::duration] = 150.0f + 100.0f * float(i);
+	}
+	Pattern beat;
+	beat.name = "Beat";
+	beat.swing = 30;
+	for (int step = 0; step < 16; step += 4)
+		beat.lanes[0][size_t(step)].velocity = 127;
+	for (int step = 2; step < 16; step += 2)
+		beat.lanes[2][size_t(step)].velocity = uint8_t(50 + step * 4);
+	beat.lanes[1][15].velocity = 90;
+	kit.patterns = {beat};
+	kit.tempo = 140;
+	return kit;
+}
+
+class PatternGridTest : public ::testing::Test {
+protected:
+	void SetUp() override { App(); }
+	void TearDown() override
+	{
+		if (BLooper::IsAlive(fWindow))
+			fWindow->Quit();
+		ProcessEvents();
+	}
+	KitWindow* WithKit(const Kit& kit)
+	{
+		fWindow = new KitWindow(BPoint(60, 60));
+		fWindow->Show();
+		ProcessEvents();
+		fWindow->CommitKit(kit, "Test");
+		return fWindow;
+	}
+	KitWindow* fWindow = nullptr;
+};
+
+} // namespace
+
+TEST_F(PatternGridTest, EveryEditIsOneNamedUndoStep)
+{
+	KitWindow* window = WithKit(BeatKit());
+	PatternGrid* grid = window->Grid();
+	StepLanes* lanes = grid->Lanes();
+	lanes->resize(lanes->width(), 4 * 11);
+	auto cell = [&](size_t pad, int step) { return window->CurrentKit().patterns[0].lanes[pad][size_t(step)]; };
+	auto undoName = [&] { return window->Document().History().UndoName(); };
+	const Kit before = window->CurrentKit();
+
+	// A click sets a step, a click clears it, Shift makes an accent.
+	QTest::mouseClick(lanes, Qt::LeftButton, Qt::NoModifier, lanes->CellRect(3, 5).center());
+	EXPECT_EQ(cell(3, 5).velocity, PatternGrid::kHit);
+	EXPECT_EQ(undoName(), "Set Step");
+	QTest::mouseClick(lanes, Qt::LeftButton, Qt::NoModifier, lanes->CellRect(0, 0).center());
+	EXPECT_EQ(cell(0, 0).velocity, 0);
+	EXPECT_EQ(undoName(), "Clear Step");
+	QTest::mouseClick(lanes, Qt::LeftButton, Qt::ShiftModifier, lanes->CellRect(1, 3).center());
+	EXPECT_EQ(cell(1, 3).velocity, PatternGrid::kAccent);
+
+	// A drag upwards is louder, downwards softer; a drag is one step.
+	const QPoint at = lanes->CellRect(3, 7).center();
+	QTest::mousePress(lanes, Qt::LeftButton, Qt::NoModifier, at);
+	QMouseEvent move(QEvent::MouseMove, QPointF(at - QPoint(0, 5)), lanes->mapToGlobal(QPointF(at - QPoint(0, 5))),
+	    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+	QApplication::sendEvent(lanes, &move);
+	QMouseEvent down(QEvent::MouseMove, QPointF(at + QPoint(0, 20)), lanes->mapToGlobal(QPointF(at + QPoint(0, 20))),
+	    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+	QApplication::sendEvent(lanes, &down);
+	QTest::mouseRelease(lanes, Qt::LeftButton, Qt::NoModifier, at + QPoint(0, 20));
+	EXPECT_EQ(cell(3, 7).velocity, PatternGrid::kHit - 40);
+	EXPECT_EQ(undoName(), "Step Velocity");
+	window->Undo();
+	EXPECT_EQ(cell(3, 7).velocity, PatternGrid::kHit);
+	EXPECT_EQ(undoName(), "Set Step");
+	window->Redo();
+
+	// The wheel on a set step.
+	QWheelEvent wheel(QPointF(lanes->CellRect(2, 2).center()), lanes->mapToGlobal(QPointF(lanes->CellRect(2, 2).center())),
+	    {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+	QApplication::sendEvent(lanes, &wheel);
+	EXPECT_EQ(cell(2, 2).velocity, 58 + 8);
+
+	// The keyboard: arrows to a cell, Enter sets it, + and - its velocity, Shift+Enter an accent.
+	lanes->setFocus();
+	lanes->SetCursor(0, 0);
+	for (int key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Return})
+		QTest::keyClick(lanes, Qt::Key(key));
+	EXPECT_EQ(cell(1, 2).velocity, PatternGrid::kHit);
+	QTest::keyClick(lanes, Qt::Key_Minus);
+	EXPECT_EQ(cell(1, 2).velocity, PatternGrid::kHit - 8);
+	QTest::keyClick(lanes, Qt::Key_Return);
+	EXPECT_EQ(cell(1, 2).velocity, 0);
+	QTest::keyClick(lanes, Qt::Key_Return, Qt::ShiftModifier);
+	EXPECT_EQ(cell(1, 2).velocity, PatternGrid::kAccent);
+
+	// The pattern's settings and the kit's tempo.
+	grid->Length()->setValue(12);
+	EXPECT_EQ(window->CurrentKit().patterns[0].steps, 12);
+	EXPECT_EQ(undoName(), "Pattern Length");
+	grid->Swing()->setValue(55);
+	EXPECT_EQ(window->CurrentKit().patterns[0].swing, 55.0f);
+	EXPECT_EQ(undoName(), "Swing");
+	grid->Rate()->setCurrentIndex(grid->Rate()->findData(3));
+	emit grid->Rate()->activated(grid->Rate()->currentIndex());
+	EXPECT_EQ(window->CurrentKit().patterns[0].stepsPerBeat, 3);
+	EXPECT_EQ(undoName(), "Steps per Beat");
+	grid->Tempo()->setValue(97.5);
+	EXPECT_EQ(window->CurrentKit().tempo, 97.5f);
+	EXPECT_EQ(undoName(), "Tempo");
+	grid->NameEdit()->setText(QStringLiteral("Verse"));
+	emit grid->NameEdit()->editingFinished();
+	EXPECT_EQ(window->CurrentKit().patterns[0].name, "Verse");
+	EXPECT_EQ(undoName(), "Pattern Name");
+	EXPECT_EQ(grid->Chooser()->itemText(0), QStringLiteral("1 Verse"));
+
+	// A new pattern is made by its first step.
+	grid->Chooser()->setCurrentIndex(1);
+	emit grid->Chooser()->activated(1);
+	QTest::mouseClick(lanes, Qt::LeftButton, Qt::NoModifier, lanes->CellRect(0, 0).center());
+	ASSERT_EQ(window->CurrentKit().patterns.size(), 2u);
+	EXPECT_EQ(window->CurrentKit().patterns[1].name, "Pattern 2");
+	EXPECT_EQ(window->CurrentKit().patterns[1].lanes[0][0].velocity, PatternGrid::kHit);
+
+	// Every one of them undoes, back to the kit before.
+	while (window->Document().History().CanUndo() && !SameBits(window->CurrentKit(), before))
+		window->Undo();
+	EXPECT_TRUE(SameBits(window->CurrentKit(), before));
+	EXPECT_EQ(grid->Length()->value(), 16);
+	EXPECT_EQ(grid->Tempo()->value(), 140.0);
+}
+
+TEST_F(PatternGridTest, TheLiveBeatLandsOnTheSamplesOfTheRenderedLoopAndLiveHitsStillPlay)
+{
+	const Kit kit = BeatKit();
+	KitSound sound(false);
+	sound.SetKit(kit);
+	PatternPlayer beat(&sound);
+	beat.Play(kit, {0});
+	EXPECT_TRUE(beat.IsPlaying());
+	const int order[] = {0};
+	const PatternLoop loop = MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate);
+	const LoopSound rendered = RenderLoop(kit, {}, loop);
+	// Three passes, buffer by buffer, the player scheduling between buffers as its timer would.
+	std::vector<int16_t> out;
+	std::vector<int16_t> buffer(2 * 512);
+	while (int64_t(out.size()) / 2 < beat.Origin() + 3 * loop.frames) {
+		beat.Pump();
+		sound.Render(buffer.data(), 512);
+		out.insert(out.end(), buffer.begin(), buffer.end());
+	}
+	// Silence until the first hit, and the second and third passes are the loop as rendered.
+	for (int64_t j = 0; j < beat.Origin(); j++)
+		ASSERT_EQ(out[size_t(2 * j)], 0) << j;
+	for (int64_t pass : {1, 2}) {
+		for (int64_t j = 0; j < loop.frames; j++) {
+			const size_t at = size_t(2 * (beat.Origin() + pass * loop.frames + j));
+			ASSERT_EQ(out[at], tunk::voices::ToShort(rendered.mix.left[size_t(j)])) << pass << " " << j;
+			ASSERT_EQ(out[at + 1], tunk::voices::ToShort(rendered.mix.right[size_t(j)])) << pass << " " << j;
+		}
+	}
+
+	// A hit while the beat plays sounds at the next buffer, not after the hits scheduled.
+	const int64_t now = sound.Frames();
+	sound.Hit(3, 1.0f);
+	sound.Render(buffer.data(), 512);
+	EXPECT_EQ(sound.LastEvent().kind, KitEvent::kPadHit);
+	EXPECT_GT(sound.Sounding(), 0);
+	// Stopped, the hits scheduled ahead are dropped: once the voices fade, silence.
+	beat.Stop();
+	sound.Stop();
+	for (int i = 0; i < 40; i++)
+		sound.Render(buffer.data(), 512);
+	EXPECT_EQ(sound.Sounding(), 0);
+	EXPECT_GT(sound.Frames(), now + PatternPlayer::kAhead);
+	EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](int16_t s) { return s == 0; }));
+}
+
+TEST_F(PatternGridTest, TheSpaceBarPlaysAndStopsAndThePlayheadFollows)
+{
+	KitWindow* window = WithKit(BeatKit());
+	PatternGrid* grid = window->Grid();
+	grid->Lanes()->setFocus();
+	QTest::keyClick(grid->Lanes(), Qt::Key_Space);
+	EXPECT_TRUE(window->Beat()->IsPlaying());
+	EXPECT_EQ(grid->PlayButton()->text(), QStringLiteral("Stop"));
+	// The playhead follows the device's clock (SDL's dummy driver keeps time) step by step.
+	for (int i = 0; i < 400 && grid->Playhead() < 2; i++)
+		QTest::qWait(10);
+	EXPECT_GE(grid->Playhead(), 2);
+	const int64_t heard = window->Sound()->Frames() - window->Beat()->Origin();
+	EXPECT_GE(heard, TickFrame(StepTick(window->CurrentKit().patterns[0], 2), 140, tunk::kSampleRate));
+	QTest::keyClick(grid->Swing(), Qt::Key_Space);
+	EXPECT_FALSE(window->Beat()->IsPlaying());
+	EXPECT_EQ(grid->PlayButton()->text(), QStringLiteral("Play"));
+	EXPECT_EQ(grid->Playhead(), -1);
+}
