@@ -102,6 +102,8 @@ KitWindow::~KitWindow()
 	delete fOpenPanel;
 	delete fSoundPanel;
 	delete fExportPanel;
+	delete fLoopPanel;
+	delete fMidiPanel;
 	delete fBeat;
 	delete fSound;
 }
@@ -275,6 +277,10 @@ void KitWindow::MessageReceived(BMessage* message)
 				LoadPadSound(fSoundPanelPad, ref.Path());
 			break;
 		}
+		case kMsgKitExportLoop:
+		case kMsgKitExportLoopReply:
+		case kMsgKitExportMidi:
+		case kMsgKitExportMidiReply: PatternMessage(message); break;
 		case kMsgKitStop:
 			if (fBeat->IsPlaying())
 				TogglePattern();

@@ -48,6 +48,10 @@ enum : uint32 {
 	kMsgPadLoadSound = four_char_code("kldp"), // "pad" as above
 	kMsgPadLoadReply = four_char_code("kldr"),
 	kMsgKitStop = four_char_code("kstp"),
+	kMsgKitExportLoop = four_char_code("kxlp"),
+	kMsgKitExportLoopReply = four_char_code("kxlr"),
+	kMsgKitExportMidi = four_char_code("kxmd"),
+	kMsgKitExportMidiReply = four_char_code("kxmr"),
 };
 
 // The kit window's client area: the pads and their panel, and the step grid under them.
@@ -117,6 +121,12 @@ public:
 	PatternPlayer* Beat() const { return fBeat; }
 	// Plays the grid's pattern (or chain) round and round, or stops it.
 	void TogglePattern();
+	// Writes the grid's pattern (or chain) once, as a seamless loop in `format`, or as a MIDI
+	// file; an alert says why not. True when written.
+	bool ExportLoop(const std::string& path, const std::string& format);
+	bool ExportMidi(const std::string& path);
+	BFilePanel* LoopPanel() const { return fLoopPanel; }
+	BFilePanel* MidiPanel() const { return fMidiPanel; }
 	// The open editor window of the pad, nullptr when none.
 	TunkWindow* EditorOf(size_t pad) const;
 	BFilePanel* SavePanel() const { return fSavePanel; }
@@ -144,6 +154,9 @@ private:
 	// The step grid under the pads, and its player.
 	QWidget* BuildPatterns();
 	void ShowPatterns();
+	// File > Export Loop… and Export MIDI…, and their panels' replies.
+	void AddPatternMenus();
+	void PatternMessage(BMessage* message);
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
 	void BuildPanels();
@@ -182,6 +195,8 @@ private:
 	KitPads* fPads = nullptr;
 	PatternGrid* fGrid = nullptr;
 	PatternPlayer* fBeat = nullptr;
+	BFilePanel* fLoopPanel = nullptr;
+	BFilePanel* fMidiPanel = nullptr;
 	TunkMenus* fMenus = nullptr;
 	QLineEdit* fKitName = nullptr;
 	QLabel* fPadTitle = nullptr;

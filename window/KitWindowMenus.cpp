@@ -7,6 +7,7 @@
 void KitWindow::BuildMenus()
 {
 	fMenus = new TunkMenus(this);
+	AddPatternMenus();
 }
 
 QAction* KitWindow::Action(uint32 code) const

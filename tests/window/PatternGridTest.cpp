@@ -1,18 +1,26 @@
 // The kit window's step grid headless: every edit by mouse, wheel and keyboard one undo step
-// with its name, and the live beat landing on the samples of the rendered loop.
+// with its name, the live beat landing on the samples of the rendered loop, and the loop and
+// MIDI exports.
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QMenu>
 #include <QTest>
+#include <sndfile.h>
+
+#include <fstream>
 
 #include "engine/voices/Player.h"
 #include "kit/LoopRender.h"
+#include "kit/MidiFile.h"
+#include "kits/storage/TempDir.h"
 #include "kit/NewKitPads.h"
 #include "window/KitSound.h"
 #include "window/KitWindow.h"
 #include "window/PatternGrid.h"
 #include "window/PatternPlayer.h"
+#include "window/TunkMenus.h"
 #include "window/WindowHarness.h"
 
 using namespace window_test;
@@ -221,4 +229,38 @@ TEST_F(PatternGridTest, TheSpaceBarPlaysAndStopsAndThePlayheadFollows)
 	EXPECT_FALSE(window->Beat()->IsPlaying());
 	EXPECT_EQ(grid->PlayButton()->text(), QStringLiteral("Play"));
 	EXPECT_EQ(grid->Playhead(), -1);
+}
+
+TEST_F(PatternGridTest, ExportLoopAndExportMidiWriteThePatternShown)
+{
+	KitWindow* window = WithKit(BeatKit());
+	QStringList items;
+	for (QAction* action : window->Menus()->FileMenu()->actions())
+		items << action->text();
+	EXPECT_LT(items.indexOf(QStringLiteral("Export Loop…")), items.indexOf(QStringLiteral("Export MIDI…")));
+	EXPECT_LT(items.indexOf(QStringLiteral("Export Sample Pack…")), items.indexOf(QStringLiteral("Export Loop…")));
+	EXPECT_LT(items.indexOf(QStringLiteral("Export MIDI…")), items.indexOf(QStringLiteral("Close")));
+
+	TempDir dir;
+	const Kit kit = BeatKit();
+	const int order[] = {0};
+	const PatternLoop loop = MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate);
+	ASSERT_TRUE(window->ExportLoop(dir / "beat.flac", "flac"));
+	SF_INFO info{};
+	SNDFILE* file = sf_open((dir / "beat.flac").c_str(), SFM_READ, &info);
+	ASSERT_NE(file, nullptr);
+	EXPECT_EQ(info.channels, 2);
+	ASSERT_EQ(info.frames, loop.frames);
+	std::vector<int16_t> frames(size_t(2 * info.frames));
+	sf_readf_short(file, frames.data(), info.frames);
+	sf_close(file);
+	const LoopSound sound = RenderLoop(kit, {}, loop);
+	for (size_t j = 0; j < sound.mix.left.size(); j++) {
+		ASSERT_EQ(frames[2 * j], tunk::voices::ToShort(sound.mix.left[j])) << j;
+		ASSERT_EQ(frames[2 * j + 1], tunk::voices::ToShort(sound.mix.right[j])) << j;
+	}
+	ASSERT_TRUE(window->ExportMidi(dir / "beat.mid"));
+	std::ifstream in(dir / "beat.mid", std::ios::binary);
+	const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+	EXPECT_EQ(bytes, PatternMidiFile(kit, loop, kit.tempo));
 }

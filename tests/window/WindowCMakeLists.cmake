@@ -20,5 +20,5 @@ endif()
 # The kit window's step grid: its edits and undo, and the live beat against the rendered loop.
 if(TARGET tunk_window)
   tunk_test(pattern_grid_test SOURCES PatternGridTest.cpp WindowHarness.h
-    LIBS tunk_window tunk_spacebar Qt6::Test)
+    LIBS tunk_window tunk_spacebar Qt6::Test PkgConfig::SNDFILE)
 endif()
