@@ -1,6 +1,6 @@
 // The kit window's step grid headless: every edit by mouse, wheel and keyboard one undo step
 // with its name, the live beat landing on the samples of the rendered loop, and the loop and
-// MIDI exports.
+// MIDI exports; on SDL's disk driver in a child process, the beat as the device played it.
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
@@ -9,8 +9,11 @@
 #include <QTest>
 #include <sndfile.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
+#include "engine/DiskAudio.h"
 #include "engine/voices/Player.h"
 #include "kit/LoopRender.h"
 #include "kit/MidiFile.h"
@@ -263,4 +266,59 @@ TEST_F(PatternGridTest, ExportLoopAndExportMidiWriteThePatternShown)
 	std::ifstream in(dir / "beat.mid", std::ios::binary);
 	const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
 	EXPECT_EQ(bytes, PatternMidiFile(kit, loop, kit.tempo));
+}
+
+TEST(PatternDiskChild, PlayTheBeatForThreeLoops)
+{
+	if (!disk_audio::InChild())
+		GTEST_SKIP() << "runs in the child of PatternGridTest.TheBeatOnTheDeviceIsTheRenderedLoop";
+	App();
+	KitWindow* window = new KitWindow(BPoint(60, 60));
+	window->Show();
+	Kit kit = BeatKit();
+	kit.tempo = 240;
+	window->CommitKit(kit, "Test");
+	ProcessEvents();
+	window->Grid()->Lanes()->setFocus();
+	QTest::keyClick(window->Grid()->Lanes(), Qt::Key_Space);
+	ASSERT_TRUE(window->Beat()->IsPlaying());
+	const int64_t end = window->Beat()->Origin() + 3 * 44100 + 4096;
+	for (int i = 0; i < 2000 && window->Sound()->Frames() < end; i++) {
+		ProcessEvents();
+		std::this_thread::sleep_for(std::chrono::milliseconds(5));
+	}
+	ASSERT_GE(window->Sound()->Frames(), end);
+	window->Quit();
+	ProcessEvents();
+}
+
+TEST_F(PatternGridTest, TheBeatOnTheDeviceIsTheRenderedLoop)
+{
+	const std::string file = disk_audio::TempFile("kit-beat");
+	ASSERT_EQ(disk_audio::RunChild("PatternDiskChild.PlayTheBeatForThreeLoops", file), 0);
+	const disk_audio::Channels output = disk_audio::ReadChannels(file);
+	std::remove(file.c_str());
+	Kit kit = BeatKit();
+	kit.tempo = 240;
+	const int order[] = {0};
+	const PatternLoop loop = MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate);
+	ASSERT_EQ(loop.frames, 44100);
+	const LoopSound sound = RenderLoop(kit, {}, loop);
+	// The first hit (a kick on the first step) is the first sound; from there, the second and
+	// third passes are the loop as rendered. Voices may add up in another order than in the
+	// render, so a sample may differ by the rounding of a sum; a hit a sample early or late
+	// would differ by hundreds.
+	const auto first = std::find_if(output.left.begin(), output.left.end(), [](int16_t s) { return s != 0; });
+	ASSERT_NE(first, output.left.end());
+	const size_t origin = size_t(first - output.left.begin());
+	ASSERT_GE(output.left.size(), origin + 3 * 44100);
+	int worst = 0;
+	for (size_t pass = 1; pass < 3; pass++) {
+		for (size_t j = 0; j < 44100; j++) {
+			const size_t at = origin + pass * 44100 + j;
+			worst = std::max({worst, std::abs(output.left[at] - tunk::voices::ToShort(sound.mix.left[j])),
+			    std::abs(output.right[at] - tunk::voices::ToShort(sound.mix.right[j]))});
+		}
+	}
+	EXPECT_LE(worst, 2);
 }
