@@ -198,6 +198,27 @@ TEST_F(PatternGridTest, TheLiveBeatLandsOnTheSamplesOfTheRenderedLoopAndLiveHits
 		}
 	}
 
+	// An edit while it plays: swing and tempo change; from the pass after the one under way
+	// on, the beat is the new loop as rendered.
+	Kit faster = kit;
+	faster.patterns[0].swing = 0;
+	faster.tempo = 180;
+	beat.Update(faster, {0});
+	const PatternLoop next = MakePatternLoop(faster, order, 1, faster.tempo, 0, tunk::kSampleRate);
+	const LoopSound nextSound = RenderLoop(faster, {}, next);
+	const int64_t updated = sound.Frames();
+	// The pass under way ends where the new loop, counted from its start, ends.
+	const int64_t passStart = beat.Origin() + (updated - beat.Origin()) / loop.frames * loop.frames;
+	const int64_t from = passStart + 2 * next.frames;
+	while (sound.Frames() < from + next.frames) {
+		beat.Pump();
+		sound.Render(buffer.data(), 512);
+		out.insert(out.end(), buffer.begin(), buffer.end());
+	}
+	for (int64_t j = 0; j < next.frames; j++) {
+		ASSERT_EQ(out[size_t(2 * (from + j))], tunk::voices::ToShort(nextSound.mix.left[size_t(j)])) << j;
+	}
+
 	// A hit while the beat plays sounds at the next buffer, not after the hits scheduled.
 	const int64_t now = sound.Frames();
 	sound.Hit(3, 1.0f);
