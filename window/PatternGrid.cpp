@@ -1,6 +1,11 @@
 #include "window/PatternGrid.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDrag>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,8 +19,13 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
+#include "kit/MidiFile.h"
 #include "kit/Pattern.h"
+#include "kit/SampleExport.h"
+#include "window/DragOut.h"
 
 namespace {
 
@@ -39,7 +49,72 @@ uint32_t CellKey(size_t pad, int step)
 	return kCellKey | uint32_t(pad) << 8 | uint32_t(step);
 }
 
+// A label that drags the grid's pattern out as a MIDI file.
+class MidiHandle : public QLabel {
+public:
+	explicit MidiHandle(PatternGrid* grid) : QLabel(QStringLiteral("MIDI")), fGrid(grid)
+	{
+		setObjectName(QStringLiteral("PatternMidiDrag"));
+		setToolTip(QStringLiteral("Drag the pattern out as a MIDI file"));
+		setCursor(Qt::OpenHandCursor);
+	}
+
+protected:
+	void mousePressEvent(QMouseEvent* event) override { fPress = event->position().toPoint(); }
+	void mouseMoveEvent(QMouseEvent* event) override
+	{
+		if (!(event->buttons() & Qt::LeftButton)
+		    || (event->position().toPoint() - fPress).manhattanLength() < QApplication::startDragDistance())
+			return;
+		const Kit& kit = fGrid->ShownKit();
+		const std::vector<int> order = fGrid->Order();
+		const std::string name = order.size() == 1 ? fGrid->Current().name : kit.name;
+		std::string error;
+		QMimeData* data = MakeMidiDragData(kit, order, name, &error);
+		if (data == nullptr) {
+			std::fprintf(stderr, "tunk: the pattern cannot be dragged out: %s\n", error.c_str());
+			return;
+		}
+		auto* drag = new QDrag(this);
+		drag->setMimeData(data);
+		drag->exec(Qt::CopyAction);
+	}
+
+private:
+	PatternGrid* fGrid;
+	QPoint fPress;
+};
+
 } // namespace
+
+QMimeData* MakeMidiDragData(const Kit& kit, const std::vector<int>& order, const std::string& name,
+    std::string* error)
+{
+	if (order.empty()) {
+		*error = "the kit has no pattern to drag";
+		return nullptr;
+	}
+	std::string folder = SoundDragFolder() + "/midi-XXXXXX";
+	if (mkdtemp(folder.data()) == nullptr) {
+		*error = "no private temporary folder";
+		return nullptr;
+	}
+	const std::string leaf = SafeFileStem(name).empty() ? "Pattern" : SafeFileStem(name);
+	const std::string path = folder + "/" + leaf + ".mid";
+	const std::vector<uint8_t> bytes
+	    = PatternMidiFile(kit, MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate), kit.tempo);
+	QFile file(QString::fromStdString(path));
+	if (!file.open(QIODevice::WriteOnly)
+	    || file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())) {
+		*error = path + ": " + file.errorString().toStdString();
+		return nullptr;
+	}
+	file.close();
+	auto* data = new QMimeData;
+	data->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+	data->setData("audio/midi", QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+	return data;
+}
 
 PatternGrid::PatternGrid()
 {
@@ -86,6 +161,7 @@ PatternGrid::PatternGrid()
 	fPlay->setObjectName(QStringLiteral("PatternPlay"));
 	row->addWidget(fPlay);
 	row->addStretch(1);
+	row->addWidget(new MidiHandle(this));
 	column->addLayout(row);
 	fLanes = new StepLanes(this);
 	column->addWidget(fLanes, 1);

@@ -2,11 +2,13 @@
 // chain to play, its name, length, steps per beat and swing, the kit's tempo, Play/Stop) over
 // one lane per pad with one cell per step. A click sets or clears a step (with Shift, an
 // accent), dragging up and down or the wheel sets its velocity; the arrows move between cells,
-// Enter sets or clears one, + and - change its velocity, and the space bar plays or stops.
+// Enter sets or clears one, + and - change its velocity, and the space bar plays or stops. The
+// MIDI label at the row's end drags the pattern out as a MIDI file.
 // Every change goes to the window as the whole kit with its step's name.
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <QWidget>
@@ -14,6 +16,7 @@
 #include "kit/Kit.h"
 
 class QComboBox;
+class QMimeData;
 class QDoubleSpinBox;
 class QLineEdit;
 class QPushButton;
@@ -80,6 +83,13 @@ private:
 	QPushButton* fPlay;
 	StepLanes* fLanes;
 };
+
+// The MIDI file of what the grid plays (PatternGrid::Order), written as "<name>.mid" into a
+// folder of its own under the drag folder, and described for a drop as the sound window's drag
+// describes its sound: the file's URL and its bytes as audio/midi. nullptr, with the reason in
+// `error`, when it cannot be written. The caller owns the data.
+QMimeData* MakeMidiDragData(const Kit& kit, const std::vector<int>& order, const std::string& name,
+    std::string* error);
 
 // The lanes: one row per pad, one cell per step, the velocity as the cell's fill.
 class StepLanes : public QWidget {

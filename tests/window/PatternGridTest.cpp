@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
 #include <sndfile.h>
 
@@ -17,6 +18,7 @@
 #include "engine/voices/Player.h"
 #include "kit/LoopRender.h"
 #include "kit/MidiFile.h"
+#include "kit/SampleExport.h"
 #include "kits/storage/TempDir.h"
 #include "kit/NewKitPads.h"
 #include "window/KitSound.h"
@@ -287,6 +289,22 @@ TEST_F(PatternGridTest, ExportLoopAndExportMidiWriteThePatternShown)
 	std::ifstream in(dir / "beat.mid", std::ios::binary);
 	const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
 	EXPECT_EQ(bytes, PatternMidiFile(kit, loop, kit.tempo));
+
+	// Dragged out, the same file, named after the pattern, and its bytes as audio/midi.
+	EXPECT_NE(window->Grid()->findChild<QWidget*>(QStringLiteral("PatternMidiDrag")), nullptr);
+	std::string error;
+	std::unique_ptr<QMimeData> data(MakeMidiDragData(kit, {0}, "Beat/1", &error));
+	ASSERT_NE(data, nullptr) << error;
+	ASSERT_EQ(data->urls().size(), 1);
+	const std::string path = data->urls()[0].toLocalFile().toStdString();
+	// A name is made safe as a file's, as a sample pack's are.
+	EXPECT_TRUE(path.ends_with("/" + SafeFileStem("Beat/1") + ".mid")) << path;
+	EXPECT_EQ(path.find("Beat/1"), std::string::npos) << path;
+	std::ifstream dragged(path, std::ios::binary);
+	EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(dragged), {}), bytes);
+	const QByteArray midi = data->data(QStringLiteral("audio/midi"));
+	EXPECT_EQ(std::vector<uint8_t>(midi.begin(), midi.end()), bytes);
+	EXPECT_EQ(MakeMidiDragData(kit, {}, "None", &error), nullptr);
 }
 
 TEST(PatternDiskChild, PlayTheBeatForThreeLoops)
