@@ -2,7 +2,6 @@
 // render it: the time per bar against the bar's own length (real time), the mix alone and with
 // a stem for every pad that plays.
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 
 #include "kit/LoopRender.h"

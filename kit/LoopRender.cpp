@@ -19,7 +19,8 @@ int64_t WarmLoops(const Kit& kit, int64_t loopFrames)
 
 } // namespace
 
-LoopSound RenderLoop(const Kit& kit, const KitPlayOptions& options, const PatternLoop& loop, bool stems)
+LoopSound RenderLoop(
+    const Kit& kit, const KitPlayOptions& options, const PatternLoop& loop, bool stems)
 {
 	LoopSound sound;
 	const int64_t frames = loop.frames;
@@ -28,7 +29,8 @@ LoopSound RenderLoop(const Kit& kit, const KitPlayOptions& options, const Patter
 	// The mix plays as the window plays the kit. Stems play beside it on voices of their own,
 	// every pad on an output of its own and panned afterwards as the main pair pans it.
 	OwnedKitVoices mixVoices;
-	std::unique_ptr<OwnedKitVoices> stemVoices = stems ? std::make_unique<OwnedKitVoices>() : nullptr;
+	std::unique_ptr<OwnedKitVoices> stemVoices =
+	    stems ? std::make_unique<OwnedKitVoices>() : nullptr;
 	Kit ownKit = kit;
 	for (Pad& pad : ownKit.pads)
 		pad.output = PadOutput::Own;
@@ -61,8 +63,8 @@ LoopSound RenderLoop(const Kit& kit, const KitPlayOptions& options, const Patter
 		for (int64_t at = 0; at < frames; at += kBlock) {
 			const int64_t block = std::min(kBlock, frames - at);
 			const size_t first = next;
-			next = play(*mixVoices.voices, kit, options, {left.data(), right.data(), {}}, at, block,
-			    first);
+			next = play(
+			    *mixVoices.voices, kit, options, {left.data(), right.data(), {}}, at, block, first);
 			if (stemVoices != nullptr) {
 				KitOutputs outputs;
 				for (size_t pad = 0; pad < pads; pad++)

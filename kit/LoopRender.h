@@ -16,5 +16,5 @@ struct LoopSound {
 	std::vector<StereoSound> stems;
 };
 
-LoopSound RenderLoop(const Kit& kit, const KitPlayOptions& options, const PatternLoop& loop,
-    bool stems = false);
+LoopSound RenderLoop(
+    const Kit& kit, const KitPlayOptions& options, const PatternLoop& loop, bool stems = false);

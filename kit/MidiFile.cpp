@@ -49,7 +49,8 @@ std::vector<uint8_t> PatternMidiFile(const Kit& kit, const PatternLoop& loop, fl
 	std::vector<Message> messages;
 	for (size_t i = 0; i < loop.hits.size(); i++) {
 		const KitEvent& hit = loop.hits[i];
-		if (hit.key < 0 || size_t(hit.key) >= kit.pads.size() || !ValidNote(kit.pads[size_t(hit.key)].note))
+		if (hit.key < 0 || size_t(hit.key) >= kit.pads.size() ||
+		    !ValidNote(kit.pads[size_t(hit.key)].note))
 			continue;
 		const uint8_t note = uint8_t(kit.pads[size_t(hit.key)].note);
 		const int64_t on = MidiTick(loop.times[i].tick);

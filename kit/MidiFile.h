@@ -1,6 +1,7 @@
 // A pattern loop as a Standard MIDI File: format 0, one track at 480 ticks a beat, the tempo,
 // the kit's name, and each hit as its pad's note on channel 10 (General MIDI's drums) at its
-// velocity, one step long (a late last step ends with the loop), swing included. Bytes only; the caller writes them.
+// velocity, one step long (a late last step ends with the loop), swing included. Bytes only; the
+// caller writes them.
 #pragma once
 
 #include <cstdint>

@@ -52,7 +52,8 @@ int64_t PatternTicks(const Pattern& pattern)
 double StepTick(const Pattern& pattern, int step)
 {
 	const int64_t stepTicks = kTicksPerBeat / PlayedRate(pattern);
-	const double late = step % 2 == 1 ? double(PlayedSwing(pattern.swing)) * double(stepTicks) / 100 : 0;
+	const double late =
+	    step % 2 == 1 ? double(PlayedSwing(pattern.swing)) * double(stepTicks) / 100 : 0;
 	return double(step * stepTicks) + late;
 }
 
@@ -66,8 +67,8 @@ bool StepPlays(uint64_t seed, int64_t pass, int step, size_t pad, int probabilit
 	return int(place % 100) < probability;
 }
 
-PatternLoop MakePatternLoop(const Kit& kit, std::span<const int> order, int repeats, float bpm,
-    uint64_t seed, int32_t rate)
+PatternLoop MakePatternLoop(
+    const Kit& kit, std::span<const int> order, int repeats, float bpm, uint64_t seed, int32_t rate)
 {
 	PatternLoop loop;
 	int64_t start = 0; // the tick the current pass starts at
@@ -82,8 +83,8 @@ PatternLoop MakePatternLoop(const Kit& kit, std::span<const int> order, int repe
 				const double tick = double(start) + StepTick(pattern, step);
 				for (size_t pad = 0; pad < std::min(kit.pads.size(), kMaxPads); pad++) {
 					const Step& cell = pattern.lanes[pad][size_t(step)];
-					if (cell.velocity == 0 || cell.velocity > 127
-					    || !StepPlays(seed, pass, step, pad, cell.probability))
+					if (cell.velocity == 0 || cell.velocity > 127 ||
+					    !StepPlays(seed, pass, step, pad, cell.probability))
 						continue;
 					KitEvent hit;
 					hit.kind = KitEvent::kPadHit;
@@ -121,6 +122,6 @@ std::string FindPatternOrder(const Kit& kit, const std::string& which, std::vect
 			return "";
 		}
 	}
-	return "the kit has no pattern '" + which + "' (" + std::to_string(kit.patterns.size())
-	    + (kit.patterns.size() == 1 ? " pattern" : " patterns") + ", numbered from 1 or named)";
+	return "the kit has no pattern '" + which + "' (" + std::to_string(kit.patterns.size()) +
+	       (kit.patterns.size() == 1 ? " pattern" : " patterns") + ", numbered from 1 or named)";
 }

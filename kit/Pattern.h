@@ -3,9 +3,9 @@
 //
 // Time is counted in ticks of 1/2400 beat: every step rate divides a beat into whole ticks, so
 // that a chain of patterns at different rates starts each pattern on a whole tick, and a whole
-// percent of swing delays a step by whole ticks, so that the usual swings are exact too. A tick becomes a
-// frame once, from the loop's start: the nearest whole frame to ticks x 60 / BPM / 2400 seconds,
-// never a sum of steps, so that nothing drifts however many bars play.
+// percent of swing delays a step by whole ticks, so that the usual swings are exact too. A tick
+// becomes a frame once, from the loop's start: the nearest whole frame to ticks x 60 / BPM / 2400
+// seconds, never a sum of steps, so that nothing drifts however many bars play.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,8 @@ constexpr bool ValidStepRate(int stepsPerBeat)
 }
 
 // The values as they play: a tempo within kMinTempo..kMaxTempo (no number: 120), a swing within
-// 0..kMaxSwing (no number: 0), a length within 1..kMaxSteps, a step rate of kStepRates (another: 4).
+// 0..kMaxSwing (no number: 0), a length within 1..kMaxSteps, a step rate of kStepRates (another:
+// 4).
 float PlayedTempo(float bpm);
 float PlayedSwing(float swing);
 int PlayedSteps(const Pattern& pattern);

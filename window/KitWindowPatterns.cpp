@@ -1,6 +1,4 @@
 // The kit window's step grid, the live beat it plays, and its loop and MIDI exports.
-#include "window/KitWindow.h"
-
 #include <QMenu>
 #include <QTimer>
 #include <cerrno>
@@ -14,11 +12,12 @@
 #include "kits/app/Messenger.h"
 #include "kits/interface/Alert.h"
 #include "kits/interface/FilePanel.h"
-#include "kits/support/Errors.h"
 #include "kits/storage/EntryRef.h"
+#include "kits/support/Errors.h"
 #include "window/ExportFormats.h"
 #include "window/FileAlert.h"
 #include "window/KitSound.h"
+#include "window/KitWindow.h"
 #include "window/PatternGrid.h"
 #include "window/PatternPlayer.h"
 #include "window/TunkMenus.h"
@@ -105,7 +104,8 @@ void KitWindow::PatternMessage(BMessage* message)
 		case kMsgKitExportMidiReply: {
 			entry_ref directory;
 			const char* leaf = nullptr;
-			if (message->FindRef("directory", &directory) != B_OK || message->FindString("name", &leaf) != B_OK)
+			if (message->FindRef("directory", &directory) != B_OK ||
+			    message->FindString("name", &leaf) != B_OK)
 				return;
 			const std::string path = directory.Path() + "/" + leaf;
 			if (message->what == kMsgKitExportMidiReply)
@@ -133,7 +133,8 @@ bool KitWindow::ExportLoop(const std::string& path, const std::string& format)
 		frames.push_back(tunk::voices::ToShort(sound.mix.left[i]));
 		frames.push_back(tunk::voices::ToShort(sound.mix.right[i]));
 	}
-	const status_t status = WriteSoundFile(frames.data(), int64(sound.mix.left.size()), path, format, nullptr, 2);
+	const status_t status =
+	    WriteSoundFile(frames.data(), int64(sound.mix.left.size()), path, format, nullptr, 2);
 	if (status != B_OK) {
 		ErrorMsg(FileAlertText("Error: Could not export the loop!", path, status));
 		return false;
@@ -149,13 +150,15 @@ bool KitWindow::ExportMidi(const std::string& path)
 		return false;
 	}
 	const Kit& kit = CurrentKit();
-	const std::vector<uint8_t> bytes
-	    = PatternMidiFile(kit, MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate), kit.tempo);
+	const std::vector<uint8_t> bytes = PatternMidiFile(
+	    kit, MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate), kit.tempo);
 	std::FILE* file = std::fopen(path.c_str(), "wb");
-	const bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+	const bool written =
+	    file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 	const int error = errno;
 	if (file == nullptr || std::fclose(file) != 0 || !written) {
-		ErrorMsg(FileAlertText("Error: Could not export the MIDI file!", path, status_from_errno(error)));
+		ErrorMsg(FileAlertText(
+		    "Error: Could not export the MIDI file!", path, status_from_errno(error)));
 		return false;
 	}
 	return true;

@@ -2,22 +2,21 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDrag>
 #include <QFile>
-#include <QMimeData>
-#include <QUrl>
-#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -63,8 +62,9 @@ protected:
 	void mousePressEvent(QMouseEvent* event) override { fPress = event->position().toPoint(); }
 	void mouseMoveEvent(QMouseEvent* event) override
 	{
-		if (!(event->buttons() & Qt::LeftButton)
-		    || (event->position().toPoint() - fPress).manhattanLength() < QApplication::startDragDistance())
+		if (!(event->buttons() & Qt::LeftButton) ||
+		    (event->position().toPoint() - fPress).manhattanLength() <
+		        QApplication::startDragDistance())
 			return;
 		const Kit& kit = fGrid->ShownKit();
 		const std::vector<int> order = fGrid->Order();
@@ -87,8 +87,8 @@ private:
 
 } // namespace
 
-QMimeData* MakeMidiDragData(const Kit& kit, const std::vector<int>& order, const std::string& name,
-    std::string* error)
+QMimeData* MakeMidiDragData(
+    const Kit& kit, const std::vector<int>& order, const std::string& name, std::string* error)
 {
 	if (order.empty()) {
 		*error = "the kit has no pattern to drag";
@@ -101,18 +101,19 @@ QMimeData* MakeMidiDragData(const Kit& kit, const std::vector<int>& order, const
 	}
 	const std::string leaf = SafeFileStem(name).empty() ? "Pattern" : SafeFileStem(name);
 	const std::string path = folder + "/" + leaf + ".mid";
-	const std::vector<uint8_t> bytes
-	    = PatternMidiFile(kit, MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate), kit.tempo);
+	const std::vector<uint8_t> bytes = PatternMidiFile(
+	    kit, MakePatternLoop(kit, order, 1, kit.tempo, 0, tunk::kSampleRate), kit.tempo);
 	QFile file(QString::fromStdString(path));
-	if (!file.open(QIODevice::WriteOnly)
-	    || file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())) {
+	if (!file.open(QIODevice::WriteOnly) || file.write(reinterpret_cast<const char*>(bytes.data()),
+	                                            qint64(bytes.size())) != qint64(bytes.size())) {
 		*error = path + ": " + file.errorString().toStdString();
 		return nullptr;
 	}
 	file.close();
 	auto* data = new QMimeData;
 	data->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-	data->setData("audio/midi", QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+	data->setData("audio/midi",
+	    QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 	return data;
 }
 
@@ -167,8 +168,8 @@ PatternGrid::PatternGrid()
 	column->addWidget(fLanes, 1);
 
 	for (QWidget* control : {static_cast<QWidget*>(fChooser), static_cast<QWidget*>(fLength),
-	         static_cast<QWidget*>(fRate), static_cast<QWidget*>(fSwing), static_cast<QWidget*>(fTempo),
-	         static_cast<QWidget*>(fPlay)})
+	         static_cast<QWidget*>(fRate), static_cast<QWidget*>(fSwing),
+	         static_cast<QWidget*>(fTempo), static_cast<QWidget*>(fPlay)})
 		control->installEventFilter(this);
 
 	QObject::connect(fChooser, &QComboBox::activated, this, [this](int index) {
@@ -210,8 +211,9 @@ PatternGrid::PatternGrid()
 bool PatternGrid::eventFilter(QObject* watched, QEvent* event)
 {
 	// The space bar plays or stops from every control of the row, as from the lanes.
-	if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space
-	    && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+	if (event->type() == QEvent::KeyPress &&
+	    static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+	    static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
 		if (onPlay)
 			onPlay();
 		return true;
@@ -236,11 +238,13 @@ void PatternGrid::Show(int pattern)
 void PatternGrid::ShowControls()
 {
 	fShowing = true;
-	const bool chain = fChooser->currentIndex() >= 0 && fChooser->currentIndex() == fChooser->count() - 1
-	    && fChooser->count() > int(fKit.patterns.size()) + 1;
+	const bool chain = fChooser->currentIndex() >= 0 &&
+	                   fChooser->currentIndex() == fChooser->count() - 1 &&
+	                   fChooser->count() > int(fKit.patterns.size()) + 1;
 	fChooser->clear();
 	for (size_t i = 0; i < fKit.patterns.size(); i++)
-		fChooser->addItem(QString::number(i + 1) + QStringLiteral(" ") + QString::fromStdString(fKit.patterns[i].name));
+		fChooser->addItem(QString::number(i + 1) + QStringLiteral(" ") +
+		                  QString::fromStdString(fKit.patterns[i].name));
 	fChooser->addItem(QStringLiteral("New Pattern"));
 	if (!fKit.chain.empty())
 		fChooser->addItem(QStringLiteral("Chain"));
@@ -291,7 +295,8 @@ Pattern PatternGrid::Current() const
 	return pattern;
 }
 
-void PatternGrid::Edit(const std::function<void(Pattern&)>& edit, const char* name, uint32_t mergeKey)
+void PatternGrid::Edit(
+    const std::function<void(Pattern&)>& edit, const char* name, uint32_t mergeKey)
 {
 	if (onCommit == nullptr)
 		return;
@@ -376,7 +381,8 @@ void StepLanes::paintEvent(QPaintEvent*)
 			const Step& at = pattern.lanes[size_t(lane)][size_t(step)];
 			if (at.velocity > 0) {
 				const int height = std::max(2, cell.height() * at.velocity / 127);
-				const QColor fill = at.velocity >= PatternGrid::kAccent ? QColor(255, 160, 60) : QColor(80, 180, 255);
+				const QColor fill = at.velocity >= PatternGrid::kAccent ? QColor(255, 160, 60)
+				                                                        : QColor(80, 180, 255);
 				painter.fillRect(cell.adjusted(0, cell.height() - height, 0, 0),
 				    at.probability < 100 ? fill.darker(150) : fill);
 			}
@@ -400,7 +406,9 @@ void StepLanes::mousePressEvent(QMouseEvent* event)
 	const Step old = fGrid->Current().lanes[pad][size_t(step)];
 	const bool accent = event->modifiers().testFlag(Qt::ShiftModifier);
 	Step cell = old;
-	cell.velocity = old.velocity > 0 && !accent ? 0 : accent ? PatternGrid::kAccent : PatternGrid::kHit;
+	cell.velocity = old.velocity > 0 && !accent ? 0
+	                : accent                    ? PatternGrid::kAccent
+	                                            : PatternGrid::kHit;
 	fGrid->SetCell(pad, step, cell, cell.velocity > 0 ? "Set Step" : "Clear Step");
 	fDragging = cell.velocity > 0;
 	fDragY = int(event->position().y());
@@ -412,7 +420,8 @@ void StepLanes::mouseMoveEvent(QMouseEvent* event)
 	if (!fDragging)
 		return;
 	// Up is louder: a lane's height is a sixth of the range.
-	const int velocity = std::clamp(fDragVelocity + (fDragY - int(event->position().y())) * 2, 1, 127);
+	const int velocity =
+	    std::clamp(fDragVelocity + (fDragY - int(event->position().y())) * 2, 1, 127);
 	Step cell = fGrid->Current().lanes[fPad][size_t(fStep)];
 	if (cell.velocity != velocity) {
 		cell.velocity = uint8_t(velocity);
@@ -439,7 +448,8 @@ void StepLanes::wheelEvent(QWheelEvent* event)
 {
 	size_t pad = 0;
 	int step = 0;
-	if (!CellAt(event->position().toPoint(), &pad, &step) || fGrid->Current().lanes[pad][size_t(step)].velocity == 0)
+	if (!CellAt(event->position().toPoint(), &pad, &step) ||
+	    fGrid->Current().lanes[pad][size_t(step)].velocity == 0)
 		return;
 	SetCursor(pad, step);
 	Nudge(pad, step, event->angleDelta().y() > 0 ? kNudge : -kNudge);
@@ -451,14 +461,19 @@ void StepLanes::keyPressEvent(QKeyEvent* event)
 	switch (event->key()) {
 		case Qt::Key_Left: SetCursor(fPad, fStep - 1); return;
 		case Qt::Key_Right: SetCursor(fPad, fStep + 1); return;
-		case Qt::Key_Up: if (fPad > 0) SetCursor(fPad - 1, fStep); return;
+		case Qt::Key_Up:
+			if (fPad > 0)
+				SetCursor(fPad - 1, fStep);
+			return;
 		case Qt::Key_Down: SetCursor(fPad + 1, fStep); return;
 		case Qt::Key_Return:
 		case Qt::Key_Enter: {
 			if (Lanes() == 0)
 				return;
 			Step cell = fGrid->Current().lanes[fPad][size_t(fStep)];
-			cell.velocity = cell.velocity > 0 && !shift ? 0 : shift ? PatternGrid::kAccent : PatternGrid::kHit;
+			cell.velocity = cell.velocity > 0 && !shift ? 0
+			                : shift                     ? PatternGrid::kAccent
+			                                            : PatternGrid::kHit;
 			fGrid->SetCell(fPad, fStep, cell, cell.velocity > 0 ? "Set Step" : "Clear Step");
 			return;
 		}

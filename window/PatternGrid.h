@@ -7,11 +7,10 @@
 // Every change goes to the window as the whole kit with its step's name.
 #pragma once
 
+#include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <QWidget>
 
 #include "kit/Kit.h"
 
@@ -88,8 +87,8 @@ private:
 // folder of its own under the drag folder, and described for a drop as the sound window's drag
 // describes its sound: the file's URL and its bytes as audio/midi. nullptr, with the reason in
 // `error`, when it cannot be written. The caller owns the data.
-QMimeData* MakeMidiDragData(const Kit& kit, const std::vector<int>& order, const std::string& name,
-    std::string* error);
+QMimeData* MakeMidiDragData(
+    const Kit& kit, const std::vector<int>& order, const std::string& name, std::string* error);
 
 // The lanes: one row per pad, one cell per step, the velocity as the cell's fill.
 class StepLanes : public QWidget {

@@ -98,8 +98,9 @@ PatternPlayer::Place PatternPlayer::Now() const
 		const int64_t ticks = PatternTicks(pattern);
 		if (at < TickFrame(double(start + ticks), fKit.tempo, tunk::kSampleRate)) {
 			int step = 0;
-			while (step + 1 < PlayedSteps(pattern)
-			    && TickFrame(double(start) + StepTick(pattern, step + 1), fKit.tempo, tunk::kSampleRate) <= at)
+			while (step + 1 < PlayedSteps(pattern) &&
+			       TickFrame(double(start) + StepTick(pattern, step + 1), fKit.tempo,
+			           tunk::kSampleRate) <= at)
 				step++;
 			return {index, step};
 		}

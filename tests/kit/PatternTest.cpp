@@ -1,13 +1,13 @@
 // Patterns: every step on the sample its time names, over any number of bars; probability
 // that renders the same every time; loops that tile and wrap their tails; stems that are the
 // mix and each pad's own sound.
-#include <gtest/gtest.h>
+#include "kit/Pattern.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 
 #include "engine/voices/Player.h"
 #include "kit/LoopRender.h"
-#include "kit/Pattern.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ constexpr int32_t kRate = 44100;
 int64_t ExactFrame(int64_t stepsBefore, int step, int stepsPerBeat, int swing, int bpm)
 {
 	const int64_t stepTicks = kTicksPerBeat / stepsPerBeat;
-	const int64_t ticks100 = (stepsBefore + step) * stepTicks * 100 + (step % 2 == 1 ? swing * stepTicks : 0);
+	const int64_t ticks100 =
+	    (stepsBefore + step) * stepTicks * 100 + (step % 2 == 1 ? swing * stepTicks : 0);
 	const int64_t num = ticks100 * 60 * kRate;
 	const int64_t den = int64_t(bpm) * kTicksPerBeat * 100;
 	return (2 * num + den) / (2 * den);
@@ -69,9 +70,10 @@ TEST(Pattern, EveryStepFallsOnTheSampleNearestItsTimeForEveryRateLengthSwingAndT
 					for (size_t i = 0; i < loop.hits.size(); i++) {
 						const int64_t pass = int64_t(i) / steps;
 						const int step = int(int64_t(i) % steps);
-						ASSERT_EQ(loop.hits[i].frame, ExactFrame(pass * steps, step, rate, swing, bpm))
-							<< rate << " steps a beat, " << steps << " steps, swing " << swing << ", "
-							<< bpm << " BPM, hit " << i;
+						ASSERT_EQ(
+						    loop.hits[i].frame, ExactFrame(pass * steps, step, rate, swing, bpm))
+						    << rate << " steps a beat, " << steps << " steps, swing " << swing
+						    << ", " << bpm << " BPM, hit " << i;
 						EXPECT_EQ(loop.hits[i].kind, KitEvent::kPadHit);
 						EXPECT_EQ(loop.hits[i].velocity, 127);
 					}
@@ -89,12 +91,12 @@ TEST(Pattern, EveryStepFallsOnTheSampleNearestItsTimeForEveryRateLengthSwingAndT
 		const int64_t bars = int64_t(i) / 28;
 		const int within = int(int64_t(i) % 28);
 		// Both patterns are four beats: the second starts four beats after the first.
-		const int64_t frame = within < 16
-			? ExactFrame(bars * 16 * 2, within, 4, 0, 133)
-			: ExactFrame(bars * 12 * 2 + 12, within - 16, 3, 60, 133);
+		const int64_t frame = within < 16 ? ExactFrame(bars * 16 * 2, within, 4, 0, 133)
+		                                  : ExactFrame(bars * 12 * 2 + 12, within - 16, 3, 60, 133);
 		ASSERT_EQ(long_.hits[i].frame, frame) << "hit " << i;
 	}
-	EXPECT_EQ(long_.frames, ExactFrame(0, 0, 4, 0, 133) + (2000LL * 4 * 60 * kRate * 2 + 133) / (2 * 133));
+	EXPECT_EQ(long_.frames,
+	    ExactFrame(0, 0, 4, 0, 133) + (2000LL * 4 * 60 * kRate * 2 + 133) / (2 * 133));
 	// Values beyond their ranges play as the nearest end.
 	kit.patterns = {Every(4, 7, 200)};
 	const int one[] = {0};
@@ -142,7 +144,8 @@ TEST(Pattern, ProbabilityIsTheSameForTheSameSeedAndPlaceAndNamedPatternsAreFound
 	EXPECT_EQ(found, std::vector<int>{1});
 	EXPECT_EQ(FindPatternOrder(kit, "1", &found), "");
 	EXPECT_EQ(found, std::vector<int>{0});
-	EXPECT_EQ(FindPatternOrder(kit, "3", &found), "the kit has no pattern '3' (2 patterns, numbered from 1 or named)");
+	EXPECT_EQ(FindPatternOrder(kit, "3", &found),
+	    "the kit has no pattern '3' (2 patterns, numbered from 1 or named)");
 	EXPECT_EQ(FindPatternOrder(kit, "chain", &found), "the kit has no chain of its patterns");
 	kit.chain = {1, 0, 1};
 	EXPECT_EQ(FindPatternOrder(kit, "chain", &found), "");
@@ -189,8 +192,10 @@ TEST(Pattern, ALoopIsItsBarsLongTilesAndCarriesTheTailsOfItsLastHitsAtItsStart)
 			beat.lanes[1][1].velocity = 127;
 			beat.lanes[1][4] = {127, 100};
 			full.patterns = {beat};
-			const LoopSound one = RenderLoop(full, {}, MakePatternLoop(full, order, 1, 120, 0, kRate));
-			const LoopSound two = RenderLoop(full, {}, MakePatternLoop(full, order, 2, 120, 0, kRate));
+			const LoopSound one =
+			    RenderLoop(full, {}, MakePatternLoop(full, order, 1, 120, 0, kRate));
+			const LoopSound two =
+			    RenderLoop(full, {}, MakePatternLoop(full, order, 2, 120, 0, kRate));
 			ASSERT_EQ(one.mix.left.size(), 88200u);
 			std::vector<float> twice = one.mix.left;
 			twice.insert(twice.end(), one.mix.left.begin(), one.mix.left.end());
@@ -233,7 +238,8 @@ TEST(Pattern, StemsSumToTheMixAndEachIsItsPadsOwnSound)
 	ASSERT_LT(*std::max_element(sound.mix.left.begin(), sound.mix.left.end()), 1.0f);
 	for (size_t j = 0; j < mixLeft.size(); j++) {
 		EXPECT_LE(std::abs(stemLeft[0][j] + stemLeft[1][j] + stemLeft[2][j] - mixLeft[j]), 3) << j;
-		EXPECT_LE(std::abs(stemRight[0][j] + stemRight[1][j] + stemRight[2][j] - mixRight[j]), 3) << j;
+		EXPECT_LE(std::abs(stemRight[0][j] + stemRight[1][j] + stemRight[2][j] - mixRight[j]), 3)
+		    << j;
 	}
 	// Pad 2's only hit, at velocity 64 and its pan, is its sound alone.
 	const KitEvent hit[] = {{KitEvent::kPadHit, 1, 0, 64, 0}};

@@ -1,10 +1,9 @@
 // tunk-render --pattern: the loop, its stems and its MIDI file as the real program writes them,
 // read back with libsndfile and a small MIDI reader of the test's own.
-#include <gtest/gtest.h>
-#include <sndfile.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
+#include <sndfile.h>
 
 #include "engine/voices/Player.h"
 #include "kit/LoopRender.h"
@@ -45,10 +44,10 @@ struct Midi {
 	int format = -1;
 	int tracks = 0;
 	int division = 0;
-	int64_t tempo = 0;        // microseconds a beat
+	int64_t tempo = 0; // microseconds a beat
 	std::string name;
 	std::vector<MidiNote> notes; // in the order they start
-	int64_t end = 0;          // the end of the track's tick
+	int64_t end = 0;             // the end of the track's tick
 	std::string error;
 };
 
@@ -103,7 +102,8 @@ Midi ReadMidi(const std::string& bytes)
 				const std::string data = bytes.substr(at, size_t(vlq()));
 				at += data.size();
 				if (type == 0x51)
-					midi.tempo = int64_t(uint8_t(data[0])) << 16 | int64_t(uint8_t(data[1])) << 8 | uint8_t(data[2]);
+					midi.tempo = int64_t(uint8_t(data[0])) << 16 | int64_t(uint8_t(data[1])) << 8 |
+					             uint8_t(data[2]);
 				if (type == 0x03)
 					midi.name = data;
 				if (type == 0x2F) {
@@ -145,8 +145,8 @@ Kit BeatKit()
 {
 	Kit kit;
 	kit.name = "Beat";
-	for (const auto& [name, note, duration, freq] :
-	    {std::tuple{"Kick", 36, 400.0f, 60.0f}, {"Snare", 38, 900.0f, 300.0f}, {"Hat", 42, 80.0f, 3000.0f}}) {
+	for (const auto& [name, note, duration, freq] : {std::tuple{"Kick", 36, 400.0f, 60.0f},
+	         {"Snare", 38, 900.0f, 300.0f}, {"Hat", 42, 80.0f, 3000.0f}}) {
 		Pad pad;
 		pad.name = name;
 		pad.note = note;
@@ -182,7 +182,10 @@ Kit BeatKit()
 
 class PatternRender : public ::testing::Test {
 protected:
-	void SetUp() override { ASSERT_EQ(WriteKitFile((fDir / "beat.tunkkit").c_str(), BeatKit()), B_OK); }
+	void SetUp() override
+	{
+		ASSERT_EQ(WriteKitFile((fDir / "beat.tunkkit").c_str(), BeatKit()), B_OK);
+	}
 
 	ProgramRun Render(std::vector<std::string> args)
 	{
@@ -210,14 +213,16 @@ std::vector<int16_t> Interleaved(const StereoSound& sound)
 TEST_F(PatternRender, TheLoopIsItsBarsLongTilesAndItsStemsSumToIt)
 {
 	const Kit kit = BeatKit();
-	const ProgramRun run = Render({"--pattern", "Rock", "-o", "rock.wav", "--stems", "-d", "stems"});
+	const ProgramRun run =
+	    Render({"--pattern", "Rock", "-o", "rock.wav", "--stems", "-d", "stems"});
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(run.err, "");
 	const std::vector<int16_t> mix = ReadStereo(Path("rock.wav"));
 	// Four beats at 120 BPM, the kit's tempo.
 	ASSERT_EQ(mix.size(), 2u * 88200);
 	const int rock[] = {0};
-	EXPECT_EQ(mix, Interleaved(RenderLoop(kit, {}, MakePatternLoop(kit, rock, 1, 120, 0, 44100)).mix));
+	EXPECT_EQ(
+	    mix, Interleaved(RenderLoop(kit, {}, MakePatternLoop(kit, rock, 1, 120, 0, 44100)).mix));
 
 	// Two bars are the loop laid twice; the chain is its patterns one after another.
 	ASSERT_EQ(Render({"--pattern", "1", "--bars", "2", "-o", "two.wav"}).status, 0);
@@ -275,7 +280,8 @@ TEST_F(PatternRender, TheMidiFileHoldsTheTempoAndEachHitOneStepLongWithSwing)
 					const int velocity = kit.patterns[1].lanes[pad][size_t(step)].velocity;
 					const int64_t on = 4 * 480 + step * 160;
 					if (velocity != 0)
-						expected.push_back({on, on + 160, kMidiDrumChannel, kit.pads[pad].note, velocity});
+						expected.push_back(
+						    {on, on + 160, kMidiDrumChannel, kit.pads[pad].note, velocity});
 				}
 			}
 		}
@@ -291,19 +297,20 @@ TEST_F(PatternRender, BadValuesExitWithTwoAndAMessageAndWriteNothing)
 		std::vector<std::string> args;
 		const char* says;
 	} cases[] = {
-		{{"--pattern", "3", "-o", "x.wav"}, "the kit has no pattern '3' (2 patterns"},
-		{{"--pattern", "Funk", "-o", "x.wav"}, "no pattern 'Funk'"},
-		{{"--pattern", "1", "--bars", "0", "-o", "x.wav"}, "--bars needs a number"},
-		{{"--pattern", "1", "--bars", "257", "-o", "x.wav"}, "from 1 to 256"},
-		{{"--pattern", "1", "--bpm", "19.9", "-o", "x.wav"}, "--bpm needs a tempo from 20 to 300"},
-		{{"--pattern", "1", "--bpm", "nan", "-o", "x.wav"}, "--bpm needs a tempo"},
-		{{"--pattern", "1", "--bpm", "301", "-o", "x.wav"}, "--bpm needs a tempo"},
-		{{"--pattern", "1"}, "writes its loop to -o FILE"},
-		{{"--pattern", "1", "--stems", "-o", "x.wav"}, "--stems writes one file per pad into -d DIR"},
-		{{"--pattern", "1", "-d", "out", "-o", "x.wav"}, "-d goes with --stems"},
-		{{"--pattern", "1", "-o", "-"}, "name it with -o FILE"},
-		{{"--pattern", "1", "--notes", "36@0", "-o", "x.wav"}, "either --notes or a --pattern"},
-		{{"--bars", "2", "-o", "x.wav"}, "go with --kit FILE --pattern N"},
+	    {{"--pattern", "3", "-o", "x.wav"}, "the kit has no pattern '3' (2 patterns"},
+	    {{"--pattern", "Funk", "-o", "x.wav"}, "no pattern 'Funk'"},
+	    {{"--pattern", "1", "--bars", "0", "-o", "x.wav"}, "--bars needs a number"},
+	    {{"--pattern", "1", "--bars", "257", "-o", "x.wav"}, "from 1 to 256"},
+	    {{"--pattern", "1", "--bpm", "19.9", "-o", "x.wav"}, "--bpm needs a tempo from 20 to 300"},
+	    {{"--pattern", "1", "--bpm", "nan", "-o", "x.wav"}, "--bpm needs a tempo"},
+	    {{"--pattern", "1", "--bpm", "301", "-o", "x.wav"}, "--bpm needs a tempo"},
+	    {{"--pattern", "1"}, "writes its loop to -o FILE"},
+	    {{"--pattern", "1", "--stems", "-o", "x.wav"},
+	        "--stems writes one file per pad into -d DIR"},
+	    {{"--pattern", "1", "-d", "out", "-o", "x.wav"}, "-d goes with --stems"},
+	    {{"--pattern", "1", "-o", "-"}, "name it with -o FILE"},
+	    {{"--pattern", "1", "--notes", "36@0", "-o", "x.wav"}, "either --notes or a --pattern"},
+	    {{"--bars", "2", "-o", "x.wav"}, "go with --kit FILE --pattern N"},
 	};
 	for (const auto& c : cases) {
 		const ProgramRun run = Render(c.args);

@@ -1,29 +1,29 @@
 // The kit window's step grid headless: every edit by mouse, wheel and keyboard one undo step
 // with its name, the live beat landing on the samples of the rendered loop, and the loop and
 // MIDI exports; on SDL's disk driver in a child process, the beat as the device played it.
+#include "window/PatternGrid.h"
+
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
-#include <sndfile.h>
-
 #include <chrono>
 #include <fstream>
+#include <sndfile.h>
 #include <thread>
 
 #include "engine/DiskAudio.h"
 #include "engine/voices/Player.h"
 #include "kit/LoopRender.h"
 #include "kit/MidiFile.h"
+#include "kit/NewKitPads.h"
 #include "kit/SampleExport.h"
 #include "kits/storage/TempDir.h"
-#include "kit/NewKitPads.h"
 #include "window/KitSound.h"
 #include "window/KitWindow.h"
-#include "window/PatternGrid.h"
 #include "window/PatternPlayer.h"
 #include "window/TunkMenus.h"
 #include "window/WindowHarness.h"
@@ -84,7 +84,9 @@ TEST_F(PatternGridTest, EveryEditIsOneNamedUndoStep)
 	PatternGrid* grid = window->Grid();
 	StepLanes* lanes = grid->Lanes();
 	lanes->resize(lanes->width(), 4 * 11);
-	auto cell = [&](size_t pad, int step) { return window->CurrentKit().patterns[0].lanes[pad][size_t(step)]; };
+	auto cell = [&](size_t pad, int step) {
+		return window->CurrentKit().patterns[0].lanes[pad][size_t(step)];
+	};
 	auto undoName = [&] { return window->Document().History().UndoName(); };
 	const Kit before = window->CurrentKit();
 
@@ -101,11 +103,13 @@ TEST_F(PatternGridTest, EveryEditIsOneNamedUndoStep)
 	// A drag upwards is louder, downwards softer; a drag is one step.
 	const QPoint at = lanes->CellRect(3, 7).center();
 	QTest::mousePress(lanes, Qt::LeftButton, Qt::NoModifier, at);
-	QMouseEvent move(QEvent::MouseMove, QPointF(at - QPoint(0, 5)), lanes->mapToGlobal(QPointF(at - QPoint(0, 5))),
-	    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+	QMouseEvent move(QEvent::MouseMove, QPointF(at - QPoint(0, 5)),
+	    lanes->mapToGlobal(QPointF(at - QPoint(0, 5))), Qt::LeftButton, Qt::LeftButton,
+	    Qt::NoModifier);
 	QApplication::sendEvent(lanes, &move);
-	QMouseEvent down(QEvent::MouseMove, QPointF(at + QPoint(0, 20)), lanes->mapToGlobal(QPointF(at + QPoint(0, 20))),
-	    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+	QMouseEvent down(QEvent::MouseMove, QPointF(at + QPoint(0, 20)),
+	    lanes->mapToGlobal(QPointF(at + QPoint(0, 20))), Qt::LeftButton, Qt::LeftButton,
+	    Qt::NoModifier);
 	QApplication::sendEvent(lanes, &down);
 	QTest::mouseRelease(lanes, Qt::LeftButton, Qt::NoModifier, at + QPoint(0, 20));
 	EXPECT_EQ(cell(3, 7).velocity, PatternGrid::kHit - 40);
@@ -116,8 +120,9 @@ TEST_F(PatternGridTest, EveryEditIsOneNamedUndoStep)
 	window->Redo();
 
 	// The wheel on a set step.
-	QWheelEvent wheel(QPointF(lanes->CellRect(2, 2).center()), lanes->mapToGlobal(QPointF(lanes->CellRect(2, 2).center())),
-	    {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+	QWheelEvent wheel(QPointF(lanes->CellRect(2, 2).center()),
+	    lanes->mapToGlobal(QPointF(lanes->CellRect(2, 2).center())), {}, {0, 120}, Qt::NoButton,
+	    Qt::NoModifier, Qt::NoScrollPhase, false);
 	QApplication::sendEvent(lanes, &wheel);
 	EXPECT_EQ(cell(2, 2).velocity, 58 + 8);
 
@@ -195,8 +200,10 @@ TEST_F(PatternGridTest, TheLiveBeatLandsOnTheSamplesOfTheRenderedLoopAndLiveHits
 	for (int64_t pass : {1, 2}) {
 		for (int64_t j = 0; j < loop.frames; j++) {
 			const size_t at = size_t(2 * (beat.Origin() + pass * loop.frames + j));
-			ASSERT_EQ(out[at], tunk::voices::ToShort(rendered.mix.left[size_t(j)])) << pass << " " << j;
-			ASSERT_EQ(out[at + 1], tunk::voices::ToShort(rendered.mix.right[size_t(j)])) << pass << " " << j;
+			ASSERT_EQ(out[at], tunk::voices::ToShort(rendered.mix.left[size_t(j)]))
+			    << pass << " " << j;
+			ASSERT_EQ(out[at + 1], tunk::voices::ToShort(rendered.mix.right[size_t(j)]))
+			    << pass << " " << j;
 		}
 	}
 
@@ -218,7 +225,8 @@ TEST_F(PatternGridTest, TheLiveBeatLandsOnTheSamplesOfTheRenderedLoopAndLiveHits
 		out.insert(out.end(), buffer.begin(), buffer.end());
 	}
 	for (int64_t j = 0; j < next.frames; j++) {
-		ASSERT_EQ(out[size_t(2 * (from + j))], tunk::voices::ToShort(nextSound.mix.left[size_t(j)])) << j;
+		ASSERT_EQ(out[size_t(2 * (from + j))], tunk::voices::ToShort(nextSound.mix.left[size_t(j)]))
+		    << j;
 	}
 
 	// A hit while the beat plays sounds at the next buffer, not after the hits scheduled.
@@ -250,7 +258,8 @@ TEST_F(PatternGridTest, TheSpaceBarPlaysAndStopsAndThePlayheadFollows)
 		QTest::qWait(10);
 	EXPECT_GE(grid->Playhead(), 2);
 	const int64_t heard = window->Sound()->Frames() - window->Beat()->Origin();
-	EXPECT_GE(heard, TickFrame(StepTick(window->CurrentKit().patterns[0], 2), 140, tunk::kSampleRate));
+	EXPECT_GE(
+	    heard, TickFrame(StepTick(window->CurrentKit().patterns[0], 2), 140, tunk::kSampleRate));
 	QTest::keyClick(grid->Swing(), Qt::Key_Space);
 	EXPECT_FALSE(window->Beat()->IsPlaying());
 	EXPECT_EQ(grid->PlayButton()->text(), QStringLiteral("Play"));
@@ -263,9 +272,12 @@ TEST_F(PatternGridTest, ExportLoopAndExportMidiWriteThePatternShown)
 	QStringList items;
 	for (QAction* action : window->Menus()->FileMenu()->actions())
 		items << action->text();
-	EXPECT_LT(items.indexOf(QStringLiteral("Export Loop…")), items.indexOf(QStringLiteral("Export MIDI…")));
-	EXPECT_LT(items.indexOf(QStringLiteral("Export Sample Pack…")), items.indexOf(QStringLiteral("Export Loop…")));
-	EXPECT_LT(items.indexOf(QStringLiteral("Export MIDI…")), items.indexOf(QStringLiteral("Close")));
+	EXPECT_LT(items.indexOf(QStringLiteral("Export Loop…")),
+	    items.indexOf(QStringLiteral("Export MIDI…")));
+	EXPECT_LT(items.indexOf(QStringLiteral("Export Sample Pack…")),
+	    items.indexOf(QStringLiteral("Export Loop…")));
+	EXPECT_LT(
+	    items.indexOf(QStringLiteral("Export MIDI…")), items.indexOf(QStringLiteral("Close")));
 
 	TempDir dir;
 	const Kit kit = BeatKit();
@@ -347,7 +359,8 @@ TEST_F(PatternGridTest, TheBeatOnTheDeviceIsTheRenderedLoop)
 	// third passes are the loop as rendered. Voices may add up in another order than in the
 	// render, so a sample may differ by the rounding of a sum; a hit a sample early or late
 	// would differ by hundreds.
-	const auto first = std::find_if(output.left.begin(), output.left.end(), [](int16_t s) { return s != 0; });
+	const auto first =
+	    std::find_if(output.left.begin(), output.left.end(), [](int16_t s) { return s != 0; });
 	ASSERT_NE(first, output.left.end());
 	const size_t origin = size_t(first - output.left.begin());
 	ASSERT_GE(output.left.size(), origin + 3 * 44100);
@@ -355,8 +368,9 @@ TEST_F(PatternGridTest, TheBeatOnTheDeviceIsTheRenderedLoop)
 	for (size_t pass = 1; pass < 3; pass++) {
 		for (size_t j = 0; j < 44100; j++) {
 			const size_t at = origin + pass * 44100 + j;
-			worst = std::max({worst, std::abs(output.left[at] - tunk::voices::ToShort(sound.mix.left[j])),
-			    std::abs(output.right[at] - tunk::voices::ToShort(sound.mix.right[j]))});
+			worst = std::max(
+			    {worst, std::abs(output.left[at] - tunk::voices::ToShort(sound.mix.left[j])),
+			        std::abs(output.right[at] - tunk::voices::ToShort(sound.mix.right[j]))});
 		}
 	}
 	EXPECT_LE(worst, 2);
