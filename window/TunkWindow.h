@@ -142,8 +142,15 @@ public:
 	// without asking, since the owner holds the sound.
 	void EditSoundOf(const tunk::SoundParams& values, const std::string& name,
 	    std::function<void(const tunk::SoundParams&)> changed);
+	// The owner changed the sound itself (a plugin's host moved a control): one step, merged
+	// with the owner's changes just before it, that the owner is not told of again.
+	void TakeOwnerValues(const tunk::SoundParams& values);
 	// The owner is going: the window is a window of its own again.
 	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
+	// Play and Stop (and everything that plays) go to `play` (at a gain of 0 to 1) and `stop`
+	// instead of the window's own sound output, which then never opens a device: an editor
+	// whose sound a plugin plays.
+	void SetSoundOutput(std::function<void(float)> play, std::function<void()> stop);
 	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
 
 	// Asks each changed document window in turn, as closing does, and closes them all; stops
@@ -229,6 +236,9 @@ private:
 	void ShowDocument();
 	void FinishConstruction();
 	void Regenerate();
+	// Through the output set by SetSoundOutput, else the engine's player.
+	void PlaySound(float gain = 1.0f);
+	void StopSound();
 	// Sounds taken out of the engine are kept while they are what an undo or a redo would
 	// bring back (at most two), so that stepping through the history puts back the samples
 	// first heard instead of generating them again.
@@ -337,4 +347,6 @@ private:
 	TunkSound* fSound = nullptr;
 	std::vector<SoundRender> fKeptRenders;  // newest first
 	std::function<void(const tunk::SoundParams&)> fSoundOwner;
+	std::function<void(float)> fPlayElsewhere;
+	std::function<void()> fStopElsewhere;
 };
