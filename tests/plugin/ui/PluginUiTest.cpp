@@ -1,0 +1,212 @@
+// The instrument's UI in a host of the tests' own on a virtual X display: the editor process
+// it starts shows inside the host's window, what is typed there reaches the plugin's ports,
+// what the host sends shows there, and the editor ends with the UI and never takes the host
+// down.
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <lv2/midi/midi.h>
+#include <thread>
+
+#include "plugin/Ports.h"
+#include "kits/storage/TempDir.h"
+#include "plugin/ui/UiHost.h"
+
+// Last: it brings in Xlib.
+#include "app/RealProgram.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tunk::lv2::kPortMidiIn;
+using tunk::lv2::kPortStartFreq;
+
+constexpr const char* kX11Ui = "http://lv2plug.in/ns/extensions/ui#X11UI";
+constexpr const char* kExternalUi = "http://kxstudio.sf.net/ns/lv2ext/external-ui#Widget";
+
+// Where the editor's window has its frequency field and its Play button, below its menu bar.
+const std::string kFrequencyField[] = {"185", "87"};
+const std::string kPlayButton[] = {"440", "352"};
+
+class PluginUi : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		std::optional<std::string> xvfb = FindProgram("Xvfb");
+		xdotool = FindProgram("xdotool").value_or("");
+		if (!xvfb || xdotool.empty())
+			GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps installs them)";
+		ASSERT_TRUE(screen.Start(*xvfb, 140, "1024x768x24", dir / "xvfb.log"));
+		// The UI's own X connection and the editor find the display here, as in a host.
+		setenv("DISPLAY", screen.name.c_str(), 1);
+		const Window root = DefaultRootWindow(screen.x);
+		parent = XCreateSimpleWindow(screen.x, root, 0, 0, 900, 700, 0, 0, 0);
+		XMapWindow(screen.x, parent);
+		XSync(screen.x, False);
+	}
+
+	// The editor's window: the mapped child of the UI's window, 0 until there is one.
+	Window EditorWindow(Window ui)
+	{
+		Window rootReturn, parentReturn;
+		Window* children = nullptr;
+		unsigned int count = 0;
+		Window found = 0;
+		if (XQueryTree(screen.x, ui, &rootReturn, &parentReturn, &children, &count)) {
+			for (unsigned int i = 0; i < count && found == 0; i++) {
+				XWindowAttributes attributes;
+				if (XGetWindowAttributes(screen.x, children[i], &attributes) &&
+				    attributes.map_state == IsViewable)
+					found = children[i];
+			}
+			if (children != nullptr)
+				XFree(children);
+		}
+		return found;
+	}
+
+	void Tool(std::vector<std::string> args)
+	{
+		Xdotool(xdotool, screen.name, std::move(args));
+		std::this_thread::sleep_for(100ms);
+	}
+
+	void Click(Window window, const std::string* where)
+	{
+		Tool({"mousemove", "--window", std::to_string(window), where[0], where[1], "click", "1"});
+	}
+
+	TempDir dir;
+	VirtualDisplay screen;
+	std::string xdotool;
+	Window parent = 0;
+	PluginWorld world;
+};
+
+TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
+{
+	UiHost host(world, kX11Ui);
+	ASSERT_TRUE(host.Found()) << "no X11 UI in the bundle";
+	EXPECT_TRUE(host.HasIdleInterface());
+	ASSERT_TRUE(host.Instantiate(parent));
+	const Window ui = Window(reinterpret_cast<uintptr_t>(host.Widget()));
+	ASSERT_NE(ui, 0u);
+	// The host describes the plugin's controls right after making the UI.
+	host.PortEvent(kPortStartFreq, 220);
+
+	Window editor = 0;
+	ASSERT_TRUE(host.IdleUntil([&] { return (editor = EditorWindow(ui)) != 0; }))
+	    << "the editor's window did not appear inside the UI's";
+	EXPECT_EQ(EditorChildren().size(), 1u);
+	EXPECT_FALSE(LoadsQt()) << "the UI brought a toolkit into the host";
+	Window rootReturn, uiParent;
+	Window* children = nullptr;
+	unsigned int count = 0;
+	ASSERT_TRUE(XQueryTree(screen.x, ui, &rootReturn, &uiParent, &children, &count));
+	XFree(children);
+	EXPECT_EQ(uiParent, parent);
+	// The host was asked for the editor's size once the editor knew it.
+	XWindowAttributes attributes;
+	ASSERT_TRUE(XGetWindowAttributes(screen.x, editor, &attributes));
+	ASSERT_TRUE(host.IdleUntil([&] {
+		return !host.Sizes().empty() &&
+		       host.Sizes().back() == std::make_pair(attributes.width, attributes.height);
+	})) << "editor " << attributes.width << "x" << attributes.height;
+	EXPECT_GT(attributes.width, 400);
+
+	// A typed frequency becomes a port write.
+	XSetInputFocus(screen.x, editor, RevertToParent, CurrentTime);
+	XSync(screen.x, False);
+	Click(editor, kFrequencyField);
+	Tool({"key", "ctrl+a"});
+	Tool({"type", "440"});
+	Tool({"key", "Return"});
+	EXPECT_TRUE(host.IdleUntil([&] { return host.LastValue(kPortStartFreq) == 440.0f; }))
+	    << "last write " << host.LastValue(kPortStartFreq).value_or(-1);
+
+	// A port event moves the field: a digit typed at its end makes a number from it.
+	host.PortEvent(kPortStartFreq, 300);
+	host.IdleUntil([] { return false; }, 0.5);
+	Click(editor, kFrequencyField);
+	Tool({"key", "End"});
+	Tool({"type", "5"});
+	Tool({"key", "Return"});
+	EXPECT_TRUE(host.IdleUntil([&] { return host.LastValue(kPortStartFreq) == 3005.0f; }))
+	    << "last write " << host.LastValue(kPortStartFreq).value_or(-1);
+	// Undo goes back over the typed value to the host's, then to the value typed before.
+	Tool({"key", "ctrl+z"});
+	EXPECT_TRUE(host.IdleUntil([&] { return host.LastValue(kPortStartFreq) == 300.0f; }));
+	Tool({"key", "ctrl+z"});
+	EXPECT_TRUE(host.IdleUntil([&] { return host.LastValue(kPortStartFreq) == 440.0f; }));
+
+	// Play is a note into the plugin's MIDI input, not a sound of the editor's own.
+	Click(editor, kPlayButton);
+	const LV2_URID midiEvent = host.Urids().Map(LV2_MIDI__MidiEvent);
+	EXPECT_TRUE(host.IdleUntil([&] {
+		for (const UiHost::Write& write : host.Writes()) {
+			if (write.port == kPortMidiIn && write.atomType == midiEvent && write.body.size() == 3 &&
+			    write.body[0] == 0x90 && write.body[2] > 0)
+				return true;
+		}
+		return false;
+	})) << "no note from Play";
+
+	host.Cleanup();
+	EXPECT_TRUE(EditorChildren().empty()) << "cleanup left the editor behind";
+}
+
+TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
+{
+	{
+		// Embedded: cleanup ends it.
+		UiHost host(world, kX11Ui);
+		ASSERT_TRUE(host.Instantiate(parent));
+		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
+		host.Cleanup();
+		EXPECT_TRUE(EditorChildren().empty());
+	}
+	{
+		// No parent: the show interface shows a window of its own, hide ends it; killed, the
+		// UI says it closed and shows again.
+		UiHost host(world, kX11Ui);
+		ASSERT_TRUE(host.Instantiate(0));
+		EXPECT_EQ(host.Widget(), nullptr);
+		EXPECT_TRUE(EditorChildren().empty()) << "an editor before show";
+		ASSERT_EQ(host.Show(), 0);
+		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
+		EXPECT_EQ(host.Idle(), 0);
+		host.Hide();
+		EXPECT_TRUE(EditorChildren().empty()) << "hide left the editor behind";
+
+		ASSERT_EQ(host.Show(), 0);
+		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
+		kill(EditorChildren().front(), SIGKILL);
+		EXPECT_TRUE(host.IdleUntil([&] { return host.Idle() != 0; })) << "the UI never closed";
+		EXPECT_TRUE(EditorChildren().empty()) << "the killed editor was not reaped";
+		host.Hide();
+		ASSERT_EQ(host.Show(), 0);
+		EXPECT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }))
+		    << "the UI did not show again";
+		host.Cleanup();
+		EXPECT_TRUE(EditorChildren().empty());
+	}
+	{
+		// The external UI: shown and hidden by the host, the closed callback when it died.
+		UiHost host(world, kExternalUi);
+		ASSERT_TRUE(host.Found()) << "no external UI in the bundle";
+		ASSERT_TRUE(host.Instantiate(0));
+		ASSERT_NE(host.Widget(), nullptr);
+		host.Show();
+		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
+		kill(EditorChildren().front(), SIGKILL);
+		EXPECT_TRUE(host.IdleUntil([&] { return host.ClosedCalls() == 1; }));
+		host.Show();
+		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
+		host.Hide();
+		EXPECT_TRUE(EditorChildren().empty());
+		EXPECT_EQ(host.ClosedCalls(), 1) << "a hide by the host is no close by the user";
+	}
+	EXPECT_FALSE(LoadsQt());
+}
+
+} // namespace
