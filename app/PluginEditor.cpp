@@ -97,7 +97,8 @@ void PluginEditor::Open(const std::string& name)
 		return;
 	fWindow = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
 	*fWidget = fWindow->Widget();
-	fWindow->EditSoundOf(fPlugin, name, [this](const tunk::SoundParams& values) { Changed(values); });
+	fWindow->EditSoundOf(
+	    fPlugin, name, [this](const tunk::SoundParams& values) { Changed(values); });
 	fWindow->SetSoundOutput(
 	    [this](float gain) {
 		    const int velocity = std::clamp(int(std::lround(gain * 127.0f)), 1, 127);

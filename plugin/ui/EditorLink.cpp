@@ -15,8 +15,7 @@ std::string Number(float value)
 	return std::string(text, result.ptr);
 }
 
-template <typename T>
-bool Read(std::string_view text, T* value)
+template <typename T> bool Read(std::string_view text, T* value)
 {
 	if (text.empty())
 		return false;
@@ -94,8 +93,8 @@ std::optional<Message> ReadLine(std::string_view line)
 	if (word == "size") {
 		const auto [width, height] = Split(rest);
 		message.kind = Message::kSize;
-		if (!Read(width, &message.first) || !Read(height, &message.second) ||
-		    message.first < 1 || message.second < 1)
+		if (!Read(width, &message.first) || !Read(height, &message.second) || message.first < 1 ||
+		    message.second < 1)
 			return std::nullopt;
 		return message;
 	}

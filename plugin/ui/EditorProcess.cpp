@@ -35,7 +35,8 @@ std::string FindEditor(const std::string& bundleDir)
 	std::filesystem::path bundle = std::filesystem::canonical(bundleDir, error);
 	if (error)
 		bundle = bundleDir;
-	for (const char* relative : {TUNK_EDITOR_FROM_INSTALLED_BUNDLE, TUNK_EDITOR_FROM_BUILT_BUNDLE}) {
+	for (const char* relative :
+	    {TUNK_EDITOR_FROM_INSTALLED_BUNDLE, TUNK_EDITOR_FROM_BUILT_BUNDLE}) {
 		const std::filesystem::path candidate = (bundle / relative).lexically_normal();
 		if (IsProgram(candidate))
 			return candidate.string();

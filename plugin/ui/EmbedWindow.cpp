@@ -13,8 +13,8 @@ bool EmbedWindow::Create(unsigned long parent, int width, int height)
 	fDisplay = XOpenDisplay(nullptr);
 	if (fDisplay == nullptr)
 		return false;
-	fWindow = XCreateSimpleWindow(fDisplay, Window(parent), 0, 0, unsigned(width),
-	    unsigned(height), 0, 0, WhitePixel(fDisplay, DefaultScreen(fDisplay)));
+	fWindow = XCreateSimpleWindow(fDisplay, Window(parent), 0, 0, unsigned(width), unsigned(height),
+	    0, 0, WhitePixel(fDisplay, DefaultScreen(fDisplay)));
 	SetSizeHints(width, height);
 	XMapWindow(fDisplay, fWindow);
 	// The host asks the server about the window as soon as it has the id: it must exist there.

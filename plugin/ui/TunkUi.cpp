@@ -215,7 +215,7 @@ private:
 	const ExternalHost* fExternalHost = nullptr;
 	EditorProcess fEditor;
 	editor_link::EmbedWindow fWindow;
-	bool fOpened = false;     // the first sound has been sent
+	bool fOpened = false;      // the first sound has been sent
 	bool fShownByHost = false; // shown through show() rather than embedded
 	float fValues[kPortCount] = {};
 	bool fKnown[kPortCount] = {};
@@ -255,8 +255,8 @@ void Cleanup(LV2UI_Handle handle)
 	delete ui;
 }
 
-void PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format,
-    const void* buffer)
+void PortEvent(
+    LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
 {
 	static_cast<Ui*>(handle)->PortEvent(port, size, format, buffer);
 }

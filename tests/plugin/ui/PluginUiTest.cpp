@@ -8,8 +8,8 @@
 #include <lv2/midi/midi.h>
 #include <thread>
 
-#include "plugin/Ports.h"
 #include "kits/storage/TempDir.h"
+#include "plugin/Ports.h"
 #include "plugin/ui/UiHost.h"
 
 // Last: it brings in Xlib.
@@ -111,7 +111,8 @@ TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
 	ASSERT_TRUE(host.IdleUntil([&] {
 		return !host.Sizes().empty() &&
 		       host.Sizes().back() == std::make_pair(attributes.width, attributes.height);
-	})) << "editor " << attributes.width << "x" << attributes.height;
+	})) << "editor "
+	    << attributes.width << "x" << attributes.height;
 	EXPECT_GT(attributes.width, 400);
 
 	// A typed frequency becomes a port write.
@@ -144,8 +145,8 @@ TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
 	const LV2_URID midiEvent = host.Urids().Map(LV2_MIDI__MidiEvent);
 	EXPECT_TRUE(host.IdleUntil([&] {
 		for (const UiHost::Write& write : host.Writes()) {
-			if (write.port == kPortMidiIn && write.atomType == midiEvent && write.body.size() == 3 &&
-			    write.body[0] == 0x90 && write.body[2] > 0)
+			if (write.port == kPortMidiIn && write.atomType == midiEvent &&
+			    write.body.size() == 3 && write.body[0] == 0x90 && write.body[2] > 0)
 				return true;
 		}
 		return false;

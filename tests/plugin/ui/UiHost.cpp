@@ -26,7 +26,8 @@ UiHost::UiHost(PluginWorld& world, const char* uiClass) : fWorld(world)
 {
 	fExternal = std::strcmp(uiClass, kExternalWidget) == 0;
 	LilvUIs* uis = lilv_plugin_get_uis(world.Plugin());
-	LILV_FOREACH (uis, i, uis) {
+	LILV_FOREACH(uis, i, uis)
+	{
 		const LilvUI* ui = lilv_uis_get(uis, i);
 		if (!lilv_ui_is_a(ui, world.Uri(uiClass)))
 			continue;
@@ -42,8 +43,7 @@ UiHost::UiHost(PluginWorld& world, const char* uiClass) : fWorld(world)
 	lilv_uis_free(uis);
 	if (fLibrary == nullptr)
 		return;
-	auto entry =
-	    reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(fLibrary, "lv2ui_descriptor"));
+	auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(fLibrary, "lv2ui_descriptor"));
 	for (uint32_t i = 0; entry != nullptr; i++) {
 		const LV2UI_Descriptor* descriptor = entry(i);
 		if (descriptor == nullptr)
@@ -98,8 +98,9 @@ bool UiHost::Instantiate(unsigned long parent)
 		}
 		static_cast<UiHost*>(controller)->fWrites.push_back(record);
 	};
-	fHandle = fDescriptor->instantiate(fDescriptor, lilv_node_as_uri(lilv_plugin_get_uri(fWorld.Plugin())),
-	    (fBundle + "/").c_str(), write, this, &fWidget, features.data());
+	fHandle = fDescriptor->instantiate(fDescriptor,
+	    lilv_node_as_uri(lilv_plugin_get_uri(fWorld.Plugin())), (fBundle + "/").c_str(), write,
+	    this, &fWidget, features.data());
 	return fHandle != nullptr;
 }
 
@@ -128,8 +129,8 @@ int UiHost::Idle()
 
 bool UiHost::IdleUntil(const std::function<bool()>& done, double seconds)
 {
-	const auto end = std::chrono::steady_clock::now() +
-	                 std::chrono::milliseconds(int64_t(seconds * 1000));
+	const auto end =
+	    std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
 	while (!done()) {
 		if (std::chrono::steady_clock::now() > end)
 			return false;

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <lv2/ui/ui.h>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
