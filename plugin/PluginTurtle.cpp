@@ -170,6 +170,9 @@ void AppendUis(std::string& out, const char* pluginUri, const char* uiUri, const
 {
 	out.append("\n@prefix ui:     <http://lv2plug.in/ns/extensions/ui#> .\n");
 	out.append("@prefix kx:     <").append(kExternalUiPrefix).append("> .\n\n");
+	// The external-UI extension has no vocabulary installed: say what its terms are.
+	out.append("kx:Widget\n\ta rdfs:Class ;\n\trdfs:subClassOf ui:UI .\n\n");
+	out.append("kx:Host\n\ta lv2:Feature .\n\n");
 	out.append("<").append(pluginUri).append(">\n\tui:ui <").append(uiUri).append("> , <");
 	out.append(externalUri).append("> .\n\n");
 	out.append("<").append(uiUri).append(">\n\ta ui:X11UI ;\n");

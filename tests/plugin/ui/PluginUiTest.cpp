@@ -3,13 +3,16 @@
 // what the host sends shows there, and the editor ends with the UI and never takes the host
 // down.
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <limits>
 #include <lv2/midi/midi.h>
 #include <thread>
 
 #include "kits/storage/TempDir.h"
 #include "plugin/Ports.h"
+#include "plugin/ui/EditorLink.h"
 #include "plugin/ui/UiHost.h"
 
 // Last: it brings in Xlib.
@@ -208,6 +211,59 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 		EXPECT_EQ(host.ClosedCalls(), 1) << "a hide by the host is no close by the user";
 	}
 	EXPECT_FALSE(LoadsQt());
+}
+
+TEST(EditorLink, LinesReadBackAsWrittenWhateverTheLocaleAndBadOnesAreDropped)
+{
+	using namespace tunk::editor_link;
+	// The editor runs under the user's locale; a decimal comma must not reach the other side.
+	const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+	ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr)
+	    << "scripts/install-deps makes it";
+	for (float value : {440.0f, 0.1f, -3.25e-7f, std::numeric_limits<float>::max(),
+	         std::numeric_limits<float>::denorm_min()}) {
+		const std::string line = SetLine("startFreq", value);
+		EXPECT_EQ(line.back(), '\n');
+		std::optional<Message> read = ReadLine(line.substr(0, line.size() - 1));
+		ASSERT_TRUE(read) << line;
+		EXPECT_EQ(read->kind, Message::kSet);
+		EXPECT_EQ(read->name, "startFreq");
+		EXPECT_EQ(std::bit_cast<uint32_t>(read->value), std::bit_cast<uint32_t>(value)) << line;
+	}
+	std::setlocale(LC_NUMERIC, previous.c_str());
+
+	std::optional<Message> open = ReadLine("open Kick: 808 Deep");
+	ASSERT_TRUE(open);
+	EXPECT_EQ(open->name, "Kick: 808 Deep");
+	// A name cannot end its line early.
+	EXPECT_EQ(OpenLine("two\nlines"), "open two lines\n");
+	std::optional<Message> size = ReadLine("size 791 507");
+	ASSERT_TRUE(size);
+	EXPECT_EQ(std::make_pair(size->first, size->second), std::make_pair(791, 507));
+	EXPECT_EQ(ReadLine("play 100")->first, 100);
+
+	for (const char* bad :
+	    {"set startFreq", "set startFreq 4,5", "set startFreq nan", "set startFreq inf", "set  1",
+	        "play 0", "play 128", "play", "size 0 10", "size 10", "stop now", "quit", ""})
+		EXPECT_FALSE(ReadLine(bad)) << bad;
+}
+
+TEST(EditorLink, LinesComeWholeHoweverTheyArriveAndOverlongOnesAreSkipped)
+{
+	tunk::editor_link::LineBuffer buffer;
+	buffer.Append("set a 1\nse", 10);
+	EXPECT_EQ(buffer.Next(), "set a 1");
+	EXPECT_FALSE(buffer.Next());
+	buffer.Append("t b 2\n", 6);
+	EXPECT_EQ(buffer.Next(), "set b 2");
+
+	// A line longer than the limit, arriving in pieces, is dropped whole and the next kept.
+	const std::string huge(tunk::editor_link::LineBuffer::kMaxLine + 10, 'x');
+	buffer.Append(huge.data(), huge.size());
+	EXPECT_FALSE(buffer.Next());
+	buffer.Append("yyy\nstop\n", 9);
+	EXPECT_EQ(buffer.Next(), "stop");
+	EXPECT_FALSE(buffer.Next());
 }
 
 } // namespace
