@@ -5,6 +5,7 @@
 #include <chrono>
 #include <clocale>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
 #include <lv2/midi/midi.h>
@@ -211,6 +212,43 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 		EXPECT_EQ(host.ClosedCalls(), 1) << "a hide by the host is no close by the user";
 	}
 	EXPECT_FALSE(LoadsQt());
+}
+
+// The program an editor process runs.
+std::string ProgramOf(pid_t pid)
+{
+	std::error_code error;
+	return std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error).string();
+}
+
+TEST_F(PluginUi, TheUiFindsTheEditorInstalledBesideItsBundleOrInTheBuildTree)
+{
+	const std::string prefix = dir / "prefix";
+	Child install;
+	ASSERT_TRUE(install.Start(
+	    {TUNK_CMAKE_COMMAND, "--install", TUNK_BUILD_DIR, "--prefix", prefix, "--component", "lv2"},
+	    {}, dir / "install.log"));
+	ASSERT_EQ(install.Wait(120s), 0);
+	const std::string installed = prefix + "/lib/lv2/tunk.lv2/";
+	// A bundle linked into a user's folder finds the program beside where it lies.
+	std::filesystem::create_directories(dir / "lv2");
+	std::filesystem::create_directory_symlink(TUNK_LV2_BUNDLE_DIR, dir / "lv2/tunk.lv2");
+	const std::pair<std::string, std::string> cases[] = {
+	    {installed, prefix + "/bin/tunk"},
+	    {dir / "lv2/tunk.lv2/", std::string(TUNK_BUILD_DIR) + "/app/tunk"},
+	};
+	for (const auto& [bundle, program] : cases) {
+		PluginWorld found(bundle.c_str());
+		UiHost host(found, kX11Ui);
+		ASSERT_TRUE(host.Found()) << bundle;
+		ASSERT_TRUE(host.Instantiate(0));
+		host.Show();
+		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; })) << bundle;
+		EXPECT_EQ(std::filesystem::path(ProgramOf(EditorChildren().front())),
+		    std::filesystem::canonical(program))
+		    << bundle;
+		host.Cleanup();
+	}
 }
 
 TEST(EditorLink, LinesReadBackAsWrittenWhateverTheLocaleAndBadOnesAreDropped)
