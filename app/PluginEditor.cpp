@@ -1,5 +1,7 @@
 #include "app/PluginEditor.h"
 
+#include <QApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -24,6 +26,29 @@
 #include "window/TunkWindow.h"
 
 using tunk::editor_link::Message;
+
+namespace {
+
+// A click gives the embedded window the keyboard: the host's toolkit hands its keys to the
+// UI's own window, not to the editor's inside it.
+class FocusOnClick : public QObject {
+public:
+	explicit FocusOnClick(QWidget* widget) : QObject(widget), fWidget(widget) {}
+
+	bool eventFilter(QObject*, QEvent* event) override
+	{
+		QWindow* window = fWidget->windowHandle();
+		if (event->type() == QEvent::MouseButtonPress && window != nullptr &&
+		    QGuiApplication::focusWindow() != window)
+			window->requestActivate();
+		return false;
+	}
+
+private:
+	QWidget* fWidget;
+};
+
+} // namespace
 
 PluginEditor::PluginEditor(int socket, unsigned long parent)
     : BApplication(kPresetAppSignature), fSocket(socket), fParent(parent),
@@ -111,6 +136,7 @@ void PluginEditor::Open(const std::string& name)
 		widget->winId();
 		widget->windowHandle()->setParent(QWindow::fromWinId(WId(fParent)));
 		widget->move(0, 0);
+		qApp->installEventFilter(new FocusOnClick(widget));
 	}
 	fWindow->Show();
 	Send(tunk::editor_link::SizeLine(widget->width(), widget->height()));

@@ -32,9 +32,13 @@ struct ExternalHost {
 	const char* pluginHumanId;
 };
 
-// What the editor's window needs until it says otherwise; a host sizes its frame by it.
-constexpr int kFirstWidth = 511;
-constexpr int kFirstHeight = 520;
+// The editor window's size with the default fonts, which hosts that size their frame once, from
+// the window they are handed, keep; the editor's own word on its size follows as soon as it is
+// up, for the hosts that take it. A later UI in the same host starts at what the editor said.
+struct Size {
+	int width, height;
+};
+Size gEditorSize = {791, 507};
 // The note the editor's Play sends: any note plays the whole sound.
 constexpr uint8_t kPlayNote = 60;
 
@@ -84,10 +88,10 @@ public:
 	// Embedded: the window the host gets at once, with the editor on its way into it.
 	bool Embed()
 	{
-		if (!fWindow.Create(fParent, kFirstWidth, kFirstHeight))
+		if (!fWindow.Create(fParent, gEditorSize.width, gEditorSize.height))
 			return false;
 		if (fResize != nullptr)
-			fResize->ui_resize(fResize->handle, kFirstWidth, kFirstHeight);
+			fResize->ui_resize(fResize->handle, gEditorSize.width, gEditorSize.height);
 		return StartEditor();
 	}
 	unsigned long Window() const { return fWindow.Id(); }
@@ -181,6 +185,7 @@ private:
 			case Message::kPlay: Midi(0x90, kPlayNote, uint8_t(message.first)); break;
 			case Message::kStop: Midi(0xB0, kAllSoundOff, 0); break;
 			case Message::kSize:
+				gEditorSize = {message.first, message.second};
 				if (fWindow.Id() != 0) {
 					fWindow.Resize(message.first, message.second);
 					if (fResize != nullptr)

@@ -120,8 +120,6 @@ TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
 	EXPECT_GT(attributes.width, 400);
 
 	// A typed frequency becomes a port write.
-	XSetInputFocus(screen.x, editor, RevertToParent, CurrentTime);
-	XSync(screen.x, False);
 	Click(editor, kFrequencyField);
 	Tool({"key", "ctrl+a"});
 	Tool({"type", "440"});
