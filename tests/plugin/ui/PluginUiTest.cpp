@@ -161,6 +161,12 @@ TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
 TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 {
 	{
+		// A parent that is no window is refused, and the host goes on.
+		UiHost host(world, kX11Ui);
+		EXPECT_FALSE(host.Instantiate(1));
+		EXPECT_TRUE(EditorChildren().empty());
+	}
+	{
 		// Embedded: cleanup ends it.
 		UiHost host(world, kX11Ui);
 		ASSERT_TRUE(host.Instantiate(parent));
