@@ -70,8 +70,21 @@ bool EditorProcess::Start(const std::string& program, const char* kind, unsigned
 	for (std::string& arg : args)
 		argv.push_back(arg.data());
 	argv.push_back(nullptr);
+	// Hosts often block or ignore signals on their GUI and audio threads: the editor starts with
+	// none blocked and the end signal at its default, so that End ends it at once.
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	sigset_t none, ends;
+	sigemptyset(&none);
+	sigemptyset(&ends);
+	sigaddset(&ends, SIGTERM);
+	posix_spawnattr_setsigmask(&attributes, &none);
+	posix_spawnattr_setsigdefault(&attributes, &ends);
+	posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 	pid_t pid = -1;
-	const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+	const int failed =
+	    posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+	posix_spawnattr_destroy(&attributes);
 	posix_spawn_file_actions_destroy(&actions);
 	close(pair[1]);
 	if (failed != 0) {
