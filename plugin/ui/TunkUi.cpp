@@ -2,6 +2,7 @@
 // process of its own (EditorProcess), hands it what the host says of the plugin's ports, and
 // turns what the user does there into port writes and notes for the plugin. The host's GUI
 // thread only ever reads what has arrived, in the idle callback (or the external UI's run).
+#include <chrono>
 #include <cstring>
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -39,6 +40,7 @@ struct Size {
 	int width, height;
 };
 Size gEditorSize = {791, 507};
+constexpr std::chrono::seconds kRestartPause{2};
 // The note the editor's Play sends: any note plays the whole sound.
 constexpr uint8_t kPlayNote = 60;
 
@@ -110,6 +112,12 @@ public:
 	// Non-zero once the editor's window is gone, for the show interface's hosts.
 	int Idle()
 	{
+		// Embedded, the frame is the host's and stays: an editor closed or dead comes back in it
+		// (not sooner than a moment after the last start, so that one that cannot start does not
+		// take the host's time).
+		if (fWindow.Id() != 0 && !fEditor.Running() &&
+		    std::chrono::steady_clock::now() - fStarted > kRestartPause)
+			StartEditor();
 		if (fEditor.Running() && !fOpened)
 			Open();
 		const bool wasRunning = fEditor.Running();
@@ -153,6 +161,7 @@ private:
 	bool StartEditor()
 	{
 		fOpened = false;
+		fStarted = std::chrono::steady_clock::now();
 		return fEditor.Start(fProgram, "tunk", fWindow.Id());
 	}
 
@@ -220,6 +229,7 @@ private:
 	const ExternalHost* fExternalHost = nullptr;
 	EditorProcess fEditor;
 	editor_link::EmbedWindow fWindow;
+	std::chrono::steady_clock::time_point fStarted;
 	bool fOpened = false;      // the first sound has been sent
 	bool fShownByHost = false; // shown through show() rather than embedded
 	float fValues[kPortCount] = {};

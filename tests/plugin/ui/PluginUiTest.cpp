@@ -167,10 +167,16 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 		EXPECT_TRUE(EditorChildren().empty());
 	}
 	{
-		// Embedded: cleanup ends it.
+		// Embedded: killed, the editor comes back in the host's frame; cleanup ends it.
 		UiHost host(world, kX11Ui);
 		ASSERT_TRUE(host.Instantiate(parent));
 		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
+		const pid_t first = EditorChildren().front();
+		kill(first, SIGKILL);
+		EXPECT_TRUE(host.IdleUntil([&] {
+			const std::vector<pid_t> editors = EditorChildren();
+			return editors.size() == 1 && editors.front() != first;
+		})) << "no editor in the frame again";
 		host.Cleanup();
 		EXPECT_TRUE(EditorChildren().empty());
 	}
