@@ -6,6 +6,7 @@
 #include <clocale>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <limits>
 #include <lv2/midi/midi.h>
@@ -161,6 +162,20 @@ TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
 TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 {
 	{
+		// Two UIs of one plugin (or of two instances) each have their editor.
+		UiHost one(world, kX11Ui), two(world, kX11Ui);
+		ASSERT_TRUE(one.Instantiate(parent));
+		ASSERT_TRUE(two.Instantiate(parent));
+		EXPECT_TRUE(one.IdleUntil([&] {
+			two.Idle();
+			return EditorChildren().size() == 2;
+		}));
+		one.Cleanup();
+		EXPECT_EQ(EditorChildren().size(), 1u) << "one cleanup ended the other's editor";
+		two.Cleanup();
+		EXPECT_TRUE(EditorChildren().empty());
+	}
+	{
 		// A parent that is no window is refused, and the host goes on.
 		UiHost host(world, kX11Ui);
 		EXPECT_FALSE(host.Instantiate(1));
@@ -258,6 +273,23 @@ TEST_F(PluginUi, TheUiFindsTheEditorInstalledBesideItsBundleOrInTheBuildTree)
 		    std::filesystem::canonical(program))
 		    << bundle;
 		host.Cleanup();
+	}
+}
+
+TEST(EditorLink, TheEditorModeRunsOnlyWhenAUiStartsIt)
+{
+	// Without the socket a UI hands over (and for an instrument it does not edit), the mode
+	// says so and ends with the wrong-command-line status.
+	TempDir dir;
+	for (const char* kind : {"--plugin-editor=tunk", "--plugin-editor=organ"}) {
+		Child editor;
+		ASSERT_TRUE(
+		    editor.Start({std::string(TUNK_BUILD_DIR) + "/app/tunk", kind}, {}, dir / "out.txt"));
+		EXPECT_EQ(editor.Wait(60s), 2) << kind;
+		std::ifstream out(dir / "out.txt");
+		const std::string printed((std::istreambuf_iterator<char>(out)), {});
+		EXPECT_NE(printed.find("runs only when a plugin's UI starts it"), std::string::npos)
+		    << printed;
 	}
 }
 
