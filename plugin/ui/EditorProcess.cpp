@@ -99,11 +99,11 @@ bool EditorProcess::Start(const std::string& program, const char* kind, unsigned
 	return true;
 }
 
-void EditorProcess::Send(const std::string& line)
+void EditorProcess::Send(const std::string& lines)
 {
 	if (fSocket < 0)
 		return;
-	fOut += line;
+	fOut += lines;
 	Flush();
 }
 

@@ -34,8 +34,10 @@ public:
 	bool Running() const { return fSocket >= 0; }
 	pid_t Pid() const { return fPid; }
 
-	// Queues a line and writes what the socket takes now.
-	void Send(const std::string& line);
+	// Queues lines and writes what the socket takes now.
+	void Send(const std::string& lines);
+	// Lines still queued: the editor is behind.
+	bool Sending() const { return !fOut.empty(); }
 	// Writes what is queued, reads what has arrived and hands back its messages. After the
 	// editor's end of file (it closed or died) Running is false.
 	std::vector<Message> Poll();

@@ -2,6 +2,7 @@
 // process of its own (EditorProcess), hands it what the host says of the plugin's ports, and
 // turns what the user does there into port writes and notes for the plugin. The host's GUI
 // thread only ever reads what has arrived, in the idle callback (or the external UI's run).
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <lv2/atom/atom.h>
@@ -98,15 +99,16 @@ public:
 	}
 	unsigned long Window() const { return fWindow.Id(); }
 
+	// Kept, and sent at the next idle call with the others that came since: a preset's controls
+	// reach the editor together, and automation faster than the editor reads is coalesced
+	// instead of piling up on the socket.
 	void PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer)
 	{
-		const std::optional<Param> param = ParamOf(port);
-		if (format != 0 || size != sizeof(float) || !param)
+		if (format != 0 || size != sizeof(float) || !ParamOf(port))
 			return;
 		std::memcpy(&fValues[port], buffer, sizeof(float));
 		fKnown[port] = true;
-		if (fOpened)
-			fEditor.Send(editor_link::SetLine(Info(*param).symbol, fValues[port]));
+		fPending[port] = true;
 	}
 
 	// Non-zero once the editor's window is gone, for the show interface's hosts.
@@ -120,6 +122,8 @@ public:
 			StartEditor();
 		if (fEditor.Running() && !fOpened)
 			Open();
+		else if (fOpened && !fEditor.Sending())
+			SendPending();
 		const bool wasRunning = fEditor.Running();
 		for (const Message& message : fEditor.Poll())
 			Handle(message);
@@ -168,13 +172,28 @@ private:
 	// The sound as the host has described it so far, then the window.
 	void Open()
 	{
+		std::fill(std::begin(fPending), std::end(fPending), false);
+		fEditor.Send(Lines(fKnown) + editor_link::OpenLine(fName));
+		fOpened = true;
+	}
+
+	void SendPending()
+	{
+		const std::string lines = Lines(fPending);
+		std::fill(std::begin(fPending), std::end(fPending), false);
+		if (!lines.empty())
+			fEditor.Send(lines);
+	}
+
+	// A line for each port marked.
+	std::string Lines(const bool (&ports)[kPortCount]) const
+	{
 		std::string lines;
 		for (uint32_t port = 0; port < kPortCount; port++) {
-			if (fKnown[port])
+			if (ports[port])
 				lines += editor_link::SetLine(Info(*ParamOf(port)).symbol, fValues[port]);
 		}
-		fEditor.Send(lines + editor_link::OpenLine(fName));
-		fOpened = true;
+		return lines;
 	}
 
 	void Handle(const Message& message)
@@ -234,6 +253,7 @@ private:
 	bool fShownByHost = false; // shown through show() rather than embedded
 	float fValues[kPortCount] = {};
 	bool fKnown[kPortCount] = {};
+	bool fPending[kPortCount] = {}; // changed by the host since the editor last heard
 };
 
 LV2UI_Handle Instantiate(const LV2UI_Descriptor* descriptor, const char*, const char* bundlePath,
