@@ -1,8 +1,8 @@
 // The single-sound instrument's editor in jalv, the LV2 reference host, in both of Debian's
 // builds of it (GTK 3 and Qt 5), on an Xvfb display and a JACK server of the test's own: jalv
-// shows the editor inside its window, a frequency typed there and Play are heard in the
-// plugin's output recorded from JACK, the host's process holds no Qt 6 and stays up, and a
-// host killed outright leaves no editor behind.
+// shows the editor inside its window with the frequency the host set, a frequency typed there
+// and Play are heard in the plugin's output recorded from JACK, the host's process holds no Qt 6
+// and stays up, and a host killed outright leaves no editor behind.
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -27,7 +27,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-constexpr const char* kJalvClient = "tunk-editor";
 const std::string kFrequencyField[] = {"185", "87"};
 const std::string kPlayButton[] = {"440", "352"};
 
@@ -147,15 +146,37 @@ bool MapsQt6(pid_t pid)
 	return false;
 }
 
-class EditorInJalv : public ::testing::TestWithParam<const char*> {
+// A jalv build, how the frequency is set before the editor opens, and what is typed after it.
+struct JalvCase {
+	const char* program;
+	std::vector<std::string> options;
+	std::vector<std::vector<std::string>> keys;
+	float heard;
+};
+
+void PrintTo(const JalvCase& jalv, std::ostream* out)
+{
+	*out << jalv.program;
+}
+
+const JalvCase kCases[] = {
+    // The host sets the frequency, as a restored session or automation does, and a digit typed
+    // at the end of the field makes a number of what the host set.
+    {"jalv.gtk3", {"-c", "startFreq=300"}, {{"key", "End"}, {"type", "5"}, {"key", "Return"}},
+        3005},
+    // Debian's jalv.qt5 reads no options but the plugin's URI: a frequency typed whole.
+    {"jalv.qt5", {}, {{"key", "ctrl+a"}, {"type", "440"}, {"key", "Return"}}, 440},
+};
+
+class EditorInJalv : public ::testing::TestWithParam<JalvCase> {
 protected:
 	void SetUp() override
 	{
-		const std::optional<std::string> jalvPath = FindProgram(GetParam());
+		const std::optional<std::string> jalvPath = FindProgram(GetParam().program);
 		const std::optional<std::string> xvfb = FindProgram("Xvfb");
 		xdotool = FindProgram("xdotool").value_or("");
 		if (!jalvPath || !xvfb || xdotool.empty())
-			GTEST_SKIP() << "needs " << GetParam()
+			GTEST_SKIP() << "needs " << GetParam().program
 			             << ", Xvfb and xdotool (scripts/install-deps installs them)";
 		jalvProgram = *jalvPath;
 		fs::create_directory(dir / "lv2");
@@ -197,12 +218,15 @@ protected:
 
 TEST_P(EditorInJalv, ShowsTheEditorWhoseChangeIsHeardAndLeavesNothingBehindTheHost)
 {
-	ASSERT_TRUE(jalv.Start({jalvProgram, "-s", "-n", kJalvClient, kTunkUri},
+	std::vector<std::string> command = {jalvProgram, "-s"};
+	command.insert(command.end(), GetParam().options.begin(), GetParam().options.end());
+	command.push_back(kTunkUri);
+	ASSERT_TRUE(jalv.Start(command,
 	    {"DISPLAY=" + screen.name, "QT_QPA_PLATFORM=xcb", "LV2_PATH=" + (dir / "lv2"),
 	        "HOME=" + dir.Path(), "XDG_RUNTIME_DIR=" + dir.Path(), "XDG_CONFIG_HOME=" + dir.Path()},
 	    dir / "jalv.log"));
 	const Window editor = WaitForWindow(screen.x, "Tunk v1.1 - Tunk");
-	ASSERT_NE(editor, 0u) << "no editor in " << GetParam() << ":\n" << Log();
+	ASSERT_NE(editor, 0u) << "no editor in " << GetParam().program << ":\n" << Log();
 	ASSERT_TRUE(WaitFor([&] {
 		XWindowAttributes attributes;
 		return XGetWindowAttributes(screen.x, editor, &attributes) &&
@@ -220,17 +244,16 @@ TEST_P(EditorInJalv, ShowsTheEditorWhoseChangeIsHeardAndLeavesNothingBehindTheHo
 
 	Tool({"mousemove", "--window", std::to_string(editor), kFrequencyField[0], kFrequencyField[1],
 	    "click", "1"});
-	Tool({"key", "ctrl+a"});
-	Tool({"type", "440"});
-	Tool({"key", "Return"});
+	for (const std::vector<std::string>& keys : GetParam().keys)
+		Tool(keys);
 	Tool({"mousemove", "--window", std::to_string(editor), kPlayButton[0], kPlayButton[1], "click",
 	    "1"});
-	const std::vector<float> sound = SoundAt(440);
+	const std::vector<float> sound = SoundAt(GetParam().heard);
 	EXPECT_TRUE(WaitFor([&] { return ears.Heard(sound); }, 30s))
 	    << "the typed frequency was not heard at Play:\n"
 	    << Log();
 
-	ASSERT_GT(jalv.Pid(), 0) << GetParam() << " went down:\n" << Log();
+	ASSERT_GT(jalv.Pid(), 0) << GetParam().program << " went down:\n" << Log();
 	EXPECT_FALSE(MapsQt6(jalv.Pid())) << "the host's process holds Qt 6";
 	const std::vector<pid_t> editors = ChildrenNamed(jalv.Pid(), "tunk");
 	ASSERT_EQ(editors.size(), 1u);
@@ -239,9 +262,9 @@ TEST_P(EditorInJalv, ShowsTheEditorWhoseChangeIsHeardAndLeavesNothingBehindTheHo
 	    << "the editor outlived its host";
 }
 
-INSTANTIATE_TEST_SUITE_P(BothToolkits, EditorInJalv, ::testing::Values("jalv.gtk3", "jalv.qt5"),
-    [](const ::testing::TestParamInfo<const char*>& info) {
-	    return std::string(info.param).substr(5);
+INSTANTIATE_TEST_SUITE_P(BothToolkits, EditorInJalv, ::testing::ValuesIn(kCases),
+    [](const ::testing::TestParamInfo<JalvCase>& info) {
+	    return std::string(info.param.program).substr(5);
     });
 
 } // namespace
