@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -19,6 +20,7 @@
 
 #include "app/SpaceBarFilter.h"
 #include "app/TunkApp.h"
+#include "engine/TunkSound.h"
 #include "kits/app/Message.h"
 #include "plugin/ui/EditorProcess.h"
 #include "preset/PresetRecord.h"
@@ -56,10 +58,14 @@ PluginEditor::PluginEditor(int socket, unsigned long parent)
 {
 	fNotifier = std::make_unique<QSocketNotifier>(fSocket, QSocketNotifier::Read);
 	QObject::connect(fNotifier.get(), &QSocketNotifier::activated, [this] { Read(); });
+	fRepeat = std::make_unique<QTimer>();
+	fRepeat->setTimerType(Qt::PreciseTimer);
+	QObject::connect(fRepeat.get(), &QTimer::timeout, [this] { Beat(); });
 }
 
 PluginEditor::~PluginEditor()
 {
+	fRepeat.reset();
 	fNotifier.reset();
 	close(fSocket);
 }
@@ -124,12 +130,7 @@ void PluginEditor::Open(const std::string& name)
 	*fWidget = fWindow->Widget();
 	fWindow->EditSoundOf(
 	    fPlugin, name, [this](const tunk::SoundParams& values) { Changed(values); });
-	fWindow->SetSoundOutput(
-	    [this](float gain) {
-		    const int velocity = std::clamp(int(std::lround(gain * 127.0f)), 1, 127);
-		    Send(tunk::editor_link::PlayLine(velocity));
-	    },
-	    [this] { Send(tunk::editor_link::StopLine()); });
+	fWindow->SetSoundOutput([this](float gain) { Play(gain); }, [this] { Stop(); });
 	QWidget* widget = fWindow->Widget();
 	if (fParent != 0) {
 		// Inside the UI's window: a native child of a window of another process.
@@ -140,6 +141,43 @@ void PluginEditor::Open(const std::string& name)
 	}
 	fWindow->Show();
 	Send(tunk::editor_link::SizeLine(widget->width(), widget->height()));
+}
+
+void PluginEditor::Play(float gain)
+{
+	fVelocity = std::clamp(int(std::lround(gain * 127.0f)), 1, 127);
+	Send(tunk::editor_link::PlayLine(fVelocity));
+	fRepeat->stop();
+	if (const int beat = BeatMilliseconds(); beat > 0)
+		fRepeat->start(beat);
+}
+
+void PluginEditor::Stop()
+{
+	fRepeat->stop();
+	Send(tunk::editor_link::StopLine());
+}
+
+void PluginEditor::Beat()
+{
+	// The tempo may have changed since the last beat, or Repeat gone off.
+	const int beat = BeatMilliseconds();
+	if (beat == 0) {
+		fRepeat->stop();
+		return;
+	}
+	fRepeat->setInterval(beat);
+	Send(tunk::editor_link::PlayLine(fVelocity));
+}
+
+int PluginEditor::BeatMilliseconds() const
+{
+	if (fWindow == nullptr || fWidget->isNull() || !fWindow->IsRepeatOn())
+		return 0;
+	const uint32 beat = fWindow->Sound()->GetBeatLength();
+	if (beat == 0)
+		return 0;
+	return std::max(1, int(std::lround(double(beat) * 1000.0 / tunk::kSampleRate)));
 }
 
 void PluginEditor::Changed(const tunk::SoundParams& values)

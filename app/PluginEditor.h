@@ -14,6 +14,7 @@
 #include "plugin/ui/EditorLink.h"
 
 class QSocketNotifier;
+class QTimer;
 class QWidget;
 class TunkWindow;
 template <typename T> class QPointer;
@@ -34,6 +35,13 @@ private:
 	void Read();
 	void Open(const std::string& name);
 	void Send(const std::string& line);
+	// Play and Stop as notes for the plugin. Repeat plays a note at every beat of the window's
+	// tempo (the window's own player, which repeats on the beat's sample, is not used here).
+	void Play(float gain);
+	void Stop();
+	void Beat();
+	// The beat while Repeat is on, 0 otherwise.
+	int BeatMilliseconds() const;
 	// The window's values changed: the parameters the plugin does not have yet go to it.
 	void Changed(const tunk::SoundParams& values);
 	void End();
@@ -41,6 +49,8 @@ private:
 	int fSocket;
 	unsigned long fParent;
 	std::unique_ptr<QSocketNotifier> fNotifier;
+	std::unique_ptr<QTimer> fRepeat;
+	int fVelocity = 127;
 	tunk::editor_link::LineBuffer fIn;
 	// The sound as the plugin has it, as far as this side has heard or told.
 	tunk::SoundParams fPlugin;

@@ -32,6 +32,8 @@ constexpr const char* kExternalUi = "http://kxstudio.sf.net/ns/lv2ext/external-u
 // Where the editor's window has its frequency field and its Play button, below its menu bar.
 const std::string kFrequencyField[] = {"185", "87"};
 const std::string kPlayButton[] = {"440", "352"};
+const std::string kStopButton[] = {"440", "404"};
+const std::string kRepeatBox[] = {"422", "431"};
 
 class PluginUi : public ::testing::Test {
 protected:
@@ -144,16 +146,27 @@ TEST_F(PluginUi, TheEditorShowsInsideTheHostsWindowAndRelaysBothWays)
 	EXPECT_TRUE(host.IdleUntil([&] { return host.LastValue(kPortStartFreq) == 440.0f; }));
 
 	// Play is a note into the plugin's MIDI input, not a sound of the editor's own.
-	Click(editor, kPlayButton);
 	const LV2_URID midiEvent = host.Urids().Map(LV2_MIDI__MidiEvent);
-	EXPECT_TRUE(host.IdleUntil([&] {
+	auto notes = [&](uint8_t status) {
+		size_t found = 0;
 		for (const UiHost::Write& write : host.Writes()) {
 			if (write.port == kPortMidiIn && write.atomType == midiEvent &&
-			    write.body.size() == 3 && write.body[0] == 0x90 && write.body[2] > 0)
-				return true;
+			    write.body.size() == 3 && write.body[0] == status)
+				found++;
 		}
-		return false;
-	})) << "no note from Play";
+		return found;
+	};
+	Click(editor, kPlayButton);
+	EXPECT_TRUE(host.IdleUntil([&] { return notes(0x90) == 1; })) << "no note from Play";
+	// Repeat plays a note at every beat until Stop, which silences the plugin's voices.
+	Click(editor, kRepeatBox);
+	Click(editor, kPlayButton);
+	EXPECT_TRUE(host.IdleUntil([&] { return notes(0x90) >= 4; })) << "no repeats";
+	Click(editor, kStopButton);
+	EXPECT_TRUE(host.IdleUntil([&] { return notes(0xB0) == 1; })) << "no All Sound Off from Stop";
+	const size_t played = notes(0x90);
+	host.IdleUntil([] { return false; }, 1.5);
+	EXPECT_EQ(notes(0x90), played) << "notes after Stop";
 
 	host.Cleanup();
 	EXPECT_TRUE(EditorChildren().empty()) << "cleanup left the editor behind";
