@@ -5,6 +5,8 @@
 // and stays up, and a host killed outright leaves no editor behind.
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -57,10 +59,12 @@ public:
 		jack_set_process_callback(client, Process, this);
 		return in != nullptr && jack_activate(client) == 0;
 	}
-	~Recorder()
+	~Recorder() { Close(); }
+	void Close()
 	{
 		if (client != nullptr)
 			jack_client_close(client);
+		client = nullptr;
 	}
 
 	// Whether `sound` was recorded, whole and sample for sample.
@@ -188,9 +192,15 @@ protected:
 		ASSERT_TRUE(ears.Start());
 	}
 
+	// The server ends cleanly only once no client is left in its graph: one ended while it
+	// waits for it keeps the server past its end signal, and a server killed stays in libjack's
+	// registry of servers (eight in all) for good.
 	void TearDown() override
 	{
 		jalv.Stop();
+		if (ears.client != nullptr)
+			WaitFor([&] { return !HostPortOnServer(); }, 10s);
+		ears.Close();
 		server.Stop();
 		unsetenv("JACK_DEFAULT_SERVER");
 	}
@@ -199,6 +209,18 @@ protected:
 	{
 		Xdotool(xdotool, screen.name, std::move(args));
 		std::this_thread::sleep_for(100ms);
+	}
+
+	// The plugin's output, whatever client name the host took (jalv.qt5 does not read -n).
+	bool HostPortOnServer(const char** found = nullptr)
+	{
+		const char** ports =
+		    jack_get_ports(ears.client, ":out$", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
+		const bool any = ports != nullptr && ports[0] != nullptr;
+		if (any && found != nullptr)
+			*found = strdup(ports[0]);
+		jack_free(ports);
+		return any;
 	}
 
 	std::string Log() const
@@ -232,13 +254,11 @@ TEST_P(EditorInJalv, ShowsTheEditorWhoseChangeIsHeardAndLeavesNothingBehindTheHo
 		return XGetWindowAttributes(screen.x, editor, &attributes) &&
 		       attributes.map_state == IsViewable;
 	}));
-	// The plugin's output, whatever client name the host took (jalv.qt5 does not read -n).
 	ASSERT_TRUE(WaitFor([&] {
-		const char** ports =
-		    jack_get_ports(ears.client, ":out$", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
-		const bool connected = ports != nullptr && ports[0] != nullptr &&
-		                       jack_connect(ears.client, ports[0], jack_port_name(ears.in)) == 0;
-		jack_free(ports);
+		const char* out = nullptr;
+		const bool connected =
+		    HostPortOnServer(&out) && jack_connect(ears.client, out, jack_port_name(ears.in)) == 0;
+		free(const_cast<char*>(out));
 		return connected;
 	})) << Log();
 
