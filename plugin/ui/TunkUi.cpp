@@ -111,7 +111,8 @@ public:
 		fPending[port] = true;
 	}
 
-	// Non-zero once the editor's window is gone, for the show interface's hosts.
+	// Non-zero once the editor's own window was closed (or the editor died), for the show
+	// interface's hosts, until the next show.
 	int Idle()
 	{
 		// Embedded, the frame is the host's and stays: an editor closed or dead comes back in it
@@ -131,14 +132,16 @@ public:
 			fOpened = false;
 			if (fShownByHost && fExternalHost != nullptr && fExternalHost->uiClosed != nullptr)
 				fExternalHost->uiClosed(fController);
+			fClosed = fShownByHost;
 			fShownByHost = false;
 		}
-		return fWindow.Id() == 0 && !fEditor.Running() ? 1 : 0;
+		return fClosed ? 1 : 0;
 	}
 
 	int Show()
 	{
 		fShownByHost = true;
+		fClosed = false;
 		if (fEditor.Running())
 			return 0;
 		return StartEditor() ? 0 : 1;
@@ -251,6 +254,7 @@ private:
 	std::chrono::steady_clock::time_point fStarted;
 	bool fOpened = false;      // the first sound has been sent
 	bool fShownByHost = false; // shown through show() rather than embedded
+	bool fClosed = false;      // shown, then closed other than by hide()
 	float fValues[kPortCount] = {};
 	bool fKnown[kPortCount] = {};
 	bool fPending[kPortCount] = {}; // changed by the host since the editor last heard

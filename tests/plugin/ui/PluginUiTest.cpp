@@ -215,6 +215,7 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 		ASSERT_TRUE(host.Instantiate(0));
 		EXPECT_EQ(host.Widget(), nullptr);
 		EXPECT_TRUE(EditorChildren().empty()) << "an editor before show";
+		EXPECT_EQ(host.Idle(), 0) << "closed before it was shown";
 		ASSERT_EQ(host.Show(), 0);
 		ASSERT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
 		EXPECT_EQ(host.Idle(), 0);
