@@ -118,7 +118,7 @@ public:
 		// Embedded, the frame is the host's and stays: an editor closed or dead comes back in it
 		// (not sooner than a moment after the last start, so that one that cannot start does not
 		// take the host's time).
-		if (fWindow.Id() != 0 && !fEditor.Running() &&
+		if (fWindow.Id() != 0 && !fHidden && !fEditor.Running() &&
 		    std::chrono::steady_clock::now() - fStarted > kRestartPause)
 			StartEditor();
 		if (fEditor.Running() && !fOpened)
@@ -142,6 +142,7 @@ public:
 	{
 		fShownByHost = true;
 		fClosed = false;
+		fHidden = false;
 		if (fEditor.Running())
 			return 0;
 		return StartEditor() ? 0 : 1;
@@ -150,6 +151,7 @@ public:
 	int Hide()
 	{
 		fShownByHost = false;
+		fHidden = true;
 		fEditor.End();
 		fOpened = false;
 		return 0;
@@ -255,6 +257,7 @@ private:
 	bool fOpened = false;      // the first sound has been sent
 	bool fShownByHost = false; // shown through show() rather than embedded
 	bool fClosed = false;      // shown, then closed other than by hide()
+	bool fHidden = false;      // hidden by the host: no editor until it shows the UI again
 	float fValues[kPortCount] = {};
 	bool fKnown[kPortCount] = {};
 	bool fPending[kPortCount] = {}; // changed by the host since the editor last heard

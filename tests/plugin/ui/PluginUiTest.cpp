@@ -205,6 +205,12 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 			const std::vector<pid_t> editors = EditorChildren();
 			return editors.size() == 1 && editors.front() != first;
 		})) << "no editor in the frame again";
+		// Hidden by the host, it stays away until shown again.
+		host.Hide();
+		EXPECT_TRUE(EditorChildren().empty());
+		EXPECT_FALSE(host.IdleUntil([] { return !EditorChildren().empty(); }, 3));
+		host.Show();
+		EXPECT_TRUE(host.IdleUntil([] { return EditorChildren().size() == 1; }));
 		host.Cleanup();
 		EXPECT_TRUE(EditorChildren().empty());
 	}
