@@ -255,6 +255,27 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 		host.Hide();
 		EXPECT_TRUE(EditorChildren().empty());
 		EXPECT_EQ(host.ClosedCalls(), 1) << "a hide by the host is no close by the user";
+
+		// On the display, a window of its own named after the plugin as the host calls it;
+		// closed there, the host hears so and the editor ends.
+		const char* platform = std::getenv("QT_QPA_PLATFORM");
+		const std::string before = platform != nullptr ? platform : "";
+		setenv("QT_QPA_PLATFORM", "xcb", 1);
+		host.Show();
+		if (platform != nullptr)
+			setenv("QT_QPA_PLATFORM", before.c_str(), 1);
+		else
+			unsetenv("QT_QPA_PLATFORM");
+		Window window = 0;
+		ASSERT_TRUE(host.IdleUntil([&] {
+			return (window = FindWindow(
+			            screen.x, DefaultRootWindow(screen.x), "Tunk v1.1 - Tunk under test")) != 0;
+		})) << "no window titled after the plugin";
+		host.IdleUntil([] { return false; }, 0.5);
+		SendDelete(screen.x, window);
+		EXPECT_TRUE(host.IdleUntil([&] { return host.ClosedCalls() == 2; }));
+		EXPECT_TRUE(host.IdleUntil([] { return EditorChildren().empty(); }));
+		host.Cleanup();
 	}
 	EXPECT_FALSE(LoadsQt());
 }
