@@ -447,8 +447,9 @@ bool TunkWindow::QuitRequested()
 		be_app->PostMessage(B_QUIT_REQUESTED);
 
 	ReleasePanels();
-	// Silence now rather than when the window is finally deleted.
-	StopSound();
+	// Silence now rather than when the window is finally deleted: the window's own output only,
+	// since a plugin's voices play on in the host after its editor closes.
+	fSound->StopSound();
 	return true;
 }
 
