@@ -275,6 +275,9 @@ TEST_F(PluginUi, TheEditorEndsWithTheUiAndItsDeathLeavesTheHostUp)
 		SendDelete(screen.x, window);
 		EXPECT_TRUE(host.IdleUntil([&] { return host.ClosedCalls() == 2; }));
 		EXPECT_TRUE(host.IdleUntil([] { return EditorChildren().empty(); }));
+		// The plugin's voices play on: closing its editor silences nothing.
+		for (const UiHost::Write& write : host.Writes())
+			EXPECT_NE(write.port, tunk::lv2::kPortMidiIn) << "a MIDI message at the close";
 		host.Cleanup();
 	}
 	EXPECT_FALSE(LoadsQt());
