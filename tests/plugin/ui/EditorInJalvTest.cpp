@@ -249,6 +249,14 @@ TEST_P(EditorInJalv, ShowsTheEditorWhoseChangeIsHeardAndLeavesNothingBehindTheHo
 	    dir / "jalv.log"));
 	const Window editor = WaitForWindow(screen.x, "Tunk v1.1 - Tunk");
 	ASSERT_NE(editor, 0u) << "no editor in " << GetParam().program << ":\n" << Log();
+	// Inside the host's window, not a window of its own.
+	Window root = 0, parent = 0;
+	Window* children = nullptr;
+	unsigned int count = 0;
+	ASSERT_TRUE(XQueryTree(screen.x, editor, &root, &parent, &children, &count));
+	if (children != nullptr)
+		XFree(children);
+	EXPECT_NE(parent, root) << "the editor is a top-level window";
 	ASSERT_TRUE(WaitFor([&] {
 		XWindowAttributes attributes;
 		return XGetWindowAttributes(screen.x, editor, &attributes) &&
