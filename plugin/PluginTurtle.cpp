@@ -8,7 +8,7 @@
 #include "plugin/KitPorts.h"
 #include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
-#include "plugin/ui/UiUris.h"
+#include "plugin/ui/UiTurtle.h"
 
 namespace tunk::lv2 {
 
@@ -163,27 +163,6 @@ void AppendMidiIn(std::string& out, const char* supports)
 	out.append("\t\tlv2:designation lv2:control\n\t]");
 }
 
-// The instrument's UIs: Tunk's editor embedded in the host's window, with the show
-// interface for hosts that give it no parent, and the same editor as an external UI. Both
-// start the editor as a process of its own, so neither brings a toolkit into the host.
-void AppendUis(std::string& out, const char* pluginUri, const char* uiUri, const char* externalUri)
-{
-	out.append("\n@prefix ui:     <http://lv2plug.in/ns/extensions/ui#> .\n");
-	out.append("@prefix kx:     <").append(kExternalUiPrefix).append("> .\n\n");
-	// The external-UI extension has no vocabulary installed: say what its terms are.
-	out.append("kx:Widget\n\ta rdfs:Class ;\n\trdfs:subClassOf ui:UI .\n\n");
-	out.append("kx:Host\n\ta lv2:Feature .\n\n");
-	out.append("<").append(pluginUri).append(">\n\tui:ui <").append(uiUri).append("> , <");
-	out.append(externalUri).append("> .\n\n");
-	out.append("<").append(uiUri).append(">\n\ta ui:X11UI ;\n");
-	out.append("\tui:binary <" TUNK_LV2_UI_BINARY "> ;\n");
-	out.append("\tlv2:optionalFeature ui:parent , ui:resize , urid:map ;\n");
-	out.append("\tlv2:extensionData ui:idleInterface , ui:showInterface .\n\n");
-	out.append("<").append(externalUri).append(">\n\ta kx:Widget ;\n");
-	out.append("\tui:binary <" TUNK_LV2_UI_BINARY "> ;\n");
-	out.append("\tlv2:optionalFeature kx:Host , urid:map .\n");
-}
-
 } // namespace
 
 std::string UnitTurtle(std::string_view unit, int digits)
@@ -246,7 +225,7 @@ std::string PluginTurtle(DescriptionVersion version)
 		AppendControl(out, control);
 	}
 	out.append(" .\n");
-	AppendUis(out, kPluginUri, kUiUri, kExternalUiUri);
+	out.append(UiTurtle());
 	return out;
 }
 
