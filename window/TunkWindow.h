@@ -142,16 +142,16 @@ public:
 	// without asking, since the owner holds the sound.
 	void EditSoundOf(const tunk::SoundParams& values, const std::string& name,
 	    std::function<void(const tunk::SoundParams&)> changed);
+	// The owner is going: the window is a window of its own again.
+	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
+	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
 	// The owner changed the sound itself (a plugin's host moved a control): one step, merged
 	// with the owner's changes just before it, that the owner is not told of again.
 	void TakeOwnerValues(const tunk::SoundParams& values);
-	// The owner is going: the window is a window of its own again.
-	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
 	// Play and Stop (and everything that plays) go to `play` (at a gain of 0 to 1) and `stop`
 	// instead of the window's own sound output, which then never opens a device: an editor
 	// whose sound a plugin plays.
 	void SetSoundOutput(std::function<void(float)> play, std::function<void()> stop);
-	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
 
 	// Asks each changed document window in turn, as closing does, and closes them all; stops
 	// at the first that stays open. True when every window closed.
@@ -344,9 +344,10 @@ private:
 	BFilePanel* fSavePanel = nullptr;
 	BFilePanel* fOpenPanel = nullptr;
 	BFilePanel* fWavePanel = nullptr;
+	// Where Play and Stop go instead of the engine's player (SetSoundOutput).
+	std::function<void(float)> fPlayElsewhere;
+	std::function<void()> fStopElsewhere;
 	TunkSound* fSound = nullptr;
 	std::vector<SoundRender> fKeptRenders;  // newest first
 	std::function<void(const tunk::SoundParams&)> fSoundOwner;
-	std::function<void(float)> fPlayElsewhere;
-	std::function<void()> fStopElsewhere;
 };

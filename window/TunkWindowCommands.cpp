@@ -177,7 +177,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 			} else {
 				fSound->SetSequencerEnabled(false);
 				TextSeqBPM->SetEnabled(false);
-				StopSound();
+				fSound->StopSound();
 			}
 			Regenerate();
 			if (fMenus != nullptr)
