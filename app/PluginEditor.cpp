@@ -227,7 +227,7 @@ int PluginEditor::Run(const std::string& kind, unsigned long parent)
 		std::fprintf(stderr, "tunk: the plugin editor runs only when a plugin's UI starts it\n");
 		return 2;
 	}
-	// A window of another process's X server is only reached through X itself.
+	// The host's window belongs to another process: only X itself can place ours inside it.
 	if (parent != 0)
 		setenv("QT_QPA_PLATFORM", "xcb", 1);
 	auto* editor = new PluginEditor(tunk::editor_link::kEditorSocketFd, parent);
