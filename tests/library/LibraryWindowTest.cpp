@@ -199,7 +199,8 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	ASSERT_EQ(ReadPreset((FindFactoryFolder() / "Closed Hi-Hats" / "909 Closed Hat.tunk").c_str(), &hat,
 	              &extras, &messages),
 	    B_OK);
-	ASSERT_EQ(hat[tunk::Param::noiseLevel], tunk::Info(tunk::Param::noiseLevel).max);
+	hat[tunk::Param::noiseLevel] = tunk::Info(tunk::Param::noiseLevel).max;
+	hat[tunk::Param::noiseGain] = 0;  // no gain after the noise's filter
 	window->ApplyParams(hat, "Hat");
 	ProcessEvents();
 	Trigger(window, kMsgNormalize);
