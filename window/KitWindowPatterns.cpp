@@ -55,7 +55,7 @@ void KitWindow::TogglePattern()
 {
 	if (fBeat->IsPlaying()) {
 		fBeat->Stop();
-	} else {
+	} else if (!fGrid->Order().empty()) {
 		fSound->SetKit(CurrentKit());
 		fBeat->Play(CurrentKit(), fGrid->Order());
 	}

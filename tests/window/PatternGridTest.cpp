@@ -249,7 +249,15 @@ TEST_F(PatternGridTest, TheSpaceBarPlaysAndStopsAndThePlayheadFollows)
 {
 	KitWindow* window = WithKit(BeatKit());
 	PatternGrid* grid = window->Grid();
+	// The new pattern, still empty, has nothing to play.
+	grid->Chooser()->setCurrentIndex(1);
+	emit grid->Chooser()->activated(1);
 	grid->Lanes()->setFocus();
+	QTest::keyClick(grid->Lanes(), Qt::Key_Space);
+	EXPECT_FALSE(window->Beat()->IsPlaying());
+	EXPECT_EQ(grid->PlayButton()->text(), QStringLiteral("Play"));
+	grid->Chooser()->setCurrentIndex(0);
+	emit grid->Chooser()->activated(0);
 	QTest::keyClick(grid->Lanes(), Qt::Key_Space);
 	EXPECT_TRUE(window->Beat()->IsPlaying());
 	EXPECT_EQ(grid->PlayButton()->text(), QStringLiteral("Stop"));
