@@ -151,7 +151,6 @@ private:
 	// The pad's sound, extras and all, as the editor's document titled `title`, its edits
 	// coming back.
 	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& title);
-	static PresetExtras SoundExtras(const Pad& pad);
 	// The name of the sound the pad's editor holds.
 	std::string EditorSoundName(size_t pad, const TunkWindow* editor) const;
 	// Puts the kit's sounds into the open editors after an undo or redo.

@@ -120,9 +120,7 @@ bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
 	}
 	Kit kit = WithPad(pad);
 	Pad& target = kit.pads[pad];
-	target.sound = values;
-	target.soundUnknown = extras.unknown;
-	target.soundReserved = extras.reserved;
+	SetPadSound(&target, values, extras);
 	std::string name = path.substr(path.find_last_of('/') + 1);
 	const std::string::size_type dot = name.find_last_of('.');
 	if (dot != std::string::npos && dot > 0)

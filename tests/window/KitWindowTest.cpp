@@ -531,19 +531,19 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[13].sound, cowbell));
 	EXPECT_EQ(window->SelectedPad(), 13u);
 
-	// A preset's reserved word and unknown keys go with its sound onto the pad, into the pad's
-	// editor, through the editor's edits and undos, and through the kit's file.
-	const PresetExtras extras{0xBEEFu, {{"warp", "0.5"}}};
+	// A preset's reserved word, unknown keys and newer version go with its sound onto the pad,
+	// into the pad's editor, through the editor's edits and undos, and through the kit's file.
+	const PresetExtras extras{0xBEEFu, {{"warp", "0.5"}}, kPresetExtensionVersion + 1};
 	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, extras), B_OK);
 	ASSERT_TRUE(window->LoadPadSound(7, preset));
 	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
-	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
 	TunkWindow* editor = window->EditPad(7);
 	ASSERT_NE(editor, nullptr);
 	EXPECT_EQ(editor->Document().Extras(), extras);
 	Type(editor, "TextFreqStart", "900");
 	EXPECT_EQ(editor->Params().reserved, 0xBEEFu) << "Save Preset writes the word back";
-	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
 	// Another sound in the editor comes with its own extras, and its undo with the old ones.
 	editor->ReplaceDocument(cowbell, {"", "Plain", "", {}}, true, "Library Sound");
 	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
@@ -551,8 +551,7 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Plain");
 	editor->PostMessage(kMsgUndo);
 	ProcessEvents();
-	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
-	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
 	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Bell");
 	// An undo of the kit that gives the pad another sound starts its editor over with it.
 	window->PostMessage(kMsgUndo);
