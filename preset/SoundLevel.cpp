@@ -114,13 +114,24 @@ SoundLevel MeasureSoundLevel(const int16_t* samples, int64_t count)
 double PeakAtLevels(tunk::SoundParams params)
 {
 	// Rendered so quietly that no sample wraps around, then scaled back. The conversion
-	// floors, so a sample of magnitude m stood for less than m + 1.
-	constexpr double kProbe = 1.0 / 64;
-	params[tunk::Param::amplitude] = float(params[tunk::Param::amplitude] * kProbe);
-	params[tunk::Param::noiseLevel] = float(params[tunk::Param::noiseLevel] * kProbe);
-	bool clipped = false;
-	int peak = RenderedPeak(params, &clipped);
-	return peak > 0 ? (peak + 1) / kFullScale / kProbe : 0;
+	// floors, so a sample of magnitude m stood for less than m + 1. A noise lifted by its gain
+	// through a resonant filter can stand far beyond full scale even so: a probe that comes
+	// near full scale may have wrapped, and a quieter one is taken.
+	constexpr double kStep = 1.0 / 64;
+	double probe = 1;
+	for (int round = 0; round < 4; ++round) {
+		probe *= kStep;
+		tunk::SoundParams quiet = params;
+		quiet[tunk::Param::amplitude] = float(params[tunk::Param::amplitude] * probe);
+		quiet[tunk::Param::noiseLevel] = float(params[tunk::Param::noiseLevel] * probe);
+		bool clipped = false;
+		const int peak = RenderedPeak(quiet, &clipped);
+		if (peak <= 0)
+			return 0;
+		if (peak < kFullScale / 2)
+			return (peak + 1) / kFullScale / probe;
+	}
+	return 0;
 }
 
 double PeakAtFullAmplitude(PresetParams params)
