@@ -239,6 +239,43 @@ void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const PresetExtras
 	fSoundOwner = std::move(changed);
 }
 
+void TunkWindow::TakeOwnerValues(const tunk::SoundParams& values)
+{
+	if (tunk::SameBits(values, fParams))
+		return;
+	// A host's automation arrives as a stream of changes: one step while nothing else comes
+	// between them.
+	static constexpr uint32 kOwnerStep = four_char_code("ownr");
+	auto owner = std::move(fSoundOwner);
+	fParams = values;
+	ShowParams();
+	Regenerate();
+	CommitStep("Change in Host", kOwnerStep);
+	fSoundOwner = std::move(owner);
+}
+
+void TunkWindow::SetSoundOutput(std::function<void(float)> play, std::function<void()> stop)
+{
+	fPlayElsewhere = std::move(play);
+	fStopElsewhere = std::move(stop);
+}
+
+void TunkWindow::PlaySound(float gain)
+{
+	if (fPlayElsewhere)
+		fPlayElsewhere(gain);
+	else
+		fSound->PlaySound(gain);
+}
+
+void TunkWindow::StopSound()
+{
+	if (fStopElsewhere)
+		fStopElsewhere();
+	else
+		fSound->StopSound();
+}
+
 void TunkWindow::CommitStep(const char* name, uint32 mergeKey)
 {
 	fDocument.Commit(fParams, name, mergeKey);
@@ -413,7 +450,8 @@ bool TunkWindow::QuitRequested()
 		be_app->PostMessage(B_QUIT_REQUESTED);
 
 	ReleasePanels();
-	// Silence now rather than when the window is finally deleted.
+	// Silence now rather than when the window is finally deleted: the window's own output only,
+	// since a plugin's voices play on in the host after its editor closes.
 	fSound->StopSound();
 	return true;
 }

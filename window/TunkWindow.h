@@ -147,6 +147,13 @@ public:
 	// The owner is going: the window is a window of its own again.
 	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
 	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
+	// The owner changed the sound itself (a plugin's host moved a control): one step, merged
+	// with the owner's changes just before it, that the owner is not told of again.
+	void TakeOwnerValues(const tunk::SoundParams& values);
+	// Play and Stop (and everything that plays) go to `play` (at a gain of 0 to 1) and `stop`
+	// instead of the window's own sound output, which then never opens a device: an editor
+	// whose sound a plugin plays.
+	void SetSoundOutput(std::function<void(float)> play, std::function<void()> stop);
 
 	// Asks each changed document window in turn, as closing does, and closes them all; stops
 	// at the first that stays open. True when every window closed.
@@ -231,6 +238,9 @@ private:
 	void ShowDocument();
 	void FinishConstruction();
 	void Regenerate();
+	// Through the output set by SetSoundOutput, else the engine's player.
+	void PlaySound(float gain = 1.0f);
+	void StopSound();
 	// Sounds taken out of the engine are kept while they are what an undo or a redo would
 	// bring back (at most two), so that stepping through the history puts back the samples
 	// first heard instead of generating them again.
@@ -338,6 +348,9 @@ private:
 	BFilePanel* fSavePanel = nullptr;
 	BFilePanel* fOpenPanel = nullptr;
 	BFilePanel* fWavePanel = nullptr;
+	// Where Play and Stop go instead of the engine's player (SetSoundOutput).
+	std::function<void(float)> fPlayElsewhere;
+	std::function<void()> fStopElsewhere;
 	TunkSound* fSound = nullptr;
 	std::vector<SoundRender> fKeptRenders;  // newest first
 	SoundOwner fSoundOwner;

@@ -194,15 +194,15 @@ void TunkWindow::MessageReceived(BMessage* message)
 				fSound->SetBeatLength(*tempo);
 			break;
 
-		case kMsgPlay: fSound->PlaySound(); break;
+		case kMsgPlay: PlaySound(); break;
 		case kMsgMidiNote: {
 			// A note from the MIDI input plays as Play does, at the note's level.
 			int32 velocity = 127;
 			message->FindInt32("velocity", &velocity);
-			fSound->PlaySound(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
+			PlaySound(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
 			break;
 		}
-		case kMsgStop: fSound->StopSound(); break;
+		case kMsgStop: StopSound(); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgSavePreset: ShowSavePanel(); break;
 		case kMsgSaveToFile: SavePreset(); break;
@@ -231,7 +231,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 		case B_KEY_DOWN: {
 			int8 byte = 0;
 			if (message->FindInt8("byte", &byte) == B_OK && byte == 0x20)
-				fSound->PlaySound();
+				PlaySound();
 			break;
 		}
 

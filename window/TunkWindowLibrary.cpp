@@ -81,7 +81,7 @@ void TunkWindow::PlayNewSound(const tunk::SoundParams& values, const char* stepN
 {
 	// A sound that was never anywhere: a new document, changed until it is saved.
 	ReplaceDocument(values, {"", kUntitledName, "", {}}, false, stepName);
-	fSound->PlaySound();
+	PlaySound();
 }
 
 void TunkWindow::LoadLibrarySound(const char* path, const char* name)
@@ -102,7 +102,7 @@ void TunkWindow::ShowLibrarySound(
 	// A new document without a file that bears the sound's name, unchanged until the user
 	// changes it: Save Preset asks where, so the factory file is never written.
 	ReplaceDocument(values, {"", name, path, extras}, true, "Library Sound");
-	fSound->PlaySound();
+	PlaySound();
 }
 
 bool TunkWindow::AskBeforeBrowsing()
@@ -146,7 +146,7 @@ void TunkWindow::Browse(int step)
 	// the file before, its name and its values.
 	ReplaceDocument(
 	    values, {next.string(), next.filename().string(), "", extras}, true, "Browse");
-	fSound->PlaySound();
+	PlaySound();
 }
 
 bool TunkWindow::HandleLibraryCommand(BMessage* message)

@@ -200,7 +200,7 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	              &extras, &messages),
 	    B_OK);
 	hat[tunk::Param::noiseLevel] = tunk::Info(tunk::Param::noiseLevel).max;
-	hat[tunk::Param::noiseGain] = 0;
+	hat[tunk::Param::noiseGain] = 0;  // no gain after the noise's filter
 	window->ApplyParams(hat, "Hat");
 	ProcessEvents();
 	ASSERT_LT(window->LevelDisplay()->Level().peakDbfs, -3);

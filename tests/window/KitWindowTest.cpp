@@ -221,7 +221,7 @@ TEST(KitSoundTest, PadsPlayInStereoByTheKitsRuleAndChokesEndWithinAFade)
 	const Channels soft = Play(sound, 512 + kFade);
 	for (size_t i = 0; i < 512; i++) {
 		ASSERT_EQ(out.left[i], tunk::voices::ToShort(float(kick[i]) / 32768.0f * LevelGain(6))) << i;
-		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(kick[kFade + i]) / 32768.0f * LevelGain(6) * (64.0f / 127.0f))) << i;
+		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(kick[kFade + i]) / 32768.0f * (LevelGain(6) * (64.0f / 127.0f)))) << i;
 	}
 	EXPECT_EQ(sound.LastEvent().kind, KitEvent::kNoteOn);
 	EXPECT_EQ(sound.LastEvent().velocity, 64);
@@ -440,13 +440,13 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 
 	// One control on two pads is two steps, each undo showing its pad.
 	window->SelectPad(5);
-	level->setValue(-6.0);
+	level->setValue(-9.0);
 	ProcessEvents();
 	EXPECT_EQ(window->Document().History().CountSteps(), 2u);
 	window->SelectPad(0);
 	window->PostMessage(kMsgUndo);
 	ProcessEvents();
-	EXPECT_FLOAT_EQ(window->CurrentKit().pads[5].level, 0.0f);
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[5].level, NewKit().pads[5].level);
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
 	EXPECT_EQ(window->SelectedPad(), 5u);
 	window->SelectPad(4);

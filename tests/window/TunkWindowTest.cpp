@@ -668,6 +668,19 @@ TEST_F(EditorWindow, PlayStopAndTheSpaceBar)
 	ProcessEvents();
 	EXPECT_FALSE(Sound()->IsPlaying());
 	EXPECT_EQ(Title(), kUntitled);
+
+	// With an output of its owner's (a plugin's editor), Play, the space bar and Stop go there
+	// and the window's own player stays silent.
+	std::vector<float> played;
+	int stopped = 0;
+	window->SetSoundOutput([&](float gain) { played.push_back(gain); }, [&] { stopped++; });
+	Click(window, "PlayButton");
+	QTest::keyClick(edit, Qt::Key_Space);
+	ProcessEvents();
+	Click(window, "StopButton");
+	EXPECT_EQ(played, (std::vector<float>{1.0f, 1.0f}));
+	EXPECT_EQ(stopped, 1);
+	EXPECT_FALSE(Sound()->IsPlaying());
 }
 
 TEST_F(EditorWindow, UnknownCommandsAndRepeatedChangesKeepOneMark)
