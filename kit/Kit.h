@@ -20,7 +20,8 @@ constexpr size_t kMaxPads = 16;
 constexpr int kChokeGroups = 8;
 constexpr int kLowestNote = 0;
 constexpr int kHighestNote = 127;
-// A pad's level in dB: full scale at 0; reading a file clamps to this range.
+// A pad's level in dB: full scale at 0. The range the window offers and the pad plays in
+// (LevelGain); a kit file keeps a level beyond it as given.
 constexpr float kMinPadLevel = -60;
 constexpr float kMaxPadLevel = 12;
 

@@ -85,6 +85,13 @@ KitRead ReadKitFile(const char* path, Kit* kit);
 // tags it with the kit type where the file system keeps attributes. Failures are the
 // system's reasons (B_PERMISSION_DENIED, B_DEVICE_FULL, ...).
 status_t WriteKitFile(const char* path, const Kit& kit);
+// A pad's sound as a preset holds it, and a preset's sound put on a pad: the reserved word, the
+// unknown values and a newer preset's version, which the pad keeps among its sound's values
+// as "version" so that the kit file carries it and the sound saved again never lowers it.
+struct PresetExtras;
+PresetExtras PadSoundExtras(const Pad& pad);
+void SetPadSound(Pad* pad, const tunk::SoundParams& values, const PresetExtras& extras);
+
 // Tags a file as a kit for this application.
 class BNode;
 status_t TagKitFile(BNode* node);

@@ -207,6 +207,19 @@ std::string FloatLiteral(float value)
 	return text;
 }
 
+// `text` as a C string literal: quotes and backslashes escaped, other bytes as they are
+// (the names are the factory sounds' file names).
+std::string StringLiteral(const std::string& text)
+{
+	std::string literal = "\"";
+	for (char c : text) {
+		if (c == '"' || c == '\\')
+			literal += '\\';
+		literal += c;
+	}
+	return literal + "\"";
+}
+
 // Why a table's kits cannot be the new kit; "" when they can.
 std::string NewKitFault(const std::vector<Kit>& kits)
 {
@@ -233,7 +246,8 @@ std::string NewKitSource(const Kit& kit)
 	                  "const NewKitPad kNewKitPads[kMaxPads] = {\n";
 	for (const Pad& pad : kit.pads) {
 		out += "\t{" + FloatLiteral(pad.level) + ", " + FloatLiteral(pad.pan) + ", "
-		       + (pad.output == PadOutput::Own ? "PadOutput::Own" : "PadOutput::Main") + ", {";
+		       + (pad.output == PadOutput::Own ? "PadOutput::Own" : "PadOutput::Main") + ", "
+		       + StringLiteral(pad.soundName) + ", {";
 		for (size_t i = 0; i < pad.sound.values.size(); i++)
 			out += (i == 0 ? "" : ", ") + FloatLiteral(pad.sound.values[i]);
 		out += "}},  // " + pad.name + "\n";

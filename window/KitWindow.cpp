@@ -94,6 +94,9 @@ KitWindow::KitWindow(BPoint where, const std::string& path) : KitWindow(where)
 
 KitWindow::~KitWindow()
 {
+	// A window quit without asking (the application ending) still lets its pack be whole.
+	if (fExportThread.joinable())
+		fExportThread.join();
 	// The menus stop following the focus before the widgets go.
 	delete fMenus;
 	fMenus = nullptr;
@@ -133,6 +136,9 @@ void KitWindow::Build()
 	left->addLayout(nameRow);
 	fPads = new KitPads;
 	left->addWidget(fPads, 1);
+	fStatusLine = new QLabel;
+	fStatusLine->setObjectName(QStringLiteral("KitStatus"));
+	left->addWidget(fStatusLine);
 	columns->addLayout(left, 1);
 
 	auto* panel = new QWidget;
@@ -301,6 +307,7 @@ void KitWindow::MessageReceived(BMessage* message)
 		case kMsgKitSaveReply: SaveReply(message); break;
 		case kMsgKitExport: ShowExportPanel(); break;
 		case kMsgKitExportReply: ExportReply(message); break;
+		case kMsgKitExportDone: ExportDone(); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgCloseWindow: PostMessage(B_QUIT_REQUESTED); break;
 		case kMsgQuitAll: TunkWindow::QuitAll(); break;
@@ -318,6 +325,12 @@ void KitWindow::MessageReceived(BMessage* message)
 
 bool KitWindow::QuitRequested()
 {
+	if (Exporting()) {
+		// The window stays until its pack is whole, and then closes as asked.
+		fCloseAfterExport = true;
+		ShowStatus("Closing once the sample pack is written to " + fExportFolder + "…");
+		return false;
+	}
 	if (fDocument.IsChanged()) {
 		BAlert* alert = new BAlert("Close Kit", "Save changes to the kit before closing?", "Cancel",
 		    "Don't save", "Save", B_WIDTH_AS_USUAL, B_OFFSET_SPACING, B_WARNING_ALERT);

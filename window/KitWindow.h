@@ -9,10 +9,12 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/KitDocument.h"
 #include "kit/Kit.h"
+#include "kit/SampleExport.h"
 #include "kits/interface/Window.h"
 #include "preset/PresetRecord.h"
 
@@ -43,6 +45,7 @@ enum : uint32 {
 	kMsgKitSaveReply = four_char_code("ksvr"),
 	kMsgKitExport = four_char_code("kexp"),
 	kMsgKitExportReply = four_char_code("kexr"),
+	kMsgKitExportDone = four_char_code("kexd"),  // from the export's thread
 	kMsgPadPlay = four_char_code("kply"),      // "pad": int32; the selected one without
 	kMsgPadEdit = four_char_code("kedt"),      // "pad" as above
 	kMsgPadLoadSound = four_char_code("kldp"), // "pad" as above
@@ -81,6 +84,11 @@ public:
 
 	// The key filter every pad editor window gets (the application's space-bar filter).
 	static void SetKeyFilterMaker(std::function<BMessageFilter*()> maker);
+
+	// True while a sample pack is being written on a thread of its own.
+	bool Exporting() const { return fExportThread.joinable(); }
+	// The line under the pads: an export under way, or how the last one ended.
+	std::string StatusText() const;
 
 	// Reads the kit file; true when the window holds it now, unchanged.
 	bool Load(const std::string& path);
@@ -174,7 +182,6 @@ private:
 	// The pad's sound, extras and all, as the editor's document titled `title`, its edits
 	// coming back.
 	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& title);
-	static PresetExtras SoundExtras(const Pad& pad);
 	// The name of the sound the pad's editor holds.
 	std::string EditorSoundName(size_t pad, const TunkWindow* editor) const;
 	// Puts the kit's sounds into the open editors after an undo or redo.
@@ -184,6 +191,10 @@ private:
 	void ShowExportPanel();
 	void SaveReply(BMessage* message);
 	void ExportReply(BMessage* message);
+	// The export's thread has ended: its result is reported, and a close asked for meanwhile
+	// goes on.
+	void ExportDone();
+	void ShowStatus(const std::string& text);
 	void ShowPadMenu(size_t pad, QPoint global);
 	size_t PadOf(BMessage* message) const;
 	// Makes the kit hold at least pad + 1 pads (new pads on the drum map's next notes).
@@ -215,6 +226,14 @@ private:
 	BFilePanel* fExportPanel = nullptr;
 	size_t fSoundPanelPad = 0;
 	bool fExportedOnce = false;
+	// A pack of long pads takes a while to render: it is written on this thread, with the kit
+	// as it was when asked, while the window goes on.
+	std::thread fExportThread;
+	SamplePackResult fExportResult;  // the thread's, read once it has ended
+	std::string fExportFolder;
+	std::string fExportSfz;
+	bool fCloseAfterExport = false;
+	QLabel* fStatusLine = nullptr;
 	std::array<TunkWindow*, kMaxPads> fEditorWindows = {};
 	// What each editor was opened with: its title and the name of the pad's sound then.
 	struct EditorOpened {

@@ -3,6 +3,7 @@
 #include "window/KitWindow.h"
 
 #include "kits/app/AppDefs.h"
+#include "preset/KitFile.h"
 #include "window/KitPads.h"
 #include "window/LibraryMenu.h"
 #include "window/TunkWindow.h"
@@ -57,15 +58,10 @@ void KitWindow::OpenInEditor(TunkWindow* editor, size_t pad, const std::string& 
 {
 	const Pad& p = CurrentKit().pads[pad];
 	fEditorOpened[pad] = {title, p.soundName};
-	editor->EditSoundOf(p.sound, SoundExtras(p), title,
+	editor->EditSoundOf(p.sound, PadSoundExtras(p), title,
 	    [this, pad](const tunk::SoundParams& values, const PresetExtras& extras) {
 		    SoundEdited(pad, values, extras);
 	    });
-}
-
-PresetExtras KitWindow::SoundExtras(const Pad& pad)
-{
-	return {pad.soundReserved, pad.soundUnknown};
 }
 
 std::string KitWindow::EditorSoundName(size_t pad, const TunkWindow* editor) const
@@ -84,9 +80,7 @@ void KitWindow::SoundEdited(size_t pad, const tunk::SoundParams& values, const P
 	Kit kit = CurrentKit();
 	Pad& target = kit.pads[pad];
 	// Another sound loaded in the editor brings its own name, unknown keys and reserved word.
-	target.sound = values;
-	target.soundUnknown = extras.unknown;
-	target.soundReserved = extras.reserved;
+	SetPadSound(&target, values, extras);
 	target.soundName = EditorSoundName(pad, editor);
 	const std::string step = "Sound of " + (target.name.empty() ? "Pad " + std::to_string(pad + 1)
 	                                                            : target.name);
@@ -105,7 +99,7 @@ void KitWindow::SyncEditors()
 			editor->ReleaseSoundOwner();
 			editor->PostMessage(B_QUIT_REQUESTED);
 			fEditorWindows[pad] = nullptr;
-		} else if (editor->Document().Extras() != SoundExtras(kit.pads[pad]) ||
+		} else if (editor->Document().Extras() != PadSoundExtras(kit.pads[pad]) ||
 		           EditorSoundName(pad, editor) != kit.pads[pad].soundName) {
 			// Another sound altogether (a preset loaded on the pad, or its undo): the editor
 			// starts over with it, extras and all.

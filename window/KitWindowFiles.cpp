@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <QLabel>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -120,9 +121,7 @@ bool KitWindow::LoadPadSound(size_t pad, const std::string& path)
 	}
 	Kit kit = WithPad(pad);
 	Pad& target = kit.pads[pad];
-	target.sound = values;
-	target.soundUnknown = extras.unknown;
-	target.soundReserved = extras.reserved;
+	SetPadSound(&target, values, extras);
 	std::string name = path.substr(path.find_last_of('/') + 1);
 	const std::string::size_type dot = name.find_last_of('.');
 	if (dot != std::string::npos && dot > 0)
@@ -206,6 +205,9 @@ void KitWindow::ShowSavePanel()
 
 void KitWindow::ShowExportPanel()
 {
+	// One pack at a time: the status line says where the one under way goes.
+	if (Exporting())
+		return;
 	std::string name = CurrentKit().name.empty() ? fDocument.Name() : CurrentKit().name;
 	std::replace(name.begin(), name.end(), '/', '-');
 	fExportPanel->SetSaveText(name.c_str());
@@ -241,15 +243,45 @@ void KitWindow::ExportReply(BMessage* message)
 		ErrorMsg(FileAlertText("Error: Could not export the sample pack!", folder, status_from_errno(errno)));
 		return;
 	}
-	const SamplePackResult result = ExportSamplePack(CurrentKit(), folder, "wav");
+	fExportFolder = folder;
+	fExportSfz = SfzFileName(CurrentKit());
+	ShowStatus("Exporting the sample pack to " + folder + "…");
+	fExportThread = std::thread([this, kit = CurrentKit(), folder] {
+		fExportResult = ExportSamplePack(kit, folder, "wav");
+		PostMessage(kMsgKitExportDone);
+	});
+}
+
+void KitWindow::ExportDone()
+{
+	if (!fExportThread.joinable())
+		return;
+	fExportThread.join();
+	const SamplePackResult& result = fExportResult;
 	if (result.status != B_OK) {
+		ShowStatus("The sample pack was not exported.");
 		const std::string what = result.soundRefused
 		                             ? "Error: A pad's sound is too long to render!"
 		                             : "Error: Could not export the sample pack!";
-		ErrorMsg(FileAlertText(what.c_str(), result.failedFile.empty() ? folder : result.failedFile,
+		ErrorMsg(FileAlertText(what.c_str(), result.failedFile.empty() ? fExportFolder : result.failedFile,
 		    result.status));
-		return;
+	} else {
+		ShowStatus("Exported " + std::to_string(result.files.size()) + " files to " + fExportFolder + ".");
+		ErrorMsg("Exported " + std::to_string(result.files.size()) + " files (a WAV file per pad, " +
+		         fExportSfz + " and " + kHydrogenDrumkitFile + ") to " + fExportFolder + ".");
 	}
-	ErrorMsg("Exported " + std::to_string(result.files.size()) + " files (a WAV file per pad, " +
-	         SfzFileName(CurrentKit()) + " and " + kHydrogenDrumkitFile + ") to " + folder + ".");
+	if (fCloseAfterExport) {
+		fCloseAfterExport = false;
+		PostMessage(B_QUIT_REQUESTED);
+	}
+}
+
+void KitWindow::ShowStatus(const std::string& text)
+{
+	fStatusLine->setText(QString::fromStdString(text));
+}
+
+std::string KitWindow::StatusText() const
+{
+	return fStatusLine->text().toStdString();
 }

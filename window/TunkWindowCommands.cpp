@@ -22,6 +22,7 @@
 #include "window/ParamControls.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
+#include "window/StatusBar.h"
 #include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
 
@@ -65,9 +66,13 @@ bool TunkWindow::HandleParamControl(BMessage* message)
 	ParamControl* control = TableControlFor(param);
 	if (control == nullptr)
 		return false;
-	const std::optional<float> value = control->Read(*message, fParams[param]);
-	if (!value)
+	std::string refusal;
+	const std::optional<float> value = control->Read(*message, fParams[param], &refusal);
+	if (!value) {
+		if (!refusal.empty())
+			fStatusBar->ShowChange(refusal);
 		return true;
+	}
 	fParams[param] = *value;
 	control->Show(*value);
 	fSound->SetParams(fParams);

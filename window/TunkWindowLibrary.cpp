@@ -64,8 +64,8 @@ void TunkWindow::NormalizeSound()
 		return;
 	char peak[32];
 	std::snprintf(peak, sizeof peak, "%.1f dBFS", level.peakDbfs);
-	const tunk::ParamInfo& noise = tunk::Info(tunk::Param::noiseLevel);
-	const bool noiseAtMost = fParams[tunk::Param::noiseLevel] >= noise.max;
+	const bool noiseAtMost = fParams[tunk::Param::noiseLevel] >= tunk::Info(tunk::Param::noiseLevel).max &&
+	                         fParams[tunk::Param::noiseGain] >= tunk::Info(tunk::Param::noiseGain).max;
 	fStatusBar->ShowChange(std::string("Normalize: ") + peak +
 	                       (noiseAtMost ? ", the noise at its loudest" : ", as loud as it goes"));
 }

@@ -35,6 +35,12 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 	ASSERT_GE(files.size(), 4u);
 	std::vector<Kit> kits = {NewKit()};
 	std::set<std::string> names = {kits[0].name};
+	// Every pad names the factory sound it was made from, the new kit's as the files' do.
+	std::set<std::string> sounds;
+	for (const auto& entry : fs::recursive_directory_iterator(TUNK_SOURCE_PRESETS)) {
+		if (entry.path().extension() == ".tunk")
+			sounds.insert(entry.path().stem().string());
+	}
 	for (const fs::path& file : files) {
 		Kit kit;
 		const KitRead read = ReadKitFile(file.c_str(), &kit);
@@ -50,6 +56,7 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 		std::set<int> notes;
 		for (const Pad& pad : kit.pads) {
 			EXPECT_TRUE(notes.insert(pad.note).second) << kit.name << ": two pads on " << pad.note;
+			EXPECT_TRUE(sounds.count(pad.soundName)) << kit.name << ": " << pad.name << " names no factory sound";
 			std::vector<int16_t> samples;
 			ASSERT_EQ(tunk::Render(pad.sound, &samples), tunk::RenderStatus::Ok);
 			int peak = 0;

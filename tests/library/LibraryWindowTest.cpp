@@ -192,7 +192,7 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	    field->width() - 2 * frame - 4 - 1)
 	    << amplitude->Text();
 
-	// A hat whose noise is already at its loudest cannot reach the target: the bar says so.
+	// A quiet hat whose noise is at the top of its level reaches the target by its gain.
 	tunk::SoundParams hat;
 	PresetExtras extras;
 	std::vector<std::string> messages;
@@ -202,6 +202,19 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	hat[tunk::Param::noiseLevel] = tunk::Info(tunk::Param::noiseLevel).max;
 	hat[tunk::Param::noiseGain] = 0;  // no gain after the noise's filter
 	window->ApplyParams(hat, "Hat");
+	ProcessEvents();
+	ASSERT_LT(window->LevelDisplay()->Level().peakDbfs, -3);
+	Trigger(window, kMsgNormalize);
+	EXPECT_NEAR(window->LevelDisplay()->Level().peakDbfs, -0.3, 0.05);
+	EXPECT_GT(window->Values()[tunk::Param::noiseGain], 0);
+	EXPECT_EQ(window->Values()[tunk::Param::noiseLevel], tunk::Info(tunk::Param::noiseLevel).max);
+
+	// A noise at the top of both rows cannot reach it: the bar says so.
+	hat[tunk::Param::noiseFilter] = 2;
+	hat[tunk::Param::noiseCutoff] = 20;
+	hat[tunk::Param::noiseQ] = 10;
+	hat[tunk::Param::noiseGain] = tunk::Info(tunk::Param::noiseGain).max;
+	window->ApplyParams(hat, "Hum");
 	ProcessEvents();
 	Trigger(window, kMsgNormalize);
 	const double stayed = window->LevelDisplay()->Level().peakDbfs;

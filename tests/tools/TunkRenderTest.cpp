@@ -248,6 +248,21 @@ TEST_F(TunkRender, OutputsThatCannotBeWrittenFail)
 	EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
 	EXPECT_TRUE(std::filesystem::is_symlink(fDir / "full.wav"));
 
+	// Beyond a file-size limit: the system's words, and neither the sound nor the pack made.
+	Kit kit;
+	kit.pads.resize(2);
+	kit.pads[1].name = "Long";
+	kit.pads[1].sound[tunk::Param::duration] = 3000;
+	ASSERT_EQ(WriteKitFile((fDir / "kit.tunkkit").c_str(), kit), B_OK);
+	for (const char* output : {"--set duration=3000 -o long.wav", "--kit kit.tunkkit -d pack"}) {
+		const std::string command = std::string("ulimit -f 8 && exec \"$0\" ") + output;
+		run = RunProgram("/bin/sh", {"-c", command, TUNK_RENDER_PATH}, fDir.Path());
+		EXPECT_EQ(run.status, 1) << output;
+		EXPECT_NE(run.err.find(": File too large\n"), std::string::npos) << run.err;
+	}
+	EXPECT_EQ(Files(), (std::vector<std::string>{"full.wav", "kit.tunkkit", "pack"}));
+	EXPECT_TRUE(std::filesystem::is_empty(fDir / "pack"));
+
 	// A sound the core refuses to make.
 	run = Render({"--set", "duration=-5"});
 	EXPECT_EQ(run.status, 1);

@@ -531,19 +531,19 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[13].sound, cowbell));
 	EXPECT_EQ(window->SelectedPad(), 13u);
 
-	// A preset's reserved word and unknown keys go with its sound onto the pad, into the pad's
-	// editor, through the editor's edits and undos, and through the kit's file.
-	const PresetExtras extras{0xBEEFu, {{"warp", "0.5"}}};
+	// A preset's reserved word, unknown keys and newer version go with its sound onto the pad,
+	// into the pad's editor, through the editor's edits and undos, and through the kit's file.
+	const PresetExtras extras{0xBEEFu, {{"warp", "0.5"}}, kPresetExtensionVersion + 1};
 	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, extras), B_OK);
 	ASSERT_TRUE(window->LoadPadSound(7, preset));
 	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
-	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
 	TunkWindow* editor = window->EditPad(7);
 	ASSERT_NE(editor, nullptr);
 	EXPECT_EQ(editor->Document().Extras(), extras);
 	Type(editor, "TextFreqStart", "900");
 	EXPECT_EQ(editor->Params().reserved, 0xBEEFu) << "Save Preset writes the word back";
-	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
 	// Another sound in the editor comes with its own extras, and its undo with the old ones.
 	editor->ReplaceDocument(cowbell, {"", "Plain", "", {}}, true, "Library Sound");
 	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
@@ -551,8 +551,7 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Plain");
 	editor->PostMessage(kMsgUndo);
 	ProcessEvents();
-	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
-	EXPECT_EQ(window->CurrentKit().pads[7].soundUnknown, extras.unknown);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
 	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Bell");
 	// An undo of the kit that gives the pad another sound starts its editor over with it.
 	window->PostMessage(kMsgUndo);
@@ -682,8 +681,10 @@ TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 	panels.SaveAs(dir.Path(), "pack");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
+	ASSERT_TRUE(WaitFor([&] { return !window->Exporting(); }));
 	ASSERT_EQ(panels.shown.size(), 1u);
 	EXPECT_EQ(panels.shown[0], B_SAVE_PANEL);
+	EXPECT_EQ(window->StatusText(), "Exported 18 files to " + folder + ".");
 	EXPECT_TRUE(std::filesystem::exists(folder + "/drumkit.xml"));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Test Kit.sfz"));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
@@ -698,6 +699,7 @@ TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 	std::filesystem::remove(folder + "/Snare.wav");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
+	ASSERT_TRUE(WaitFor([&] { return !window->Exporting(); }));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
 
 	// A "folder" that is a file cannot take the pack, and the alert says so.
@@ -705,5 +707,34 @@ TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 	panels.SaveAs(dir.Path(), "plain");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
+	ASSERT_TRUE(WaitFor([&] { return !window->Exporting(); }));
+	EXPECT_EQ(window->StatusText(), "The sample pack was not exported.");
 	EXPECT_NE(alerts.Texts().back().find("Could not export"), std::string::npos) << alerts.Texts().back();
+
+	// Ten minutes on a pad: the pack is written on a thread of its own while the window goes
+	// on, and a close asked meanwhile waits for the pack to be whole.
+	Kit slow = DistinctKit();
+	slow.pads[1].sound[tunk::Param::duration] = 600000;
+	window->CommitKit(slow, "Long Pad");
+	panels.SaveAs(dir.Path(), "slow");
+	window->PostMessage(kMsgKitExport);
+	ProcessEvents();
+	ASSERT_TRUE(window->Exporting());
+	EXPECT_EQ(window->StatusText(), "Exporting the sample pack to " + dir.Path() + "/slow…");
+	window->PostMessage(kMsgKitExport);
+	ClickPad(window, 3);
+	EXPECT_EQ(window->SelectedPad(), 3u) << "the window answers meanwhile";
+	EXPECT_EQ(panels.shown.size(), 4u) << "one pack at a time";
+	const size_t said = alerts.Texts().size();
+	alerts.Press(0);  // the export's report
+	alerts.Press(1);  // Don't save
+	window->PostMessage(B_QUIT_REQUESTED);
+	ProcessEvents();
+	ASSERT_TRUE(BLooper::IsAlive(window));
+	EXPECT_EQ(window->StatusText(), "Closing once the sample pack is written to " + dir.Path() + "/slow…");
+	ASSERT_TRUE(WaitFor([&] { return !BLooper::IsAlive(window); }));
+	ASSERT_EQ(alerts.Texts().size(), said + 2);
+	EXPECT_NE(alerts.Texts()[said].find("Exported 18 files"), std::string::npos) << alerts.Texts()[said];
+	const std::string longPad = dir.Path() + "/slow/" + PadFileNames(slow, "wav")[1];
+	EXPECT_EQ(std::filesystem::file_size(longPad), 44u + 2u * 26460000u);
 }

@@ -97,7 +97,7 @@ TEST_F(TableControls, EachControlSetsItsRowAndTheWindowPlaysTheEnginesRender)
 	EXPECT_NE(Samples(window), Rendered(tunk::SoundParams()));
 }
 
-TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
+TEST_F(TableControls, TypedValuesAreKeptAsGivenAndUndoRedoBringBackControlAndSound)
 {
 	TunkWindow* window = New();
 	Click(window, "CheckEnNoise");
@@ -107,20 +107,26 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 	ProcessEvents();
 	EXPECT_TRUE(Enabled(window, "noiseTuneText"));
 	const std::vector<int16> before = Samples(window);
+	// Beyond the slider's end, as a preset or --set may hold it: the sound plays it brought
+	// into range, and the preset keeps it as typed.
 	Type(window, "noiseTuneText", "5000");
-	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 2000.0f) << "clamped to the row's range";
-	EXPECT_EQ(Text(window, "noiseTuneText"), "2000");
+	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 5000.0f);
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
+	EXPECT_EQ(Value(window, "noiseTuneSlider"), ParamSliderMax(tunk::Info(tunk::Param::noiseTune)));
 	const std::vector<int16> tuned = Samples(window);
 	EXPECT_EQ(tuned, Rendered(window->Values()));
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 5000 Hz");
 
-	// Text that is no number is taken back and makes no step.
+	// Text that is no number is taken back and makes no step; a number no float holds says so.
 	const size_t steps = window->UndoHistory().CountSteps();
 	Type(window, "noiseTuneText", "loud");
-	EXPECT_EQ(Text(window, "noiseTuneText"), "2000");
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
+	Type(window, "noiseTuneText", "1e40");
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
+	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 5000.0f);
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 1e40 is too large");
 	EXPECT_EQ(window->UndoHistory().CountSteps(), steps);
-
 	EXPECT_EQ(window->UndoHistory().UndoName(), "Noise Tune");
-	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 2000 Hz");
 	window->Undo();
 	ProcessEvents();
 	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Undo Noise Tune");
@@ -131,7 +137,7 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 	EXPECT_EQ(Samples(window), before);
 	window->Redo();
 	ProcessEvents();
-	EXPECT_EQ(Text(window, "noiseTuneText"), "2000");
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
 	EXPECT_EQ(Samples(window), tuned);
 
 	// A choice's undo marks the choice again.
