@@ -128,8 +128,8 @@ void PluginEditor::Open(const std::string& name)
 		return;
 	fWindow = new TunkWindow(kEmptyWindowFrame, new SpaceBarFilter);
 	*fWidget = fWindow->Widget();
-	fWindow->EditSoundOf(
-	    fPlugin, name, [this](const tunk::SoundParams& values) { Changed(values); });
+	fWindow->EditSoundOf(fPlugin, PresetExtras{}, name,
+	    [this](const tunk::SoundParams& values, const PresetExtras&) { Changed(values); });
 	fWindow->SetSoundOutput([this](float gain) { Play(gain); }, [this] { Stop(); });
 	QWidget* widget = fWindow->Widget();
 	if (fParent != 0) {

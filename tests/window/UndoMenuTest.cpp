@@ -242,8 +242,10 @@ TEST_F(UndoWindow, GesturesAreOneStepAndKeyStepsMergeWhileTheSliderKeepsTheFocus
 	// The changes of the sound's owner (a plugin's host) in a row are one step, shown at once
 	// and not told back to the owner; the user's step in between splits them.
 	std::vector<float> told;
-	window->EditSoundOf(window->Values(), "Tunk",
-	    [&](const tunk::SoundParams& values) { told.push_back(values[tunk::Param::startFreq]); });
+	window->EditSoundOf(window->Values(), PresetExtras{}, "Tunk",
+	    [&](const tunk::SoundParams& values, const PresetExtras&) {
+		    told.push_back(values[tunk::Param::startFreq]);
+	    });
 	tunk::SoundParams host = window->Values();
 	for (float hz : {300.0f, 310.0f, 320.0f}) {
 		host.values[size_t(tunk::Param::startFreq)] = hz;
