@@ -180,8 +180,6 @@ constexpr MidiRequest ReadMidi(const uint8_t* midi, uint32_t size)
 	return request;
 }
 
-using voices::VelocityGain;
-
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + the slug of "Category Name", and a
 // category's bank kBankUriPrefix + the category's slug (UriSlug): URIs a user can type in a

@@ -226,6 +226,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	bool optionsEnded = false;
 	bool countGiven = false;
 	bool jobsGiven = false;
+	bool velocityGiven = false;
+	bool hitGiven = false;
 
 	// With --random, --save-preset names no file: the presets go beside the sounds.
 	bool randomMode = false;
@@ -289,7 +291,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			target = &options.kit;
 		else if (name == "--notes")
 			target = &notesText;
-		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed")
+		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed"
+		         || name == "--velocity" || name == "--hit")
 			target = &number;
 		else if (name != "--set")
 			return fail("unknown option '" + std::string(arg) + "'");
@@ -311,6 +314,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		if (target == &number) {
 			bool* given = name == "--count" ? &countGiven
 				: name == "--seed"          ? &options.seedGiven
+				: name == "--velocity"      ? &velocityGiven
+				: name == "--hit"           ? &hitGiven
 											: &jobsGiven;
 			if (*given)
 				return fail("option '" + std::string(name) + "' given twice");
@@ -319,6 +324,14 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 				if (!parse_whole(value, &options.seed))
 					return fail("--seed needs a whole number from 0 to 18446744073709551615, got '"
 						+ value + "'");
+			} else if (name == "--velocity") {
+				if (!parse_whole(value, &options.velocity) || options.velocity < 1
+					|| options.velocity > 127)
+					return fail("--velocity needs a velocity from 1 to 127, got '" + value + "'");
+			} else if (name == "--hit") {
+				if (!parse_whole(value, &options.hit))
+					return fail("--hit needs a hit's number from 0 to 4294967295, got '" + value
+						+ "'");
 			} else if (name == "--count") {
 				if (!parse_whole(value, &options.count) || options.count < 1
 					|| options.count > kMaxRandomCount)
@@ -383,6 +396,9 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	}
 	if (std::string error = check_kit_options(options, !notesText.empty()); !error.empty())
 		return fail(error);
+	// A kit's notes carry their own velocities, and its pads count their own hits.
+	if (!options.kit.empty() && (velocityGiven || hitGiven))
+		return fail("--velocity and --hit render single sounds; --notes gives a kit's velocities");
 	if (!options.output.empty() && options.presets.size() > 1)
 		return fail("-o names one output; use -d DIR for several presets");
 	if (!options.output.empty() && !options.directory.empty())
@@ -548,7 +564,13 @@ const char* RenderUsage()
 	        "the kick at once, the snare half a second later at velocity 100; 127 when none is "
 	        "given) into -o FILE, 16-bit stereo at 44100 Hz, as the kit window plays it (pads on "
 	        "their own output in the middle), until the last sound ends") +
-	    "      --seed S           the same seed makes the same sounds (default: the clock)\n"
+	    "      --seed S           the same seed makes the same sounds (default: the clock)\n" +
+	    help_entry("      --velocity V",
+	        "renders each sound as a note of velocity V (1 to 127, default 127) plays it: its "
+	        "velocity rows shape it and its curve sets its level") +
+	    help_entry("      --hit N",
+	        "renders the variation of the sound's hit number N, as the Nth hit of a pad plays "
+	        "it (default 0: the sound without variation)") +
 	    "  -h, --help             shows this help\n"
 	    "      --version          shows the version\n"
 	    "\n"

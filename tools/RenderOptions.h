@@ -44,6 +44,10 @@ struct RenderOptions {
 	std::string kit;
 	std::vector<KitEvent> notes;  // in frame order
 
+	// A sound as a note of `velocity` plays it, with the variation of hit number `hit` (0: none).
+	int32 velocity = 127;
+	uint32_t hit = 0;
+
 	bool ToStandardOutput() const { return output == "-"; }
 	// The number of sounds the run makes.
 	size_t SoundCount() const;
