@@ -78,7 +78,7 @@ TEST(PresetExtensionTest, OnlyAddedValuesAwayFromTheirDefaultsAreWritten)
 	const std::vector<uint8_t> bytes = EncodePresetExtension(p, {});
 	ASSERT_FALSE(bytes.empty());
 	EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "TNKX");
-	EXPECT_EQ(Text(bytes), R"({"version":3,"endFreq":45,"noiseLevel":0.95})");
+	EXPECT_EQ(Text(bytes), R"({"version":4,"endFreq":45,"noiseLevel":0.95})");
 
 	// Every added value comes back bit for bit.
 	const tunk::SoundParams all = AllAdded();
@@ -222,7 +222,7 @@ TEST(PresetExtensionFile, UnknownValuesSurviveASaveAndDamageLoadsTheToneAlone)
 	tunk::SoundParams tone;
 	tone[tunk::Param::duration] = 321;
 	PresetParams record = ToPresetParams(tone);
-	const std::string json = R"({"version":3,"noiseLevel":0.5,"ringMod":0.25})";
+	const std::string json = R"({"version":5,"noiseLevel":0.5,"ringMod":0.25})";
 	std::vector<uint8> tail(kPresetExtensionMarker, kPresetExtensionMarker + 4);
 	tail.insert(tail.end(), json.begin(), json.end());
 	ASSERT_EQ(WritePresetFile(newer.c_str(), record, tail), B_OK);
@@ -243,11 +243,11 @@ TEST(PresetExtensionFile, UnknownValuesSurviveASaveAndDamageLoadsTheToneAlone)
 	EXPECT_EQ(againExtras.unknown.at("ringMod"), "0.25");
 	EXPECT_EQ(again[tunk::Param::noiseLevel], 0.0f);
 	// The newer file keeps its version, also with nothing of ours left to say.
-	EXPECT_EQ(againExtras.version, 3);
+	EXPECT_EQ(againExtras.version, 5);
 	const std::vector<uint8_t> saved = FileBytes(newer);
 	EXPECT_EQ(std::string(saved.begin() + kPresetRecordSize, saved.end()),
-		R"(TNKX{"version":3,"ringMod":0.25})");
-	EXPECT_EQ(Text(EncodePresetExtension(tunk::SoundParams(), {}, 3)), R"({"version":3})");
+		R"(TNKX{"version":5,"ringMod":0.25})");
+	EXPECT_EQ(Text(EncodePresetExtension(tunk::SoundParams(), {}, 5)), R"({"version":5})");
 	EXPECT_TRUE(EncodePresetExtension(tunk::SoundParams(), {}, 1).empty());
 
 	// Cut short in the middle of the extension: the tone, and a word about the rest.

@@ -162,7 +162,7 @@ TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
 	// A newer program's file: its unknown value is kept and said once, the value beyond the
 	// window's range kept as given, and its version is not lowered.
 	PresetParams record = DefaultPresetParams();
-	const std::string json = R"({"version":3,"noiseLevel":0.5,"noiseQ":99,"shimmer":0.25})";
+	const std::string json = R"({"version":5,"noiseLevel":0.5,"noiseQ":99,"shimmer":0.25})";
 	std::vector<uint8> tail(kPresetExtensionMarker, kPresetExtensionMarker + 4);
 	tail.insert(tail.end(), json.begin(), json.end());
 	ASSERT_EQ(WritePresetFile((fDir / "newer.tunk").c_str(), record, tail), B_OK);
@@ -172,7 +172,7 @@ TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
 					   "they are: shimmer.\n");
 	ASSERT_EQ(ReadPreset((fDir / "again.tunk").c_str(), &saved, &extras, &notes), B_OK);
 	EXPECT_EQ(extras.unknown.at("shimmer"), "0.25");
-	EXPECT_EQ(extras.version, 3);
+	EXPECT_EQ(extras.version, 5);
 	EXPECT_EQ(saved[tunk::Param::noiseQ], 99.0f);
 }
 
