@@ -25,6 +25,13 @@
 #include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
 
+namespace {
+
+// The note Shift+Space plays: soft enough that the velocity rows are plainly heard.
+constexpr int32 kSoftVelocity = 40;
+
+} // namespace
+
 bool TunkWindow::HandlePairedParam(uint32 code)
 {
 	for (int32 i = 0; i < kPairedParamCount; i++) {
@@ -192,10 +199,10 @@ void TunkWindow::MessageReceived(BMessage* message)
 
 		case kMsgPlay: fSound->PlaySound(); break;
 		case kMsgMidiNote: {
-			// A note from the MIDI input plays as Play does, at the note's level.
+			// A note from the MIDI input plays as Play does, as a note of its velocity.
 			int32 velocity = 127;
 			message->FindInt32("velocity", &velocity);
-			fSound->PlaySound(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
+			fSound->PlayNote(velocity);
 			break;
 		}
 		case kMsgStop: fSound->StopSound(); break;
@@ -226,7 +233,14 @@ void TunkWindow::MessageReceived(BMessage* message)
 
 		case B_KEY_DOWN: {
 			int8 byte = 0;
-			if (message->FindInt8("byte", &byte) == B_OK && byte == 0x20)
+			int32 modifiers = 0;
+			message->FindInt32("modifiers", &modifiers);
+			if (message->FindInt8("byte", &byte) != B_OK || byte != 0x20)
+				break;
+			// Shift+Space: the sound as a soft note plays it.
+			if ((modifiers & B_SHIFT_KEY) != 0)
+				fSound->PlayNote(kSoftVelocity);
+			else
 				fSound->PlaySound();
 			break;
 		}
