@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/Hit.h"
+
 namespace {
 
 constexpr char kPadKeys[] = "1234QWERASDFZXCV";
@@ -28,6 +30,12 @@ std::string DraggedFile(const QMimeData* data)
 			return url.toLocalFile().toStdString();
 	}
 	return "";
+}
+
+// A pad struck with Shift held plays soft, so that a kit's velocity rows can be heard.
+float HitVelocity(Qt::KeyboardModifiers modifiers)
+{
+	return (modifiers & Qt::ShiftModifier) != 0 ? float(tunk::kSoftVelocity) / 127.0f : 1.0f;
 }
 
 } // namespace
@@ -187,7 +195,7 @@ void KitPads::mousePressEvent(QMouseEvent* event)
 		return;
 	SelectAndReport(pad);
 	if (event->button() == Qt::LeftButton && onHit)
-		onHit(pad, 1.0f);
+		onHit(pad, HitVelocity(event->modifiers()));
 }
 
 void KitPads::mouseDoubleClickEvent(QMouseEvent* event)
@@ -214,7 +222,7 @@ void KitPads::keyPressEvent(QKeyEvent* event)
 			return;
 		case Qt::Key_Space:
 			if (!event->isAutoRepeat() && onHit)
-				onHit(fSelected, 1.0f);
+				onHit(fSelected, HitVelocity(event->modifiers()));
 			return;
 		case Qt::Key_Menu:
 			if (onMenu)
@@ -241,7 +249,7 @@ void KitPads::keyPressEvent(QKeyEvent* event)
 	if (!event->isAutoRepeat()) {
 		SelectAndReport(pad);
 		if (onHit)
-			onHit(pad, 1.0f);
+			onHit(pad, HitVelocity(event->modifiers()));
 	}
 }
 

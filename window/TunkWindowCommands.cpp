@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/TunkSound.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Params.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
@@ -24,13 +25,6 @@
 #include "window/SliderValue.h"
 #include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
-
-namespace {
-
-// The note Shift+Space plays: soft enough that the velocity rows are plainly heard.
-constexpr int32 kSoftVelocity = 40;
-
-} // namespace
 
 bool TunkWindow::HandlePairedParam(uint32 code)
 {
@@ -239,7 +233,7 @@ void TunkWindow::MessageReceived(BMessage* message)
 				break;
 			// Shift+Space: the sound as a soft note plays it.
 			if ((modifiers & B_SHIFT_KEY) != 0)
-				fSound->PlayNote(kSoftVelocity);
+				fSound->PlayNote(tunk::kSoftVelocity);
 			else
 				fSound->PlaySound();
 			break;

@@ -12,6 +12,8 @@ namespace tunk {
 
 // The velocity every full-level note has; the sound plays as its values say.
 constexpr int32_t kFullVelocity = 127;
+// The note the windows play with Shift held: soft enough that the velocity rows are heard.
+constexpr int32_t kSoftVelocity = 40;
 
 struct Hit {
 	SoundParams params; // what the hit renders

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "engine/DiskAudio.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Render.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
@@ -388,6 +389,25 @@ TEST_F(KitWindowTest, ClicksKeysAndNotesPlayTheirPads)
 	QTest::keyClick(window->Pads(), Qt::Key_V);
 	ProcessEvents();
 	EXPECT_EQ(window->Sound()->LastEvent().key, 15);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, 127);
+
+	// With Shift held a click, a pad's key and the space bar play soft.
+	QTest::mouseClick(window->Pads(), Qt::LeftButton, Qt::ShiftModifier,
+	    window->Pads()->PadRect(3).center());
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().key, 3);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, tunk::kSoftVelocity);
+	QTest::keyClick(window->Pads(), Qt::Key_W, Qt::ShiftModifier);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().key, 5);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, tunk::kSoftVelocity);
+	QTest::keyClick(window->Pads(), Qt::Key_Space);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, 127);
+	QTest::keyClick(window->Pads(), Qt::Key_Space, Qt::ShiftModifier);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().key, 5);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, tunk::kSoftVelocity);
 
 	// The note of the snare, at a velocity below full.
 	BMessage note(kMsgMidiNote);
