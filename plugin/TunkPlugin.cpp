@@ -70,6 +70,7 @@ public:
 		const float velocityScale = Control(kPortVelocity);
 		const bool noteOff = Control(kPortNoteOff) > 0;
 		const bool retrigger = Control(kPortRetrigger) > 0;
+		fKeyTrack = Control(kPortKeyTrack) > 0;
 
 		uint32_t done = 0;
 		if (fMidi != nullptr) {
@@ -104,7 +105,8 @@ private:
 				if (retrigger)
 					fPlayer->Release(key);
 				// Each note its own hit, numbered from 1 since the host started the plugin.
-				const Hit hit = HitOf(params, request.velocity, fHit++);
+				const Hit hit = HitOf(fKeyTrack ? Transposed(params, double(request.note) - 60.0) : params,
+				    request.velocity, fHit++);
 				const float gain = VelocityGain(hit.level, velocityScale) * hit.gain;
 				ResampledSource& source = static_cast<ResampledSource&>(fPlayer->Start(key, gain));
 				source.Play(hit.params, fTables);
@@ -134,6 +136,7 @@ private:
 	std::unique_ptr<voices::Player> fPlayer;
 	voices::TableCache fTables;
 	uint32_t fHit = 1;
+	bool fKeyTrack = false;
 
 	const LV2_Atom_Sequence* fMidi = nullptr;
 	float* fOut = nullptr;

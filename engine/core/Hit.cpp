@@ -68,6 +68,16 @@ void ScaleLengths(SoundParams& p, double factor)
 
 } // namespace
 
+SoundParams Transposed(const SoundParams& sound, double semitones)
+{
+	SoundParams p = sound;
+	const double ratio = std::exp2(semitones / 12.0);
+	for (Param frequency : {Param::startFreq, Param::endFreq, Param::filterCutoff, Param::noiseTune,
+	         Param::noiseCutoff})
+		Scale(p, frequency, ratio);
+	return p;
+}
+
 Hit HitOf(const SoundParams& sound, int32_t velocity, uint32_t hit, uint32_t seed)
 {
 	Hit out;

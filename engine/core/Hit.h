@@ -28,6 +28,10 @@ struct Hit {
 // note differs from it only by its level, velocity / 127.
 Hit HitOf(const SoundParams& sound, int32_t velocity, uint32_t hit = 0, uint32_t seed = 0);
 
+// The sound moved by `semitones`: every frequency of it (the start and end pitches, the
+// filter's cutoff, the noise's tune and cutoff) times the same ratio. 0 leaves it as it is.
+SoundParams Transposed(const SoundParams& sound, double semitones);
+
 // The gain of a note whose curve gave `level`, for a player whose velocity scale is `scale`:
 // full at any velocity for a scale of 0, `level` for a scale of 1.
 constexpr float VelocityGain(float level, float scale)

@@ -189,7 +189,7 @@ TEST_F(FactorySounds, EachDrumMeasuresAsRealRecordingsOfItsKind)
 	}
 }
 
-TEST_F(FactorySounds, SoftDrumsAreDarkerAndShorterAndTheBusiestVaryHitByHit)
+TEST_F(FactorySounds, SoftDrumsAreDarkerAndShorterAndEveryHitIsTheSound)
 {
 	for (const char* folder : {"Kicks", "Snares", "Claps", "Toms", "Closed Hi-Hats"}) {
 		size_t darker = 0;
@@ -202,11 +202,11 @@ TEST_F(FactorySounds, SoftDrumsAreDarkerAndShorterAndTheBusiestVaryHitByHit)
 		}
 		EXPECT_GE(darker * 10, drums.size() * 8) << folder;
 	}
-	for (const char* folder : {"Closed Hi-Hats", "Open Hi-Hats", "Snares", "Shakers"})
-		for (const Measured& m : In(folder))
-			EXPECT_NE(RenderPreset(tunk::HitOf(m.params, 127, 1).params),
-			    RenderPreset(tunk::HitOf(m.params, 127, 2).params))
-			    << m.category << "/" << m.name;
+	// A sound plays as the library has it at full velocity, whichever hit: the factory kits
+	// give their pads variation.
+	for (const Measured& m : *sSounds)
+		EXPECT_TRUE(tunk::SameBits(tunk::HitOf(m.params, 127, 3).params, m.params))
+		    << m.category << "/" << m.name;
 }
 
 // The table the factory sounds are made from names its columns by the parameters' symbols,
