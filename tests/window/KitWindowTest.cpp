@@ -263,15 +263,18 @@ TEST(KitSoundTest, PadsPlayInStereoByTheKitsRuleAndChokesEndWithinAFade)
 	EXPECT_EQ(out.left, Part(Rendered(kit.pads[3].sound), 0, 3000));
 	EXPECT_EQ(out.right, out.left);
 
-	// +6 dB is louder than the sound, never held to 0 dB; a note's velocity scales it.
+	// +6 dB is louder than the sound, never held to 0 dB; a note's velocity scales it and
+	// plays the kick's soft hit (the pad's second), lower and shorter.
 	const std::vector<int16_t> kick = Rendered(kit.pads[0].sound);
+	const std::vector<int16_t> softKick = Rendered(tunk::HitOf(kit.pads[0].sound, 64, 2).params);
+	ASSERT_LT(softKick.size(), kick.size());
 	sound.Note(36, 1.0f);
 	out = Play(sound, 512);
 	sound.Note(36, 64.0f / 127.0f);
 	const Channels soft = Play(sound, 512 + kFade);
 	for (size_t i = 0; i < 512; i++) {
 		ASSERT_EQ(out.left[i], tunk::voices::ToShort(float(kick[i]) / 32768.0f * LevelGain(6))) << i;
-		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(kick[kFade + i]) / 32768.0f * LevelGain(6) * (64.0f / 127.0f))) << i;
+		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(softKick[kFade + i]) / 32768.0f * LevelGain(6) * (64.0f / 127.0f))) << i;
 	}
 	EXPECT_EQ(sound.LastEvent().kind, KitEvent::kNoteOn);
 	EXPECT_EQ(sound.LastEvent().velocity, 64);
