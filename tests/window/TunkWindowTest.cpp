@@ -664,6 +664,19 @@ TEST_F(EditorWindow, PlayStopAndTheSpaceBar)
 	ProcessEvents();
 	EXPECT_FALSE(Sound()->IsPlaying());
 	EXPECT_EQ(Title(), kUntitled);
+
+	// Shift+Space plays a soft note, here a shorter hit; what the window shows and exports
+	// stays the sound itself.
+	tunk::SoundParams shorter = window->Values();
+	shorter[tunk::Param::velDecay] = -50;
+	window->ApplyParams(shorter, "Vel Decay");
+	const std::vector<int16> drawn = Samples(window);
+	QTest::keyClick(edit, Qt::Key_Space, Qt::ShiftModifier);
+	ProcessEvents();
+	EXPECT_TRUE(Sound()->IsPlaying());
+	EXPECT_EQ(edit->text().toStdString(), "1000");
+	EXPECT_EQ(Samples(window), drawn);
+	EXPECT_EQ(drawn.size(), 8820u) << "the whole 200 ms, not the soft hit's 150";
 }
 
 TEST_F(EditorWindow, UnknownCommandsAndRepeatedChangesKeepOneMark)
