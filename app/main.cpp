@@ -1,8 +1,11 @@
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/PluginEditor.h"
 #include "app/TunkApp.h"
 
 namespace {
@@ -23,6 +26,9 @@ int main(int argc, char** argv)
 	// Options are read before any window exists, so --help and --version need no display.
 	std::vector<const char*> files = {argv[0]};
 	bool optionsEnded = false;
+	// The editor mode a plugin's UI starts (plugin/ui/): not for people, so not in the usage.
+	std::optional<std::string> editorKind;
+	unsigned long editorParent = 0;
 	for (int i = 1; i < argc; i++) {
 		const char* argument = argv[i];
 		// A lone "-" is no option: it names a file, as it would for most programs.
@@ -36,12 +42,19 @@ int main(int argc, char** argv)
 		} else if (std::strcmp(argument, "--version") == 0) {
 			std::printf("tunk %s\n", TUNK_VERSION);
 			return 0;
+		} else if (std::strncmp(argument, "--plugin-editor=", 16) == 0) {
+			editorKind = argument + 16;
+		} else if (std::strncmp(argument, "--parent=", 9) == 0) {
+			editorParent = std::strtoul(argument + 9, nullptr, 10);
 		} else {
 			std::fprintf(stderr, "tunk: unknown option '%s'\n", argument);
 			std::fputs(kUsage, stderr);
 			return 2;
 		}
 	}
+
+	if (editorKind)
+		return PluginEditor::Run(*editorKind, editorParent);
 
 	// Files named on the command line arrive as the launch's refs, as from the desktop.
 	BApplication::SetArgs(int(files.size()), files.data());

@@ -34,7 +34,9 @@ void BM_FactoryKitLoad(benchmark::State& state)
 {
 	const double rate = double(state.range(0));
 	const std::string kit = KitText("808 Electro");
-	const std::string empty = EncodeKit(Kit{"Empty", {}, {}});
+	Kit emptyKit;
+	emptyKit.name = "Empty";
+	const std::string empty = EncodeKit(emptyKit);
 	PluginWorld world{TUNK_LV2_BUNDLE_DIR, kKitUri};
 	KitInstance plugin(world, rate);
 	for (auto _ : state) {

@@ -2,23 +2,27 @@
 
 #include <string>
 
+#include "kit/Kit.h"
+
 namespace {
 
 const std::string kNoName;
 
 } // namespace
 
-bool History::SameState(const DocumentState& a, const DocumentState& b)
+bool SameBits(const DocumentState& a, const DocumentState& b)
 {
 	return a.document == b.document && tunk::SameBits(a.values, b.values);
 }
 
-History::History(const DocumentState& state, size_t bound) : fBound(bound < 1 ? 1 : bound)
+template <typename State>
+UndoHistory<State>::UndoHistory(const State& state, size_t bound) : fBound(bound < 1 ? 1 : bound)
 {
 	Reset(state);
 }
 
-void History::Reset(const DocumentState& state)
+template <typename State>
+void UndoHistory<State>::Reset(const State& state)
 {
 	fStates.clear();
 	fStates.push_back({state, "", 0});
@@ -26,7 +30,8 @@ void History::Reset(const DocumentState& state)
 	fMergeOpen = false;
 }
 
-bool History::Commit(const DocumentState& state, const char* name, uint32_t mergeKey)
+template <typename State>
+bool UndoHistory<State>::Commit(const State& state, const char* name, uint32_t mergeKey)
 {
 	if (SameState(state, Current()))
 		return false;
@@ -55,17 +60,20 @@ bool History::Commit(const DocumentState& state, const char* name, uint32_t merg
 	return true;
 }
 
-const std::string& History::UndoName() const
+template <typename State>
+const std::string& UndoHistory<State>::UndoName() const
 {
 	return CanUndo() ? fStates[fIndex].name : kNoName;
 }
 
-const std::string& History::RedoName() const
+template <typename State>
+const std::string& UndoHistory<State>::RedoName() const
 {
 	return CanRedo() ? fStates[fIndex + 1].name : kNoName;
 }
 
-const DocumentState& History::Undo()
+template <typename State>
+const State& UndoHistory<State>::Undo()
 {
 	fMergeOpen = false;
 	if (CanUndo())
@@ -73,10 +81,14 @@ const DocumentState& History::Undo()
 	return Current();
 }
 
-const DocumentState& History::Redo()
+template <typename State>
+const State& UndoHistory<State>::Redo()
 {
 	fMergeOpen = false;
 	if (CanRedo())
 		fIndex++;
 	return Current();
 }
+
+template class UndoHistory<DocumentState>;
+template class UndoHistory<Kit>;

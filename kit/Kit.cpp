@@ -1,6 +1,8 @@
 #include "kit/Kit.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 
 namespace {
@@ -24,7 +26,40 @@ size_t PadsLookedAt(const Kit& kit)
 	return kit.pads.size() < kMaxPads ? kit.pads.size() : kMaxPads;
 }
 
+bool SameBits(float a, float b)
+{
+	return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+}
+
 }  // namespace
+
+bool SameBits(const Pad& a, const Pad& b)
+{
+	return a.name == b.name && a.soundName == b.soundName && a.note == b.note &&
+	       SameBits(a.level, b.level) &&
+	       SameBits(a.pan, b.pan) && a.choke == b.choke && a.output == b.output &&
+	       a.unknown == b.unknown && a.soundUnknown == b.soundUnknown &&
+	       a.soundReserved == b.soundReserved && tunk::SameBits(a.sound, b.sound);
+}
+
+bool SameBits(const Kit& a, const Kit& b)
+{
+	if (a.name != b.name || a.unknown != b.unknown || a.pads.size() != b.pads.size()
+	    || !SameBits(a.tempo, b.tempo) || a.chain != b.chain || a.patterns.size() != b.patterns.size())
+		return false;
+	for (size_t i = 0; i < a.pads.size(); i++) {
+		if (!SameBits(a.pads[i], b.pads[i]))
+			return false;
+	}
+	for (size_t i = 0; i < a.patterns.size(); i++) {
+		const Pattern& p = a.patterns[i];
+		const Pattern& q = b.patterns[i];
+		if (p.name != q.name || p.steps != q.steps || p.stepsPerBeat != q.stepsPerBeat
+		    || !SameBits(p.swing, q.swing) || p.lanes != q.lanes || p.unknown != q.unknown)
+			return false;
+	}
+	return true;
+}
 
 const char* GmDrumName(int note)
 {

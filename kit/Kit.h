@@ -20,7 +20,8 @@ constexpr size_t kMaxPads = 16;
 constexpr int kChokeGroups = 8;
 constexpr int kLowestNote = 0;
 constexpr int kHighestNote = 127;
-// A pad's level in dB: full scale at 0; reading a file clamps to this range.
+// A pad's level in dB: full scale at 0. The range the window offers and the pad plays in
+// (LevelGain); a kit file keeps a level beyond it as given.
 constexpr float kMinPadLevel = -60;
 constexpr float kMaxPadLevel = 12;
 
@@ -39,6 +40,7 @@ using KeptValues = std::map<std::string, std::string>;
 
 struct Pad {
 	std::string name;
+	std::string soundName;    // the preset the sound came from; "" when none
 	tunk::SoundParams sound;  // every parameter of the table
 	int note = 36;            // MIDI note, kLowestNote..kHighestNote
 	float level = 0;          // dB, kMinPadLevel..kMaxPadLevel
@@ -47,17 +49,47 @@ struct Pad {
 	PadOutput output = PadOutput::Main;
 	KeptValues unknown;       // the pad's keys this program does not know
 	KeptValues soundUnknown;  // the sound's keys this program does not know
+	uint32_t soundReserved = 0;  // the sound's reserved word from a preset; no meaning, kept
 
 	bool operator==(const Pad&) const = default;
+};
+
+// A pattern: a row of steps for each pad, played in a loop (kit/Pattern.h says where each
+// step falls). Steps beyond `steps` are kept, so that shortening a pattern and lengthening it
+// again gives its steps back.
+constexpr size_t kMaxPatterns = 16;
+constexpr int kMaxSteps = 64;
+struct Step {
+	uint8_t velocity = 0;      // 0 none, 1..127
+	uint8_t probability = 100; // percent of the times the step plays
+	bool operator==(const Step&) const = default;
+};
+using PatternLane = std::array<Step, kMaxSteps>;
+struct Pattern {
+	std::string name;
+	int steps = 16;       // 1..kMaxSteps
+	int stepsPerBeat = 4; // 2, 3, 4, 6 or 8
+	float swing = 0;      // percent of a step that odd steps come late, 0..75
+	std::array<PatternLane, kMaxPads> lanes{}; // a lane per pad, by the pad's index
+	KeptValues unknown;
+
+	bool operator==(const Pattern&) const = default;
 };
 
 struct Kit {
 	std::string name;
 	std::vector<Pad> pads;  // at most kMaxPads
 	KeptValues unknown;     // top-level keys this program does not know
+	std::vector<Pattern> patterns; // at most kMaxPatterns
+	float tempo = 120;             // BPM, 20..300 where it plays
+	std::vector<int> chain;        // indices into patterns, in the order a song plays them
 
 	bool operator==(const Kit&) const = default;
 };
+
+// Bit for bit, as a file would hold them: a NaN level is the same as itself, -0 is not 0.
+bool SameBits(const Pad& a, const Pad& b);
+bool SameBits(const Kit& a, const Kit& b);
 
 // One pad of the General MIDI drum map: its usual name, note and choke group.
 struct GmDrum {

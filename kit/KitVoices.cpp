@@ -107,16 +107,21 @@ void KitVoices::End()
 	RenderTo(fFrames);
 }
 
+OwnedKitVoices::OwnedKitVoices()
+{
+	std::vector<tunk::voices::ParamsSource*> plain;
+	for (int32_t i = 0; i < 2 * kKitVoices; i++) {
+		sources.push_back(std::make_unique<tunk::voices::LiveSource>());
+		plain.push_back(sources.back().get());
+	}
+	voices = std::make_unique<KitVoices>(plain);
+}
+
 StereoSound RenderKitEvents(
     const Kit& kit, const KitPlayOptions& options, std::span<const KitEvent> events, int64_t frames)
 {
-	std::vector<std::unique_ptr<tunk::voices::LiveSource>> owned;
-	std::vector<tunk::voices::ParamsSource*> sources;
-	for (int32_t i = 0; i < 2 * kKitVoices; i++) {
-		owned.push_back(std::make_unique<tunk::voices::LiveSource>());
-		sources.push_back(owned.back().get());
-	}
-	auto voices = std::make_unique<KitVoices>(sources);
+	OwnedKitVoices owned;
+	KitVoices* voices = owned.voices.get();
 	StereoSound sound;
 	constexpr int64_t kBlock = 4096;
 	size_t next = 0;

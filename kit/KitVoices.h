@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -77,6 +78,13 @@ private:
 	uint32_t fDone = 0;
 	// Each pad's next hit: its variation, so that no two hits of a pad sound the same.
 	std::array<uint32_t, kMaxPads> fHits;
+};
+
+// Kit voices with sources of their own, for a render off the audio thread. Allocates.
+struct OwnedKitVoices {
+	OwnedKitVoices();
+	std::vector<std::unique_ptr<tunk::voices::LiveSource>> sources;
+	std::unique_ptr<KitVoices> voices;
 };
 
 // A kit playing `events` (in frame order, frames from 0 on) as a stereo pair at the engine's

@@ -14,6 +14,7 @@ Kit NewKit(const std::string& name)
 		pad.level = made.level;
 		pad.pan = made.pan;
 		pad.output = made.output;
+		pad.soundName = made.soundName;
 		pad.sound.values = made.sound;
 		kit.pads.push_back(pad);
 	}

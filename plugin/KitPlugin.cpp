@@ -2,9 +2,9 @@
 // pan, choke group and output. A kit is read off the audio thread (on the worker when a kit
 // file is loaded, on the host's thread when it restores a state) and handed to the audio
 // thread by pointer; notes play it through the kit's voices (kit/KitVoices.h), which compute
-// each pad's sound as it plays. The kit replaced is freed on the worker once its voices have
-// faded out. Nothing on the audio thread logs, allocates or waits; what it cannot do it hands
-// to the worker.
+// each pad's sound as it plays, from a copy of it. The kit replaced is freed on the worker.
+// Nothing on the audio thread logs, allocates or waits; what it cannot do it hands to the
+// worker.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -188,7 +188,7 @@ public:
 			fAnnounce = false;
 		}
 		EndNotify();
-		FreeRetired(frames);
+		FreeRetired();
 	}
 
 	// Worker thread.
@@ -259,10 +259,11 @@ public:
 		KitSounds* sounds = response.sounds;
 		// Answered before a restore: the restored kit stays, and this one never plays.
 		if (response.epoch != fEpoch.load(std::memory_order_relaxed)) {
-			sounds->retiredNext = fRetired;
-			fRetired = sounds;
+			Retire(sounds);
 			return LV2_WORKER_SUCCESS;
 		}
+		// The old kit's voices fade out on their own copies of its sounds.
+		fVoices->ReleaseAll();
 		Retire(fSounds);
 		fSounds = sounds;
 		fAnnounce = true;
@@ -404,31 +405,26 @@ private:
 		    &message);
 	}
 
-	// The replaced kit's voices fade out; the kit is freed on the worker once they are over.
+	// A kit no longer played waits here for the worker to free it.
 	void Retire(KitSounds* sounds)
 	{
-		fVoices->ReleaseAll();
-		sounds->fadeLeft = voices::kFadeSamples;
 		sounds->retiredNext = fRetired;
 		fRetired = sounds;
 	}
 
-	// A kit leaves the list before it is handed over: a host may run the worker inside
+	// Hands the retired kits to the worker; one it did not take waits for the next block. A
+	// kit leaves the list before it is handed over: a host may run the worker inside
 	// schedule_work, and then the kit is gone when the call returns.
-	void FreeRetired(uint32_t frames)
+	void FreeRetired()
 	{
-		for (KitSounds** link = &fRetired; *link != nullptr;) {
-			KitSounds* sounds = *link;
-			sounds->fadeLeft -= frames;
-			if (sounds->fadeLeft <= 0 && fSchedule != nullptr) {
-				*link = sounds->retiredNext;
-				const FreeMessage message{Job::Free, sounds};
-				if (fSchedule->schedule_work(fSchedule->handle, sizeof message, &message)
-				    == LV2_WORKER_SUCCESS)
-					continue;
-				*link = sounds;
+		while (fRetired != nullptr && fSchedule != nullptr) {
+			KitSounds* sounds = fRetired;
+			fRetired = sounds->retiredNext;
+			const FreeMessage message{Job::Free, sounds};
+			if (fSchedule->schedule_work(fSchedule->handle, sizeof message, &message) != LV2_WORKER_SUCCESS) {
+				fRetired = sounds;
+				return;
 			}
-			link = &sounds->retiredNext;
 		}
 	}
 
@@ -495,7 +491,7 @@ private:
 	std::unique_ptr<KitVoices> fVoices;
 	KitOutputs fOutputs;
 	KitSounds* fSounds = nullptr;  // audio side's
-	KitSounds* fRetired = nullptr;  // replaced kits whose voices may still fade
+	KitSounds* fRetired = nullptr;  // replaced kits the worker has yet to free
 
 	// The kit as the host sees it (save, note names), on the host's threads: the kit that
 	// plays, or the one the worker has answered with. Restores counted, so that a load asked

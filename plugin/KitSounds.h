@@ -14,9 +14,8 @@ namespace tunk::lv2 {
 struct KitSounds {
 	Kit kit;
 	std::string path;  // the kit file it was read from; empty for a state or a preset
-	// The audio thread's, once the kit is replaced: frames its voices may still fade for, and
-	// the kit replaced before it.
-	int64_t fadeLeft = 0;
+	// The audio thread's, once the kit is replaced: the next kit waiting to be freed on the
+	// worker (voices copy their pad's sound, so none needs a replaced kit).
 	KitSounds* retiredNext = nullptr;
 };
 

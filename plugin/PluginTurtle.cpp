@@ -8,6 +8,7 @@
 #include "plugin/KitPorts.h"
 #include "plugin/Ports.h"
 #include "plugin/PresetTurtle.h"
+#include "plugin/ui/UiTurtle.h"
 
 namespace tunk::lv2 {
 
@@ -302,6 +303,7 @@ std::string PluginTurtle(DescriptionVersion version)
 		AppendControl(out, control);
 	}
 	out.append(" .\n");
+	out.append(UiTurtle());
 	return out;
 }
 

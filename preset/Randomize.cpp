@@ -321,6 +321,20 @@ bool IsDrum(SoundCategory category)
 	}
 }
 
+// A value from the row's own range, at its shown precision: a choice's code or a switch with
+// even odds, a number evenly (per octave on a logarithmic row) and above 0 where the row
+// starts at 0, so that a layer drawn is heard.
+float DrawFromRow(const tunk::ParamInfo& info, Dice& dice)
+{
+	if (info.kind != tunk::ParamKind::Number)
+		return info.min + float(dice.Pick(int(info.max - info.min) + 1));
+	const double low = tunk::ScaleFloor(info);
+	const double value = info.scale == tunk::ParamScale::Logarithmic ? dice.LogBetween(low, info.max)
+	                                                                  : dice.Between(low, info.max);
+	const double step = tunk::ShownStep(info);
+	return Bounded(info.id, float(std::round(value / step) * step));
+}
+
 PresetParams Draw(const Ranges& r, Dice& dice)
 {
 	PresetParams p = DefaultPresetParams();
@@ -410,6 +424,20 @@ tunk::SoundParams Randomize(SoundCategory category, uint64_t seed)
 		return ToSoundParams(DefaultPresetParams());
 	p.amplitude = 1;
 	tunk::SoundParams sound = ToSoundParams(p);
+	// Anything draws every row the record does not hold from the table, so that a row added
+	// there is heard here with no edit. A draw too quiet to level (a high-pass over the tone,
+	// a noise filtered away) is drawn again; the record's sound alone is the answer should that
+	// keep happening.
+	if (category == SoundCategory::Anything) {
+		for (int tries = 0; tries < 100; ++tries) {
+			tunk::SoundParams layered = sound;
+			for (const tunk::ParamInfo& info : tunk::kParams)
+				if (info.since > 1)
+					layered[info.id] = DrawFromRow(info, dice);
+			if (Level(&layered, dice))
+				return layered;
+		}
+	}
 	// A kick falls to a low note, not below hearing, after a short click of noise.
 	if (category == SoundCategory::Kick) {
 		sound[Param::endFreq] =

@@ -25,10 +25,12 @@ int RenderedPeak(const tunk::SoundParams& params, bool* clipped)
 }
 
 // How a sound's level is turned: the tone and the noise together, in the proportion they
-// hold, the louder of them reaching `level`. A sound without noise turns its amplitude alone,
-// whatever it holds (0 included).
+// hold, the louder of them reaching `level`. A noise beyond the top of its level's row rises
+// by its gain instead, so that a filtered noise can still reach full scale. A sound without
+// noise turns its amplitude alone, whatever it holds (0 included).
 struct LevelShares {
 	double tone = 1, noise = 0;
+	double gainDb = 0;  // the noise's gain as it plays
 	explicit LevelShares(const tunk::SoundParams& p)
 	{
 		const double a = p[tunk::Param::amplitude], n = p[tunk::Param::noiseLevel];
@@ -37,12 +39,36 @@ struct LevelShares {
 			tone = a / louder;
 			noise = n / louder;
 		}
+		if (const float gain = p[tunk::Param::noiseGain]; std::isfinite(gain))
+			gainDb = gain;
 	}
+	// The loudest level that keeps the amplitude, the noise's level and its gain within their
+	// rows; unbounded for a sound without noise.
+	double Loudest() const
+	{
+		if (noise <= 0)
+			return std::numeric_limits<double>::infinity();
+		const double gainLeft = std::max(0.0, double(tunk::Info(tunk::Param::noiseGain).max) - gainDb);
+		const double noiseTop = double(tunk::Info(tunk::Param::noiseLevel).max) * std::pow(10.0, gainLeft / 20);
+		return std::min(tone > 0 ? double(tunk::Info(tunk::Param::amplitude).max) / tone
+		                         : std::numeric_limits<double>::infinity(),
+		    noiseTop / noise);
+	}
+	// The sound at `level`; beside a noise each value stays within its row (a level a float
+	// step beyond Loudest lands on the rows' tops).
 	tunk::SoundParams At(tunk::SoundParams p, double level) const
 	{
 		p[tunk::Param::amplitude] = float(tone * level);
-		if (noise > 0)
-			p[tunk::Param::noiseLevel] = float(noise * level);
+		if (noise > 0) {
+			p[tunk::Param::amplitude] = std::min(p[tunk::Param::amplitude], tunk::Info(tunk::Param::amplitude).max);
+			const double wanted = noise * level;
+			const double top = tunk::Info(tunk::Param::noiseLevel).max;
+			p[tunk::Param::noiseLevel] = float(std::min(wanted, top));
+			if (wanted > top) {
+				const double gainTop = std::max(gainDb, double(tunk::Info(tunk::Param::noiseGain).max));
+				p[tunk::Param::noiseGain] = float(std::min(gainDb + 20 * std::log10(wanted / top), gainTop));
+			}
+		}
 		return p;
 	}
 };
@@ -88,13 +114,24 @@ SoundLevel MeasureSoundLevel(const int16_t* samples, int64_t count)
 double PeakAtLevels(tunk::SoundParams params)
 {
 	// Rendered so quietly that no sample wraps around, then scaled back. The conversion
-	// floors, so a sample of magnitude m stood for less than m + 1.
-	constexpr double kProbe = 1.0 / 64;
-	params[tunk::Param::amplitude] = float(params[tunk::Param::amplitude] * kProbe);
-	params[tunk::Param::noiseLevel] = float(params[tunk::Param::noiseLevel] * kProbe);
-	bool clipped = false;
-	int peak = RenderedPeak(params, &clipped);
-	return peak > 0 ? (peak + 1) / kFullScale / kProbe : 0;
+	// floors, so a sample of magnitude m stood for less than m + 1. A noise lifted by its gain
+	// through a resonant filter can stand far beyond full scale even so: a probe that comes
+	// near full scale may have wrapped, and a quieter one is taken.
+	constexpr double kStep = 1.0 / 64;
+	double probe = 1;
+	for (int round = 0; round < 4; ++round) {
+		probe *= kStep;
+		tunk::SoundParams quiet = params;
+		quiet[tunk::Param::amplitude] = float(params[tunk::Param::amplitude] * probe);
+		quiet[tunk::Param::noiseLevel] = float(params[tunk::Param::noiseLevel] * probe);
+		bool clipped = false;
+		const int peak = RenderedPeak(quiet, &clipped);
+		if (peak <= 0)
+			return 0;
+		if (peak < kFullScale / 2)
+			return (peak + 1) / kFullScale / probe;
+	}
+	return 0;
 }
 
 double PeakAtFullAmplitude(PresetParams params)
@@ -110,8 +147,8 @@ tunk::SoundParams Normalize(const tunk::SoundParams& params, double targetDbfs)
 	if (unit <= 0 || !std::isfinite(unit))
 		return params;
 	const int target = int(std::floor(std::pow(10.0, std::min(targetDbfs, 0.0) / 20) * kFullScale));
-	// The noise's level ends at 1: a louder noise would leave its row.
-	const double loudest = shares.noise > 0 ? 1.0 : std::numeric_limits<double>::infinity();
+	// Rounded up to a float step, so that a sound held at its loudest sits on its rows' tops.
+	const double loudest = std::nextafter(float(shares.Loudest()), std::numeric_limits<float>::infinity());
 	// Safe by construction: the estimate of the peak errs on the loud side. In float steps, as
 	// the amplitude holds it.
 	double level = float(std::min(target / kFullScale / unit, loudest));

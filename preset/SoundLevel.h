@@ -30,6 +30,7 @@ double PeakAtLevels(tunk::SoundParams params);
 // the rendered result: no sample clips and the peak lies within 0.05 dB under the target.
 // A silent sound, or one that cannot be rendered, comes back unchanged.
 PresetParams Normalize(const PresetParams& params, double targetDbfs = -0.3);
-// The same for a whole sound: its tone and noise levels move together, the noise's no
-// further than 1 (a sound whose noise is already at 1 may stay under the target).
+// The same for a whole sound: its tone and noise levels move together within their rows, the
+// noise beyond a level of 1 by its gain (a sound whose noise is at the top of both rows, or
+// whose tone is at an amplitude of 1 beside a noise, may stay under the target).
 tunk::SoundParams Normalize(const tunk::SoundParams& params, double targetDbfs = -0.3);

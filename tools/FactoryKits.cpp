@@ -4,9 +4,14 @@
 // and --set style changes to that sound ("-" for none). Pads go into their kit in table order;
 // each kit is written to OUTPUT as "<kit>.tunkkit". Any fault in the table stops the build.
 //
+// PATTERNS, a second table, gives the kits their tempo and patterns: each line a lane of
+// steps for the pad on a note (data/kits/patterns.tsv says how); the chain plays each pattern
+// once in table order.
+//
 // tunk-factory-kits --new-kit TABLE PRESETS SOURCE: the same for the one kit a new kit starts
 // as, whose pads are the General MIDI pads of kGmDrums in their order; written as a C++ source
 // of kNewKitPads (kit/NewKitPads.h), since the program holds no files of its own.
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/Pattern.h"
 #include "kits/support/Errors.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
@@ -71,6 +77,7 @@ std::string ReadPad(const std::vector<std::string>& fields, const fs::path& pres
 			return "no factory sound " + preset.string();
 		if (!messages.empty())
 			return preset.string() + ": " + messages.front();
+		pad->soundName = fs::path(fields[7]).filename().string();
 	}
 	if (fields[8] != "-") {
 		std::vector<ParamSetting> settings;
@@ -105,7 +112,7 @@ bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
 				if (kit.name == fields[0])
 					error = "the pads of kit " + fields[0] + " are not on consecutive lines";
 			}
-			kits->push_back(Kit{fields[0], {}, {}});
+			kits->emplace_back().name = fields[0];
 		}
 		if (error.empty() && kits->back().pads.size() == kMaxPads)
 			error = "more than " + std::to_string(kMaxPads) + " pads";
@@ -118,12 +125,99 @@ bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
 	return true;
 }
 
+// One lane of the pattern table into its kit; an error text, "" when it is good.
+std::string ReadLane(const std::vector<std::string>& fields, std::vector<Kit>* kits)
+{
+	if (fields.size() != 7)
+		return "needs 7 columns, has " + std::to_string(fields.size());
+	Kit* kit = nullptr;
+	for (Kit& each : *kits) {
+		if (each.name == fields[0])
+			kit = &each;
+	}
+	if (kit == nullptr)
+		return "no kit " + fields[0];
+	float tempo = 0;
+	if (!Number(fields[1], &tempo) || tempo < kMinTempo || tempo > kMaxTempo)
+		return "no tempo: " + fields[1];
+	if (!kit->patterns.empty() && tempo != kit->tempo)
+		return "the kit's tempo differs from its first line's";
+	kit->tempo = tempo;
+	if (kit->patterns.empty() || kit->patterns.back().name != fields[2]) {
+		for (const Pattern& pattern : kit->patterns) {
+			if (pattern.name == fields[2])
+				return "the lanes of pattern " + fields[2] + " are not on consecutive lines";
+		}
+		if (kit->patterns.size() == kMaxPatterns)
+			return "more than " + std::to_string(kMaxPatterns) + " patterns";
+		Pattern& pattern = kit->patterns.emplace_back();
+		pattern.name = fields[2];
+		pattern.steps = int(fields[6].size());
+		if (!Number(fields[3], &pattern.stepsPerBeat) || !ValidStepRate(pattern.stepsPerBeat))
+			return "no steps per beat: " + fields[3];
+		if (!Number(fields[4], &pattern.swing) || pattern.swing < 0 || pattern.swing > kMaxSwing)
+			return "no swing: " + fields[4];
+		kit->chain.push_back(int(kit->patterns.size() - 1));
+	}
+	Pattern& pattern = kit->patterns.back();
+	int note = 0;
+	const PadMask pads = Number(fields[5], &note) ? PadsOnNote(*kit, note) : 0;
+	if (pads == 0)
+		return "no pad of the kit on note " + fields[5];
+	if (fields[6].size() != size_t(pattern.steps) || pattern.steps > kMaxSteps)
+		return "a lane of " + std::to_string(fields[6].size()) + " steps in a pattern of "
+		       + std::to_string(pattern.steps);
+	PatternLane& lane = pattern.lanes[size_t(std::countr_zero(pads))];
+	for (size_t step = 0; step < fields[6].size(); step++) {
+		const std::string marks = ".oxX?";
+		const size_t mark = marks.find(fields[6][step]);
+		if (mark == std::string::npos)
+			return "no step: " + fields[6].substr(step, 1);
+		constexpr Step kSteps[] = {{0, 100}, {60, 100}, {100, 100}, {127, 100}, {100, 50}};
+		lane[step] = kSteps[mark];
+	}
+	return "";
+}
+
+// The patterns of a table into their kits; false, having said why, at the first fault.
+bool ReadPatterns(const char* table, std::vector<Kit>* kits)
+{
+	std::ifstream in(table);
+	if (!in) {
+		std::fprintf(stderr, "tunk-factory-kits: %s cannot be read\n", table);
+		return false;
+	}
+	std::string line;
+	for (int number = 1; std::getline(in, line); number++) {
+		if (line.empty() || line[0] == '#' || line.starts_with("Kit\t"))
+			continue;
+		if (const std::string error = ReadLane(Split(line, '\t'), kits); !error.empty()) {
+			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", table, number, error.c_str());
+			return false;
+		}
+	}
+	return true;
+}
+
 // An exact C++ literal of a float.
 std::string FloatLiteral(float value)
 {
 	char text[64];
 	std::snprintf(text, sizeof text, "%af", double(value));
 	return text;
+}
+
+// `text` as a C string literal: quotes and backslashes escaped, other bytes as they are
+// (the names are the factory sounds' file names).
+std::string StringLiteral(const std::string& text)
+{
+	std::string literal = "\"";
+	for (char c : text) {
+		if (c == '"' || c == '\\')
+			literal += '\\';
+		literal += c;
+	}
+	return literal + "\"";
 }
 
 // Why a table's kits cannot be the new kit; "" when they can.
@@ -152,7 +246,8 @@ std::string NewKitSource(const Kit& kit)
 	                  "const NewKitPad kNewKitPads[kMaxPads] = {\n";
 	for (const Pad& pad : kit.pads) {
 		out += "\t{" + FloatLiteral(pad.level) + ", " + FloatLiteral(pad.pan) + ", "
-		       + (pad.output == PadOutput::Own ? "PadOutput::Own" : "PadOutput::Main") + ", {";
+		       + (pad.output == PadOutput::Own ? "PadOutput::Own" : "PadOutput::Main") + ", "
+		       + StringLiteral(pad.soundName) + ", {";
 		for (size_t i = 0; i < pad.sound.values.size(); i++)
 			out += (i == 0 ? "" : ", ") + FloatLiteral(pad.sound.values[i]);
 		out += "}},  // " + pad.name + "\n";
@@ -186,14 +281,14 @@ int main(int argc, char** argv)
 {
 	if (argc == 5 && std::string(argv[1]) == "--new-kit")
 		return MakeNewKit(argv[2], argv[3], argv[4]);
-	if (argc != 4) {
-		std::fputs("usage: tunk-factory-kits TABLE PRESETS OUTPUT\n"
+	if (argc != 4 && argc != 5) {
+		std::fputs("usage: tunk-factory-kits TABLE PRESETS OUTPUT [PATTERNS]\n"
 		           "       tunk-factory-kits --new-kit TABLE PRESETS SOURCE\n",
 		    stderr);
 		return 2;
 	}
 	std::vector<Kit> kits;
-	if (!ReadTable(argv[1], argv[2], &kits))
+	if (!ReadTable(argv[1], argv[2], &kits) || (argc == 5 && !ReadPatterns(argv[4], &kits)))
 		return 1;
 
 	const fs::path output = argv[3];

@@ -1,4 +1,5 @@
-// tunk-render --kit: a kit file's sample pack, or with --notes the kit playing them into one file.
+// tunk-render --kit: a kit file's sample pack, with --notes the kit playing them into one file,
+// with --pattern its pattern as a loop (its stems, its MIDI file).
 #pragma once
 
 #include <string>
@@ -6,7 +7,8 @@
 #include "tools/RenderOptions.h"
 
 struct KitRenderResult {
-	int exitStatus = 0;    // 0 written, 1 the kit could not be read or a file not written
+	int exitStatus = 0;    // 0 written, 1 the kit could not be read or a file not written, 2 the
+	                       // kit has no such pattern
 	std::string messages;  // whole lines for standard error
 };
 

@@ -12,6 +12,7 @@
 #include "engine/core/Params.h"
 #include "engine/core/Render.h"
 #include "kit/SampleExport.h"
+#include "kit/Pattern.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
 
@@ -200,12 +201,25 @@ namespace {
 // with --notes into one file.
 std::string check_kit_options(const RenderOptions& options, bool notesGiven)
 {
+	if (options.kit.empty() && !options.pattern.empty())
+		return "--pattern goes with --kit FILE";
 	if (options.kit.empty())
 		return notesGiven ? "--notes goes with --kit FILE" : "";
 	if (!options.random.empty() || !options.presets.empty())
 		return "--kit renders the kit's own sounds and takes no presets or --random";
 	if (!options.settings.empty() || !options.savePreset.empty())
 		return "--kit takes no --set or --save-preset: change the kit's sounds in its file";
+	if (!options.pattern.empty()) {
+		if (notesGiven)
+			return "--kit plays either --notes or a --pattern";
+		if (options.ToStandardOutput())
+			return "--pattern writes its loop into a file; name it with -o FILE";
+		if (options.stems != !options.directory.empty())
+			return "--stems writes one file per pad into -d DIR, and -d goes with --stems";
+		if (options.output.empty() && !options.stems && options.midi.empty())
+			return "--pattern writes its loop to -o FILE, --stems -d DIR or --midi FILE.mid";
+		return "";
+	}
 	if (notesGiven) {
 		if (options.output.empty() || options.ToStandardOutput() || !options.directory.empty())
 			return "--kit with --notes writes one stereo file; name it with -o FILE";
@@ -224,6 +238,8 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	RenderOptions& options = result.options;
 	bool formatGiven = false;
 	std::string notesText;
+	std::string barsText;
+	std::string bpmText;
 	bool optionsEnded = false;
 	bool countGiven = false;
 	bool jobsGiven = false;
@@ -260,6 +276,10 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			options.action = RenderOptions::Action::Version;
 			continue;
 		}
+		if (arg == "--stems") {
+			options.stems = true;
+			continue;
+		}
 		if (randomMode && arg == "--save-preset") {
 			options.presetsBeside = true;
 			continue;
@@ -294,6 +314,14 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			target = &options.kit;
 		else if (name == "--notes")
 			target = &notesText;
+		else if (name == "--pattern")
+			target = &options.pattern;
+		else if (name == "--bars")
+			target = &barsText;
+		else if (name == "--bpm")
+			target = &bpmText;
+		else if (name == "--midi")
+			target = &options.midi;
 		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed"
 		         || name == "--velocity" || name == "--hit" || name == "--layers"
 		         || name == "--round-robins")
@@ -409,16 +437,26 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		if (std::string error = ParseKitNotes(notesText, &options.notes); !error.empty())
 			return fail(error);
 	}
+	if (options.pattern.empty() && (!barsText.empty() || !bpmText.empty() || options.stems || !options.midi.empty()))
+		return fail("--bars, --bpm, --stems and --midi go with --kit FILE --pattern N");
+	if (!barsText.empty()
+		&& (!parse_whole(barsText, &options.bars) || options.bars < 1 || options.bars > kMaxLoopBars))
+		return fail("--bars needs a number of times the pattern plays from 1 to "
+			+ std::to_string(kMaxLoopBars) + ", got '" + barsText + "'");
+	if (!bpmText.empty()
+		&& (!parse_whole(bpmText, &options.bpm) || !(options.bpm >= kMinTempo && options.bpm <= kMaxTempo)))
+		return fail("--bpm needs a tempo from 20 to 300 beats a minute, got '" + bpmText + "'");
 	if (std::string error = check_kit_options(options, !notesText.empty()); !error.empty())
 		return fail(error);
 	// A kit's notes carry their own velocities, and its pads count their own hits.
 	if (!options.kit.empty() && (velocityGiven || hitGiven))
 		return fail("--velocity and --hit render single sounds; --notes gives a kit's velocities");
-	if ((layersGiven || roundRobinsGiven) && (options.kit.empty() || !options.notes.empty()))
+	if ((layersGiven || roundRobinsGiven)
+	    && (options.kit.empty() || !options.notes.empty() || !options.pattern.empty()))
 		return fail("--layers and --round-robins shape a kit's sample pack: give --kit FILE -d DIR");
 	if (!options.output.empty() && options.presets.size() > 1)
 		return fail("-o names one output; use -d DIR for several presets");
-	if (!options.output.empty() && !options.directory.empty())
+	if (!options.output.empty() && !options.directory.empty() && !options.stems)
 		return fail("-o and -d cannot be used together");
 	if (!options.savePreset.empty() && options.presets.size() > 1)
 		return fail("--save-preset needs a single preset");
@@ -554,6 +592,8 @@ const char* RenderUsage()
 	    "       tunk-render --random CATEGORY [--count N] [--seed S] [OPTIONS]\n"
 	    "       tunk-render --kit FILE.tunkkit -d DIR [-f FORMAT]\n"
 	    "       tunk-render --kit FILE.tunkkit --notes NOTES -o FILE [-f FORMAT]\n"
+	    "       tunk-render --kit FILE.tunkkit --pattern N|NAME|chain [--bars B] [--bpm T]\n"
+	    "                   [-o FILE] [--stems -d DIR] [--midi FILE.mid] [-f FORMAT]\n"
 	    "Renders Tunk presets to sound files, exactly as the Tunk window plays them.\n"
 	    "Without a preset the default sound is rendered.\n"
 	    "\n"
@@ -587,13 +627,21 @@ const char* RenderUsage()
 	        "the kick at once, the snare half a second later at velocity 100; 127 when none is "
 	        "given) into -o FILE, 16-bit stereo at 44100 Hz, as the kit window plays it (pads on "
 	        "their own output in the middle), until the last sound ends") +
-	    "      --seed S           the same seed makes the same sounds (default: the clock)\n" +
+	    help_entry("      --pattern P",
+	        "with --kit, renders the kit's pattern P (its number from 1 or its name; chain: the "
+	        "kit's chain once) into -o FILE as a seamless stereo loop exactly its bars long, the "
+	        "tails of its last hits continuing at its start") +
+	    help_entry("      --bars B", "plays the pattern B times in the loop, 1 to 256 (default 1)") +
+	    help_entry("      --bpm T", "the loop's tempo, 20 to 300 beats a minute (default: the kit's)") +
+	    help_entry("      --stems", "also writes each pad that plays in the loop alone, named after it, into -d DIR") +
+	    help_entry("      --midi FILE", "also writes the loop's notes as a Standard MIDI File") +
 	    help_entry("      --velocity V",
 	        "renders each sound as a note of velocity V (1 to 127, default 127) plays it: its "
 	        "velocity rows shape it and its curve sets its level") +
 	    help_entry("      --hit N",
 	        "renders the variation of the sound's hit number N, as the Nth hit of a pad plays "
 	        "it (default 0: the sound without variation)") +
+	    "      --seed S           the same seed makes the same sounds (default: the clock)\n"
 	    "  -h, --help             shows this help\n"
 	    "      --version          shows the version\n"
 	    "\n"

@@ -51,6 +51,15 @@ struct RenderOptions {
 	int32 velocity = 127;
 	uint32_t hit = 0;
 
+	// With --pattern N|NAME|chain, the kit's pattern (its number from 1 or its name) or its chain
+	// played `bars` times at `bpm` (0: the kit's tempo) as a seamless loop: the mix into -o FILE,
+	// with --stems each pad alone into -d DIR, with --midi its notes into a MIDI file.
+	std::string pattern;
+	int32 bars = 1;
+	float bpm = 0;
+	bool stems = false;
+	std::string midi;
+
 	bool ToStandardOutput() const { return output == "-"; }
 	// The number of sounds the run makes.
 	size_t SoundCount() const;
@@ -65,6 +74,9 @@ struct ParsedArgs {
 
 // argv[0] is the program's name and is skipped.
 ParsedArgs ParseRenderArgs(int argc, const char* const* argv);
+
+// The most times --bars plays a pattern.
+constexpr int32 kMaxLoopBars = 256;
 
 // Checks one NAME=VALUE as --set takes it; an error text, "" when it is good.
 std::string ParseSetting(std::string_view text, ParamSetting* setting);

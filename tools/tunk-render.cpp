@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -321,6 +322,9 @@ private:
 
 int main(int argc, char** argv)
 {
+	// Beyond a file-size limit (ulimit -f) a write then fails with the system's words, and
+	// the unfinished file is removed, instead of the signal ending the program mid-write.
+	std::signal(SIGXFSZ, SIG_IGN);
 	ParsedArgs parsed = ParseRenderArgs(argc, argv);
 	if (!parsed.ok) {
 		std::fprintf(stderr, "tunk-render: %s\nTry 'tunk-render --help' for more information.\n",

@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
@@ -160,6 +162,14 @@ void KitPads::paintEvent(QPaintEvent*)
 			continue;
 		}
 		const Pad& p = fKit->pads[size_t(pad)];
+		if (!p.soundName.empty()) {
+			// The sound's name beside the key, in what room the key leaves.
+			const QFontMetrics smallMetrics(smallFont);
+			const int keyWidth = smallMetrics.horizontalAdvance(QStringLiteral("W "));
+			painter.drawText(inner.adjusted(0, 0, -keyWidth, 0), Qt::AlignLeft | Qt::AlignTop,
+			    smallMetrics.elidedText(QString::fromStdString(p.soundName), Qt::ElideRight,
+			        inner.width() - keyWidth));
+		}
 		painter.setFont(nameFont);
 		const QFontMetrics nameMetrics(nameFont);
 		const QString name = nameMetrics.elidedText(
@@ -251,6 +261,32 @@ void KitPads::keyPressEvent(QKeyEvent* event)
 		if (onHit)
 			onHit(pad, HitVelocity(event->modifiers()));
 	}
+}
+
+std::string KitPads::ToolTipOf(int pad) const
+{
+	if (fKit == nullptr || pad < 0 || size_t(pad) >= fKit->pads.size())
+		return "";
+	const Pad& p = fKit->pads[size_t(pad)];
+	std::string text = p.name.empty() ? "Pad " + std::to_string(pad + 1) : p.name;
+	if (!p.soundName.empty())
+		text += ": " + p.soundName;
+	return text;
+}
+
+bool KitPads::event(QEvent* event)
+{
+	// The names in full, which a pad may have to cut short.
+	if (event->type() == QEvent::ToolTip) {
+		auto* help = static_cast<QHelpEvent*>(event);
+		const std::string text = ToolTipOf(PadAt(help->pos()));
+		if (text.empty())
+			QToolTip::hideText();
+		else
+			QToolTip::showText(help->globalPos(), QString::fromStdString(text), this, PadRect(PadAt(help->pos())));
+		return true;
+	}
+	return QWidget::event(event);
 }
 
 void KitPads::contextMenuEvent(QContextMenuEvent* event)

@@ -1,5 +1,5 @@
-// KitPads: the kit window's grid of 16 pads, four by four, each showing its pad's name and
-// note. A click plays a pad, a key of the computer keyboard plays the pad in its place on the
+// KitPads: the kit window's grid of 16 pads, four by four, each showing its pad's name, the
+// name of the sound it holds and its note. A click plays a pad, a key of the computer keyboard plays the pad in its place on the
 // rows 1 2 3 4, Q W E R, A S D F, Z X C V (the top row of pads on 1 to 4), Enter and a double
 // click open the selected pad's sound, the context menu key and a right click open the pad's
 // menu, and a preset file dropped on a pad becomes its sound. The grid only draws and
@@ -45,10 +45,14 @@ public:
 	std::function<void(int pad, QPoint global)> onMenu;
 	std::function<void(int pad, const std::string& path)> onDrop;
 
+	// What a pad's tool tip says: its name and the name of its sound; "" for an empty pad.
+	std::string ToolTipOf(int pad) const;
+
 	QSize sizeHint() const override;
 	QSize minimumSizeHint() const override;
 
 protected:
+	bool event(QEvent* event) override;
 	void paintEvent(QPaintEvent* event) override;
 	void mousePressEvent(QMouseEvent* event) override;
 	void mouseDoubleClickEvent(QMouseEvent* event) override;

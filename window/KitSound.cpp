@@ -96,6 +96,13 @@ bool KitSound::Schedule(const KitEvent& event)
 	return true;
 }
 
+bool KitSound::ScheduleBeat(const KitEvent& event)
+{
+	FreeReturned();
+	StartDevice();
+	return fBeat.Push({event, fBeatEpoch.load(std::memory_order_acquire)});
+}
+
 void KitSound::Hit(size_t pad, float velocity)
 {
 	KitEvent event;
@@ -145,9 +152,24 @@ template <typename Sample> void KitSound::RenderFrames(Sample* out, uint32_t fra
 	while (done < frames) {
 		const uint32_t span = std::min(frames - done, kChunk);
 		fVoices->Begin({fLeft, fRight, {}}, span);
-		KitEvent event;
-		while (fEvents.Peek(&event) && event.frame < clock + span) {
-			fEvents.Pop(&event);
+		const uint32_t epoch = fBeatEpoch.load(std::memory_order_acquire);
+		for (;;) {
+			// The two ways in frame order, a hit or note before the beat's hit of its frame.
+			KitEvent event;
+			BeatEvent beat;
+			// A stopped beat's hits go at once, whenever they were for.
+			while (fBeat.Peek(&beat) && beat.epoch != epoch)
+				fBeat.Pop(&beat);
+			const bool live = fEvents.Peek(&event) && event.frame < clock + span;
+			const bool due = fBeat.Peek(&beat) && beat.event.frame < clock + span;
+			if (!live && !due)
+				break;
+			if (due && (!live || beat.event.frame < event.frame)) {
+				fBeat.Pop(&beat);
+				event = beat.event;
+			} else {
+				fEvents.Pop(&event);
+			}
 			event.frame -= clock;
 			if (fKit != nullptr)
 				fVoices->Play(*fKit, options, event);

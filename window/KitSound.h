@@ -5,7 +5,7 @@
 // rendered on the window's thread, whatever the pads' lengths, and a kit costs its values
 // alone. The device thread never waits for the window.
 //
-// Threads: SetKit, Hit, Note, Schedule and Stop on the window's thread; Render on the
+// Threads: SetKit, Hit, Note, Schedule, ScheduleBeat and Stop on the window's thread; Render on the
 // device's; the rest from anywhere.
 #pragma once
 
@@ -39,6 +39,11 @@ public:
 	bool Schedule(const KitEvent& event);
 	// Every voice fades out.
 	void Stop();
+	// A pattern's hit at its frame on the sound's clock, on a way of its own, so that hits,
+	// notes and stops meanwhile play at once; false when that way is full. StopBeat drops the
+	// beat's hits not yet played.
+	bool ScheduleBeat(const KitEvent& event);
+	void StopBeat() { fBeatEpoch.fetch_add(1, std::memory_order_acq_rel); }
 
 	// The last hit, note or stop asked for (kind kAllOff with key -1 before the first).
 	const KitEvent& LastEvent() const { return fLastEvent; }
@@ -62,6 +67,12 @@ private:
 	std::unique_ptr<KitVoices> fVoices;
 	std::atomic<Kit*> fOffered{nullptr};
 	tunk::voices::Ring<KitEvent, 256> fEvents;
+	struct BeatEvent {
+		KitEvent event;
+		uint32_t epoch = 0;
+	};
+	tunk::voices::Ring<BeatEvent, 1024> fBeat;
+	std::atomic<uint32_t> fBeatEpoch{0};
 	tunk::voices::Ring<Kit*, 64> fReturned;
 	std::atomic<int64_t> fFrames{0};
 	std::atomic<int32_t> fSounding{0};

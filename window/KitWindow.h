@@ -6,22 +6,24 @@
 // file as presets are saved.
 #pragma once
 
-#include <QKeySequence>
-#include <QList>
 #include <array>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "document/KitDocument.h"
 #include "kit/Kit.h"
-#include "kits/app/Messenger.h"
+#include "kit/SampleExport.h"
 #include "kits/interface/Window.h"
-#include "window/KitDocument.h"
+#include "preset/PresetRecord.h"
 
 class BFilePanel;
 class BMessageFilter;
 class KitPads;
 class KitSound;
+class PatternGrid;
+class PatternPlayer;
 class QAction;
 class QComboBox;
 class QDoubleSpinBox;
@@ -30,11 +32,10 @@ class QPoint;
 class QWidget;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QMenuBar;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class TunkMenus;
 class TunkWindow;
 
 enum : uint32 {
@@ -44,16 +45,22 @@ enum : uint32 {
 	kMsgKitSaveReply = four_char_code("ksvr"),
 	kMsgKitExport = four_char_code("kexp"),
 	kMsgKitExportReply = four_char_code("kexr"),
+	kMsgKitExportDone = four_char_code("kexd"),  // from the export's thread
 	kMsgPadPlay = four_char_code("kply"),      // "pad": int32; the selected one without
 	kMsgPadEdit = four_char_code("kedt"),      // "pad" as above
 	kMsgPadLoadSound = four_char_code("kldp"), // "pad" as above
 	kMsgPadLoadReply = four_char_code("kldr"),
 	kMsgKitStop = four_char_code("kstp"),
+	kMsgKitExportLoop = four_char_code("kxlp"),
+	kMsgKitExportLoopReply = four_char_code("kxlr"),
+	kMsgKitExportMidi = four_char_code("kxmd"),
+	kMsgKitExportMidiReply = four_char_code("kxmr"),
 };
 
-// The kit window's client area.
+// The kit window's client area: the pads and their panel, and the step grid under them.
 constexpr float kKitWindowWidth = 660;
 constexpr float kKitWindowHeight = 330;
+constexpr float kPatternGridHeight = 210;
 constexpr char kKitNameFilter[] = "Tunk kits (*.tunkkit)";
 
 // True for the windows that hold a document of the program's own (an editor or a kit window):
@@ -78,6 +85,11 @@ public:
 	// The key filter every pad editor window gets (the application's space-bar filter).
 	static void SetKeyFilterMaker(std::function<BMessageFilter*()> maker);
 
+	// True while a sample pack is being written on a thread of its own.
+	bool Exporting() const { return fExportThread.joinable(); }
+	// The line under the pads: an export under way, or how the last one ended.
+	std::string StatusText() const;
+
 	// Reads the kit file; true when the window holds it now, unchanged.
 	bool Load(const std::string& path);
 	// Writes the kit to `path` (atomic, typed); true when saved. An alert says why not.
@@ -100,6 +112,8 @@ public:
 	void CommitKit(const Kit& kit, const char* stepName, uint32 mergeKey = 0);
 	void Undo();
 	void Redo();
+	// The next step is a step of its own (the focus moved on).
+	void BreakStepMerge() { fDocument.BreakMerge(); }
 	void SelectPad(size_t pad);
 
 	// For tests and the application.
@@ -111,33 +125,76 @@ public:
 	size_t SelectedPad() const;
 	KitSound* Sound() const { return fSound; }
 	KitPads* Pads() const { return fPads; }
+	PatternGrid* Grid() const { return fGrid; }
+	PatternPlayer* Beat() const { return fBeat; }
+	// Plays the grid's pattern (or chain) round and round, or stops it.
+	void TogglePattern();
+	// Writes the grid's pattern (or chain) once, as a seamless loop in `format`, or as a MIDI
+	// file; an alert says why not. True when written.
+	bool ExportLoop(const std::string& path, const std::string& format);
+	bool ExportMidi(const std::string& path);
+	BFilePanel* LoopPanel() const { return fLoopPanel; }
+	BFilePanel* MidiPanel() const { return fMidiPanel; }
 	// The open editor window of the pad, nullptr when none.
 	TunkWindow* EditorOf(size_t pad) const;
 	BFilePanel* SavePanel() const { return fSavePanel; }
 	BFilePanel* SoundPanel() const { return fSoundPanel; }
 	BFilePanel* ExportPanel() const { return fExportPanel; }
+	TunkMenus* Menus() const { return fMenus; }
 	QAction* Action(uint32 code) const;
 
 private:
+	// Merge keys of the panel's controls: one step for a run of arrow presses on one control of
+	// one pad.
+	enum PadControl : uint32 {
+		kPadNameControl = 1,
+		kNoteControl,
+		kLevelControl,
+		kPanControl,
+		kChokeControl,
+		kOutputControl,
+		kSoundControl,
+		kKitNameControl,
+	};
+	static uint32 MergeKey(uint32 control, size_t pad) { return control << 8 | uint32(pad + 1); }
+
 	void Build();
+	// The step grid under the pads, and its player.
+	QWidget* BuildPatterns();
+	void ShowPatterns();
+	// File > Export Loop… and Export MIDI…, and their panels' replies.
+	void AddPatternMenus();
+	void PatternMessage(BMessage* message);
 	void BuildMenus();
 	void BuildPadPanel(QWidget* parent, QGridLayout* layout);
-	QAction* AddCommand(QMenu* menu, const char* label, uint32 code, const QList<QKeySequence>& keys = {});
+	void BuildPanels();
 	// The window after the kit changed: title and mark, pads, panel, menus, the pads' sounds
 	// and the open editors.
 	void ShowKit();
 	void ShowPadPanel();
 	void UpdateMenus();
 	void UpdateTitle();
+	// Selects the first pad that is not as it was in `before`.
+	void SelectChangedPad(const Kit& before);
 	// The edit of the selected pad from a control of its panel.
 	void EditSelectedPad(const std::function<void(Pad&)>& edit, const char* stepName, uint32 control);
-	void SoundEdited(size_t pad, const tunk::SoundParams& values);
+	void SoundEdited(size_t pad, const tunk::SoundParams& values, const PresetExtras& extras);
+	// The pad's sound, extras and all, as the editor's document titled `title`, its edits
+	// coming back.
+	void OpenInEditor(TunkWindow* editor, size_t pad, const std::string& title);
+	// The name of the sound the pad's editor holds.
+	std::string EditorSoundName(size_t pad, const TunkWindow* editor) const;
 	// Puts the kit's sounds into the open editors after an undo or redo.
 	void SyncEditors();
 	void CloseEditors();
 	void ShowSavePanel();
+	void ShowExportPanel();
 	void SaveReply(BMessage* message);
 	void ExportReply(BMessage* message);
+	// The export's thread has ended: its result is reported, and a close asked for meanwhile
+	// goes on.
+	void ExportDone();
+	void ShowStatus(const std::string& text);
 	void ShowPadMenu(size_t pad, QPoint global);
 	size_t PadOf(BMessage* message) const;
 	// Makes the kit hold at least pad + 1 pads (new pads on the drum map's next notes).
@@ -147,10 +204,11 @@ private:
 	KitDocument fDocument;
 	KitSound* fSound = nullptr;
 	KitPads* fPads = nullptr;
-	QMenuBar* fMenuBar = nullptr;
-	QAction* fUndo = nullptr;
-	QAction* fRedo = nullptr;
-	std::vector<QAction*> fActions;
+	PatternGrid* fGrid = nullptr;
+	PatternPlayer* fBeat = nullptr;
+	BFilePanel* fLoopPanel = nullptr;
+	BFilePanel* fMidiPanel = nullptr;
+	TunkMenus* fMenus = nullptr;
 	QLineEdit* fKitName = nullptr;
 	QLabel* fPadTitle = nullptr;
 	QLineEdit* fPadName = nullptr;
@@ -167,8 +225,22 @@ private:
 	BFilePanel* fSoundPanel = nullptr;
 	BFilePanel* fExportPanel = nullptr;
 	size_t fSoundPanelPad = 0;
-	std::array<BMessenger, kMaxPads> fEditors;
+	bool fExportedOnce = false;
+	// A pack of long pads takes a while to render: it is written on this thread, with the kit
+	// as it was when asked, while the window goes on.
+	std::thread fExportThread;
+	SamplePackResult fExportResult;  // the thread's, read once it has ended
+	std::string fExportFolder;
+	std::string fExportSfz;
+	bool fCloseAfterExport = false;
+	QLabel* fStatusLine = nullptr;
 	std::array<TunkWindow*, kMaxPads> fEditorWindows = {};
+	// What each editor was opened with: its title and the name of the pad's sound then.
+	struct EditorOpened {
+		std::string title;
+		std::string soundName;
+	};
+	std::array<EditorOpened, kMaxPads> fEditorOpened;
 	bool fSyncing = false;
 	bool fShowing = false;
 };

@@ -97,14 +97,6 @@ float ParamFromSlider(const tunk::ParamInfo& info, int32 position)
 	return std::clamp(RoundToShown(info, value), info.min, info.max);
 }
 
-float ClampToRow(const tunk::ParamInfo& info, float value)
-{
-	if (std::isnan(value))
-		return info.def;
-	const float clamped = std::clamp(value, info.min, info.max);
-	return info.kind == tunk::ParamKind::Number ? clamped : std::round(clamped);
-}
-
 std::string ShownValue(const tunk::ParamInfo& info, float value)
 {
 	if (info.kind == tunk::ParamKind::Switch)
@@ -223,7 +215,7 @@ void ParamControl::SetEnabled(bool enabled)
 	}
 }
 
-std::optional<float> ParamControl::Read(const BMessage& message, float current)
+std::optional<float> ParamControl::Read(const BMessage& message, float current, std::string* refusal)
 {
 	int32 row = -1;
 	if (message.FindInt32("param", &row) != B_OK || row != int32(fParam))
@@ -235,7 +227,7 @@ std::optional<float> ParamControl::Read(const BMessage& message, float current)
 			int32 code = 0;
 			if (message.FindInt32("code", &code) != B_OK)
 				return std::nullopt;
-			return ClampToRow(info, float(code));
+			return float(code);
 		}
 		case kMsgParamSlider:
 			if (fSlider == nullptr)
@@ -244,12 +236,16 @@ std::optional<float> ParamControl::Read(const BMessage& message, float current)
 		case kMsgParamText: {
 			if (fField == nullptr)
 				return std::nullopt;
+			// A number beyond the slider is kept as typed, as a preset keeps it: the sound brings
+			// it into range where it plays. Only one no float can hold is refused.
 			const std::optional<double> typed = ParseNumber(fField->Text());
-			if (!typed) {
+			if (!typed || !std::isfinite(float(*typed))) {
+				if (typed)
+					*refusal = std::string(info.label) + ": " + fField->Text() + " is too large";
 				fField->SetText(FormatFixed(current, info.digits).c_str());
 				return std::nullopt;
 			}
-			return ClampToRow(info, float(*typed));
+			return float(*typed);
 		}
 		default: return std::nullopt;
 	}

@@ -40,9 +40,6 @@ int32 ParamSliderPosition(const tunk::ParamInfo& info, float value);
 // The value a position stands for, at the row's shown precision and within its range; the
 // ends give the row's minimum and maximum exactly.
 float ParamFromSlider(const tunk::ParamInfo& info, int32 position);
-// A value within the row's range: a non-number is the default, a choice or a switch a code
-// it has (rounded).
-float ClampToRow(const tunk::ParamInfo& info, float value);
 // "5000 Hz", "1.00": the value with the row's digits and unit; a choice's label ("Metal"),
 // a switch's "On" or "Off".
 std::string ShownValue(const tunk::ParamInfo& info, float value);
@@ -68,9 +65,10 @@ public:
 	// Shows the value in every part of the control without sending anything.
 	void Show(float value);
 	void SetEnabled(bool enabled);
-	// The value the control's message asks for; nothing when the message is not this
-	// control's, or when the field's text is no number (the field shows its value again).
-	std::optional<float> Read(const BMessage& message, float current);
+	// The value the control's message asks for, a typed one as given; nothing when the message
+	// is not this control's, or when the field's text is no number or too large for a float
+	// (the field shows its value again, and `refusal` says why for a number).
+	std::optional<float> Read(const BMessage& message, float current, std::string* refusal);
 
 private:
 	tunk::Param fParam;

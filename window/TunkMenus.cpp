@@ -75,7 +75,26 @@ QList<QKeySequence> StandardKeys(QKeySequence::StandardKey standard, const char*
 	return keys;
 }
 
-TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
+TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fSoundWindow(window), fBar(new QMenuBar)
+{
+	Build({{"Save Preset", kMsgSaveToFile, StandardKeys(QKeySequence::Save, "Ctrl+S")},
+	    {"Save Preset As…", kMsgSavePreset, StandardKeys(QKeySequence::SaveAs, "Ctrl+Shift+S")},
+	    {"Export…", kMsgSaveWave, {QKeySequence(QStringLiteral("Ctrl+E"))}}, "&Sound",
+	    {{"Play", kMsgPlay, {}}, {"Stop", kMsgStop, {}}, {"Repeat", kMsgToggleRepeat, {}}}});
+	fRepeat = Action(kMsgToggleRepeat);
+	fRepeat->setCheckable(true);
+}
+
+TunkMenus::TunkMenus(KitWindow* window) : fWindow(window), fKitWindow(window), fBar(new QMenuBar)
+{
+	Build({{"Save Kit", kMsgKitSave, StandardKeys(QKeySequence::Save, "Ctrl+S")},
+	    {"Save Kit As…", kMsgKitSaveAs, StandardKeys(QKeySequence::SaveAs, "Ctrl+Shift+S")},
+	    {"Export Sample Pack…", kMsgKitExport, {QKeySequence(QStringLiteral("Ctrl+E"))}}, "&Pad",
+	    {{"Play", kMsgPadPlay, {}}, {"Edit Sound…", kMsgPadEdit, {}}, {"Load Sound…", kMsgPadLoadSound, {}},
+	        {"Stop", kMsgKitStop, {QKeySequence(Qt::Key_Escape)}}}});
+}
+
+void TunkMenus::Build(const WindowItems& items)
 {
 	fBar->setObjectName(QStringLiteral("MenuBar"));
 
@@ -83,9 +102,8 @@ TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 	AddCommand(fFile, "New Window", kMsgNewWindow, StandardKeys(QKeySequence::New, "Ctrl+N"));
 	AddCommand(fFile, "New Kit", kMsgNewKit, {QKeySequence(QStringLiteral("Ctrl+Shift+N"))});
 	AddCommand(fFile, "Open…", kMsgOpenPreset, StandardKeys(QKeySequence::Open, "Ctrl+O"));
-	AddCommand(fFile, "Save Preset", kMsgSaveToFile, StandardKeys(QKeySequence::Save, "Ctrl+S"));
-	AddCommand(fFile, "Save Preset As…", kMsgSavePreset, StandardKeys(QKeySequence::SaveAs, "Ctrl+Shift+S"));
-	AddCommand(fFile, "Export…", kMsgSaveWave, {QKeySequence(QStringLiteral("Ctrl+E"))});
+	for (const Item& item : {items.save, items.saveAs, items.exportTo})
+		AddCommand(fFile, item.label, item.code, item.keys);
 	fFile->addSeparator();
 	AddCommand(fFile, "Close", kMsgCloseWindow, StandardKeys(QKeySequence::Close, "Ctrl+W"));
 	AddCommand(fFile, "Quit", kMsgQuitAll, StandardKeys(QKeySequence::Quit, "Ctrl+Q"));
@@ -97,11 +115,9 @@ TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 		redo.append(QKeySequence(QStringLiteral("Ctrl+Y")));
 	fRedo = AddCommand(fEdit, "Redo", kMsgRedo, redo);
 
-	fSound = fBar->addMenu(QStringLiteral("&Sound"));
-	AddCommand(fSound, "Play", kMsgPlay);
-	AddCommand(fSound, "Stop", kMsgStop);
-	fRepeat = AddCommand(fSound, "Repeat", kMsgToggleRepeat);
-	fRepeat->setCheckable(true);
+	fSound = fBar->addMenu(QString::fromUtf8(items.menu));
+	for (const Item& item : items.own)
+		AddCommand(fSound, item.label, item.code, item.keys);
 	fSound->addSeparator();
 	AddMidiInputMenu(fSound);
 
@@ -110,10 +126,17 @@ TunkMenus::TunkMenus(TunkWindow* window) : fWindow(window), fBar(new QMenuBar)
 	AddCommand(fHelp, "About Tunk", kMsgAbout);
 
 	// Key steps merge only while their control keeps the focus.
+	BWindow* window = fWindow;
+	TunkWindow* sound = fSoundWindow;
+	KitWindow* kit = fKitWindow;
 	fFocusChange = QObject::connect(qApp, &QApplication::focusChanged, fBar,
-	    [window](QWidget* old, QWidget*) {
-		    if (old != nullptr && BWindow::WindowFor(old) == window)
-			    window->BreakStepMerge();
+	    [window, sound, kit](QWidget* old, QWidget*) {
+		    if (old == nullptr || BWindow::WindowFor(old) != window)
+			    return;
+		    if (sound != nullptr)
+			    sound->BreakStepMerge();
+		    else
+			    kit->BreakStepMerge();
 	    });
 
 	window->SetMenuBar(fBar);
@@ -139,7 +162,7 @@ QAction* TunkMenus::AddCommand(
 		action->setShortcutContext(Qt::WindowShortcut);
 		// The bar lives in the window, so its shortcuts work while the menus are closed.
 	}
-	TunkWindow* window = fWindow;
+	BWindow* window = fWindow;
 	QObject::connect(action, &QAction::triggered, fBar, [window, code] { window->PostMessage(code); });
 	return action;
 }
@@ -154,22 +177,46 @@ QAction* TunkMenus::Action(uint32 code) const
 	return nullptr;
 }
 
+namespace {
+
+template <typename State>
+void ShowSteps(const UndoHistory<State>& history, QAction* undo, QAction* redo)
+{
+	undo->setEnabled(history.CanUndo());
+	undo->setText(history.CanUndo() ? QString::fromStdString("Undo " + history.UndoName())
+	                                : QStringLiteral("Undo"));
+	redo->setEnabled(history.CanRedo());
+	redo->setText(history.CanRedo() ? QString::fromStdString("Redo " + history.RedoName())
+	                                : QStringLiteral("Redo"));
+}
+
+} // namespace
+
 void TunkMenus::Update()
 {
-	const History& history = fWindow->UndoHistory();
-	fUndo->setEnabled(history.CanUndo());
-	fUndo->setText(history.CanUndo()
-	                   ? QString::fromStdString("Undo " + history.UndoName())
-	                   : QStringLiteral("Undo"));
-	fRedo->setEnabled(history.CanRedo());
-	fRedo->setText(history.CanRedo()
-	                   ? QString::fromStdString("Redo " + history.RedoName())
-	                   : QStringLiteral("Redo"));
-	fRepeat->setChecked(fWindow->IsRepeatOn());
+	if (fSoundWindow != nullptr) {
+		ShowSteps(fSoundWindow->UndoHistory(), fUndo, fRedo);
+		fRepeat->setChecked(fSoundWindow->IsRepeatOn());
+	} else {
+		ShowSteps(fKitWindow->Document().History(), fUndo, fRedo);
+	}
 }
 
 void TunkMenus::ShowShortcuts()
 {
+	if (fKitWindow != nullptr) {
+		BAlert* alert = new BAlert("Keyboard Shortcuts",
+		    "Pads, top row to bottom row:\n"
+		    "1 2 3 4\nQ W E R\nA S D F\nZ X C V\n\n"
+		    "Space: play the selected pad\n"
+		    "Arrow keys: select a pad\n"
+		    "Enter or a double click: edit the pad's sound\n"
+		    "Menu key or a right click: the pad's menu\n"
+		    "Escape: stop",
+		    "OK");
+		alert->Go();
+		return;
+	}
 	std::string text = "Keyboard shortcuts\n\n";
 	for (QMenu* menu : {fFile, fEdit, fSound}) {
 		for (QAction* action : menu->actions()) {

@@ -1,6 +1,7 @@
-// TunkMenus: an editor window's menu bar (File, Edit, Sound, Help) with the platform's
-// shortcuts. Each item posts its command to the window, so the window's handler does the
-// work whether a menu, a shortcut or a button asked for it.
+// TunkMenus: a document window's menu bar (File, Edit, the window's own menu, Help) with the
+// platform's shortcuts, one set for the sound window (Sound) and the kit window (Pad). Each
+// item posts its command to the window, so the window's handler does the work whether a menu,
+// a shortcut or a button asked for it.
 #pragma once
 
 #include <QKeySequence>
@@ -9,6 +10,8 @@
 
 #include "kits/support/SupportDefs.h"
 
+class BWindow;
+class KitWindow;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -22,6 +25,7 @@ class TunkMenus {
 public:
 	// Builds the bar and puts it above the window's views.
 	explicit TunkMenus(TunkWindow* window);
+	explicit TunkMenus(KitWindow* window);
 	// Stops following the focus: the window deletes its menus first, so that a focus change
 	// while its widgets go never reaches its history.
 	~TunkMenus();
@@ -40,6 +44,7 @@ public:
 
 	QMenuBar* Bar() const { return fBar; }
 	QMenu* FileMenu() const { return fFile; }
+	// The window's own menu: Sound or Pad.
 	QMenu* SoundMenu() const { return fSound; }
 	QMenu* HelpMenu() const { return fHelp; }
 
@@ -47,7 +52,24 @@ public:
 	void ShowAbout();
 
 private:
-	TunkWindow* fWindow;
+	// What the File menu's document items and the window's own menu say and post.
+	struct Item {
+		const char* label;
+		uint32 code;
+		QList<QKeySequence> keys;
+	};
+	struct WindowItems {
+		Item save;
+		Item saveAs;
+		Item exportTo;
+		const char* menu;
+		QList<Item> own;  // the window's own menu, before MIDI Input
+	};
+	void Build(const WindowItems& items);
+
+	BWindow* fWindow;
+	TunkWindow* fSoundWindow = nullptr;
+	KitWindow* fKitWindow = nullptr;
 	QMenuBar* fBar;
 	QMenu* fFile;
 	QMenu* fEdit;
@@ -55,6 +77,6 @@ private:
 	QMenu* fHelp;
 	QAction* fUndo;
 	QAction* fRedo;
-	QAction* fRepeat;
+	QAction* fRepeat = nullptr;
 	QMetaObject::Connection fFocusChange;
 };

@@ -3,6 +3,7 @@
 #include "window/TunkWindow.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/TunkSound.h"
+#include "engine/core/NoiseSource.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -193,10 +195,12 @@ void TunkWindow::ShowNoise()
 	const bool on = fParams[tunk::Param::noiseLevel] > 0;
 	CheckEnNoise->SetValue(on ? B_CONTROL_ON : B_CONTROL_OFF);
 	// The level stays at hand: moving it up is another way to switch the noise on.
+	// The tune pitches only the metal noise's square waves: grey for white and pink.
+	const bool tuned = tunk::NoiseTypeOf(fParams[tunk::Param::noiseType]) == tunk::NoiseType::Metal;
 	for (const std::unique_ptr<ParamControl>& control : fParamControls) {
 		if (control->Info().group == tunk::ParamGroup::Noise &&
 		    control->Param() != tunk::Param::noiseLevel)
-			control->SetEnabled(on);
+			control->SetEnabled(on && (control->Param() != tunk::Param::noiseTune || tuned));
 	}
 	NoiseEnvView->SetEnabled(on);
 	if (on)
@@ -219,14 +223,14 @@ void TunkWindow::UpdateMark()
 {
 	SetDataChanged(fDocument.IsChanged(fParams));
 	if (fSoundOwner)
-		fSoundOwner(fParams);
+		fSoundOwner(fParams, fDocument.Extras());
 }
 
-void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const std::string& name,
-    std::function<void(const tunk::SoundParams&)> changed)
+void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const PresetExtras& extras,
+    const std::string& name, SoundOwner changed)
 {
 	fSoundOwner = nullptr;
-	fDocument.Open(values, {"", name, "", {}});
+	fDocument.Open(values, {"", name, "", extras});
 	fParams = fDocument.Values();
 	RefreshParams();
 	Regenerate();
@@ -234,6 +238,52 @@ void TunkWindow::EditSoundOf(const tunk::SoundParams& values, const std::string&
 	if (fMenus != nullptr)
 		fMenus->Update();
 	fSoundOwner = std::move(changed);
+}
+
+void TunkWindow::TakeOwnerValues(const tunk::SoundParams& values)
+{
+	if (tunk::SameBits(values, fParams))
+		return;
+	// A host's automation arrives as a stream of changes: one step while nothing else comes
+	// between them.
+	static constexpr uint32 kOwnerStep = four_char_code("ownr");
+	auto owner = std::move(fSoundOwner);
+	fParams = values;
+	ShowParams();
+	Regenerate();
+	CommitStep("Change in Host", kOwnerStep);
+	fSoundOwner = std::move(owner);
+}
+
+void TunkWindow::SetSoundOutput(std::function<void(float)> play, std::function<void()> stop)
+{
+	fPlayElsewhere = std::move(play);
+	fStopElsewhere = std::move(stop);
+}
+
+void TunkWindow::PlaySound(float gain)
+{
+	if (fPlayElsewhere)
+		fPlayElsewhere(gain);
+	else
+		fSound->PlaySound(gain);
+}
+
+void TunkWindow::PlayNote(int32 velocity)
+{
+	// An owner plays the note by its own rule, at the note's level as Play sends it.
+	if (fPlayElsewhere)
+		fPlayElsewhere(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
+	else
+		fSound->PlayNote(velocity);
+}
+
+void TunkWindow::StopSound()
+{
+	if (fStopElsewhere)
+		fStopElsewhere();
+	else
+		fSound->StopSound();
 }
 
 void TunkWindow::CommitStep(const char* name, uint32 mergeKey)
@@ -410,7 +460,8 @@ bool TunkWindow::QuitRequested()
 		be_app->PostMessage(B_QUIT_REQUESTED);
 
 	ReleasePanels();
-	// Silence now rather than when the window is finally deleted.
+	// Silence now rather than when the window is finally deleted: the window's own output only,
+	// since a plugin's voices play on in the host after its editor closes.
 	fSound->StopSound();
 	return true;
 }

@@ -137,14 +137,23 @@ public:
 	const ::History& UndoHistory() const { return fDocument.History(); }
 	const ::Document& Document() const { return fDocument; }
 
-	// A sound owned elsewhere (a kit's pad): the window holds `values` as a new unchanged
-	// document named `name`, hands every change of its values to `changed`, and closes
-	// without asking, since the owner holds the sound.
-	void EditSoundOf(const tunk::SoundParams& values, const std::string& name,
-	    std::function<void(const tunk::SoundParams&)> changed);
+	// A sound owned elsewhere (a kit's pad): the window holds `values` with what a file of them
+	// holds beyond the values (`extras`) as a new unchanged document named `name`, hands every
+	// change of its values or extras (another sound loaded) to `changed`, and closes without
+	// asking, since the owner holds the sound.
+	using SoundOwner = std::function<void(const tunk::SoundParams&, const PresetExtras&)>;
+	void EditSoundOf(const tunk::SoundParams& values, const PresetExtras& extras,
+	    const std::string& name, SoundOwner changed);
 	// The owner is going: the window is a window of its own again.
 	void ReleaseSoundOwner() { fSoundOwner = nullptr; }
 	bool HasSoundOwner() const { return fSoundOwner != nullptr; }
+	// The owner changed the sound itself (a plugin's host moved a control): one step, merged
+	// with the owner's changes just before it, that the owner is not told of again.
+	void TakeOwnerValues(const tunk::SoundParams& values);
+	// Play and Stop (and everything that plays) go to `play` (at a gain of 0 to 1) and `stop`
+	// instead of the window's own sound output, which then never opens a device: an editor
+	// whose sound a plugin plays.
+	void SetSoundOutput(std::function<void(float)> play, std::function<void()> stop);
 
 	// Asks each changed document window in turn, as closing does, and closes them all; stops
 	// at the first that stays open. True when every window closed.
@@ -229,6 +238,12 @@ private:
 	void ShowDocument();
 	void FinishConstruction();
 	void Regenerate();
+	// Through the output set by SetSoundOutput, else the engine's player.
+	void PlaySound(float gain = 1.0f);
+	// A note of `velocity` (1 to 127): through that output at its level, else as the
+	// engine's player plays a note (TunkSound::PlayNote).
+	void PlayNote(int32 velocity);
+	void StopSound();
 	// Sounds taken out of the engine are kept while they are what an undo or a redo would
 	// bring back (at most two), so that stepping through the history puts back the samples
 	// first heard instead of generating them again.
@@ -264,6 +279,8 @@ private:
 	void InitLibrary();
 	void ShowLevel();
 	uint64 NextSeed();
+	// Normalize, saying in the status bar when the peak stays under the target.
+	void NormalizeSound();
 	// A new untitled document with the sound (a random one) as one step, played.
 	void PlayNewSound(const tunk::SoundParams& values, const char* stepName);
 	void LoadLibrarySound(const char* path, const char* name);
@@ -334,7 +351,10 @@ private:
 	BFilePanel* fSavePanel = nullptr;
 	BFilePanel* fOpenPanel = nullptr;
 	BFilePanel* fWavePanel = nullptr;
+	// Where Play and Stop go instead of the engine's player (SetSoundOutput).
+	std::function<void(float)> fPlayElsewhere;
+	std::function<void()> fStopElsewhere;
 	TunkSound* fSound = nullptr;
 	std::vector<SoundRender> fKeptRenders;  // newest first
-	std::function<void(const tunk::SoundParams&)> fSoundOwner;
+	SoundOwner fSoundOwner;
 };

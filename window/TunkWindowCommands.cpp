@@ -23,6 +23,7 @@
 #include "window/ParamControls.h"
 #include "window/SliderToolTips.h"
 #include "window/SliderValue.h"
+#include "window/StatusBar.h"
 #include "window/TunkMenus.h"
 #include "window/TunkWindow.h"
 
@@ -66,9 +67,13 @@ bool TunkWindow::HandleParamControl(BMessage* message)
 	ParamControl* control = TableControlFor(param);
 	if (control == nullptr)
 		return false;
-	const std::optional<float> value = control->Read(*message, fParams[param]);
-	if (!value)
+	std::string refusal;
+	const std::optional<float> value = control->Read(*message, fParams[param], &refusal);
+	if (!value) {
+		if (!refusal.empty())
+			fStatusBar->ShowChange(refusal);
 		return true;
+	}
 	fParams[param] = *value;
 	control->Show(*value);
 	fSound->SetParams(fParams);
@@ -171,13 +176,12 @@ void TunkWindow::MessageReceived(BMessage* message)
 			break;
 
 		case kMsgEnableRepeat:
-			// Repeat and tempo are not part of the document: no changed mark.
+			// Repeat and tempo are not part of the document: no changed mark. The tempo stays
+			// editable either way, so that one typed first is the one Repeat plays at.
 			if (CheckEnSeq->Value() == 1) {
 				fSound->SetSequencerEnabled(true);
-				TextSeqBPM->SetEnabled(true);
 			} else {
 				fSound->SetSequencerEnabled(false);
-				TextSeqBPM->SetEnabled(false);
 				fSound->StopSound();
 			}
 			Regenerate();
@@ -191,15 +195,15 @@ void TunkWindow::MessageReceived(BMessage* message)
 				fSound->SetBeatLength(*tempo);
 			break;
 
-		case kMsgPlay: fSound->PlaySound(); break;
+		case kMsgPlay: PlaySound(); break;
 		case kMsgMidiNote: {
 			// A note from the MIDI input plays as Play does, as a note of its velocity.
 			int32 velocity = 127;
 			message->FindInt32("velocity", &velocity);
-			fSound->PlayNote(velocity);
+			PlayNote(velocity);
 			break;
 		}
-		case kMsgStop: fSound->StopSound(); break;
+		case kMsgStop: StopSound(); break;
 		case kMsgOpenPreset: fOpenPanel->Show(); break;
 		case kMsgSavePreset: ShowSavePanel(); break;
 		case kMsgSaveToFile: SavePreset(); break;
@@ -233,9 +237,9 @@ void TunkWindow::MessageReceived(BMessage* message)
 				break;
 			// Shift+Space: the sound as a soft note plays it.
 			if ((modifiers & B_SHIFT_KEY) != 0)
-				fSound->PlayNote(tunk::kSoftVelocity);
+				PlayNote(tunk::kSoftVelocity);
 			else
-				fSound->PlaySound();
+				PlaySound();
 			break;
 		}
 

@@ -243,7 +243,6 @@ void TunkWindow::InitWindow(BMessageFilter* keyFilter)
 	    OutputBox, BRect(400, 100, 470, 120), "CheckEnSeq", "Repeat", kMsgEnableRepeat);
 	TextSeqBPM = new BTextControl(BRect(400, 125, 470, 145), "TextSeqBPM", "BPM:", "120",
 	    new BMessage(kMsgTempoText), kFollow, kControlFlags);
-	TextSeqBPM->SetEnabled(false);
 	OutputBox->AddChild(TextSeqBPM);
 
 	InitSideView();

@@ -2,6 +2,7 @@
 // normalize, browsing the document's folder by ear, and the level display.
 #include <QWidget>
 #include <chrono>
+#include <cstdio>
 
 #include "engine/TunkSound.h"
 #include "kits/app/Message.h"
@@ -52,6 +53,23 @@ void TunkWindow::ShowLevel()
 	fStatusBar->ShowLevel(MeasureSoundLevel(samples, samples != nullptr ? count : 0));
 }
 
+void TunkWindow::NormalizeSound()
+{
+	constexpr double kTarget = -0.3;
+	ApplyParams(Normalize(Values(), kTarget), "Normalize");
+	// Normalize stops short only where a level can go no further: the bar says which and
+	// where the peak stayed, rather than leaving a quiet sound for a normal one.
+	const SoundLevel& level = fStatusBar->Level();
+	if (level.peak == 0 || level.peakDbfs >= kTarget - 0.05)
+		return;
+	char peak[32];
+	std::snprintf(peak, sizeof peak, "%.1f dBFS", level.peakDbfs);
+	const bool noiseAtMost = fParams[tunk::Param::noiseLevel] >= tunk::Info(tunk::Param::noiseLevel).max &&
+	                         fParams[tunk::Param::noiseGain] >= tunk::Info(tunk::Param::noiseGain).max;
+	fStatusBar->ShowChange(std::string("Normalize: ") + peak +
+	                       (noiseAtMost ? ", the noise at its loudest" : ", as loud as it goes"));
+}
+
 uint64 TunkWindow::NextSeed()
 {
 	// The clock makes each press new; the count keeps two presses within one tick apart.
@@ -63,7 +81,7 @@ void TunkWindow::PlayNewSound(const tunk::SoundParams& values, const char* stepN
 {
 	// A sound that was never anywhere: a new document, changed until it is saved.
 	ReplaceDocument(values, {"", kUntitledName, "", {}}, false, stepName);
-	fSound->PlaySound();
+	PlaySound();
 }
 
 void TunkWindow::LoadLibrarySound(const char* path, const char* name)
@@ -84,7 +102,7 @@ void TunkWindow::ShowLibrarySound(
 	// A new document without a file that bears the sound's name, unchanged until the user
 	// changes it: Save Preset asks where, so the factory file is never written.
 	ReplaceDocument(values, {"", name, path, extras}, true, "Library Sound");
-	fSound->PlaySound();
+	PlaySound();
 }
 
 bool TunkWindow::AskBeforeBrowsing()
@@ -128,7 +146,7 @@ void TunkWindow::Browse(int step)
 	// the file before, its name and its values.
 	ReplaceDocument(
 	    values, {next.string(), next.filename().string(), "", extras}, true, "Browse");
-	fSound->PlaySound();
+	PlaySound();
 }
 
 bool TunkWindow::HandleLibraryCommand(BMessage* message)
@@ -153,7 +171,7 @@ bool TunkWindow::HandleLibraryCommand(BMessage* message)
 		case kMsgMutate:
 			PlayNewSound(Mutate(Values(), NextSeed()), "Mutate");
 			return true;
-		case kMsgNormalize: ApplyParams(Normalize(Values()), "Normalize"); return true;
+		case kMsgNormalize: NormalizeSound(); return true;
 		case kMsgBrowseNext: Browse(1); return true;
 		case kMsgBrowsePrevious: Browse(-1); return true;
 		default: return false;

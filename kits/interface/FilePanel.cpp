@@ -63,6 +63,7 @@ BFilePanel::BFilePanel(file_panel_mode mode, BMessenger* target, const entry_ref
       fHideWhenDone(hideWhenDone), fWindow(new BWindow(BRect(0, 0, 499, 399),
                                        mode == B_SAVE_PANEL ? "Save" : "Open", B_TITLED_WINDOW, 0))
 {
+	fDefaultTitle = fWindow->Title();
 }
 
 BFilePanel::~BFilePanel()
@@ -108,12 +109,29 @@ void BFilePanel::Show()
 		QObject::connect(fDialog, &QFileDialog::accepted, [this] { DialogAccepted(); });
 		QObject::connect(fDialog, &QFileDialog::rejected, [this] { Finished(); });
 	}
+	// Qt's own words unless the program gave its own.
+	if (fWindow->Title() != fDefaultTitle)
+		fDialog->setWindowTitle(QString::fromUtf8(fWindow->Title()));
+	if (!fButtonLabels[B_DEFAULT_BUTTON].empty())
+		fDialog->setLabelText(QFileDialog::Accept, QString::fromStdString(fButtonLabels[B_DEFAULT_BUTTON]));
+	if (!fButtonLabels[B_CANCEL_BUTTON].empty())
+		fDialog->setLabelText(QFileDialog::Reject, QString::fromStdString(fButtonLabels[B_CANCEL_BUTTON]));
 	if (!fDirectory.directory.empty())
 		fDialog->setDirectory(QString::fromStdString(fDirectory.Path()));
 	if (fMode == B_SAVE_PANEL && !fSaveText.empty())
 		fDialog->selectFile(QString::fromStdString(fSaveText));
 	fDialog->show();
 	fDialog->raise();
+}
+
+void BFilePanel::SetPanelDirectory(const char* path)
+{
+	fDirectory = RefForPath(path);
+}
+
+void BFilePanel::SetButtonLabel(file_panel_button button, const char* label)
+{
+	fButtonLabels[button] = label != nullptr ? label : "";
 }
 
 void BFilePanel::Hide()

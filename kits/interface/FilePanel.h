@@ -71,6 +71,11 @@ public:
 	void SetTarget(BMessenger target);
 	BMessenger Messenger() const { return fTarget; }
 	void SetSaveText(const char* text);
+	// The folder the panel shows when it opens next; it then starts where it was left.
+	void SetPanelDirectory(const char* path);
+	// The label of the panel's Save or Open button (B_DEFAULT_BUTTON) or its Cancel button.
+	// The dialog's title is that of Window(), once it was set to one of the program's own.
+	void SetButtonLabel(file_panel_button button, const char* label);
 	// The file types the panel offers, as "Name (*.ext ...)"; the first is chosen until the user
 	// (or SelectNameFilter) picks another. Without any, every file is listed.
 	void SetNameFilters(const std::vector<std::string>& filters);
@@ -124,6 +129,8 @@ private:
 	bool fHideWhenDone;
 	bool fShowing = false;
 	std::string fSaveText;
+	std::string fButtonLabels[2];
+	std::string fDefaultTitle;
 	std::vector<std::string> fNameFilters;
 	int32 fSelectedFilter = 0;
 	BWindow* fWindow;

@@ -1,7 +1,9 @@
 #include "kits/interface/TextControl.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <algorithm>
 
 #include "kits/interface/InterfacePrivate.h"
@@ -19,11 +21,14 @@ BTextControl::BTextControl(BRect frame, const char* name, const char* label, con
 	    tunk_internal::DefaultDivider(fLabelWidget, Label()[0] != '\0', Bounds().IntegerWidth());
 	fLineEdit->setText(QString::fromUtf8(text != nullptr ? text : ""));
 	fShownText = fTextBeforeEdit = Text();
+	FitText();
 
 	// Enter always commits; leaving the field commits only an edited text.
 	QObject::connect(fLineEdit, &QLineEdit::textEdited, SignalContext(), [this] {
-		if (!fEdited)
+		if (!fEdited) {
 			fTextBeforeEdit = fShownText;
+			fLineEdit->setFont(QFont());
+		}
 		fEdited = true;
 	});
 	QObject::connect(fLineEdit, &QLineEdit::returnPressed, SignalContext(), [this] { Commit(); });
@@ -42,7 +47,41 @@ void BTextControl::Commit()
 {
 	fEdited = false;
 	fShownText = Text();
+	FitText();
 	Invoke();
+}
+
+void BTextControl::FitText()
+{
+	if (fEdited)
+		return;
+	// The type the field inherits, and the room QLineEdit leaves for text inside its frame,
+	// its margins of 2 pixels and the cursor.
+	const QFont own = fLineEdit->parentWidget() != nullptr ? fLineEdit->parentWidget()->font()
+	                                                      : fLineEdit->font();
+	const int frame =
+	    fLineEdit->hasFrame() ? fLineEdit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, fLineEdit) : 0;
+	const QMargins margins = fLineEdit->textMargins();
+	const double room = fLineEdit->width() - 2 * frame - 4 - margins.left() - margins.right() - 1;
+	const double width = QFontMetricsF(own).horizontalAdvance(fLineEdit->text());
+	if (width <= room || room <= 0) {
+		fLineEdit->setFont(QFont());
+	} else {
+		const double scale = std::max(room / width, 0.5);
+		QFont smaller = own;
+		if (own.pointSizeF() > 0)
+			smaller.setPointSizeF(own.pointSizeF() * scale);
+		else
+			smaller.setPixelSize(std::max(1, int(own.pixelSize() * scale)));
+		// Point sizes round to the screen's pixels: step down until the text fits.
+		while (QFontMetricsF(smaller).horizontalAdvance(fLineEdit->text()) > room &&
+		       smaller.pointSizeF() > own.pointSizeF() * 0.5)
+			smaller.setPointSizeF(smaller.pointSizeF() - 0.25);
+		fLineEdit->setFont(smaller);
+	}
+	// From its first character, unless the user's cursor is in it.
+	if (!fLineEdit->hasFocus())
+		fLineEdit->setCursorPosition(0);
 }
 
 bool BTextControl::CommitEdit()
@@ -58,6 +97,7 @@ void BTextControl::SetText(const char* text)
 	fEdited = false;
 	fLineEdit->setText(QString::fromUtf8(text != nullptr ? text : ""));
 	fShownText = fTextBeforeEdit = Text();
+	FitText();
 }
 
 const char* BTextControl::Text() const
@@ -101,4 +141,5 @@ void BTextControl::LayoutChanged()
 	BControl::LayoutChanged();
 	tunk_internal::PlaceLabelAndField(
 	    fLabelWidget, fLineEdit, fDivider, Widget()->width(), Widget()->height());
+	FitText();
 }

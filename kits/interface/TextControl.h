@@ -1,5 +1,6 @@
 // BTextControl: a label and a one-line text field. It sends its message when the user commits
-// an edit: with Enter, or by leaving the field after changing the text.
+// an edit: with Enter, or by leaving the field after changing the text. Text set from code or
+// committed shows from its first character, in a smaller type when that makes it fit whole.
 #pragma once
 
 #include <string>
@@ -46,6 +47,9 @@ protected:
 
 private:
 	void Commit();
+	// Shows the text whole where a type no smaller than half the field's own can; the
+	// field's own type is back as soon as the user edits.
+	void FitText();
 
 	float fDivider;
 	bool fEdited = false;

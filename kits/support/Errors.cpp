@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -37,7 +38,13 @@ constexpr ErrnoStatus kErrnoStatus[] = {
 	{ELOOP, B_LINK_LIMIT, "Too many levels of symbolic links"},
 	{EPIPE, B_BUSTED_PIPE, "Broken pipe"},
 	{ENOTSUP, B_UNSUPPORTED, "Operation not supported"},
+	{EFBIG, B_FILE_TOO_LARGE, "File too large"},
 };
+
+// Errors without a platform name: this base plus the errno, above the platform's own POSIX
+// codes (the system's errno values stay far below the range's end).
+constexpr int32_t kUnnamedErrnoBase = B_POSIX_ERROR_BASE + 0x800;
+constexpr int kUnnamedErrnoCount = 0x800;
 
 }  // namespace
 
@@ -49,7 +56,7 @@ int32_t status_from_errno(int error)
 		if (entry.error == error)
 			return entry.status;
 	}
-	return B_ERROR;
+	return error > 0 && error < kUnnamedErrnoCount ? kUnnamedErrnoBase + error : B_ERROR;
 }
 
 const char* status_text(int32_t status)
@@ -58,6 +65,8 @@ const char* status_text(int32_t status)
 		if (entry.status == status)
 			return entry.words;
 	}
+	if (status > kUnnamedErrnoBase && status < kUnnamedErrnoBase + kUnnamedErrnoCount)
+		return strerrordesc_np(status - kUnnamedErrnoBase);
 	return nullptr;
 }
 

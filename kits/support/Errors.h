@@ -11,6 +11,7 @@ enum : int32_t {
 	B_INTERFACE_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x3000,
 	B_MEDIA_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x4000,
 	B_STORAGE_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x6000,
+	B_POSIX_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x7000,
 };
 
 enum : int32_t {
@@ -59,6 +60,8 @@ enum : int32_t {
 	B_CROSS_DEVICE_LINK = B_STORAGE_ERROR_BASE + 11,
 	B_LINK_LIMIT = B_STORAGE_ERROR_BASE + 12,
 	B_BUSTED_PIPE = B_STORAGE_ERROR_BASE + 13,
+
+	B_FILE_TOO_LARGE = B_POSIX_ERROR_BASE + 4,
 };
 
 static_assert(uint32_t(B_NO_MEMORY) == 0x80000000u);
@@ -66,11 +69,13 @@ static_assert(uint32_t(B_BAD_INDEX) == 0x80000003u);
 static_assert(uint32_t(B_MISSING_SYMBOL) == 0x80001304u);
 static_assert(uint32_t(B_MEDIA_NO_CODEC) == 0x8000411bu);
 
-// The platform code for a POSIX errno value (B_ERROR for one it has no name for).
+// The platform code for a POSIX errno value. One the platform has no name for (a disk quota
+// exceeded) keeps its number in a code of its own, so that its words still reach the user.
 int32_t status_from_errno(int error);
 // The system's words for a status made from a POSIX error ("Permission denied"); nullptr
-// for a status of no system call. The words are the kit's own copy of the C library's, so
-// any thread may ask at any time (strerror may share one buffer between threads).
+// for a status of no system call. The words are the kit's own copy of the C library's, or
+// the library's own table for errors the platform has no name for, so any thread may ask at
+// any time (strerror may share one buffer between threads).
 const char* status_text(int32_t status);
 
 // Words for any status: "no error" for B_OK, the writer's media codes' own words, "Not a

@@ -1,8 +1,11 @@
-// The document: which file and name go with which values through undo and redo, and when
-// the document counts as changed.
+// The documents: which file and name go with which values through undo and redo, and when
+// a sound or a kit counts as changed.
 #include "document/Document.h"
+#include "document/KitDocument.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
 
 #include "tests/document/DocumentValues.h"
 
@@ -123,4 +126,84 @@ TEST(Document, TheSavedValuesAreUnchangedHoweverTheyAreReached)
 	EXPECT_FALSE(document.IsChanged(Values(50)));
 	EXPECT_FALSE(document.History().CanUndo());
 	EXPECT_EQ(document.Name(), "other.tunk");
+}
+
+TEST(KitDocument, StepsMergeUndoAndTheChangedMark)
+{
+	KitDocument document;
+	EXPECT_FALSE(document.IsChanged());
+	EXPECT_EQ(document.Name(), kUntitledKitName);
+	const Kit start = document.Current();
+
+	Kit louder = start;
+	louder.pads[0].level = -3;
+	EXPECT_FALSE(document.Commit(start, "Nothing"));
+	EXPECT_TRUE(document.Commit(louder, "Level", 7));
+	louder.pads[0].level = -6;
+	EXPECT_TRUE(document.Commit(louder, "Level", 7));
+	EXPECT_EQ(document.History().CountSteps(), 1u) << "a run of one control's steps is one step";
+	EXPECT_TRUE(document.IsChanged());
+	EXPECT_EQ(document.History().UndoName(), "Level");
+
+	// A run that comes back to where it began is no step at all.
+	louder.pads[0].level = 0;
+	EXPECT_TRUE(document.Commit(louder, "Level", 7));
+	EXPECT_EQ(document.History().CountSteps(), 0u);
+	EXPECT_FALSE(document.IsChanged());
+
+	Kit named = start;
+	named.pads[1].name = "Rim";
+	document.Commit(named, "Pad Name", 8);
+	document.BreakMerge();
+	named.pads[1].name = "Rimshot";
+	document.Commit(named, "Pad Name", 8);
+	EXPECT_EQ(document.History().CountSteps(), 2u) << "a broken merge starts a step of its own";
+	EXPECT_EQ(document.Undo().pads[1].name, "Rim");
+	EXPECT_EQ(document.History().RedoName(), "Pad Name");
+	document.Saved("/tmp/x.tunkkit", "x.tunkkit");
+	EXPECT_FALSE(document.IsChanged());
+	EXPECT_EQ(document.Redo().pads[1].name, "Rimshot");
+	EXPECT_TRUE(document.IsChanged()) << "the saved kit is the one before the redo";
+	document.Undo();
+	EXPECT_FALSE(document.IsChanged());
+
+	// A bounded history forgets its oldest steps and keeps the newest.
+	KitDocument bounded(2);
+	Kit kit = bounded.Current();
+	for (int i = 1; i <= 4; i++) {
+		kit.pads[0].note = 40 + i;
+		bounded.Commit(kit, "Note");
+	}
+	EXPECT_EQ(bounded.History().CountSteps(), 2u);
+	bounded.Undo();
+	EXPECT_EQ(bounded.Undo().pads[0].note, 42);
+	EXPECT_FALSE(bounded.History().CanUndo());
+}
+
+// A NaN from a preset's head is the same as itself: the kit opened with it is unchanged, an
+// unchanged commit is no step, and an undo comes back to the kit as opened.
+TEST(KitDocument, AKitHoldingNaNsIsUnchangedWhenOpenedAndAfterAnUndo)
+{
+	KitDocument document;
+	Kit kit = document.Current();
+	kit.pads[2].sound.values[size_t(tunk::Param::startFreq)] = std::numeric_limits<float>::quiet_NaN();
+	kit.pads[3].level = std::numeric_limits<float>::quiet_NaN();
+	document.Open(kit, "/k/nan.tunkkit", "nan.tunkkit");
+	EXPECT_FALSE(document.IsChanged());
+	EXPECT_FALSE(document.Commit(kit, "Nothing"));
+	EXPECT_FALSE(document.History().CanUndo());
+
+	Kit panned = kit;
+	panned.pads[3].pan = 0.5f;
+	ASSERT_TRUE(document.Commit(panned, "Pan"));
+	EXPECT_TRUE(document.IsChanged());
+	document.Undo();
+	EXPECT_FALSE(document.IsChanged());
+	EXPECT_TRUE(std::isnan(document.Current().pads[3].level));
+
+	// Bits count: -0 is another level than 0, a file would say so.
+	Kit negativeZero = kit;
+	negativeZero.pads[0].level = -0.0f;
+	EXPECT_TRUE(document.Commit(negativeZero, "Level"));
+	EXPECT_TRUE(document.IsChanged());
 }

@@ -10,6 +10,7 @@
 
 #include "engine/core/Hit.h"
 #include "engine/core/Render.h"
+#include "kit/Pattern.h"
 #include "kits/storage/TempDir.h"
 #include "preset/FactoryKits.h"
 #include "preset/KitFile.h"
@@ -35,6 +36,12 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 	ASSERT_GE(files.size(), 4u);
 	std::vector<Kit> kits = {NewKit()};
 	std::set<std::string> names = {kits[0].name};
+	// Every pad names the factory sound it was made from, the new kit's as the files' do.
+	std::set<std::string> sounds;
+	for (const auto& entry : fs::recursive_directory_iterator(TUNK_SOURCE_PRESETS)) {
+		if (entry.path().extension() == ".tunk")
+			sounds.insert(entry.path().stem().string());
+	}
 	for (const fs::path& file : files) {
 		Kit kit;
 		const KitRead read = ReadKitFile(file.c_str(), &kit);
@@ -50,6 +57,7 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 		std::set<int> notes;
 		for (const Pad& pad : kit.pads) {
 			EXPECT_TRUE(notes.insert(pad.note).second) << kit.name << ": two pads on " << pad.note;
+			EXPECT_TRUE(sounds.count(pad.soundName)) << kit.name << ": " << pad.name << " names no factory sound";
 			std::vector<int16_t> samples;
 			ASSERT_EQ(tunk::Render(pad.sound, &samples), tunk::RenderStatus::Ok);
 			int peak = 0;
@@ -69,6 +77,23 @@ TEST(FactoryKits, EachReadsCleanlyAndPlaysADrumKitOnItsNotes)
 			ASSERT_EQ(tunk::Render(tunk::HitOf(sound, 127, 1).params, &first), tunk::RenderStatus::Ok);
 			ASSERT_EQ(tunk::Render(tunk::HitOf(sound, 127, 2).params, &second), tunk::RenderStatus::Ok);
 			EXPECT_EQ(first != second, &kit != &kits[0]) << kit.name << ": the pad on " << note;
+		}
+		// Factory kits come with a beat: four patterns or more, kick and snare or clap in each,
+		// and a chain that plays them all.
+		if (kit.name != NewKit().name) {
+			EXPECT_GE(kit.patterns.size(), 4u) << kit.name;
+			EXPECT_EQ(PlayedTempo(kit.tempo), kit.tempo) << kit.name;
+			EXPECT_EQ(kit.chain.size(), kit.patterns.size()) << kit.name;
+			for (const Pattern& pattern : kit.patterns) {
+				const int order[] = {int(&pattern - kit.patterns.data())};
+				const PatternLoop loop = MakePatternLoop(kit, order, 1, kit.tempo, 0, 44100);
+				std::set<int> notes;
+				for (const KitEvent& hit : loop.hits)
+					notes.insert(kit.pads[size_t(hit.key)].note);
+				EXPECT_TRUE(notes.contains(36) && (notes.contains(38) || notes.contains(39)))
+					<< kit.name << ": " << pattern.name;
+				EXPECT_EQ(PatternTicks(pattern) % kTicksPerBeat, 0) << kit.name << ": " << pattern.name;
+			}
 		}
 		const int closed = PadOn(kit, 42);
 		const int open = PadOn(kit, 46);
@@ -111,6 +136,32 @@ TEST(FactoryKits, TheMakerRefusesATableItCannotFollow)
 		{dir / "kits.tsv", TUNK_SOURCE_PRESETS, dir / "out"}, dir.Path());
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("kits.tsv:18: more than 16 pads"), std::string::npos) << run.err;
+
+	// The pattern table: each fault named with its line.
+	std::ofstream(dir / "kits.tsv") << header << "A\tKick\t36\t0\t0\t0\tmain\t-\t-\n";
+	const struct {
+		std::string lines;
+		const char* says;
+	} lanes[] = {
+		{"B\t120\tP\t4\t0\t36\tx...\n", ":2: no kit B"},
+		{"A\t310\tP\t4\t0\t36\tx...\n", "no tempo: 310"},
+		{"A\t120\tP\t4\t0\t36\tx...\nA\t121\tQ\t4\t0\t36\tx...\n", ":3: the kit's tempo differs"},
+		{"A\t120\tP\t5\t0\t36\tx...\n", "no steps per beat: 5"},
+		{"A\t120\tP\t4\t80\t36\tx...\n", "no swing: 80"},
+		{"A\t120\tP\t4\t0\t38\tx...\n", "no pad of the kit on note 38"},
+		{"A\t120\tP\t4\t0\t36\tx...\nA\t120\tP\t4\t0\t36\tx..\n", "a lane of 3 steps in a pattern of 4"},
+		{"A\t120\tP\t4\t0\t36\tx.-.\n", "no step: -"},
+		{"A\t120\tP\t4\t0\t36\tx...\nA\t120\tQ\t4\t0\t36\tx...\nA\t120\tP\t4\t0\t36\tx...\n",
+			"pattern P are not on consecutive lines"},
+		{"A\t120\tP\t4\t0\t36\n", "needs 7 columns, has 6"},
+	};
+	for (const auto& c : lanes) {
+		std::ofstream(dir / "patterns.tsv") << "Kit\tTempo\tPattern\tStepsPerBeat\tSwing\tNote\tSteps\n" << c.lines;
+		const ProgramRun refused = RunProgram(TUNK_FACTORY_KITS_PATH,
+			{dir / "kits.tsv", TUNK_SOURCE_PRESETS, dir / "out", dir / "patterns.tsv"}, dir.Path());
+		EXPECT_EQ(refused.status, 1) << c.lines;
+		EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+	}
 
 	// The new kit is the General MIDI pads, in their order.
 	std::string gm = header;

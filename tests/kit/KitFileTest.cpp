@@ -15,6 +15,7 @@
 #include "kits/storage/MimeType.h"
 #include "kits/storage/StorageDefs.h"
 #include "kits/storage/TempDir.h"
+#include "kit/Pattern.h"
 #include "preset/KitFile.h"
 #include "preset/PresetRecord.h"
 
@@ -29,6 +30,8 @@ Kit OddKit()
 	for (size_t i = 0; i < kMaxPads; i++) {
 		Pad pad;
 		pad.name = "Pad \t" + std::to_string(i);
+		if (i % 2 == 0)
+			pad.soundName = "Sound \"" + std::to_string(i) + "\" ü";
 		pad.note = int(i * 8);
 		pad.level = kMinPadLevel + (kMaxPadLevel - kMinPadLevel) * std::generate_canonical<float, 24>(random);
 		pad.pan = std::generate_canonical<float, 24>(random) * 2 - 1;
@@ -47,6 +50,9 @@ Kit OddKit()
 	kit.pads[0].sound[tunk::Param::startFreq] = -0.0f;
 	kit.pads[1].sound[tunk::Param::filterQ] = std::nextafter(4.0f, 0.0f);
 	kit.pads[2].level = -0.0f;
+	// The reserved word of a preset's head, at both ends of its range.
+	kit.pads[3].soundReserved = 1;
+	kit.pads[4].soundReserved = UINT32_MAX;
 	return kit;
 }
 
@@ -69,8 +75,17 @@ void ExpectSameBits(const Kit& a, const Kit& b)
 		}
 		EXPECT_EQ(p.unknown, q.unknown);
 		EXPECT_EQ(p.soundUnknown, q.soundUnknown);
+		EXPECT_EQ(p.soundReserved, q.soundReserved) << i;
+		EXPECT_EQ(p.soundName, q.soundName) << i;
 	}
 	EXPECT_EQ(a.unknown, b.unknown);
+	EXPECT_EQ(std::bit_cast<uint32_t>(a.tempo), std::bit_cast<uint32_t>(b.tempo));
+	EXPECT_EQ(a.chain, b.chain);
+	ASSERT_EQ(a.patterns.size(), b.patterns.size());
+	for (size_t i = 0; i < a.patterns.size(); i++) {
+		EXPECT_EQ(std::bit_cast<uint32_t>(a.patterns[i].swing), std::bit_cast<uint32_t>(b.patterns[i].swing));
+		EXPECT_EQ(a.patterns[i], b.patterns[i]) << "pattern " << i;
+	}
 }
 
 Kit Decoded(const std::string& text, KitRead* read = nullptr)
@@ -107,20 +122,70 @@ TEST(KitFile, EveryValueOfEveryPadComesBackBitForBit)
 	ExpectSameBits(Decoded(EncodeKit(Kit())), Kit());
 }
 
+TEST(KitFile, PatternsTempoAndChainComeBackWithTheirStepsAndUnknownKeys)
+{
+	Kit kit = OddKit();
+	kit.tempo = 97.25f;
+	for (size_t i = 0; i < kMaxPatterns; i++) {
+		Pattern pattern;
+		pattern.name = "Pattern " + std::to_string(i);
+		pattern.steps = 1 + int(i * 4 % kMaxSteps);
+		pattern.stepsPerBeat = kStepRates[i % std::size(kStepRates)];
+		pattern.swing = float(i) * 4.7f;
+		for (size_t pad = 0; pad < kMaxPads; pad++) {
+			for (size_t step = 0; step < size_t(kMaxSteps); step++) {
+				if ((pad * 7 + step * 3 + i) % 5 == 0)
+					pattern.lanes[pad][step] = {uint8_t(1 + (pad + step) % 127), uint8_t((step * 13) % 101)};
+			}
+		}
+		kit.patterns.push_back(pattern);
+	}
+	// Steps beyond a short pattern's length are kept, and an empty lane between full ones.
+	kit.patterns[0].lanes[3] = {};
+	kit.patterns[0].lanes[2][kMaxSteps - 1] = {127, 100};
+	kit.patterns[1].unknown["fill"] = R"({"every":4})";
+	kit.chain = {0, 0, 15, 3};
+	const std::string text = EncodeKit(kit);
+	ExpectSameBits(Decoded(text), kit);
+	EXPECT_TRUE(SameBits(Decoded(text), kit));
+	EXPECT_EQ(EncodeKit(Decoded(text)), text);
+	for (auto change : {+[](Kit* k) { k->patterns[3].lanes[2][5].probability ^= 1; },
+	         +[](Kit* k) { k->patterns[3].swing = -k->patterns[3].swing; },
+	         +[](Kit* k) { k->chain.pop_back(); }, +[](Kit* k) { k->tempo = std::nextafter(k->tempo, 0.0f); }}) {
+		Kit other = kit;
+		change(&other);
+		EXPECT_FALSE(SameBits(other, kit));
+	}
+	EXPECT_NE(text.find("\n  \"chain\": [1,1,16,4],\n"), std::string::npos);
+
+	// A kit without patterns is written as it was before kits had any.
+	EXPECT_EQ(EncodeKit(OddKit()).find("tempo"), std::string::npos);
+	EXPECT_EQ(Decoded(R"({"tunkKit": 1, "pads": []})").tempo, 120.0f);
+	// Left-out values of a pattern are a new pattern's; a tempo beyond the range is kept.
+	const Kit sparse = Decoded(R"({"tunkKit": 1, "pads": [], "tempo": 900,
+		"patterns": [{"velocity": [[], [0, 90]], "probability": [[], [100, 25]]}]})");
+	ASSERT_EQ(sparse.patterns.size(), 1u);
+	Pattern expected;
+	expected.lanes[1][1] = {90, 25};
+	EXPECT_EQ(sparse.patterns[0], expected);
+	EXPECT_EQ(sparse.tempo, 900.0f);
+	EXPECT_EQ(PlayedTempo(sparse.tempo), kMaxTempo);
+}
+
 TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 {
-	const std::string text = R"({"tunkKit": 1, "name": "K", "tempo": [120, {"x": null}],
+	const std::string text = R"({"tunkKit": 1, "name": "K", "groove": [120, {"x": null}],
 		"pads": [{"note": 38, "sound": {"startFreq": 200, "warp": 0.5, "noiseLevel": 1},
 		          "colour": "#ff0000", "warp": 1}]})";
 	KitRead read;
 	const Kit kit = Decoded(text, &read);
 	ASSERT_EQ(kit.pads.size(), 1u);
-	EXPECT_EQ(kit.unknown.at("tempo"), R"([120,{"x":null}])");
+	EXPECT_EQ(kit.unknown.at("groove"), R"([120,{"x":null}])");
 	EXPECT_EQ(kit.pads[0].unknown.at("colour"), R"("#ff0000")");
 	EXPECT_EQ(kit.pads[0].soundUnknown.at("warp"), "0.5");
 	EXPECT_EQ(kit.pads[0].sound[tunk::Param::noiseLevel], 1.0f);
 	ASSERT_EQ(read.messages.size(), 1u);
-	EXPECT_EQ(read.messages[0], "Values from a newer version of Tunk are kept as they are: colour, tempo, warp.");
+	EXPECT_EQ(read.messages[0], "Values from a newer version of Tunk are kept as they are: colour, groove, warp.");
 
 	// Written back and read again, nothing is lost.
 	const Kit again = Decoded(EncodeKit(kit));
@@ -133,6 +198,18 @@ TEST(KitFile, KeysOfANewerTunkAreKeptAndMentionedOnce)
 	EXPECT_NE(newer.messages[0].find("newer version of Tunk (format 2)"), std::string::npos);
 	EXPECT_EQ(EncodeKit(two).rfind("{\n  \"tunkKit\": 2,\n", 0), 0u) << EncodeKit(two);
 	ExpectSameBits(Decoded(EncodeKit(two)), two);
+
+	// A sound's name that is no text is refused, as a pad's name is.
+	Kit untouched;
+	EXPECT_FALSE(DecodeKit(R"({"tunkKit": 1, "pads": [{"note": 36, "soundName": 5}]})", &untouched).Ok());
+
+	// A "reserved" that is no reserved word (a newer Tunk's own) stays a kept value.
+	const Kit odd = Decoded(R"({"tunkKit": 1, "pads": [{"note": 36, "sound": {"reserved": -1}},
+		{"note": 37, "sound": {"reserved": 4294967295}}]})");
+	EXPECT_EQ(odd.pads[0].soundReserved, 0u);
+	EXPECT_EQ(odd.pads[0].soundUnknown.at("reserved"), "-1");
+	EXPECT_EQ(odd.pads[1].soundReserved, UINT32_MAX);
+	EXPECT_TRUE(odd.pads[1].soundUnknown.empty());
 }
 
 TEST(KitFile, LeftOutValuesTakeANewPadsAndValuesBeyondTheirRangeAreKeptAsGiven)
@@ -216,6 +293,15 @@ TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
 		manyValues += ",0";
 	manyValues += "]}";
 
+	std::string seventeenPatterns = R"({"tunkKit": 1, "pads": [], "patterns": [{})";
+	for (int i = 1; i < 17; i++)
+		seventeenPatterns += ",{}";
+	seventeenPatterns += "]}";
+	std::string longLane = R"({"tunkKit": 1, "pads": [], "patterns": [{"velocity": [[0)";
+	for (int i = 1; i <= kMaxSteps; i++)
+		longLane += ",0";
+	longLane += "]]}]}";
+
 	const struct {
 		std::string text;
 		const char* says;
@@ -266,6 +352,27 @@ TEST(KitFile, DamagedAndHostileTextIsRefusedWithWordsAndChangesNothing)
 		{R"({"tunkKit": 1, "pads": [{"note": 1, "x": ")" + std::string(kKitUnknownLimit, 'x') + "\"}]}",
 			"more than 64 kB of values this version of Tunk does not know"},
 		{huge, "too large"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": {}})", "\"patterns\" is not a list of at most 16"},
+		{seventeenPatterns, "at most 16 patterns"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{}, {"name": "B", "steps": 65}]})",
+			"the length of pattern 2 (B) is no whole number of steps from 1 to 64"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"steps": 0}]})", "the length of pattern 1"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"stepsPerBeat": 5}]})",
+			"the steps per beat of pattern 1 are none of 2, 3, 4, 6 and 8"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"swing": "lots"}]})", "the swing of pattern 1 is no number"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"velocity": [[128]]}]})",
+			"the velocities of pattern 1 of pad 1 has a step that is no whole number from 0 to 127"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"velocity": [[], [], [0.5]]}]})", "of pad 3 has a step"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"probability": [[101]]}]})",
+			"the probabilities of pattern 1 of pad 1 has a step that is no whole number from 0 to 100"},
+		{longLane, "the velocities of pattern 1 of pad 1 is not a list of at most 64 steps"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{"velocity": [[], [], [], [], [], [], [], [], [], [],
+			[], [], [], [], [], [], []]}]})", "is not a list of at most 16 lists"},
+		{R"({"tunkKit": 1, "pads": [], "tempo": "fast"})", "the kit's tempo is no number"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{}], "chain": [1, 2]})",
+			"the kit's chain names a pattern it does not have (patterns are numbered 1 to 1)"},
+		{R"({"tunkKit": 1, "pads": [], "chain": [1]})", "the kit's chain names patterns, but the kit has none"},
+		{R"({"tunkKit": 1, "pads": [], "patterns": [{}], "chain": 1})", "\"chain\" is not a list"},
 		{std::string("{\"tunkKit\": 1, \"name\": \"\xff\", \"pads\": []}"), "not well-formed JSON"},
 	};
 	for (const auto& c : cases) {

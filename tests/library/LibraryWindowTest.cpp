@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QStyle>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -11,6 +16,7 @@
 #include "engine/TunkSound.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
+#include "kits/interface/TextControl.h"
 #include "library/SoundLevels.h"
 #include "preset/FactoryLibrary.h"
 #include "preset/PresetExtension.h"
@@ -177,6 +183,45 @@ TEST_F(LibraryWindow, RandomizeMutateAndNormalizeAreStepsThatPlay)
 	EXPECT_FALSE(window->LevelDisplay()->Warns());
 	EXPECT_NEAR(window->LevelDisplay()->Level().peakDbfs, -0.3, 0.05);
 	EXPECT_EQ(window->Menus()->Action(kMsgUndo)->text().toStdString(), "Undo Normalize");
+	// The amplitude it found shows whole in its narrow field.
+	BTextControl* amplitude = Find<BTextControl>(window, "AmpText");
+	QLineEdit* field = amplitude->TextView();
+	ASSERT_GT(std::strlen(amplitude->Text()), 5u) << amplitude->Text();
+	const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+	EXPECT_LE(QFontMetrics(field->font()).horizontalAdvance(field->text()),
+	    field->width() - 2 * frame - 4 - 1)
+	    << amplitude->Text();
+
+	// A quiet hat whose noise is at the top of its level reaches the target by its gain.
+	tunk::SoundParams hat;
+	PresetExtras extras;
+	std::vector<std::string> messages;
+	ASSERT_EQ(ReadPreset((FindFactoryFolder() / "Closed Hi-Hats" / "909 Closed Hat.tunk").c_str(), &hat,
+	              &extras, &messages),
+	    B_OK);
+	hat[tunk::Param::noiseLevel] = tunk::Info(tunk::Param::noiseLevel).max;
+	hat[tunk::Param::noiseGain] = 0;  // no gain after the noise's filter
+	window->ApplyParams(hat, "Hat");
+	ProcessEvents();
+	ASSERT_LT(window->LevelDisplay()->Level().peakDbfs, -3);
+	Trigger(window, kMsgNormalize);
+	EXPECT_NEAR(window->LevelDisplay()->Level().peakDbfs, -0.3, 0.05);
+	EXPECT_GT(window->Values()[tunk::Param::noiseGain], 0);
+	EXPECT_EQ(window->Values()[tunk::Param::noiseLevel], tunk::Info(tunk::Param::noiseLevel).max);
+
+	// A noise at the top of both rows cannot reach it: the bar says so.
+	hat[tunk::Param::noiseFilter] = 2;
+	hat[tunk::Param::noiseCutoff] = 20;
+	hat[tunk::Param::noiseQ] = 10;
+	hat[tunk::Param::noiseGain] = tunk::Info(tunk::Param::noiseGain).max;
+	window->ApplyParams(hat, "Hum");
+	ProcessEvents();
+	Trigger(window, kMsgNormalize);
+	const double stayed = window->LevelDisplay()->Level().peakDbfs;
+	EXPECT_LT(stayed, -0.35);
+	char said[64];
+	std::snprintf(said, sizeof said, "Normalize: %.1f dBFS, the noise at its loudest", stayed);
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), said);
 
 	// A snare's noise lives beyond the record: randomize, mutate and normalize keep it.
 	window = New();

@@ -138,7 +138,10 @@ TEST(SoundLevel, NormalizeTurnsTheToneAndTheNoiseOfASoundTogether)
 	hiss[tunk::Param::noiseCutoff] = 2000;
 	hiss[tunk::Param::noiseQ] = 10;
 	ASSERT_GT(Measure(RenderPreset(hiss)).clipped, 0);
-	for (const tunk::SoundParams& p : {snare, hiss}) {
+	// Lifted by its gain too, so far beyond full scale that a quiet render of it wraps.
+	tunk::SoundParams roar = hiss;
+	roar[tunk::Param::noiseGain] = tunk::Info(tunk::Param::noiseGain).max;
+	for (const tunk::SoundParams& p : {snare, hiss, roar}) {
 		tunk::SoundParams normal = Normalize(p);
 		SoundLevel level = Measure(RenderPreset(normal));
 		EXPECT_EQ(level.clipped, 0);
@@ -152,13 +155,30 @@ TEST(SoundLevel, NormalizeTurnsTheToneAndTheNoiseOfASoundTogether)
 		back[tunk::Param::noiseLevel] = p[tunk::Param::noiseLevel];
 		EXPECT_TRUE(tunk::SameBits(back, p));
 	}
-	// A noise that cannot get louder stops at the top of its range.
+	// A faint noise beyond the top of its level rises by its gain, the tone with it.
 	tunk::SoundParams faint = hiss;
 	faint[tunk::Param::noiseFilter] = 3;
 	faint[tunk::Param::noiseCutoff] = 19000;
 	faint[tunk::Param::noiseQ] = 0.5f;
 	faint[tunk::Param::noiseLevel] = 0.5f;
+	faint[tunk::Param::amplitude] = 0.05f;
+	faint[tunk::Param::noiseGain] = 2;
 	tunk::SoundParams normal = Normalize(faint);
 	EXPECT_EQ(normal[tunk::Param::noiseLevel], 1.0f);
+	EXPECT_GT(normal[tunk::Param::noiseGain], 2.0f);
+	EXPECT_NEAR(normal[tunk::Param::amplitude] / faint[tunk::Param::amplitude],
+	    std::pow(10.0, (normal[tunk::Param::noiseGain] - 2.0) / 20) * 2, 1e-4);
+	SoundLevel level = Measure(RenderPreset(normal));
+	EXPECT_EQ(level.clipped, 0);
+	EXPECT_LE(level.peakDbfs, -0.3);
+	EXPECT_GE(level.peakDbfs, -0.35);
+	// One that cannot get louder stops at the top of both rows.
+	faint[tunk::Param::noiseFilter] = 2;
+	faint[tunk::Param::noiseCutoff] = 20;
+	faint[tunk::Param::noiseQ] = 10;
+	faint[tunk::Param::amplitude] = 0;
+	normal = Normalize(faint);
+	EXPECT_EQ(normal[tunk::Param::noiseLevel], 1.0f);
+	EXPECT_EQ(normal[tunk::Param::noiseGain], tunk::Info(tunk::Param::noiseGain).max);
 	EXPECT_LT(Measure(RenderPreset(normal)).peakDbfs, -0.3);
 }

@@ -222,7 +222,8 @@ TEST(PresetExtensionFile, UnknownValuesSurviveASaveAndDamageLoadsTheToneAlone)
 	tunk::SoundParams tone;
 	tone[tunk::Param::duration] = 321;
 	PresetParams record = ToPresetParams(tone);
-	const std::string json = R"({"version":5,"noiseLevel":0.5,"ringMod":0.25})";
+	const int newerVersion = kPresetExtensionVersion + 1;
+	const std::string json = "{\"version\":" + std::to_string(newerVersion) + ",\"noiseLevel\":0.5,\"ringMod\":0.25}";
 	std::vector<uint8> tail(kPresetExtensionMarker, kPresetExtensionMarker + 4);
 	tail.insert(tail.end(), json.begin(), json.end());
 	ASSERT_EQ(WritePresetFile(newer.c_str(), record, tail), B_OK);
@@ -243,11 +244,12 @@ TEST(PresetExtensionFile, UnknownValuesSurviveASaveAndDamageLoadsTheToneAlone)
 	EXPECT_EQ(againExtras.unknown.at("ringMod"), "0.25");
 	EXPECT_EQ(again[tunk::Param::noiseLevel], 0.0f);
 	// The newer file keeps its version, also with nothing of ours left to say.
-	EXPECT_EQ(againExtras.version, 5);
+	EXPECT_EQ(againExtras.version, newerVersion);
 	const std::vector<uint8_t> saved = FileBytes(newer);
 	EXPECT_EQ(std::string(saved.begin() + kPresetRecordSize, saved.end()),
-		R"(TNKX{"version":5,"ringMod":0.25})");
-	EXPECT_EQ(Text(EncodePresetExtension(tunk::SoundParams(), {}, 5)), R"({"version":5})");
+		"TNKX{\"version\":" + std::to_string(newerVersion) + ",\"ringMod\":0.25}");
+	EXPECT_EQ(Text(EncodePresetExtension(tunk::SoundParams(), {}, newerVersion)),
+		"{\"version\":" + std::to_string(newerVersion) + "}");
 	EXPECT_TRUE(EncodePresetExtension(tunk::SoundParams(), {}, 1).empty());
 
 	// Cut short in the middle of the extension: the tone, and a word about the rest.

@@ -162,7 +162,9 @@ TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
 	// A newer program's file: its unknown value is kept and said once, the value beyond the
 	// window's range kept as given, and its version is not lowered.
 	PresetParams record = DefaultPresetParams();
-	const std::string json = R"({"version":5,"noiseLevel":0.5,"noiseQ":99,"shimmer":0.25})";
+	const int newer = kPresetExtensionVersion + 1;
+	const std::string json = "{\"version\":" + std::to_string(newer)
+		+ ",\"noiseLevel\":0.5,\"noiseQ\":99,\"shimmer\":0.25}";
 	std::vector<uint8> tail(kPresetExtensionMarker, kPresetExtensionMarker + 4);
 	tail.insert(tail.end(), json.begin(), json.end());
 	ASSERT_EQ(WritePresetFile((fDir / "newer.tunk").c_str(), record, tail), B_OK);
@@ -172,7 +174,7 @@ TEST_F(TunkRender, AddedValuesAreSetSavedAndReadBackWithThePreset)
 					   "they are: shimmer.\n");
 	ASSERT_EQ(ReadPreset((fDir / "again.tunk").c_str(), &saved, &extras, &notes), B_OK);
 	EXPECT_EQ(extras.unknown.at("shimmer"), "0.25");
-	EXPECT_EQ(extras.version, 5);
+	EXPECT_EQ(extras.version, newer);
 	EXPECT_EQ(saved[tunk::Param::noiseQ], 99.0f);
 }
 
@@ -245,6 +247,21 @@ TEST_F(TunkRender, OutputsThatCannotBeWrittenFail)
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
 	EXPECT_TRUE(std::filesystem::is_symlink(fDir / "full.wav"));
+
+	// Beyond a file-size limit: the system's words, and neither the sound nor the pack made.
+	Kit kit;
+	kit.pads.resize(2);
+	kit.pads[1].name = "Long";
+	kit.pads[1].sound[tunk::Param::duration] = 3000;
+	ASSERT_EQ(WriteKitFile((fDir / "kit.tunkkit").c_str(), kit), B_OK);
+	for (const char* output : {"--set duration=3000 -o long.wav", "--kit kit.tunkkit -d pack"}) {
+		const std::string command = std::string("ulimit -f 8 && exec \"$0\" ") + output;
+		run = RunProgram("/bin/sh", {"-c", command, TUNK_RENDER_PATH}, fDir.Path());
+		EXPECT_EQ(run.status, 1) << output;
+		EXPECT_NE(run.err.find(": File too large\n"), std::string::npos) << run.err;
+	}
+	EXPECT_EQ(Files(), (std::vector<std::string>{"full.wav", "kit.tunkkit", "pack"}));
+	EXPECT_TRUE(std::filesystem::is_empty(fDir / "pack"));
 
 	// A sound the core refuses to make.
 	run = Render({"--set", "duration=-5"});

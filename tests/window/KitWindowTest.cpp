@@ -1,4 +1,4 @@
-// The kit window headless: its kit history, playing pads by click, key and note (the samples
+// The kit window headless: playing pads by click, key and note (the samples
 // on SDL's disk driver in a child process), choke groups, the pads' editor windows, loading a
 // preset onto a pad by menu and by drop, saving and opening kits, and the close question.
 #include <QDoubleSpinBox>
@@ -9,16 +9,19 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <thread>
 
 #include "engine/DiskAudio.h"
 #include "engine/core/Hit.h"
 #include "engine/core/Render.h"
+#include "preset/FactoryKits.h"
+#include "preset/FactoryLibrary.h"
 #include "preset/KitFile.h"
 #include "preset/PresetExtension.h"
-#include "window/KitDocument.h"
 #include "window/KitPads.h"
 #include "window/KitSound.h"
 #include "window/KitWindow.h"
@@ -113,58 +116,6 @@ protected:
 };
 
 } // namespace
-
-TEST(KitDocumentTest, StepsMergeUndoAndTheChangedMark)
-{
-	KitDocument document;
-	EXPECT_FALSE(document.IsChanged());
-	EXPECT_EQ(document.Name(), kUntitledKitName);
-	const Kit start = document.Current();
-
-	Kit louder = start;
-	louder.pads[0].level = -3;
-	EXPECT_FALSE(document.Commit(start, "Nothing"));
-	EXPECT_TRUE(document.Commit(louder, "Level", 7));
-	louder.pads[0].level = -6;
-	EXPECT_TRUE(document.Commit(louder, "Level", 7));
-	EXPECT_EQ(document.CountSteps(), 1u) << "a run of one control's steps is one step";
-	EXPECT_TRUE(document.IsChanged());
-	EXPECT_EQ(document.UndoName(), "Level");
-
-	// A run that comes back to where it began is no step at all.
-	louder.pads[0].level = 0;
-	EXPECT_TRUE(document.Commit(louder, "Level", 7));
-	EXPECT_EQ(document.CountSteps(), 0u);
-	EXPECT_FALSE(document.IsChanged());
-
-	Kit named = start;
-	named.pads[1].name = "Rim";
-	document.Commit(named, "Pad Name", 8);
-	document.BreakMerge();
-	named.pads[1].name = "Rimshot";
-	document.Commit(named, "Pad Name", 8);
-	EXPECT_EQ(document.CountSteps(), 2u) << "a broken merge starts a step of its own";
-	EXPECT_EQ(document.Undo().pads[1].name, "Rim");
-	EXPECT_EQ(document.RedoName(), "Pad Name");
-	document.Saved("/tmp/x.tunkkit", "x.tunkkit");
-	EXPECT_FALSE(document.IsChanged());
-	EXPECT_EQ(document.Redo().pads[1].name, "Rimshot");
-	EXPECT_TRUE(document.IsChanged()) << "the saved kit is the one before the redo";
-	document.Undo();
-	EXPECT_FALSE(document.IsChanged());
-
-	// A bounded history forgets its oldest steps and keeps the newest.
-	KitDocument bounded(2);
-	Kit kit = bounded.Current();
-	for (int i = 1; i <= 4; i++) {
-		kit.pads[0].note = 40 + i;
-		bounded.Commit(kit, "Note");
-	}
-	EXPECT_EQ(bounded.CountSteps(), 2u);
-	bounded.Undo();
-	EXPECT_EQ(bounded.Undo().pads[0].note, 42);
-	EXPECT_FALSE(bounded.CanUndo());
-}
 
 TEST(KitPadsTest, NoteNamesAndPadKeys)
 {
@@ -274,7 +225,7 @@ TEST(KitSoundTest, PadsPlayInStereoByTheKitsRuleAndChokesEndWithinAFade)
 	const Channels soft = Play(sound, 512 + kFade);
 	for (size_t i = 0; i < 512; i++) {
 		ASSERT_EQ(out.left[i], tunk::voices::ToShort(float(kick[i]) / 32768.0f * LevelGain(6))) << i;
-		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(softKick[kFade + i]) / 32768.0f * LevelGain(6) * (64.0f / 127.0f))) << i;
+		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(softKick[kFade + i]) / 32768.0f * (LevelGain(6) * (64.0f / 127.0f)))) << i;
 	}
 	EXPECT_EQ(sound.LastEvent().kind, KitEvent::kNoteOn);
 	EXPECT_EQ(sound.LastEvent().velocity, 64);
@@ -510,6 +461,19 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
 	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Level");
 
+	// One control on two pads is two steps, each undo showing its pad.
+	window->SelectPad(5);
+	level->setValue(-9.0);
+	ProcessEvents();
+	EXPECT_EQ(window->Document().History().CountSteps(), 2u);
+	window->SelectPad(0);
+	window->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[5].level, NewKit().pads[5].level);
+	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
+	EXPECT_EQ(window->SelectedPad(), 5u);
+	window->SelectPad(4);
+
 	auto* name = window->Widget()->findChild<QLineEdit*>(QStringLiteral("PadName"));
 	name->setFocus();
 	name->selectAll();
@@ -524,12 +488,15 @@ TEST_F(KitWindowTest, PanelEditsAreStepsOfTheKit)
 	EXPECT_EQ(window->CurrentKit(), NewKit(kUntitledKitName));
 	EXPECT_FALSE(window->DataChanged());
 	EXPECT_DOUBLE_EQ(level->value(), NewKit().pads[4].level) << "the panel shows the kit as it is";
+	window->SelectPad(9);
 	window->PostMessage(kMsgRedo);
 	ProcessEvents();
 	EXPECT_FLOAT_EQ(window->CurrentKit().pads[4].level, -12.0f);
+	EXPECT_EQ(window->SelectedPad(), 4u);
+	EXPECT_DOUBLE_EQ(level->value(), -12.0);
 }
 
-TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
+TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSoundWhole)
 {
 	tunk::SoundParams cowbell;
 	cowbell[tunk::Param::startFreq] = 800;
@@ -538,6 +505,11 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
 	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, {}), B_OK);
 
 	KitWindow* window = New();
+	// The upper half of the pad, left of its key, where its sound's name goes; the pad selected
+	// already, as loading it selects it.
+	window->SelectPad(10);
+	const QRect soundLine = window->Pads()->PadRect(10).adjusted(6, 2, -20, -window->Pads()->PadRect(10).height() / 2);
+	const QImage unnamed = window->Pads()->grab().toImage().copy(soundLine);
 	panels.openRefs = {entry_ref(dir.Path().c_str(), "Bell.tunk")};
 	BMessage load(kMsgPadLoadSound);
 	load.AddInt32("pad", 10);
@@ -545,6 +517,29 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
 	ProcessEvents();
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[10].sound, cowbell));
 	EXPECT_EQ(window->Action(kMsgUndo)->text().toStdString(), "Undo Load Sound");
+	EXPECT_EQ(window->CurrentKit().pads[10].soundName, "Bell") << "the pad names its sound";
+	EXPECT_NE(window->Pads()->grab().toImage().copy(soundLine), unnamed) << "and shows it";
+	EXPECT_EQ(window->Pads()->ToolTipOf(10), window->CurrentKit().pads[10].name + ": Bell");
+	// Sounds are looked for first among the factory's, kits among the factory kits.
+	ASSERT_FALSE(FindFactoryFolder().empty());
+	ASSERT_EQ(panels.startFolders.size(), 1u);
+	EXPECT_EQ(std::filesystem::path(panels.startFolders[0]), FindFactoryFolder().lexically_normal());
+	panels.openRefs.clear();
+	window->PostMessage(kMsgOpenPreset);
+	ProcessEvents();
+	ASSERT_FALSE(FindFactoryKitsFolder().empty());
+	ASSERT_EQ(panels.startFolders.size(), 2u);
+	EXPECT_EQ(std::filesystem::path(panels.startFolders[1]), FindFactoryKitsFolder().lexically_normal());
+	// A factory kit opened comes as a new kit named after it: Save asks where.
+	KitWindow* factory = Shown(new KitWindow(BPoint(90, 90), (FindFactoryKitsFolder() / "808 Electro.tunkkit").string()));
+	EXPECT_FALSE(factory->HasFile());
+	EXPECT_FALSE(factory->DataChanged());
+	EXPECT_EQ(std::string(factory->Title()), std::string(kTunkTitlePrefix) + "808 Electro");
+	EXPECT_FALSE(factory->CurrentKit().pads[0].soundName.empty()) << "the factory names its sounds";
+	factory->PostMessage(kMsgKitSave);
+	ProcessEvents();
+	ASSERT_EQ(panels.shown.size(), 3u);
+	EXPECT_EQ(panels.shown[2], B_SAVE_PANEL);
 
 	// Dropped from a file manager onto pad 13.
 	QMimeData data;
@@ -558,6 +553,47 @@ TEST_F(KitWindowTest, APresetLoadedOrDroppedOnAPadBecomesItsSound)
 	ProcessEvents();
 	EXPECT_TRUE(tunk::SameBits(window->CurrentKit().pads[13].sound, cowbell));
 	EXPECT_EQ(window->SelectedPad(), 13u);
+
+	// A preset's reserved word, unknown keys and newer version go with its sound onto the pad,
+	// into the pad's editor, through the editor's edits and undos, and through the kit's file.
+	const PresetExtras extras{0xBEEFu, {{"warp", "0.5"}}, kPresetExtensionVersion + 1};
+	ASSERT_EQ(WritePreset(preset.c_str(), cowbell, extras), B_OK);
+	ASSERT_TRUE(window->LoadPadSound(7, preset));
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0xBEEFu);
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
+	TunkWindow* editor = window->EditPad(7);
+	ASSERT_NE(editor, nullptr);
+	EXPECT_EQ(editor->Document().Extras(), extras);
+	Type(editor, "TextFreqStart", "900");
+	EXPECT_EQ(editor->Params().reserved, 0xBEEFu) << "Save Preset writes the word back";
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
+	// Another sound in the editor comes with its own extras, and its undo with the old ones.
+	editor->ReplaceDocument(cowbell, {"", "Plain", "", {}}, true, "Library Sound");
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
+	EXPECT_TRUE(window->CurrentKit().pads[7].soundUnknown.empty());
+	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Plain");
+	editor->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_EQ(PadSoundExtras(window->CurrentKit().pads[7]), extras);
+	EXPECT_EQ(window->CurrentKit().pads[7].soundName, "Bell");
+	// An undo of the kit that gives the pad another sound starts its editor over with it.
+	window->PostMessage(kMsgUndo);
+	window->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_EQ(window->CurrentKit().pads[7].soundReserved, 0u);
+	EXPECT_EQ(editor->Document().Extras(), PresetExtras());
+	window->PostMessage(kMsgRedo);
+	window->PostMessage(kMsgRedo);
+	ProcessEvents();
+	EXPECT_EQ(editor->Document().Extras(), extras);
+	const std::string kitPath = dir.Path() + "/whole.tunkkit";
+	ASSERT_TRUE(window->SaveTo(kitPath));
+	KitWindow* reopened = Shown(new KitWindow(BPoint(90, 90), kitPath));
+	EXPECT_EQ(reopened->CurrentKit(), window->CurrentKit());
+	EXPECT_EQ(reopened->CurrentKit().pads[7].soundName, "Bell");
+	TunkWindow* again = reopened->EditPad(7);
+	ASSERT_NE(again, nullptr);
+	EXPECT_EQ(again->Document().Extras(), extras);
 
 	// A file that is no preset changes nothing and says why.
 	const std::string junk = dir.Path() + "/junk.tunk";
@@ -600,6 +636,24 @@ TEST_F(KitWindowTest, SaveAsAddsTheExtensionAndTheFileOpensAsItWasSaved)
 	ASSERT_FALSE(alerts.Texts().empty());
 	EXPECT_NE(alerts.Texts().back().find("Could not write"), std::string::npos);
 
+	// A NaN from a preset's head is the same as itself: the kit saved with it is unchanged,
+	// and its undo and redo still step.
+	PresetParams head = DefaultPresetParams();
+	head.startFreq = std::numeric_limits<float>::quiet_NaN();
+	const PresetBytes bytes = EncodePresetRecord(head);
+	const std::string nanPreset = dir.Path() + "/nan.tunk";
+	std::ofstream(nanPreset, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+	ASSERT_TRUE(again->LoadPadSound(5, nanPreset));
+	ASSERT_TRUE(std::isnan(again->CurrentKit().pads[5].sound[tunk::Param::startFreq]));
+	ASSERT_TRUE(again->SaveTo(path));
+	EXPECT_FALSE(again->DataChanged());
+	again->PostMessage(kMsgUndo);
+	ProcessEvents();
+	EXPECT_TRUE(again->DataChanged());
+	again->PostMessage(kMsgRedo);
+	ProcessEvents();
+	EXPECT_FALSE(again->DataChanged());
+
 	// A kit file that is no kit says why and leaves a new kit.
 	const std::string bad = dir.Path() + "/bad.tunkkit";
 	std::ofstream(bad) << "{\"tunkKit\": 1, \"pads\": [{\"name\": \"x\"}]}";
@@ -618,6 +672,7 @@ TEST_F(KitWindowTest, ClosingAChangedKitAsksFirst)
 	ASSERT_TRUE(BLooper::IsAlive(window));
 	ASSERT_EQ(alerts.All().size(), 1u);
 	EXPECT_EQ(alerts.All()[0].buttons, (std::vector<std::string>{"Cancel", "Don't save", "Save"}));
+	EXPECT_EQ(alerts.All()[0].title, "Close Kit");
 
 	// Save with a file of its own writes it and closes.
 	ASSERT_TRUE(window->SaveTo(dir.Path() + "/k.tunkkit"));
@@ -644,11 +699,15 @@ TEST_F(KitWindowTest, ClosingAChangedKitAsksFirst)
 TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 {
 	KitWindow* window = WithKit(DistinctKit());
+	// A name typed for a folder that is not there yet is made.
 	const std::string folder = dir.Path() + "/pack";
-	std::filesystem::create_directory(folder);
-	panels.openRefs = {entry_ref(dir.Path().c_str(), "pack")};
+	panels.SaveAs(dir.Path(), "pack");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
+	ASSERT_TRUE(WaitFor([&] { return !window->Exporting(); }));
+	ASSERT_EQ(panels.shown.size(), 1u);
+	EXPECT_EQ(panels.shown[0], B_SAVE_PANEL);
+	EXPECT_EQ(window->StatusText(), "Exported 18 files to " + folder + ".");
 	EXPECT_TRUE(std::filesystem::exists(folder + "/drumkit.xml"));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Test Kit.sfz"));
 	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
@@ -659,10 +718,46 @@ TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 	ASSERT_FALSE(alerts.Texts().empty());
 	EXPECT_NE(alerts.Texts().back().find("Exported 18 files"), std::string::npos) << alerts.Texts().back();
 
-	// A "folder" that is a file cannot take the pack, and the alert says so.
-	std::ofstream(dir.Path() + "/plain") << "a file";
-	panels.openRefs = {entry_ref(dir.Path().c_str(), "plain")};
+	// A folder that exists takes the pack again.
+	std::filesystem::remove(folder + "/Snare.wav");
 	window->PostMessage(kMsgKitExport);
 	ProcessEvents();
+	ASSERT_TRUE(WaitFor([&] { return !window->Exporting(); }));
+	EXPECT_TRUE(std::filesystem::exists(folder + "/Snare.wav"));
+
+	// A "folder" that is a file cannot take the pack, and the alert says so.
+	std::ofstream(dir.Path() + "/plain") << "a file";
+	panels.SaveAs(dir.Path(), "plain");
+	window->PostMessage(kMsgKitExport);
+	ProcessEvents();
+	ASSERT_TRUE(WaitFor([&] { return !window->Exporting(); }));
+	EXPECT_EQ(window->StatusText(), "The sample pack was not exported.");
 	EXPECT_NE(alerts.Texts().back().find("Could not export"), std::string::npos) << alerts.Texts().back();
+
+	// Ten minutes on a pad: the pack is written on a thread of its own while the window goes
+	// on, and a close asked meanwhile waits for the pack to be whole.
+	Kit slow = DistinctKit();
+	slow.pads[1].sound[tunk::Param::duration] = 600000;
+	window->CommitKit(slow, "Long Pad");
+	panels.SaveAs(dir.Path(), "slow");
+	window->PostMessage(kMsgKitExport);
+	ProcessEvents();
+	ASSERT_TRUE(window->Exporting());
+	EXPECT_EQ(window->StatusText(), "Exporting the sample pack to " + dir.Path() + "/slow…");
+	window->PostMessage(kMsgKitExport);
+	ClickPad(window, 3);
+	EXPECT_EQ(window->SelectedPad(), 3u) << "the window answers meanwhile";
+	EXPECT_EQ(panels.shown.size(), 4u) << "one pack at a time";
+	const size_t said = alerts.Texts().size();
+	alerts.Press(0);  // the export's report
+	alerts.Press(1);  // Don't save
+	window->PostMessage(B_QUIT_REQUESTED);
+	ProcessEvents();
+	ASSERT_TRUE(BLooper::IsAlive(window));
+	EXPECT_EQ(window->StatusText(), "Closing once the sample pack is written to " + dir.Path() + "/slow…");
+	ASSERT_TRUE(WaitFor([&] { return !BLooper::IsAlive(window); }));
+	ASSERT_EQ(alerts.Texts().size(), said + 2);
+	EXPECT_NE(alerts.Texts()[said].find("Exported 18 files"), std::string::npos) << alerts.Texts()[said];
+	const std::string longPad = dir.Path() + "/slow/" + PadFileNames(slow, "wav")[1];
+	EXPECT_EQ(std::filesystem::file_size(longPad), 44u + 2u * 26460000u);
 }

@@ -97,25 +97,36 @@ TEST_F(TableControls, EachControlSetsItsRowAndTheWindowPlaysTheEnginesRender)
 	EXPECT_NE(Samples(window), Rendered(tunk::SoundParams()));
 }
 
-TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
+TEST_F(TableControls, TypedValuesAreKeptAsGivenAndUndoRedoBringBackControlAndSound)
 {
 	TunkWindow* window = New();
 	Click(window, "CheckEnNoise");
+	// The tune pitches the metal noise alone: grey for white and pink.
+	EXPECT_FALSE(Enabled(window, "noiseTuneText"));
+	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
+	ProcessEvents();
+	EXPECT_TRUE(Enabled(window, "noiseTuneText"));
 	const std::vector<int16> before = Samples(window);
+	// Beyond the slider's end, as a preset or --set may hold it: the sound plays it brought
+	// into range, and the preset keeps it as typed.
 	Type(window, "noiseTuneText", "5000");
-	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 2000.0f) << "clamped to the row's range";
-	EXPECT_EQ(Text(window, "noiseTuneText"), "2000");
+	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 5000.0f);
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
+	EXPECT_EQ(Value(window, "noiseTuneSlider"), ParamSliderMax(tunk::Info(tunk::Param::noiseTune)));
 	const std::vector<int16> tuned = Samples(window);
 	EXPECT_EQ(tuned, Rendered(window->Values()));
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 5000 Hz");
 
-	// Text that is no number is taken back and makes no step.
+	// Text that is no number is taken back and makes no step; a number no float holds says so.
 	const size_t steps = window->UndoHistory().CountSteps();
 	Type(window, "noiseTuneText", "loud");
-	EXPECT_EQ(Text(window, "noiseTuneText"), "2000");
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
+	Type(window, "noiseTuneText", "1e40");
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
+	EXPECT_EQ(window->Values()[tunk::Param::noiseTune], 5000.0f);
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 1e40 is too large");
 	EXPECT_EQ(window->UndoHistory().CountSteps(), steps);
-
 	EXPECT_EQ(window->UndoHistory().UndoName(), "Noise Tune");
-	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Tune: 2000 Hz");
 	window->Undo();
 	ProcessEvents();
 	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Undo Noise Tune");
@@ -126,17 +137,19 @@ TEST_F(TableControls, TypedValuesAreClampedAndUndoRedoBringBackControlAndSound)
 	EXPECT_EQ(Samples(window), before);
 	window->Redo();
 	ProcessEvents();
-	EXPECT_EQ(Text(window, "noiseTuneText"), "2000");
+	EXPECT_EQ(Text(window, "noiseTuneText"), "5000");
 	EXPECT_EQ(Samples(window), tuned);
 
 	// A choice's undo marks the choice again.
-	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
+	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(1)->Invoke();
 	ProcessEvents();
-	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Metal");
-	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Type: Metal");
+	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Pink");
+	EXPECT_EQ(window->LevelDisplay()->ChangeText(), "Noise Type: Pink");
+	EXPECT_FALSE(Enabled(window, "noiseTuneSlider"));
 	window->Undo();
 	ProcessEvents();
-	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "White");
+	EXPECT_STREQ(Find<BMenuField>(window, "noiseTypeField")->MenuLabel(), "Metal");
+	EXPECT_TRUE(Enabled(window, "noiseTuneSlider"));
 	EXPECT_EQ(Samples(window), tuned);
 }
 
@@ -144,19 +157,19 @@ TEST_F(TableControls, TheNoiseSwitchTurnsTheLevelOffAndBringsItBack)
 {
 	TunkWindow* window = New();
 	EXPECT_EQ(Value(window, "CheckEnNoise"), B_CONTROL_OFF);
-	EXPECT_FALSE(Enabled(window, "noiseTuneSlider")) << "the noise is off in a new sound";
+	EXPECT_FALSE(Enabled(window, "noiseDecaySlider")) << "the noise is off in a new sound";
 	EXPECT_TRUE(Enabled(window, "noiseLevelSlider")) << "moving the level up switches it on";
 
 	Type(window, "noiseLevelText", "0.3");
 	EXPECT_EQ(Value(window, "CheckEnNoise"), B_CONTROL_ON);
-	EXPECT_TRUE(Enabled(window, "noiseTuneSlider"));
+	EXPECT_TRUE(Enabled(window, "noiseDecaySlider"));
 	EXPECT_TRUE(Find<EnvelopeView>(window, "NoiseEnvView")->IsEnabled());
 
 	Click(window, "CheckEnNoise");
 	EXPECT_EQ(window->Values()[tunk::Param::noiseLevel], 0.0f);
 	EXPECT_EQ(Text(window, "noiseLevelText"), "0.00");
 	EXPECT_EQ(window->UndoHistory().UndoName(), "Noise Level");
-	EXPECT_FALSE(Enabled(window, "noiseTuneSlider"));
+	EXPECT_FALSE(Enabled(window, "noiseDecaySlider"));
 	EXPECT_FALSE(Find<EnvelopeView>(window, "NoiseEnvView")->IsEnabled());
 	EXPECT_EQ(Samples(window), Rendered(tunk::SoundParams())) << "the tone alone again";
 
@@ -195,6 +208,9 @@ TEST_F(TableControls, TabReachesEveryNewControlInLayoutOrder)
 {
 	TunkWindow* window = New();
 	Click(window, "CheckEnNoise");
+	// Metal noise, whose tune takes the focus too.
+	Find<BMenuField>(window, "noiseTypeField")->Menu()->ItemAt(2)->Invoke();
+	ProcessEvents();
 	// The rows as they stand, top to bottom, the tone's section above the noise's.
 	std::vector<ParamControl*> rows;
 	for (const tunk::ParamInfo& info : tunk::kParams) {

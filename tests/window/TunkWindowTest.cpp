@@ -16,6 +16,7 @@
 
 #include "app/SpaceBarFilter.h"
 #include "engine/TunkSound.h"
+#include "engine/core/Hit.h"
 #include "kits/app/MessageFilter.h"
 #include "kits/app/MessageQueue.h"
 #include "kits/interface/Box.h"
@@ -94,7 +95,7 @@ const ExpectedControl kControls[] = {
     {"SaveWaveButton", "OutputBox", BRect(400, 46, 436, 71), "Save", "sawv", true},
     {"StopButton", "OutputBox", BRect(400, 72, 436, 95), "Stop", "stop", true},
     {"CheckEnSeq", "OutputBox", BRect(400, 100, 470, 120), "Repeat", "cesm", true},
-    {"TextSeqBPM", "OutputBox", BRect(400, 125, 470, 145), "BPM:", "tbpm", false},
+    {"TextSeqBPM", "OutputBox", BRect(400, 125, 470, 145), "BPM:", "tbpm", true},
 };
 
 uint32 Code(const char* text)
@@ -607,9 +608,12 @@ TEST_F(EditorWindow, CurveMessagesWaitingBehindOneAreCutToTheNewest)
 
 TEST_F(EditorWindow, RepeatAndTempoLeaveTheDocumentUnchanged)
 {
+	// A tempo typed before Repeat is on is the one Repeat plays at.
+	EXPECT_TRUE(Enabled(window, "TextSeqBPM"));
+	Type(window, "TextSeqBPM", "90");
 	Click(window, "CheckEnSeq");
 	EXPECT_TRUE(Sound()->IsSequencerEnabled());
-	EXPECT_TRUE(Enabled(window, "TextSeqBPM"));
+	EXPECT_EQ(Sound()->GetBeatLength(), 29400u);
 	EXPECT_FALSE(Sound()->IsPlaying()) << "switching repeat on does not play";
 
 	int16* buffer = Sound()->GetBuffer(nullptr);
@@ -630,7 +634,8 @@ TEST_F(EditorWindow, RepeatAndTempoLeaveTheDocumentUnchanged)
 	Click(window, "CheckEnSeq");
 	EXPECT_FALSE(Sound()->IsSequencerEnabled());
 	EXPECT_FALSE(Sound()->IsPlaying()) << "repeat off stops the sound";
-	EXPECT_FALSE(Enabled(window, "TextSeqBPM"));
+	EXPECT_TRUE(Enabled(window, "TextSeqBPM"));
+	EXPECT_EQ(Sound()->GetBeatLength(), 20671u);
 
 	EXPECT_FALSE(window->DataChanged());
 	EXPECT_EQ(Title(), kUntitled);
@@ -677,6 +682,23 @@ TEST_F(EditorWindow, PlayStopAndTheSpaceBar)
 	EXPECT_EQ(edit->text().toStdString(), "1000");
 	EXPECT_EQ(Samples(window), drawn);
 	EXPECT_EQ(drawn.size(), 8820u) << "the whole 200 ms, not the soft hit's 150";
+	Click(window, "StopButton");
+	ProcessEvents();
+	EXPECT_FALSE(Sound()->IsPlaying());
+
+	// With an output of its owner's (a plugin's editor), Play, the space bar and Stop go there
+	// and the window's own player stays silent; a soft note goes there at its level.
+	std::vector<float> played;
+	int stopped = 0;
+	window->SetSoundOutput([&](float gain) { played.push_back(gain); }, [&] { stopped++; });
+	Click(window, "PlayButton");
+	QTest::keyClick(edit, Qt::Key_Space);
+	QTest::keyClick(edit, Qt::Key_Space, Qt::ShiftModifier);
+	ProcessEvents();
+	Click(window, "StopButton");
+	EXPECT_EQ(played, (std::vector<float>{1.0f, 1.0f, float(tunk::kSoftVelocity) / 127.0f}));
+	EXPECT_EQ(stopped, 1);
+	EXPECT_FALSE(Sound()->IsPlaying());
 }
 
 TEST_F(EditorWindow, UnknownCommandsAndRepeatedChangesKeepOneMark)

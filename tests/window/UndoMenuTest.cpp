@@ -238,6 +238,33 @@ TEST_F(UndoWindow, GesturesAreOneStepAndKeyStepsMergeWhileTheSliderKeepsTheFocus
 	EXPECT_EQ(window->Params().freqEnvelope, 1.0f);
 	window->Redo();
 	EXPECT_EQ(window->Params().freqEnvelope, dragged);
+
+	// The changes of the sound's owner (a plugin's host) in a row are one step, shown at once
+	// and not told back to the owner; the user's step in between splits them.
+	std::vector<float> told;
+	window->EditSoundOf(window->Values(), PresetExtras{}, "Tunk",
+	    [&](const tunk::SoundParams& values, const PresetExtras&) {
+		    told.push_back(values[tunk::Param::startFreq]);
+	    });
+	tunk::SoundParams host = window->Values();
+	for (float hz : {300.0f, 310.0f, 320.0f}) {
+		host.values[size_t(tunk::Param::startFreq)] = hz;
+		window->TakeOwnerValues(host);
+	}
+	EXPECT_TRUE(told.empty());
+	EXPECT_EQ(Text(window, "TextFreqStart"), "320");
+	EXPECT_EQ(window->UndoHistory().CountSteps(), 1u);
+	EXPECT_EQ(window->UndoHistory().UndoName(), "Change in Host");
+	Type(window, "TextFreqStart", "440");
+	EXPECT_EQ(told, std::vector<float>{440.0f});
+	host.values[size_t(tunk::Param::startFreq)] = 500;
+	window->TakeOwnerValues(host);
+	window->TakeOwnerValues(host);
+	EXPECT_EQ(window->UndoHistory().CountSteps(), 3u) << "the same values again are no step";
+	window->Undo();
+	window->Undo();
+	EXPECT_EQ(window->Values()[tunk::Param::startFreq], 320.0f);
+	EXPECT_EQ(told.back(), 320.0f) << "the user's undo goes to the owner";
 }
 
 TEST_F(UndoWindow, TheMarkFollowsTheSavedStateAndTheCloseQuestionFollowsTheMark)

@@ -130,6 +130,7 @@ public:
 		BFilePanel::SetAnswerHook([this](BFilePanel& panel, std::vector<entry_ref>* refs,
 		                              std::string* name, entry_ref* directory) {
 			shown.push_back(panel.PanelMode());
+			startFolders.push_back(directory->directory.empty() ? "" : directory->Path());
 			if (panel.PanelMode() == B_SAVE_PANEL) {
 				if (saveName.empty())
 					return false;
@@ -157,6 +158,8 @@ public:
 	}
 
 	std::vector<file_panel_mode> shown;
+	// The folder each panel showed first.
+	std::vector<std::string> startFolders;
 	std::string saveName;
 	// The file type chosen in a save panel; -1 leaves the panel's choice.
 	int32 saveType = -1;

@@ -333,6 +333,25 @@ TEST_F(Controls, TextControlSendsOnEnterAndOnLeavingAfterAChangeOnly)
 	text->SetText("5");
 	EXPECT_STREQ(text->TextBeforeEdit(), "5");
 
+	// A number wider than the field shows whole, from its first digit, in a smaller type;
+	// one that fits keeps the field's own, and so does an edit.
+	other->MakeFocus();
+	const QFont own = text->TextView()->font();
+	// Inside the frame and QLineEdit's margins of 2 pixels, with the cursor's pixel.
+	const int frame = text->TextView()->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+	const int room = text->TextView()->width() - 2 * frame - 4 - 1;
+	ASSERT_GT(QFontMetrics(own).horizontalAdvance(QStringLiteral("0.766812")), room);
+	text->SetText("0.766812");
+	EXPECT_LE(QFontMetrics(text->TextView()->font()).horizontalAdvance(QStringLiteral("0.766812")), room);
+	EXPECT_LT(text->TextView()->font().pointSizeF(), own.pointSizeF());
+	EXPECT_EQ(text->TextView()->cursorPosition(), 0);
+	text->MakeFocus();
+	QTest::keyClick(text->TextView(), Qt::Key_End);
+	QTest::keyClick(text->TextView(), Qt::Key_1);
+	EXPECT_EQ(text->TextView()->font(), own) << "the user's edit in the field's own type";
+	text->SetText("0.5");
+	EXPECT_EQ(text->TextView()->font(), own);
+
 	other->SetEnabled(false);
 	EXPECT_FALSE(other->TextView()->isEnabled());
 	EXPECT_FALSE(other->IsEnabled());

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -201,6 +202,19 @@ TEST_F(Window, SavePanelRepliesWithDirectoryAndName)
 	ProcessEvents();
 	BFilePanel::SetAnswerHook(nullptr);
 	EXPECT_EQ(window->messages.size(), 1u);
+
+	// The dialog speaks Qt's words until the program gives its own title and button.
+	panel->Show();
+	ASSERT_NE(panel->Dialog(), nullptr);
+	const QString qtTitle = panel->Dialog()->windowTitle();
+	panel->Hide();
+	panel->Window()->SetTitle("Export Sample Pack");
+	panel->SetButtonLabel(B_DEFAULT_BUTTON, "Export");
+	panel->Show();
+	EXPECT_NE(qtTitle, "Export Sample Pack");
+	EXPECT_EQ(panel->Dialog()->windowTitle(), "Export Sample Pack");
+	EXPECT_EQ(panel->Dialog()->labelText(QFileDialog::Accept), "Export");
+	panel->Hide();
 	delete panel;
 }
 
