@@ -54,7 +54,7 @@ KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEve
 		VoiceStart& start = plan.starts[plan.count++];
 		start.pad = uint8_t(i);
 		start.velocity = event.velocity;
-		start.hit = i < hits.size() ? hits[i] : 0;
+		start.hit = event.hit != 0 ? event.hit : i < hits.size() ? hits[i] : 0;
 		const tunk::Hit hit = tunk::HitOf(pad.sound, event.velocity, start.hit);
 		const float velocity = tunk::VelocityGain(hit.level, options.velocityScale) * hit.gain;
 		start.key = PadVoiceKey(event.channel, i);

@@ -30,6 +30,9 @@ struct KitEvent {
 	int32_t channel = 0;    // 0..15
 	uint8_t velocity = 127; // 1..127
 	int64_t frame = 0;      // when it plays, on the player's clock
+	// kPadHit: the hit's number for its variation, as a pattern numbers its steps' hits (0: the
+	// pad's own count).
+	uint32_t hit = 0;
 };
 
 // The voice of a pad on a channel, so that retrigger and note-off find their pad's voice on
@@ -78,7 +81,8 @@ struct KitPlan {
 // for one pad. A note-off ends its pads' voices on its channel when the options ask for it.
 // A voice's gains: its pad's PadMixOf, level times pan, then its trim, then the velocity's
 // gain by its sound's curve, then its hit's variation. `hits` holds the number each pad's
-// next hit plays (empty: hit 0, no variation). Events that name no pad of the kit, a channel
+// next hit plays (empty: hit 0, no variation); a pad hit naming its own number plays that
+// one. Events that name no pad of the kit, a channel
 // outside 0..15 or a velocity of 0 do nothing.
 KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEvent& event,
     std::span<const uint32_t> hits = {});

@@ -98,7 +98,8 @@ void KitVoices::Play(const Kit& kit, const KitPlayOptions& options, const KitEve
 		    start.key, tunk::voices::VoiceGain(start.gain.left, start.gain.right, output)));
 		source.Play(
 		    tunk::HitOf(kit.pads[start.pad].sound, start.velocity, start.hit).params, fTables);
-		fHits[start.pad]++;
+		if (event.hit == 0)
+			fHits[start.pad]++;
 	}
 }
 

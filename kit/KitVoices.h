@@ -4,7 +4,8 @@
 // stereo main pair and the pads' own outputs.
 //
 // Each pad counts its hits from 1 on, and each hit plays its own variation (HitOf) at its
-// note's velocity.
+// note's velocity; a pad hit that names its own number (a pattern's step) plays that one and
+// leaves the count as it is.
 //
 // A voice keeps the gains and output it started with, and a copy of its pad's sound, until
 // it ends: the kit may change, shrink or go between any two calls. A pad routed to its own
