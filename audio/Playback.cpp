@@ -1,8 +1,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "engine/TunkSound.h"
+#include "engine/core/Hit.h"
+#include "engine/core/Render.h"
 #include "kits/media/SoundPlayer.h"
 
 void TunkSound::PlaySound()
@@ -11,6 +14,32 @@ void TunkSound::PlaySound()
 }
 
 void TunkSound::PlaySound(float gain)
+{
+	if (deviceHoldsHit) {
+		device.Offer(sampleBuffer, sampleLength);
+		deviceHoldsHit = false;
+	}
+	StartDevice(gain);
+}
+
+void TunkSound::PlayNote(int32 velocity)
+{
+	const tunk::Hit hit = tunk::HitOf(generator.params, velocity, nextHit++);
+	if (tunk::SameBits(hit.params, generator.params)) {
+		PlaySound(hit.level * hit.gain);
+		return;
+	}
+	std::vector<int16_t> samples;
+	if (tunk::Render(hit.params, &samples) != tunk::RenderStatus::Ok)
+		return;
+	// Only now: a hit that cannot be made leaves the device as it was.
+	if (!device.Offer(samples.data(), int64_t(samples.size())))
+		return;
+	deviceHoldsHit = true;
+	StartDevice(hit.level * hit.gain);
+}
+
+void TunkSound::StartDevice(float gain)
 {
 	if (player != nullptr) {
 		player->Start();

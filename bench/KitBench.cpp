@@ -40,10 +40,13 @@ struct RateVoices {
 
 // Every voice sounding: 32 pads' worth of the longest sound with every stage on, on 16 pads
 // and two channels, restarted (outside the timing) before they end. Per 256-frame block, as
-// a share of one core.
+// a share of one core, and as voices one core keeps sounding. With a second argument of 1
+// the pads shape soft notes and vary their hits, and the notes come at velocities from 20 to
+// 127: each voice's hit is computed at its note.
 void BM_KitThirtyTwoLiveVoices(benchmark::State& state)
 {
 	const double rate = double(state.range(0));
+	const bool shaped = state.range(1) != 0;
 	constexpr uint32_t kBlock = 256;
 	Kit kit = NewKit();
 	for (size_t i = 0; i < kit.pads.size(); i++) {
@@ -57,6 +60,14 @@ void BM_KitThirtyTwoLiveVoices(benchmark::State& state)
 		sound[tunk::Param::distortion] = 4;
 		sound[tunk::Param::filterCutoff] = 3000;
 		sound[tunk::Param::noiseLevel] = 0.3f;
+		if (shaped) {
+			sound[tunk::Param::velDecay] = -40;
+			sound[tunk::Param::velBright] = -1.5f;
+			sound[tunk::Param::velPitch] = -2;
+			sound[tunk::Param::varPitch] = 20;
+			sound[tunk::Param::varLevel] = 1.5f;
+			sound[tunk::Param::varNoise] = 1;
+		}
 	}
 	RateVoices play(rate);
 	std::vector<float> left(kBlock), right(kBlock);
@@ -68,6 +79,8 @@ void BM_KitThirtyTwoLiveVoices(benchmark::State& state)
 			KitEvent event;
 			event.key = kit.pads[size_t(n) % kMaxPads].note;
 			event.channel = n / int32_t(kMaxPads);
+			if (shaped)
+				event.velocity = uint8_t(20 + (n * 107) / (kKitVoices - 1));
 			play.voices->Play(kit, options, event);
 		}
 		play.voices->End();
@@ -88,9 +101,16 @@ void BM_KitThirtyTwoLiveVoices(benchmark::State& state)
 	}
 	state.counters["core_share_%"] = benchmark::Counter(kBlock / rate / 100,
 	    benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-	state.SetLabel(std::to_string(int(rate)) + " Hz, 32 voices");
+	state.counters["voices_per_core"] = benchmark::Counter(
+	    double(kKitVoices) * kBlock / rate, benchmark::Counter::kIsIterationInvariantRate);
+	state.SetLabel(std::to_string(int(rate)) + " Hz, 32 voices" + (shaped ? ", soft and varied" : ""));
 }
-BENCHMARK(BM_KitThirtyTwoLiveVoices)->Arg(44100)->Arg(48000)->Arg(192000)->UseRealTime();
+BENCHMARK(BM_KitThirtyTwoLiveVoices)
+    ->Args({44100, 0})
+    ->Args({48000, 0})
+    ->Args({192000, 0})
+    ->Args({48000, 1})
+    ->UseRealTime();
 
 // Sixteen notes in one 64-frame block on a factory kit: the cost of starting voices.
 void BM_KitSixteenNotesInOneBlock(benchmark::State& state)

@@ -41,6 +41,7 @@ SoundRender TunkSound::ReplaceSound()
 	if (release_sem(writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during generation\n");
 	device.Offer(allocated ? samples : nullptr, allocated ? count : 0);
+	deviceHoldsHit = false;
 	if (!allocated)
 		ErrorMsg("Could not allocate a sufficient sample buffer in RAM!");
 	return old;
@@ -60,6 +61,7 @@ SoundRender TunkSound::SwapRender(SoundRender render)
 	if (release_sem(writeBufSem) != B_OK)
 		std::printf("Error releasing the write buf semaphore during buffer swap\n");
 	device.Offer(render.samples, render.samples != nullptr ? render.length : 0);
+	deviceHoldsHit = false;
 	return old;
 }
 

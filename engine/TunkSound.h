@@ -124,6 +124,11 @@ public:
 	// As PlaySound, the hit (and the repeats it starts) scaled by `gain` (0 to 1) until the
 	// next play; the buffer itself is untouched. 1 plays the sound's own samples.
 	void PlaySound(float gain);
+	// A note of `velocity` (1 to 127): the next hit of the sound, numbered from 1, as the
+	// velocity and variation rows make it (tunk::HitOf), at its level. A hit other than the
+	// sound itself is rendered and handed to the device, for its repeats too, until the next
+	// play of the sound or a new sound.
+	void PlayNote(int32 velocity);
 	void StopSound();
 	bool IsPlaying() const;
 	uint32 GetPlaySamplePosition() const;
@@ -143,6 +148,9 @@ public:
 	void DrawDistortedWaveToView(DistortionView* view);
 
 private:
+	// Starts a hit of what the device holds at `gain`.
+	void StartDevice(float gain);
+
 	friend void SoundBufferProc(void*, void*, size_t, const media_raw_audio_format&);
 
 	sem_id readBufSem;
@@ -153,6 +161,9 @@ private:
 	int16* sampleBuffer = nullptr;
 	int64 sampleLength = 0;  // under writeBufSem; 0 whenever sampleBuffer is absent
 	tunk::SoundParams bufferParams;  // what sampleBuffer was generated from, under writeBufSem
+	// Window's thread: the device holds a note's hit instead of sampleBuffer.
+	bool deviceHoldsHit = false;
+	uint32_t nextHit = 1;
 
 	std::atomic<uint32> beatLength{0};
 	std::atomic<bool> sequencerEnabled{false};

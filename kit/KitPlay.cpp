@@ -1,5 +1,6 @@
 #include "kit/KitPlay.h"
 
+#include "engine/core/Hit.h"
 #include "engine/voices/Player.h"
 
 PadMix PadMixOf(const Pad& pad)
@@ -9,7 +10,8 @@ PadMix PadMixOf(const Pad& pad)
 	return {LevelGain(pad.level), PanGains(pad.pan)};
 }
 
-KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEvent& event)
+KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEvent& event,
+    std::span<const uint32_t> hits)
 {
 	KitPlan plan;
 	plan.frame = event.frame;
@@ -43,7 +45,6 @@ KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEve
 	if (options.retrigger)
 		plan.released = pads;
 
-	const float velocity = tunk::voices::VelocityGain(event.velocity, options.velocityScale);
 	for (size_t i = 0; i < kMaxPads; i++) {
 		if ((pads & (PadMask(1) << i)) == 0)
 			continue;
@@ -53,6 +54,9 @@ KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEve
 		VoiceStart& start = plan.starts[plan.count++];
 		start.pad = uint8_t(i);
 		start.velocity = event.velocity;
+		start.hit = event.hit != 0 ? event.hit : i < hits.size() ? hits[i] : 0;
+		const tunk::Hit hit = tunk::HitOf(pad.sound, event.velocity, start.hit);
+		const float velocity = tunk::VelocityGain(hit.level, options.velocityScale) * hit.gain;
 		start.key = PadVoiceKey(event.channel, i);
 		start.output = pad.output;
 		// One order of the products for every player, so that they agree to the bit.

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "kit/Kit.h"
 
@@ -29,6 +30,9 @@ struct KitEvent {
 	int32_t channel = 0;    // 0..15
 	uint8_t velocity = 127; // 1..127
 	int64_t frame = 0;      // when it plays, on the player's clock
+	// kPadHit: the hit's number for its variation, as a pattern numbers its steps' hits (0: the
+	// pad's own count).
+	uint32_t hit = 0;
 };
 
 // The voice of a pad on a channel, so that retrigger and note-off find their pad's voice on
@@ -52,6 +56,7 @@ PadMix PadMixOf(const Pad& pad);
 struct VoiceStart {
 	uint8_t pad = 0;
 	uint8_t velocity = 127;
+	uint32_t hit = 0; // the pad's hit number: its variation (HitOf)
 	int32_t key = 0; // PadVoiceKey of the pad on the event's channel
 	PadOutput output = PadOutput::Main;
 	StereoGain gain{1, 1};
@@ -75,6 +80,9 @@ struct KitPlan {
 // with retrigger it first ends its own pads' voices on its channel. A pad hit does the same
 // for one pad. A note-off ends its pads' voices on its channel when the options ask for it.
 // A voice's gains: its pad's PadMixOf, level times pan, then its trim, then the velocity's
-// gain. Events that name no pad of the kit, a channel outside 0..15 or a velocity
-// of 0 do nothing.
-KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEvent& event);
+// gain by its sound's curve, then its hit's variation. `hits` holds the number each pad's
+// next hit plays (empty: hit 0, no variation); a pad hit naming its own number plays that
+// one. Events that name no pad of the kit, a channel
+// outside 0..15 or a velocity of 0 do nothing.
+KitPlan PlanKitEvent(const Kit& kit, const KitPlayOptions& options, const KitEvent& event,
+    std::span<const uint32_t> hits = {});

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/core/Hit.h"
+
 namespace {
 
 void Add(float* out, const float* samples, uint32_t count)
@@ -42,6 +44,13 @@ void KitVoices::Router::Mix(
 KitVoices::KitVoices(std::span<tunk::voices::ParamsSource* const> sources)
     : fPlayer(Plain(sources), kKitVoices)
 {
+	fHits.fill(1);
+}
+
+void KitVoices::Clear()
+{
+	fPlayer.Clear();
+	fHits.fill(1);
 }
 
 void KitVoices::Begin(const KitOutputs& outputs, uint32_t frames)
@@ -72,7 +81,7 @@ void KitVoices::RenderTo(uint32_t frame)
 void KitVoices::Play(const Kit& kit, const KitPlayOptions& options, const KitEvent& event)
 {
 	RenderTo(uint32_t(std::clamp<int64_t>(event.frame, fDone, fFrames)));
-	const KitPlan plan = PlanKitEvent(kit, options, event);
+	const KitPlan plan = PlanKitEvent(kit, options, event, fHits);
 	if (plan.allOff)
 		fPlayer.ReleaseAll();
 	for (size_t pad = 0; pad < kMaxPads; pad++) {
@@ -87,7 +96,10 @@ void KitVoices::Play(const Kit& kit, const KitPlayOptions& options, const KitEve
 		const int32_t output = start.output == PadOutput::Own ? 1 + int32_t(start.pad) : 0;
 		auto& source = static_cast<tunk::voices::ParamsSource&>(fPlayer.Start(
 		    start.key, tunk::voices::VoiceGain(start.gain.left, start.gain.right, output)));
-		source.Play(kit.pads[start.pad].sound, fTables);
+		source.Play(
+		    tunk::HitOf(kit.pads[start.pad].sound, start.velocity, start.hit).params, fTables);
+		if (event.hit == 0)
+			fHits[start.pad]++;
 	}
 }
 

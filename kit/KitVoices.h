@@ -3,6 +3,10 @@
 // player that compute their pad's sound as they play, and a block renders them into a
 // stereo main pair and the pads' own outputs.
 //
+// Each pad counts its hits from 1 on, and each hit plays its own variation (HitOf) at its
+// note's velocity; a pad hit that names its own number (a pattern's step) plays that one and
+// leaves the count as it is.
+//
 // A voice keeps the gains and output it started with, and a copy of its pad's sound, until
 // it ends: the kit may change, shrink or go between any two calls. A pad routed to its own
 // output plays there when the caller has that output, and in the main pair otherwise.
@@ -50,8 +54,9 @@ public:
 
 	// Every voice fades out (a stop, a panic, a kit replaced).
 	void ReleaseAll() { fPlayer.ReleaseAll(); }
-	// Every voice ends at once (the host restarts the plugin).
-	void Clear() { fPlayer.Clear(); }
+	// Every voice ends at once and the pads count their hits from the first again (the host
+	// restarts the plugin).
+	void Clear();
 	// Voices still making sound, fading ones included.
 	int32_t Busy() const { return fPlayer.Busy(); }
 
@@ -72,6 +77,8 @@ private:
 	KitOutputs fBlock;
 	uint32_t fFrames = 0;
 	uint32_t fDone = 0;
+	// Each pad's next hit: its variation, so that no two hits of a pad sound the same.
+	std::array<uint32_t, kMaxPads> fHits;
 };
 
 // Kit voices with sources of their own, for a render off the audio thread. Allocates.

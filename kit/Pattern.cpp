@@ -1,6 +1,7 @@
 #include "kit/Pattern.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -71,6 +72,9 @@ PatternLoop MakePatternLoop(
     const Kit& kit, std::span<const int> order, int repeats, float bpm, uint64_t seed, int32_t rate)
 {
 	PatternLoop loop;
+	// Each pad's hits are numbered by their place in the loop, so that the loop sounds the same
+	// every time round and wherever it plays.
+	std::array<uint32_t, kMaxPads> numbers{};
 	int64_t start = 0; // the tick the current pass starts at
 	int64_t pass = 0;
 	for (int repeat = 0; repeat < repeats; repeat++) {
@@ -91,6 +95,7 @@ PatternLoop MakePatternLoop(
 					hit.key = int32_t(pad);
 					hit.velocity = cell.velocity;
 					hit.frame = TickFrame(tick, bpm, rate);
+					hit.hit = ++numbers[pad];
 					loop.hits.push_back(hit);
 					loop.times.push_back({tick, stepTicks});
 				}

@@ -54,7 +54,8 @@ double StepTick(const Pattern& pattern, int step);
 bool StepPlays(uint64_t seed, int64_t pass, int step, size_t pad, int probability);
 
 // A loop: `frames` long (`ticks` ticks), its hits in frame order as pad hits on channel 0
-// (pads of one step in the pads' order), each at the frame of its step; beside each hit its
+// (pads of one step in the pads' order), each at the frame of its step and numbered, pad by
+// pad, by its place in the loop (the variation it plays, KitEvent::hit); beside each hit its
 // tick and the ticks of one of its pattern's steps (the MIDI file's note length).
 struct PatternLoop {
 	int64_t frames = 0;

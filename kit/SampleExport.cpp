@@ -13,7 +13,9 @@
 #include <set>
 
 #include "audio/SoundFileWriter.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Render.h"
+#include "engine/voices/Player.h"
 #include "kit/KitPlay.h"
 #include "kit/XmlText.h"
 #include "kits/storage/ReplacingFile.h"
@@ -185,27 +187,104 @@ std::string SfzFileName(const Kit& kit)
 	return (stem.empty() ? std::string("Kit") : stem) + ".sfz";
 }
 
-std::string SfzText(const Kit& kit, const std::vector<std::string>& files)
+namespace {
+
+// Whether a pad's hits differ from one another.
+bool Varies(const tunk::SoundParams& sound)
 {
-	std::string text = "// " + SafeFileStem(kit.name) + ": a Tunk drum kit, one sample per pad\n"
+	const tunk::Hit first = tunk::HitOf(sound, tunk::kFullVelocity, 1);
+	const tunk::Hit second = tunk::HitOf(sound, tunk::kFullVelocity, 2);
+	return !tunk::SameBits(first.params, second.params) || first.gain != second.gain;
+}
+
+bool Layered(const std::vector<PackSample>& samples)
+{
+	return std::any_of(samples.begin(), samples.end(),
+		[](const PackSample& s) { return s.low != 1 || s.high != 127 || s.count != 1; });
+}
+
+}  // namespace
+
+std::vector<PackSample> PackSamples(const Kit& kit, const std::string& extension, PackLayers layers)
+{
+	const int32_t bands = std::clamp(layers.layers, 1, 127);
+	const int32_t rounds = std::clamp(layers.roundRobins, 1, kMaxRoundRobins);
+	const std::vector<std::string> names = PadFileNames(kit, extension);
+	std::vector<PackSample> samples;
+	for (size_t i = 0; i < kit.pads.size(); i++) {
+		const int32_t count = rounds > 1 && Varies(kit.pads[i].sound) ? rounds : 1;
+		const std::string stem = names[i].substr(0, names[i].size() - extension.size() - 1);
+		int32_t low = 1;
+		for (int32_t band = 1; band <= bands; band++) {
+			// Bands as even as whole velocities allow, the last ending at 127.
+			const int32_t high = (127 * band + bands / 2) / bands;
+			for (int32_t position = 1; position <= count; position++) {
+				PackSample sample;
+				sample.pad = i;
+				sample.low = uint8_t(low);
+				sample.high = uint8_t(high);
+				sample.hit = rounds > 1 ? uint32_t(position) : 0;
+				sample.position = position;
+				sample.count = count;
+				sample.file = bands == 1 && rounds == 1
+					? names[i]
+					: stem + " v" + std::to_string(band)
+						+ (count > 1 ? " " + std::to_string(position) : "") + "." + extension;
+				samples.push_back(sample);
+			}
+			low = high + 1;
+		}
+	}
+	return samples;
+}
+
+std::string SfzText(const Kit& kit, const std::vector<PackSample>& samples)
+{
+	const bool layered = Layered(samples);
+	std::string text = "// " + SafeFileStem(kit.name) + ": a Tunk drum kit, "
+		+ (layered ? "velocity layers and round robins" : "one sample per pad") + "\n"
 		"<global>\nloop_mode=one_shot\n";
-	for (size_t i = 0; i < kit.pads.size() && i < files.size(); i++) {
-		const Pad& pad = kit.pads[i];
+	size_t previous = kit.pads.size();
+	for (const PackSample& sample : samples) {
+		if (sample.pad >= kit.pads.size())
+			continue;
+		const Pad& pad = kit.pads[sample.pad];
+		// Round robins asked for, and a pad whose hits are all alike: it says why it has none.
+		if (sample.pad != previous && sample.hit != 0 && sample.count == 1)
+			text += "\n// " + SafeFileStem(pad.name) + ": its hits do not vary, one sample a band\n";
+		previous = sample.pad;
 		// The kit's own rule, so that the SFZ says what the kit plays on a stereo pair.
 		const PadMix mix = PadMixOf(pad);
 		const float gain = mix.level;
 		const StereoGain pan = mix.pan;
-		text += "\n<region>\nsample=" + files[i] + "\nkey=" + std::to_string(pad.note)
+		text += "\n<region>\nsample=" + sample.file + "\nkey=" + std::to_string(pad.note)
 			+ "\nvolume=" + Fixed(gain > 0 ? 20 * std::log10(double(gain)) : kSfzSilence, 2)
 			+ "\npan=" + Fixed((double(pan.right) - double(pan.left)) * 100, 1) + "\n";
 		if (pad.choke != 0) {
 			text += "group=" + std::to_string(pad.choke) + "\noff_by=" + std::to_string(pad.choke) + "\n";
 		}
+		if (!layered && pad.sound[tunk::Param::velCurve] == tunk::Info(tunk::Param::velCurve).def)
+			continue;
+		text += "lovel=" + std::to_string(sample.low) + "\nhivel=" + std::to_string(sample.high) + "\n";
+		// The sample holds the band's top note at full level: each velocity of the band plays
+		// at its level by the sound's curve, relative to the top's. Every point where the
+		// curve bends, both ends where it does not.
+		const bool linear = pad.sound[tunk::Param::velCurve] == 1.0f;
+		const float top = tunk::HitOf(pad.sound, sample.high).level;
+		for (int32_t v = sample.low; v <= sample.high; v++) {
+			if (linear && v != sample.low && v != sample.high)
+				continue;
+			const float level = top > 0 ? tunk::HitOf(pad.sound, v).level / top : 0;
+			text += "amp_velcurve_" + std::to_string(v) + "=" + Fixed(level, 6) + "\n";
+		}
+		if (sample.count > 1)
+			text += "seq_length=" + std::to_string(sample.count) + "\nseq_position="
+				+ std::to_string(sample.position) + "\n";
 	}
 	return text;
 }
 
-std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<std::string>& files,
+std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<PackSample>& samples,
 	const DrumkitCredits& credits)
 {
 	auto element = [](const char* indent, const char* name, const std::string& value) {
@@ -224,9 +303,11 @@ std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<std::string>& f
 		   "      <volume>1</volume>\n    </drumkitComponent>\n  </componentList>\n";
 	xml += "  <instrumentList>\n";
 	const char* in3 = "      ";
-	for (size_t i = 0; i < kit.pads.size() && i < files.size(); i++) {
+	for (size_t i = 0; i < kit.pads.size(); i++) {
 		const Pad& pad = kit.pads[i];
 		const PadMix mix = PadMixOf(pad);
+		const bool turns = std::any_of(samples.begin(), samples.end(),
+			[i](const PackSample& s) { return s.pad == i && s.count > 1; });
 		xml += "    <instrument>\n";
 		xml += element(in3, "id", std::to_string(i));
 		xml += element(in3, "name", XmlText(pad.name.empty() ? "Pad " + std::to_string(i + 1) : pad.name));
@@ -250,17 +331,26 @@ std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<std::string>& f
 		xml += element(in3, "midiOutChannel", "-1");
 		xml += element(in3, "midiOutNote", std::to_string(pad.note));
 		xml += element(in3, "isStopNote", "false");
-		xml += element(in3, "sampleSelectionAlgo", "VELOCITY");
+		xml += element(in3, "sampleSelectionAlgo", turns ? "ROUND_ROBIN" : "VELOCITY");
 		xml += element(in3, "isHihat", "-1");
 		xml += element(in3, "lower_cc", "0");
 		xml += element(in3, "higher_cc", "127");
 		for (const char* fx : {"FX1Level", "FX2Level", "FX3Level", "FX4Level"})
 			xml += element(in3, fx, "0");
 		xml += "      <instrumentComponent>\n        <component_id>0</component_id>\n"
-			   "        <gain>1</gain>\n        <layer>\n";
-		xml += element("          ", "filename", XmlText(files[i]));
-		xml += "          <min>0</min>\n          <max>1</max>\n          <gain>1</gain>\n"
-			   "          <pitch>0</pitch>\n        </layer>\n      </instrumentComponent>\n";
+			   "        <gain>1</gain>\n";
+		for (const PackSample& sample : samples) {
+			if (sample.pad != i)
+				continue;
+			// Velocity 0 to 1: each band from the top of the one below it.
+			const std::string min = sample.low == 1 ? "0" : Fixed((sample.low - 1) / 127.0, 6);
+			const std::string max = sample.high == 127 ? "1" : Fixed(sample.high / 127.0, 6);
+			xml += "        <layer>\n";
+			xml += element("          ", "filename", XmlText(sample.file));
+			xml += "          <min>" + min + "</min>\n          <max>" + max
+				+ "</max>\n          <gain>1</gain>\n          <pitch>0</pitch>\n        </layer>\n";
+		}
+		xml += "      </instrumentComponent>\n";
 		xml += "    </instrument>\n";
 	}
 	xml += "  </instrumentList>\n</drumkit_info>\n";
@@ -268,7 +358,7 @@ std::string HydrogenDrumkitXml(const Kit& kit, const std::vector<std::string>& f
 }
 
 SamplePackResult ExportSamplePack(const Kit& kit, const std::string& folder,
-	const std::string& format, const DrumkitCredits& credits)
+	const std::string& format, const DrumkitCredits& credits, PackLayers layers)
 {
 	SamplePackResult result;
 	const SoundFileFormat* known = FindSoundFileFormat(format);
@@ -281,32 +371,45 @@ SamplePackResult ExportSamplePack(const Kit& kit, const std::string& folder,
 	const std::filesystem::path base(folder);
 	PackStaging staging;
 	if (status_t status = staging.SetTo(folder); status != B_OK)
-		return {status, folder, false, {}};
+		return {status, folder, false, {}, {}};
 
-	std::vector<std::string> names = PadFileNames(kit, *known->extensions.begin());
-	for (size_t i = 0; i < kit.pads.size(); i++) {
+	const std::vector<PackSample> pack = PackSamples(kit, *known->extensions.begin(), layers);
+	std::vector<std::string> names;
+	for (const PackSample& sample : pack) {
+		const tunk::Hit hit = tunk::HitOf(kit.pads[sample.pad].sound, sample.high, sample.hit);
 		std::vector<int16_t> samples;
-		const tunk::RenderStatus rendered = tunk::Render(kit.pads[i].sound, &samples);
+		const tunk::RenderStatus rendered = tunk::Render(hit.params, &samples);
 		status_t status = rendered == tunk::RenderStatus::Ok ? B_OK
 			: rendered == tunk::RenderStatus::NoMemory      ? B_NO_MEMORY
 															: B_BAD_VALUE;
+		// The hit's own level, as a player scales it; the velocity's is the sampler's.
+		if (hit.gain != 1.0f) {
+			for (int16_t& s : samples)
+				s = tunk::voices::ToShort(float(s) / 32768.0f * hit.gain);
+		}
 		if (status == B_OK)
-			status = WriteSoundFile(samples.data(), int64(samples.size()), staging.PathOf(names[i]), format);
+			status = WriteSoundFile(samples.data(), int64(samples.size()), staging.PathOf(sample.file), format);
 		if (status != B_OK)
-			return {status, (base / names[i]).string(), rendered == tunk::RenderStatus::Refused, {}};
+			return {status, (base / sample.file).string(), rendered == tunk::RenderStatus::Refused, {}, {}};
+		names.push_back(sample.file);
+	}
+	if (layers.roundRobins > 1) {
+		for (size_t i = 0; i < kit.pads.size(); i++)
+			if (!Varies(kit.pads[i].sound))
+				result.unvaried.push_back(i);
 	}
 	const std::pair<std::string, std::string> texts[] = {
-		{SfzFileName(kit), SfzText(kit, names)},
-		{kHydrogenDrumkitFile, HydrogenDrumkitXml(kit, names, credits)},
+		{SfzFileName(kit), SfzText(kit, pack)},
+		{kHydrogenDrumkitFile, HydrogenDrumkitXml(kit, pack, credits)},
 	};
 	for (const auto& [name, text] : texts) {
 		if (status_t status = WriteText(staging.PathOf(name), text); status != B_OK)
-			return {status, (base / name).string(), false, {}};
+			return {status, (base / name).string(), false, {}, {}};
 		names.push_back(name);
 	}
 	std::string failed;
 	if (status_t status = staging.PutInPlace(names, &failed); status != B_OK)
-		return {status, (base / failed).string(), false, {}};
+		return {status, (base / failed).string(), false, {}, {}};
 	for (const std::string& name : names)
 		result.files.push_back((base / name).string());
 	return result;

@@ -267,6 +267,8 @@ std::string PluginTurtle(DescriptionVersion version)
 		controls.push_back(FromRow(row));
 	for (const OwnControl& own : kOwnControls)
 		controls.push_back(FromOwn(own));
+	for (const OwnControl& own : kLateControls)
+		controls.push_back(FromOwn(own));
 	std::sort(controls.begin(), controls.end(),
 	    [](const Control& a, const Control& b) { return a.index < b.index; });
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace tunk::lv2 {
 
@@ -29,9 +30,12 @@ PortRange RangeOf(uint32_t port)
 {
 	if (std::optional<Param> param = ParamOf(port))
 		return RangeOf(Info(*param));
-	for (const OwnControl& own : kOwnControls) {
-		if (own.port == port && !own.output)
-			return {own.min, own.max, own.def};
+	for (std::span<const OwnControl> controls :
+	    {std::span<const OwnControl>(kOwnControls), std::span<const OwnControl>(kLateControls)}) {
+		for (const OwnControl& own : controls) {
+			if (own.port == port && !own.output)
+				return {own.min, own.max, own.def};
+		}
 	}
 	return {0, 0, 0};
 }

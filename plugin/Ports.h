@@ -72,7 +72,14 @@ static_assert(
     }(),
     "every port symbol names a different one of the table's first parameters");
 
-constexpr uint32_t kPortCount = kFirstAppendedPort + uint32_t(kParamCount - kSoundPortCount);
+// A control of the plugin's own that came after the appended parameter ports takes the next
+// index then, and the rows the table gains later come after it, so that no index moves: key
+// tracking came with the rows up to varNoise.
+constexpr size_t kRowsBeforeKeyTrack = size_t(Param::varNoise) + 1;
+static_assert(kRowsBeforeKeyTrack <= kParamCount);
+constexpr uint32_t kPortKeyTrack =
+    kFirstAppendedPort + uint32_t(kRowsBeforeKeyTrack - kSoundPortCount);
+constexpr uint32_t kPortCount = kFirstAppendedPort + uint32_t(kParamCount - kSoundPortCount) + 1;
 
 // The port of a parameter.
 constexpr uint32_t PortOf(Param param)
@@ -81,7 +88,8 @@ constexpr uint32_t PortOf(Param param)
 		if (kSoundPortParams[i] == param)
 			return kFirstSoundPort + i;
 	}
-	return kFirstAppendedPort + uint32_t(size_t(param) - kSoundPortCount);
+	const uint32_t appended = kFirstAppendedPort + uint32_t(size_t(param) - kSoundPortCount);
+	return size_t(param) < kRowsBeforeKeyTrack ? appended : appended + 1;
 }
 
 // The parameter of a port; none for MIDI, audio and the plugin's own controls.
@@ -89,8 +97,10 @@ constexpr std::optional<Param> ParamOf(uint32_t port)
 {
 	if (port >= kFirstSoundPort && port <= kLastSoundPort)
 		return kSoundPortParams[port - kFirstSoundPort];
-	if (port >= kFirstAppendedPort && port < kPortCount)
+	if (port >= kFirstAppendedPort && port < kPortKeyTrack)
 		return Param(kSoundPortCount + (port - kFirstAppendedPort));
+	if (port > kPortKeyTrack && port < kPortCount)
+		return Param(kSoundPortCount + (port - kFirstAppendedPort) - 1);
 	return std::nullopt;
 }
 
@@ -128,6 +138,14 @@ inline constexpr OwnControl kOwnControls[] = {
         "channel, as drum machines do."},
     {kPortLatency, "latency", "Latency", "", 0, ParamKind::Number, 0, 0, 0,
         "Frames by which the output lags the notes: none, at every sample rate.", true, true},
+};
+// The single-sound instrument's own controls that came after the parameters' ports (the kit
+// has none of them).
+inline constexpr OwnControl kLateControls[] = {
+    {kPortKeyTrack, "keyTrack", "Key tracking", "", 0, ParamKind::Switch, 0, 1, 0,
+        "On: note 60 plays the sound as it is and each semitone moves all its frequencies by a "
+        "semitone, for toms and basses played as melodies. Off: every key plays the sound as it "
+        "is."},
 };
 static_assert(
     [] {
@@ -179,8 +197,6 @@ constexpr MidiRequest ReadMidi(const uint8_t* midi, uint32_t size)
 		request.kind = MidiRequest::kAllOff;
 	return request;
 }
-
-using voices::VelocityGain;
 
 constexpr const char* kPluginUri = "urn:quillfeather:tunk";
 // A factory sound's preset is kPresetUriPrefix + the slug of "Category Name", and a

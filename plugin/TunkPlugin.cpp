@@ -14,6 +14,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/core/Hit.h"
 #include "engine/voices/LiveSource.h"
 #include "engine/voices/Player.h"
 #include "plugin/KitPlugin.h"
@@ -51,7 +52,11 @@ public:
 			fControls[port] = static_cast<const float*>(data);
 	}
 
-	void Activate() { fPlayer->Clear(); }
+	void Activate()
+	{
+		fPlayer->Clear();
+		fHit = 1;
+	}
 
 	void Run(uint32_t frames)
 	{
@@ -65,6 +70,7 @@ public:
 		const float velocityScale = Control(kPortVelocity);
 		const bool noteOff = Control(kPortNoteOff) > 0;
 		const bool retrigger = Control(kPortRetrigger) > 0;
+		fKeyTrack = Control(kPortKeyTrack) > 0;
 
 		uint32_t done = 0;
 		if (fMidi != nullptr) {
@@ -98,9 +104,12 @@ private:
 			case MidiRequest::kNoteOn: {
 				if (retrigger)
 					fPlayer->Release(key);
-				const float gain = VelocityGain(request.velocity, velocityScale);
+				// Each note its own hit, numbered from 1 since the host started the plugin.
+				const Hit hit = HitOf(fKeyTrack ? Transposed(params, double(request.note) - 60.0) : params,
+				    request.velocity, fHit++);
+				const float gain = VelocityGain(hit.level, velocityScale) * hit.gain;
 				ResampledSource& source = static_cast<ResampledSource&>(fPlayer->Start(key, gain));
-				source.Play(params, fTables);
+				source.Play(hit.params, fTables);
 				break;
 			}
 			case MidiRequest::kNoteOff:
@@ -126,6 +135,8 @@ private:
 	std::array<std::unique_ptr<ResampledSource>, voices::kSlots> fSources;
 	std::unique_ptr<voices::Player> fPlayer;
 	voices::TableCache fTables;
+	uint32_t fHit = 1;
+	bool fKeyTrack = false;
 
 	const LV2_Atom_Sequence* fMidi = nullptr;
 	float* fOut = nullptr;

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
 #include "engine/core/NoiseSource.h"
+#include "engine/core/Render.h"
 #include "preset/SoundLevel.h"
 
 namespace {
@@ -119,7 +121,15 @@ bool Level(tunk::SoundParams* p, Dice& dice)
 		return false;
 	(*p)[Param::amplitude] = float(std::floor(tone * scale * 100) / 100);
 	(*p)[Param::noiseLevel] = float(std::floor(noise * scale * 100) / 100);
-	return true;
+	// A shaper or a resonance does not scale with the levels: the sound as leveled must still
+	// be heard, and stay below full scale.
+	std::vector<int16_t> samples;
+	if (tunk::Render(*p, &samples) != tunk::RenderStatus::Ok)
+		return false;
+	int top = 0;
+	for (int16_t s : samples)
+		top = std::max(top, std::abs(int(s)));
+	return top >= kQuietest * 32767 && top <= 0.9 * 32767;
 }
 
 // The drums: a tone layer and a noise layer, each drawn at a level relative to the other

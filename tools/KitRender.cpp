@@ -107,7 +107,12 @@ KitRenderResult RenderKit(const RenderOptions& options)
 	if (kit.pads.empty())
 		return {1, result.messages + Line(options.kit, "the kit has no pads; no sample pack written")};
 
-	const SamplePackResult pack = ExportSamplePack(kit, options.directory, options.format);
+	const SamplePackResult pack = ExportSamplePack(
+		kit, options.directory, options.format, {}, {options.layers, options.roundRobins});
+	for (size_t pad : pack.unvaried)
+		result.messages += Line(options.kit, "pad " + std::to_string(pad + 1) + " (" + kit.pads[pad].name
+			+ ") does not vary from hit to hit: one sample a band, not "
+			+ std::to_string(options.roundRobins));
 	if (pack.status != B_OK) {
 		result.exitStatus = 1;
 		result.messages += Line(pack.failedFile,

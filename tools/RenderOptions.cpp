@@ -11,6 +11,7 @@
 #include "audio/SoundFileWriter.h"
 #include "engine/core/Params.h"
 #include "engine/core/Render.h"
+#include "kit/SampleExport.h"
 #include "kit/Pattern.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
@@ -242,6 +243,10 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 	bool optionsEnded = false;
 	bool countGiven = false;
 	bool jobsGiven = false;
+	bool velocityGiven = false;
+	bool hitGiven = false;
+	bool layersGiven = false;
+	bool roundRobinsGiven = false;
 
 	// With --random, --save-preset names no file: the presets go beside the sounds.
 	bool randomMode = false;
@@ -317,7 +322,9 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 			target = &bpmText;
 		else if (name == "--midi")
 			target = &options.midi;
-		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed")
+		else if (name == "-j" || name == "--jobs" || name == "--count" || name == "--seed"
+		         || name == "--velocity" || name == "--hit" || name == "--layers"
+		         || name == "--round-robins")
 			target = &number;
 		else if (name != "--set")
 			return fail("unknown option '" + std::string(arg) + "'");
@@ -339,6 +346,10 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		if (target == &number) {
 			bool* given = name == "--count" ? &countGiven
 				: name == "--seed"          ? &options.seedGiven
+				: name == "--velocity"      ? &velocityGiven
+				: name == "--hit"           ? &hitGiven
+				: name == "--layers"        ? &layersGiven
+				: name == "--round-robins"  ? &roundRobinsGiven
 											: &jobsGiven;
 			if (*given)
 				return fail("option '" + std::string(name) + "' given twice");
@@ -347,6 +358,23 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 				if (!parse_whole(value, &options.seed))
 					return fail("--seed needs a whole number from 0 to 18446744073709551615, got '"
 						+ value + "'");
+			} else if (name == "--velocity") {
+				if (!parse_whole(value, &options.velocity) || options.velocity < 1
+					|| options.velocity > 127)
+					return fail("--velocity needs a velocity from 1 to 127, got '" + value + "'");
+			} else if (name == "--hit") {
+				if (!parse_whole(value, &options.hit))
+					return fail("--hit needs a hit's number from 0 to 4294967295, got '" + value
+						+ "'");
+			} else if (name == "--layers") {
+				if (!parse_whole(value, &options.layers) || options.layers < 1 || options.layers > 127)
+					return fail("--layers needs a number of velocity bands from 1 to 127, got '" + value
+						+ "'");
+			} else if (name == "--round-robins") {
+				if (!parse_whole(value, &options.roundRobins) || options.roundRobins < 1
+					|| options.roundRobins > kMaxRoundRobins)
+					return fail("--round-robins needs a number of hits from 1 to "
+						+ std::to_string(kMaxRoundRobins) + ", got '" + value + "'");
 			} else if (name == "--count") {
 				if (!parse_whole(value, &options.count) || options.count < 1
 					|| options.count > kMaxRandomCount)
@@ -420,6 +448,12 @@ ParsedArgs ParseRenderArgs(int argc, const char* const* argv)
 		return fail("--bpm needs a tempo from 20 to 300 beats a minute, got '" + bpmText + "'");
 	if (std::string error = check_kit_options(options, !notesText.empty()); !error.empty())
 		return fail(error);
+	// A kit's notes carry their own velocities, and its pads count their own hits.
+	if (!options.kit.empty() && (velocityGiven || hitGiven))
+		return fail("--velocity and --hit render single sounds; --notes gives a kit's velocities");
+	if ((layersGiven || roundRobinsGiven)
+	    && (options.kit.empty() || !options.notes.empty() || !options.pattern.empty()))
+		return fail("--layers and --round-robins shape a kit's sample pack: give --kit FILE -d DIR");
 	if (!options.output.empty() && options.presets.size() > 1)
 		return fail("-o names one output; use -d DIR for several presets");
 	if (!options.output.empty() && !options.directory.empty() && !options.stems)
@@ -582,6 +616,12 @@ const char* RenderUsage()
 	    help_entry("      --kit FILE",
 	        "writes a Tunk kit's sample pack into -d DIR: each pad's sound named after the pad, "
 	        "an SFZ file mapping them to their notes, and drumkit.xml for Hydrogen") +
+	    help_entry("      --layers N",
+	        "with --kit, writes each pad in N velocity bands covering 1 to 127, each rendered "
+	        "at its band's top velocity (default 1)") +
+	    help_entry("      --round-robins M",
+	        "with --kit, writes M hits of each band of a pad whose hits vary, for the sampler "
+	        "to take turns with (default 1)") +
 	    help_entry("      --notes NOTES",
 	        "with --kit, renders the kit playing NOTE@FRAME[:VELOCITY],... (36@0,38@22050:100: "
 	        "the kick at once, the snare half a second later at velocity 100; 127 when none is "
@@ -595,6 +635,12 @@ const char* RenderUsage()
 	    help_entry("      --bpm T", "the loop's tempo, 20 to 300 beats a minute (default: the kit's)") +
 	    help_entry("      --stems", "also writes each pad that plays in the loop alone, named after it, into -d DIR") +
 	    help_entry("      --midi FILE", "also writes the loop's notes as a Standard MIDI File") +
+	    help_entry("      --velocity V",
+	        "renders each sound as a note of velocity V (1 to 127, default 127) plays it: its "
+	        "velocity rows shape it and its curve sets its level") +
+	    help_entry("      --hit N",
+	        "renders the variation of the sound's hit number N, as the Nth hit of a pad plays "
+	        "it (default 0: the sound without variation)") +
 	    "      --seed S           the same seed makes the same sounds (default: the clock)\n"
 	    "  -h, --help             shows this help\n"
 	    "      --version          shows the version\n"

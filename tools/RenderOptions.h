@@ -43,6 +43,14 @@ struct RenderOptions {
 	// goes into -d DIR; with --notes, the kit playing them goes into -o FILE in stereo.
 	std::string kit;
 	std::vector<KitEvent> notes;  // in frame order
+	// The pack's velocity bands and round robins per pad (--layers, --round-robins).
+	int32 layers = 1;
+	int32 roundRobins = 1;
+
+	// A sound as a note of `velocity` plays it, with the variation of hit number `hit` (0: none).
+	int32 velocity = 127;
+	uint32_t hit = 0;
+
 	// With --pattern N|NAME|chain, the kit's pattern (its number from 1 or its name) or its chain
 	// played `bars` times at `bpm` (0: the kit's tempo) as a seamless loop: the mix into -o FILE,
 	// with --stems each pad alone into -d DIR, with --midi its notes into a MIDI file.

@@ -23,7 +23,9 @@
 
 #include "audio/SoundFileWriter.h"
 #include "kits/storage/ReplacingFile.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Render.h"
+#include "engine/voices/Player.h"
 #include "preset/PresetExtension.h"
 #include "preset/PresetRecord.h"
 #include "preset/Randomize.h"
@@ -233,8 +235,9 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 			*FindSoundCategory(options.random), RandomSoundSeed(options.seed, sound.index));
 		ApplySettings(options.settings, &params);
 	}
+	const tunk::Hit hit = tunk::HitOf(params, options.velocity, options.hit);
 	std::vector<int16_t> samples;
-	switch (tunk::Render(params, &samples)) {
+	switch (tunk::Render(hit.params, &samples)) {
 		case tunk::RenderStatus::Ok: break;
 		case tunk::RenderStatus::Refused:
 			result.ok = false;
@@ -247,6 +250,11 @@ JobResult render(const RenderOptions& options, const Sound& sound)
 			result.messages += message(
 				sound.subject, "the sound could not be generated: " + DescribeStatus(B_NO_MEMORY));
 			return result;
+	}
+	// The note's level as the players scale it: a float sample times its gain, then 16 bits.
+	if (const float gain = hit.level * hit.gain; gain != 1.0f) {
+		for (int16_t& sample : samples)
+			sample = tunk::voices::ToShort(float(sample) / 32768.0f * gain);
 	}
 	if (options.ToStandardOutput()) {
 		JobResult written = write_to_standard_output(samples, options.format);

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/Hit.h"
+
 namespace {
 
 constexpr char kPadKeys[] = "1234QWERASDFZXCV";
@@ -30,6 +32,12 @@ std::string DraggedFile(const QMimeData* data)
 			return url.toLocalFile().toStdString();
 	}
 	return "";
+}
+
+// A pad struck with Shift held plays soft, so that a kit's velocity rows can be heard.
+float HitVelocity(Qt::KeyboardModifiers modifiers)
+{
+	return (modifiers & Qt::ShiftModifier) != 0 ? float(tunk::kSoftVelocity) / 127.0f : 1.0f;
 }
 
 } // namespace
@@ -197,7 +205,7 @@ void KitPads::mousePressEvent(QMouseEvent* event)
 		return;
 	SelectAndReport(pad);
 	if (event->button() == Qt::LeftButton && onHit)
-		onHit(pad, 1.0f);
+		onHit(pad, HitVelocity(event->modifiers()));
 }
 
 void KitPads::mouseDoubleClickEvent(QMouseEvent* event)
@@ -224,7 +232,7 @@ void KitPads::keyPressEvent(QKeyEvent* event)
 			return;
 		case Qt::Key_Space:
 			if (!event->isAutoRepeat() && onHit)
-				onHit(fSelected, 1.0f);
+				onHit(fSelected, HitVelocity(event->modifiers()));
 			return;
 		case Qt::Key_Menu:
 			if (onMenu)
@@ -251,7 +259,7 @@ void KitPads::keyPressEvent(QKeyEvent* event)
 	if (!event->isAutoRepeat()) {
 		SelectAndReport(pad);
 		if (onHit)
-			onHit(pad, 1.0f);
+			onHit(pad, HitVelocity(event->modifiers()));
 	}
 }
 

@@ -3,6 +3,7 @@
 #include "window/TunkWindow.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -266,6 +267,15 @@ void TunkWindow::PlaySound(float gain)
 		fPlayElsewhere(gain);
 	else
 		fSound->PlaySound(gain);
+}
+
+void TunkWindow::PlayNote(int32 velocity)
+{
+	// An owner plays the note by its own rule, at the note's level as Play sends it.
+	if (fPlayElsewhere)
+		fPlayElsewhere(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
+	else
+		fSound->PlayNote(velocity);
 }
 
 void TunkWindow::StopSound()

@@ -240,6 +240,9 @@ private:
 	void Regenerate();
 	// Through the output set by SetSoundOutput, else the engine's player.
 	void PlaySound(float gain = 1.0f);
+	// A note of `velocity` (1 to 127): through that output at its level, else as the
+	// engine's player plays a note (TunkSound::PlayNote).
+	void PlayNote(int32 velocity);
 	void StopSound();
 	// Sounds taken out of the engine are kept while they are what an undo or a redo would
 	// bring back (at most two), so that stepping through the history puts back the samples

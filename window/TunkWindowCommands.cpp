@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/TunkSound.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Params.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
@@ -196,10 +197,10 @@ void TunkWindow::MessageReceived(BMessage* message)
 
 		case kMsgPlay: PlaySound(); break;
 		case kMsgMidiNote: {
-			// A note from the MIDI input plays as Play does, at the note's level.
+			// A note from the MIDI input plays as Play does, as a note of its velocity.
 			int32 velocity = 127;
 			message->FindInt32("velocity", &velocity);
-			PlaySound(float(std::clamp(velocity, int32(1), int32(127))) / 127.0f);
+			PlayNote(velocity);
 			break;
 		}
 		case kMsgStop: StopSound(); break;
@@ -230,7 +231,14 @@ void TunkWindow::MessageReceived(BMessage* message)
 
 		case B_KEY_DOWN: {
 			int8 byte = 0;
-			if (message->FindInt8("byte", &byte) == B_OK && byte == 0x20)
+			int32 modifiers = 0;
+			message->FindInt32("modifiers", &modifiers);
+			if (message->FindInt8("byte", &byte) != B_OK || byte != 0x20)
+				break;
+			// Shift+Space: the sound as a soft note plays it.
+			if ((modifiers & B_SHIFT_KEY) != 0)
+				PlayNote(tunk::kSoftVelocity);
+			else
 				PlaySound();
 			break;
 		}

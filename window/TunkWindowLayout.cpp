@@ -342,7 +342,9 @@ void TunkWindow::InitSideView()
 	std::vector<tunk::Param> tone;
 	std::vector<tunk::Param> noise;
 	for (const tunk::ParamInfo& info : tunk::kParams) {
-		if (HandPlacedControl(info.id) == nullptr)
+		// How notes play the sound is not the sound: the column has no room for those rows
+		// within the window's height, so --set, presets, kits and the plugins carry them.
+		if (HandPlacedControl(info.id) == nullptr && !tunk::ShapesHits(info))
 			(info.group == tunk::ParamGroup::Noise ? noise : tone).push_back(info.id);
 	}
 	std::stable_sort(tone.begin(), tone.end(), [](tunk::Param a, tunk::Param b) {

@@ -9,7 +9,7 @@ namespace tunk {
 bool UsesLayers(const SoundParams& p)
 {
 	for (const ParamInfo& info : kParams) {
-		if (info.since > 1 && Moved(p, info.id))
+		if (info.since > 1 && !ShapesHits(info) && Moved(p, info.id))
 			return true;
 	}
 	return false;

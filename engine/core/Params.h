@@ -26,7 +26,9 @@ enum : int32_t { kOscSine = 1, kOscSquare = 2, kOscSaw = 3, kOscTriangle = 4 };
 enum class ParamKind : uint8_t { Number, Switch, Choice };
 enum class ParamScale : uint8_t { Linear, Logarithmic };
 // The window's sections; new sections are appended.
-enum class ParamGroup : uint8_t { Oscillator, PitchEnvelope, AmpEnvelope, Distortion, Filter, Noise };
+enum class ParamGroup : uint8_t {
+	Oscillator, PitchEnvelope, AmpEnvelope, Distortion, Filter, Noise, Velocity, Variation
+};
 
 // One row per section, in ParamGroup order: the names the plugin's port groups carry.
 struct ParamGroupInfo {
@@ -41,6 +43,8 @@ inline constexpr ParamGroupInfo kParamGroups[] = {
     {ParamGroup::Distortion, "distortion", "Distortion"},
     {ParamGroup::Filter, "filter", "Filter"},
     {ParamGroup::Noise, "noise", "Noise"},
+    {ParamGroup::Velocity, "velocity_response", "Velocity"},
+    {ParamGroup::Variation, "hit_variation", "Variation"},
 };
 
 // One entry per parameter, in table order. New parameters are appended, so that the order
@@ -79,6 +83,15 @@ enum class Param : uint16_t {
 	metalMix,
 	clapTail,
 	noiseGain,
+	velCurve,
+	velPitch,
+	velDecay,
+	velBright,
+	velNoise,
+	varPitch,
+	varDecay,
+	varLevel,
+	varNoise,
 	count
 };
 inline constexpr size_t kParamCount = size_t(Param::count);
@@ -216,6 +229,38 @@ inline constexpr ParamInfo kParams[kParamCount] = {
         ParamScale::Linear, ParamGroup::Noise, 3, 1,
         "Gain of the noise after its filter, so that a filtered noise can reach full scale.",
         Param::noiseLevel},
+    // How a note plays the sound (engine/core/Hit.h): the renderers never read these rows.
+    {Param::velCurve, "velCurve", "Vel Curve", "", ParamKind::Number, {}, 0, 4, 1,
+        ParamScale::Linear, ParamGroup::Velocity, 4, 2,
+        "Level of a note: its velocity / 127 raised to this power; 0 plays every note at full "
+        "level."},
+    {Param::velPitch, "velPitch", "Vel Pitch", "st", ParamKind::Number, {}, -24, 24, 0,
+        ParamScale::Linear, ParamGroup::Velocity, 4, 1,
+        "Semitones the start pitch moves at the softest note, less as notes get louder; the "
+        "end pitch stays, so the fall's depth follows."},
+    {Param::velDecay, "velDecay", "Vel Decay", "%", ParamKind::Number, {}, -90, 100, 0,
+        ParamScale::Linear, ParamGroup::Velocity, 4, 0,
+        "Change of the tone's and the noise's lengths at the softest note: -50 halves them."},
+    {Param::velBright, "velBright", "Vel Brightness", "oct", ParamKind::Number, {}, -4, 4, 0,
+        ParamScale::Linear, ParamGroup::Velocity, 4, 1,
+        "Octaves the tone's and the noise's cutoffs move at the softest note; negative is "
+        "darker."},
+    {Param::velNoise, "velNoise", "Vel Noise", "%", ParamKind::Number, {}, -100, 100, 0,
+        ParamScale::Linear, ParamGroup::Velocity, 4, 0,
+        "Change of the noise's level against the tone at the softest note.",
+        Param::noiseLevel},
+    {Param::varPitch, "varPitch", "Pitch Variation", "cents", ParamKind::Number, {}, 0, 100, 0,
+        ParamScale::Linear, ParamGroup::Variation, 4, 0,
+        "How far each hit's pitches may move at random, up or down."},
+    {Param::varDecay, "varDecay", "Decay Variation", "%", ParamKind::Number, {}, 0, 50, 0,
+        ParamScale::Linear, ParamGroup::Variation, 4, 0,
+        "How far each hit's lengths may move at random, longer or shorter."},
+    {Param::varLevel, "varLevel", "Level Variation", "dB", ParamKind::Number, {}, 0, 6, 0,
+        ParamScale::Linear, ParamGroup::Variation, 4, 1,
+        "How far each hit's level may move at random, up or down."},
+    {Param::varNoise, "varNoise", "Noise per Hit", "", ParamKind::Switch, {}, 0, 1, 0,
+        ParamScale::Linear, ParamGroup::Variation, 4, 0,
+        "Whether each hit starts its noise from a seed of its own.", Param::noiseLevel},
 };
 static_assert(
     [] {
@@ -324,6 +369,13 @@ struct SoundParams {
 
 	bool operator==(const SoundParams&) const = default;
 };
+
+// Whether a row says how a note plays the sound (its velocity, its hit's variation) rather
+// than what the sound is: a render of the sound itself never reads it.
+constexpr bool ShapesHits(const ParamInfo& info)
+{
+	return info.group == ParamGroup::Velocity || info.group == ParamGroup::Variation;
+}
 
 // Whether the value of `p` can be heard: its gate is on and it is not its default (a
 // non-number counts as moved). The first engine plays every sound whose added values are

@@ -68,12 +68,6 @@ struct VoiceGain {
 	}
 };
 
-// A note's gain: full at any velocity for a scale of 0, velocity / 127 for a scale of 1.
-constexpr float VelocityGain(uint8_t velocity, float scale)
-{
-	return (1.0f - scale) + scale * (float(velocity) / 127.0f);
-}
-
 // A float sample as a 16-bit one (the engine's 16-bit samples come back exactly from
 // sample / 32768); beyond full scale it clips instead of wrapping round, and a sample
 // that is no number is silence.

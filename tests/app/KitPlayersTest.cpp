@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <sndfile.h>
 #include <thread>
 
 #include "engine/DiskAudio.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Render.h"
 #include "kit/KitVoices.h"
 #include "kits/storage/TempDir.h"
@@ -35,12 +37,20 @@ Kit PlayersKit()
 		kit.pads[i].pan = 0;
 		kit.pads[i].sound[tunk::Param::startFreq] = 120.0f + 53.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 60.0f;
+		// Soft and varied only where the run says so.
+		for (const tunk::ParamInfo& row : tunk::kParams)
+			if (tunk::ShapesHits(row))
+				kit.pads[i].sound[row.id] = row.def;
 	}
 	kit.pads[kPedal].note = 42; // with the closed hat, in its choke group
 	kit.pads[kOpen].sound[tunk::Param::duration] = 500;
 	kit.pads[kKick].level = 6;
 	kit.pads[kClap].pan = -1;
 	kit.pads[kTom].pan = 1;
+	// Soft notes shorter, and a tom whose first hit is lower and varies.
+	kit.pads[kClap].sound[tunk::Param::velDecay] = -50;
+	kit.pads[kTom].sound[tunk::Param::velPitch] = -5;
+	kit.pads[kTom].sound[tunk::Param::varPitch] = 40;
 	kit.pads[kSnare].output = PadOutput::Own;
 	kit.pads[kSnare].pan = -0.5f; // unpanned on its own output and in the window's pair
 	return kit;
@@ -58,10 +68,12 @@ constexpr Note kRun[] = {{36, 0, 127}, {39, 3000, 100}, {41, 6000, 64}, {38, 900
     {46, 12000, 127}, {42, 15000, 90}};
 constexpr int64_t kLength = 15000 + 2646; // the hats' last sample
 
-std::vector<float> PadSound(const Kit& kit, size_t pad)
+// The pad's first hit at `velocity`, as HitOf makes it.
+std::vector<float> PadSound(const Kit& kit, size_t pad, uint8_t velocity = 127)
 {
 	std::vector<int16_t> samples;
-	EXPECT_EQ(tunk::Render(kit.pads[pad].sound, &samples), tunk::RenderStatus::Ok);
+	EXPECT_EQ(tunk::Render(tunk::HitOf(kit.pads[pad].sound, velocity, 1).params, &samples),
+	    tunk::RenderStatus::Ok);
 	std::vector<float> sound;
 	for (int16_t s : samples)
 		sound.push_back(float(s) / 32768.0f);
@@ -136,16 +148,21 @@ TEST(KitPlayersTest, TheWindowThePluginAndTunkRenderPlayAKitToTheSameSamples)
 
 	// What the kit says, part by part.
 	using tunk::voices::ToShort;
-	auto expect = [&](size_t pad, int64_t at, float left, float right, int64_t from = 0) {
-		const std::vector<float> sound = PadSound(kit, pad);
-		for (size_t i = size_t(from); i < 2646; i++) {
+	auto expect = [&](size_t pad, int64_t at, float left, float right, uint8_t velocity = 127) {
+		const std::vector<float> sound = PadSound(kit, pad, velocity);
+		for (size_t i = 0; i < sound.size(); i++) {
 			ASSERT_EQ(rendered.left[size_t(at) + i], ToShort(sound[i] * left)) << pad << " " << i;
 			ASSERT_EQ(rendered.right[size_t(at) + i], ToShort(sound[i] * right)) << pad << " " << i;
 		}
 	};
 	expect(kKick, 0, LevelGain(6), LevelGain(6)); // above 0 dB, never held to it
-	expect(kClap, 3000, 100.0f / 127.0f, 0);      // hard left
-	expect(kTom, 6000, 0, 64.0f / 127.0f);        // hard right
+	expect(kClap, 3000, 100.0f / 127.0f, 0, 100); // hard left, shorter
+	expect(kTom, 6000, 0, 64.0f / 127.0f, 64);    // hard right, lower and varied
+	const size_t clap = PadSound(kit, kClap, 100).size();
+	EXPECT_LT(clap, 2600u);
+	EXPECT_TRUE(std::all_of(rendered.left.begin() + 3000 + long(clap), rendered.left.begin() + 6000,
+	    [](int16_t s) { return s == 0; }));
+	EXPECT_NE(PadSound(kit, kTom, 64), PadSound(kit, kTom, 127));
 	expect(kSnare, 9000, 1, 1);                   // its own output, unpanned in the pair
 	const std::vector<float> closed = PadSound(kit, kClosed);
 	const std::vector<float> pedal = PadSound(kit, kPedal);
@@ -207,4 +224,81 @@ TEST(KitPlayersTest, TheWindowThePluginAndTunkRenderPlayAKitToTheSameSamples)
 	EXPECT_TRUE(std::equal(
 	    rendered.right.begin(), rendered.right.end(), device.right.begin() + long(offset)))
 	    << "and its right channel, at the same frames";
+}
+
+// One sound with velocity and variation rows, three notes: the single-sound plugin at
+// 44100 Hz plays its nth note as tunk-render --velocity V --hit n writes it, and both as
+// HitOf says (the window's MIDI notes: MidiInputTest).
+TEST(SoundPlayersTest, ThePluginAndTunkRenderPlayEachNoteAsItsHit)
+{
+	TempDir dir;
+	tunk::SoundParams sound;
+	sound[tunk::Param::duration] = 40;
+	sound[tunk::Param::noiseLevel] = 0.3f;
+	sound[tunk::Param::filterEnabled] = 1;
+	sound[tunk::Param::filterCutoff] = 3000;
+	sound[tunk::Param::velDecay] = -40;
+	sound[tunk::Param::velBright] = -1;
+	sound[tunk::Param::velCurve] = 1.5f;
+	sound[tunk::Param::varPitch] = 30;
+	sound[tunk::Param::varLevel] = 2;
+	sound[tunk::Param::varNoise] = 1;
+	std::vector<std::string> sets;
+	for (const tunk::ParamInfo& row : tunk::kParams) {
+		if (!(sound[row.id] == row.def)) {
+			sets.push_back("--set");
+			std::ostringstream value;
+			value << row.symbol << "=" << sound[row.id];
+			sets.push_back(value.str());
+		}
+	}
+
+	struct Hit {
+		uint32_t number;
+		uint8_t velocity;
+	};
+	constexpr Hit kHits[] = {{1, 127}, {2, 64}, {3, 20}};
+	constexpr uint32_t kApart = 2048; // longer than the sound
+	PluginWorld world{TUNK_LV2_BUNDLE_DIR};
+	PluginInstance plugin(world, 44100);
+	for (const tunk::ParamInfo& row : tunk::kParams)
+		plugin.SetControl(row.symbol, sound[row.id]);
+	std::vector<float> played;
+	for (const Hit& hit : kHits) {
+		plugin.NoteOn(7, hit.velocity);
+		plugin.Run(kApart, &played);
+	}
+
+	std::vector<int16_t> previous;
+	for (size_t i = 0; i < std::size(kHits); i++) {
+		SCOPED_TRACE(i);
+		const std::string wav = dir / ("hit" + std::to_string(i) + ".wav");
+		std::vector<std::string> args = sets;
+		for (const char* arg : {"--velocity", "--hit"})
+			args.push_back(arg);
+		args.insert(args.end() - 1, std::to_string(kHits[i].velocity));
+		args.push_back(std::to_string(kHits[i].number));
+		args.insert(args.end(), {"-o", wav});
+		const ProgramRun run = RunProgram(TUNK_RENDER_PATH, args, dir.Path());
+		ASSERT_EQ(run.status, 0) << run.err;
+		SF_INFO info = {};
+		SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &info);
+		ASSERT_NE(file, nullptr);
+		std::vector<int16_t> rendered(size_t(info.frames));
+		sf_readf_short(file, rendered.data(), info.frames);
+		sf_close(file);
+
+		const tunk::Hit hit = tunk::HitOf(sound, kHits[i].velocity, kHits[i].number);
+		std::vector<int16_t> own;
+		ASSERT_EQ(tunk::Render(hit.params, &own), tunk::RenderStatus::Ok);
+		ASSERT_EQ(rendered.size(), own.size());
+		for (size_t k = 0; k < own.size(); k++) {
+			ASSERT_EQ(rendered[k], tunk::voices::ToShort(float(own[k]) / 32768.0f * hit.level * hit.gain))
+			    << k;
+			ASSERT_EQ(tunk::voices::ToShort(played[i * kApart + 7 + k]), rendered[k]) << k;
+		}
+		EXPECT_EQ(played[i * kApart + 7 + own.size()], 0.0f);
+		EXPECT_NE(rendered, previous);
+		previous = rendered;
+	}
 }

@@ -35,6 +35,8 @@
 #include "app/JackServer.h"
 #include "engine/DiskAudio.h"
 #include "engine/TunkSound.h"
+#include "engine/core/Hit.h"
+#include "engine/core/Render.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Looper.h"
@@ -553,17 +555,30 @@ TEST_F(MidiJackTest, ARememberedSourceIsConnectedOnceItsProgramRuns)
 	EXPECT_TRUE(WaitUntil([&] { return window->Sound()->IsPlaying(); }));
 }
 
+namespace {
+
+// The default sound, half as long at the softest note.
+tunk::SoundParams ShorterWhenSoft()
+{
+	tunk::SoundParams p;
+	p[tunk::Param::velDecay] = -50;
+	return p;
+}
+
+} // namespace
+
 // In the child: one window, a note-on at velocity 64 after messages that must play
 // nothing, then one at 127 once the sound has ended.
 TEST(MidiDiskChild, TwoNotes)
 {
 	if (!disk_audio::InChild())
-		GTEST_SKIP() << "runs in the child of MidiJackTest.VelocityScalesTheSoundOnTheDevice";
+		GTEST_SKIP() << "runs in the child of MidiJackTest.VelocityShapesAndScalesTheSoundOnTheDevice";
 	App();
 	MidiInput midi(App());
 	ASSERT_TRUE(midi.Available());
 	TunkWindow* window = new TunkWindow(BRect(50, 50, 560, 515));
 	window->Show();
+	window->ApplyParams(ShorterWhenSoft(), "Velocity");
 	Keys keys(RtMidi::UNIX_JACK);
 	ASSERT_TRUE(keys.ConnectToTunk());
 	TunkSound* sound = window->Sound();
@@ -584,32 +599,34 @@ TEST(MidiDiskChild, TwoNotes)
 	Close(window);
 }
 
-// What the device played: the sound scaled by 64/127 from a note at velocity 64, with
-// nothing before it, then the sound's own samples from the note at 127.
-TEST_F(MidiJackTest, VelocityScalesTheSoundOnTheDevice)
+// What the device played: the note at velocity 64 as its hit (shorter, by the sound's
+// velocity row) scaled by 64/127, with nothing before it, then the sound's own samples from
+// the note at 127.
+TEST_F(MidiJackTest, VelocityShapesAndScalesTheSoundOnTheDevice)
 {
 	const std::string file = disk_audio::TempFile("midi");
 	ASSERT_EQ(disk_audio::RunChild("MidiDiskChild.TwoNotes", file), 0);
 	const std::vector<int16> device = disk_audio::ReadMono(file);
 	std::remove(file.c_str());
 
-	TunkSound reference;
-	reference.GenerateSound();
-	int64 length = 0;
-	const int16* samples = reference.GetBuffer(&length);
+	std::vector<int16> full, hit;
+	ASSERT_EQ(tunk::Render(ShorterWhenSoft(), &full), tunk::RenderStatus::Ok);
+	ASSERT_EQ(tunk::Render(tunk::HitOf(ShorterWhenSoft(), 64, 1).params, &hit),
+	    tunk::RenderStatus::Ok);
+	const int64 length = int64(full.size());
 	ASSERT_EQ(length, 8820);
-	const std::vector<int16> full(samples, samples + length);
+	ASSERT_EQ(hit.size(), 6615u) << "three quarters of its length half way down";
 	std::vector<int16> scaled;
-	for (int16 s : full)
+	for (int16 s : hit)
 		scaled.push_back(int16(std::lrint(float(s) * (64.0f / 127.0f))));
 
 	auto soft = std::search(device.begin(), device.end(), scaled.begin(), scaled.end());
 	ASSERT_NE(soft, device.end()) << "the sound at 64/127 is not in the output";
 	EXPECT_TRUE(std::all_of(device.begin(), soft, [](int16 v) { return v == 0; }))
 		<< "something played before the note";
-	auto loud = std::search(soft + length, device.end(), full.begin(), full.end());
+	auto loud = std::search(soft + long(hit.size()), device.end(), full.begin(), full.end());
 	ASSERT_NE(loud, device.end()) << "the sound at velocity 127 is not in the output";
-	EXPECT_TRUE(std::all_of(soft + length, loud, [](int16 v) { return v == 0; }));
+	EXPECT_TRUE(std::all_of(soft + long(hit.size()), loud, [](int16 v) { return v == 0; }));
 }
 
 // No server and no sequencer: one line on standard error, and the menu's side says so.

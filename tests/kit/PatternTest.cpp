@@ -3,6 +3,7 @@
 // mix and each pad's own sound.
 #include "kit/Pattern.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -203,6 +204,11 @@ TEST(Pattern, ALoopIsItsBarsLongTilesAndCarriesTheTailsOfItsLastHitsAtItsStart)
 			twice = one.mix.right;
 			twice.insert(twice.end(), one.mix.right.begin(), one.mix.right.end());
 			EXPECT_EQ(twice, two.mix.right) << rate << " " << swing;
+			// Each pad's hits are numbered by their place in the loop.
+			std::array<uint32_t, kMaxPads> count{};
+			for (const KitEvent& hit : MakePatternLoop(full, order, 2, 120, 0, kRate).hits)
+				ASSERT_EQ(hit.hit, ++count[size_t(hit.key)]) << hit.frame;
+			EXPECT_GT(count[0], 4u);
 		}
 	}
 }

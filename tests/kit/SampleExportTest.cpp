@@ -11,7 +11,9 @@
 #include <map>
 #include <sstream>
 
+#include "engine/core/Hit.h"
 #include "engine/core/Render.h"
+#include "engine/voices/Player.h"
 #include "kit/SampleExport.h"
 #include "kits/media/SoundFiles.h"
 #include "kits/storage/TempDir.h"
@@ -115,10 +117,26 @@ ProgramRun Shell(const std::string& command, const std::string& folder)
 }
 
 // The pack written by the real program into dir/pack.
-ProgramRun RenderPack(const TempDir& dir, const Kit& kit)
+ProgramRun RenderPack(const TempDir& dir, const Kit& kit, std::vector<std::string> more = {})
 {
 	EXPECT_EQ(WriteKitFile((dir / "kit.tunkkit").c_str(), kit), B_OK);
-	return RunProgram(TUNK_RENDER_PATH, {"--kit", "kit.tunkkit", "-d", "pack"}, dir.Path());
+	std::vector<std::string> args = {"--kit", "kit.tunkkit", "-d", "pack"};
+	args.insert(args.end(), more.begin(), more.end());
+	return RunProgram(TUNK_RENDER_PATH, args, dir.Path());
+}
+
+// The pack's kit softer and varied: the snare darker when soft on a curve, with round robins.
+Kit LayeredKit()
+{
+	Kit kit = PackKit();
+	tunk::SoundParams& snare = kit.pads[1].sound;
+	snare[tunk::Param::velBright] = -2;
+	snare[tunk::Param::velDecay] = -50;
+	snare[tunk::Param::velCurve] = 2;
+	snare[tunk::Param::varPitch] = 40;
+	snare[tunk::Param::varLevel] = 3;
+	snare[tunk::Param::varNoise] = 1;
+	return kit;
 }
 
 // What a folder holds: each entry by name with its bytes, a link's target or "folder".
@@ -219,9 +237,9 @@ TEST(SamplePack, EveryPadIsItsSoundRenderedAloneAndTheSfzMapsThemToTheirNotes)
 	Kit own;
 	own.pads.push_back(kit.pads[4]);
 	own.pads[0].output = PadOutput::Own;
-	EXPECT_NE(SfzText(own, {"a.wav"}).find("\nvolume=2.00\npan=0.0\n"), std::string::npos)
-	    << SfzText(own, {"a.wav"});
-	EXPECT_NE(HydrogenDrumkitXml(own, {"a.wav"}, {}).find(
+	EXPECT_NE(SfzText(own, PackSamples(own, "wav")).find("\nvolume=2.00\npan=0.0\n"), std::string::npos)
+	    << SfzText(own, PackSamples(own, "wav"));
+	EXPECT_NE(HydrogenDrumkitXml(own, PackSamples(own, "wav"), {}).find(
 	              "<pan_L>1.000000</pan_L>\n      <pan_R>1.000000</pan_R>"),
 	    std::string::npos);
 }
@@ -275,21 +293,92 @@ TEST(SamplePack, TheHydrogenKitPassesHydrogensSchemaAndItsOwnCheck)
 		EXPECT_NEAR(number("pan_R"), expected[i].right, 1e-6);
 	}
 
+	// A layered pack too: three bands, the snare's with two round robins taking turns.
+	TempDir layeredDir;
+	ASSERT_EQ(RenderPack(layeredDir, LayeredKit(), {"--layers", "3", "--round-robins", "2"}).status, 0);
+	const ProgramRun layeredLint =
+	    Shell("xmllint --noout --schema '" + schema + "' pack/drumkit.xml", layeredDir.Path());
+	EXPECT_EQ(layeredLint.status, 0) << layeredLint.err;
+	const std::vector<std::string> layered =
+	    Elements(Slurp(layeredDir / "pack/drumkit.xml"), "instrument");
+	ASSERT_EQ(layered.size(), kit.pads.size());
+	EXPECT_EQ(Elements(layered[1], "layer").size(), 6u);
+	EXPECT_EQ(Elements(layered[1], "sampleSelectionAlgo"), std::vector<std::string>{"ROUND_ROBIN"});
+	EXPECT_EQ(Elements(layered[0], "min"), (std::vector<std::string>{"0", "0.330709", "0.669291"}));
+	EXPECT_EQ(Elements(layered[0], "max"), (std::vector<std::string>{"0.330709", "0.669291", "1"}));
+
 	// Hydrogen's own tool checks a packed kit the way it installs one.
 	if (!fs::exists("/usr/bin/h2cli"))
 		GTEST_SKIP() << "hydrogen's h2cli is missing: only the schema was checked";
-	fs::rename(pack, dir / "TestKit");
-	ASSERT_EQ(Shell("tar czf TestKit.h2drumkit TestKit", dir.Path()).status, 0);
-	const std::string home = dir / "home";
-	fs::create_directory(home);
-	// Its audio engine starts too: it must neither start a JACK server nor join another test's.
-	const ProgramRun check = Shell("HOME='" + home + "' TMPDIR='" + home
-			+ "' JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER=tunk-none-$$ h2cli --check '"
-			+ (dir / "TestKit.h2drumkit") + "' 2>&1",
-		dir.Path());
-	EXPECT_NE(check.out.find("Provided drumkit [" + (dir / "TestKit.h2drumkit") + "] is valid"),
-		std::string::npos)
-		<< check.out;
+	for (const fs::path& folder : {dir.Path(), layeredDir.Path()}) {
+		fs::rename(folder / "pack", folder / "TestKit");
+		ASSERT_EQ(Shell("tar czf TestKit.h2drumkit TestKit", folder).status, 0);
+		const std::string home = folder / "home";
+		fs::create_directory(home);
+		// Its audio engine starts too: it must neither start a JACK server nor join another test's.
+		const ProgramRun check = Shell("HOME='" + home + "' TMPDIR='" + home
+				+ "' JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER=tunk-none-$$ h2cli --check '"
+				+ (folder / "TestKit.h2drumkit").string() + "' 2>&1",
+			folder);
+		EXPECT_NE(check.out.find("Provided drumkit [" + (folder / "TestKit.h2drumkit").string() + "] is valid"),
+			std::string::npos)
+			<< check.out;
+	}
+}
+
+TEST(SamplePack, LayersCoverEveryVelocityAndRoundRobinsAreTheHitsOfVariation)
+{
+	TempDir dir;
+	const Kit kit = LayeredKit();
+	const ProgramRun run = RenderPack(dir, kit, {"--layers", "4", "--round-robins", "3"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	// Every pad but the snare repeats itself: said once each, and one sample a band.
+	EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 4) << run.err;
+	EXPECT_NE(run.err.find("pad 1 (Kick) does not vary from hit to hit"), std::string::npos) << run.err;
+
+	const fs::path pack = dir / "pack";
+	std::map<std::string, std::string> global;
+	const std::vector<SfzRegion> regions = ReadSfz((pack / "Test_ Kit_1.sfz").string(), &global);
+	ASSERT_EQ(regions.size(), 4 * 4 + 4 * 3u);
+	std::map<int, int> nextLow; // by note: the lowest velocity the next band must start at
+	for (const SfzRegion& r : regions) {
+		std::map<std::string, std::string> region = r.opcodes;
+		SCOPED_TRACE(region["sample"]);
+		const int note = std::stoi(region["key"]);
+		const size_t pad = size_t(std::find_if(kit.pads.begin(), kit.pads.end(),
+		                              [note](const Pad& p) { return p.note == note; })
+		    - kit.pads.begin());
+		const int low = std::stoi(region["lovel"]), high = std::stoi(region["hivel"]);
+		const int count = region.count("seq_length") ? std::stoi(region["seq_length"]) : 1;
+		const int position = region.count("seq_position") ? std::stoi(region["seq_position"]) : 1;
+		EXPECT_EQ(count, pad == 1 ? 3 : 1);
+		// Bands follow one another without a gap; a band's round robins share it.
+		if (position == 1) {
+			EXPECT_EQ(low, nextLow.count(note) ? nextLow[note] : 1);
+			nextLow[note] = high + 1;
+		}
+		// The band's top plays the sample as it is; its bottom at Tunk's level there.
+		EXPECT_EQ(region["amp_velcurve_" + std::to_string(high)], "1.000000");
+		const float bottom = tunk::HitOf(kit.pads[pad].sound, low).level
+		                     / tunk::HitOf(kit.pads[pad].sound, high).level;
+		EXPECT_NEAR(std::stod(region["amp_velcurve_" + std::to_string(low)]), bottom, 1e-6);
+		// The sample: the band's top note, its hit's variation and level.
+		const tunk::Hit hit = tunk::HitOf(kit.pads[pad].sound, high, count > 1 ? uint32_t(position) : 0);
+		std::vector<int16_t> expected;
+		ASSERT_EQ(tunk::Render(hit.params, &expected), tunk::RenderStatus::Ok);
+		for (int16_t& sample : expected)
+			sample = tunk::voices::ToShort(float(sample) / 32768.0f * hit.gain);
+		const SoundFile sound = read_sound_file((pack / region["sample"]).string());
+		ASSERT_TRUE(sound.opened);
+		EXPECT_TRUE(sound.samples == expected);
+	}
+	for (const auto& [note, low] : nextLow)
+		EXPECT_EQ(low, 128) << note;
+	// The snare's round robins differ, and its softest band is shorter than its loudest.
+	EXPECT_NE(read_sound_file((pack / "Snare _Tight_ v4 1.wav").string()).samples,
+	    read_sound_file((pack / "Snare _Tight_ v4 2.wav").string()).samples);
+	EXPECT_LT(read_sound_file((pack / "Snare _Tight_ v1 1.wav").string()).samples.size(),
+	    read_sound_file((pack / "Snare _Tight_ v4 1.wav").string()).samples.size());
 }
 
 TEST(SamplePack, OtherFormatsAndNamesThatAreNoFileNames)

@@ -24,6 +24,7 @@
 #include "PluginTestSupport.h"
 #include "app/ChildProcess.h"
 #include "app/JackServer.h"
+#include "engine/core/Hit.h"
 #include "kit/Kit.h"
 #include "plugin/PresetTurtle.h"
 #include "preset/KitFile.h"
@@ -245,10 +246,14 @@ const Pad& PadOn(const Kit& kit, int note)
 // the same float the plugin makes: the samples must match bit for bit.
 std::vector<float> PadOnChannel(const Pad& pad, bool leftChannel)
 {
+	// Each note is its pad's first hit since the kit was loaded (a load starts the count
+	// again): that hit's variation, at full velocity.
+	const tunk::Hit hit = tunk::HitOf(pad.sound, 127, 1);
+	const float velocity = tunk::VelocityGain(hit.level, 1) * hit.gain;
 	const StereoGain gains = PadGains(pad);
-	const float gain = (leftChannel ? gains.left : gains.right) * LevelGain(0);
+	const float gain = (leftChannel ? gains.left : gains.right) * LevelGain(0) * velocity;
 	std::vector<float> out(kLeadIn, 0.0f);
-	const std::vector<float> sound = AsFloat(EngineSamples(pad.sound));
+	const std::vector<float> sound = AsFloat(EngineSamples(hit.params));
 	out.resize(kLeadIn + sound.size() + kTail, 0.0f);
 	Place(out, sound, kLeadIn, gain);
 	return out;

@@ -119,8 +119,12 @@ TEST_F(PluginBundleTest, PortsAreMidiInMonoOutTheControlsAndTheLatencyReport)
 		}
 	}
 
-	// How notes play: velocity, note-off and retrigger, after the first sound ports.
-	for (const tunk::lv2::OwnControl& own : tunk::lv2::kOwnControls) {
+	// How notes play: velocity, note-off and retrigger after the first sound ports, key
+	// tracking after the rows of its time.
+	std::vector<tunk::lv2::OwnControl> owns(
+	    std::begin(tunk::lv2::kOwnControls), std::end(tunk::lv2::kOwnControls));
+	owns.insert(owns.end(), std::begin(tunk::lv2::kLateControls), std::end(tunk::lv2::kLateControls));
+	for (const tunk::lv2::OwnControl& own : owns) {
 		SCOPED_TRACE(own.symbol);
 		const LilvPort* control = port(own.symbol);
 		ASSERT_NE(control, nullptr);

@@ -159,7 +159,10 @@ TEST_F(PluginDescriptionTest, EveryParameterRowIsAPortAsTheTableDescribesIt)
 	const LilvPlugin* plugin = world.Plugin();
 	ASSERT_NE(plugin, nullptr);
 	EXPECT_EQ(lilv_plugin_get_num_ports(plugin), tunk::lv2::kPortCount);
-	EXPECT_EQ(tunk::lv2::kPortCount, 2 + tunk::kParamCount + std::size(tunk::lv2::kOwnControls));
+	EXPECT_EQ(tunk::lv2::kPortCount, 2 + tunk::kParamCount + std::size(tunk::lv2::kOwnControls)
+	                                     + std::size(tunk::lv2::kLateControls));
+	// Key tracking sits where the table ended when it came, and stays there.
+	EXPECT_EQ(tunk::lv2::kPortKeyTrack, 2 + 42 + std::size(tunk::lv2::kOwnControls));
 
 	std::set<std::string> groups;
 	for (const tunk::ParamInfo& row : tunk::kParams) {

@@ -7,6 +7,7 @@
 
 #include "AllocationCounter.h"
 #include "PluginTestSupport.h"
+#include "engine/core/Hit.h"
 #include "plugin/Ports.h"
 
 namespace {
@@ -108,6 +109,37 @@ TEST_F(PluginOutputTest, VelocityScalesTheLevelAsMuchAsTheVelocityControlSays)
 		}
 		ASSERT_EQ(out[4], 0.0f);
 		ASSERT_EQ(out[5 + engine.size()], 0.0f);
+	}
+}
+
+// Off, every key plays the sound; on, note 60 plays it as it is and an octave up doubles
+// every frequency.
+TEST_F(PluginOutputTest, KeyTrackingMovesEveryFrequencyFromNote60)
+{
+	tunk::SoundParams sound = BusySound(20);
+	sound[tunk::Param::noiseLevel] = 0.2f;
+	sound[tunk::Param::noiseFilter] = 2;
+	const std::vector<float> engine = AsFloat(EngineSamples(sound));
+	const std::vector<float> octave = AsFloat(EngineSamples(tunk::Transposed(sound, 12)));
+	ASSERT_NE(engine, octave);
+	EXPECT_FLOAT_EQ(tunk::Transposed(sound, 12)[tunk::Param::noiseCutoff],
+	    2 * sound[tunk::Param::noiseCutoff]);
+	for (bool on : {false, true}) {
+		SCOPED_TRACE(on);
+		PluginInstance plugin(world, 44100);
+		for (const tunk::ParamInfo& row : tunk::kParams)
+			plugin.SetControl(row.symbol, sound[row.id]);
+		plugin.SetControl("keyTrack", on ? 1.0f : 0.0f);
+		const uint32_t apart = uint32_t(engine.size()) + 64;
+		std::vector<float> out;
+		plugin.NoteOn(0, 127, 72);
+		plugin.Run(apart, &out);
+		plugin.NoteOn(0, 127, 60);
+		plugin.Run(apart, &out);
+		const std::vector<float>& high = on ? octave : engine;
+		EXPECT_EQ(std::vector<float>(out.begin(), out.begin() + long(high.size())), high);
+		EXPECT_EQ(std::vector<float>(out.begin() + apart, out.begin() + apart + long(engine.size())),
+		    engine);
 	}
 }
 

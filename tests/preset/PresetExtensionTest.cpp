@@ -78,7 +78,7 @@ TEST(PresetExtensionTest, OnlyAddedValuesAwayFromTheirDefaultsAreWritten)
 	const std::vector<uint8_t> bytes = EncodePresetExtension(p, {});
 	ASSERT_FALSE(bytes.empty());
 	EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "TNKX");
-	EXPECT_EQ(Text(bytes), R"({"version":3,"endFreq":45,"noiseLevel":0.95})");
+	EXPECT_EQ(Text(bytes), R"({"version":4,"endFreq":45,"noiseLevel":0.95})");
 
 	// Every added value comes back bit for bit.
 	const tunk::SoundParams all = AllAdded();

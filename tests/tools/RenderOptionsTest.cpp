@@ -168,6 +168,27 @@ TEST(RenderOptions, WrongCommandLinesAreRefused)
 	         {"--kit", "k", "--notes", "36@0", "-o", "a.wav", "p1"}}) {
 		EXPECT_FALSE(parse(args).ok) << args.size();
 	}
+	// A note's velocity and hit shape one sound; a pack's layers a kit's pack.
+	for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
+	         {"--velocity", "0"}, {"--velocity", "128"}, {"--velocity", "64", "--velocity", "64"},
+	         {"--hit", "-1"}, {"--hit", "4294967296"}, {"--kit", "k", "-d", "dir", "--velocity", "9"},
+	         {"--kit", "k", "--notes", "36@0", "-o", "a.wav", "--hit", "2"}, {"--layers", "2"},
+	         {"--kit", "k", "-d", "dir", "--layers", "0"}, {"--kit", "k", "-d", "dir", "--layers", "128"},
+	         {"--kit", "k", "-d", "dir", "--round-robins", "65"},
+	         {"--kit", "k", "--notes", "36@0", "-o", "a.wav", "--round-robins", "2"}}) {
+		EXPECT_FALSE(parse(args).ok) << args[0] << " " << args[1];
+	}
+	const ParsedArgs note = parse({"--velocity=1", "--hit", "4294967295"});
+	ASSERT_TRUE(note.ok) << note.error;
+	EXPECT_EQ(note.options.velocity, 1);
+	EXPECT_EQ(note.options.hit, 4294967295u);
+	const ParsedArgs pack = parse({"--kit", "k", "-d", "dir", "--layers", "127", "--round-robins=64"});
+	ASSERT_TRUE(pack.ok) << pack.error;
+	EXPECT_EQ(pack.options.layers, 127);
+	EXPECT_EQ(pack.options.roundRobins, 64);
+	EXPECT_EQ(parse({}).options.velocity, 127);
+	EXPECT_EQ(parse({}).options.hit, 0u);
+
 	for (const char* notes : {"", "36", "36@", "@0", "128@0", "36@-1", "36@0:0", "36@0:128",
 	         "36@0:", "36@0,", "36:100@0", "36@0x", "36@26460001"}) {
 		std::vector<KitEvent> events;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "engine/DiskAudio.h"
+#include "engine/core/Hit.h"
 #include "engine/core/Render.h"
 #include "preset/FactoryKits.h"
 #include "preset/FactoryLibrary.h"
@@ -213,15 +214,18 @@ TEST(KitSoundTest, PadsPlayInStereoByTheKitsRuleAndChokesEndWithinAFade)
 	EXPECT_EQ(out.left, Part(Rendered(kit.pads[3].sound), 0, 3000));
 	EXPECT_EQ(out.right, out.left);
 
-	// +6 dB is louder than the sound, never held to 0 dB; a note's velocity scales it.
+	// +6 dB is louder than the sound, never held to 0 dB; a note's velocity scales it and
+	// plays the kick's soft hit (the pad's second), lower and shorter.
 	const std::vector<int16_t> kick = Rendered(kit.pads[0].sound);
+	const std::vector<int16_t> softKick = Rendered(tunk::HitOf(kit.pads[0].sound, 64, 2).params);
+	ASSERT_LT(softKick.size(), kick.size());
 	sound.Note(36, 1.0f);
 	out = Play(sound, 512);
 	sound.Note(36, 64.0f / 127.0f);
 	const Channels soft = Play(sound, 512 + kFade);
 	for (size_t i = 0; i < 512; i++) {
 		ASSERT_EQ(out.left[i], tunk::voices::ToShort(float(kick[i]) / 32768.0f * LevelGain(6))) << i;
-		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(kick[kFade + i]) / 32768.0f * (LevelGain(6) * (64.0f / 127.0f)))) << i;
+		ASSERT_EQ(soft.left[kFade + i], tunk::voices::ToShort(float(softKick[kFade + i]) / 32768.0f * (LevelGain(6) * (64.0f / 127.0f)))) << i;
 	}
 	EXPECT_EQ(sound.LastEvent().kind, KitEvent::kNoteOn);
 	EXPECT_EQ(sound.LastEvent().velocity, 64);
@@ -339,6 +343,25 @@ TEST_F(KitWindowTest, ClicksKeysAndNotesPlayTheirPads)
 	QTest::keyClick(window->Pads(), Qt::Key_V);
 	ProcessEvents();
 	EXPECT_EQ(window->Sound()->LastEvent().key, 15);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, 127);
+
+	// With Shift held a click, a pad's key and the space bar play soft.
+	QTest::mouseClick(window->Pads(), Qt::LeftButton, Qt::ShiftModifier,
+	    window->Pads()->PadRect(3).center());
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().key, 3);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, tunk::kSoftVelocity);
+	QTest::keyClick(window->Pads(), Qt::Key_W, Qt::ShiftModifier);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().key, 5);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, tunk::kSoftVelocity);
+	QTest::keyClick(window->Pads(), Qt::Key_Space);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, 127);
+	QTest::keyClick(window->Pads(), Qt::Key_Space, Qt::ShiftModifier);
+	ProcessEvents();
+	EXPECT_EQ(window->Sound()->LastEvent().key, 5);
+	EXPECT_EQ(window->Sound()->LastEvent().velocity, tunk::kSoftVelocity);
 
 	// The note of the snare, at a velocity below full.
 	BMessage note(kMsgMidiNote);

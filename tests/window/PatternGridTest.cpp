@@ -43,6 +43,9 @@ Kit BeatKit()
 		kit.pads[i].sound[tunk::Param::startFreq] = 90.0f + 70.0f * float(i);
 		kit.pads[i].sound[tunk::Param::duration] = 150.0f + 100.0f * float(i);
 	}
+	// The hat varies hit by hit: live, its beat plays the variations the rendered loop has.
+	kit.pads[2].sound[tunk::Param::varPitch] = 80;
+	kit.pads[2].sound[tunk::Param::varLevel] = 3;
 	Pattern beat;
 	beat.name = "Beat";
 	beat.swing = 30;

@@ -16,6 +16,7 @@
 
 #include "app/SpaceBarFilter.h"
 #include "engine/TunkSound.h"
+#include "engine/core/Hit.h"
 #include "kits/app/MessageFilter.h"
 #include "kits/app/MessageQueue.h"
 #include "kits/interface/Box.h"
@@ -669,16 +670,33 @@ TEST_F(EditorWindow, PlayStopAndTheSpaceBar)
 	EXPECT_FALSE(Sound()->IsPlaying());
 	EXPECT_EQ(Title(), kUntitled);
 
+	// Shift+Space plays a soft note, here a shorter hit; what the window shows and exports
+	// stays the sound itself.
+	tunk::SoundParams shorter = window->Values();
+	shorter[tunk::Param::velDecay] = -50;
+	window->ApplyParams(shorter, "Vel Decay");
+	const std::vector<int16> drawn = Samples(window);
+	QTest::keyClick(edit, Qt::Key_Space, Qt::ShiftModifier);
+	ProcessEvents();
+	EXPECT_TRUE(Sound()->IsPlaying());
+	EXPECT_EQ(edit->text().toStdString(), "1000");
+	EXPECT_EQ(Samples(window), drawn);
+	EXPECT_EQ(drawn.size(), 8820u) << "the whole 200 ms, not the soft hit's 150";
+	Click(window, "StopButton");
+	ProcessEvents();
+	EXPECT_FALSE(Sound()->IsPlaying());
+
 	// With an output of its owner's (a plugin's editor), Play, the space bar and Stop go there
-	// and the window's own player stays silent.
+	// and the window's own player stays silent; a soft note goes there at its level.
 	std::vector<float> played;
 	int stopped = 0;
 	window->SetSoundOutput([&](float gain) { played.push_back(gain); }, [&] { stopped++; });
 	Click(window, "PlayButton");
 	QTest::keyClick(edit, Qt::Key_Space);
+	QTest::keyClick(edit, Qt::Key_Space, Qt::ShiftModifier);
 	ProcessEvents();
 	Click(window, "StopButton");
-	EXPECT_EQ(played, (std::vector<float>{1.0f, 1.0f}));
+	EXPECT_EQ(played, (std::vector<float>{1.0f, 1.0f, float(tunk::kSoftVelocity) / 127.0f}));
 	EXPECT_EQ(stopped, 1);
 	EXPECT_FALSE(Sound()->IsPlaying());
 }
