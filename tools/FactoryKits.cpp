@@ -92,8 +92,9 @@ std::string ReadPad(const std::vector<std::string>& fields, const fs::path& pres
 	return "";
 }
 
-// The kits of a table, in its order; false, having said why, at the first fault.
-bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
+// Calls `row` with the fields of every row of a tab-separated table (comments, blank lines and
+// the header skipped); false, having said where and why, at the first row it refuses.
+template <typename Row> bool ReadRows(const char* table, Row row)
 {
 	std::ifstream in(table);
 	if (!in) {
@@ -104,7 +105,18 @@ bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
 	for (int number = 1; std::getline(in, line); number++) {
 		if (line.empty() || line[0] == '#' || line.starts_with("Kit\t"))
 			continue;
-		const std::vector<std::string> fields = Split(line, '\t');
+		if (const std::string error = row(Split(line, '\t')); !error.empty()) {
+			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", table, number, error.c_str());
+			return false;
+		}
+	}
+	return true;
+}
+
+// The kits of a table, in its order; false, having said why, at the first fault.
+bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
+{
+	return ReadRows(table, [&](const std::vector<std::string>& fields) {
 		Pad pad;
 		std::string error = ReadPad(fields, presets, &pad);
 		if (error.empty() && (kits->empty() || kits->back().name != fields[0])) {
@@ -116,13 +128,10 @@ bool ReadTable(const char* table, const char* presets, std::vector<Kit>* kits)
 		}
 		if (error.empty() && kits->back().pads.size() == kMaxPads)
 			error = "more than " + std::to_string(kMaxPads) + " pads";
-		if (!error.empty()) {
-			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", table, number, error.c_str());
-			return false;
-		}
-		kits->back().pads.push_back(pad);
-	}
-	return true;
+		if (error.empty())
+			kits->back().pads.push_back(pad);
+		return error;
+	});
 }
 
 // One lane of the pattern table into its kit; an error text, "" when it is good.
@@ -182,21 +191,8 @@ std::string ReadLane(const std::vector<std::string>& fields, std::vector<Kit>* k
 // The patterns of a table into their kits; false, having said why, at the first fault.
 bool ReadPatterns(const char* table, std::vector<Kit>* kits)
 {
-	std::ifstream in(table);
-	if (!in) {
-		std::fprintf(stderr, "tunk-factory-kits: %s cannot be read\n", table);
-		return false;
-	}
-	std::string line;
-	for (int number = 1; std::getline(in, line); number++) {
-		if (line.empty() || line[0] == '#' || line.starts_with("Kit\t"))
-			continue;
-		if (const std::string error = ReadLane(Split(line, '\t'), kits); !error.empty()) {
-			std::fprintf(stderr, "tunk-factory-kits: %s:%d: %s\n", table, number, error.c_str());
-			return false;
-		}
-	}
-	return true;
+	return ReadRows(
+	    table, [&](const std::vector<std::string>& fields) { return ReadLane(fields, kits); });
 }
 
 // An exact C++ literal of a float.

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <spawn.h>
 #include <sstream>
@@ -177,3 +178,17 @@ private:
 	bool wantInput_ = false;
 	int input_ = -1; // the writing end of the child's standard input
 };
+
+// Waits for `done` for up to `limit`: the machine may be busy building, so the limits are
+// generous, and a test waits only as long as its condition takes.
+inline bool WaitFor(const std::function<bool()>& done,
+    std::chrono::seconds limit = std::chrono::seconds(120))
+{
+	for (auto end = std::chrono::steady_clock::now() + limit;
+	     std::chrono::steady_clock::now() < end;) {
+		if (done())
+			return true;
+		std::this_thread::sleep_for(std::chrono::milliseconds(20));
+	}
+	return done();
+}

@@ -43,19 +43,6 @@ constexpr uint32_t kRate = 44100;
 constexpr uint32_t kLeadIn = kNoteOffset;
 constexpr uint32_t kTail = 4096;
 
-// Waits for `done` for up to `limit`: the machine may be busy building, so the limits are
-// generous, and a test waits only as long as its condition takes.
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit = 120s)
-{
-	for (auto end = std::chrono::steady_clock::now() + limit;
-	     std::chrono::steady_clock::now() < end;) {
-		if (done())
-			return true;
-		std::this_thread::sleep_for(20ms);
-	}
-	return done();
-}
-
 jack_client_t* OpenClient(const char* name)
 {
 	jack_client_t* client = nullptr;

@@ -32,17 +32,6 @@ namespace fs = std::filesystem;
 const std::string kFrequencyField[] = {"185", "87"};
 const std::string kPlayButton[] = {"440", "352"};
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit = 60s)
-{
-	for (auto end = std::chrono::steady_clock::now() + limit;
-	     std::chrono::steady_clock::now() < end;) {
-		if (done())
-			return true;
-		std::this_thread::sleep_for(20ms);
-	}
-	return done();
-}
-
 // Records one input from its start, every cycle the server runs: what the plugin played in
 // a cycle reaches it in the same cycle.
 class Recorder {
