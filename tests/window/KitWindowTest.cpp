@@ -61,9 +61,11 @@ bool Contains(const std::vector<int16_t>& haystack, const std::vector<int16_t>& 
 	       std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
-bool WaitFor(const std::function<bool()>& done)
+// Waits for `done` while the window's events go on, up to `limit`.
+bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(10))
 {
-	for (int i = 0; i < 2000 && !done(); i++) {
+	for (auto end = std::chrono::steady_clock::now() + limit;
+	     !done() && std::chrono::steady_clock::now() < end;) {
 		ProcessEvents();
 		std::this_thread::sleep_for(std::chrono::milliseconds(5));
 	}
@@ -755,7 +757,8 @@ TEST_F(KitWindowTest, ExportSamplePackWritesEveryPadIntoTheChosenFolder)
 	ProcessEvents();
 	ASSERT_TRUE(BLooper::IsAlive(window));
 	EXPECT_EQ(window->StatusText(), "Closing once the sample pack is written to " + dir.Path() + "/slow…");
-	ASSERT_TRUE(WaitFor([&] { return !BLooper::IsAlive(window); }));
+	// Ten minutes of sound take a while in a sanitizer's build.
+	ASSERT_TRUE(WaitFor([&] { return !BLooper::IsAlive(window); }, std::chrono::seconds(300)));
 	ASSERT_EQ(alerts.Texts().size(), said + 2);
 	EXPECT_NE(alerts.Texts()[said].find("Exported 18 files"), std::string::npos) << alerts.Texts()[said];
 	const std::string longPad = dir.Path() + "/slow/" + PadFileNames(slow, "wav")[1];
